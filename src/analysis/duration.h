@@ -1,0 +1,15 @@
+#pragma once
+// The duration text that every view of the results uses: days, hours, minutes
+// and seconds, each number after one blank when it is 0 or more, or after "-"
+// when it is negative (3661 -> " 0d 1h 1m 1s", -61 -> "-1d-1h-2m-1s").
+
+#include <cstdint>
+#include <string>
+
+namespace tallix {
+
+// Defined for every 32-bit input. The quotients (whole minutes, hours, days)
+// are floored; the parts keep the sign of what they are taken from.
+std::string FormatDuration(int32_t seconds);
+
+}  // namespace tallix

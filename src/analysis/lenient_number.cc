@@ -1,0 +1,110 @@
+#include "analysis/lenient_number.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace tallix {
+namespace {
+
+bool IsSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Walks the text with the skipped characters left out.
+class Cursor {
+ public:
+  explicit Cursor(std::string_view text) : text_(text) { SkipBlanks(); }
+  bool AtEnd() const { return pos_ >= text_.size(); }
+  char Peek() const { return AtEnd() ? '\0' : text_[pos_]; }
+  void Advance() {
+    ++pos_;
+    SkipBlanks();
+  }
+
+ private:
+  void SkipBlanks() {
+    while (pos_ < text_.size() && IsSkipped(text_[pos_])) ++pos_;
+  }
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+}  // namespace
+
+double ReadLenientNumber(std::string_view text) {
+  Cursor in(text);
+  // The number is rebuilt without blanks in the form from_chars reads; it has
+  // no locale, so a decimal comma in the user's locale cannot change it.
+  std::string number;
+  bool negative = false;
+  if (in.Peek() == '+' || in.Peek() == '-') {
+    negative = in.Peek() == '-';
+    in.Advance();
+  }
+  bool has_digits = false;
+  while (IsDigit(in.Peek())) {
+    number += in.Peek();
+    has_digits = true;
+    in.Advance();
+  }
+  if (in.Peek() == '.') {
+    number += '.';
+    in.Advance();
+    while (IsDigit(in.Peek())) {
+      number += in.Peek();
+      has_digits = true;
+      in.Advance();
+    }
+  }
+  if (!has_digits) return 0.0;
+  const char e = in.Peek();
+  if (e == 'e' || e == 'E' || e == 'd' || e == 'D') {
+    // An exponent counts only when digits follow its optional sign.
+    std::string exponent = "e";
+    in.Advance();
+    if (in.Peek() == '+' || in.Peek() == '-') {
+      exponent += in.Peek();
+      in.Advance();
+    }
+    bool exponent_digits = false;
+    while (IsDigit(in.Peek())) {
+      exponent += in.Peek();
+      exponent_digits = true;
+      in.Advance();
+    }
+    if (exponent_digits) number += exponent;
+  }
+  double value = 0.0;
+  const char* first = number.data();
+  const char* last = first + number.size();
+  const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    // Too large (or too small) for a double: from_chars leaves value alone, so
+    // decide by the exponent's sign.
+    const bool tiny = number.find("e-") != std::string::npos;
+    value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+  } else if (ec != std::errc() || ptr != last) {
+    value = 0.0;
+  }
+  return negative ? -value : value;
+}
+
+double RoundHalfEven(double value) {
+  if (!std::isfinite(value)) return value;
+  const double floor = std::floor(value);
+  const double fraction = value - floor;
+  if (fraction > 0.5) return floor + 1.0;
+  if (fraction < 0.5) return floor;
+  return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
+std::optional<int64_t> ReadRoundedNumber(std::string_view text, int64_t min, int64_t max) {
+  const double rounded = RoundHalfEven(ReadLenientNumber(text));
+  if (!(rounded >= static_cast<double>(min) && rounded <= static_cast<double>(max))) {
+    return std::nullopt;
+  }
+  return static_cast<int64_t>(rounded);
+}
+
+}  // namespace tallix

@@ -1,0 +1,31 @@
+#pragma once
+// tallix-report: loads a router log and writes one of the reports of its tally.
+//   tallix-report [--config FILE] [--select TEXT] [--format FORMAT] [--output FILE] LOGFILE
+// Exit status: 0 written; 1 failure (message on stderr); 2 usage error;
+// 3 written, but a fixed limit was reached (warnings on stderr).
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "reports/report_text.h"
+
+namespace tallix {
+
+enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitLimit = 3 };
+
+struct ReportCommandEnv {
+  std::string program_dir;  // where the default configuration file lies
+  std::string current_dir;  // against which a relative LOGFILE is resolved
+  ReportClock now;          // for the report title line
+};
+
+// Runs the command on `args` (without the program name); writes the report to
+// `out` unless --output names a file, and messages to `err`.
+int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
+                     std::ostream& out, std::ostream& err);
+
+// The usage text, for --help and usage errors.
+std::string ReportCommandUsage();
+
+}  // namespace tallix

@@ -17,6 +17,7 @@ class Cursor {
   explicit Cursor(std::string_view text) : text_(text) { SkipBlanks(); }
   bool AtEnd() const { return pos_ >= text_.size(); }
   char Peek() const { return AtEnd() ? '\0' : text_[pos_]; }
+  size_t Position() const { return pos_; }
   void Advance() {
     ++pos_;
     SkipBlanks();
@@ -32,7 +33,10 @@ class Cursor {
 
 }  // namespace
 
-double ReadLenientNumber(std::string_view text) {
+double ReadLenientNumber(std::string_view text) { return ReadLenientNumber(text, nullptr); }
+
+double ReadLenientNumber(std::string_view text, size_t* consumed) {
+  if (consumed != nullptr) *consumed = 0;
   Cursor in(text);
   // The number is rebuilt without blanks in the form from_chars reads; it has
   // no locale, so a decimal comma in the user's locale cannot change it.
@@ -58,6 +62,7 @@ double ReadLenientNumber(std::string_view text) {
     }
   }
   if (!has_digits) return 0.0;
+  size_t end = in.Position();
   const char e = in.Peek();
   if (e == 'e' || e == 'E' || e == 'd' || e == 'D') {
     // An exponent counts only when digits follow its optional sign.
@@ -73,8 +78,12 @@ double ReadLenientNumber(std::string_view text) {
       exponent_digits = true;
       in.Advance();
     }
-    if (exponent_digits) number += exponent;
+    if (exponent_digits) {
+      number += exponent;
+      end = in.Position();
+    }
   }
+  if (consumed != nullptr) *consumed = end;
   double value = 0.0;
   const char* first = number.data();
   const char* last = first + number.size();

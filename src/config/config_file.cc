@@ -125,6 +125,17 @@ std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text)
   return warnings;
 }
 
+std::optional<int16_t> ParseSiteCountText(std::string_view text) {
+  size_t consumed = 0;
+  const double value = RoundHalfEven(ReadLenientNumber(text, &consumed));
+  if (consumed == 0) return std::nullopt;
+  for (size_t i = consumed; i < text.size(); ++i) {
+    if (text[i] != ' ' && text[i] != '\t') return std::nullopt;
+  }
+  if (!(value >= 0.0 && value <= TallixData::kMaxSiteCount)) return std::nullopt;
+  return static_cast<int16_t>(value);
+}
+
 std::string ConfigFileText(const TallixData& data) {
   std::string out;
   out += "\"Version\",1,0,0\r\n";

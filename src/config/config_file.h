@@ -3,6 +3,8 @@
 // a router line, and ten site names and numbers, as 14 comma-separated records
 // ("Version", "NoSites", "ISDNIdentifier", ten "Site", "END"), CR LF ended.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,12 @@ std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text)
 
 // The file's text for the current configuration, as WriteConfigFile writes it.
 std::string ConfigFileText(const TallixData& data);
+
+// The number of sites typed into the Options dialog: a whole number from 0
+// to 10 once rounded half to even, blanks around it allowed ("2.5" -> 2,
+// " 4 " -> 4). nullopt for anything else: empty, letters, trailing text,
+// 11, -1.
+std::optional<int16_t> ParseSiteCountText(std::string_view text);
 
 // Empty when every text of the configuration can be stored; otherwise a
 // message naming the first field that holds a double quote or a line break.

@@ -1,0 +1,170 @@
+#include "cli/report_command.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "../engine/test_util.h"
+
+namespace tallix {
+namespace {
+
+using testing_util::ReadFile;
+using testing_util::TempDir;
+using testing_util::WriteFile;
+
+const std::string kExamples = TALLIX_EXAMPLES_DIR;
+
+struct CommandRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class ReportCommandTest : public testing::Test {
+ protected:
+  CommandRun Exec(const std::vector<std::string>& args) {
+    ReportCommandEnv env;
+    env.program_dir = dir_.Path("bin");
+    env.current_dir = kExamples;
+    env.now = {"12/07/26", "10:30:00"};
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunReportCommand(args, env, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
+  const std::string config = kExamples + "/Tallix.cfg";
+  for (const char* format : {"saved", "summary", "detailed", "showlog", "days", "config"}) {
+    const CommandRun run = Exec({"--config", config, "--format", format, "router.log"});
+    EXPECT_EQ(0, run.status) << format << ": " << run.err;
+    EXPECT_EQ("", run.err) << format;
+    ASSERT_GE(run.out.size(), 2u) << format;
+    EXPECT_EQ("\r\n", run.out.substr(run.out.size() - 2)) << format;
+  }
+  EXPECT_EQ(ReadFile(config), Exec({"--config", config, "--format", "config", "router.log"}).out);
+  EXPECT_EQ("Dec  5\r\nDec  6\r\nDec  7\r\nDec  8\r\n",
+            Exec({"--config", config, "--format", "days", "router.log"}).out);
+  const std::string saved = Exec({"--config", config, "router.log"}).out;
+  EXPECT_EQ(0u, saved.find("ISDN Log Ananysis for file '" + kExamples + "/router.log' on 12/07/26 "
+                           "10:30:00\r\n"))
+      << saved;
+}
+
+TEST_F(ReportCommandTest, DefaultConfigurationIsBesideTheProgram) {
+  // No file there: the built-in single site.
+  CommandRun run = Exec({"--format", "config", "router.log"});
+  EXPECT_EQ(0, run.status);
+  EXPECT_NE(std::string::npos, run.out.find("\"Site\",0,\"site1\",\"01234123456\"\r\n"));
+  std::filesystem::create_directory(dir_.Path("bin"));
+  WriteFile(dir_.Path("bin/Tallix.cfg"), "\"NoSites\",0,0,0\r\n\"END\",0,0,0\r\n");
+  run = Exec({"--format", "summary", "router.log"});
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(std::string::npos, run.out.find("Number of Calls"));
+}
+
+TEST_F(ReportCommandTest, SelectionIsPassedUnchanged) {
+  const std::string config = kExamples + "/Tallix.cfg";
+  CommandRun run = Exec({"--config", config, "--select", "", "--format", "summary", "router.log"});
+  EXPECT_NE(std::string::npos, run.out.find("\r\nFree Date Search : ''\r\n")) << run.out;
+  run = Exec({"--config", config, "--select=dec  7", "--format", "summary", "router.log"});
+  EXPECT_NE(std::string::npos, run.out.find("\r\nFree Date Search : 'dec  7'\r\n")) << run.out;
+  run = Exec({"--config", config, "--format", "summary", "router.log"});
+  EXPECT_NE(std::string::npos, run.out.find("\r\nAll Data\r\n")) << run.out;
+}
+
+TEST_F(ReportCommandTest, OutputFileIsWrittenInsteadOfStdout) {
+  const std::string out = dir_.Path("report.txt");
+  const CommandRun run = Exec({"--config", kExamples + "/Tallix.cfg", "--output", out, "router.log"});
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("", run.out);
+  EXPECT_EQ(Exec({"--config", kExamples + "/Tallix.cfg", "router.log"}).out, ReadFile(out));
+}
+
+TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {}, {"--format", "pdf", "router.log"}, {"--bogus", "router.log"}, {"a.log", "b.log"},
+      {"router.log", "--output"}};
+  for (const auto& args : cases) {
+    const CommandRun run = Exec(args);
+    EXPECT_EQ(2, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("usage: tallix-report")) << run.err;
+    EXPECT_EQ("", run.out);
+  }
+  EXPECT_EQ("tallix-report 1.1.0\n", Exec({"--version"}).out);
+  EXPECT_EQ(0u, Exec({"--help"}).out.find("usage: tallix-report"));
+}
+
+TEST_F(ReportCommandTest, FailuresExitOneAndNameTheFile) {
+  WriteFile(dir_.Path("plain"), "x");
+  const std::string config = kExamples + "/Tallix.cfg";
+  const struct {
+    std::vector<std::string> args;
+    std::string named;
+  } cases[] = {
+      {{"--config", config, "missing.log"}, "missing.log"},
+      {{"--config", config, kExamples}, kExamples},
+      {{"--config", dir_.Path("nope.cfg"), "router.log"}, "nope.cfg"},
+      {{"--config", config, "--output", dir_.Path("plain/out"), "router.log"}, "plain/out"},
+      {{"--config", config, "--output", "/dev/full", "router.log"}, "/dev/full"},
+  };
+  for (const auto& c : cases) {
+    const CommandRun run = Exec(c.args);
+    EXPECT_EQ(1, run.status) << c.named;
+    EXPECT_NE(std::string::npos, run.err.find(c.named)) << run.err;
+    EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+  }
+}
+
+TEST_F(ReportCommandTest, GuardRefusesDetailedAndShowLog) {
+  std::string log;
+  for (int i = 0; i < 1000; ++i) {
+    log += "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 1 s\n";
+  }
+  WriteFile(dir_.Path("busy.log"), log);
+  for (const char* format : {"detailed", "showlog"}) {
+    const CommandRun run = Exec({"--format", format, dir_.Path("busy.log")});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("", run.out);
+    EXPECT_NE(std::string::npos, run.err.find("Please reduce the total ISDN calls to <1000"));
+  }
+  // Narrower selection passes; the saved report has no guard.
+  EXPECT_EQ(0, Exec({"--format", "saved", dir_.Path("busy.log")}).status);
+  log.resize(log.size() / 1000 * 999);
+  WriteFile(dir_.Path("busy.log"), log);
+  EXPECT_EQ(0, Exec({"--format", "detailed", dir_.Path("busy.log")}).status);
+}
+
+TEST_F(ReportCommandTest, LimitReachedExitsThreeAfterWriting) {
+  WriteFile(dir_.Path("big.log"),
+            "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, lasted 9e99\n");
+  const CommandRun run = Exec({"--format", "summary", dir_.Path("big.log")});
+  EXPECT_EQ(3, run.status);
+  EXPECT_NE(std::string::npos, run.out.find("Number of Calls = 1\r\n"));
+  EXPECT_NE(std::string::npos, run.err.find("warning: ")) << run.err;
+  EXPECT_NE(std::string::npos, run.err.find("32 bits")) << run.err;
+}
+
+// The installed program finds its configuration beside itself and exits with
+// the status the in-process runs promise.
+TEST(ReportCommandBinary, RunsAsAProgram) {
+  const std::string exe = TALLIX_REPORT_EXE;
+  TempDir dir;
+  const std::string out = dir.Path("out.txt");
+  const std::string cmd = "'" + exe + "' --config '" + kExamples + "/Tallix.cfg' --format days '" +
+                          kExamples + "/router.log' > '" + out + "'";
+  EXPECT_EQ(0, std::system(cmd.c_str()));
+  EXPECT_EQ("Dec  5\r\nDec  6\r\nDec  7\r\nDec  8\r\n", ReadFile(out));
+  const std::string bad = "'" + exe + "' --format nope x 2>/dev/null";
+  const int status = std::system(bad.c_str());
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(2, WEXITSTATUS(status));
+}
+
+}  // namespace
+}  // namespace tallix

@@ -1,0 +1,254 @@
+#include "config/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "test_util.h"
+
+namespace tallix {
+namespace {
+
+using testing_util::ReadFile;
+using testing_util::TempDir;
+using testing_util::WriteFile;
+
+constexpr char kExampleConfig[] =
+    "\"Version\",1,0,0\r\n"
+    "\"NoSites\",2,0,0\r\n"
+    "\"ISDNIdentifier\",\"isdnrouter\",0,0\r\n"
+    "\"Site\",0,\"Head, Office\",\"01234123456\"\r\n"
+    "\"Site\",1,\"Depot\",\"02079460123\"\r\n"
+    "\"Site\",2,\"\",\"\"\r\n"
+    "\"Site\",3,\"\",\"\"\r\n"
+    "\"Site\",4,\"\",\"\"\r\n"
+    "\"Site\",5,\"\",\"\"\r\n"
+    "\"Site\",6,\"\",\"\"\r\n"
+    "\"Site\",7,\"\",\"\"\r\n"
+    "\"Site\",8,\"\",\"\"\r\n"
+    "\"Site\",9,\"Spare\",\"0999\"\r\n"
+    "\"END\",\"END\",\"END\",\"END\"\r\n";
+
+class ConfigFileTest : public testing::Test {
+ protected:
+  std::unique_ptr<TallixData> data_ = std::make_unique<TallixData>();
+  TempDir dir_;
+};
+
+TEST_F(ConfigFileTest, MissingFileGivesDefaultsAndWritesNothing) {
+  const std::string path = dir_.Path(kConfigFileName);
+  const ConfigReadResult result = ReadConfigFile(*data_, path);
+  EXPECT_TRUE(result.ok);
+  EXPECT_TRUE(result.warnings.empty());
+  EXPECT_EQ(1, data_->SiteCount);
+  EXPECT_EQ("isdnrouter", data_->RouterIdentifier);
+  EXPECT_EQ("site1", data_->SiteNames[0]);
+  EXPECT_EQ("01234123456", data_->SiteNumbers[0]);
+  EXPECT_EQ("", data_->SiteNames[1]);
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(ConfigFileTest, DirectoryOfThatNameCountsAsAbsent) {
+  const std::string path = dir_.Path(kConfigFileName);
+  std::filesystem::create_directory(path);
+  EXPECT_TRUE(ReadConfigFile(*data_, path).ok);
+  EXPECT_EQ(1, data_->SiteCount);
+  EXPECT_EQ("site1", data_->SiteNames[0]);
+}
+
+TEST_F(ConfigFileTest, ReadsEveryRecordAndWritesItBackByteForByte) {
+  const std::string path = dir_.Path(kConfigFileName);
+  WriteFile(path, kExampleConfig);
+  ASSERT_TRUE(ReadConfigFile(*data_, path).ok);
+  EXPECT_EQ(2, data_->SiteCount);
+  EXPECT_EQ("Head, Office", data_->SiteNames[0]);
+  EXPECT_EQ("Spare", data_->SiteNames[9]);
+  EXPECT_EQ("0999", data_->SiteNumbers[9]);
+  EXPECT_EQ(kExampleConfig, ConfigFileText(*data_));
+}
+
+TEST_F(ConfigFileTest, OnlyEndRecordLeavesStartValues) {
+  EXPECT_TRUE(ReadConfigText(*data_, "\"END\",\"END\",\"END\",\"END\"\r\n").empty());
+  EXPECT_EQ(0, data_->SiteCount);
+  EXPECT_EQ("", data_->RouterIdentifier);
+  EXPECT_EQ("", data_->SiteNames[0]);
+}
+
+// Each row: file text, then the values it must give.
+struct FieldCase {
+  const char* name;
+  const char* text;
+  int16_t site_count;
+  const char* identifier;
+  const char* name0;
+  const char* number0;
+};
+
+class ConfigFieldTest : public testing::TestWithParam<FieldCase> {};
+
+TEST_P(ConfigFieldTest, Reads) {
+  const FieldCase& c = GetParam();
+  auto data = std::make_unique<TallixData>();
+  ReadConfigText(*data, c.text);
+  EXPECT_EQ(c.site_count, data->SiteCount);
+  EXPECT_EQ(c.identifier, data->RouterIdentifier);
+  EXPECT_EQ(c.name0, data->SiteNames[0]);
+  EXPECT_EQ(c.number0, data->SiteNumbers[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ConfigFieldTest,
+    testing::Values(
+        FieldCase{"LaterNoSitesWins", "\"NoSites\",3,0,0\n\"NoSites\",5,0,0\n\"END\",1,2,3\n", 5, "",
+                  "", ""},
+        FieldCase{"HalfToEven", "\"NoSites\",2.5,0,0\r\n\"END\",\"END\",\"END\",\"END\"", 2, "", "", ""},
+        FieldCase{"HalfToEvenUp", "\"NoSites\",3.5,0,0\r\n\"END\",0,0,0", 4, "", "", ""},
+        FieldCase{"KindsAreCaseSensitive",
+                  "\"site\",0,\"a\",\"b\"\n\"end\",0,0,0\n\"Site\",0,\"c\",\"d\"\n\"END\",0,0,0\n", 0,
+                  "", "c", "d"},
+        FieldCase{"SitesBeforeNoSites", "\"Site\",0,\"a\",\"1\"\n\"NoSites\",1,0,0\n\"END\",0,0,0\n",
+                  1, "", "a", "1"},
+        FieldCase{"NothingAfterEndIsRead",
+                  "\"END\",0,0,0\n\"NoSites\",3,0,0\n\"Site\",0,\"a\",\"1\"\n", 0, "", "", ""},
+        FieldCase{"MissingEndKeepsWhatWasRead", "\"NoSites\",2,0,0\n\"Site\",0,\"a\",\"1\"\n", 2, "",
+                  "a", "1"},
+        FieldCase{"PartialRecordAtEndIsNotApplied", "\"NoSites\",2,0,0\n\"Site\",0,\"a\"", 2, "", "",
+                  ""},
+        FieldCase{"ShortRecordTakesFieldsFromNextLine",
+                  "\"ISDNIdentifier\",\"rtr\"\n0,0\n\"END\",0,0,0\n", 0, "rtr", "", ""},
+        FieldCase{"QuotedFieldKeepsCommasAndDropsTail",
+                  "\"Site\",0,\"a,b\"xyz,\"01\"\n\"END\",0,0,0\n", 0, "", "a,b", "01"},
+        FieldCase{"UnquotedFieldAsWritten", "Site,0,  plain name ,0123\nEND,0,0,0\n", 0, "",
+                  "plain name ", "0123"},
+        FieldCase{"BlanksBeforeFieldsSkipped", "  \"NoSites\", 7 ,0,0\n\"END\",0,0,0\n", 7, "", "",
+                  ""},
+        FieldCase{"VersionAndUnknownKindsSkipped",
+                  "\"Version\",1,0,0\n\"Colour\",\"red\",0,0\n\"NoSites\",1,0,0\n\"END\",0,0,0\n", 1,
+                  "", "", ""},
+        FieldCase{"IndexRoundsHalfToEven", "\"Site\",0.5,\"x\",\"y\"\n\"END\",0,0,0\n", 0, "", "x",
+                  "y"},
+        FieldCase{"LineEndsCrOnly", "\"NoSites\",3,0,0\r\"ISDNIdentifier\",\"r\",0,0\r\"END\",0,0,0",
+                  3, "r", "", ""},
+        FieldCase{"UnclosedQuoteRunsToEnd", "\"ISDNIdentifier\",\"abc", 0, "", "", ""}),
+    [](const testing::TestParamInfo<FieldCase>& row) { return row.param.name; });
+
+TEST(ConfigIndexes, HalvesAndTheEleventhEntry) {
+  auto data = std::make_unique<TallixData>();
+  ReadConfigText(*data,
+                 "\"Site\",2.5,\"two\",\"2\"\n\"Site\",3.5,\"four\",\"4\"\n"
+                 "\"Site\",10,\"eleventh\",\"10\"\n\"END\",0,0,0\n");
+  EXPECT_EQ("two", data->SiteNames[2]);
+  EXPECT_EQ("four", data->SiteNames[4]);
+  EXPECT_EQ("", data->SiteNames[3]);
+  EXPECT_EQ("eleventh", data->SiteNames[10]);
+  EXPECT_EQ(std::string::npos, ConfigFileText(*data).find("eleventh"));
+}
+
+TEST(ConfigLimits, OutOfRangeValuesAreBoundedWithWarnings) {
+  const struct {
+    const char* text;
+    int16_t site_count;
+    size_t warnings;
+  } cases[] = {
+      {"\"NoSites\",11,0,0\n", 10, 1},     {"\"NoSites\",-1,0,0\n", 0, 1},
+      {"\"NoSites\",99999,0,0\n", 10, 1},  {"\"NoSites\",1e300,0,0\n", 10, 1},
+      {"\"NoSites\",10,0,0\n", 10, 0},     {"\"NoSites\",0,0,0\n", 0, 0},
+      {"\"Site\",11,\"x\",\"y\"\n", 0, 1}, {"\"Site\",-1,\"x\",\"y\"\n", 0, 1},
+      {"\"Site\",1e10,\"x\",\"y\"\n", 0, 1},
+  };
+  for (const auto& c : cases) {
+    auto data = std::make_unique<TallixData>();
+    const auto warnings = ReadConfigText(*data, c.text);
+    EXPECT_EQ(c.site_count, data->SiteCount) << c.text;
+    EXPECT_EQ(c.warnings, warnings.size()) << c.text;
+    for (const auto& name : data->SiteNames) EXPECT_EQ("", name) << c.text;
+  }
+}
+
+// A damaged file cut at every length loads what it can and never reads past
+// its end.
+TEST(ConfigTruncation, EveryPrefixLoads) {
+  const std::string text = kExampleConfig;
+  for (size_t n = 0; n <= text.size(); ++n) {
+    auto data = std::make_unique<TallixData>();
+    ReadConfigText(*data, std::string_view(text).substr(0, n));
+    EXPECT_LE(data->SiteCount, 10);
+  }
+}
+
+TEST(SiteCountText, AcceptsOnlyWholeCountsFromZeroToTen) {
+  const struct {
+    const char* text;
+    int expected;  // -1: refused
+  } cases[] = {{"0", 0},   {"10", 10}, {" 4 ", 4}, {"2.5", 2}, {"3.5", 4},  {"10.5", 10},
+               {"", -1},   {"  ", -1}, {"abc", -1}, {"4x", -1}, {"11", -1}, {"-1", -1},
+               {"99999", -1}, {"1e1", 10}, {"10.6", -1}, {"\t3", 3}};
+  for (const auto& c : cases) {
+    const auto count = ParseSiteCountText(c.text);
+    EXPECT_EQ(c.expected, count ? *count : -1) << "'" << c.text << "'";
+  }
+}
+
+TEST_F(ConfigFileTest, WriteThenReadGivesBackEveryRow) {
+  data_->SiteCount = 3;
+  data_->RouterIdentifier = "gw-1";
+  for (size_t i = 0; i < 10; ++i) {
+    data_->SiteNames[i] = "name " + std::to_string(i) + ", with comma";
+    data_->SiteNumbers[i] = "0" + std::to_string(1000 + i);
+  }
+  const std::string path = dir_.Path(kConfigFileName);
+  ASSERT_TRUE(WriteConfigFile(*data_, path).ok);
+  const std::string written = ReadFile(path);
+  EXPECT_EQ(ConfigFileText(*data_), written);
+  EXPECT_EQ(14, std::count(written.begin(), written.end(), '\n'));
+
+  auto back = std::make_unique<TallixData>();
+  ASSERT_TRUE(ReadConfigFile(*back, path).ok);
+  EXPECT_EQ(3, back->SiteCount);
+  EXPECT_EQ("gw-1", back->RouterIdentifier);
+  for (size_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(data_->SiteNames[i], back->SiteNames[i]);
+    EXPECT_EQ(data_->SiteNumbers[i], back->SiteNumbers[i]);
+  }
+}
+
+TEST_F(ConfigFileTest, UnstorableTextIsRefusedAndFileKept) {
+  const std::string path = dir_.Path(kConfigFileName);
+  WriteFile(path, kExampleConfig);
+  const char* bad_texts[] = {"a\"b", "line\nbreak", "cr\rhere"};
+  for (const char* bad : bad_texts) {
+    auto data = std::make_unique<TallixData>();
+    data->RouterIdentifier = bad;
+    FileResult r = WriteConfigFile(*data, path);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(std::string::npos, r.error.find("The ISDN identifier")) << r.error;
+
+    data->RouterIdentifier = "ok";
+    data->SiteNames[4] = bad;
+    r = WriteConfigFile(*data, path);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(std::string::npos, r.error.find("The name of Site 5")) << r.error;
+
+    data->SiteNames[4] = "ok";
+    data->SiteNumbers[9] = bad;
+    r = WriteConfigFile(*data, path);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(std::string::npos, r.error.find("The ISDN number of Site 10")) << r.error;
+  }
+  EXPECT_EQ(kExampleConfig, ReadFile(path));
+}
+
+TEST_F(ConfigFileTest, UnwritablePlaceIsReportedAndNothingLeftBehind) {
+  // A path through an ordinary file fails for root as well.
+  WriteFile(dir_.Path("plain"), "x");
+  data_->SiteCount = 1;
+  const FileResult r = WriteConfigFile(*data_, dir_.Path("plain/Tallix.cfg"));
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(std::string::npos, r.error.find("plain/Tallix.cfg")) << r.error;
+  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir_.path()),
+                             std::filesystem::directory_iterator()));
+}
+
+}  // namespace
+}  // namespace tallix

@@ -1,0 +1,175 @@
+#include "log/log_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "test_util.h"
+
+namespace tallix {
+namespace {
+
+using testing_util::TempDir;
+using testing_util::WriteFile;
+
+std::unique_ptr<TallixData> NewData(const std::string& identifier = "isdnrouter") {
+  auto data = std::make_unique<TallixData>();
+  data->RouterIdentifier = identifier;
+  return data;
+}
+
+std::vector<std::string> Kept(const TallixData& data) {
+  return {data.LogLines.begin(), data.LogLines.begin() + data.LineCount};
+}
+
+constexpr char kA[] = "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds";
+constexpr char kB[] = "Dec  8 11:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 5 seconds";
+
+// Every way a log can end, and what is kept.
+struct EndingCase {
+  const char* name;
+  std::string text;
+  std::vector<std::string> kept;
+};
+
+class LogEndingTest : public testing::TestWithParam<EndingCase> {};
+
+TEST_P(LogEndingTest, Keeps) {
+  auto data = NewData();
+  ASSERT_TRUE(LoadLogText(*data, GetParam().text, "/log").ok);
+  EXPECT_EQ(GetParam().kept, Kept(*data));
+  EXPECT_EQ(static_cast<int32_t>(GetParam().text.size()), data->LogFileSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, LogEndingTest,
+    testing::Values(
+        EndingCase{"Empty", "", {}}, EndingCase{"OneByte", "x", {}},
+        EndingCase{"LfOnly", "\n", {}},
+        EndingCase{"Lf", std::string(kA) + "\n" + kB + "\n", {kA, kB}},
+        EndingCase{"CrLfKeepsCr", std::string(kA) + "\r\n" + kB + "\r\n",
+                   {std::string(kA) + "\r", std::string(kB) + "\r"}},
+        EndingCase{"NoFinalLf", std::string(kA) + "\n" + kB, {kA, kB}},
+        EndingCase{"NoLfAtAll", kA, {kA}},
+        EndingCase{"OneTrailingByte", std::string(kA) + "\nx", {kA}},
+        EndingCase{"BlankLines", std::string("\n\n") + kA + "\n\n", {kA}},
+        EndingCase{"CrInsideLineIsNoLineEnd", std::string("noise\r") + kA + "\n",
+                   {std::string("noise\r") + kA}}),
+    [](const testing::TestParamInfo<EndingCase>& row) { return row.param.name; });
+
+TEST(KeptLine, NeedsBothTextsInAnyCaseAndOrder) {
+  const struct {
+    const char* line;
+    const char* identifier;
+    bool kept;
+  } cases[] = {
+      {"Dec  7 10:00:01 isdnrouter call DISCONNECTED", "isdnrouter", true},
+      {"Dec  7 10:00:01 IsDnRoUtEr call disconnected", "isdnrouter", true},
+      {"disconnected first, then isdnrouter", "ISDNROUTER", true},
+      {"Dec  7 10:00:01 isdnrouter call connected", "isdnrouter", false},
+      {"Dec  7 10:00:01 mailhost disconnected", "isdnrouter", false},
+      {"Dec  7 10:00:01 mailhost disconnected", "", true},
+      {"", "", false},
+      {"isdnroutedisconnected", "isdnrouter", false},
+      {"xdisconnectedx isdnrouterx", "isdnrouter", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.kept, IsKeptLine(c.line, c.identifier)) << c.line;
+    auto data = NewData(c.identifier);
+    LoadLogText(*data, std::string("noise line\n") + c.line + "\nmore noise", "/log");
+    EXPECT_EQ(c.kept ? 1 : 0, data->LineCount) << c.line;
+  }
+}
+
+TEST(DayList, OneEntryPerRunOfEqualPrefixes) {
+  auto data = NewData();
+  std::string text;
+  for (const char* day : {"Dec  7", "Dec  7", "Dec  8", "Dec  8", "Dec  7", "DEC  7", "Dec  7"}) {
+    text += std::string(day) + " 10:00:01 isdnrouter disconnected\n";
+    text += std::string("Jan  1") + " noise in between\n";
+  }
+  ASSERT_TRUE(LoadLogText(*data, text, "/log").ok);
+  EXPECT_EQ((std::vector<std::string>{"Dec  7", "Dec  8", "Dec  7", "DEC  7", "Dec  7"}),
+            DayList(*data));
+}
+
+TEST(LogPanel, ShowsFirstAndLastByPositionAndTheCount) {
+  auto data = NewData();
+  LoadLogText(*data, std::string(kB) + "\nnoise\n" + kA + "\r\n", "/log");
+  const LogPanel panel = LogPanelTexts(*data);
+  EXPECT_EQ("Dec  8 11:00", panel.LogStart);
+  EXPECT_EQ("Dec  7 10:00", panel.LogEnd);
+  EXPECT_EQ(" 2", panel.LogRecords);
+}
+
+TEST(LogPanel, NoKeptLineIsNoError) {
+  auto data = NewData();
+  const LoadResult r = LoadLogText(*data, "nothing\nto see\n", "/log");
+  EXPECT_TRUE(r.ok);
+  EXPECT_TRUE(r.warnings.empty());
+  const LogPanel panel = LogPanelTexts(*data);
+  EXPECT_EQ("", panel.LogStart);
+  EXPECT_EQ("", panel.LogEnd);
+  EXPECT_EQ(" 0", panel.LogRecords);
+  EXPECT_TRUE(DayList(*data).empty());
+}
+
+TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
+  const struct {
+    int lines;
+    int days;  // distinct day runs among those lines
+    int32_t kept;
+    int16_t listed;
+    size_t warnings;
+  } cases[] = {{40001, 1, 40001, 1, 0}, {40002, 1, 40001, 1, 1}, {101, 101, 101, 101, 0},
+               {102, 102, 102, 101, 1}, {40002, 102, 40001, 101, 2}};
+  for (const auto& c : cases) {
+    auto data = NewData();
+    std::string text;
+    for (int i = 0; i < c.lines; ++i) {
+      const int day = i * c.days / c.lines;
+      char prefix[8];
+      std::snprintf(prefix, sizeof prefix, "D%05d", day);
+      text += std::string(prefix) + " 10:00:01 isdnrouter disconnected\n";
+    }
+    const LoadResult r = LoadLogText(*data, text, "/log");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(c.kept, data->LineCount) << c.lines << " lines";
+    EXPECT_EQ(c.listed, data->DateCount) << c.lines << " lines";
+    EXPECT_EQ(c.warnings, r.warnings.size()) << c.lines << " lines";
+  }
+}
+
+TEST(LoadLog, SecondShorterLogReplacesCountsAndPath) {
+  TempDir dir;
+  WriteFile(dir.Path("one.log"), std::string(kA) + "\n" + kB + "\n");
+  WriteFile(dir.Path("two.log"), std::string(kB) + "\n");
+  auto data = NewData();
+  ASSERT_TRUE(LoadLog(*data, dir.Path("one.log")).ok);
+  ASSERT_TRUE(LoadLog(*data, dir.Path("two.log")).ok);
+  EXPECT_EQ(dir.Path("two.log"), data->LogFilePath);
+  EXPECT_EQ(1, data->LineCount);
+  EXPECT_EQ(1, data->DateCount);
+  EXPECT_EQ(kB, data->LogLines[0]);
+}
+
+TEST(LoadLog, UnreadableLogLeavesEverythingAsItWas) {
+  TempDir dir;
+  WriteFile(dir.Path("good.log"), std::string(kA) + "\n");
+  WriteFile(dir.Path("plain"), "x");
+  std::filesystem::create_directory(dir.Path("folder"));
+  auto data = NewData();
+  ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).ok);
+  for (const std::string& path : {dir.Path("missing.log"), dir.Path("folder"),
+                                  dir.Path("plain/below")}) {
+    const LoadResult r = LoadLog(*data, path);
+    EXPECT_FALSE(r.ok) << path;
+    EXPECT_NE(std::string::npos, r.error.find(path)) << r.error;
+    EXPECT_EQ(dir.Path("good.log"), data->LogFilePath);
+    EXPECT_EQ(1, data->LineCount);
+    EXPECT_EQ(1, data->DateCount);
+  }
+}
+
+}  // namespace
+}  // namespace tallix

@@ -1,0 +1,189 @@
+#include "reports/report_text.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "analysis/tally.h"
+
+namespace tallix {
+namespace {
+
+const ReportClock kNow{"07/12/2026", "10:30:00"};
+
+// Two sites over three calls, tallied over all data.
+std::unique_ptr<TallixData> TwoSites() {
+  auto data = std::make_unique<TallixData>();
+  data->LogFilePath = "/logs/router.log";
+  const char* lines[] = {
+      "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds\r",
+      "Dec  7 11:00:01 isdnrouter isdn: call from 02079460123 disconnected, lasted 3661 seconds",
+      "Dec  8 09:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 5 seconds"};
+  for (size_t i = 0; i < 3; ++i) data->LogLines[i] = lines[i];
+  data->LineCount = 3;
+  data->SiteCount = 3;
+  data->SiteNames = {"Head Office", "Depot", "Idle"};
+  data->SiteNumbers = {"01234123456", "02079460123", "09999999999"};
+  TallyCalls(*data, " ");
+  return data;
+}
+
+TEST(ReportText, SavedReportWholeText) {
+  const std::string expected =
+      "ISDN Log Ananysis for file '/logs/router.log' on 07/12/2026 10:30:00\r\n"
+      "\r\n"
+      "Log Start   : Dec  7 10:00\r\n"
+      "Log End     : Dec  8 09:00\r\n"
+      "Log Records :  3\r\n"
+      "Summary\r\n"
+      "\"Site\",\"Calls\",\"Duration\",\"Duration\"\r\n"
+      "\"Head Office\",2,80,\" 0d 0h 1m 20s\"\r\n"
+      "\"Depot\",1,3661,\" 0d 1h 1m 1s\"\r\n"
+      "\"Idle\",0,0,\" 0d 0h 0m 0s\"\r\n"
+      "\r\n"
+      "Detailed log for Head Office\r\n"
+      "\"Dec  7 10:00:01\",75,\" 0d 0h 1m 15s\"\r\n"
+      "\"Dec  8 09:00:00\",5,\" 0d 0h 0m 5s\"\r\n"
+      "\r\n"
+      "Detailed log for Depot\r\n"
+      "\"Dec  7 11:00:01\",3661,\" 0d 1h 1m 1s\"\r\n"
+      "\r\n"
+      "Detailed log for Idle\r\n"
+      "\r\n";
+  EXPECT_EQ(expected, SavedReportText(*TwoSites(), kNow));
+}
+
+TEST(ReportText, PrintedSummaryAndDetailedLines) {
+  auto data = TwoSites();
+  const std::vector<std::string> summary = {
+      "ISDN Log Ananysis for file '/logs/router.log' on 07/12/2026 10:30:00",
+      "",
+      "All Data",
+      "",
+      "Log Start   : Dec  7 10:00",
+      "Log End     : Dec  8 09:00",
+      "Log Records :  3",
+      "",
+      "",
+      "Head Office",
+      "Number of Calls = 2",
+      "Total Calls Duration =  0d 0h 1m 20s",
+      "",
+      "Depot",
+      "Number of Calls = 1",
+      "Total Calls Duration =  0d 1h 1m 1s",
+      "",
+      "Idle",
+      "Number of Calls = 0",
+      "Total Calls Duration =  0d 0h 0m 0s",
+      ""};
+  std::vector<std::string> printed = summary;
+  printed.emplace_back();
+  EXPECT_EQ(printed, PrintedSummaryLines(*data, "All Data", kNow));
+
+  std::vector<std::string> detailed = summary;
+  for (const char* line : {"", "", "Detailed log for Head Office",
+                           "Dec  7 10:00:01   0d 0h 1m 15s", "Dec  8 09:00:00   0d 0h 0m 5s", "",
+                           "Detailed log for Depot", "Dec  7 11:00:01   0d 1h 1m 1s", "",
+                           "Detailed log for Idle", ""}) {
+    detailed.emplace_back(line);
+  }
+  EXPECT_EQ(detailed, PrintedDetailedLogLines(*data, "All Data", kNow));
+}
+
+TEST(ReportText, ShowLogWholeText) {
+  const std::string expected =
+      "ISDN Log Ananysis for file '/logs/router.log' on 07/12/2026 10:30:00\r\n"
+      "\r\n"
+      "Log Start   : Dec  7 10:00\r\n"
+      "Log End     : Dec  8 09:00\r\n"
+      "Log Records : 3\r\n"
+      "\r\n"
+      "Summary\r\n"
+      "Site        : Calls : Duration\r\n"
+      "Head Office : 2     :  0d 0h 1m 20s\r\n"
+      "Depot       : 1     :  0d 1h 1m 1s\r\n"
+      "Idle        : 0     :  0d 0h 0m 0s\r\n"
+      "\r\n"
+      "Detailed log for Head Office\r\n"
+      "Dec  7 10:00:01   0d 0h 1m 15s\r\n"
+      "Dec  8 09:00:00   0d 0h 0m 5s\r\n"
+      "\r\n"
+      "Detailed log for Depot\r\n"
+      "Dec  7 11:00:01   0d 1h 1m 1s\r\n"
+      "\r\n"
+      "Detailed log for Idle\r\n"
+      "\r\n";
+  EXPECT_EQ(expected, ShowLogText(*TwoSites(), kNow));
+}
+
+TEST(ReportText, ShowLogColumnsForShortNamesAndWideCounts) {
+  auto data = std::make_unique<TallixData>();
+  data->SiteCount = 2;
+  data->SiteNames = {"ab", "abcd"};
+  data->SiteCallCounts = {10001, 0};
+  const std::string text = ShowLogText(*data, kNow);
+  EXPECT_NE(std::string::npos,
+            text.find("Summary\r\nSite : Calls : Duration\r\n"
+                      "ab   : 10001 :  0d 0h 0m 0s\r\nabcd : 0     :  0d 0h 0m 0s\r\n\r\n"))
+      << text;
+}
+
+TEST(ReportText, NoSitesAndNoLines) {
+  auto data = std::make_unique<TallixData>();
+  data->LogFilePath = "/x.log";
+  const std::string heading =
+      "ISDN Log Ananysis for file '/x.log' on 07/12/2026 10:30:00\r\n\r\n"
+      "Log Start   : \r\nLog End     : \r\n";
+  EXPECT_EQ(heading + "Log Records :  0\r\nSummary\r\n\"Site\",\"Calls\",\"Duration\",\"Duration\"\r\n\r\n",
+            SavedReportText(*data, kNow));
+  EXPECT_EQ(heading + "Log Records : 0\r\n\r\nSummary\r\nSite : Calls : Duration\r\n\r\n",
+            ShowLogText(*data, kNow));
+  EXPECT_EQ(10u, PrintedSummaryLines(*data, "All Data", kNow).size());
+  EXPECT_EQ(11u, PrintedDetailedLogLines(*data, "All Data", kNow).size());
+}
+
+TEST(ReportText, ShortKeptLineIsTakenWhole) {
+  auto data = std::make_unique<TallixData>();
+  data->LogLines[0] = "short";
+  data->LogLines[1] = "Dec  9 01:02:03 rest";
+  data->LineCount = 2;
+  const auto heading = ReportHeadingLines(*data, kNow);
+  EXPECT_EQ("Log Start   : short", heading[1]);
+  EXPECT_EQ("Log End     : Dec  9 01:02", heading[2]);
+}
+
+TEST(ReportText, DoubleQuotesInFieldsAreDoubled) {
+  auto data = std::make_unique<TallixData>();
+  data->SiteCount = 1;
+  data->SiteNames[0] = "say \"hi\"";
+  data->SiteCallCounts[0] = 1;
+  data->CallStamps(0, 0) = "Dec \"7\"";
+  const std::string text = SavedReportText(*data, kNow);
+  EXPECT_NE(std::string::npos, text.find("\"say \"\"hi\"\"\",1,0,")) << text;
+  EXPECT_NE(std::string::npos, text.find("\"Dec \"\"7\"\"\",0,")) << text;
+}
+
+TEST(CallTotalGuard, RefusesAThousandOrMore) {
+  const struct {
+    std::array<int16_t, 11> counts;
+    int16_t sites;
+    bool passes;
+  } cases[] = {
+      {{999}, 1, true},
+      {{1000}, 1, false},
+      {{600, 600}, 2, false},
+      {{600, 600}, 1, true},                       // counts beyond SiteCount are not summed
+      {{10001, 10001, 10001, 10001}, 4, false},    // above 32767 in all
+      {{0}, 0, true},
+  };
+  for (const auto& c : cases) {
+    auto data = std::make_unique<TallixData>();
+    data->SiteCallCounts = c.counts;
+    data->SiteCount = c.sites;
+    EXPECT_EQ(c.passes, CallTotalGuardPasses(*data));
+  }
+}
+
+}  // namespace
+}  // namespace tallix

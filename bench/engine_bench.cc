@@ -1,0 +1,153 @@
+// Benchmarks of the engine at the tables' full size: the loader over a
+// generated 100 MB log with 40001 call-end lines, the tally over ten sites
+// (one at 10001 calls), and every report builder.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+
+#include "analysis/tally.h"
+#include "log/log_loader.h"
+#include "log_generator.h"
+#include "reports/report_text.h"
+
+namespace tallix::bench {
+namespace {
+
+const ReportClock kNow{"07/12/2026", "10:30:00"};
+
+// The 100 MB log, generated once and kept in a temporary file for the run.
+class BenchLog {
+ public:
+  static BenchLog& Get() {
+    static BenchLog log;
+    return log;
+  }
+  const std::string& text() const { return text_; }
+  const std::string& path() const { return path_; }
+  ~BenchLog() { ::unlink(path_.c_str()); }
+
+ private:
+  BenchLog() : text_(GenerateLog(LogSpec{})) {
+    char name[] = "/tmp/tallix-bench-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd >= 0) ::close(fd);
+    path_ = name;
+    std::ofstream(path_, std::ios::binary) << text_;
+  }
+  std::string text_;
+  std::string path_;
+};
+
+std::unique_ptr<TallixData> TenSites() {
+  auto data = std::make_unique<TallixData>();
+  data->RouterIdentifier = "isdnrouter";
+  data->SiteCount = 10;
+  const std::vector<std::string> numbers = BenchSiteNumbers();
+  for (size_t s = 0; s < 10; ++s) {
+    data->SiteNames[s] = "Site number " + std::to_string(s);
+    data->SiteNumbers[s] = numbers[s];
+  }
+  return data;
+}
+
+// Every site's call list filled to `calls_per_site`.
+std::unique_ptr<TallixData> FullTables(int calls_per_site) {
+  auto data = TenSites();
+  data->LogFilePath = "/var/log/router.log";
+  data->LogLines[0] = "Jan  1 00:00:01 isdnrouter isdn: call from 01234123450 disconnected";
+  data->LogLines[1] = "Dec 28 23:59:59 isdnrouter isdn: call from 01234123450 disconnected";
+  data->LineCount = 2;
+  for (int s = 0; s < 10; ++s) {
+    data->SiteCallCounts[static_cast<size_t>(s)] = static_cast<int16_t>(calls_per_site);
+    for (int c = 0; c < calls_per_site; ++c) {
+      data->CallStamps(c, s) = "Dec  7 10:00:01";
+      data->CallSeconds(c, s) = c * 7;
+      data->SiteSeconds[static_cast<size_t>(s)] += c * 7;
+    }
+  }
+  return data;
+}
+
+void BM_LoadLogFile(benchmark::State& state) {
+  const BenchLog& log = BenchLog::Get();
+  auto data = TenSites();
+  for (auto _ : state) {
+    const LoadResult r = LoadLog(*data, log.path());
+    benchmark::DoNotOptimize(r.ok);
+  }
+  state.counters["kept"] = data->LineCount;
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.text().size()));
+}
+BENCHMARK(BM_LoadLogFile)->Unit(benchmark::kMillisecond);
+
+void BM_LoadLogText(benchmark::State& state) {
+  const BenchLog& log = BenchLog::Get();
+  auto data = TenSites();
+  for (auto _ : state) {
+    const LoadResult r = LoadLogText(*data, log.text(), log.path());
+    benchmark::DoNotOptimize(r.ok);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.text().size()));
+}
+BENCHMARK(BM_LoadLogText)->Unit(benchmark::kMillisecond);
+
+void BM_TallyCalls(benchmark::State& state) {
+  auto data = TenSites();
+  LoadLogText(*data, BenchLog::Get().text(), BenchLog::Get().path());
+  for (auto _ : state) {
+    const TallyResult r = TallyCalls(*data, kAllDataSelection);
+    benchmark::DoNotOptimize(r.rows.data());
+  }
+  state.counters["site0_calls"] = data->SiteCallCounts[0];
+}
+BENCHMARK(BM_TallyCalls)->Unit(benchmark::kMicrosecond);
+
+void BM_TallyCallsDaySelection(benchmark::State& state) {
+  auto data = TenSites();
+  LoadLogText(*data, BenchLog::Get().text(), BenchLog::Get().path());
+  for (auto _ : state) {
+    const TallyResult r = TallyCalls(*data, "jan  3");
+    benchmark::DoNotOptimize(r.rows.data());
+  }
+}
+BENCHMARK(BM_TallyCallsDaySelection)->Unit(benchmark::kMicrosecond);
+
+void BM_SavedReport(benchmark::State& state) {
+  auto data = FullTables(10001);
+  for (auto _ : state) benchmark::DoNotOptimize(SavedReportText(*data, kNow).size());
+}
+BENCHMARK(BM_SavedReport)->Unit(benchmark::kMillisecond);
+
+void BM_PrintedSummary(benchmark::State& state) {
+  auto data = FullTables(10001);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(PrintedSummaryLines(*data, "All Data", kNow).size());
+  }
+}
+BENCHMARK(BM_PrintedSummary)->Unit(benchmark::kMicrosecond);
+
+// The guarded reports at their largest: 999 calls in all.
+void BM_PrintedDetailedLog(benchmark::State& state) {
+  auto data = FullTables(99);
+  data->SiteCallCounts[9] = 108;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(PrintedDetailedLogLines(*data, "All Data", kNow).size());
+  }
+}
+BENCHMARK(BM_PrintedDetailedLog)->Unit(benchmark::kMicrosecond);
+
+void BM_ShowLogText(benchmark::State& state) {
+  auto data = FullTables(99);
+  data->SiteCallCounts[9] = 108;
+  for (auto _ : state) benchmark::DoNotOptimize(ShowLogText(*data, kNow).size());
+}
+BENCHMARK(BM_ShowLogText)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tallix::bench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,76 @@
+#include "log_generator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace tallix::bench {
+namespace {
+
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// Noise the router's neighbours write; some mention "disconnect" or the
+// router without being call-end lines, so the filter has work to do.
+const char* const kNoise[] = {
+    "mailhost postfix/smtpd[%d]: connect from unknown[192.0.2.%d]",
+    "mailhost postfix/smtpd[%d]: disconnect from unknown[192.0.2.%d]",
+    "fileserver kernel: [%d.%03d] eth0: link up, 100 Mbps full duplex",
+    "fileserver CRON[%d]: (root) CMD (run-parts /etc/cron.hourly) %d",
+    "isdnrouter ntpd[%d]: synchronized to 192.0.2.1, stratum %d",
+    "isdnrouter isdn: call to 0123412%04d connected, channel B%d",
+    "fileserver sshd[%d]: Received disconnect from 198.51.100.%d port 22: disconnected by user",
+};
+
+std::string Stamp(uint64_t second_of_year) {
+  const auto day = static_cast<unsigned>(second_of_year / 86400 % 336);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%s %2u %02u:%02u:%02u", kMonths[day / 28], day % 28 + 1,
+                static_cast<unsigned>(second_of_year / 3600 % 24),
+                static_cast<unsigned>(second_of_year / 60 % 60),
+                static_cast<unsigned>(second_of_year % 60));
+  return buffer;
+}
+
+}  // namespace
+
+std::vector<std::string> BenchSiteNumbers() {
+  std::vector<std::string> numbers;
+  for (int s = 0; s < 10; ++s) numbers.push_back("0123412345" + std::to_string(s));
+  return numbers;
+}
+
+std::string GenerateLog(const LogSpec& spec) {
+  std::mt19937 random(spec.seed);
+  const std::vector<std::string> numbers = BenchSiteNumbers();
+  std::string text;
+  text.reserve(spec.size_bytes + 256);
+  // About 80 bytes a line: spread the kept lines evenly over the whole size.
+  const uint64_t total_lines = std::max<uint64_t>(spec.size_bytes / 80, 1);
+  const uint64_t every = std::max<uint64_t>(total_lines / static_cast<uint64_t>(std::max(spec.kept_lines, 1)), 1);
+  int kept = 0;
+  uint64_t clock = 0;
+  char line[256];
+  for (uint64_t i = 0; text.size() < spec.size_bytes || kept < spec.kept_lines; ++i) {
+    clock += random() % 7;
+    const std::string stamp = Stamp(clock);
+    if (kept < spec.kept_lines && i % every == every - 1) {
+      const size_t site = kept < 10001 ? 0 : 1 + static_cast<size_t>(kept) % 9;
+      std::snprintf(line, sizeof line,
+                    "%s isdnrouter isdn: call from %s disconnected, lasted %u seconds\n",
+                    stamp.c_str(), numbers[site].c_str(), static_cast<unsigned>(random() % 3600));
+      ++kept;
+    } else {
+      const char* format = kNoise[random() % (sizeof kNoise / sizeof kNoise[0])];
+      const int n = std::snprintf(line, sizeof line, "%s ", stamp.c_str());
+      std::snprintf(line + n, sizeof line - static_cast<size_t>(n), format,
+                    static_cast<int>(random() % 30000), static_cast<int>(random() % 250));
+      std::strcat(line, "\n");
+    }
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace tallix::bench

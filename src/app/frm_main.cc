@@ -11,8 +11,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QToolBar>
 
+#include "analysis/tally.h"
 #include "app/fonts.h"
 #include "app/status_bar.h"
 #include "app/text_file.h"
@@ -21,7 +24,6 @@
 #include "config/config_file.h"
 #include "config/frm_options.h"
 #include "log/log_loader.h"
-#include "analysis/tally.h"
 #include "reports/frm_show_log.h"
 #include "reports/report_text.h"
 
@@ -57,8 +59,27 @@ QLabel* Label(const QString& name, const QString& text, QWidget* parent) {
   return label;
 }
 
+// A push button whose caption wraps onto a second line when the button is too
+// narrow for it, as "Free Date Search" needs.
+class WrapButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(rect().adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
+  }
+};
+
 QPushButton* Button(const QString& name, const QString& text, QWidget* parent) {
-  auto* button = new QPushButton(text, parent);
+  auto* button = new WrapButton(text, parent);
   button->setObjectName(name);
   return button;
 }
@@ -73,11 +94,14 @@ void Separator(QMenu* menu, const QString& name) { menu->addSeparator()->setObje
 
 }  // namespace
 
-frmMain::frmMain(TallixData& data, const Services& services, QWidget* parent)
-    : QMainWindow(parent), data_(data), services_(services),
+frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
+    : QMainWindow(parent),
+      data_(shared),
+      services_(services),
       dlgCommonDialog(*services.file_chooser) {
   setObjectName("frmMain");
   setWindowTitle(kTitle);
+  setFont(WindowFont());
   BuildControls();
   BuildMenus();
   BuildToolBar();
@@ -136,10 +160,6 @@ void frmMain::BuildControls() {
   place(CommandPrintLog, 120, 4080, 975, 495);
   CommandShowLog = Button("CommandShowLog", "Show Log", client);
   place(CommandShowLog, 1200, 4080, 975, 495);
-  for (QPushButton* b : {CommandAll, Command2, CommandDate, CommandPrintLog, CommandShowLog}) {
-    // Two-line captions such as "Free Date Search" must fit the narrow buttons.
-    b->setStyleSheet("padding: 0px;");
-  }
 
   Frame1 = new QGroupBox("Overview", client);
   Frame1->setObjectName("Frame1");
@@ -187,8 +207,7 @@ void frmMain::BuildMenus() {
   mnuHelp = menuBar()->addMenu("&Help");
   mnuHelp->setObjectName("mnuHelp");
   mnuHelpContents = MenuEntry(mnuHelp, "mnuHelpContents", "&Contents");
-  mnuHelpSearchForHelpOn =
-      MenuEntry(mnuHelp, "mnuHelpSearchForHelpOn", "&Search For Help On...");
+  mnuHelpSearchForHelpOn = MenuEntry(mnuHelp, "mnuHelpSearchForHelpOn", "&Search For Help On...");
   Separator(mnuHelp, "mnuHelpBar0");
   mnuHelpAbout = MenuEntry(mnuHelp, "mnuHelpAbout", "&About ");
 }
@@ -358,7 +377,8 @@ void frmMain::mnuFileOpen_Click() {
   std::vector<std::string> warnings = load.warnings;
   if (data_.LineCount == 0) {
     warnings.push_back("the log holds no line with the router identifier \"" +
-                       data_.RouterIdentifier + "\" and \"disconnected\"; every site shows 0 calls");
+                       data_.RouterIdentifier +
+                       "\" and \"disconnected\"; every site shows 0 calls");
   }
   ShowWarnings(warnings, "The log was loaded, with these remarks:");
 }
@@ -368,8 +388,8 @@ void frmMain::mnuFileSave_Click() {
   const QString path = dlgCommonDialog.ShowSave(this, "Save", "Text FIles (*.txt)");
   if (path.isEmpty()) return;
   const QFileInfo target(path);
-  if (target.exists() && target.canonicalFilePath() ==
-                             QFileInfo(Local(data_.LogFilePath)).canonicalFilePath()) {
+  if (target.exists() &&
+      target.canonicalFilePath() == QFileInfo(Local(data_.LogFilePath)).canonicalFilePath()) {
     ShowProblem(QString("The report was not saved: \"%1\" is the log that is loaded, and saving "
                         "would overwrite it. Choose another file name.")
                     .arg(path));
@@ -446,8 +466,8 @@ void frmMain::CommandDate_Click() { ShowTally(Bytes(ComboDate->currentText())); 
 
 bool frmMain::CallTotalGuard() {
   if (CallTotalGuardPasses(data_)) return true;
-  services_.messages->Show(this, {MessageIcon::kNone, MessageButtons::kOk, kTitle,
-                                  kCallTotalMessage});
+  services_.messages->Show(this,
+                           {MessageIcon::kNone, MessageButtons::kOk, kTitle, kCallTotalMessage});
   return false;
 }
 

@@ -32,8 +32,8 @@ class frmMain : public QMainWindow {
   static constexpr int kRows = 10;
 
   // Restores the geometry, reads the configuration file beside the program
-  // and lays out the rows. `data` and the services must outlive the window.
-  frmMain(TallixData& data, const Services& services, QWidget* parent = nullptr);
+  // and lays out the rows. `shared` and the services must outlive the window.
+  frmMain(TallixData& shared, const Services& services, QWidget* parent = nullptr);
   ~frmMain() override;
 
   // Shows, once, what start-up had to correct in the configuration file or

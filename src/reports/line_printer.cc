@@ -15,8 +15,9 @@ class QtLinePrinter : public LinePrinter {
   bool EndDoc(QString* error) override {
     // Without a printer Qt falls back to PDF output with no file to write to.
     if (printer_.outputFormat() == QPrinter::PdfFormat && printer_.outputFileName().isEmpty()) {
-      *error = "No printer is available. Choose a printer, or printing to a file, in "
-               "File > Page Setup.";
+      *error =
+          "No printer is available. Choose a printer, or printing to a file, in "
+          "File > Page Setup.";
       return false;
     }
     return PaintLines(printer_, lines_, error);

@@ -1,0 +1,87 @@
+// Saves screenshots of the real windows for the README: the main window with
+// the example log loaded, the Options dialog and the Show Log window. The
+// log comes in through a file chooser that answers by itself; everything else
+// is the program's own code.
+//
+// Usage: tallix-screenshots <program dir with Tallix.cfg> <log file> <output dir>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/frm_main.h"
+#include "app/qt_services.h"
+#include "reports/line_printer.h"
+
+namespace {
+
+class ScriptedChooser : public tallix::FileChooser {
+ public:
+  explicit ScriptedChooser(QString log) : log_(std::move(log)) {}
+  std::optional<QString> ChooseFile(QWidget*, const tallix::FileRequest&) override { return log_; }
+  bool ChoosePrinter(QWidget*, const QString&, QPrinter&) override { return false; }
+
+ private:
+  QString log_;
+};
+
+bool Save(QWidget* window, const QString& path) {
+  window->repaint();
+  QApplication::processEvents();
+  const bool ok = window->grab().save(path);
+  std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+  return ok;
+}
+
+// Grabs the modal window that `trigger` opens, then closes it.
+bool GrabModal(QWidget* trigger_owner, const char* trigger_name, const QString& path) {
+  bool ok = false;
+  QTimer::singleShot(300, [&ok, &path] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      ok = Save(dialog, path);
+      dialog->reject();
+    }
+  });
+  QObject* control = trigger_owner->findChild<QObject*>(trigger_name);
+  if (auto* button = qobject_cast<QPushButton*>(control)) button->click();
+  if (auto* action = qobject_cast<QAction*>(control)) action->trigger();
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: %s <program dir> <log file> <output dir>\n", argv[0]);
+    return 2;
+  }
+  const QString program_dir = QString::fromLocal8Bit(argv[1]);
+  const QString log = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+  const QDir out(QString::fromLocal8Bit(argv[3]));
+  QTemporaryDir settings_dir;
+
+  auto data = std::make_unique<tallix::TallixData>();
+  ScriptedChooser chooser(log);
+  tallix::QtMessageService messages;
+  tallix::QtLinePrinterFactory printers;
+  tallix::QtSettingsStore settings(settings_dir.filePath("settings.ini"));
+  tallix::QtClock clock;
+  tallix::Services services{&chooser, &messages, &printers, &settings, &clock, program_dir};
+
+  tallix::frmMain window(*data, services);
+  window.move(0, 0);
+  window.show();
+  window.findChild<QAction*>("mnuFileOpen")->trigger();
+  QApplication::processEvents();
+
+  bool ok = Save(&window, out.filePath("main-window.png"));
+  ok = GrabModal(&window, "mnuViewOptions", out.filePath("options.png")) && ok;
+  ok = GrabModal(&window, "CommandShowLog", out.filePath("show-log.png")) && ok;
+  return ok ? 0 : 1;
+}

@@ -24,10 +24,11 @@ class LineKeeper {
     }
     data_.LogLines[static_cast<size_t>(data_.LineCount)].assign(line);
     ++data_.LineCount;
+    // Runs are told apart by the previous kept line's day, so that runs past
+    // a full list are counted as runs, not as lines.
     const std::string_view day = line.substr(0, kDayLength);
-    if (data_.DateCount > 0 && data_.LogDates[static_cast<size_t>(data_.DateCount - 1)] == day) {
-      return;
-    }
+    if (data_.LineCount > 1 && day == previous_day_) return;
+    previous_day_.assign(day);
     if (data_.DateCount >= TallixData::kLogDateEntries) {
       ++dropped_days_;
       return;
@@ -55,6 +56,7 @@ class LineKeeper {
   TallixData& data_;
   uint64_t dropped_lines_ = 0;
   uint64_t dropped_days_ = 0;
+  std::string previous_day_;
 };
 
 }  // namespace

@@ -134,6 +134,13 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
     }
     const LoadResult r = LoadLogText(*data, text, "/log");
     EXPECT_TRUE(r.ok);
+    if (c.days > 101) {
+      // Runs past the full list are counted as runs, not lines.
+      ASSERT_FALSE(r.warnings.empty());
+      EXPECT_NE(std::string::npos, r.warnings.back().find(" " + std::to_string(c.days - 101) +
+                                                           " later day runs"))
+          << r.warnings.back();
+    }
     EXPECT_EQ(c.kept, data->LineCount) << c.lines << " lines";
     EXPECT_EQ(c.listed, data->DateCount) << c.lines << " lines";
     EXPECT_EQ(c.warnings, r.warnings.size()) << c.lines << " lines";

@@ -41,18 +41,21 @@ std::vector<std::string> BenchSiteNumbers() {
   return numbers;
 }
 
-std::string GenerateLog(const LogSpec& spec) {
+void GenerateLog(const LogSpec& spec, const std::function<void(std::string_view)>& sink) {
+  constexpr size_t kPiece = 1 << 20;
   std::mt19937 random(spec.seed);
   const std::vector<std::string> numbers = BenchSiteNumbers();
   std::string text;
-  text.reserve(spec.size_bytes + 256);
+  text.reserve(kPiece + 256);
+  uint64_t written = 0;
   // About 80 bytes a line: spread the kept lines evenly over the whole size.
   const uint64_t total_lines = std::max<uint64_t>(spec.size_bytes / 80, 1);
-  const uint64_t every = std::max<uint64_t>(total_lines / static_cast<uint64_t>(std::max(spec.kept_lines, 1)), 1);
+  const uint64_t every =
+      std::max<uint64_t>(total_lines / static_cast<uint64_t>(std::max(spec.kept_lines, 1)), 1);
   int kept = 0;
   uint64_t clock = 0;
   char line[256];
-  for (uint64_t i = 0; text.size() < spec.size_bytes || kept < spec.kept_lines; ++i) {
+  for (uint64_t i = 0; written + text.size() < spec.size_bytes || kept < spec.kept_lines; ++i) {
     clock += random() % 7;
     const std::string stamp = Stamp(clock);
     if (kept < spec.kept_lines && i % every == every - 1) {
@@ -69,7 +72,19 @@ std::string GenerateLog(const LogSpec& spec) {
       std::strcat(line, "\n");
     }
     text += line;
+    if (text.size() >= kPiece) {
+      sink(text);
+      written += text.size();
+      text.clear();
+    }
   }
+  if (!text.empty()) sink(text);
+}
+
+std::string GenerateLog(const LogSpec& spec) {
+  std::string text;
+  text.reserve(spec.size_bytes + 256);
+  GenerateLog(spec, [&text](std::string_view piece) { text.append(piece); });
   return text;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 // Generates router logs for benchmarks: syslog lines from several hosts with
 // a given number of call-end lines of the router spread evenly among them.
+// The same spec always gives the same bytes.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tallix::bench {
@@ -18,7 +21,11 @@ struct LogSpec {
 // when there are enough kept lines; the rest share the remainder.
 std::vector<std::string> BenchSiteNumbers();
 
-// The log text, LF line ends.
+// Hands the log text, LF line ends, to `sink` in pieces of about a megabyte,
+// so that logs larger than memory can be written.
+void GenerateLog(const LogSpec& spec, const std::function<void(std::string_view)>& sink);
+
+// The whole log text at once.
 std::string GenerateLog(const LogSpec& spec);
 
 }  // namespace tallix::bench

@@ -1,0 +1,287 @@
+// Fuzz target: the loader on arbitrary bytes, the tally over a selection and
+// sites taken from the input, then every report builder. The loader and the
+// tally are compared with plain reference versions of themselves; after every
+// input the shared tables must keep their invariants, and no report may show
+// an entry beyond a count.
+//
+// Input layout: byte 0 the selection's length (mod 18), byte 1 the router
+// identifier's length (mod 12; 11 stands for the default "isdnrouter"), byte 2
+// the site count, byte 3 how often the log text is repeated (253 to 255: 1000,
+// 10002 and 40002 times, to reach the tables' limits), then the selection,
+// the identifier, and the log text.
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "analysis/duration.h"
+#include "analysis/lenient_number.h"
+#include "analysis/tally.h"
+#include "fuzz_check.h"
+#include "log/log_loader.h"
+#include "reports/report_text.h"
+
+namespace tallix::fuzz {
+namespace {
+
+// Written into the first entry beyond every count before the reports are
+// built; no report may show it.
+const std::string kBeyond = "\x02<entry beyond its count>\x02";
+const ReportClock kNow{"12/07/26", "10:30:00"};
+
+struct Input {
+  std::string selection;
+  std::string identifier;
+  int16_t site_count = 0;
+  std::string log;
+};
+
+Input Split(std::string_view bytes) {
+  Input in;
+  if (bytes.size() < 4) {
+    in.identifier = "isdnrouter";
+    in.site_count = 1;
+    in.log = bytes;
+    return in;
+  }
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  static constexpr int16_t kSiteCounts[] = {0, 1, 2, 3, 4, 5, 10, 10, 11, -1, 32767, 2};
+  // Repeats that reach the tables' limits are slow, so only the top three
+  // values of byte 3 ask for them.
+  static constexpr size_t kRepeats[] = {1, 1, 1, 1, 1, 2, 3, 101};
+  const size_t selection_length = byte(0) % 18;
+  const size_t identifier_length = byte(1) % 12;
+  in.site_count = kSiteCounts[byte(2) % std::size(kSiteCounts)];
+  const size_t repeat = byte(3) == 255   ? 40002
+                        : byte(3) == 254 ? 10002
+                        : byte(3) == 253 ? 1000
+                                         : kRepeats[byte(3) % std::size(kRepeats)];
+  bytes.remove_prefix(4);
+  in.selection = bytes.substr(0, selection_length);
+  bytes.remove_prefix(std::min(bytes.size(), selection_length));
+  if (identifier_length == 11) {
+    in.identifier = "isdnrouter";
+  } else {
+    in.identifier = bytes.substr(0, identifier_length);
+    bytes.remove_prefix(std::min(bytes.size(), identifier_length));
+  }
+  // Only a short text is repeated, and to a megabyte at most, so that most
+  // runs stay small and fast.
+  const size_t times =
+      bytes.empty() || bytes.size() > 256 ? 1 : std::min(repeat, 1000000 / bytes.size() + 1);
+  in.log.reserve(bytes.size() * times);
+  for (size_t i = 0; i < times; ++i) in.log += bytes;
+  return in;
+}
+
+// The loader done the obvious way: cut at every line feed, the piece after
+// the last one included, and keep what holds both texts.
+struct PlainLoad {
+  std::vector<std::string_view> kept;
+  std::vector<std::string_view> days;
+  size_t dropped_lines = 0;
+  size_t dropped_days = 0;
+};
+
+PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
+  PlainLoad load;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t lf = text.find('\n', start);
+    if (lf == std::string_view::npos) lf = text.size();
+    const std::string_view line = text.substr(start, lf - start);
+    if (PlainContains(line, "disconnected") && PlainContains(line, identifier)) {
+      if (load.kept.size() < static_cast<size_t>(TallixData::kLogLineEntries)) {
+        load.kept.push_back(line);
+        const std::string_view day = line.substr(0, 6);
+        if (load.days.empty() || load.days.back() != day) {
+          if (load.days.size() < static_cast<size_t>(TallixData::kLogDateEntries)) {
+            load.days.push_back(day);
+          } else {
+            ++load.dropped_days;
+          }
+        } 
+      } else {
+        ++load.dropped_lines;
+      }
+    }
+    start = lf + 1;
+  }
+  return load;
+}
+
+// Mid(line, start, length) with a 1-based start; empty past the end.
+std::string_view Mid(std::string_view line, size_t start, size_t length) {
+  return start > line.size() ? std::string_view() : line.substr(start - 1, length);
+}
+
+size_t Position(std::string_view line, std::string_view keyword) {
+  const size_t at = PlainFind(line, keyword);
+  return at == std::string::npos ? 0 : at + 1;
+}
+
+void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result) {
+  Require(result.ok, "loading text in memory failed", result.error);
+  const PlainLoad plain = LoadPlainly(in.log, in.identifier);
+  Require(data.LineCount == static_cast<int32_t>(plain.kept.size()), "kept line count differs",
+          std::to_string(data.LineCount) + " vs " + std::to_string(plain.kept.size()));
+  for (size_t r = 0; r < plain.kept.size(); ++r) {
+    Require(data.LogLines[r] == plain.kept[r], "a kept line differs", "line " + std::to_string(r));
+  }
+  Require(data.DateCount == static_cast<int16_t>(plain.days.size()), "day count differs",
+          std::to_string(data.DateCount) + " vs " + std::to_string(plain.days.size()));
+  for (size_t d = 0; d < plain.days.size(); ++d) {
+    Require(data.LogDates[d] == plain.days[d], "a day entry differs", "day " + std::to_string(d));
+  }
+  const size_t expected_warnings = (plain.dropped_lines > 0) + (plain.dropped_days > 0);
+  Require(result.warnings.size() == expected_warnings, "loader warnings",
+          std::to_string(result.warnings.size()) + " vs " + std::to_string(expected_warnings));
+  Require(data.LogFileSize == static_cast<int32_t>(in.log.size()), "LogFileSize");
+
+  const LogPanel panel = LogPanelTexts(data);
+  Require(panel.LogRecords == " " + std::to_string(plain.kept.size()), "LogRecords text");
+  if (!plain.kept.empty()) {
+    Require(panel.LogStart == plain.kept.front().substr(0, 12), "LogStart text");
+    Require(panel.LogEnd == plain.kept.back().substr(0, 12), "LogEnd text");
+  }
+  Require(DayList(data).size() == plain.days.size(), "day list size");
+}
+
+// The tally done the obvious way, compared call by call.
+void CheckTally(const TallixData& data, const Input& in, const TallyResult& result) {
+  const int sites = std::clamp<int>(in.site_count, 0, TallixData::kMaxSiteCount);
+  std::vector<std::vector<std::pair<std::string_view, int32_t>>> calls(static_cast<size_t>(sites));
+  std::vector<int64_t> totals(static_cast<size_t>(sites), 0);
+  bool limit_reached = false;
+  for (int r = 0; r < data.LineCount; ++r) {
+    const std::string_view line = data.LogLines[static_cast<size_t>(r)];
+    const std::string_view stamp = line.substr(0, 15);
+    const std::string_view number = Mid(line, Position(line, "from") + 5, 11);
+    const std::string_view duration = Mid(line, Position(line, "lasted") + 7, 10);
+    const double value = RoundHalfEven(ReadLenientNumber(duration));
+    if (!PlainContains(stamp, in.selection)) continue;
+    for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+      if (number != data.SiteNumbers[s]) continue;
+      if (calls[s].size() >= static_cast<size_t>(TallixData::kMaxCallsPerSite)) {
+        limit_reached = true;
+        continue;
+      }
+      int64_t seconds = 0;
+      if (value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max()) {
+        seconds = static_cast<int64_t>(value);
+      } else {
+        limit_reached = true;
+      }
+      if (totals[s] + seconds < std::numeric_limits<int32_t>::min() ||
+          totals[s] + seconds > std::numeric_limits<int32_t>::max()) {
+        seconds = 0;
+        limit_reached = true;
+      }
+      totals[s] += seconds;
+      calls[s].emplace_back(stamp, static_cast<int32_t>(seconds));
+    }
+  }
+  Require(result.rows.size() == static_cast<size_t>(sites), "one row per site in use");
+  Require(result.warnings.empty() == !limit_reached, "tally warnings",
+          std::to_string(result.warnings.size()) + " warnings");
+  Require(result.caption == (in.selection == " " ? "All Data"
+                                                 : "Free Date Search : '" + in.selection + "'"),
+          "caption");
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+    const int count = data.SiteCallCounts[s];
+    Require(count >= 0 && count <= TallixData::kMaxCallsPerSite, "a count outside its table");
+    Require(static_cast<size_t>(count) == calls[s].size(), "a site's count differs",
+            "site " + std::to_string(s) + ": " + std::to_string(count) + " vs " +
+                std::to_string(calls[s].size()));
+    int64_t sum = 0;
+    for (int c = 0; c < count; ++c) {
+      sum += data.CallSeconds(c, static_cast<int>(s));
+      Require(data.CallStamps(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].first,
+              "a call's stamp differs");
+      Require(data.CallSeconds(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].second,
+              "a call's seconds differ");
+    }
+    Require(sum == data.SiteSeconds[s], "SiteSeconds is not the sum of CallSeconds",
+            "site " + std::to_string(s));
+    Require(result.rows[s].NoCalls == std::to_string(count), "row count text");
+    Require(result.rows[s].CallDuration == FormatDuration(data.SiteSeconds[s]), "row duration text");
+  }
+}
+
+size_t CountCrLf(const std::string& text) {
+  size_t n = 0;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++n;
+  return n;
+}
+
+bool ShowsBeyond(const std::string& text) { return text.find(kBeyond) != std::string::npos; }
+
+void CheckReports(TallixData& data, const std::string& caption, bool can_poison) {
+  const int sites = SitesInUse(data);
+  // The entries just beyond each count: where an off-by-one would read.
+  if (can_poison) {
+    if (data.LineCount < TallixData::kLogLineEntries) data.LogLines[static_cast<size_t>(data.LineCount)] = kBeyond;
+    if (data.DateCount < TallixData::kLogDateEntries) data.LogDates[static_cast<size_t>(data.DateCount)] = kBeyond;
+    for (int s = 0; s < TallixData::kSiteEntries; ++s) {
+      const int count = s < sites ? data.SiteCallCounts[static_cast<size_t>(s)] : 0;
+      if (count < TallixData::kMaxCallsPerSite) data.CallStamps(count, s) = kBeyond;
+      if (s >= sites) data.SiteNames[static_cast<size_t>(s)] = kBeyond;
+    }
+  }
+  size_t all_calls = 0;
+  for (int s = 0; s < sites; ++s) all_calls += static_cast<size_t>(data.SiteCallCounts[static_cast<size_t>(s)]);
+  const size_t site_lines = static_cast<size_t>(sites);
+
+  const std::string saved = SavedReportText(data, kNow);
+  Require(CountCrLf(saved) == 7 + site_lines + 1 + 2 * site_lines + all_calls, "saved report lines");
+  const std::vector<std::string> summary = PrintedSummaryLines(data, caption, kNow);
+  Require(summary.size() == 9 + 4 * site_lines + 1, "printed summary lines");
+  const std::vector<std::string> detailed = PrintedDetailedLogLines(data, caption, kNow);
+  Require(detailed.size() == 9 + 4 * site_lines + 2 + 2 * site_lines + all_calls, "detailed log lines");
+  const std::string show = ShowLogText(data, kNow);
+  Require(CountCrLf(show) == 8 + site_lines + 1 + 2 * site_lines + all_calls, "show log lines");
+  Require(CallTotal(data) == static_cast<int64_t>(all_calls), "call total");
+  Require(CallTotalGuardPasses(data) == (all_calls < 1000), "call-total guard");
+
+  if (!can_poison) return;
+  Require(!ShowsBeyond(saved), "the saved report shows an entry beyond a count");
+  Require(!ShowsBeyond(JoinCrLf(summary)), "the summary shows an entry beyond a count");
+  Require(!ShowsBeyond(JoinCrLf(detailed)), "the detailed log shows an entry beyond a count");
+  Require(!ShowsBeyond(show), "the Show Log text shows an entry beyond a count");
+  Require(!ShowsBeyond(JoinCrLf(DayList(data))), "the day list shows an entry beyond its count");
+  const LogPanel panel = LogPanelTexts(data);
+  Require(!ShowsBeyond(panel.LogStart + panel.LogEnd), "the log panel shows an entry beyond a count");
+}
+
+void Check(std::string_view bytes) {
+  // One set of tables for the whole run, as in the program: every load and
+  // tally leaves older entries beyond the new counts.
+  static TallixData& data = *new TallixData;
+  const Input in = Split(bytes);
+  data.RouterIdentifier = in.identifier;
+  data.SiteCount = in.site_count;
+  const LoadResult load = LoadLogText(data, in.log, "/fuzz/router.log");
+  CheckLoad(data, in, load);
+
+  // The sites call the numbers of the first kept lines; the rest call nobody
+  // ("" matches a line whose number field is empty).
+  for (size_t s = 0; s < static_cast<size_t>(TallixData::kSiteEntries); ++s) {
+    data.SiteNames[s] = "site " + std::to_string(s);
+    data.SiteNumbers[s] = s < static_cast<size_t>(data.LineCount)
+                              ? std::string(ReadCallFields(data.LogLines[s]).number)
+                              : std::string(s % 2 == 0 ? "" : "01234123456");
+  }
+  const TallyResult tally = TallyCalls(data, in.selection);
+  CheckTally(data, in, tally);
+  CheckReports(data, tally.caption, in.log.find(kBeyond) == std::string::npos);
+}
+
+}  // namespace
+}  // namespace tallix::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+  tallix::fuzz::Check(std::string_view(reinterpret_cast<const char*>(bytes), size));
+  return 0;
+}

@@ -1,0 +1,142 @@
+// Fuzz target: the lenient number reader against a plain reading of the same
+// text (blanks dropped, the number cut out by hand, strtod in the C locale),
+// and the half-to-even rounding against the FPU's round-to-nearest-even.
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "analysis/lenient_number.h"
+#include "config/config_file.h"
+#include "fuzz_check.h"
+
+namespace tallix::fuzz {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+struct Reading {
+  double value = 0.0;
+  size_t consumed = 0;
+};
+
+Reading PlainReading(std::string_view text) {
+  // Blanks may stand anywhere; keep the other characters and where they were.
+  std::string s;
+  std::vector<size_t> at;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsBlank(text[i])) continue;
+    s += text[i];
+    at.push_back(i);
+  }
+  std::string number;
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) number += s[i++];
+  size_t digits = 0;
+  for (; i < s.size() && IsDigit(s[i]); ++i, ++digits) number += s[i];
+  if (i < s.size() && s[i] == '.') {
+    number += s[i++];
+    for (; i < s.size() && IsDigit(s[i]); ++i, ++digits) number += s[i];
+  }
+  if (digits == 0) return {};
+  size_t end = i;
+  if (i < s.size() && std::string_view("eEdD").find(s[i]) != std::string_view::npos) {
+    std::string exponent = "e";
+    size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent += s[j++];
+    const size_t first_digit = j;
+    for (; j < s.size() && IsDigit(s[j]); ++j) exponent += s[j];
+    if (j > first_digit) {
+      number += exponent;
+      end = j;
+    }
+  }
+  Reading reading;
+  reading.value = std::strtod(number.c_str(), nullptr);
+  reading.consumed = at[end - 1] + 1;
+  while (reading.consumed < text.size() && IsBlank(text[reading.consumed])) ++reading.consumed;
+  return reading;
+}
+
+bool SameNumber(double engine, double plain) {
+  if (engine == plain) return true;
+  // Below the normal range the two readers may round a subnormal differently
+  // or flush it to zero; both are "zero" for every user of the value.
+  return std::fabs(engine) < DBL_MIN && std::fabs(plain) < DBL_MIN &&
+         std::signbit(engine) == std::signbit(plain);
+}
+
+std::string Show(std::string_view text) {
+  std::string out = "text \"";
+  for (const char c : text.substr(0, 200)) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+void CheckText(std::string_view text) {
+  size_t consumed = 0;
+  const double engine = ReadLenientNumber(text, &consumed);
+  const Reading plain = PlainReading(text);
+  Require(!std::isnan(engine), "the reader gave NaN", Show(text));
+  Require(SameNumber(engine, plain.value), "the reader and the plain reading differ",
+          Show(text) + " engine " + std::to_string(engine) + " plain " +
+              std::to_string(plain.value));
+  Require(consumed == plain.consumed, "consumed differs",
+          Show(text) + " engine " + std::to_string(consumed) + " plain " +
+              std::to_string(plain.consumed));
+  Require(consumed <= text.size(), "consumed beyond the text", Show(text));
+
+  const double rounded = RoundHalfEven(engine);
+  if (std::isfinite(engine)) {
+    Require(rounded == std::nearbyint(engine), "half-to-even rounding differs from the FPU's",
+            Show(text));
+  } else {
+    Require(rounded == engine, "an infinity did not pass through", Show(text));
+  }
+
+  // The ranged reading the tally and the site index use.
+  const auto ranged = ReadRoundedNumber(text, -1000, 1000);
+  const bool in_range = rounded >= -1000.0 && rounded <= 1000.0;
+  Require(ranged.has_value() == in_range, "ranged reading disagrees about the range", Show(text));
+  if (ranged) Require(static_cast<double>(*ranged) == rounded, "ranged reading value", Show(text));
+
+  // The Options dialog's strict site count.
+  const auto count = ParseSiteCountText(text);
+  bool only_blanks_after = plain.consumed > 0;
+  for (size_t i = plain.consumed; i < text.size(); ++i) {
+    if (text[i] != ' ' && text[i] != '\t') only_blanks_after = false;
+  }
+  const bool count_ok = only_blanks_after && rounded >= 0.0 && rounded <= 10.0;
+  Require(count.has_value() == count_ok, "site count text accepted wrongly", Show(text));
+  if (count) Require(*count == rounded, "site count value", Show(text));
+}
+
+}  // namespace
+}  // namespace tallix::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+  const std::string raw(reinterpret_cast<const char*>(bytes), size);
+  tallix::fuzz::CheckText(raw);
+  // The same bytes brought into the number alphabet, so that long numbers of
+  // digits, signs, points, exponents and blanks come up often.
+  static constexpr std::string_view kAlphabet = "0123456789+-.eEdD \t\n\rx";
+  std::string mapped = raw;
+  for (char& c : mapped) {
+    if (kAlphabet.find(c) == std::string_view::npos) {
+      c = kAlphabet[static_cast<unsigned char>(c) % kAlphabet.size()];
+    }
+  }
+  tallix::fuzz::CheckText(mapped);
+  return 0;
+}

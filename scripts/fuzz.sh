@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (build/fuzz) and runs each for
+# SECONDS (default 60): the configuration reader, the loader with the tally and
+# the reports, and the lenient number reader. New inputs go to a temporary
+# directory; the seeds in fuzz/corpus are only read. A crashing input is kept
+# in build/fuzz/artifacts and the script exits non-zero.
+#   scripts/fuzz.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-60}"
+build=build/fuzz
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTALLIX_FUZZ=ON -DTALLIX_WERROR=ON -DTALLIX_BUILD_GUI=OFF -DTALLIX_BUILD_TESTS=OFF \
+  -DTALLIX_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" -j2 --target fuzz_config fuzz_log fuzz_number
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$build/artifacts"
+status=0
+printf '%-8s %12s %10s  %s\n' target executions exec/s result
+for target in config log number; do
+  mkdir -p "$work/$target"
+  options=(-max_total_time="$seconds" -print_final_stats=1 -timeout=30 -rss_limit_mb=4096
+           -artifact_prefix="$build/artifacts/$target-")
+  [ -f "fuzz/$target.dict" ] && options+=(-dict="fuzz/$target.dict")
+  result=ok
+  if ! "$build/fuzz/fuzz_$target" "${options[@]}" "$work/$target" "fuzz/corpus/$target" \
+      >"$work/$target.out" 2>&1; then
+    result="FAILED (input kept in $build/artifacts)"
+    status=1
+    grep -E "fuzz check failed|ERROR|runtime error|SUMMARY|Test unit written" "$work/$target.out" >&2 || true
+  fi
+  runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.out")"
+  speed="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/$target.out")"
+  printf '%-8s %12s %10s  %s\n' "$target" "${runs:-?}" "${speed:-?}" "$result"
+done
+exit "$status"

@@ -1,8 +1,10 @@
 #include "analysis/lenient_number.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string>
 
 namespace tallix {
@@ -46,20 +48,20 @@ double ReadLenientNumber(std::string_view text, size_t* consumed) {
     negative = in.Peek() == '-';
     in.Advance();
   }
-  bool has_digits = false;
-  while (IsDigit(in.Peek())) {
-    number += in.Peek();
-    has_digits = true;
-    in.Advance();
-  }
+  // Appends the digits at the cursor to `out`; true when there was one.
+  auto take_digits = [&in](std::string& out) {
+    bool any = false;
+    for (; IsDigit(in.Peek()); in.Advance()) {
+      out += in.Peek();
+      any = true;
+    }
+    return any;
+  };
+  bool has_digits = take_digits(number);
   if (in.Peek() == '.') {
     number += '.';
     in.Advance();
-    while (IsDigit(in.Peek())) {
-      number += in.Peek();
-      has_digits = true;
-      in.Advance();
-    }
+    has_digits = take_digits(number) || has_digits;
   }
   if (!has_digits) return 0.0;
   size_t end = in.Position();
@@ -72,13 +74,7 @@ double ReadLenientNumber(std::string_view text, size_t* consumed) {
       exponent += in.Peek();
       in.Advance();
     }
-    bool exponent_digits = false;
-    while (IsDigit(in.Peek())) {
-      exponent += in.Peek();
-      exponent_digits = true;
-      in.Advance();
-    }
-    if (exponent_digits) {
+    if (take_digits(exponent)) {
       number += exponent;
       end = in.Position();
     }
@@ -89,10 +85,10 @@ double ReadLenientNumber(std::string_view text, size_t* consumed) {
   const char* last = first + number.size();
   const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
   if (ec == std::errc::result_out_of_range) {
-    // Too large (or too small) for a double: from_chars leaves value alone, so
-    // decide by the exponent's sign.
-    const bool tiny = number.find("e-") != std::string::npos;
-    value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    // Too large or too small for a double; from_chars leaves `value` alone,
+    // strtod in the C locale says which: an infinity or (nearly) zero.
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+    value = strtod_l(number.c_str(), nullptr, c_locale);
   } else if (ec != std::errc() || ptr != last) {
     value = 0.0;
   }

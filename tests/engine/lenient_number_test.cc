@@ -35,6 +35,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LenientNumber, HugeExponentIsInfinite) {
   EXPECT_EQ(std::numeric_limits<double>::infinity(), ReadLenientNumber("1e400"));
   EXPECT_EQ(-std::numeric_limits<double>::infinity(), ReadLenientNumber("-9d999"));
+  // Range errors are told apart by the magnitude, not by how it is written.
+  EXPECT_EQ(std::numeric_limits<double>::infinity(), ReadLenientNumber("0.001e312"));
+  EXPECT_EQ(0.0, ReadLenientNumber("1000e-400"));
+  EXPECT_EQ(0.0, ReadLenientNumber("0." + std::string(400, '0') + "1"));
+  EXPECT_EQ(std::numeric_limits<double>::infinity(), ReadLenientNumber("1" + std::string(400, '0')));
 }
 
 TEST(LenientNumber, ConsumedCountsTheNumberAndItsBlanks) {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -42,6 +43,15 @@ std::optional<QString> QtFileChooser::ChooseFile(QWidget* parent, const FileRequ
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+  }
+  if (request.filter.contains("(*.*)")) {
+    // Here "*.*" matches only names that hold a dot, but "All Files (*.*)" must
+    // list every file, a log named "router" included. Qt's own dialog lets the
+    // listing be widened while the filter keeps its text.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (auto* model = dialog.findChild<QFileSystemModel*>()) {
+      model->setNameFilters(QStringList(QString("*")));
+    }
   }
   if (!request.initial_name.isEmpty()) dialog.selectFile(request.initial_name);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;

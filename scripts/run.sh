@@ -5,11 +5,8 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release
+cmake --build --preset release --target tallix tallix-report
 # Start beside the example configuration the first time, so the example log
 # shows four sites; the program keeps its configuration beside itself.
 [ -f build/release/Tallix.cfg ] || cp examples/Tallix.cfg build/release/Tallix.cfg
-if [ -x build/release/tallix ]; then
-  exec build/release/tallix
-fi
-exec build/release/tallix-report examples/router.log
+exec build/release/tallix

@@ -117,6 +117,11 @@ FileResult WriteWholeFile(const std::string& path, std::string_view contents) {
     return FileResult::Fail("cannot write '" + path + "': it is a directory");
   }
   if (exists && !S_ISREG(st.st_mode)) return WriteInPlace(target, contents);
+  // Renaming over a file needs only the folder's permission; a file that was
+  // made read-only must not be replaced all the same.
+  if (exists && ::access(target.c_str(), W_OK) != 0) {
+    return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
+  }
 
   std::string temp = target + ".tmp-XXXXXX";
   FileDescriptor fd(::mkstemp(temp.data()));

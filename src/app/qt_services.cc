@@ -1,11 +1,11 @@
 #include "app/qt_services.h"
 
-#include <QDateTime>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
+
+#include "reports/report_clock.h"
 
 namespace tallix {
 namespace {
@@ -100,11 +100,7 @@ void QtSettingsStore::Write(const QString& key, const QString& value) {
   settings_->sync();
 }
 
-ReportClock QtClock::Now() {
-  const QDateTime now = QDateTime::currentDateTime();
-  const QLocale locale = QLocale::system();
-  return {locale.toString(now.date(), QLocale::ShortFormat).toLocal8Bit().toStdString(),
-          locale.toString(now.time(), QLocale::ShortFormat).toLocal8Bit().toStdString()};
-}
+// The same forms as tallix-report's, so both title lines read alike.
+ReportClock QtClock::Now() { return LocalReportClock(); }
 
 }  // namespace tallix

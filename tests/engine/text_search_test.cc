@@ -1,0 +1,229 @@
+// Keyword search and the line finder on every search path this processor
+// has, each against a plain byte-by-byte reference: the vector paths must
+// find exactly what the scalar one finds, wherever a block boundary falls.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/text_search.h"
+
+namespace tallix {
+namespace {
+
+size_t ReferenceFind(std::string_view hay, std::string_view needle) {
+  if (needle.size() > hay.size()) return std::string_view::npos;
+  for (size_t i = 0; i + needle.size() <= hay.size(); ++i) {
+    size_t k = 0;
+    while (k < needle.size() && FoldCase(hay[i + k]) == FoldCase(needle[k])) ++k;
+    if (k == needle.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::vector<LineSpan> ReferenceLines(std::string_view text, std::string_view a,
+                                     std::string_view b) {
+  std::vector<LineSpan> lines;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    if (ReferenceFind(line, a) != std::string_view::npos &&
+        ReferenceFind(line, b) != std::string_view::npos) {
+      lines.push_back({pos, end});
+    }
+    pos = end + 1;
+  }
+  return lines;
+}
+
+std::vector<LineSpan> FoundLines(std::string_view text, std::string_view a, std::string_view b) {
+  const NoCaseFinder anchor(a);
+  const NoCaseFinder other(b);
+  std::vector<LineSpan> lines;
+  LineSpan line;
+  for (size_t from = 0; from < text.size() && FindLineWithBoth(text, from, anchor, other, &line);
+       from = line.end + 1) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string Describe(const std::vector<LineSpan>& lines) {
+  std::string out;
+  for (const LineSpan& l : lines) out += std::to_string(l.begin) + "-" + std::to_string(l.end) + " ";
+  return out;
+}
+
+const char* PathName(SearchPath path) {
+  switch (path) {
+    case SearchPath::kScalar: return "scalar";
+    case SearchPath::kSse2: return "sse2";
+    case SearchPath::kAvx2: return "avx2";
+  }
+  return "?";
+}
+
+// Runs each test once per supported path and puts the default back after.
+class SearchPathTest : public ::testing::TestWithParam<SearchPath> {
+ protected:
+  void SetUp() override {
+    saved_ = ActiveSearchPath();
+    ASSERT_TRUE(UseSearchPath(GetParam()));
+  }
+  void TearDown() override { UseSearchPath(saved_); }
+
+ private:
+  SearchPath saved_ = SearchPath::kScalar;
+};
+
+TEST_P(SearchPathTest, WorkedExamples) {
+  const struct {
+    std::string hay;
+    std::string needle;
+    size_t expected;
+  } cases[] = {
+      {"DISCONNECTED", "disconnected", 0},
+      {"xx Disconnected", "disconnected", 3},
+      {"disconnecte", "disconnected", std::string_view::npos},
+      {"", "a", std::string_view::npos},
+      {"abc", "", 0},
+      {"", "", 0},
+      // Only letters have a case: '@' (0x40) and '`' (0x60) differ by the
+      // case bit, as do '[' and '{', and 0xc4 and 0xe4.
+      {"`x", "@x", std::string_view::npos},
+      {"a{b", "a[b", std::string_view::npos},
+      {"\xe4z", "\xc4z", std::string_view::npos},
+      {"\xc4Z", "\xc4z", 0},
+      {"call from 0123", "FROM", 5},
+      {"fromfrom", "from", 0},
+      {"lasted lasted", "LASTED", 0},
+      {"ab\r\n", "b\r", 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, FindNoCase(c.hay, c.needle)) << "'" << c.needle << "' in '" << c.hay << "'";
+  }
+}
+
+// The needle at every offset of haystacks around the 16-, 32- and 64-byte
+// block sizes, in mixed case, with near misses before it.
+TEST_P(SearchPathTest, EveryOffsetAcrossBlockEdges) {
+  for (const std::string needle : {"d", "dd", "isdnrouter", "disconnected",
+                                   "sixteen-bytes-xx", "seventeen-bytes-x", "a 40-byte keyword, longer than one block"}) {
+    for (size_t size : {needle.size(), size_t{15}, size_t{16}, size_t{17}, size_t{31}, size_t{32},
+                        size_t{33}, size_t{63}, size_t{64}, size_t{65}, size_t{100}, size_t{130}}) {
+      if (size < needle.size()) continue;
+      for (size_t at = 0; at + needle.size() <= size; ++at) {
+        std::string hay(size, '.');
+        // A near miss: right first and last byte, wrong middle.
+        if (needle.size() >= 3 && at >= needle.size()) {
+          std::string miss = needle;
+          miss[needle.size() / 2] = '#';
+          hay.replace(0, miss.size(), miss);
+        }
+        std::string placed = needle;
+        for (size_t k = 0; k < placed.size(); k += 2) {
+          placed[k] = static_cast<char>(std::toupper(static_cast<unsigned char>(placed[k])));
+        }
+        hay.replace(at, placed.size(), placed);
+        ASSERT_EQ(ReferenceFind(hay, needle), FindNoCase(hay, needle))
+            << "'" << needle << "' at " << at << " of " << size;
+      }
+      ASSERT_EQ(std::string_view::npos, FindNoCase(std::string(size, '.'), needle));
+    }
+  }
+}
+
+TEST_P(SearchPathTest, RandomTextMatchesReference) {
+  std::mt19937 random(11);
+  const std::string alphabet = "dDiIsSnNrRcCoOeEtT \n\r@`\xc4\xe4";
+  for (int round = 0; round < 3000; ++round) {
+    std::string hay(random() % 300, ' ');
+    for (char& c : hay) c = alphabet[random() % alphabet.size()];
+    const std::string needle = round % 3 == 0 ? "dis" : (round % 3 == 1 ? "Sn" : "disconnected");
+    if (round % 5 == 0 && !hay.empty()) hay.replace(random() % hay.size(), 0, "DiScOnNeCtEd");
+    ASSERT_EQ(ReferenceFind(hay, needle), FindNoCase(hay, needle)) << hay;
+  }
+}
+
+TEST_P(SearchPathTest, LinesWithBothWorkedExamples) {
+  const struct {
+    std::string text;
+    std::string a;
+    std::string b;
+    std::string expected;  // begin-end of each line found
+  } cases[] = {
+      {"isdnrouter: x disconnected\n", "disconnected", "isdnrouter", "0-26 "},
+      {"DISCONNECTED ISDNROUTER", "disconnected", "isdnrouter", "0-23 "},
+      {"isdnrouter\ndisconnected\n", "disconnected", "isdnrouter", ""},
+      {"a disconnected\r\nb isdnrouter disconnected\r\n", "disconnected", "isdnrouter", "16-42 "},
+      {"\n\nx disconnected isdnrouter", "disconnected", "isdnrouter", "2-27 "},
+      {"disconnected\nisdnrouter disconnected", "disconnected", "", "0-12 13-36 "},
+      {"one\ntwo\n", "", "", "0-3 4-7 "},
+      {"disconnected isdn\nrouter", "disconnected", "isdn\nrouter", ""},
+      {"disconnected isdnrouter\n", "disconnected\n", "isdnrouter", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, Describe(FoundLines(c.text, c.a, c.b))) << c.text;
+  }
+}
+
+// Lines of every length up to a few blocks, the two words at both ends of a
+// line and of the text, with and without carriage returns and a final feed.
+TEST_P(SearchPathTest, LinesWithBothAcrossBlockEdges) {
+  const std::string word = "disconnected";
+  const std::string name = "IsdnRouter";
+  for (size_t pad = 0; pad < 140; pad += 3) {
+    for (int layout = 0; layout < 6; ++layout) {
+      std::string line;
+      const std::string filler(pad, 'x');
+      switch (layout) {
+        case 0: line = name + filler + word; break;
+        case 1: line = word + filler + name; break;
+        case 2: line = filler + name + " " + word; break;
+        case 3: line = filler + word; break;          // the word alone
+        case 4: line = name + filler + "disconnecte"; break;
+        case 5: line = "DISCONNECTED" + filler + "isdnrouteR\r"; break;
+      }
+      for (const std::string& before : {std::string(), std::string(pad % 70, 'y') + "\n"}) {
+        for (const std::string& after : {std::string(), std::string("\n"), "\nxx " + word}) {
+          const std::string text = before + line + after;
+          ASSERT_EQ(Describe(ReferenceLines(text, word, "isdnrouter")),
+                    Describe(FoundLines(text, word, "isdnrouter")))
+              << "layout " << layout << " pad " << pad << ": " << text;
+        }
+      }
+    }
+  }
+}
+
+TEST_P(SearchPathTest, LinesWithBothRandomText) {
+  std::mt19937 random(5);
+  const std::vector<std::string> pieces = {"disconnected", "DISConnected", "isdnrouter", "ISDN",
+                                           "\n", "\r\n", " ", "d", "r", "isdnrouteR ntpd", "x"};
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const size_t count = random() % 120;
+    for (size_t i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
+    const std::string other = round % 4 == 0 ? "r" : "isdnrouter";
+    ASSERT_EQ(Describe(ReferenceLines(text, "disconnected", other)),
+              Describe(FoundLines(text, "disconnected", other)))
+        << text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, SearchPathTest, ::testing::ValuesIn(SupportedSearchPaths()),
+                         [](const auto& row) { return std::string(PathName(row.param)); });
+
+TEST(SearchPaths, ScalarAlwaysThereAndTheDefaultIsTheWidest) {
+  const std::vector<SearchPath> paths = SupportedSearchPaths();
+  ASSERT_FALSE(paths.empty());
+  EXPECT_EQ(SearchPath::kScalar, paths.front());
+  EXPECT_EQ(paths.back(), ActiveSearchPath());
+}
+
+}  // namespace
+}  // namespace tallix

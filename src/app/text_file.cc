@@ -1,12 +1,16 @@
 #include "app/text_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 namespace tallix {
@@ -22,6 +26,12 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
+  // Hands the descriptor over; it is no longer closed here.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes now and reports whether the close succeeded (a late write error
   // can surface only here).
   bool Close() {
@@ -67,7 +77,11 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& contents) {
+ReadOnlyFile::~ReadOnlyFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FileResult ReadOnlyFile::Open(const std::string& path, size_t max_size) {
   // O_NONBLOCK keeps a named pipe from blocking the open; it is refused below.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return FileResult::Fail("cannot open " + DescribeErrno(path, errno));
@@ -85,19 +99,117 @@ FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& 
                             " bytes long, more than the " + std::to_string(max_size) +
                             " bytes that can be loaded");
   }
-  std::string buffer(static_cast<size_t>(size), '\0');
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd.Release();
+  size_ = static_cast<size_t>(size);
+  path_ = path;
+  return {};
+}
+
+FileResult ReadOnlyFile::ReadAt(size_t offset, char* buffer, size_t length) const {
   size_t done = 0;
-  while (done < buffer.size()) {
-    const ssize_t n = ::read(fd.get(), buffer.data() + done, buffer.size() - done);
+  while (done < length) {
+    const ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      return FileResult::Fail("cannot read " + DescribeErrno(path, errno));
+      return FileResult::Fail("cannot read " + DescribeErrno(path_, errno));
     }
     if (n == 0) {
-      return FileResult::Fail("cannot read '" + path + "': it became shorter while it was read");
+      return FileResult::Fail("cannot read '" + path_ + "': it became shorter while it was read");
     }
     done += static_cast<size_t>(n);
   }
+  return {};
+}
+
+bool ReadOnlyFile::SizeUnchanged() const {
+  struct stat st {};
+  return ::fstat(fd_, &st) == 0 && static_cast<uint64_t>(st.st_size) == size_;
+}
+
+FileMapping::~FileMapping() {
+  if (size_ > 0) ::munmap(const_cast<char*>(data_), size_);
+}
+
+bool FileMapping::Map(const ReadOnlyFile& file) {
+  if (file.size() == 0) {
+    data_ = "";
+    return true;
+  }
+  void* at = ::mmap(nullptr, file.size(), PROT_READ, MAP_PRIVATE, file.descriptor(), 0);
+  if (at == MAP_FAILED) return false;
+  data_ = static_cast<const char*>(at);
+  size_ = file.size();
+  return true;
+}
+
+namespace {
+
+// Where a bus error on this thread jumps to, while CatchBusErrors runs.
+thread_local sigjmp_buf* t_bus_error_exit = nullptr;
+
+// The handler is installed while any thread is inside CatchBusErrors.
+std::mutex g_bus_error_mutex;
+int g_bus_error_users = 0;
+struct sigaction g_previous_bus_action {};
+
+void OnBusError(int signal_number, siginfo_t* info, void* context) {
+  if (t_bus_error_exit != nullptr) siglongjmp(*t_bus_error_exit, 1);
+  // Not a read of a mapping: what would have happened without us.
+  const struct sigaction& previous = g_previous_bus_action;
+  if ((previous.sa_flags & SA_SIGINFO) != 0 && previous.sa_sigaction != nullptr) {
+    previous.sa_sigaction(signal_number, info, context);
+    return;
+  }
+  void (*const handler)(int) = previous.sa_handler;
+  if (handler == SIG_DFL || handler == SIG_IGN) {
+    // The fault repeats on return and now ends the program.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    ::sigaction(SIGBUS, &fallback, nullptr);
+    return;
+  }
+  handler(signal_number);
+}
+
+void EnterBusErrorCatching() {
+  const std::lock_guard<std::mutex> lock(g_bus_error_mutex);
+  if (g_bus_error_users++ > 0) return;
+  struct sigaction action {};
+  action.sa_sigaction = OnBusError;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGBUS, &action, &g_previous_bus_action);
+}
+
+void LeaveBusErrorCatching() {
+  const std::lock_guard<std::mutex> lock(g_bus_error_mutex);
+  if (--g_bus_error_users > 0) return;
+  ::sigaction(SIGBUS, &g_previous_bus_action, nullptr);
+}
+
+}  // namespace
+
+bool CatchBusErrors(void (*body)(void*), void* context) {
+  EnterBusErrorCatching();
+  sigjmp_buf exit_point;
+  if (sigsetjmp(exit_point, 1) != 0) {
+    t_bus_error_exit = nullptr;
+    LeaveBusErrorCatching();
+    return false;
+  }
+  t_bus_error_exit = &exit_point;
+  body(context);
+  t_bus_error_exit = nullptr;
+  LeaveBusErrorCatching();
+  return true;
+}
+
+FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& contents) {
+  ReadOnlyFile file;
+  if (FileResult opened = file.Open(path, max_size); !opened.ok) return opened;
+  std::string buffer(file.size(), '\0');
+  if (FileResult read = file.ReadAt(0, buffer.data(), buffer.size()); !read.ok) return read;
   contents.swap(buffer);
   return {};
 }

@@ -19,6 +19,66 @@ struct FileResult {
 // True when `path` names an existing ordinary file (after following links).
 bool IsRegularFile(const std::string& path);
 
+// An ordinary file open for reading, and its size when it was opened. Parts of
+// it may be read from several threads at once.
+class ReadOnlyFile {
+ public:
+  ReadOnlyFile() = default;
+  ~ReadOnlyFile();
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // Opens `path`. Refuses anything that is not an ordinary file (a directory,
+  // a pipe, a device) and a file longer than `max_size` bytes.
+  FileResult Open(const std::string& path, size_t max_size);
+
+  size_t size() const { return size_; }
+  const std::string& path() const { return path_; }
+
+  // Reads bytes [offset, offset + length) into `buffer`. Fails when the file
+  // ends before them (it became shorter since it was opened).
+  FileResult ReadAt(size_t offset, char* buffer, size_t length) const;
+
+  // True when the file still has the size it had when it was opened.
+  bool SizeUnchanged() const;
+
+  int descriptor() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+  size_t size_ = 0;
+  std::string path_;
+};
+
+// The bytes of an open file mapped into memory, as many as it had when it was
+// opened: reading them costs no copy. If the file shrinks meanwhile, reading a
+// page past its new end raises SIGBUS, so every read of the mapping must run
+// inside CatchBusErrors; bytes past the new end within its last page read as
+// zeros, so a reader checks SizeUnchanged afterwards.
+class FileMapping {
+ public:
+  FileMapping() = default;
+  ~FileMapping();
+  FileMapping(const FileMapping&) = delete;
+  FileMapping& operator=(const FileMapping&) = delete;
+
+  // Maps `file`. False when the system cannot map it; the caller reads it.
+  bool Map(const ReadOnlyFile& file);
+
+  std::string_view text() const { return {data_, size_}; }
+
+ private:
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Runs body(context) and returns true, unless a bus error (SIGBUS) on this
+// thread stops it: then it returns false at once and `body` is left midway.
+// So `body` must not hold objects with destructors, locks or allocations
+// while it reads memory that can fault; it may call functions that return
+// before such a read. Safe to use from several threads at once.
+bool CatchBusErrors(void (*body)(void*), void* context);
+
 // Reads the whole of an ordinary file into `contents`. Refuses anything that is
 // not an ordinary file (a directory, a pipe, a device), a file that does not
 // fit `max_size` bytes, and a file that shrinks while it is read. On failure

@@ -8,10 +8,16 @@
 // identifier's length (mod 12; 11 stands for the default "isdnrouter"), byte 2
 // the site count, byte 3 how often the log text is repeated (253 to 255: 1000,
 // 10002 and 40002 times, to reach the tables' limits), then the selection,
-// the identifier, and the log text.
+// the identifier, and the log text. The header bytes also choose how the
+// same text is then loaded from a file (threads, chunk size, mapping, and a
+// file that shrinks or grows once opened).
+
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -19,6 +25,7 @@
 #include "analysis/duration.h"
 #include "analysis/lenient_number.h"
 #include "analysis/tally.h"
+#include "app/text_file.h"
 #include "fuzz_check.h"
 #include "log/log_loader.h"
 #include "reports/report_text.h"
@@ -32,6 +39,7 @@ const std::string kBeyond = "\x02<entry beyond its count>\x02";
 const ReportClock kNow{"12/07/26", "10:30:00"};
 
 struct Input {
+  uint32_t knobs = 0;  // the four header bytes, for the file load's options
   std::string selection;
   std::string identifier;
   int16_t site_count = 0;
@@ -47,6 +55,8 @@ Input Split(std::string_view bytes) {
     return in;
   }
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  in.knobs = static_cast<uint32_t>(byte(0)) | static_cast<uint32_t>(byte(1)) << 8 |
+             static_cast<uint32_t>(byte(2)) << 16 | static_cast<uint32_t>(byte(3)) << 24;
   static constexpr int16_t kSiteCounts[] = {0, 1, 2, 3, 4, 5, 10, 10, 11, -1, 32767, 2};
   // Repeats that reach the tables' limits are slow, so only the top three
   // values of byte 3 ask for them.
@@ -255,6 +265,60 @@ void CheckReports(TallixData& data, const std::string& caption, bool can_poison)
   Require(!ShowsBeyond(panel.LogStart + panel.LogEnd), "the log panel shows an entry beyond a count");
 }
 
+// A directory of this process's own for the log file; /dev/shm when there is
+// one, so that the many small writes stay in memory.
+const std::string& WorkDir() {
+  static const std::string dir = [] {
+    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tallix-fuzz-XXXXXX"
+                                                         : "/tmp/tallix-fuzz-XXXXXX";
+    Require(mkdtemp(pattern.data()) != nullptr, "cannot make a work directory");
+    return pattern;
+  }();
+  return dir;
+}
+
+// The same text through a file, read in small chunks and in several parts,
+// mapped or read, must fill the same tables. A file cut short after it was
+// opened is refused and leaves the tables as they were; bytes added after
+// opening are not read.
+void CheckFileLoad(TallixData& data, const Input& in) {
+  if (in.log.size() > (256u << 10)) return;
+  const std::string path = WorkDir() + "/router.log";
+  Require(WriteWholeFile(path, in.log).ok, "cannot write the log file", path);
+  static constexpr size_t kChunks[] = {0, 1, 2, 7, 64, 4096};
+  LoadOptions options;
+  options.threads = 1 + static_cast<int>(in.knobs % 4);
+  options.chunk_bytes = kChunks[(in.knobs >> 8) % std::size(kChunks)];
+  options.map_file = (in.knobs >> 16 & 0x80) != 0;
+  const unsigned change = (in.knobs >> 24) % 8;  // 0: shrink, 1: grow, else none
+  const bool shrink = change == 0 && !in.log.empty();
+  if (shrink) {
+    options.after_open = [&] {
+      Require(truncate(path.c_str(), static_cast<off_t>(in.log.size() / 2)) == 0, "truncate");
+    };
+  } else if (change == 1) {
+    options.after_open = [&] {
+      std::ofstream grow(path, std::ios::binary | std::ios::app);
+      grow << "\nDec  9 isdnrouter disconnected from 01234123456\n";
+      Require(grow.good(), "cannot grow the log file");
+    };
+  }
+  const std::string before_path = data.LogFilePath;
+  const int32_t before_lines = data.LineCount;
+  const std::string first_line = before_lines > 0 ? data.LogLines[0] : std::string();
+  const LoadResult result = LoadLog(data, path, options);
+  if (shrink) {
+    Require(!result.ok, "a log cut short while it was read was loaded");
+    Require(result.error.find("became shorter") != std::string::npos, "shrink message", result.error);
+    Require(data.LogFilePath == before_path && data.LineCount == before_lines &&
+                (before_lines == 0 || data.LogLines[0] == first_line),
+            "a refused load changed the tables");
+    return;
+  }
+  CheckLoad(data, in, result);
+  Require(data.LogFilePath == path, "LogFilePath after a file load");
+}
+
 void Check(std::string_view bytes) {
   // One set of tables for the whole run, as in the program: every load and
   // tally leaves older entries beyond the new counts.
@@ -276,6 +340,7 @@ void Check(std::string_view bytes) {
   const TallyResult tally = TallyCalls(data, in.selection);
   CheckTally(data, in, tally);
   CheckReports(data, tally.caption, in.log.find(kBeyond) == std::string::npos);
+  CheckFileLoad(data, in);
 }
 
 }  // namespace

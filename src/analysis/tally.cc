@@ -1,7 +1,11 @@
 #include "analysis/tally.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <optional>
+#include <vector>
 
 #include "analysis/duration.h"
 #include "analysis/lenient_number.h"
@@ -21,10 +25,62 @@ std::string_view Mid(std::string_view line, size_t start, size_t length) {
 }
 
 // The 1-based position of `keyword`, or 0 when absent.
-size_t KeywordPosition(std::string_view line, std::string_view keyword) {
-  const size_t offset = FindNoCase(line, keyword);
+size_t KeywordPosition(std::string_view line, const NoCaseFinder& keyword) {
+  const size_t offset = keyword.Find(line);
   return offset == std::string_view::npos ? 0 : offset + 1;
 }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The duration as the router writes it: blanks, an optional sign and digits,
+// followed by nothing that could continue the number. nullopt for anything
+// else (a fraction, an exponent, no digits), which the full lenient reader
+// takes; where both apply they agree.
+std::optional<int64_t> PlainWholeNumber(std::string_view field) {
+  size_t i = 0;
+  while (i < field.size() && IsBlank(field[i])) ++i;
+  bool negative = false;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+  int64_t value = 0;
+  bool digits = false;
+  for (; i < field.size(); ++i) {
+    const char c = field[i];
+    if (c >= '0' && c <= '9') {
+      // Ten characters hold at most ten digits: no overflow.
+      value = value * 10 + (c - '0');
+      digits = true;
+    } else if (!IsBlank(c)) {
+      break;
+    }
+  }
+  if (!digits) return std::nullopt;
+  if (i < field.size()) {
+    const char c = FoldCase(field[i]);
+    if (c == '.' || c == 'e' || c == 'd') return std::nullopt;
+  }
+  return negative ? -value : value;
+}
+
+// A site number held as two machine words, so that the numbers of a line and
+// of a site compare in two steps. The words cover the whole text for the
+// usual lengths of 8 and more (they overlap); shorter texts are padded.
+class NumberKey {
+ public:
+  explicit NumberKey(std::string_view text) : size_(text.size()) {
+    if (text.size() >= 8) {
+      std::memcpy(&head_, text.data(), 8);
+      std::memcpy(&tail_, text.data() + text.size() - 8, 8);
+    } else {
+      std::memcpy(&head_, text.data(), text.size());
+    }
+  }
+  bool operator==(const NumberKey&) const = default;
+
+ private:
+  size_t size_;
+  uint64_t head_ = 0;
+  uint64_t tail_ = 0;
+};
 
 bool FitsInt32(int64_t value) {
   return value >= std::numeric_limits<int32_t>::min() &&
@@ -34,13 +90,18 @@ bool FitsInt32(int64_t value) {
 }  // namespace
 
 CallFields ReadCallFields(std::string_view line) {
+  static const NoCaseFinder kFrom("from");
+  static const NoCaseFinder kLasted("lasted");
   CallFields fields;
   fields.stamp = line.substr(0, kStampLength);
-  fields.number = Mid(line, KeywordPosition(line, "from") + 5, kNumberLength);
-  const std::string_view duration = Mid(line, KeywordPosition(line, "lasted") + 7, kDurationLength);
+  fields.number = Mid(line, KeywordPosition(line, kFrom) + 5, kNumberLength);
+  const std::string_view duration = Mid(line, KeywordPosition(line, kLasted) + 7, kDurationLength);
+  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
+  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+  std::optional<int64_t> seconds = PlainWholeNumber(duration);
+  if (seconds && (*seconds < kMin || *seconds > kMax)) seconds.reset();
   // Ten characters hold at most ten digits, but an exponent reaches any size.
-  const auto seconds = ReadRoundedNumber(duration, std::numeric_limits<int32_t>::min(),
-                                         std::numeric_limits<int32_t>::max());
+  else if (!seconds) seconds = ReadRoundedNumber(duration, kMin, kMax);
   fields.seconds_fit = seconds.has_value();
   fields.seconds = seconds.value_or(0);
   return fields;
@@ -61,14 +122,24 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   }
   bool site_full_reported[TallixData::kSiteEntries] = {};
 
+  const NoCaseFinder selected(selection);
+  std::vector<NumberKey> site_keys;
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) site_keys.emplace_back(data.SiteNumbers[s]);
   for (int r = 0; r < lines; ++r) {
     const std::string_view line = data.LogLines[static_cast<size_t>(r)];
+    // The fields of a line that is not selected are never used.
+    if (selected.Find(line.substr(0, kStampLength)) == std::string_view::npos) continue;
     const CallFields call = ReadCallFields(line);
-    if (!ContainsNoCase(call.stamp, selection)) continue;
+    // Which sites the number belongs to, found without a branch per site.
+    const NumberKey number(call.number);
+    uint32_t matches = 0;
+    for (size_t site = 0; site < site_keys.size(); ++site) {
+      matches |= static_cast<uint32_t>(number == site_keys[site]) << site;
+    }
     bool duration_reported = false;
-    for (int s = 0; s < sites; ++s) {
+    for (; matches != 0; matches &= matches - 1) {
+      const int s = std::countr_zero(matches);
       const auto site = static_cast<size_t>(s);
-      if (call.number != data.SiteNumbers[site]) continue;
       const int16_t k = data.SiteCallCounts[site];
       if (k >= TallixData::kMaxCallsPerSite) {
         if (!site_full_reported[site]) {

@@ -1,6 +1,7 @@
 #include "app/text_search.h"
 
 #include <cstdint>
+#include <cstring>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -82,12 +83,12 @@ class Filter16 {
   explicit Filter16(const Prepared& p)
       : middle_offset_(p.middle_offset),
         last_offset_(p.last_offset),
-        first_mask_(_mm_set1_epi8(static_cast<char>(p.first.mask))),
-        first_value_(_mm_set1_epi8(static_cast<char>(p.first.value))),
-        middle_mask_(_mm_set1_epi8(static_cast<char>(p.middle.mask))),
-        middle_value_(_mm_set1_epi8(static_cast<char>(p.middle.value))),
-        last_mask_(_mm_set1_epi8(static_cast<char>(p.last.mask))),
-        last_value_(_mm_set1_epi8(static_cast<char>(p.last.value))) {}
+        first_mask_(Load16(p.repeated[0])),
+        first_value_(Load16(p.repeated[1])),
+        middle_mask_(Load16(p.repeated[2])),
+        middle_value_(Load16(p.repeated[3])),
+        last_mask_(Load16(p.repeated[4])),
+        last_value_(Load16(p.repeated[5])) {}
 
   unsigned Bits(const char* hay, size_t block) const {
     const __m128i first = _mm_or_si128(Load16(hay + block), first_mask_);
@@ -111,12 +112,12 @@ class Filter32 {
   __attribute__((target("avx2"))) explicit Filter32(const Prepared& p)
       : middle_offset_(p.middle_offset),
         last_offset_(p.last_offset),
-        first_mask_(_mm256_set1_epi8(static_cast<char>(p.first.mask))),
-        first_value_(_mm256_set1_epi8(static_cast<char>(p.first.value))),
-        middle_mask_(_mm256_set1_epi8(static_cast<char>(p.middle.mask))),
-        middle_value_(_mm256_set1_epi8(static_cast<char>(p.middle.value))),
-        last_mask_(_mm256_set1_epi8(static_cast<char>(p.last.mask))),
-        last_value_(_mm256_set1_epi8(static_cast<char>(p.last.value))) {}
+        first_mask_(Repeat(p.repeated[0])),
+        first_value_(Repeat(p.repeated[1])),
+        middle_mask_(Repeat(p.repeated[2])),
+        middle_value_(Repeat(p.repeated[3])),
+        last_mask_(Repeat(p.repeated[4])),
+        last_value_(Repeat(p.repeated[5])) {}
 
   __attribute__((target("avx2"))) uint32_t Bits(const char* hay, size_t block) const {
     const __m256i first = _mm256_or_si256(Load32(hay + block), first_mask_);
@@ -133,6 +134,10 @@ class Filter32 {
   }
 
  private:
+  __attribute__((target("avx2"))) static __m256i Repeat(const unsigned char* bytes) {
+    return _mm256_broadcastsi128_si256(Load16(bytes));
+  }
+
   size_t middle_offset_;
   size_t last_offset_;
   __m256i first_mask_, first_value_, middle_mask_, middle_value_, last_mask_, last_value_;
@@ -160,6 +165,7 @@ size_t FindSse2(const char* hay, size_t size, size_t from, const Prepared& p) {
 __attribute__((target("avx2"))) size_t FindAvx2(const char* hay, size_t size,
                                                 const Prepared& p) {
   const size_t starts = size - p.needle.size() + 1;
+  if (starts < 64) return FindSse2(hay, size, 0, p);
   const Filter32 filter(p);
   size_t i = 0;
   // Two blocks a step: long stretches without a candidate cost one test.
@@ -259,6 +265,11 @@ NoCaseFinder::NoCaseFinder(std::string_view needle) {
   p.first = TestFor(needle.front());
   p.middle = TestFor(needle[p.middle_offset]);
   p.last = TestFor(needle.back());
+  const ByteTest tests[3] = {p.first, p.middle, p.last};
+  for (size_t t = 0; t < 3; ++t) {
+    std::memset(p.repeated[2 * t], tests[t].mask, 16);
+    std::memset(p.repeated[2 * t + 1], tests[t].value, 16);
+  }
   for (size_t k = 0; k < kShortNeedle; ++k) {
     const ByteTest test = k < needle.size() ? TestFor(needle[k]) : ByteTest{0xff, 0xff};
     p.masks[k] = test.mask;
@@ -270,6 +281,11 @@ size_t NoCaseFinder::Find(std::string_view haystack) const {
   const Prepared& p = prepared_;
   if (p.needle.empty()) return 0;
   if (p.needle.size() > haystack.size()) return kNotFound;
+  if (p.needle.size() == 1 && p.first.mask == 0) {
+    // One byte without a case, such as the blank that selects all data.
+    const void* at = std::memchr(haystack.data(), p.needle[0], haystack.size());
+    return at == nullptr ? kNotFound : static_cast<size_t>(static_cast<const char*>(at) - haystack.data());
+  }
   switch (ActivePath()) {
 #if TALLIX_HAVE_X86_64
     case SearchPath::kAvx2:

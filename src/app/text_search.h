@@ -58,6 +58,9 @@ class NoCaseFinder {
     // match (mask 0xff, value 0xff).
     unsigned char masks[kShortNeedle] = {};
     unsigned char values[kShortNeedle] = {};
+    // The three filter tests, each byte repeated across a vector: mask and
+    // value of the first, the middle and the last byte.
+    unsigned char repeated[6][16] = {};
   };
 
   explicit NoCaseFinder(std::string_view needle);

@@ -1,6 +1,8 @@
 #include "reports/report_text.h"
 
 #include <algorithm>
+#include <charconv>
+#include <string_view>
 
 #include "analysis/duration.h"
 
@@ -28,21 +30,89 @@ std::string TitleLine(const TallixData& data, const ReportClock& now) {
   return "ISDN Log Ananysis for file '" + data.LogFilePath + "' on " + now.date + " " + now.time;
 }
 
-// A text field of a record line. A double quote inside is doubled, so the
-// field still ends where it should.
-std::string TextField(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
+// Appends a text field of a record line. A double quote inside is doubled, so
+// the field still ends where it should.
+void AppendTextField(std::string& out, std::string_view text) {
   out += '"';
-  return out;
+  for (size_t quote; (quote = text.find('"')) != std::string_view::npos;) {
+    out.append(text.substr(0, quote + 1));
+    out += '"';
+    text.remove_prefix(quote + 1);
+  }
+  out.append(text);
+  out += '"';
 }
 
-void AppendLine(std::string& out, const std::string& line) {
+void AppendNumber(std::string& out, int64_t n) {
+  char digits[24];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
+  out.append(digits, static_cast<size_t>(end - digits));
+}
+
+void AppendLine(std::string& out, std::string_view line) {
   out += line;
   out += "\r\n";
+}
+
+// Room for the detailed lines of every site: stamp, seconds and duration
+// with their separators come to well under this.
+constexpr size_t kCallLineBytes = 64;
+
+size_t CallLinesBytes(const TallixData& data) {
+  size_t calls = 0;
+  for (int s = 0; s < SitesInUse(data); ++s) calls += static_cast<size_t>(CallsInUse(data, s));
+  return calls * kCallLineBytes;
+}
+
+// Stamps up to this long are formatted in a buffer on the stack, so that a
+// call's line reaches the report in one append.
+constexpr size_t kShortStamp = 32;
+
+// "<stamp>  <duration>", the detailed line of the printed log and the Show
+// Log window.
+void AppendStampAndDuration(std::string& out, const TallixData& data, int call, int site) {
+  const std::string& stamp = data.CallStamps(call, site);
+  const int32_t seconds = data.CallSeconds(call, site);
+  if (stamp.size() > kShortStamp) {
+    out += stamp;
+    out += "  ";
+    AppendDuration(out, seconds);
+    return;
+  }
+  char line[kShortStamp + 2 + kMaxDurationBytes];
+  char* end = std::copy(stamp.begin(), stamp.end(), line);
+  *end++ = ' ';
+  *end++ = ' ';
+  end = WriteDuration(seconds, end);
+  out.append(line, static_cast<size_t>(end - line));
+}
+
+// "<stamp>",<seconds>,"<duration>" and the line end: a call of the saved
+// report.
+void AppendCallRecord(std::string& out, const std::string& stamp, int32_t seconds) {
+  if (stamp.size() > kShortStamp || stamp.find('"') != std::string::npos) {
+    AppendTextField(out, stamp);
+    out += ',';
+    AppendNumber(out, seconds);
+    out += ",\"";
+    AppendDuration(out, seconds);
+    out += "\"\r\n";
+    return;
+  }
+  char line[1 + kShortStamp + 2 + 11 + 2 + kMaxDurationBytes + 3];
+  char* end = line;
+  *end++ = '"';
+  end = std::copy(stamp.begin(), stamp.end(), end);
+  *end++ = '"';
+  *end++ = ',';
+  end = std::to_chars(end, end + 11, seconds).ptr;
+  *end++ = ',';
+  *end++ = '"';
+  end = WriteDuration(seconds, end);
+  *end++ = '"';
+  *end++ = '\r';
+  *end++ = '\n';
+  out.append(line, static_cast<size_t>(end - line));
 }
 
 }  // namespace
@@ -65,20 +135,21 @@ std::string SavedReportText(const TallixData& data, const ReportClock& now) {
   AppendLine(out, "\"Site\",\"Calls\",\"Duration\",\"Duration\"");
   for (int s = 0; s < sites; ++s) {
     const auto site = static_cast<size_t>(s);
-    AppendLine(out, TextField(data.SiteNames[site]) + "," +
-                        std::to_string(data.SiteCallCounts[site]) + "," +
-                        std::to_string(data.SiteSeconds[site]) + "," +
-                        TextField(FormatDuration(data.SiteSeconds[site])));
+    AppendTextField(out, data.SiteNames[site]);
+    out += ',';
+    AppendNumber(out, data.SiteCallCounts[site]);
+    out += ',';
+    AppendNumber(out, data.SiteSeconds[site]);
+    out += ",\"";
+    AppendDuration(out, data.SiteSeconds[site]);
+    out += "\"\r\n";
   }
   AppendLine(out, "");
+  out.reserve(out.size() + CallLinesBytes(data));
   for (int s = 0; s < sites; ++s) {
     AppendLine(out, "Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
     const int calls = CallsInUse(data, s);
-    for (int c = 0; c < calls; ++c) {
-      AppendLine(out, TextField(data.CallStamps(c, s)) + "," +
-                          std::to_string(data.CallSeconds(c, s)) + "," +
-                          TextField(FormatDuration(data.CallSeconds(c, s))));
-    }
+    for (int c = 0; c < calls; ++c) AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
     AppendLine(out, "");
   }
   return out;
@@ -122,7 +193,9 @@ std::vector<std::string> PrintedDetailedLogLines(const TallixData& data,
     lines.push_back("Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
     const int calls = CallsInUse(data, s);
     for (int c = 0; c < calls; ++c) {
-      lines.push_back(data.CallStamps(c, s) + "  " + FormatDuration(data.CallSeconds(c, s)));
+      std::string& line = lines.emplace_back();
+      line.reserve(kCallLineBytes);
+      AppendStampAndDuration(line, data, c, s);
     }
     lines.emplace_back();
   }
@@ -162,11 +235,13 @@ std::string ShowLogText(const TallixData& data, const ReportClock& now) {
                         std::string(count_pad, ' ') + ": " + FormatDuration(data.SiteSeconds[s]));
   }
   AppendLine(out, "");
+  out.reserve(out.size() + CallLinesBytes(data));
   for (int s = 0; s < sites; ++s) {
     AppendLine(out, "Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
     const int calls = CallsInUse(data, s);
     for (int c = 0; c < calls; ++c) {
-      AppendLine(out, data.CallStamps(c, s) + "  " + FormatDuration(data.CallSeconds(c, s)));
+      AppendStampAndDuration(out, data, c, s);
+      out += "\r\n";
     }
     AppendLine(out, "");
   }

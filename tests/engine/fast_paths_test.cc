@@ -1,0 +1,96 @@
+// The tally and the report builders take shortcuts for the common case: a
+// plain whole number of seconds, site numbers compared as machine words,
+// durations formatted without the floating-point floor. Each shortcut must
+// agree with the general way on awkward inputs too.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "analysis/duration.h"
+#include "analysis/lenient_number.h"
+#include "analysis/tally.h"
+
+namespace tallix {
+namespace {
+
+// The duration text as the floating-point floor gives it.
+std::string ReferenceDuration(int32_t seconds) {
+  const auto part = [](int64_t n, char unit) {
+    return (n < 0 ? "-" + std::to_string(-n) : " " + std::to_string(n)) + unit;
+  };
+  const int64_t total = seconds;
+  const auto minutes = static_cast<int64_t>(std::floor(static_cast<double>(total) / 60.0));
+  const auto hours = static_cast<int64_t>(std::floor(static_cast<double>(minutes) / 60.0));
+  const auto days = static_cast<int64_t>(std::floor(static_cast<double>(hours) / 24.0));
+  return part(days, 'd') + part(hours % 24, 'h') + part(minutes % 60, 'm') + part(total % 60, 's');
+}
+
+TEST(FastPaths, DurationAgreesWithTheFloatingPointFloor) {
+  std::vector<int32_t> values = {0,         1,          -1,         59,          60,
+                                 -59,       -60,        -61,        3599,        3600,
+                                 -3600,     86399,      86400,      -86400,      -86401,
+                                 std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min(),
+                                 std::numeric_limits<int32_t>::min() + 1};
+  std::mt19937 random(3);
+  for (int i = 0; i < 20000; ++i) values.push_back(static_cast<int32_t>(random()));
+  for (const int32_t v : values) {
+    ASSERT_EQ(ReferenceDuration(v), FormatDuration(v)) << v;
+    char text[kMaxDurationBytes];
+    ASSERT_EQ(ReferenceDuration(v), std::string(text, WriteDuration(v, text))) << v;
+  }
+}
+
+// The seconds of a line read through the shortcut must be what the lenient
+// reader makes of the same ten characters, fit or not.
+TEST(FastPaths, SecondsAgreeWithTheLenientReader) {
+  const std::string fields[] = {
+      "75 seconds", "  75", "+75", "-5", "- 5", "1 2 3", "12.5", "13.5", "12 .5", "1e3", "1 e3",
+      "1E", "12d2", "12D+2", "7x", "", "   ", "-", "+-5", "9999999999", "2147483647", "2147483648",
+      "-2147483648", "-2147483649", "\t42\n", "0000000012", "12,5", "1.", ".5"};
+  std::vector<std::string> all(std::begin(fields), std::end(fields));
+  std::mt19937 random(9);
+  const std::string alphabet = "0123456789 +-.eEdD\tx";
+  for (int i = 0; i < 20000; ++i) {
+    std::string field(random() % 11, ' ');
+    for (char& c : field) c = alphabet[random() % alphabet.size()];
+    all.push_back(field);
+  }
+  for (const std::string& field : all) {
+    const CallFields call = ReadCallFields("Dec  7 10:00:01 call from 01234123456 lasted " + field);
+    const auto expected = ReadRoundedNumber(field.substr(0, 10), std::numeric_limits<int32_t>::min(),
+                                            std::numeric_limits<int32_t>::max());
+    ASSERT_EQ(expected.has_value(), call.seconds_fit) << "'" << field << "'";
+    ASSERT_EQ(expected.value_or(0), call.seconds) << "'" << field << "'";
+  }
+}
+
+// Site numbers of every length around the eight-byte words, which match only
+// a line number of the same length and bytes.
+TEST(FastPaths, SiteNumbersMatchOnlyTheSameText) {
+  const std::string line_numbers[] = {"0123412345", "01234123456", "0123412345a", "",
+                                      "0123", "0123456", "0123999", "01234567", "012345678",
+                                      "1234123456"};
+  for (const std::string& site : line_numbers) {
+    for (const std::string& number : line_numbers) {
+      auto data = std::make_unique<TallixData>();
+      data->SiteCount = 2;
+      data->SiteNumbers[0] = site;
+      data->SiteNumbers[1] = "unused";
+      // The number stands last on the line, so it is exactly `number`.
+      data->LogLines[0] = "Dec  7 10:00:01 call lasted 5, from " + number;
+      data->LineCount = 1;
+      TallyCalls(*data, "");
+      EXPECT_EQ(site == number ? 1 : 0, data->SiteCallCounts[0])
+          << "site '" << site << "', line '" << number << "'";
+      EXPECT_EQ(0, data->SiteCallCounts[1]);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tallix

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "analysis/tally.h"
+#include "app/text_search.h"
 #include "log/log_loader.h"
 #include "log_generator.h"
 #include "reports/report_text.h"
@@ -72,17 +73,59 @@ std::unique_ptr<TallixData> FullTables(int calls_per_site) {
   return data;
 }
 
+// Args: parts (threads; 0 picks as tallix-report does), mapped (1) or read (0).
+// Wall time, since the parts run on threads of their own.
 void BM_LoadLogFile(benchmark::State& state) {
   const BenchLog& log = BenchLog::Get();
   auto data = TenSites();
+  LoadOptions options;
+  options.threads = static_cast<int>(state.range(0));
+  options.map_file = state.range(1) != 0;
   for (auto _ : state) {
-    const LoadResult r = LoadLog(*data, log.path());
+    const LoadResult r = LoadLog(*data, log.path(), options);
     benchmark::DoNotOptimize(r.ok);
   }
   state.counters["kept"] = data->LineCount;
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.text().size()));
 }
-BENCHMARK(BM_LoadLogFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadLogFile)
+    ->ArgNames({"parts", "mapped"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({2, 1})
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The kept-line search alone over the log in memory, on each search path the
+// processor has (0 scalar, 1 SSE2, 2 AVX2).
+void BM_FindKeptLines(benchmark::State& state) {
+  const auto path = static_cast<SearchPath>(state.range(0));
+  const SearchPath saved = ActiveSearchPath();
+  if (!UseSearchPath(path)) {
+    state.SkipWithError("not supported on this processor");
+    return;
+  }
+  const std::string_view text = BenchLog::Get().text();
+  const NoCaseFinder call_end("disconnected");
+  const NoCaseFinder router("isdnrouter");
+  int64_t kept = 0;
+  for (auto _ : state) {
+    kept = 0;
+    LineSpan line;
+    for (size_t from = 0;
+         from < text.size() && FindLineWithBoth(text, from, call_end, router, &line);
+         from = line.end + 1) {
+      ++kept;
+    }
+    benchmark::DoNotOptimize(kept);
+  }
+  UseSearchPath(saved);
+  state.counters["kept"] = static_cast<double>(kept);
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_FindKeptLines)->ArgName("path")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_LoadLogText(benchmark::State& state) {
   const BenchLog& log = BenchLog::Get();

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Times tallix-report against reading the file (cat) and against ripgrep, grep
+# and awk doing the same filtering, on generated router logs of 100 MB and
+# 1 GB in a temporary folder (removed at the end).
+#
+#   scripts/bench.sh [--runs N] [--sizes "100M 1G"] [--also NAME=BINARY]...
+#
+# Every command runs N times (default 9), the commands taking turns so that a
+# busy moment hits them all alike; the table shows medians of the wall time,
+# the ratio of this program's median to each peer's, and the peak resident
+# memory that /usr/bin/time -v reports. --also adds another tallix-report
+# binary as a row, e.g. an older build to compare with.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=9
+sizes="100M 1G"
+extra=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --sizes) sizes="$2"; shift 2 ;;
+    --also) extra+=("$2"); shift 2 ;;
+    *) echo "usage: $0 [--runs N] [--sizes \"100M 1G\"] [--also NAME=BINARY]..." >&2; exit 2 ;;
+  esac
+done
+
+need=()
+command -v rg >/dev/null || need+=(ripgrep)
+[ -x /usr/bin/time ] || need+=(time)
+if [ ${#need[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${need[*]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+build=build/bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLIX_BUILD_GUI=OFF \
+  -DTALLIX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target tallix-report tallix-loggen >/dev/null
+report="$PWD/$build/tallix-report"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tallix-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# Ten sites with the numbers the generator calls.
+{
+  echo '"Version",1,0,0'
+  echo '"NoSites",10,0,0'
+  echo '"ISDNIdentifier","isdnrouter",0,0'
+  for s in 0 1 2 3 4 5 6 7 8 9; do echo "\"Site\",$s,\"Site $s\",\"0123412345$s\""; done
+  echo '"END","END","END","END"'
+} >"$work/bench.cfg"
+
+# The whole tally in awk, for comparison: kept lines, number and duration.
+cat >"$work/tally.awk" <<'EOF'
+BEGIN { for (s = 0; s < 10; s++) site["0123412345" s] = 1 }
+{ line = tolower($0) }
+index(line, "disconnected") && index(line, "isdnrouter") {
+  number = substr($0, index(line, "from") + 5, 11)
+  if (number in site) { calls[number]++; seconds[number] += substr($0, index(line, "lasted") + 7, 10) + 0 }
+}
+END { for (n in calls) print n, calls[n], seconds[n] }
+EOF
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+for size in $sizes; do
+  log="$work/router-$size.log"
+  "$build/bench/tallix-loggen" --size "$size" --kept 40001 --seed 1 "$log"
+  bytes=$(stat -c %s "$log")
+
+  names=("cat FILE > /dev/null" "rg -i isdnrouter FILE | rg -ci disconnected"
+         "grep -i isdnrouter FILE | grep -ci disconnected" "awk tally script"
+         "tallix-report")
+  cmds=("cat '$log'"
+        "rg -i isdnrouter '$log' | rg -ci disconnected"
+        "grep -i isdnrouter '$log' | grep -ci disconnected"
+        "awk -f '$work/tally.awk' '$log'"
+        "'$report' --config '$work/bench.cfg' '$log'")
+  for e in "${extra[@]}"; do
+    names+=("${e%%=*}")
+    cmds+=("'${e#*=}' --config '$work/bench.cfg' '$log'")
+  done
+
+  # Once untimed, so that the file is in the page cache for everyone.
+  for c in "${cmds[@]}"; do bash -c "$c" >/dev/null 2>&1 || true; done
+  for ((i = 0; i < ${#cmds[@]}; i++)); do : >"$work/wall.$i"; : >"$work/rss.$i"; done
+  for ((r = 0; r < runs; r++)); do
+    for ((i = 0; i < ${#cmds[@]}; i++)); do
+      start=$EPOCHREALTIME
+      /usr/bin/time -v -o "$work/time.out" bash -c "exec ${cmds[$i]}" >/dev/null 2>&1 || true
+      end=$EPOCHREALTIME
+      echo "$start $end" | awk '{ printf "%.4f\n", $2 - $1 }' >>"$work/wall.$i"
+      awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.out" >>"$work/rss.$i"
+    done
+  done
+
+  declare -a med rss
+  for ((i = 0; i < ${#cmds[@]}; i++)); do
+    med[$i]=$(median <"$work/wall.$i")
+    rss[$i]=$(sort -n "$work/rss.$i" | tail -1)
+  done
+  echo
+  echo "Log of $size ($bytes bytes), $runs runs each, $(nproc) cores"
+  echo
+  echo "| command | median wall | tallix-report / this | peak RSS |"
+  echo "|---|---|---|---|"
+  for ((i = 0; i < ${#cmds[@]}; i++)); do
+    awk -v n="${names[$i]}" -v m="${med[$i]}" -v t="${med[4]}" -v k="${rss[$i]}" \
+      'BEGIN { gsub(/\|/, "\\|", n); printf "| `%s` | %.3f s | %.2f | %.1f MiB |\n", n, m, t / m, k / 1024 }'
+  done
+  awk -v k="${rss[4]}" -v b="$bytes" \
+    'BEGIN { printf "\ntallix-report peak RSS = file size + %.1f MiB\n", k / 1024 - b / 1048576 }'
+done

@@ -1,0 +1,156 @@
+// Times the desktop program's File > Open against tallix-report on the same
+// log and configuration. Open is timed from the moment the file chooser hands
+// over the name until the result rows are painted; the command from start to
+// exit. The two take turns; medians and their ratio are printed.
+//
+//   tallix-gui-open-bench [--runs N] CONFIG LOG
+//
+// Runs the real main window headless (QT_QPA_PLATFORM=offscreen unless set),
+// with services that answer the chooser with LOG and note messages instead of
+// showing them.
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "app/frm_main.h"
+#include "app/qt_services.h"
+#include "app/services.h"
+#include "app/shared_data.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class ChooseLog : public tallix::FileChooser {
+ public:
+  explicit ChooseLog(QString log) : log_(std::move(log)) {}
+  std::optional<QString> ChooseFile(QWidget*, const tallix::FileRequest&) override { return log_; }
+  bool ChoosePrinter(QWidget*, const QString&, QPrinter&) override { return false; }
+
+ private:
+  QString log_;
+};
+
+class NoteMessages : public tallix::MessageService {
+ public:
+  tallix::MessageAnswer Show(QWidget*, const tallix::Message& message) override {
+    last = message.text;
+    return tallix::MessageAnswer::kOk;
+  }
+  QString last;
+};
+
+class NoPrinters : public tallix::LinePrinterFactory {
+ public:
+  std::unique_ptr<tallix::LinePrinter> StartJob() override { return nullptr; }
+  QPrinter& Printer() override { return printer_; }
+
+ private:
+  QPrinter printer_;
+};
+
+class FixedClock : public tallix::Clock {
+ public:
+  tallix::ReportClock Now() override { return {"07/12/2026", "10:30:00"}; }
+};
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+int Usage() {
+  std::fputs("usage: tallix-gui-open-bench [--runs N] CONFIG LOG\n", stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QStringList args = QApplication::arguments().mid(1);
+  int runs = 9;
+  if (args.size() >= 2 && args[0] == "--runs") {
+    runs = std::max(1, args[1].toInt());
+    args = args.mid(2);
+  }
+  if (args.size() != 2) return Usage();
+  const QString config = args[0];
+  const QString log = args[1];
+
+  // The window reads its configuration beside the program and keeps its
+  // settings in a file of its own, both in a temporary folder.
+  QTemporaryDir dir;
+  QDir(dir.path()).mkdir("program");
+  if (!QFile::copy(config, dir.filePath("program/Tallix.cfg"))) {
+    std::fprintf(stderr, "cannot copy %s\n", qPrintable(config));
+    return 1;
+  }
+  ChooseLog chooser(log);
+  NoteMessages messages;
+  NoPrinters printers;
+  tallix::QtSettingsStore settings(dir.filePath("settings.ini"));
+  FixedClock clock;
+  auto data = std::make_unique<tallix::TallixData>();
+  tallix::frmMain window(*data, {&chooser, &messages, &printers, &settings, &clock,
+                                 dir.filePath("program")});
+  window.show();
+  QApplication::processEvents();
+  QAction* open = window.findChild<QAction*>("mnuFileOpen");
+  auto* records = window.findChild<QLineEdit*>("LogRecords");
+  if (open == nullptr || records == nullptr) {
+    std::fputs("the main window has no mnuFileOpen or LogRecords\n", stderr);
+    return 1;
+  }
+
+  std::vector<double> gui;
+  std::vector<double> command;
+  for (int run = 0; run < runs; ++run) {
+    records->clear();
+    QApplication::processEvents();
+    const Clock::time_point start = Clock::now();
+    open->trigger();
+    window.repaint();
+    QApplication::processEvents();
+    gui.push_back(Seconds(start));
+    if (records->text().trimmed().isEmpty()) {
+      std::fprintf(stderr, "File > Open showed no log: %s\n", qPrintable(messages.last));
+      return 1;
+    }
+
+    QProcess report;
+    report.setStandardOutputFile(QProcess::nullDevice());
+    report.setStandardErrorFile(QProcess::nullDevice());
+    const Clock::time_point launched = Clock::now();
+    report.start(TALLIX_REPORT_EXE, {"--config", config, log});
+    if (!report.waitForFinished(-1) || report.exitStatus() != QProcess::NormalExit) {
+      std::fputs("tallix-report did not run\n", stderr);
+      return 1;
+    }
+    command.push_back(Seconds(launched));
+  }
+  const double gui_median = Median(gui);
+  const double command_median = Median(command);
+  std::printf("File > Open to rows shown: median %.3f s over %d runs\n", gui_median, runs);
+  std::printf("tallix-report:             median %.3f s\n", command_median);
+  std::printf("ratio Open / tallix-report: %.2f (LogRecords:%s)\n", gui_median / command_median,
+              qPrintable(records->text()));
+  return 0;
+}

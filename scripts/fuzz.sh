@@ -32,8 +32,8 @@ for target in config log number; do
     status=1
     grep -E "fuzz check failed|ERROR|runtime error|SUMMARY|Test unit written" "$work/$target.out" >&2 || true
   fi
-  runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.out")"
-  speed="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/$target.out")"
+  runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.out" | tail -1)"
+  speed="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/$target.out" | tail -1)"
   printf '%-8s %12s %10s  %s\n' "$target" "${runs:-?}" "${speed:-?}" "$result"
 done
 exit "$status"

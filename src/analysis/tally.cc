@@ -70,7 +70,7 @@ class NumberKey {
     if (text.size() >= 8) {
       std::memcpy(&head_, text.data(), 8);
       std::memcpy(&tail_, text.data() + text.size() - 8, 8);
-    } else {
+    } else if (!text.empty()) {  // an empty view may hold no pointer at all
       std::memcpy(&head_, text.data(), text.size());
     }
   }

@@ -239,7 +239,8 @@ size_t PartStart(std::string_view text, size_t index, size_t count) {
   if (index == 0) return 0;
   if (index >= count) return text.size();
   const size_t target = text.size() / count * index;
-  if (text[target - 1] == '\n') return target;
+  // A text shorter than the part count puts targets at 0, a line start.
+  if (target == 0 || text[target - 1] == '\n') return target;
   const size_t feed = text.find('\n', target);
   return feed == std::string_view::npos ? text.size() : feed + 1;
 }

@@ -128,7 +128,19 @@ bool ReadOnlyFile::SizeUnchanged() const {
 }
 
 FileMapping::~FileMapping() {
-  if (size_ > 0) ::munmap(const_cast<char*>(data_), size_);
+  // A sliced mapping was given back slice by slice; unmapping the whole again
+  // could hit a mapping made since in its place.
+  if (size_ > 0 && !sliced_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+void FileMapping::UnmapSlice(size_t index, size_t count) {
+  if (size_ == 0) return;
+  sliced_ = true;
+  const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  const size_t pages = (size_ + page - 1) / page;
+  const size_t first = pages / count * index;
+  const size_t end = index + 1 == count ? pages : pages / count * (index + 1);
+  if (end > first) ::munmap(const_cast<char*>(data_) + first * page, (end - first) * page);
 }
 
 bool FileMapping::Map(const ReadOnlyFile& file) {

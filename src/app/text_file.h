@@ -2,6 +2,7 @@
 // Whole-file reads and safe whole-file writes for the engine's files: the
 // configuration file, the saved report and the command's output.
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -67,9 +68,15 @@ class FileMapping {
 
   std::string_view text() const { return {data_, size_}; }
 
+  // Unmaps slice `index` of `count` equal, page-aligned slices of the
+  // mapping, so that threads can give it back in parallel. Once a slice is
+  // unmapped nothing may read the mapping any more, and every slice must be.
+  void UnmapSlice(size_t index, size_t count);
+
  private:
   const char* data_ = nullptr;
   size_t size_ = 0;
+  std::atomic<bool> sliced_ = false;
 };
 
 // Runs body(context) and returns true, unless a bus error (SIGBUS) on this

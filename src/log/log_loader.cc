@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "app/text_file.h"
@@ -15,7 +16,7 @@ constexpr std::string_view kCallEndWord = "disconnected";
 constexpr size_t kDayLength = 6;
 constexpr size_t kMinuteLength = 12;
 
-// Keeps one line: appends it to LogLines and extends the day runs.
+// Keeps lines: appends them to LogLines, then lists their day runs.
 class LineKeeper {
  public:
   explicit LineKeeper(TallixData& data) : data_(data) {}
@@ -27,17 +28,25 @@ class LineKeeper {
     }
     data_.LogLines[static_cast<size_t>(data_.LineCount)].assign(line);
     ++data_.LineCount;
-    // Runs are told apart by the previous kept line's day, so that runs past
-    // a full list are counted as runs, not as lines.
-    const std::string_view day = line.substr(0, kDayLength);
-    if (data_.LineCount > 1 && day == previous_day_) return;
-    previous_day_.assign(day);
-    if (data_.DateCount >= TallixData::kLogDateEntries) {
-      ++dropped_days_;
-      return;
+  }
+
+  // Fills LogDates from the kept lines, once all are kept: one entry for each
+  // run of lines with the same day.
+  void ListDays() {
+    std::string_view previous_day;
+    for (int32_t r = 0; r < data_.LineCount; ++r) {
+      const std::string_view day =
+          std::string_view(data_.LogLines[static_cast<size_t>(r)]).substr(0, kDayLength);
+      // Runs past a full list are counted as runs, not as lines.
+      if (r > 0 && day == previous_day) continue;
+      previous_day = day;
+      if (data_.DateCount >= TallixData::kLogDateEntries) {
+        ++dropped_days_;
+        continue;
+      }
+      data_.LogDates[static_cast<size_t>(data_.DateCount)].assign(day);
+      ++data_.DateCount;
     }
-    data_.LogDates[static_cast<size_t>(data_.DateCount)].assign(day);
-    ++data_.DateCount;
   }
 
   // Lines found beyond the ones a part stored: they could never be kept.
@@ -62,7 +71,6 @@ class LineKeeper {
   TallixData& data_;
   uint64_t dropped_lines_ = 0;
   uint64_t dropped_days_ = 0;
-  std::string previous_day_;
 };
 
 // The kept lines of one part of a log, in file order: the first
@@ -91,14 +99,11 @@ class KeptLines {
     return bytes_.data();
   }
 
-  // Hands the lines to `keeper` in order.
-  void KeepAll(LineKeeper& keeper) const {
-    size_t begin = 0;
-    for (const size_t end : ends_) {
-      keeper.Keep(std::string_view(bytes_).substr(begin, end - begin));
-      begin = end;
-    }
-    keeper.Drop(found_ - ends_.size());
+  size_t stored() const { return ends_.size(); }
+  uint64_t found() const { return found_; }
+  std::string_view line(size_t i) const {
+    const size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(bytes_).substr(begin, ends_[i] - begin);
   }
 
  private:
@@ -190,7 +195,13 @@ FileResult ScanPart(const ReadOnlyFile& file, size_t begin, size_t end, size_t c
 template <typename Scan>
 void ForEachPart(int count, Scan&& scan) {
   std::vector<std::thread> workers;
-  for (int k = 1; k < count; ++k) workers.emplace_back(scan, static_cast<size_t>(k));
+  for (int k = 1; k < count; ++k) {
+    try {
+      workers.emplace_back(scan, static_cast<size_t>(k));
+    } catch (const std::system_error&) {
+      scan(static_cast<size_t>(k));  // no thread to be had: here, then
+    }
+  }
   scan(size_t{0});
   for (std::thread& worker : workers) worker.join();
 }
@@ -297,6 +308,8 @@ bool MapParts(const ReadOnlyFile& file, const KeptLineTest& test, int count,
       finished[k] = 0;
     }
   });
+  // Unmapping a large file takes a while too: in parallel.
+  ForEachPart(count, [&](size_t k) { mapping.UnmapSlice(k, static_cast<size_t>(count)); });
   // A file cut back to within its last page reads as zeros there, without a
   // bus error: only its size tells.
   return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; }) &&
@@ -337,8 +350,22 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
   data.LogFileSize = static_cast<int32_t>(file.size());
   data.LineCount = 0;
   data.DateCount = 0;
+  // Each part's lines go to their own stretch of LogLines, copied in parallel.
+  std::vector<size_t> first(parts.size() + 1, 0);
+  uint64_t found = 0;
+  for (size_t k = 0; k < parts.size(); ++k) {
+    first[k + 1] = std::min<size_t>(first[k] + parts[k].stored(), TallixData::kLogLineEntries);
+    found += parts[k].found();
+  }
+  ForEachPart(count, [&](size_t k) {
+    for (size_t i = first[k]; i < first[k + 1]; ++i) {
+      data.LogLines[i].assign(parts[k].line(i - first[k]));
+    }
+  });
+  data.LineCount = static_cast<int32_t>(first.back());
   LineKeeper keeper(data);
-  for (const KeptLines& part : parts) part.KeepAll(keeper);
+  keeper.Drop(found - first.back());
+  keeper.ListDays();
   keeper.AddWarnings(result.warnings);
   return result;
 }
@@ -355,6 +382,7 @@ LoadResult LoadLogText(TallixData& data, std::string_view text, const std::strin
   LineKeeper keeper(data);
   ForEachKeptLine(text, KeptLineTest(data.RouterIdentifier),
                   [&](std::string_view line) { keeper.Keep(line); });
+  keeper.ListDays();
   keeper.AddWarnings(result.warnings);
   return result;
 }

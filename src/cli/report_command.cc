@@ -117,6 +117,12 @@ std::string ReportCommandUsage() {
 
 int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
                      std::ostream& out, std::ostream& err) {
+  auto data = std::make_unique<TallixData>();
+  return RunReportCommand(args, env, out, err, *data);
+}
+
+int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
+                     std::ostream& out, std::ostream& err, TallixData& tables) {
   Options options;
   std::string problem;
   switch (ParseArgs(args, options, problem)) {
@@ -134,7 +140,6 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
       break;
   }
 
-  auto data = std::make_unique<TallixData>();
   std::vector<std::string> warnings;
 
   const std::string config_path =
@@ -143,34 +148,34 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     return Fail(err, "configuration file: cannot read '" + *options.config +
                          "': no such ordinary file");
   }
-  const ConfigReadResult config = ReadConfigFile(*data, config_path);
+  const ConfigReadResult config = ReadConfigFile(tables, config_path);
   if (!config.ok) return Fail(err, config.error);
   warnings.insert(warnings.end(), config.warnings.begin(), config.warnings.end());
 
-  const LoadResult load = LoadLog(*data, AbsoluteLogPath(options.log, env.current_dir));
+  const LoadResult load = LoadLog(tables, AbsoluteLogPath(options.log, env.current_dir));
   if (!load.ok) return Fail(err, load.error);
   warnings.insert(warnings.end(), load.warnings.begin(), load.warnings.end());
 
-  const TallyResult tally = TallyCalls(*data, options.select);
+  const TallyResult tally = TallyCalls(tables, options.select);
   warnings.insert(warnings.end(), tally.warnings.begin(), tally.warnings.end());
 
   std::string text;
   const std::string& f = options.format;
-  if ((f == "detailed" || f == "showlog") && !CallTotalGuardPasses(*data)) {
+  if ((f == "detailed" || f == "showlog") && !CallTotalGuardPasses(tables)) {
     return Fail(err, kCallTotalMessage);
   }
   if (f == "saved") {
-    text = SavedReportText(*data, env.now);
+    text = SavedReportText(tables, env.now);
   } else if (f == "summary") {
-    text = JoinCrLf(PrintedSummaryLines(*data, tally.caption, env.now));
+    text = JoinCrLf(PrintedSummaryLines(tables, tally.caption, env.now));
   } else if (f == "detailed") {
-    text = JoinCrLf(PrintedDetailedLogLines(*data, tally.caption, env.now));
+    text = JoinCrLf(PrintedDetailedLogLines(tables, tally.caption, env.now));
   } else if (f == "showlog") {
-    text = ShowLogText(*data, env.now);
+    text = ShowLogText(tables, env.now);
   } else if (f == "days") {
-    text = JoinCrLf(DayList(*data));
+    text = JoinCrLf(DayList(tables));
   } else {
-    text = ConfigFileText(*data);
+    text = ConfigFileText(tables);
   }
 
   if (options.output) {

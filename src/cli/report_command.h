@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shared_data.h"
 #include "reports/report_text.h"
 
 namespace tallix {
@@ -24,6 +25,12 @@ struct ReportCommandEnv {
 // `out` unless --output names a file, and messages to `err`.
 int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
                      std::ostream& out, std::ostream& err);
+
+// As above, on `tables`, which must be as constructed. The program passes
+// tables that live until it exits, as the shared tables of a run do, so that
+// nothing is torn down on the way out.
+int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
+                     std::ostream& out, std::ostream& err, TallixData& tables);
 
 // The usage text, for --help and usage errors.
 std::string ReportCommandUsage();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -73,6 +74,13 @@ class LineKeeper {
   uint64_t dropped_days_ = 0;
 };
 
+// Where a kept line lies in the mapped file; a plain pair, so that a table of
+// them can be left uninitialised.
+struct Bounds {
+  size_t begin;
+  size_t end;
+};
+
 // The kept lines of one part of a log, in file order: the first
 // kLogLineEntries of them, which are all a load can keep, and how many there
 // were in all.
@@ -87,7 +95,7 @@ class KeptLines {
 
   // Makes room for `count` lines at `spans` of some text, `found` lines in
   // all, and returns where the caller copies their bytes, one after another.
-  char* MakeRoom(const LineSpan* spans, size_t count, uint64_t found) {
+  char* MakeRoom(const Bounds* spans, size_t count, uint64_t found) {
     ends_.clear();
     size_t total = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -239,7 +247,7 @@ struct MappedPart {
   const KeptLineTest* test = nullptr;
   size_t index = 0;
   size_t count = 1;
-  LineSpan* spans = nullptr;  // room for kLogLineEntries kept lines
+  Bounds* spans = nullptr;  // room for kLogLineEntries kept lines
   size_t stored = 0;
   uint64_t found = 0;
   char* copy_to = nullptr;
@@ -276,7 +284,7 @@ void CopyMappedLines(void* context) {
   const MappedPart& part = *static_cast<const MappedPart*>(context);
   char* to = part.copy_to;
   for (size_t i = 0; i < part.stored; ++i) {
-    const LineSpan& line = part.spans[i];
+    const Bounds& line = part.spans[i];
     std::memcpy(to, part.text.data() + line.begin, line.end - line.begin);
     to += line.end - line.begin;
   }
@@ -286,10 +294,12 @@ void CopyMappedLines(void* context) {
 // when a bus error stopped it: the file shrank while it was read.
 bool ScanMappedPart(std::string_view text, const KeptLineTest& test, size_t index, size_t count,
                     KeptLines& kept) {
-  std::vector<LineSpan> spans(static_cast<size_t>(TallixData::kLogLineEntries));
-  MappedPart part{text, &test, index, count, spans.data()};
+  // Not initialised: a small log touches only the few entries it fills.
+  const auto spans =
+      std::make_unique_for_overwrite<Bounds[]>(static_cast<size_t>(TallixData::kLogLineEntries));
+  MappedPart part{text, &test, index, count, spans.get()};
   if (!CatchBusErrors(FindMappedLines, &part)) return false;
-  part.copy_to = kept.MakeRoom(spans.data(), part.stored, part.found);
+  part.copy_to = kept.MakeRoom(spans.get(), part.stored, part.found);
   return CatchBusErrors(CopyMappedLines, &part);
 }
 

@@ -8,23 +8,11 @@
 // never read: every reader stops at the matching count.
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace tallix {
-
-namespace internal {
-
-// Memory for a large table, on huge pages where the system offers them: a
-// table of some megabytes then costs a few page faults instead of hundreds
-// when it is first filled. Throws std::bad_alloc when there is none.
-void* AllocateTableMemory(size_t bytes);
-void FreeTableMemory(void* memory);
-
-}  // namespace internal
 
 // A call table indexed (call, site), as the tally fills it. Stored site by site
 // so that one site's calls are contiguous.
@@ -34,26 +22,17 @@ class CallTable {
   static constexpr int kCalls = 10001;  // calls 0..10000 per site
   static constexpr int kSites = 11;     // sites 0..10
 
-  CallTable() : cells_(static_cast<T*>(internal::AllocateTableMemory(kCells * sizeof(T)))) {
-    std::uninitialized_value_construct_n(cells_, kCells);
-  }
-  ~CallTable() {
-    std::destroy_n(cells_, kCells);
-    internal::FreeTableMemory(cells_);
-  }
-  CallTable(const CallTable&) = delete;
-  CallTable& operator=(const CallTable&) = delete;
+  CallTable() : cells_(static_cast<size_t>(kCalls) * kSites) {}
 
   // REQUIRES: 0 <= call < kCalls, 0 <= site < kSites.
   T& operator()(int call, int site) { return cells_[Index(call, site)]; }
   const T& operator()(int call, int site) const { return cells_[Index(call, site)]; }
 
  private:
-  static constexpr size_t kCells = static_cast<size_t>(kCalls) * kSites;
   static size_t Index(int call, int site) {
     return static_cast<size_t>(site) * kCalls + static_cast<size_t>(call);
   }
-  T* cells_;
+  std::vector<T> cells_;
 };
 
 struct TallixData {

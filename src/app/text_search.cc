@@ -225,10 +225,11 @@ SearchPath BestPath() {
   return SearchPath::kScalar;
 }
 
-SearchPath& ActivePath() {
-  static SearchPath path = BestPath();
-  return path;
-}
+// Set before main; a search that ran even earlier would find kScalar here
+// (zero), which works everywhere.
+SearchPath g_active_path = BestPath();
+
+SearchPath& ActivePath() { return g_active_path; }
 
 size_t LineBegin(std::string_view text, size_t from, size_t at) {
 #if TALLIX_HAVE_X86_64
@@ -282,9 +283,17 @@ size_t NoCaseFinder::Find(std::string_view haystack) const {
   if (p.needle.empty()) return 0;
   if (p.needle.size() > haystack.size()) return kNotFound;
   if (p.needle.size() == 1 && p.first.mask == 0) {
-    // One byte without a case, such as the blank that selects all data.
+    // One byte without a case, such as the blank that selects all data; a
+    // time stamp is too short to be worth a call.
+    if (haystack.size() <= 16) {
+      for (size_t i = 0; i < haystack.size(); ++i) {
+        if (haystack[i] == p.needle[0]) return i;
+      }
+      return kNotFound;
+    }
     const void* at = std::memchr(haystack.data(), p.needle[0], haystack.size());
-    return at == nullptr ? kNotFound : static_cast<size_t>(static_cast<const char*>(at) - haystack.data());
+    return at == nullptr ? kNotFound
+                         : static_cast<size_t>(static_cast<const char*>(at) - haystack.data());
   }
   switch (ActivePath()) {
 #if TALLIX_HAVE_X86_64

@@ -88,35 +88,22 @@ class KeptLines {
  public:
   void Add(std::string_view line) {
     ++found_;
-    if (ends_.size() >= static_cast<size_t>(TallixData::kLogLineEntries)) return;
-    bytes_.append(line);
-    ends_.push_back(bytes_.size());
+    if (lines_.size() < static_cast<size_t>(TallixData::kLogLineEntries)) lines_.emplace_back(line);
   }
 
-  // Makes room for `count` lines at `spans` of some text, `found` lines in
-  // all, and returns where the caller copies their bytes, one after another.
-  char* MakeRoom(const Bounds* spans, size_t count, uint64_t found) {
-    ends_.clear();
-    size_t total = 0;
-    for (size_t i = 0; i < count; ++i) {
-      total += spans[i].end - spans[i].begin;
-      ends_.push_back(total);
-    }
-    bytes_.assign(total, '\0');
+  // Makes room for the `count` lines at `spans` of some text, `found` lines
+  // in all; the caller copies their bytes into lines()[i].data().
+  void MakeRoom(const Bounds* spans, size_t count, uint64_t found) {
+    lines_.resize(count);
+    for (size_t i = 0; i < count; ++i) lines_[i].resize(spans[i].end - spans[i].begin);
     found_ = found;
-    return bytes_.data();
   }
 
-  size_t stored() const { return ends_.size(); }
+  std::vector<std::string>& lines() { return lines_; }
   uint64_t found() const { return found_; }
-  std::string_view line(size_t i) const {
-    const size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(bytes_).substr(begin, ends_[i] - begin);
-  }
 
  private:
-  std::string bytes_;        // the stored lines one after another
-  std::vector<size_t> ends_;  // where each stored line ends in bytes_
+  std::vector<std::string> lines_;  // the first kLogLineEntries kept lines
   uint64_t found_ = 0;
 };
 
@@ -250,7 +237,7 @@ struct MappedPart {
   Bounds* spans = nullptr;  // room for kLogLineEntries kept lines
   size_t stored = 0;
   uint64_t found = 0;
-  char* copy_to = nullptr;
+  std::string* copy_to = nullptr;  // room for the lines, made by KeptLines::MakeRoom
 };
 
 // The first line start at or after part `index` of `count` would begin.
@@ -282,11 +269,9 @@ void FindMappedLines(void* context) {
 
 void CopyMappedLines(void* context) {
   const MappedPart& part = *static_cast<const MappedPart*>(context);
-  char* to = part.copy_to;
   for (size_t i = 0; i < part.stored; ++i) {
     const Bounds& line = part.spans[i];
-    std::memcpy(to, part.text.data() + line.begin, line.end - line.begin);
-    to += line.end - line.begin;
+    std::memcpy(part.copy_to[i].data(), part.text.data() + line.begin, line.end - line.begin);
   }
 }
 
@@ -299,7 +284,8 @@ bool ScanMappedPart(std::string_view text, const KeptLineTest& test, size_t inde
       std::make_unique_for_overwrite<Bounds[]>(static_cast<size_t>(TallixData::kLogLineEntries));
   MappedPart part{text, &test, index, count, spans.get()};
   if (!CatchBusErrors(FindMappedLines, &part)) return false;
-  part.copy_to = kept.MakeRoom(spans.get(), part.stored, part.found);
+  kept.MakeRoom(spans.get(), part.stored, part.found);
+  part.copy_to = kept.lines().data();
   return CatchBusErrors(CopyMappedLines, &part);
 }
 
@@ -360,18 +346,19 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
   data.LogFileSize = static_cast<int32_t>(file.size());
   data.LineCount = 0;
   data.DateCount = 0;
-  // Each part's lines go to their own stretch of LogLines, copied in parallel.
+  // Each part's lines take their place in LogLines by a swap, not a copy.
   std::vector<size_t> first(parts.size() + 1, 0);
   uint64_t found = 0;
   for (size_t k = 0; k < parts.size(); ++k) {
-    first[k + 1] = std::min<size_t>(first[k] + parts[k].stored(), TallixData::kLogLineEntries);
+    first[k + 1] =
+        std::min<size_t>(first[k] + parts[k].lines().size(), TallixData::kLogLineEntries);
     found += parts[k].found();
   }
-  ForEachPart(count, [&](size_t k) {
+  for (size_t k = 0; k < parts.size(); ++k) {
     for (size_t i = first[k]; i < first[k + 1]; ++i) {
-      data.LogLines[i].assign(parts[k].line(i - first[k]));
+      data.LogLines[i].swap(parts[k].lines()[i - first[k]]);
     }
-  });
+  }
   data.LineCount = static_cast<int32_t>(first.back());
   LineKeeper keeper(data);
   keeper.Drop(found - first.back());

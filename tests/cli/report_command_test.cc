@@ -6,33 +6,23 @@
 #include <sstream>
 
 #include "../engine/test_util.h"
+#include "command_runner.h"
 
 namespace tallix {
 namespace {
 
+using testing_util::CommandRun;
 using testing_util::ReadFile;
+using testing_util::RunReport;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
 const std::string kExamples = TALLIX_EXAMPLES_DIR;
 
-struct CommandRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
 class ReportCommandTest : public testing::Test {
  protected:
   CommandRun Exec(const std::vector<std::string>& args) {
-    ReportCommandEnv env;
-    env.program_dir = dir_.Path("bin");
-    env.current_dir = kExamples;
-    env.now = {"12/07/26", "10:30:00"};
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunReportCommand(args, env, out, err);
-    return {status, out.str(), err.str()};
+    return RunReport(args, dir_.Path("bin"), kExamples);
   }
 
   TempDir dir_;

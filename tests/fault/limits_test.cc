@@ -7,20 +7,17 @@
 #include <cstdio>
 #include <sstream>
 
+#include "../cli/command_runner.h"
 #include "../engine/test_util.h"
 #include "cli/report_command.h"
 
 namespace tallix {
 namespace {
 
+using testing_util::CommandRun;
+using testing_util::RunReport;
 using testing_util::TempDir;
 using testing_util::WriteFile;
-
-struct CommandRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 class LimitTest : public testing::Test {
  protected:
@@ -28,17 +25,7 @@ class LimitTest : public testing::Test {
     WriteFile(dir_.Path("limit.log"), log);
     std::vector<std::string> args = options;
     args.push_back(dir_.Path("limit.log"));
-    ReportCommandEnv env;
-    env.program_dir = dir_.Path("bin");
-    env.current_dir = dir_.path().string();
-    env.now = {"12/07/26", "10:30:00"};
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandRun run;
-    run.status = RunReportCommand(args, env, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    return RunReport(args, dir_.Path("bin"), dir_.path().string());
   }
 
   std::string Config(const std::string& records) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <sstream>
 
+#include "../cli/command_runner.h"
 #include "../engine/test_util.h"
 #include "cli/report_command.h"
 #include "fault_util.h"
@@ -23,29 +24,16 @@ namespace fs = std::filesystem;
 using testing_util::ReadFile;
 using testing_util::RunUnprivileged;
 using testing_util::Snapshot;
+using testing_util::CommandRun;
+using testing_util::RunReport;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
 const std::string kExamples = TALLIX_EXAMPLES_DIR;
 
-struct CommandRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 CommandRun Exec(const std::vector<std::string>& args, const std::string& dir) {
-  ReportCommandEnv env;
-  env.program_dir = dir + "/bin";
-  env.current_dir = dir;
-  env.now = {"12/07/26", "10:30:00"};
-  std::ostringstream out;
-  std::ostringstream err;
-  CommandRun run;
-  run.status = RunReportCommand(args, env, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
+  return RunReport(args, dir + "/bin", dir);
 }
 
 // A folder with the example log, its configuration, a plain file, a folder

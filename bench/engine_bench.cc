@@ -32,7 +32,7 @@ class BenchLog {
   ~BenchLog() { ::unlink(path_.c_str()); }
 
  private:
-  BenchLog() : text_(GenerateLog(LogSpec{})) {
+  BenchLog() : text_(GenerateLog(LogShape{})) {
     char name[] = "/tmp/tallix-bench-XXXXXX";
     const int fd = ::mkstemp(name);
     if (fd >= 0) ::close(fd);

@@ -41,24 +41,24 @@ std::vector<std::string> BenchSiteNumbers() {
   return numbers;
 }
 
-void GenerateLog(const LogSpec& spec, const std::function<void(std::string_view)>& sink) {
+void GenerateLog(const LogShape& shape, const std::function<void(std::string_view)>& sink) {
   constexpr size_t kPiece = 1 << 20;
-  std::mt19937 random(spec.seed);
+  std::mt19937 random(shape.seed);
   const std::vector<std::string> numbers = BenchSiteNumbers();
   std::string text;
   text.reserve(kPiece + 256);
   uint64_t written = 0;
   // About 80 bytes a line: spread the kept lines evenly over the whole size.
-  const uint64_t total_lines = std::max<uint64_t>(spec.size_bytes / 80, 1);
+  const uint64_t total_lines = std::max<uint64_t>(shape.size_bytes / 80, 1);
   const uint64_t every =
-      std::max<uint64_t>(total_lines / static_cast<uint64_t>(std::max(spec.kept_lines, 1)), 1);
+      std::max<uint64_t>(total_lines / static_cast<uint64_t>(std::max(shape.kept_lines, 1)), 1);
   int kept = 0;
   uint64_t clock = 0;
   char line[256];
-  for (uint64_t i = 0; written + text.size() < spec.size_bytes || kept < spec.kept_lines; ++i) {
+  for (uint64_t i = 0; written + text.size() < shape.size_bytes || kept < shape.kept_lines; ++i) {
     clock += random() % 7;
     const std::string stamp = Stamp(clock);
-    if (kept < spec.kept_lines && i % every == every - 1) {
+    if (kept < shape.kept_lines && i % every == every - 1) {
       const size_t site = kept < 10001 ? 0 : 1 + static_cast<size_t>(kept) % 9;
       std::snprintf(line, sizeof line,
                     "%s isdnrouter isdn: call from %s disconnected, lasted %u seconds\n",
@@ -81,10 +81,10 @@ void GenerateLog(const LogSpec& spec, const std::function<void(std::string_view)
   if (!text.empty()) sink(text);
 }
 
-std::string GenerateLog(const LogSpec& spec) {
+std::string GenerateLog(const LogShape& shape) {
   std::string text;
-  text.reserve(spec.size_bytes + 256);
-  GenerateLog(spec, [&text](std::string_view piece) { text.append(piece); });
+  text.reserve(shape.size_bytes + 256);
+  GenerateLog(shape, [&text](std::string_view piece) { text.append(piece); });
   return text;
 }
 

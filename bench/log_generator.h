@@ -1,7 +1,7 @@
 #pragma once
 // Generates router logs for benchmarks: syslog lines from several hosts with
 // a given number of call-end lines of the router spread evenly among them.
-// The same spec always gives the same bytes.
+// The same shape always gives the same bytes.
 
 #include <cstdint>
 #include <functional>
@@ -11,7 +11,7 @@
 
 namespace tallix::bench {
 
-struct LogSpec {
+struct LogShape {
   uint64_t size_bytes = 100u * 1000 * 1000;  // about this many bytes
   int kept_lines = 40001;                    // call-end lines of "isdnrouter"
   uint32_t seed = 1;
@@ -23,9 +23,9 @@ std::vector<std::string> BenchSiteNumbers();
 
 // Hands the log text, LF line ends, to `sink` in pieces of about a megabyte,
 // so that logs larger than memory can be written.
-void GenerateLog(const LogSpec& spec, const std::function<void(std::string_view)>& sink);
+void GenerateLog(const LogShape& shape, const std::function<void(std::string_view)>& sink);
 
 // The whole log text at once.
-std::string GenerateLog(const LogSpec& spec);
+std::string GenerateLog(const LogShape& shape);
 
 }  // namespace tallix::bench

@@ -38,16 +38,16 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  tallix::bench::LogSpec spec;
+  tallix::bench::LogShape shape;
   std::string output;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     uint64_t value = 0;
     if ((arg == "--size" || arg == "--kept" || arg == "--seed") && i + 1 < argc) {
       if (!ParseCount(argv[++i], value)) return Usage();
-      if (arg == "--size") spec.size_bytes = value;
-      if (arg == "--kept") spec.kept_lines = static_cast<int>(value);
-      if (arg == "--seed") spec.seed = static_cast<uint32_t>(value);
+      if (arg == "--size") shape.size_bytes = value;
+      if (arg == "--kept") shape.kept_lines = static_cast<int>(value);
+      if (arg == "--seed") shape.seed = static_cast<uint32_t>(value);
     } else if (output.empty() && !arg.starts_with("--")) {
       output = arg;
     } else {
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   bool ok = true;
-  tallix::bench::GenerateLog(spec, [&](std::string_view piece) {
+  tallix::bench::GenerateLog(shape, [&](std::string_view piece) {
     ok = ok && std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
   });
   ok = std::fclose(file) == 0 && ok;

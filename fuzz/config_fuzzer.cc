@@ -26,18 +26,6 @@ void ResetConfig(TallixData& data) {
 
 bool Storable(const std::string& text) { return text.find_first_of("\"\r\n") == std::string::npos; }
 
-// A directory of this process's own for the written file; /dev/shm when there
-// is one, so that the many small writes stay in memory.
-const std::string& WorkDir() {
-  static const std::string dir = [] {
-    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tallix-fuzz-XXXXXX"
-                                                         : "/tmp/tallix-fuzz-XXXXXX";
-    Require(mkdtemp(pattern.data()) != nullptr, "cannot make a work directory");
-    return pattern;
-  }();
-  return dir;
-}
-
 void Check(std::string_view input) {
   static TallixData& first = *new TallixData;
   static TallixData& second = *new TallixData;

@@ -3,6 +3,9 @@
 // reason (libFuzzer then saves the input), and plain reference versions of
 // the engine's text searches to compare the engine against.
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,6 +32,18 @@ inline size_t PlainFind(std::string_view haystack, std::string_view needle) {
     if (k == needle.size()) return start;
   }
   return std::string_view::npos;
+}
+
+// A directory of this process's own for the files a target writes; /dev/shm
+// when there is one, so that the many small writes stay in memory.
+inline const std::string& WorkDir() {
+  static const std::string dir = [] {
+    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tallix-fuzz-XXXXXX"
+                                                         : "/tmp/tallix-fuzz-XXXXXX";
+    Require(mkdtemp(pattern.data()) != nullptr, "cannot make a work directory");
+    return pattern;
+  }();
+  return dir;
 }
 
 inline bool PlainContains(std::string_view haystack, std::string_view needle) {

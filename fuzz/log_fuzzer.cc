@@ -265,18 +265,6 @@ void CheckReports(TallixData& data, const std::string& caption, bool can_poison)
   Require(!ShowsBeyond(panel.LogStart + panel.LogEnd), "the log panel shows an entry beyond a count");
 }
 
-// A directory of this process's own for the log file; /dev/shm when there is
-// one, so that the many small writes stay in memory.
-const std::string& WorkDir() {
-  static const std::string dir = [] {
-    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tallix-fuzz-XXXXXX"
-                                                         : "/tmp/tallix-fuzz-XXXXXX";
-    Require(mkdtemp(pattern.data()) != nullptr, "cannot make a work directory");
-    return pattern;
-  }();
-  return dir;
-}
-
 // The same text through a file, read in small chunks and in several parts,
 // mapped or read, must fill the same tables. A file cut short after it was
 // opened is refused and leaves the tables as they were; bytes added after

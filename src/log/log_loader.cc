@@ -185,8 +185,8 @@ FileResult ScanPart(const ReadOnlyFile& file, size_t begin, size_t end, size_t c
   return {};
 }
 
-// Runs scan(k) for the parts k = 0..count-1, each on its own thread (part 0
-// on this one), and waits for all.
+// Runs scan(k) for k = 0..count-1, each on its own thread (k = 0 on this one),
+// and waits for all.
 template <typename Scan>
 void ForEachPart(int count, Scan&& scan) {
   std::vector<std::thread> workers;

@@ -149,10 +149,12 @@ std::string ConfigFileText(const TallixData& data) {
   return out;
 }
 
+bool IsStorableConfigText(std::string_view text) {
+  return text.find_first_of("\"\r\n") == std::string_view::npos;
+}
+
 std::string FindUnstorableConfigText(const TallixData& data) {
-  auto bad = [](const std::string& text) {
-    return text.find_first_of("\"\r\n") != std::string::npos;
-  };
+  auto bad = [](const std::string& text) { return !IsStorableConfigText(text); };
   const std::string why = " holds a double quote or a line break, which the configuration file "
                           "cannot store";
   if (bad(data.RouterIdentifier)) return "The ISDN identifier" + why;

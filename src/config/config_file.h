@@ -49,6 +49,10 @@ std::string ConfigFileText(const TallixData& data);
 // 11, -1.
 std::optional<int16_t> ParseSiteCountText(std::string_view text);
 
+// False when `text` holds a double quote or a line break (CR or LF): the
+// file's text fields cannot hold either.
+bool IsStorableConfigText(std::string_view text);
+
 // Empty when every text of the configuration can be stored; otherwise a
 // message naming the first field that holds a double quote or a line break.
 std::string FindUnstorableConfigText(const TallixData& data);

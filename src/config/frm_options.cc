@@ -16,9 +16,7 @@ namespace {
 QString Local(const std::string& text) { return QString::fromLocal8Bit(text); }
 std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
-bool Storable(const QString& text) {
-  return !text.contains('"') && !text.contains('\r') && !text.contains('\n');
-}
+bool Storable(const QString& text) { return IsStorableConfigText(Bytes(text)); }
 
 // The configuration that OK replaces, kept so that a failed write can be undone.
 struct SavedConfig {

@@ -170,7 +170,7 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
                                   "' would not fit 32 bits; the call counts 0 seconds");
         seconds = 0;
       }
-      data.CallStamps(k, s).assign(call.stamp);
+      data.CallStamps(k, s) = call.stamp;
       data.CallSeconds(k, s) = static_cast<int32_t>(seconds);
       data.SiteSeconds[site] = static_cast<int32_t>(data.SiteSeconds[site] + seconds);
       data.SiteCallCounts[site] = static_cast<int16_t>(k + 1);

@@ -7,32 +7,72 @@
 // Entries beyond a valid count keep whatever earlier work left in them and are
 // never read: every reader stops at the matching count.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tallix {
 
+// A call's time stamp as the tally stores it: the first kMaxLength bytes of
+// its kept line, or the whole line when that is shorter. Held in place, so
+// that a table of them needs no allocation per entry; all zero bytes are the
+// empty stamp.
+class CallStamp {
+ public:
+  static constexpr size_t kMaxLength = 15;
+
+  // Keeps the first kMaxLength bytes of `text`.
+  CallStamp& operator=(std::string_view text) {
+    size_ = static_cast<uint8_t>(std::min(text.size(), kMaxLength));
+    std::memcpy(bytes_, text.data(), size_);
+    return *this;
+  }
+  operator std::string_view() const { return {bytes_, size_}; }
+  std::string_view view() const { return {bytes_, size_}; }
+  friend bool operator==(const CallStamp& a, std::string_view b) { return a.view() == b; }
+
+ private:
+  char bytes_[kMaxLength];
+  uint8_t size_;
+};
+
 // A call table indexed (call, site), as the tally fills it. Stored site by site
-// so that one site's calls are contiguous.
+// so that one site's calls are contiguous. The cells start as zero bytes from
+// calloc: memory fresh from the system is zero already, so the pages that no
+// tally reaches are never touched, and a small log costs no more than it fills.
 template <typename T>
 class CallTable {
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>,
+                "cells are made by calloc and never destroyed");
+
  public:
   static constexpr int kCalls = 10001;  // calls 0..10000 per site
   static constexpr int kSites = 11;     // sites 0..10
 
-  CallTable() : cells_(static_cast<size_t>(kCalls) * kSites) {}
+  CallTable() : cells_(static_cast<T*>(std::calloc(static_cast<size_t>(kCalls) * kSites, sizeof(T)))) {
+    if (cells_ == nullptr) throw std::bad_alloc();
+  }
 
   // REQUIRES: 0 <= call < kCalls, 0 <= site < kSites.
-  T& operator()(int call, int site) { return cells_[Index(call, site)]; }
-  const T& operator()(int call, int site) const { return cells_[Index(call, site)]; }
+  T& operator()(int call, int site) { return cells_.get()[Index(call, site)]; }
+  const T& operator()(int call, int site) const { return cells_.get()[Index(call, site)]; }
 
  private:
+  struct Free {
+    void operator()(T* cells) const { std::free(cells); }
+  };
   static size_t Index(int call, int site) {
     return static_cast<size_t>(site) * kCalls + static_cast<size_t>(call);
   }
-  std::vector<T> cells_;
+  std::unique_ptr<T, Free> cells_;
 };
 
 struct TallixData {
@@ -63,7 +103,7 @@ struct TallixData {
   // Results of the last tally.
   std::array<int16_t, kSiteEntries> SiteCallCounts{};
   std::array<int32_t, kSiteEntries> SiteSeconds{};
-  CallTable<std::string> CallStamps;
+  CallTable<CallStamp> CallStamps;
   CallTable<int32_t> CallSeconds;
 
   // The value last given to EnableResultCommands.

@@ -64,33 +64,23 @@ size_t CallLinesBytes(const TallixData& data) {
   return calls * kCallLineBytes;
 }
 
-// Stamps up to this long are formatted in a buffer on the stack, so that a
-// call's line reaches the report in one append.
-constexpr size_t kShortStamp = 32;
-
 // "<stamp>  <duration>", the detailed line of the printed log and the Show
-// Log window.
+// Log window, formatted on the stack so that it reaches the report in one
+// append.
 void AppendStampAndDuration(std::string& out, const TallixData& data, int call, int site) {
-  const std::string& stamp = data.CallStamps(call, site);
-  const int32_t seconds = data.CallSeconds(call, site);
-  if (stamp.size() > kShortStamp) {
-    out += stamp;
-    out += "  ";
-    AppendDuration(out, seconds);
-    return;
-  }
-  char line[kShortStamp + 2 + kMaxDurationBytes];
+  const std::string_view stamp = data.CallStamps(call, site);
+  char line[CallStamp::kMaxLength + 2 + kMaxDurationBytes];
   char* end = std::copy(stamp.begin(), stamp.end(), line);
   *end++ = ' ';
   *end++ = ' ';
-  end = WriteDuration(seconds, end);
+  end = WriteDuration(data.CallSeconds(call, site), end);
   out.append(line, static_cast<size_t>(end - line));
 }
 
 // "<stamp>",<seconds>,"<duration>" and the line end: a call of the saved
 // report.
-void AppendCallRecord(std::string& out, const std::string& stamp, int32_t seconds) {
-  if (stamp.size() > kShortStamp || stamp.find('"') != std::string::npos) {
+void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds) {
+  if (stamp.find('"') != std::string_view::npos) {
     AppendTextField(out, stamp);
     out += ',';
     AppendNumber(out, seconds);
@@ -99,7 +89,7 @@ void AppendCallRecord(std::string& out, const std::string& stamp, int32_t second
     out += "\"\r\n";
     return;
   }
-  char line[1 + kShortStamp + 2 + 11 + 2 + kMaxDurationBytes + 3];
+  char line[1 + CallStamp::kMaxLength + 2 + 11 + 2 + kMaxDurationBytes + 3];
   char* end = line;
   *end++ = '"';
   end = std::copy(stamp.begin(), stamp.end(), end);

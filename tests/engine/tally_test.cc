@@ -92,7 +92,7 @@ TEST(Tally, CreditsEveryMatchingSiteAndWritesRows) {
     EXPECT_EQ(expected[s].first, r.rows[s].NoCalls) << s;
     EXPECT_EQ(expected[s].second, r.rows[s].CallDuration) << s;
   }
-  EXPECT_EQ("Dec  8 09:00:00", data->CallStamps(1, 0));
+  EXPECT_EQ("Dec  8 09:00:00", data->CallStamps(1, 0).view());
   EXPECT_EQ(5, data->CallSeconds(1, 0));
   EXPECT_EQ(80, data->SiteSeconds[3]);
   EXPECT_TRUE(r.warnings.empty());

@@ -59,8 +59,8 @@ std::unique_ptr<TallixData> TenSites() {
 std::unique_ptr<TallixData> FullTables(int calls_per_site) {
   auto data = TenSites();
   data->LogFilePath = "/var/log/router.log";
-  data->LogLines[0] = "Jan  1 00:00:01 isdnrouter isdn: call from 01234123450 disconnected";
-  data->LogLines[1] = "Dec 28 23:59:59 isdnrouter isdn: call from 01234123450 disconnected";
+  data->LogLines.Assign(0, "Jan  1 00:00:01 isdnrouter isdn: call from 01234123450 disconnected");
+  data->LogLines.Assign(1, "Dec 28 23:59:59 isdnrouter isdn: call from 01234123450 disconnected");
   data->LineCount = 2;
   for (int s = 0; s < 10; ++s) {
     data->SiteCallCounts[static_cast<size_t>(s)] = static_cast<int16_t>(calls_per_site);

@@ -232,7 +232,7 @@ void CheckReports(TallixData& data, const std::string& caption, bool can_poison)
   const int sites = SitesInUse(data);
   // The entries just beyond each count: where an off-by-one would read.
   if (can_poison) {
-    if (data.LineCount < TallixData::kLogLineEntries) data.LogLines[static_cast<size_t>(data.LineCount)] = kBeyond;
+    if (data.LineCount < TallixData::kLogLineEntries) data.LogLines.Assign(static_cast<size_t>(data.LineCount), kBeyond);
     if (data.DateCount < TallixData::kLogDateEntries) data.LogDates[static_cast<size_t>(data.DateCount)] = kBeyond;
     for (int s = 0; s < TallixData::kSiteEntries; ++s) {
       const int count = s < sites ? data.SiteCallCounts[static_cast<size_t>(s)] : 0;
@@ -293,7 +293,7 @@ void CheckFileLoad(TallixData& data, const Input& in) {
   }
   const std::string before_path = data.LogFilePath;
   const int32_t before_lines = data.LineCount;
-  const std::string first_line = before_lines > 0 ? data.LogLines[0] : std::string();
+  const std::string first_line = before_lines > 0 ? std::string(data.LogLines[0]) : std::string();
   const LoadResult result = LoadLog(data, path, options);
   if (shrink) {
     Require(!result.ok, "a log cut short while it was read was loaded");

@@ -4,7 +4,7 @@
 
 namespace tallix {
 
-TallixData::TallixData() : LogLines(kLogLineEntries), LogDates(kLogDateEntries) {}
+TallixData::TallixData() : LogDates(kLogDateEntries) {}
 
 int SitesInUse(const TallixData& data) {
   return std::clamp<int>(data.SiteCount, 0, TallixData::kMaxSiteCount);

@@ -19,6 +19,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/line_table.h"
+
 namespace tallix {
 
 // A call's time stamp as the tally stores it: the first kMaxLength bytes of
@@ -57,7 +59,8 @@ class CallTable {
   static constexpr int kCalls = 10001;  // calls 0..10000 per site
   static constexpr int kSites = 11;     // sites 0..10
 
-  CallTable() : cells_(static_cast<T*>(std::calloc(static_cast<size_t>(kCalls) * kSites, sizeof(T)))) {
+  CallTable()
+      : cells_(static_cast<T*>(std::calloc(static_cast<size_t>(kCalls) * kSites, sizeof(T)))) {
     if (cells_ == nullptr) throw std::bad_alloc();
   }
 
@@ -76,7 +79,7 @@ class CallTable {
 };
 
 struct TallixData {
-  static constexpr int32_t kLogLineEntries = 40001;  // LogLines 0..40000
+  static constexpr int32_t kLogLineEntries = LineTable::kEntries;  // 40001: LogLines 0..40000
   static constexpr int16_t kLogDateEntries = 101;    // LogDates 0..100
   static constexpr int16_t kSiteEntries = 11;        // site tables 0..10
   static constexpr int16_t kMaxSiteCount = 10;       // the main window has ten rows
@@ -89,7 +92,7 @@ struct TallixData {
   // Log data, written only by the loader.
   std::string LogFilePath;
   int32_t LogFileSize = 0;
-  std::vector<std::string> LogLines;  // kLogLineEntries entries
+  LineTable LogLines;  // kLogLineEntries entries
   int32_t LineCount = 0;
   std::vector<std::string> LogDates;  // kLogDateEntries entries
   int16_t DateCount = 0;

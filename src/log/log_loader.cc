@@ -27,7 +27,7 @@ class LineKeeper {
       ++dropped_lines_;
       return;
     }
-    data_.LogLines[static_cast<size_t>(data_.LineCount)].assign(line);
+    data_.LogLines.Assign(static_cast<size_t>(data_.LineCount), line);
     ++data_.LineCount;
   }
 
@@ -36,8 +36,7 @@ class LineKeeper {
   void ListDays() {
     std::string_view previous_day;
     for (int32_t r = 0; r < data_.LineCount; ++r) {
-      const std::string_view day =
-          std::string_view(data_.LogLines[static_cast<size_t>(r)]).substr(0, kDayLength);
+      const std::string_view day = data_.LogLines[static_cast<size_t>(r)].substr(0, kDayLength);
       // Runs past a full list are counted as runs, not as lines.
       if (r > 0 && day == previous_day) continue;
       previous_day = day;
@@ -74,37 +73,48 @@ class LineKeeper {
   uint64_t dropped_days_ = 0;
 };
 
-// Where a kept line lies in the mapped file; a plain pair, so that a table of
-// them can be left uninitialised.
-struct Bounds {
-  size_t begin;
-  size_t end;
+// A kept line as a part stores it: a plain pair, so that a table of them can
+// be left uninitialised.
+struct KeptSpan {
+  const char* data;
+  size_t size;
 };
 
 // The kept lines of one part of a log, in file order: the first
-// kLogLineEntries of them, which are all a load can keep, and how many there
-// were in all.
+// kLogLineEntries of them, which are all a load can keep, copied into blocks
+// of the part's own, and how many there were in all.
 class KeptLines {
  public:
+  // Not initialised: a small log touches only the few entries it fills.
+  KeptLines()
+      : spans_(std::make_unique_for_overwrite<KeptSpan[]>(
+            static_cast<size_t>(TallixData::kLogLineEntries))) {}
+
   void Add(std::string_view line) {
     ++found_;
-    if (lines_.size() < static_cast<size_t>(TallixData::kLogLineEntries)) lines_.emplace_back(line);
+    if (stored_ < static_cast<size_t>(TallixData::kLogLineEntries)) {
+      const std::string_view copy = bytes_.Append(line);
+      spans_[stored_++] = {copy.data(), copy.size()};
+    }
   }
 
-  // Makes room for the `count` lines at `spans` of some text, `found` lines
-  // in all; the caller copies their bytes into lines()[i].data().
-  void MakeRoom(const Bounds* spans, size_t count, uint64_t found) {
-    lines_.resize(count);
-    for (size_t i = 0; i < count; ++i) lines_[i].resize(spans[i].end - spans[i].begin);
+  std::string_view line(size_t i) const { return {spans_[i].data, spans_[i].size}; }
+  size_t stored() const { return stored_; }
+  uint64_t found() const { return found_; }
+  ByteBlocks& bytes() { return bytes_; }
+
+  // For a scan that fills the spans and the blocks itself.
+  KeptSpan* spans() { return spans_.get(); }
+  void SetCounts(size_t stored, uint64_t found) {
+    stored_ = stored;
     found_ = found;
   }
 
-  std::vector<std::string>& lines() { return lines_; }
-  uint64_t found() const { return found_; }
-
  private:
-  std::vector<std::string> lines_;  // the first kLogLineEntries kept lines
+  std::unique_ptr<KeptSpan[]> spans_;
+  size_t stored_ = 0;
   uint64_t found_ = 0;
+  ByteBlocks bytes_;
 };
 
 // The two words of a kept line, prepared for searching. The call-end word
@@ -211,7 +221,8 @@ FileResult ReadParts(const ReadOnlyFile& file, const LoadOptions& options,
     if (FileResult found = NextLineStart(file, target, &starts[k]); !found.ok) return found;
   }
   const size_t chunk_bytes = options.chunk_bytes > 0 ? options.chunk_bytes : kDefaultChunkBytes;
-  parts.assign(static_cast<size_t>(count), {});
+  parts.clear();
+  parts.resize(static_cast<size_t>(count));
   std::vector<FileResult> results(parts.size());
   ForEachPart(count, [&](size_t k) {
     try {
@@ -226,18 +237,26 @@ FileResult ReadParts(const ReadOnlyFile& file, const LoadOptions& options,
   return {};
 }
 
-// One part of a mapped log, as the two steps that read the mapping see it.
-// They run inside CatchBusErrors, so they keep their state here and hold
-// nothing that a bus error must not skip.
+// One part of a mapped log, as the scan that reads the mapping sees it. The
+// scan runs inside CatchBusErrors, so it keeps its state here and holds
+// nothing that a bus error must not skip; it copies lines into room made for
+// it beforehand, and stops for more when a line does not fit.
 struct MappedPart {
-  std::string_view text;  // the whole mapped file
+  std::string_view text;  // the whole mapped file, then up to the part's end
   const KeptLineTest* test = nullptr;
   size_t index = 0;
   size_t count = 1;
-  Bounds* spans = nullptr;  // room for kLogLineEntries kept lines
+  bool started = false;  // text and from are the part's
+  size_t from = 0;  // where the search goes on: a line start
+  KeptSpan* spans = nullptr;  // room for kLogLineEntries kept lines
   size_t stored = 0;
   uint64_t found = 0;
-  std::string* copy_to = nullptr;  // room for the lines, made by KeptLines::MakeRoom
+  char* room = nullptr;  // free bytes to copy lines into
+  size_t room_size = 0;
+  size_t used = 0;  // of them
+  LineSpan pending;  // a line to store that did not fit the room
+  bool has_pending = false;
+  bool done = false;
 };
 
 // The first line start at or after part `index` of `count` would begin.
@@ -251,42 +270,66 @@ size_t PartStart(std::string_view text, size_t index, size_t count) {
   return feed == std::string_view::npos ? text.size() : feed + 1;
 }
 
-void FindMappedLines(void* context) {
-  MappedPart& part = *static_cast<MappedPart*>(context);
-  const size_t begin = PartStart(part.text, part.index, part.count);
-  const size_t end = std::max(begin, PartStart(part.text, part.index + 1, part.count));
-  const std::string_view text = part.text.substr(begin, end - begin);
-  LineSpan line;
-  for (size_t from = 0; from < text.size() &&
-                        FindLineWithBoth(text, from, part.test->call_end, part.test->router, &line);
-       from = line.end + 1) {
-    if (part.stored < static_cast<size_t>(TallixData::kLogLineEntries)) {
-      part.spans[part.stored++] = {begin + line.begin, begin + line.end};
-    }
-    ++part.found;
-  }
+// Copies the pending line while it is still in the cache; false when the room
+// is too small for it.
+bool StorePending(MappedPart& part) {
+  const size_t size = part.pending.end - part.pending.begin;
+  if (size > part.room_size - part.used) return false;
+  char* copy = part.room + part.used;
+  std::memcpy(copy, part.text.data() + part.pending.begin, size);
+  part.used += size;
+  part.spans[part.stored++] = {copy, size};
+  part.has_pending = false;
+  return true;
 }
 
-void CopyMappedLines(void* context) {
-  const MappedPart& part = *static_cast<const MappedPart*>(context);
-  for (size_t i = 0; i < part.stored; ++i) {
-    const Bounds& line = part.spans[i];
-    std::memcpy(part.copy_to[i].data(), part.text.data() + line.begin, line.end - line.begin);
+void CollectMappedLines(void* context) {
+  MappedPart& part = *static_cast<MappedPart*>(context);
+  if (!part.started) {
+    const size_t begin = PartStart(part.text, part.index, part.count);
+    const size_t end = std::max(begin, PartStart(part.text, part.index + 1, part.count));
+    part.text = part.text.substr(0, end);
+    part.from = begin;
+    part.started = true;
   }
+  if (part.has_pending && !StorePending(part)) return;
+  LineSpan line;
+  while (part.from < part.text.size() &&
+         FindLineWithBoth(part.text, part.from, part.test->call_end, part.test->router, &line)) {
+    part.from = line.end + 1;
+    ++part.found;
+    if (part.stored < static_cast<size_t>(TallixData::kLogLineEntries)) {
+      part.pending = line;
+      part.has_pending = true;
+      if (!StorePending(part)) return;
+    }
+  }
+  part.from = part.text.size();
+  part.done = true;
 }
 
 // Collects the kept lines of part `index` straight from the mapping. False
 // when a bus error stopped it: the file shrank while it was read.
 bool ScanMappedPart(std::string_view text, const KeptLineTest& test, size_t index, size_t count,
                     KeptLines& kept) {
-  // Not initialised: a small log touches only the few entries it fills.
-  const auto spans =
-      std::make_unique_for_overwrite<Bounds[]>(static_cast<size_t>(TallixData::kLogLineEntries));
-  MappedPart part{text, &test, index, count, spans.get()};
-  if (!CatchBusErrors(FindMappedLines, &part)) return false;
-  kept.MakeRoom(spans.get(), part.stored, part.found);
-  part.copy_to = kept.lines().data();
-  return CatchBusErrors(CopyMappedLines, &part);
+  MappedPart part;
+  part.text = text;
+  part.test = &test;
+  part.index = index;
+  part.count = count;
+  part.spans = kept.spans();
+  ByteBlocks& bytes = kept.bytes();
+  for (;;) {
+    part.room = bytes.room();
+    part.room_size = bytes.room_size();
+    part.used = 0;
+    const bool finished = CatchBusErrors(CollectMappedLines, &part);
+    bytes.Use(part.used);
+    kept.SetCounts(part.stored, part.found);
+    if (!finished) return false;
+    if (part.done) return true;
+    bytes.Reserve(part.pending.end - part.pending.begin);
+  }
 }
 
 // Maps the file and collects its kept lines. False, with `parts` of no use,
@@ -295,7 +338,8 @@ bool MapParts(const ReadOnlyFile& file, const KeptLineTest& test, int count,
               std::vector<KeptLines>& parts) {
   FileMapping mapping;
   if (!mapping.Map(file)) return false;
-  parts.assign(static_cast<size_t>(count), {});
+  parts.clear();
+  parts.resize(static_cast<size_t>(count));
   std::vector<char> finished(parts.size(), 0);
   ForEachPart(count, [&](size_t k) {
     try {
@@ -346,22 +390,22 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
   data.LogFileSize = static_cast<int32_t>(file.size());
   data.LineCount = 0;
   data.DateCount = 0;
-  // Each part's lines take their place in LogLines by a swap, not a copy.
-  std::vector<size_t> first(parts.size() + 1, 0);
+  // The parts' lines take their places in LogLines as views of the parts' own
+  // blocks, which LogLines takes over: no line is copied again.
+  data.LogLines.Clear();
+  size_t kept = 0;
   uint64_t found = 0;
-  for (size_t k = 0; k < parts.size(); ++k) {
-    first[k + 1] =
-        std::min<size_t>(first[k] + parts[k].lines().size(), TallixData::kLogLineEntries);
-    found += parts[k].found();
+  for (KeptLines& part : parts) {
+    const size_t take =
+        std::min(part.stored(), static_cast<size_t>(TallixData::kLogLineEntries) - kept);
+    for (size_t i = 0; i < take; ++i) data.LogLines.View(kept + i, part.line(i));
+    if (take > 0) data.LogLines.Hold(part.bytes());
+    kept += take;
+    found += part.found();
   }
-  for (size_t k = 0; k < parts.size(); ++k) {
-    for (size_t i = first[k]; i < first[k + 1]; ++i) {
-      data.LogLines[i].swap(parts[k].lines()[i - first[k]]);
-    }
-  }
-  data.LineCount = static_cast<int32_t>(first.back());
+  data.LineCount = static_cast<int32_t>(kept);
   LineKeeper keeper(data);
-  keeper.Drop(found - first.back());
+  keeper.Drop(found - kept);
   keeper.ListDays();
   keeper.AddWarnings(result.warnings);
   return result;
@@ -376,6 +420,7 @@ LoadResult LoadLogText(TallixData& data, std::string_view text, const std::strin
   data.LogFileSize = static_cast<int32_t>(text.size());
   data.LineCount = 0;
   data.DateCount = 0;
+  data.LogLines.Clear();
   LineKeeper keeper(data);
   ForEachKeptLine(text, KeptLineTest(data.RouterIdentifier),
                   [&](std::string_view line) { keeper.Keep(line); });

@@ -12,12 +12,13 @@ namespace {
 constexpr size_t kMinuteLength = 12;
 
 std::string StartText(const TallixData& data) {
-  return LinesInUse(data) > 0 ? data.LogLines[0].substr(0, kMinuteLength) : std::string();
+  return LinesInUse(data) > 0 ? std::string(data.LogLines[0].substr(0, kMinuteLength))
+                              : std::string();
 }
 
 std::string EndText(const TallixData& data) {
   const int lines = LinesInUse(data);
-  return lines > 0 ? data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength)
+  return lines > 0 ? std::string(data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength))
                    : std::string();
 }
 

@@ -82,7 +82,7 @@ TEST(FastPaths, SiteNumbersMatchOnlyTheSameText) {
       data->SiteNumbers[0] = site;
       data->SiteNumbers[1] = "unused";
       // The number stands last on the line, so it is exactly `number`.
-      data->LogLines[0] = "Dec  7 10:00:01 call lasted 5, from " + number;
+      data->LogLines.Assign(0, "Dec  7 10:00:01 call lasted 5, from " + number);
       data->LineCount = 1;
       TallyCalls(*data, "");
       EXPECT_EQ(site == number ? 1 : 0, data->SiteCallCounts[0])

@@ -19,7 +19,7 @@ std::unique_ptr<TallixData> NewData(const std::string& identifier = "isdnrouter"
 }
 
 std::vector<std::string> Kept(const TallixData& data) {
-  return {data.LogLines.begin(), data.LogLines.begin() + data.LineCount};
+  return testing_util::KeptLines(data);
 }
 
 constexpr char kA[] = "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds";

@@ -46,7 +46,7 @@ Loaded Snapshot(const LoadResult& r, const TallixData& data) {
           r.error,
           r.warnings,
           data.LogFileSize,
-          {data.LogLines.begin(), data.LogLines.begin() + data.LineCount},
+          testing_util::KeptLines(data),
           {data.LogDates.begin(), data.LogDates.begin() + data.DateCount}};
 }
 
@@ -137,6 +137,29 @@ TEST(LogReading, KeptLineLimitAcrossParts) {
   }
 }
 
+// Kept lines longer than the blocks the loader copies them into, among
+// short ones: each gets a block of its own and the short ones go on after it.
+TEST(LogReading, KeptLinesLongerThanACopyBlock) {
+  TempDir dir;
+  const std::string path = dir.Path("long.log");
+  std::string text;
+  for (size_t length : {size_t{10}, size_t{70000}, size_t{5}, size_t{300000}, size_t{0}, size_t{140000}}) {
+    text += KeptLine(0, static_cast<int>(length)) + std::string(length, 'z') + "\n";
+    text += KeptLine(1, 7) + "\n";
+  }
+  WriteFile(path, text);
+  const Loaded expected = FromText(text);
+  ASSERT_EQ(12u, expected.lines.size());
+  for (bool map_file : {true, false}) {
+    for (int threads : {1, 2}) {
+      LoadOptions options;
+      options.map_file = map_file;
+      options.threads = threads;
+      ASSERT_EQ(expected, FromFile(path, options)) << threads << " parts";
+    }
+  }
+}
+
 // Truncates the log after it was opened: the mapped read meets pages past the
 // new end (a bus error) or zeros within its last page, and must give up the
 // mapping; the read that follows finds the file shorter. Either way the load
@@ -167,7 +190,7 @@ TEST(LogReading, FileThatShrinksWhileReadLeavesDataAsItWas) {
       EXPECT_TRUE(trace.read);
       EXPECT_EQ(good, data->LogFilePath);
       EXPECT_EQ(std::vector<std::string>{KeptLine(0, 1)},
-                std::vector<std::string>(data->LogLines.begin(), data->LogLines.begin() + data->LineCount));
+                testing_util::KeptLines(*data));
     }
   }
 }

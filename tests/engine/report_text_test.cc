@@ -19,7 +19,7 @@ std::unique_ptr<TallixData> TwoSites() {
       "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds\r",
       "Dec  7 11:00:01 isdnrouter isdn: call from 02079460123 disconnected, lasted 3661 seconds",
       "Dec  8 09:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 5 seconds"};
-  for (size_t i = 0; i < 3; ++i) data->LogLines[i] = lines[i];
+  for (size_t i = 0; i < 3; ++i) data->LogLines.Assign(i, lines[i]);
   data->LineCount = 3;
   data->SiteCount = 3;
   data->SiteNames = {"Head Office", "Depot", "Idle"};
@@ -145,8 +145,8 @@ TEST(ReportText, NoSitesAndNoLines) {
 
 TEST(ReportText, ShortKeptLineIsTakenWhole) {
   auto data = std::make_unique<TallixData>();
-  data->LogLines[0] = "short";
-  data->LogLines[1] = "Dec  9 01:02:03 rest";
+  data->LogLines.Assign(0, "short");
+  data->LogLines.Assign(1, "Dec  9 01:02:03 rest");
   data->LineCount = 2;
   const auto heading = ReportHeadingLines(*data, kNow);
   EXPECT_EQ("Log Start   : short", heading[1]);

@@ -11,7 +11,7 @@ namespace {
 std::unique_ptr<TallixData> DataWith(const std::vector<std::string>& lines,
                                      const std::vector<std::string>& numbers) {
   auto data = std::make_unique<TallixData>();
-  for (size_t i = 0; i < lines.size(); ++i) data->LogLines[i] = lines[i];
+  for (size_t i = 0; i < lines.size(); ++i) data->LogLines.Assign(i, lines[i]);
   data->LineCount = static_cast<int32_t>(lines.size());
   for (size_t s = 0; s < numbers.size(); ++s) {
     data->SiteNames[s] = "site" + std::to_string(s + 1);

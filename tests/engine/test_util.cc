@@ -21,6 +21,12 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+std::vector<std::string> KeptLines(const TallixData& data) {
+  std::vector<std::string> lines;
+  for (int r = 0; r < LinesInUse(data); ++r) lines.emplace_back(data.LogLines[static_cast<size_t>(r)]);
+  return lines;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;

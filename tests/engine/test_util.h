@@ -1,9 +1,12 @@
 #pragma once
-// Helpers shared by the engine tests: a temporary directory and whole-file
-// reads and writes.
+// Helpers shared by the engine tests: a temporary directory, the kept lines
+// as strings, and whole-file reads and writes.
 
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "app/shared_data.h"
 
 namespace tallix::testing_util {
 
@@ -20,6 +23,9 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// LogLines 0..LineCount-1, copied.
+std::vector<std::string> KeptLines(const TallixData& data);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);

@@ -1,5 +1,7 @@
 #include "log/log_loader.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -195,14 +197,49 @@ FileResult ScanPart(const ReadOnlyFile& file, size_t begin, size_t end, size_t c
   return {};
 }
 
+// Moves the calling thread, the k-th of those started by a thread on
+// processor `starter`, to a processor of its own, then lets it run anywhere
+// again. A new thread is queued where its starter runs and can wait there for
+// milliseconds while another processor idles.
+void MoveToOwnProcessor(int starter, int k) {
+#if defined(__linux__)
+  cpu_set_t allowed;
+  if (starter < 0 || ::sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+  int others = 0;
+  for (size_t cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+    if (cpu == static_cast<size_t>(starter) || !CPU_ISSET(cpu, &allowed)) continue;
+    if (++others == k) {
+      cpu_set_t own;
+      CPU_ZERO(&own);
+      CPU_SET(cpu, &own);
+      if (::sched_setaffinity(0, sizeof own, &own) == 0) {
+        ::sched_setaffinity(0, sizeof allowed, &allowed);
+      }
+      return;
+    }
+  }
+#else
+  (void)starter;
+  (void)k;
+#endif
+}
+
 // Runs scan(k) for k = 0..count-1, each on its own thread (k = 0 on this one),
 // and waits for all.
 template <typename Scan>
 void ForEachPart(int count, Scan&& scan) {
   std::vector<std::thread> workers;
+#if defined(__linux__)
+  const int starter = ::sched_getcpu();
+#else
+  const int starter = -1;
+#endif
   for (int k = 1; k < count; ++k) {
     try {
-      workers.emplace_back(scan, static_cast<size_t>(k));
+      workers.emplace_back([&scan, starter, k] {
+        MoveToOwnProcessor(starter, k);
+        scan(static_cast<size_t>(k));
+      });
     } catch (const std::system_error&) {
       scan(static_cast<size_t>(k));  // no thread to be had: here, then
     }

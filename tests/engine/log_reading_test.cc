@@ -62,6 +62,22 @@ Loaded FromFile(const std::string& path, const LoadOptions& options) {
   return Snapshot(r, *data);
 }
 
+// Loads `path` mapped and read, in each number of parts, and expects
+// `expected` every time.
+void ExpectMappedAndReadGive(const Loaded& expected, const std::string& path,
+                             std::initializer_list<int> part_counts, size_t chunk_bytes) {
+  for (bool map_file : {true, false}) {
+    for (int threads : part_counts) {
+      LoadOptions options;
+      options.map_file = map_file;
+      options.threads = threads;
+      options.chunk_bytes = chunk_bytes;
+      ASSERT_EQ(expected, FromFile(path, options))
+          << (map_file ? "mapped, " : "read, ") << threads << " parts";
+    }
+  }
+}
+
 std::string KeptLine(int day, int n) {
   // The first six characters name the day: "D" and three digits.
   return "D" + std::to_string(1000 + day).substr(1) + "   10:00:0" + std::to_string(n % 10) +
@@ -126,15 +142,7 @@ TEST(LogReading, KeptLineLimitAcrossParts) {
   WriteFile(path, text);
   const Loaded expected = FromText(text);
   ASSERT_EQ(2u, expected.warnings.size());
-  for (bool map_file : {true, false}) {
-    for (int threads : {1, 3}) {
-      LoadOptions options;
-      options.map_file = map_file;
-      options.threads = threads;
-      options.chunk_bytes = 4096;
-      ASSERT_EQ(expected, FromFile(path, options)) << threads << " parts";
-    }
-  }
+  ExpectMappedAndReadGive(expected, path, {1, 3}, 4096);
 }
 
 // Kept lines longer than the blocks the loader copies them into, among
@@ -150,14 +158,7 @@ TEST(LogReading, KeptLinesLongerThanACopyBlock) {
   WriteFile(path, text);
   const Loaded expected = FromText(text);
   ASSERT_EQ(12u, expected.lines.size());
-  for (bool map_file : {true, false}) {
-    for (int threads : {1, 2}) {
-      LoadOptions options;
-      options.map_file = map_file;
-      options.threads = threads;
-      ASSERT_EQ(expected, FromFile(path, options)) << threads << " parts";
-    }
-  }
+  ExpectMappedAndReadGive(expected, path, {1, 2}, 0);
 }
 
 // Truncates the log after it was opened: the mapped read meets pages past the

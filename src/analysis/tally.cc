@@ -1,5 +1,6 @@
 #include "analysis/tally.h"
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -66,6 +67,7 @@ std::optional<int64_t> PlainWholeNumber(std::string_view field) {
 // usual lengths of 8 and more (they overlap); shorter texts are padded.
 class NumberKey {
  public:
+  NumberKey() = default;
   explicit NumberKey(std::string_view text) : size_(text.size()) {
     if (text.size() >= 8) {
       std::memcpy(&head_, text.data(), 8);
@@ -79,17 +81,50 @@ class NumberKey {
     return ((size_ ^ other.size_) | (head_ ^ other.head_) | (tail_ ^ other.tail_)) == 0;
   }
 
+  // One of 64 buckets, from all of the key.
+  size_t Bucket() const {
+    const uint64_t mixed = (head_ ^ (tail_ * 0x9e3779b97f4a7c15u) ^ size_) * 0xff51afd7ed558ccdu;
+    return static_cast<size_t>(mixed >> 58);
+  }
+
  private:
-  size_t size_;
+  size_t size_ = 0;
   uint64_t head_ = 0;
   uint64_t tail_ = 0;
+};
+
+// Which sites a number belongs to. The sites are grouped by their numbers'
+// buckets, so that a line's number is compared only with the sites that
+// share its bucket, usually one, however many sites there are.
+class SiteIndex {
+ public:
+  explicit SiteIndex(const TallixData& data) {
+    for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
+      keys_[s] = NumberKey(data.SiteNumbers[s]);
+      buckets_[keys_[s].Bucket()] |= 1u << s;
+    }
+  }
+
+  // Bit s set for every site s whose number is `number`.
+  uint32_t Matches(const NumberKey& number) const {
+    uint32_t matches = 0;
+    for (uint32_t in_bucket = buckets_[number.Bucket()]; in_bucket != 0;
+         in_bucket &= in_bucket - 1) {
+      const int s = std::countr_zero(in_bucket);
+      matches |= static_cast<uint32_t>(number == keys_[static_cast<size_t>(s)]) << s;
+    }
+    return matches;
+  }
+
+ private:
+  std::array<NumberKey, TallixData::kSiteEntries> keys_{};
+  std::array<uint32_t, 64> buckets_{};
 };
 
 bool FitsInt32(int64_t value) {
   return value >= std::numeric_limits<int32_t>::min() &&
          value <= std::numeric_limits<int32_t>::max();
 }
-
 
 const NoCaseFinder kFrom("from");
 const NoCaseFinder kLasted("lasted");
@@ -128,19 +163,13 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   bool site_full_reported[TallixData::kSiteEntries] = {};
 
   const NoCaseFinder selected(selection);
-  std::vector<NumberKey> site_keys;
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) site_keys.emplace_back(data.SiteNumbers[s]);
+  const SiteIndex site_index(data);
   for (int r = 0; r < lines; ++r) {
     const std::string_view line = data.LogLines[static_cast<size_t>(r)];
     // The fields of a line that is not selected are never used.
     if (selected.Find(line.substr(0, kStampLength)) == std::string_view::npos) continue;
     const CallFields call = ReadCallFields(line);
-    // Which sites the number belongs to, found without a branch per site.
-    const NumberKey number(call.number);
-    uint32_t matches = 0;
-    for (size_t site = 0; site < site_keys.size(); ++site) {
-      matches |= static_cast<uint32_t>(number == site_keys[site]) << site;
-    }
+    uint32_t matches = site_index.Matches(NumberKey(call.number));
     bool duration_reported = false;
     for (; matches != 0; matches &= matches - 1) {
       const int s = std::countr_zero(matches);

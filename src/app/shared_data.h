@@ -36,7 +36,12 @@ class CallStamp {
   // Keeps the first kMaxLength bytes of `text`.
   CallStamp& operator=(std::string_view text) {
     size_ = static_cast<uint8_t>(std::min(text.size(), kMaxLength));
-    std::memcpy(bytes_, text.data(), size_);
+    // A whole stamp, the usual case, is one copy of a fixed size.
+    if (size_ == kMaxLength) {
+      std::memcpy(bytes_, text.data(), kMaxLength);
+    } else if (size_ > 0) {
+      std::memcpy(bytes_, text.data(), size_);
+    }
     return *this;
   }
   operator std::string_view() const { return {bytes_, size_}; }

@@ -435,8 +435,9 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
   for (KeptLines& part : parts) {
     const size_t take =
         std::min(part.stored(), static_cast<size_t>(TallixData::kLogLineEntries) - kept);
-    for (size_t i = 0; i < take; ++i) data.LogLines.View(kept + i, part.line(i));
+    // Held first: should that fail, no entry views bytes that are not held.
     if (take > 0) data.LogLines.Hold(part.bytes());
+    for (size_t i = 0; i < take; ++i) data.LogLines.View(kept + i, part.line(i));
     kept += take;
     found += part.found();
   }

@@ -15,7 +15,8 @@
 namespace tallix {
 namespace {
 
-constexpr size_t kStampLength = 15;
+// The time stamp, characters 1..15 of a line: all that a call stamp holds.
+constexpr size_t kStampLength = CallStamp::kMaxLength;
 constexpr size_t kNumberLength = 11;
 constexpr size_t kDurationLength = 10;
 

@@ -1,9 +1,7 @@
 #include "app/line_table.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace tallix {
 namespace {
@@ -54,22 +52,16 @@ void ByteBlocks::TakeFrom(ByteBlocks& other) {
   other.blocks_.clear();
 }
 
-void LineTable::Free::operator()(Entry* entries) const { std::free(entries); }
-
-LineTable::LineTable() : entries_(static_cast<Entry*>(std::calloc(kEntries, sizeof(Entry)))) {
-  if (entries_ == nullptr) throw std::bad_alloc();
-}
-
 void LineTable::Assign(size_t i, std::string_view text) { View(i, blocks_.Append(text)); }
 
 void LineTable::View(size_t i, std::string_view bytes) {
-  entries_.get()[i] = {bytes.data(), bytes.size()};
+  entries_[i] = {bytes.data(), bytes.size()};
   written_ = std::max(written_, i + 1);
 }
 
 void LineTable::Clear() {
   // No entry may be left viewing freed bytes.
-  std::fill_n(entries_.get(), written_, Entry{nullptr, 0});
+  std::fill_n(entries_.data(), written_, ByteSpan{nullptr, 0});
   written_ = 0;
   blocks_.Clear();
 }

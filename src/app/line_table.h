@@ -10,7 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include "app/zeroed_array.h"
+
 namespace tallix {
+
+// Where a line's bytes lie: a plain pair, so that a table of them can be left
+// uninitialised or made zero by calloc (all zero is the empty line).
+struct ByteSpan {
+  const char* data;
+  size_t size;
+  std::string_view text() const { return {data, size}; }
+};
 
 // Bytes kept in blocks that never move: a view of them stays valid until the
 // blocks are cleared. Grows by whole blocks, each at least twice the last.
@@ -49,17 +59,14 @@ class ByteBlocks {
   std::vector<Block> blocks_;
 };
 
+// Entries start empty; making a table throws std::bad_alloc when memory is
+// short.
 class LineTable {
  public:
   static constexpr int32_t kEntries = 40001;  // lines 0..40000
 
-  // Every entry empty. Throws std::bad_alloc.
-  LineTable();
-
   // REQUIRES: i < kEntries.
-  std::string_view operator[](size_t i) const {
-    return {entries_.get()[i].data, entries_.get()[i].size};
-  }
+  std::string_view operator[](size_t i) const { return entries_[i].text(); }
 
   // Entry i becomes a copy of `text`. REQUIRES: i < kEntries. Throws
   // std::bad_alloc, leaving the entry as it was.
@@ -76,15 +83,8 @@ class LineTable {
   void Clear();
 
  private:
-  struct Entry {
-    const char* data;
-    size_t size;
-  };
-  struct Free {
-    void operator()(Entry* entries) const;
-  };
-  std::unique_ptr<Entry, Free> entries_;  // calloc'd: untouched until written
-  size_t written_ = 0;                    // entries past this one are all empty
+  ZeroedArray<ByteSpan> entries_{kEntries};
+  size_t written_ = 0;  // entries past this one are all empty
   ByteBlocks blocks_;
 };
 

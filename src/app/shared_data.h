@@ -12,16 +12,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "app/line_table.h"
+#include "app/zeroed_array.h"
 
 namespace tallix {
 
@@ -54,35 +51,24 @@ class CallStamp {
 };
 
 // A call table indexed (call, site), as the tally fills it. Stored site by site
-// so that one site's calls are contiguous. The cells start as zero bytes from
-// calloc: memory fresh from the system is zero already, so the pages that no
-// tally reaches are never touched, and a small log costs no more than it fills.
+// so that one site's calls are contiguous. The cells start as zero bytes, and
+// the pages that no tally reaches are never touched: a small log costs no more
+// than it fills.
 template <typename T>
 class CallTable {
-  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>,
-                "cells are made by calloc and never destroyed");
-
  public:
   static constexpr int kCalls = 10001;  // calls 0..10000 per site
   static constexpr int kSites = 11;     // sites 0..10
 
-  CallTable()
-      : cells_(static_cast<T*>(std::calloc(static_cast<size_t>(kCalls) * kSites, sizeof(T)))) {
-    if (cells_ == nullptr) throw std::bad_alloc();
-  }
-
   // REQUIRES: 0 <= call < kCalls, 0 <= site < kSites.
-  T& operator()(int call, int site) { return cells_.get()[Index(call, site)]; }
-  const T& operator()(int call, int site) const { return cells_.get()[Index(call, site)]; }
+  T& operator()(int call, int site) { return cells_[Index(call, site)]; }
+  const T& operator()(int call, int site) const { return cells_[Index(call, site)]; }
 
  private:
-  struct Free {
-    void operator()(T* cells) const { std::free(cells); }
-  };
   static size_t Index(int call, int site) {
     return static_cast<size_t>(site) * kCalls + static_cast<size_t>(call);
   }
-  std::unique_ptr<T, Free> cells_;
+  ZeroedArray<T> cells_{static_cast<size_t>(kCalls) * kSites};
 };
 
 struct TallixData {

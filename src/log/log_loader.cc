@@ -75,13 +75,6 @@ class LineKeeper {
   uint64_t dropped_days_ = 0;
 };
 
-// A kept line as a part stores it: a plain pair, so that a table of them can
-// be left uninitialised.
-struct KeptSpan {
-  const char* data;
-  size_t size;
-};
-
 // The kept lines of one part of a log, in file order: the first
 // kLogLineEntries of them, which are all a load can keep, copied into blocks
 // of the part's own, and how many there were in all.
@@ -89,7 +82,7 @@ class KeptLines {
  public:
   // Not initialised: a small log touches only the few entries it fills.
   KeptLines()
-      : spans_(std::make_unique_for_overwrite<KeptSpan[]>(
+      : spans_(std::make_unique_for_overwrite<ByteSpan[]>(
             static_cast<size_t>(TallixData::kLogLineEntries))) {}
 
   void Add(std::string_view line) {
@@ -100,20 +93,20 @@ class KeptLines {
     }
   }
 
-  std::string_view line(size_t i) const { return {spans_[i].data, spans_[i].size}; }
+  std::string_view line(size_t i) const { return spans_[i].text(); }
   size_t stored() const { return stored_; }
   uint64_t found() const { return found_; }
   ByteBlocks& bytes() { return bytes_; }
 
   // For a scan that fills the spans and the blocks itself.
-  KeptSpan* spans() { return spans_.get(); }
+  ByteSpan* spans() { return spans_.get(); }
   void SetCounts(size_t stored, uint64_t found) {
     stored_ = stored;
     found_ = found;
   }
 
  private:
-  std::unique_ptr<KeptSpan[]> spans_;
+  std::unique_ptr<ByteSpan[]> spans_;
   size_t stored_ = 0;
   uint64_t found_ = 0;
   ByteBlocks bytes_;
@@ -285,7 +278,7 @@ struct MappedPart {
   size_t count = 1;
   bool started = false;  // text and from are the part's
   size_t from = 0;  // where the search goes on: a line start
-  KeptSpan* spans = nullptr;  // room for kLogLineEntries kept lines
+  ByteSpan* spans = nullptr;  // room for kLogLineEntries kept lines
   size_t stored = 0;
   uint64_t found = 0;
   char* room = nullptr;  // free bytes to copy lines into

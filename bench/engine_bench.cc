@@ -9,11 +9,11 @@
 #include <fstream>
 #include <memory>
 
-#include "analysis/tally.h"
-#include "app/text_search.h"
-#include "log/log_loader.h"
+#include "engine/analysis/tally.h"
+#include "engine/util/text_search.h"
+#include "engine/log/log_loader.h"
 #include "log_generator.h"
-#include "reports/report_text.h"
+#include "engine/reports/report_text.h"
 
 namespace tallix::bench {
 namespace {

@@ -23,10 +23,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/frm_main.h"
-#include "app/qt_services.h"
-#include "app/services.h"
-#include "app/shared_data.h"
+#include "desktop/app/frm_main.h"
+#include "desktop/app/qt_services.h"
+#include "desktop/app/services.h"
+#include "engine/app/shared_data.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/text_file.h"
-#include "config/config_file.h"
+#include "engine/util/text_file.h"
+#include "engine/config/config_file.h"
 #include "fuzz_check.h"
 
 namespace tallix::fuzz {

@@ -22,13 +22,13 @@
 #include <string>
 #include <vector>
 
-#include "analysis/duration.h"
-#include "analysis/lenient_number.h"
-#include "analysis/tally.h"
-#include "app/text_file.h"
+#include "engine/analysis/duration.h"
+#include "engine/analysis/lenient_number.h"
+#include "engine/analysis/tally.h"
+#include "engine/util/text_file.h"
 #include "fuzz_check.h"
-#include "log/log_loader.h"
-#include "reports/report_text.h"
+#include "engine/log/log_loader.h"
+#include "engine/reports/report_text.h"
 
 namespace tallix::fuzz {
 namespace {

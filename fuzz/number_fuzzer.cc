@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/lenient_number.h"
-#include "config/config_file.h"
+#include "engine/analysis/lenient_number.h"
+#include "engine/config/config_file.h"
 #include "fuzz_check.h"
 
 namespace tallix::fuzz {

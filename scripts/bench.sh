@@ -36,8 +36,7 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 build=build/bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLIX_BUILD_GUI=OFF \
-  -DTALLIX_BUILD_TESTS=OFF >/dev/null
+cmake --preset bench >/dev/null
 cmake --build "$build" -j2 --target tallix-report tallix-loggen >/dev/null
 report="$PWD/$build/tallix-report"
 

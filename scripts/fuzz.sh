@@ -10,9 +10,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
 build=build/fuzz
-cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTALLIX_FUZZ=ON -DTALLIX_WERROR=ON -DTALLIX_BUILD_GUI=OFF -DTALLIX_BUILD_TESTS=OFF \
-  -DTALLIX_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build "$build" -j2 --target fuzz_config fuzz_log fuzz_number
 
 work="$(mktemp -d)"

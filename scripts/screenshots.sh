@@ -5,9 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build/screenshots
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLIX_BUILD_TESTS=OFF \
-      -DTALLIX_BUILD_BENCHMARKS=OFF >/dev/null
+build=build/release
+cmake --preset release >/dev/null
 cmake --build "$build" --target tallix-screenshots
 
 # The example configuration plays the configuration file beside the program.

@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/frm_main.h"
-#include "app/qt_services.h"
-#include "reports/line_printer.h"
+#include "desktop/app/frm_main.h"
+#include "desktop/app/qt_services.h"
+#include "desktop/reports/line_printer.h"
 
 namespace {
 

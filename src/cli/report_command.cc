@@ -6,10 +6,10 @@
 #include <optional>
 #include <ostream>
 
-#include "analysis/tally.h"
-#include "app/text_file.h"
-#include "config/config_file.h"
-#include "log/log_loader.h"
+#include "engine/analysis/tally.h"
+#include "engine/util/text_file.h"
+#include "engine/config/config_file.h"
+#include "engine/log/log_loader.h"
 
 namespace tallix {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_data.h"
-#include "reports/report_text.h"
+#include "engine/app/shared_data.h"
+#include "engine/reports/report_text.h"
 
 namespace tallix {
 

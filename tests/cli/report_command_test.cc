@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "../engine/test_util.h"
-#include "command_runner.h"
+#include "support/test_util.h"
+#include "support/command_runner.h"
 
 namespace tallix {
 namespace {

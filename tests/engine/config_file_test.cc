@@ -1,11 +1,11 @@
-#include "config/config_file.h"
+#include "engine/config/config_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "test_util.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {

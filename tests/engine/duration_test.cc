@@ -1,4 +1,4 @@
-#include "analysis/duration.h"
+#include "engine/analysis/duration.h"
 
 #include <gtest/gtest.h>
 

@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
-#include "analysis/duration.h"
-#include "analysis/lenient_number.h"
-#include "analysis/tally.h"
+#include "engine/analysis/duration.h"
+#include "engine/analysis/lenient_number.h"
+#include "engine/analysis/tally.h"
 
 namespace tallix {
 namespace {

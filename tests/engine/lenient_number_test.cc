@@ -1,4 +1,4 @@
-#include "analysis/lenient_number.h"
+#include "engine/analysis/lenient_number.h"
 
 #include <gtest/gtest.h>
 

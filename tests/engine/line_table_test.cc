@@ -1,7 +1,7 @@
 // The kept-line table: entries stay valid while the table grows, and a clear
 // leaves no entry viewing freed bytes.
 
-#include "app/line_table.h"
+#include "engine/app/line_table.h"
 
 #include <gtest/gtest.h>
 

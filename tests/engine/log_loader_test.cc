@@ -1,10 +1,10 @@
-#include "log/log_loader.h"
+#include "engine/log/log_loader.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "test_util.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {

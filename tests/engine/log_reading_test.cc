@@ -13,9 +13,9 @@
 #include <memory>
 #include <random>
 
-#include "app/text_file.h"
-#include "log/log_loader.h"
-#include "test_util.h"
+#include "engine/util/text_file.h"
+#include "engine/log/log_loader.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {

@@ -1,10 +1,10 @@
-#include "reports/report_text.h"
+#include "engine/reports/report_text.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "analysis/tally.h"
+#include "engine/analysis/tally.h"
 
 namespace tallix {
 namespace {

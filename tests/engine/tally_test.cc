@@ -1,4 +1,4 @@
-#include "analysis/tally.h"
+#include "engine/analysis/tally.h"
 
 #include <gtest/gtest.h>
 

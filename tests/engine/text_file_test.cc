@@ -1,11 +1,11 @@
-#include "app/text_file.h"
+#include "engine/util/text_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
-#include "test_util.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_search.h"
+#include "engine/util/text_search.h"
 
 namespace tallix {
 namespace {

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "../engine/test_util.h"
-#include "analysis/lenient_number.h"
-#include "config/config_file.h"
-#include "log/log_loader.h"
+#include "support/test_util.h"
+#include "engine/analysis/lenient_number.h"
+#include "engine/config/config_file.h"
+#include "engine/log/log_loader.h"
 
 namespace tallix {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "../cli/command_runner.h"
-#include "../engine/test_util.h"
+#include "support/command_runner.h"
+#include "support/test_util.h"
 #include "cli/report_command.h"
 
 namespace tallix {

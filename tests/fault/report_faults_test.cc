@@ -12,10 +12,10 @@
 #include <functional>
 #include <sstream>
 
-#include "../cli/command_runner.h"
-#include "../engine/test_util.h"
+#include "support/command_runner.h"
+#include "support/test_util.h"
 #include "cli/report_command.h"
-#include "fault_util.h"
+#include "support/fault_util.h"
 
 namespace tallix {
 namespace {

@@ -1,0 +1,133 @@
+#pragma once
+// The main window: the log panel, the selection commands, the ten result rows
+// and every menu, toolbar and button command of the program. Each handler is a
+// few lines that call into the engine and show the result; every failure ends
+// in a message box that names what failed and why, and leaves the loaded log
+// and its results as they were.
+
+#include <QMainWindow>
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "desktop/app/services.h"
+#include "engine/app/shared_data.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolBar;
+
+namespace tallix {
+
+class ClockStatusBar;
+
+class frmMain : public QMainWindow {
+ public:
+  static constexpr int kRows = 10;
+
+  // Restores the geometry, reads the configuration file beside the program
+  // and lays out the rows. `shared` and the services must outlive the window.
+  frmMain(TallixData& shared, const Services& services, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Shows, once, what start-up had to correct in the configuration file or
+  // could not read. Called after the window is shown.
+  void ReportStartupProblems();
+
+  // Rows 0..SiteCount-1 show their site names; the others are hidden. The
+  // count and duration texts are left as they are.
+  void ShowSiteRows();
+  void EnableResultCommands(bool enabled);
+
+  QString ConfigFilePath() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void BuildToolBar();
+  void ConnectHandlers();
+
+  void Form_Load();
+  void Form_Unload();
+  void RestoreGeometry();
+  void StoreGeometry();
+
+  void mnuFileOpen_Click();
+  void mnuFileSave_Click();
+  void mnuFilePageSetup_Click();
+  void mnuFilePrint_Click();
+  void mnuFileExit_Click();
+  void mnuViewOptions_Click();
+  void mnuHelpContents_Click();
+  void mnuHelpSearchForHelpOn_Click();
+  void mnuHelpAbout_Click();
+  void tbToolBar_ButtonClick(QAction* button);
+  void CommandAll_Click();
+  void Command2_Click();
+  void CommandDate_Click();
+  void CommandPrintLog_Click();
+  void CommandShowLog_Click();
+
+  // Runs the tally over `selection` and shows its rows and caption.
+  void ShowTally(std::string_view selection);
+  void PrintDetailedLog();
+  // Prints `lines` as one job; reports a failure.
+  void PrintLines(const std::vector<std::string>& lines);
+  // False, after saying so, when no log has been loaded yet.
+  bool RequireLoadedLog(const QString& what);
+  bool CallTotalGuard();
+  void ShowProblem(const QString& text);
+  void ShowWarnings(const std::vector<std::string>& warnings, const QString& context);
+  QRect Twips(int left, int top, int width, int height) const;
+
+  TallixData& data_;
+  Services services_;
+  CommonDialog dlgCommonDialog;
+  std::string results_range_caption_ = "All Results";
+  std::vector<std::string> startup_problems_;
+  bool frame_corrected_ = false;
+
+  QToolBar* tbToolBar = nullptr;
+  ClockStatusBar* sbStatusBar = nullptr;
+  QMenu* mnuFile = nullptr;
+  QMenu* mnuView = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QAction* mnuFileOpen = nullptr;
+  QAction* mnuFileSave = nullptr;
+  QAction* mnuFilePageSetup = nullptr;
+  QAction* mnuFilePrint = nullptr;
+  QAction* mnuFileExit = nullptr;
+  QAction* mnuViewOptions = nullptr;
+  QAction* mnuHelpContents = nullptr;
+  QAction* mnuHelpSearchForHelpOn = nullptr;
+  QAction* mnuHelpAbout = nullptr;
+
+  QLineEdit* LogFilename = nullptr;
+  QLineEdit* LogStart = nullptr;
+  QLineEdit* LogEnd = nullptr;
+  QLineEdit* LogRecords = nullptr;
+  QPushButton* CommandAll = nullptr;
+  QPushButton* Command2 = nullptr;
+  QLineEdit* DateEntry = nullptr;
+  QPushButton* CommandDate = nullptr;
+  QComboBox* ComboDate = nullptr;
+  QPushButton* CommandPrintLog = nullptr;
+  QPushButton* CommandShowLog = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  std::array<QLabel*, kRows> LabelName{};
+  std::array<QLineEdit*, kRows> NoCalls{};
+  std::array<QLineEdit*, kRows> CallDuration{};
+  QLabel* ResultsRangeDisplay = nullptr;
+};
+
+}  // namespace tallix

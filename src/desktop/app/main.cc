@@ -1,0 +1,41 @@
+// tallix: the desktop program. Main creates the one main window with the Qt
+// services and runs until the window is closed.
+
+#include <QApplication>
+#include <memory>
+
+#include "desktop/app/frm_main.h"
+#include "desktop/app/qt_services.h"
+#include "engine/app/shared_data.h"
+#include "desktop/reports/line_printer.h"
+
+namespace {
+
+int Main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Tallix");
+  QApplication::setApplicationVersion(QString("%1.%2.%3")
+                                          .arg(TALLIX_VERSION_MAJOR)
+                                          .arg(TALLIX_VERSION_MINOR)
+                                          .arg(TALLIX_VERSION_PATCH));
+  QApplication::setDesktopFileName("tallix");
+
+  // The shared tables are large and live for the whole run.
+  auto data = std::make_unique<tallix::TallixData>();
+  tallix::QtFileChooser file_chooser;
+  tallix::QtMessageService messages;
+  tallix::QtLinePrinterFactory printers;
+  tallix::QtSettingsStore settings;
+  tallix::QtClock clock;
+  tallix::Services services{&file_chooser, &messages, &printers,
+                            &settings,     &clock,    QApplication::applicationDirPath()};
+
+  tallix::frmMain window(*data, services);
+  window.show();
+  window.ReportStartupProblems();
+  return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return Main(argc, argv); }

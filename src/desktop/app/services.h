@@ -1,0 +1,123 @@
+#pragma once
+// The platform services that the windows use, each behind a small interface so
+// that tests can answer the dialogs, read the messages and collect the printed
+// lines. The program hands the Qt implementations (qt_services.h) to frmMain.
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/reports/report_text.h"
+
+class QPrinter;
+class QWidget;
+
+namespace tallix {
+
+// What a file chooser is asked to show.
+struct FileRequest {
+  enum class Kind { kOpen, kSave };
+  Kind kind = Kind::kOpen;
+  QString title;
+  QString filter;        // Qt filter text, e.g. "All Files (*.*)"
+  QString initial_name;  // the name the chooser starts with; may be empty
+};
+
+// The platform's file and printer choosers.
+class FileChooser {
+ public:
+  virtual ~FileChooser() = default;
+  // The chosen file name, or nullopt when the user cancelled. A save chooser
+  // accepts names that do not exist yet and asks nothing about existing ones.
+  virtual std::optional<QString> ChooseFile(QWidget* parent, const FileRequest& request) = 0;
+  // Shows the printer dialog on `printer`; true when the user accepted it, in
+  // which case the choices are now the printer's.
+  virtual bool ChoosePrinter(QWidget* parent, const QString& title, QPrinter& printer) = 0;
+};
+
+// The one file and printer dialog of the main window. It remembers the file
+// name it last returned, so every file command starts from that name.
+class CommonDialog {
+ public:
+  explicit CommonDialog(FileChooser& chooser) : chooser_(chooser) {}
+
+  // Each returns the chosen name, or an empty text when the user cancelled.
+  QString ShowOpen(QWidget* parent, const QString& title, const QString& filter);
+  QString ShowSave(QWidget* parent, const QString& title, const QString& filter);
+  // False when cancelled.
+  bool ShowPrinter(QWidget* parent, const QString& title, QPrinter& printer);
+
+  const QString& FileName() const { return file_name_; }
+
+ private:
+  QString Show(QWidget* parent, FileRequest request);
+
+  FileChooser& chooser_;
+  QString file_name_;
+};
+
+enum class MessageIcon { kNone, kInformation, kQuestion, kWarning, kCritical };
+enum class MessageButtons { kOk, kYesNo };
+enum class MessageAnswer { kOk, kYes, kNo };
+
+struct Message {
+  MessageIcon icon = MessageIcon::kNone;
+  MessageButtons buttons = MessageButtons::kOk;
+  QString title;
+  QString text;
+};
+
+// Modal message boxes.
+class MessageService {
+ public:
+  virtual ~MessageService() = default;
+  virtual MessageAnswer Show(QWidget* parent, const Message& message) = 0;
+};
+
+// One print job: lines in order, then the end of the document.
+class LinePrinter {
+ public:
+  virtual ~LinePrinter() = default;
+  virtual void PrintLine(const QString& text) = 0;
+  // Releases the job to the printer. On failure returns false and sets
+  // `error` to a sentence that says what went wrong.
+  virtual bool EndDoc(QString* error) = 0;
+};
+
+// Starts print jobs on the printer of the run.
+class LinePrinterFactory {
+ public:
+  virtual ~LinePrinterFactory() = default;
+  virtual std::unique_ptr<LinePrinter> StartJob() = 0;
+  // The printer that later jobs print on, for the printer dialog.
+  virtual QPrinter& Printer() = 0;
+};
+
+// The per-user settings store: text values by key, in one group.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual std::optional<QString> Read(const QString& key) = 0;
+  virtual void Write(const QString& key, const QString& value) = 0;
+};
+
+// The date and time that a report's title line shows.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual ReportClock Now() = 0;
+};
+
+// Everything frmMain needs from the platform. The pointers must outlive the
+// window.
+struct Services {
+  FileChooser* file_chooser = nullptr;
+  MessageService* messages = nullptr;
+  LinePrinterFactory* printers = nullptr;
+  SettingsStore* settings = nullptr;
+  Clock* clock = nullptr;
+  QString program_dir;  // the directory that holds the executable
+};
+
+}  // namespace tallix

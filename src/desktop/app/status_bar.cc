@@ -1,0 +1,50 @@
+#include "desktop/app/status_bar.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QTimer>
+
+namespace tallix {
+namespace {
+
+constexpr int kRefreshMs = 1000;
+
+QLabel* Panel(const QString& name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setFrameShape(QFrame::StyledPanel);
+  label->setFrameShadow(QFrame::Sunken);
+  label->setContentsMargins(4, 0, 4, 0);
+  return label;
+}
+
+}  // namespace
+
+ClockStatusBar::ClockStatusBar(QWidget* parent) : QStatusBar(parent) {
+  setSizeGripEnabled(false);
+  status_ = Panel("sbStatusPanel", this);
+  status_->setText("Status");
+  date_ = Panel("sbDatePanel", this);
+  time_ = Panel("sbTimePanel", this);
+  addPermanentWidget(status_, 1);
+  addPermanentWidget(date_);
+  addPermanentWidget(time_);
+  timer_ = new QTimer(this);
+  connect(timer_, &QTimer::timeout, this, &ClockStatusBar::Refresh);
+  timer_->start(kRefreshMs);
+  Refresh();
+}
+
+QString ClockStatusBar::StatusText() const { return status_->text(); }
+QString ClockStatusBar::DateText() const { return date_->text(); }
+QString ClockStatusBar::TimeText() const { return time_->text(); }
+
+void ClockStatusBar::Refresh() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QLocale locale = QLocale::system();
+  date_->setText(locale.toString(now.date(), QLocale::ShortFormat));
+  time_->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+}  // namespace tallix

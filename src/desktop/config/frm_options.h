@@ -1,0 +1,51 @@
+#pragma once
+// The Options dialog: the number of sites, the router identifier and ten rows
+// of site name and ISDN number. OK checks every field, stores them in the
+// shared data and rewrites the configuration file; when a field cannot be
+// stored or the file cannot be written it says why and stays open, with the
+// shared data and the file as they were. Cancel, Escape and the close box
+// change nothing.
+
+#include <QDialog>
+#include <array>
+
+#include "desktop/app/services.h"
+#include "engine/app/shared_data.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tallix {
+
+class frmOptions : public QDialog {
+ public:
+  static constexpr int kRows = 10;
+
+  // Fills the fields from `shared`. `config_path` is the file OK writes.
+  frmOptions(TallixData& shared, QString config_path, MessageService& messages,
+             QWidget* parent = nullptr);
+
+ private:
+  void BuildControls();
+  void Form_Load();
+  void cmdOK_Click();
+  void cmdCancel_Click();
+  // Empty when every field can be stored; otherwise the message to show, and
+  // the field to put the focus on.
+  QString CheckFields(QLineEdit** bad_field) const;
+
+  TallixData& data_;
+  QString config_path_;
+  MessageService& messages_;
+
+  QLineEdit* NoISDNSites = nullptr;
+  QLineEdit* ISDNRouter = nullptr;
+  std::array<QLabel*, kRows> SiteLabel{};
+  std::array<QLineEdit*, kRows> SiteName{};
+  std::array<QLineEdit*, kRows> SiteISDNNumber{};
+  QPushButton* cmdOK = nullptr;
+  QPushButton* cmdCancel = nullptr;
+};
+
+}  // namespace tallix

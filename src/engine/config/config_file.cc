@@ -1,0 +1,179 @@
+#include "engine/config/config_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "engine/analysis/lenient_number.h"
+
+namespace tallix {
+namespace {
+
+// A configuration file is a handful of lines; anything this large is not one.
+constexpr size_t kMaxConfigBytes = 16 * 1024 * 1024;
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Reads the file's fields one by one, commas and line ends both separating.
+class FieldReader {
+ public:
+  explicit FieldReader(std::string_view text) : text_(text) {}
+
+  // False when the text is used up before a field could start.
+  bool Next(std::string& field) {
+    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+    if (pos_ >= text_.size()) return false;
+    if (text_[pos_] == '"') {
+      const size_t close = text_.find('"', pos_ + 1);
+      const size_t end = close == std::string_view::npos ? text_.size() : close;
+      field.assign(text_.substr(pos_ + 1, end - pos_ - 1));
+      pos_ = end == text_.size() ? end : end + 1;
+      // Whatever follows the closing quote up to the next separator is dropped.
+      while (pos_ < text_.size() && text_[pos_] != ',' && !IsLineEnd(text_[pos_])) ++pos_;
+    } else {
+      size_t end = pos_;
+      while (end < text_.size() && text_[end] != ',' && !IsLineEnd(text_[end])) ++end;
+      field.assign(text_.substr(pos_, end - pos_));
+      pos_ = end;
+    }
+    SkipSeparator();
+    return true;
+  }
+
+ private:
+  void SkipSeparator() {
+    if (pos_ >= text_.size()) return;
+    if (text_[pos_] == ',') {
+      ++pos_;
+    } else if (text_[pos_] == '\r') {
+      ++pos_;
+      if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    } else if (text_[pos_] == '\n') {
+      ++pos_;
+    }
+  }
+
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string Describe(std::string_view text) {
+  std::string shown(text.substr(0, 40));
+  if (text.size() > 40) shown += "...";
+  return "\"" + shown + "\"";
+}
+
+}  // namespace
+
+void ApplyDefaultConfig(TallixData& data) {
+  data.SiteCount = 1;
+  data.RouterIdentifier = "isdnrouter";
+  data.SiteNames[0] = "site1";
+  data.SiteNumbers[0] = "01234123456";
+}
+
+ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path) {
+  ConfigReadResult result;
+  if (!IsRegularFile(path)) {
+    ApplyDefaultConfig(data);
+    return result;
+  }
+  std::string text;
+  const FileResult read = ReadWholeFile(path, kMaxConfigBytes, text);
+  if (!read.ok) {
+    result.ok = false;
+    result.error = "configuration file: " + read.error;
+    return result;
+  }
+  result.warnings = ReadConfigText(data, text);
+  for (std::string& warning : result.warnings) {
+    warning = "configuration file '" + path + "': " + warning;
+  }
+  return result;
+}
+
+std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text) {
+  std::vector<std::string> warnings;
+  FieldReader reader(text);
+  std::string f[4];
+  while (reader.Next(f[0]) && reader.Next(f[1]) && reader.Next(f[2]) && reader.Next(f[3])) {
+    if (f[0] == "END") break;
+    if (f[0] == "NoSites") {
+      const double count = RoundHalfEven(ReadLenientNumber(f[1]));
+      const double clamped = std::clamp(count, 0.0, static_cast<double>(TallixData::kMaxSiteCount));
+      // NaN cannot arise: the reader yields finite numbers or infinities.
+      data.SiteCount = static_cast<int16_t>(clamped);
+      if (clamped != count) {
+        warnings.push_back("the number of sites " + Describe(f[1]) + " lies outside 0 to 10; " +
+                           std::to_string(data.SiteCount) + " is used");
+      }
+    } else if (f[0] == "ISDNIdentifier") {
+      data.RouterIdentifier = f[1];
+    } else if (f[0] == "Site") {
+      const auto index = ReadRoundedNumber(f[1], 0, TallixData::kSiteEntries - 1);
+      if (!index) {
+        warnings.push_back("a site record with the index " + Describe(f[1]) +
+                           " was skipped; site indexes run from 0 to 10");
+        continue;
+      }
+      data.SiteNames[static_cast<size_t>(*index)] = f[2];
+      data.SiteNumbers[static_cast<size_t>(*index)] = f[3];
+    }
+  }
+  return warnings;
+}
+
+std::optional<int16_t> ParseSiteCountText(std::string_view text) {
+  size_t consumed = 0;
+  const double value = RoundHalfEven(ReadLenientNumber(text, &consumed));
+  if (consumed == 0) return std::nullopt;
+  for (size_t i = consumed; i < text.size(); ++i) {
+    if (text[i] != ' ' && text[i] != '\t') return std::nullopt;
+  }
+  if (!(value >= 0.0 && value <= TallixData::kMaxSiteCount)) return std::nullopt;
+  return static_cast<int16_t>(value);
+}
+
+std::string ConfigFileText(const TallixData& data) {
+  std::string out;
+  out += "\"Version\",1,0,0\r\n";
+  out += "\"NoSites\"," + std::to_string(data.SiteCount) + ",0,0\r\n";
+  out += "\"ISDNIdentifier\"," + Quoted(data.RouterIdentifier) + ",0,0\r\n";
+  for (size_t i = 0; i < 10; ++i) {
+    out += "\"Site\"," + std::to_string(i) + "," + Quoted(data.SiteNames[i]) + "," +
+           Quoted(data.SiteNumbers[i]) + "\r\n";
+  }
+  out += "\"END\",\"END\",\"END\",\"END\"\r\n";
+  return out;
+}
+
+bool IsStorableConfigText(std::string_view text) {
+  return text.find_first_of("\"\r\n") == std::string_view::npos;
+}
+
+std::string FindUnstorableConfigText(const TallixData& data) {
+  auto bad = [](const std::string& text) { return !IsStorableConfigText(text); };
+  const std::string why = " holds a double quote or a line break, which the configuration file "
+                          "cannot store";
+  if (bad(data.RouterIdentifier)) return "The ISDN identifier" + why;
+  for (size_t i = 0; i < 10; ++i) {
+    const std::string row = "Site " + std::to_string(i + 1);
+    if (bad(data.SiteNames[i])) return "The name of " + row + why;
+    if (bad(data.SiteNumbers[i])) return "The ISDN number of " + row + why;
+  }
+  return {};
+}
+
+FileResult WriteConfigFile(const TallixData& data, const std::string& path) {
+  const std::string unstorable = FindUnstorableConfigText(data);
+  if (!unstorable.empty()) {
+    return FileResult::Fail("cannot write configuration file '" + path + "': " + unstorable);
+  }
+  FileResult result = WriteWholeFile(path, ConfigFileText(data));
+  if (!result.ok) result.error = "configuration file: " + result.error;
+  return result;
+}
+
+}  // namespace tallix

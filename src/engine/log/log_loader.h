@@ -1,0 +1,78 @@
+#pragma once
+// The router log loader: reads a whole log, keeps the lines that the router
+// wrote when a call ended (lines holding the router identifier and
+// "disconnected", letter case ignored) and lists the days they cover.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/app/shared_data.h"
+
+namespace tallix {
+
+// The largest log LogFileSize can describe.
+inline constexpr uint64_t kMaxLogFileSize = 2147483647;
+
+struct LoadResult {
+  bool ok = true;
+  std::string error;                  // set when !ok: names the file and the reason
+  std::vector<std::string> warnings;  // a table was full
+};
+
+// What the log panel of the main window shows for the loaded log.
+struct LogPanel {
+  std::string LogStart;    // first 12 characters of the first kept line, or empty
+  std::string LogEnd;      // first 12 characters of the last kept line, or empty
+  std::string LogRecords;  // LineCount after one blank: " 1234"
+};
+
+// How LoadLog reads a file. The defaults suit every caller; tests change them
+// to reach the edges of chunks and parts with small files.
+struct LoadOptions {
+  // Parts of the file scanned at once on their own threads; 0 picks by the
+  // file's size and the processor count.
+  int threads = 0;
+  // Bytes read at a time into each part's buffer; 0 picks the default.
+  size_t chunk_bytes = 0;
+  // Maps the file into memory rather than reading it, where the system can.
+  // false reads it, as happens anyway when mapping fails or the file changes
+  // while it is mapped.
+  bool map_file = true;
+  // Called once the file is open and its size known, before it is read.
+  std::function<void()> after_open;
+  // When set, receives how the load went.
+  struct Trace {
+    int parts = 0;
+    bool mapped = false;  // the kept lines came from the mapping
+    bool read = false;    // the file was read (not mapped, or mapping given up)
+  };
+  Trace* trace = nullptr;
+};
+
+// Loads the log at `path`. The whole file is read first: a file that cannot be
+// read, is not an ordinary file, is larger than kMaxLogFileSize, or becomes
+// shorter than its size at opening while it is read leaves `data` exactly as
+// it was. Bytes added after opening are not read. On success LogFilePath
+// becomes `path` as given. The file is read in chunks, never as a whole, and
+// a large one in parts on several threads; the result is the same.
+LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options = {});
+
+// Loads log bytes already in memory, as LoadLog does after reading the file.
+// Lines end at line feeds; a carriage return before one stays in the line. The
+// text after the last line feed is examined like a line. Kept lines beyond
+// LogLines' 40001 entries and day runs beyond LogDates' 101 are dropped, each
+// with a warning; the lines of dropped day runs are still kept.
+LoadResult LoadLogText(TallixData& data, std::string_view text, const std::string& path);
+
+// True when `line` is a call-end line of the router named by `identifier`.
+bool IsKeptLine(std::string_view line, std::string_view identifier);
+
+LogPanel LogPanelTexts(const TallixData& data);
+
+// LogDates 0..DateCount-1, for the day chooser.
+std::vector<std::string> DayList(const TallixData& data);
+
+}  // namespace tallix

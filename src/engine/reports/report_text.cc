@@ -1,0 +1,248 @@
+#include "engine/reports/report_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
+#include "engine/analysis/duration.h"
+
+namespace tallix {
+namespace {
+
+constexpr size_t kMinuteLength = 12;
+
+std::string StartText(const TallixData& data) {
+  return LinesInUse(data) > 0 ? std::string(data.LogLines[0].substr(0, kMinuteLength))
+                              : std::string();
+}
+
+std::string EndText(const TallixData& data) {
+  const int lines = LinesInUse(data);
+  return lines > 0 ? std::string(data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength))
+                   : std::string();
+}
+
+// A number with its sign position: one blank before a number of 0 or more.
+std::string WithSignPosition(int64_t n) {
+  return n < 0 ? std::to_string(n) : " " + std::to_string(n);
+}
+
+std::string TitleLine(const TallixData& data, const ReportClock& now) {
+  return "ISDN Log Ananysis for file '" + data.LogFilePath + "' on " + now.date + " " + now.time;
+}
+
+// Appends a text field of a record line. A double quote inside is doubled, so
+// the field still ends where it should.
+void AppendTextField(std::string& out, std::string_view text) {
+  out += '"';
+  for (size_t quote; (quote = text.find('"')) != std::string_view::npos;) {
+    out.append(text.substr(0, quote + 1));
+    out += '"';
+    text.remove_prefix(quote + 1);
+  }
+  out.append(text);
+  out += '"';
+}
+
+void AppendNumber(std::string& out, int64_t n) {
+  char digits[24];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
+  out.append(digits, static_cast<size_t>(end - digits));
+}
+
+void AppendLine(std::string& out, std::string_view line) {
+  out += line;
+  out += "\r\n";
+}
+
+// Room for the detailed lines of every site: stamp, seconds and duration
+// with their separators come to well under this.
+constexpr size_t kCallLineBytes = 64;
+
+size_t CallLinesBytes(const TallixData& data) {
+  size_t calls = 0;
+  for (int s = 0; s < SitesInUse(data); ++s) calls += static_cast<size_t>(CallsInUse(data, s));
+  return calls * kCallLineBytes;
+}
+
+// "<stamp>  <duration>", the detailed line of the printed log and the Show
+// Log window, formatted on the stack so that it reaches the report in one
+// append.
+void AppendStampAndDuration(std::string& out, const TallixData& data, int call, int site) {
+  const std::string_view stamp = data.CallStamps(call, site);
+  char line[CallStamp::kMaxLength + 2 + kMaxDurationBytes];
+  char* end = std::copy(stamp.begin(), stamp.end(), line);
+  *end++ = ' ';
+  *end++ = ' ';
+  end = WriteDuration(data.CallSeconds(call, site), end);
+  out.append(line, static_cast<size_t>(end - line));
+}
+
+// "<stamp>",<seconds>,"<duration>" and the line end: a call of the saved
+// report.
+void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds) {
+  if (stamp.find('"') != std::string_view::npos) {
+    AppendTextField(out, stamp);
+    out += ',';
+    AppendNumber(out, seconds);
+    out += ",\"";
+    AppendDuration(out, seconds);
+    out += "\"\r\n";
+    return;
+  }
+  char line[1 + CallStamp::kMaxLength + 2 + 11 + 2 + kMaxDurationBytes + 3];
+  char* end = line;
+  *end++ = '"';
+  end = std::copy(stamp.begin(), stamp.end(), end);
+  *end++ = '"';
+  *end++ = ',';
+  end = std::to_chars(end, end + 11, seconds).ptr;
+  *end++ = ',';
+  *end++ = '"';
+  end = WriteDuration(seconds, end);
+  *end++ = '"';
+  *end++ = '\r';
+  *end++ = '\n';
+  out.append(line, static_cast<size_t>(end - line));
+}
+
+}  // namespace
+
+std::vector<std::string> ReportHeadingLines(const TallixData& data, const ReportClock& now) {
+  return {TitleLine(data, now), "Log Start   : " + StartText(data),
+          "Log End     : " + EndText(data), "Log Records : " + WithSignPosition(data.LineCount)};
+}
+
+std::string SavedReportText(const TallixData& data, const ReportClock& now) {
+  const std::vector<std::string> heading = ReportHeadingLines(data, now);
+  const int sites = SitesInUse(data);
+  std::string out;
+  AppendLine(out, heading[0]);
+  AppendLine(out, "");
+  AppendLine(out, heading[1]);
+  AppendLine(out, heading[2]);
+  AppendLine(out, heading[3]);
+  AppendLine(out, "Summary");
+  AppendLine(out, "\"Site\",\"Calls\",\"Duration\",\"Duration\"");
+  for (int s = 0; s < sites; ++s) {
+    const auto site = static_cast<size_t>(s);
+    AppendTextField(out, data.SiteNames[site]);
+    out += ',';
+    AppendNumber(out, data.SiteCallCounts[site]);
+    out += ',';
+    AppendNumber(out, data.SiteSeconds[site]);
+    out += ",\"";
+    AppendDuration(out, data.SiteSeconds[site]);
+    out += "\"\r\n";
+  }
+  AppendLine(out, "");
+  out.reserve(out.size() + CallLinesBytes(data));
+  for (int s = 0; s < sites; ++s) {
+    AppendLine(out, "Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
+    const int calls = CallsInUse(data, s);
+    for (int c = 0; c < calls; ++c) AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
+    AppendLine(out, "");
+  }
+  return out;
+}
+
+namespace {
+
+// Summary lines 1 to 10, which the printed summary and detailed log share.
+std::vector<std::string> SummaryBlock(const TallixData& data, const std::string& caption,
+                                      const ReportClock& now) {
+  const std::vector<std::string> heading = ReportHeadingLines(data, now);
+  std::vector<std::string> lines = {heading[0], "", caption, "", heading[1], heading[2],
+                                    heading[3], "", ""};
+  const int sites = SitesInUse(data);
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+    lines.push_back(data.SiteNames[s]);
+    lines.push_back("Number of Calls = " + std::to_string(data.SiteCallCounts[s]));
+    lines.push_back("Total Calls Duration = " + FormatDuration(data.SiteSeconds[s]));
+    lines.emplace_back();
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> PrintedSummaryLines(const TallixData& data, const std::string& caption,
+                                             const ReportClock& now) {
+  std::vector<std::string> lines = SummaryBlock(data, caption, now);
+  lines.emplace_back();
+  return lines;
+}
+
+std::vector<std::string> PrintedDetailedLogLines(const TallixData& data,
+                                                 const std::string& caption,
+                                                 const ReportClock& now) {
+  std::vector<std::string> lines = SummaryBlock(data, caption, now);
+  lines.emplace_back();
+  lines.emplace_back();
+  const int sites = SitesInUse(data);
+  for (int s = 0; s < sites; ++s) {
+    lines.push_back("Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
+    const int calls = CallsInUse(data, s);
+    for (int c = 0; c < calls; ++c) {
+      std::string& line = lines.emplace_back();
+      line.reserve(kCallLineBytes);
+      AppendStampAndDuration(line, data, c, s);
+    }
+    lines.emplace_back();
+  }
+  return lines;
+}
+
+int64_t CallTotal(const TallixData& data) {
+  int64_t total = 0;
+  const int sites = SitesInUse(data);
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) total += data.SiteCallCounts[s];
+  return total;
+}
+
+bool CallTotalGuardPasses(const TallixData& data) { return CallTotal(data) < kCallTotalLimit; }
+
+std::string ShowLogText(const TallixData& data, const ReportClock& now) {
+  const std::vector<std::string> heading = ReportHeadingLines(data, now);
+  const int sites = SitesInUse(data);
+  size_t width = 4;
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+    width = std::max(width, data.SiteNames[s].size());
+  }
+  std::string out;
+  AppendLine(out, heading[0]);
+  AppendLine(out, "");
+  AppendLine(out, heading[1]);
+  AppendLine(out, heading[2]);
+  AppendLine(out, "Log Records :" + WithSignPosition(data.LineCount));
+  AppendLine(out, "");
+  AppendLine(out, "Summary");
+  AppendLine(out, "Site" + std::string(width - 4, ' ') + " : Calls : Duration");
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+    const std::string& name = data.SiteNames[s];
+    const std::string count = std::to_string(data.SiteCallCounts[s]);
+    const size_t count_pad = count.size() < 6 ? 6 - count.size() : 0;
+    AppendLine(out, name + std::string(width - name.size(), ' ') + " : " + count +
+                        std::string(count_pad, ' ') + ": " + FormatDuration(data.SiteSeconds[s]));
+  }
+  AppendLine(out, "");
+  out.reserve(out.size() + CallLinesBytes(data));
+  for (int s = 0; s < sites; ++s) {
+    AppendLine(out, "Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
+    const int calls = CallsInUse(data, s);
+    for (int c = 0; c < calls; ++c) {
+      AppendStampAndDuration(out, data, c, s);
+      out += "\r\n";
+    }
+    AppendLine(out, "");
+  }
+  return out;
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) AppendLine(out, line);
+  return out;
+}
+
+}  // namespace tallix

@@ -1,0 +1,275 @@
+#include "engine/util/text_file.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+namespace tallix {
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Hands the descriptor over; it is no longer closed here.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  // Closes now and reports whether the close succeeded (a late write error
+  // can surface only here).
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+FileResult WriteInPlace(const std::string& path, std::string_view contents) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  if (fd.get() < 0) return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
+  if (!WriteAll(fd.get(), contents)) {
+    return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
+  }
+  if (!fd.Close()) return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
+  return {};
+}
+
+}  // namespace
+
+std::string DescribeErrno(const std::string& path, int error_number) {
+  return "'" + path + "': " + std::strerror(error_number);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FileResult ReadOnlyFile::Open(const std::string& path, size_t max_size) {
+  // O_NONBLOCK keeps a named pipe from blocking the open; it is refused below.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) return FileResult::Fail("cannot open " + DescribeErrno(path, errno));
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) {
+    return FileResult::Fail("cannot read " + DescribeErrno(path, errno));
+  }
+  if (S_ISDIR(st.st_mode)) return FileResult::Fail("cannot read '" + path + "': it is a directory");
+  if (!S_ISREG(st.st_mode)) {
+    return FileResult::Fail("cannot read '" + path + "': it is not an ordinary file");
+  }
+  const auto size = static_cast<uint64_t>(st.st_size);
+  if (size > max_size) {
+    return FileResult::Fail("cannot read '" + path + "': it is " + std::to_string(size) +
+                            " bytes long, more than the " + std::to_string(max_size) +
+                            " bytes that can be loaded");
+  }
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd.Release();
+  size_ = static_cast<size_t>(size);
+  path_ = path;
+  return {};
+}
+
+FileResult ReadOnlyFile::ReadAt(size_t offset, char* buffer, size_t length) const {
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileResult::Fail("cannot read " + DescribeErrno(path_, errno));
+    }
+    if (n == 0) {
+      return FileResult::Fail("cannot read '" + path_ + "': it became shorter while it was read");
+    }
+    done += static_cast<size_t>(n);
+  }
+  return {};
+}
+
+bool ReadOnlyFile::SizeUnchanged() const {
+  struct stat st {};
+  return ::fstat(fd_, &st) == 0 && static_cast<uint64_t>(st.st_size) == size_;
+}
+
+FileMapping::~FileMapping() {
+  // A sliced mapping was given back slice by slice; unmapping the whole again
+  // could hit a mapping made since in its place.
+  if (size_ > 0 && !sliced_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+void FileMapping::UnmapSlice(size_t index, size_t count) {
+  if (size_ == 0) return;
+  sliced_ = true;
+  const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  const size_t pages = (size_ + page - 1) / page;
+  const size_t first = pages / count * index;
+  const size_t end = index + 1 == count ? pages : pages / count * (index + 1);
+  if (end > first) ::munmap(const_cast<char*>(data_) + first * page, (end - first) * page);
+}
+
+bool FileMapping::Map(const ReadOnlyFile& file) {
+  if (file.size() == 0) {
+    data_ = "";
+    return true;
+  }
+  void* at = ::mmap(nullptr, file.size(), PROT_READ, MAP_PRIVATE, file.descriptor(), 0);
+  if (at == MAP_FAILED) return false;
+  data_ = static_cast<const char*>(at);
+  size_ = file.size();
+  return true;
+}
+
+namespace {
+
+// Where a bus error on this thread jumps to, while CatchBusErrors runs.
+thread_local sigjmp_buf* t_bus_error_exit = nullptr;
+
+// The handler is installed while any thread is inside CatchBusErrors.
+std::mutex g_bus_error_mutex;
+int g_bus_error_users = 0;
+struct sigaction g_previous_bus_action {};
+
+void OnBusError(int signal_number, siginfo_t* info, void* context) {
+  if (t_bus_error_exit != nullptr) siglongjmp(*t_bus_error_exit, 1);
+  // Not a read of a mapping: what would have happened without us.
+  const struct sigaction& previous = g_previous_bus_action;
+  if ((previous.sa_flags & SA_SIGINFO) != 0 && previous.sa_sigaction != nullptr) {
+    previous.sa_sigaction(signal_number, info, context);
+    return;
+  }
+  void (*const handler)(int) = previous.sa_handler;
+  if (handler == SIG_DFL || handler == SIG_IGN) {
+    // The fault repeats on return and now ends the program.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    ::sigaction(SIGBUS, &fallback, nullptr);
+    return;
+  }
+  handler(signal_number);
+}
+
+void EnterBusErrorCatching() {
+  const std::lock_guard<std::mutex> lock(g_bus_error_mutex);
+  if (g_bus_error_users++ > 0) return;
+  struct sigaction action {};
+  action.sa_sigaction = OnBusError;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGBUS, &action, &g_previous_bus_action);
+}
+
+void LeaveBusErrorCatching() {
+  const std::lock_guard<std::mutex> lock(g_bus_error_mutex);
+  if (--g_bus_error_users > 0) return;
+  ::sigaction(SIGBUS, &g_previous_bus_action, nullptr);
+}
+
+}  // namespace
+
+bool CatchBusErrors(void (*body)(void*), void* context) {
+  EnterBusErrorCatching();
+  sigjmp_buf exit_point;
+  if (sigsetjmp(exit_point, 1) != 0) {
+    t_bus_error_exit = nullptr;
+    LeaveBusErrorCatching();
+    return false;
+  }
+  t_bus_error_exit = &exit_point;
+  body(context);
+  t_bus_error_exit = nullptr;
+  LeaveBusErrorCatching();
+  return true;
+}
+
+FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& contents) {
+  ReadOnlyFile file;
+  if (FileResult opened = file.Open(path, max_size); !opened.ok) return opened;
+  std::string buffer(file.size(), '\0');
+  if (FileResult read = file.ReadAt(0, buffer.data(), buffer.size()); !read.ok) return read;
+  contents.swap(buffer);
+  return {};
+}
+
+FileResult WriteWholeFile(const std::string& path, std::string_view contents) {
+  namespace fs = std::filesystem;
+  std::string target = path;
+  std::error_code ec;
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    if (ec) return FileResult::Fail("cannot write '" + path + "': " + ec.message());
+    target = resolved.string();
+  }
+  struct stat st {};
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    return FileResult::Fail("cannot write '" + path + "': it is a directory");
+  }
+  if (exists && !S_ISREG(st.st_mode)) return WriteInPlace(target, contents);
+  // Renaming over a file needs only the folder's permission; a file that was
+  // made read-only must not be replaced all the same.
+  if (exists && ::access(target.c_str(), W_OK) != 0) {
+    return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
+  }
+
+  std::string temp = target + ".tmp-XXXXXX";
+  FileDescriptor fd(::mkstemp(temp.data()));
+  if (fd.get() < 0) return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
+  auto fail = [&](int error_number) {
+    ::unlink(temp.c_str());
+    return FileResult::Fail("cannot write " + DescribeErrno(path, error_number));
+  };
+  // Keep the permissions of the file being replaced; a new file gets the
+  // usual ones for the user's umask.
+  mode_t mode = 0;
+  if (exists) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd.get(), mode) != 0) return fail(errno);
+  if (!WriteAll(fd.get(), contents)) return fail(errno);
+  if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
+  if (!fd.Close()) return fail(errno);
+  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+  return {};
+}
+
+}  // namespace tallix

@@ -1,0 +1,337 @@
+#include "engine/util/text_search.h"
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define TALLIX_HAVE_X86_64 1
+#else
+#define TALLIX_HAVE_X86_64 0
+#endif
+
+namespace tallix {
+namespace {
+
+constexpr size_t kNotFound = std::string_view::npos;
+using ByteTest = NoCaseFinder::ByteTest;
+using Prepared = NoCaseFinder::Prepared;
+
+ByteTest TestFor(char c) {
+  const char folded = FoldCase(c);
+  const bool letter = folded >= 'a' && folded <= 'z';
+  return {static_cast<unsigned char>(letter ? 0x20 : 0), static_cast<unsigned char>(folded)};
+}
+
+bool Passes(ByteTest test, char c) {
+  return (static_cast<unsigned char>(c) | test.mask) == test.value;
+}
+
+// The three-byte filter at one position. REQUIRES: a non-empty needle that
+// fits at `at`.
+bool FilterPasses(const char* at, const Prepared& p) {
+  return Passes(p.first, at[0]) && Passes(p.last, at[p.last_offset]) &&
+         Passes(p.middle, at[p.middle_offset]);
+}
+
+bool MatchesAt(const char* at, std::string_view needle) {
+  for (size_t k = 0; k < needle.size(); ++k) {
+    if (FoldCase(at[k]) != FoldCase(needle[k])) return false;
+  }
+  return true;
+}
+
+// Every search below takes a non-empty needle and a haystack at least as long,
+// and returns the lowest offset at or after `from` where the needle occurs.
+
+size_t FindScalar(const char* hay, size_t size, size_t from, const Prepared& p) {
+  for (size_t i = from; i + p.needle.size() <= size; ++i) {
+    if (FilterPasses(hay + i, p) && MatchesAt(hay + i, p.needle)) return i;
+  }
+  return kNotFound;
+}
+
+#if TALLIX_HAVE_X86_64
+
+__m128i Load16(const void* at) { return _mm_loadu_si128(static_cast<const __m128i*>(at)); }
+
+bool ConfirmAt(const char* hay, size_t size, size_t at, const Prepared& p) {
+  if (p.needle.size() <= NoCaseFinder::kShortNeedle && at + 16 <= size) {
+    const __m128i same = _mm_cmpeq_epi8(_mm_or_si128(Load16(hay + at), Load16(p.masks)),
+                                        Load16(p.values));
+    return _mm_movemask_epi8(same) == 0xffff;
+  }
+  return MatchesAt(hay + at, p.needle);
+}
+
+// Confirms the candidates in `bits` (bit j: the filter passed at block + j),
+// lowest first.
+template <typename Bits>
+size_t ConfirmCandidates(const char* hay, size_t size, size_t block, Bits bits,
+                         const Prepared& p) {
+  while (bits != 0) {
+    const size_t at = block + static_cast<size_t>(__builtin_ctzll(bits));
+    if (ConfirmAt(hay, size, at, p)) return at;
+    bits &= bits - 1;
+  }
+  return kNotFound;
+}
+
+// The three-byte filter over 16 starting positions.
+class Filter16 {
+ public:
+  explicit Filter16(const Prepared& p)
+      : middle_offset_(p.middle_offset),
+        last_offset_(p.last_offset),
+        first_mask_(Load16(p.repeated[0])),
+        first_value_(Load16(p.repeated[1])),
+        middle_mask_(Load16(p.repeated[2])),
+        middle_value_(Load16(p.repeated[3])),
+        last_mask_(Load16(p.repeated[4])),
+        last_value_(Load16(p.repeated[5])) {}
+
+  unsigned Bits(const char* hay, size_t block) const {
+    const __m128i first = _mm_or_si128(Load16(hay + block), first_mask_);
+    const __m128i middle = _mm_or_si128(Load16(hay + block + middle_offset_), middle_mask_);
+    const __m128i last = _mm_or_si128(Load16(hay + block + last_offset_), last_mask_);
+    const __m128i all = _mm_and_si128(
+        _mm_and_si128(_mm_cmpeq_epi8(first, first_value_), _mm_cmpeq_epi8(last, last_value_)),
+        _mm_cmpeq_epi8(middle, middle_value_));
+    return static_cast<unsigned>(_mm_movemask_epi8(all));
+  }
+
+ private:
+  size_t middle_offset_;
+  size_t last_offset_;
+  __m128i first_mask_, first_value_, middle_mask_, middle_value_, last_mask_, last_value_;
+};
+
+// The same over 32 starting positions.
+class Filter32 {
+ public:
+  __attribute__((target("avx2"))) explicit Filter32(const Prepared& p)
+      : middle_offset_(p.middle_offset),
+        last_offset_(p.last_offset),
+        first_mask_(Repeat(p.repeated[0])),
+        first_value_(Repeat(p.repeated[1])),
+        middle_mask_(Repeat(p.repeated[2])),
+        middle_value_(Repeat(p.repeated[3])),
+        last_mask_(Repeat(p.repeated[4])),
+        last_value_(Repeat(p.repeated[5])) {}
+
+  __attribute__((target("avx2"))) uint32_t Bits(const char* hay, size_t block) const {
+    const __m256i first = _mm256_or_si256(Load32(hay + block), first_mask_);
+    const __m256i middle = _mm256_or_si256(Load32(hay + block + middle_offset_), middle_mask_);
+    const __m256i last = _mm256_or_si256(Load32(hay + block + last_offset_), last_mask_);
+    const __m256i all = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(first, first_value_),
+                                                          _mm256_cmpeq_epi8(last, last_value_)),
+                                         _mm256_cmpeq_epi8(middle, middle_value_));
+    return static_cast<uint32_t>(_mm256_movemask_epi8(all));
+  }
+
+  __attribute__((target("avx2"))) static __m256i Load32(const char* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  }
+
+ private:
+  __attribute__((target("avx2"))) static __m256i Repeat(const unsigned char* bytes) {
+    return _mm256_broadcastsi128_si256(Load16(bytes));
+  }
+
+  size_t middle_offset_;
+  size_t last_offset_;
+  __m256i first_mask_, first_value_, middle_mask_, middle_value_, last_mask_, last_value_;
+};
+
+// Searches the starting positions from `from` on, 16 at a time; the last block
+// overlaps the one before rather than falling back to a byte loop.
+size_t FindSse2(const char* hay, size_t size, size_t from, const Prepared& p) {
+  const size_t starts = size - p.needle.size() + 1;
+  if (starts < 16) return FindScalar(hay, size, from, p);
+  const Filter16 filter(p);
+  size_t i = from;
+  while (i < starts) {
+    const size_t block = i + 16 <= starts ? i : starts - 16;
+    const unsigned bits = filter.Bits(hay, block) & (0xffffu << (i - block));
+    if (bits != 0) {
+      const size_t at = ConfirmCandidates(hay, size, block, bits, p);
+      if (at != kNotFound) return at;
+    }
+    i = block + 16;
+  }
+  return kNotFound;
+}
+
+__attribute__((target("avx2"))) size_t FindAvx2(const char* hay, size_t size,
+                                                const Prepared& p) {
+  const size_t starts = size - p.needle.size() + 1;
+  if (starts < 64) return FindSse2(hay, size, 0, p);
+  const Filter32 filter(p);
+  size_t i = 0;
+  // Two blocks a step: long stretches without a candidate cost one test.
+  for (; i + 64 <= starts; i += 64) {
+    const uint64_t bits = filter.Bits(hay, i) | static_cast<uint64_t>(filter.Bits(hay, i + 32))
+                                                    << 32;
+    if (bits == 0) continue;
+    const size_t at = ConfirmCandidates(hay, size, i, bits, p);
+    if (at != kNotFound) return at;
+  }
+  return FindSse2(hay, size, i, p);
+}
+
+// The offset after the last line feed in [from, at), or `from` if there is
+// none; 16 bytes at a time, backwards.
+size_t LineBeginSse2(const char* text, size_t from, size_t at) {
+  const __m128i line_feed = _mm_set1_epi8('\n');
+  size_t i = at;
+  while (i >= from + 16) {
+    i -= 16;
+    const auto bits =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(text + i), line_feed)));
+    if (bits != 0) return i + 32 - static_cast<size_t>(__builtin_clz(bits));
+  }
+  for (; i > from; --i) {
+    if (text[i - 1] == '\n') return i;
+  }
+  return from;
+}
+
+bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
+
+#endif  // TALLIX_HAVE_X86_64
+
+bool Supported(SearchPath path) {
+  switch (path) {
+    case SearchPath::kScalar:
+      return true;
+#if TALLIX_HAVE_X86_64
+    case SearchPath::kSse2:
+      return true;
+    case SearchPath::kAvx2:
+      return HasAvx2();
+#else
+    case SearchPath::kSse2:
+    case SearchPath::kAvx2:
+      return false;
+#endif
+  }
+  return false;
+}
+
+SearchPath BestPath() {
+  for (SearchPath path : {SearchPath::kAvx2, SearchPath::kSse2}) {
+    if (Supported(path)) return path;
+  }
+  return SearchPath::kScalar;
+}
+
+// Set before main; a search that ran even earlier would find kScalar here
+// (zero), which works everywhere.
+SearchPath g_active_path = BestPath();
+
+SearchPath& ActivePath() { return g_active_path; }
+
+size_t LineBegin(std::string_view text, size_t from, size_t at) {
+#if TALLIX_HAVE_X86_64
+  if (ActivePath() != SearchPath::kScalar) return LineBeginSse2(text.data(), from, at);
+#endif
+  const size_t feed = text.substr(from, at - from).rfind('\n');
+  return feed == std::string_view::npos ? from : from + feed + 1;
+}
+
+}  // namespace
+
+std::vector<SearchPath> SupportedSearchPaths() {
+  std::vector<SearchPath> paths;
+  for (SearchPath path : {SearchPath::kScalar, SearchPath::kSse2, SearchPath::kAvx2}) {
+    if (Supported(path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+SearchPath ActiveSearchPath() { return ActivePath(); }
+
+bool UseSearchPath(SearchPath path) {
+  if (!Supported(path)) return false;
+  ActivePath() = path;
+  return true;
+}
+
+NoCaseFinder::NoCaseFinder(std::string_view needle) {
+  Prepared& p = prepared_;
+  p.needle = needle;
+  if (needle.empty()) return;
+  p.middle_offset = needle.size() / 2;
+  p.last_offset = needle.size() - 1;
+  p.first = TestFor(needle.front());
+  p.middle = TestFor(needle[p.middle_offset]);
+  p.last = TestFor(needle.back());
+  const ByteTest tests[3] = {p.first, p.middle, p.last};
+  for (size_t t = 0; t < 3; ++t) {
+    std::memset(p.repeated[2 * t], tests[t].mask, 16);
+    std::memset(p.repeated[2 * t + 1], tests[t].value, 16);
+  }
+  for (size_t k = 0; k < kShortNeedle; ++k) {
+    const ByteTest test = k < needle.size() ? TestFor(needle[k]) : ByteTest{0xff, 0xff};
+    p.masks[k] = test.mask;
+    p.values[k] = test.value;
+  }
+}
+
+size_t NoCaseFinder::Find(std::string_view haystack) const {
+  const Prepared& p = prepared_;
+  if (p.needle.empty()) return 0;
+  if (p.needle.size() > haystack.size()) return kNotFound;
+  if (p.needle.size() == 1 && p.first.mask == 0) {
+    // One byte without a case, such as the blank that selects all data; a
+    // time stamp is too short to be worth a call.
+    if (haystack.size() <= 16) {
+      for (size_t i = 0; i < haystack.size(); ++i) {
+        if (haystack[i] == p.needle[0]) return i;
+      }
+      return kNotFound;
+    }
+    const void* at = std::memchr(haystack.data(), p.needle[0], haystack.size());
+    return at == nullptr ? kNotFound
+                         : static_cast<size_t>(static_cast<const char*>(at) - haystack.data());
+  }
+  switch (ActivePath()) {
+#if TALLIX_HAVE_X86_64
+    case SearchPath::kAvx2:
+      return FindAvx2(haystack.data(), haystack.size(), p);
+    case SearchPath::kSse2:
+      return FindSse2(haystack.data(), haystack.size(), 0, p);
+#endif
+    default:
+      return FindScalar(haystack.data(), haystack.size(), 0, p);
+  }
+}
+
+size_t NoCaseFinder::FindFrom(std::string_view text, size_t from) const {
+  const size_t at = Find(text.substr(from));
+  return at == kNotFound ? kNotFound : from + at;
+}
+
+bool FindLineWithBoth(std::string_view text, size_t from, const NoCaseFinder& anchor,
+                      const NoCaseFinder& other, LineSpan* line) {
+  // A keyword with a line feed in it cannot lie inside a line.
+  if (anchor.needle().find('\n') != std::string_view::npos ||
+      other.needle().find('\n') != std::string_view::npos) {
+    return false;
+  }
+  while (from < text.size()) {
+    const size_t at = anchor.FindFrom(text, from);
+    if (at == kNotFound) return false;
+    const size_t begin = LineBegin(text, from, at);
+    const size_t feed = text.find('\n', at + anchor.size());
+    const size_t end = feed == std::string_view::npos ? text.size() : feed;
+    if (other.Find(text.substr(begin, end - begin)) != kNotFound) {
+      *line = {begin, end};
+      return true;
+    }
+    from = end + 1;
+  }
+  return false;
+}
+
+}  // namespace tallix

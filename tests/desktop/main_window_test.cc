@@ -1,0 +1,377 @@
+// The main window driven by its control names: start-up, the menu tree and
+// toolbar, the result rows, File > Open, the selection commands, the small
+// commands and closing.
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolBar>
+
+#include "desktop/app/twips.h"
+#include "support/gui_harness.h"
+
+namespace tallix::testing {
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  static constexpr const char* kResultCommands[] = {"CommandAll", "Command2", "CommandDate",
+                                                    "CommandShowLog", "CommandPrintLog"};
+
+  static void ExpectResultCommandsEnabled(Harness& h, bool enabled) {
+    for (const char* name : kResultCommands) {
+      QVERIFY2(h.Find<QPushButton>(name)->isEnabled() == enabled, name);
+    }
+  }
+
+  static void ExpectRow(Harness& h, int row, const QString& calls, const QString& duration) {
+    QCOMPARE(h.Find<QLineEdit>(qPrintable(QString("NoCalls%1").arg(row)))->text(), calls);
+    QCOMPARE(h.Find<QLineEdit>(qPrintable(QString("CallDuration%1").arg(row)))->text(), duration);
+  }
+
+ private slots:
+  void firstStartUsesDefaults() {
+    Harness h;
+    frmMain& w = h.Start();
+    w.show();
+    const double dpi = w.logicalDpiX();
+    const int at = qRound(1000 / 15.0 * dpi / 96), size = qRound(6500 / 15.0 * dpi / 96);
+    QCOMPARE(w.frameGeometry(), QRect(at, at, size, size));
+    QCOMPARE(w.windowTitle(), QString("Tallix"));
+    QCOMPARE(w.objectName(), QString("frmMain"));
+    for (const char* box : {"LogFilename", "LogStart", "LogEnd", "LogRecords", "DateEntry"}) {
+      QVERIFY2(h.Text(box).isEmpty(), box);
+    }
+    QCOMPARE(h.Text("LabelName0"), QString("site1"));
+    ExpectRow(h, 0, " ", " ");
+    QCOMPARE(h.Text("ResultsRangeDisplay"), QString("All Results"));
+    ExpectResultCommandsEnabled(h, false);
+    QVERIFY(h.Find<QLineEdit>("DateEntry")->isEnabled());
+    QVERIFY(h.Find<QComboBox>("ComboDate")->isEnabled());
+    QVERIFY(h.Find<QComboBox>("ComboDate")->isEditable());
+    QVERIFY(!QFile::exists(h.ConfigPath()));
+    QCOMPARE(h.Find<QLabel>("sbStatusPanel")->text(), QString("Status"));
+    QVERIFY(!h.Find<QLabel>("sbDatePanel")->text().isEmpty());
+    QVERIFY(!h.Find<QLabel>("sbTimePanel")->text().isEmpty());
+    w.ReportStartupProblems();
+    QVERIFY(h.messages.shown.empty());
+  }
+
+  void storedGeometryIsUsedUnchecked() {
+    Harness h;
+    h.WriteSetting("MainLeft", "-3000");
+    h.WriteSetting("MainTop", "30000");
+    h.WriteSetting("MainWidth", "9000");
+    h.WriteSetting("MainHeight", "7500.4");
+    frmMain& w = h.Start();
+    const double dpi = w.logicalDpiX();
+    QCOMPARE(w.frameGeometry(), QRect(TwipsToPixels(-3000, dpi), TwipsToPixels(30000, dpi),
+                                      TwipsToPixels(9000, dpi), TwipsToPixels(7500.4, dpi)));
+  }
+
+  void closeStoresGeometryUnlessMinimized_data() {
+    QTest::addColumn<bool>("minimized");
+    QTest::newRow("normal") << false;
+    QTest::newRow("minimized") << true;
+  }
+  void closeStoresGeometryUnlessMinimized() {
+    QFETCH(bool, minimized);
+    Harness h;
+    h.WriteSetting("MainLeft", "1500");
+    h.WriteSetting("MainWidth", "7500");
+    h.WriteSetting("MainHeight", "6000");
+    frmMain& w = h.Start();
+    w.show();
+    const double dpi = w.logicalDpiX();
+    w.move(TwipsToPixels(3000, dpi), TwipsToPixels(1500, dpi));
+    if (minimized) w.setWindowState(Qt::WindowMinimized);
+    h.Trigger("mnuFileExit");
+    QVERIFY(!w.isVisible());
+    if (minimized) {
+      QCOMPARE(h.ReadSetting("MainLeft"), std::optional<QString>("1500"));
+      QCOMPARE(h.ReadSetting("MainTop"), std::nullopt);
+      return;
+    }
+    // The outer rectangle comes back as it was restored or moved.
+    auto twips = [dpi](double value) {
+      return std::optional<QString>(
+          QString::number(PixelsToTwips(TwipsToPixels(value, dpi), dpi), 'g', 7));
+    };
+    QCOMPARE(h.ReadSetting("MainLeft"), twips(3000));
+    QCOMPARE(h.ReadSetting("MainTop"), twips(1500));
+    QCOMPARE(h.ReadSetting("MainWidth"), twips(7500));
+    QCOMPARE(h.ReadSetting("MainHeight"), twips(6000));
+  }
+
+  void menuTreeInOrder() {
+    Harness h;
+    h.Start();
+    QStringList entries;
+    for (const char* menu : {"mnuFile", "mnuView", "mnuHelp"}) {
+      QMenu* m = h.Find<QMenu>(menu);
+      entries << QString("%1=%2").arg(menu, m->title());
+      for (QAction* a : m->actions()) {
+        entries << QString("%1=%2").arg(a->objectName(), a->isSeparator() ? "-" : a->text());
+        QVERIFY(a->shortcut().isEmpty());
+      }
+    }
+    const QStringList expected = {"mnuFile=&File",
+                                  "mnuFileOpen=&Open...",
+                                  "mnuFileBar0=-",
+                                  "mnuFileSave=&Save",
+                                  "mnuFileBar1=-",
+                                  "mnuFileBar2=-",
+                                  "mnuFilePageSetup=Page Set&up...",
+                                  "mnuFilePrint=&Print...",
+                                  "mnuFileBar3=-",
+                                  "mnuFileExit=E&xit",
+                                  "mnuView=&View",
+                                  "mnuViewOptions=&Options...",
+                                  "mnuHelp=&Help",
+                                  "mnuHelpContents=&Contents",
+                                  "mnuHelpSearchForHelpOn=&Search For Help On...",
+                                  "mnuHelpBar0=-",
+                                  "mnuHelpAbout=&About "};
+    QCOMPARE(entries, expected);
+    QVERIFY(!h.Find<QMenu>("mnuFile")->separatorsCollapsible());
+  }
+
+  void toolBarButtonsByKey() {
+    Harness h;
+    h.Start();
+    QStringList keys;
+    for (QAction* a : h.Find<QToolBar>("tbToolBar")->actions()) {
+      if (a->isSeparator()) continue;
+      keys << a->data().toString();
+      QCOMPARE(a->toolTip(), a->data().toString());
+      QVERIFY(!a->icon().isNull());
+    }
+    QCOMPARE(keys, QStringList({"Open", "Save", "Print"}));
+  }
+
+  void siteRowsFollowSiteCount_data() {
+    QTest::addColumn<int>("sites");
+    QTest::newRow("none") << 0;
+    QTest::newRow("three") << 3;
+    QTest::newRow("ten") << 10;
+  }
+  void siteRowsFollowSiteCount() {
+    QFETCH(int, sites);
+    Harness h;
+    h.WriteConfig(SitesConfig(sites));
+    h.Start().show();
+    for (int i = 0; i < frmMain::kRows; ++i) {
+      const bool shown = i < sites;
+      auto* label = h.Find<QLabel>(qPrintable(QString("LabelName%1").arg(i)));
+      QCOMPARE(label->isVisible(), shown);
+      QCOMPARE(h.Find<QLineEdit>(qPrintable(QString("NoCalls%1").arg(i)))->isVisible(), shown);
+      QCOMPARE(h.Find<QLineEdit>(qPrintable(QString("CallDuration%1").arg(i)))->isVisible(), shown);
+      QCOMPARE(label->text(), shown ? QString("Site %1").arg(QChar('A' + i)) : QString("Name"));
+    }
+  }
+
+  void correctedConfigIsReportedOnce() {
+    Harness h;
+    h.WriteConfig("\"NoSites\",12,0,0\r\n\"Site\",11,\"x\",\"y\"\r\n\"END\",0,0,0\r\n");
+    frmMain& w = h.Start();
+    w.show();
+    QVERIFY(h.messages.shown.empty());
+    w.ReportStartupProblems();
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QVERIFY(h.messages.shown[0].text.contains("12"));
+    QVERIFY(h.messages.shown[0].text.contains(h.ConfigPath()));
+    w.ReportStartupProblems();
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QVERIFY(h.Find<QLabel>("LabelName9")->isVisible());
+  }
+
+  void openCancelledChangesNothing_data() {
+    QTest::addColumn<QString>("route");
+    QTest::newRow("menu") << "mnuFileOpen";
+    QTest::newRow("toolbar") << "tbToolBarOpen";
+  }
+  void openCancelledChangesNothing() {
+    QFETCH(QString, route);
+    Harness h;
+    h.Start();
+    h.Trigger(qPrintable(route));
+    QCOMPARE(h.chooser.file_requests.size(), size_t{1});
+    const FileRequest& request = h.chooser.file_requests[0];
+    QCOMPARE(request.kind, FileRequest::Kind::kOpen);
+    QCOMPARE(request.title, QString("Open"));
+    QCOMPARE(request.filter, QString("All Files (*.*)"));
+    QVERIFY(h.Text("LogFilename").isEmpty());
+    ExpectResultCommandsEnabled(h, false);
+    QVERIFY(h.messages.shown.empty());
+  }
+
+  void openShowsLogPanelRowsAndDays() {
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    h.Start();
+    const QString log = h.WriteFile("router.log", CraftedLog());
+    h.Open(log);
+    QVERIFY(h.messages.shown.empty());
+    QCOMPARE(h.Text("LogFilename"), log);
+    QCOMPARE(h.Text("LogStart"), QString("Jan  1 10:00"));
+    QCOMPARE(h.Text("LogEnd"), QString("Jan  1 12:00"));
+    QCOMPARE(h.Text("LogRecords"), QString(" 4"));
+    auto* days = h.Find<QComboBox>("ComboDate");
+    QCOMPARE(days->count(), 3);
+    QCOMPARE(days->itemText(0), QString("Jan  1"));
+    QCOMPARE(days->itemText(1), QString("Jan  2"));
+    QCOMPARE(days->itemText(2), QString("Jan  1"));
+    QCOMPARE(days->currentText(), QString());
+    ExpectRow(h, 0, "3", " 0d 0h 2m 16s");
+    ExpectRow(h, 1, "1", " 0d 1h 1m 1s");
+    ExpectRow(h, 2, "0", " 0d 0h 0m 0s");
+    QCOMPARE(h.Text("ResultsRangeDisplay"), QString("All Data"));
+    ExpectResultCommandsEnabled(h, true);
+
+    // A second open starts from the name chosen last, and the day list is
+    // emptied, edit text included, before it is refilled.
+    days->setEditText("typed");
+    const QString second = h.WriteFile("second.log", CallsLog(2));
+    h.Open(second);
+    QCOMPARE(h.chooser.file_requests.back().initial_name, log);
+    QCOMPARE(days->count(), 1);
+    QCOMPARE(days->currentText(), QString());
+    QCOMPARE(h.Text("LogRecords"), QString(" 2"));
+    ExpectRow(h, 0, "2", " 0d 0h 0m 20s");
+  }
+
+  void failedOpenKeepsPreviousLog_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing file") << "missing.log";
+    QTest::newRow("a directory") << "program";
+  }
+  void failedOpenKeepsPreviousLog() {
+    QFETCH(QString, name);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    h.Start();
+    const QString log = h.WriteFile("router.log", CraftedLog());
+    h.Open(log);
+    h.Open(h.PathOf(name));
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QCOMPARE(h.messages.shown[0].icon, MessageIcon::kWarning);
+    QVERIFY2(h.messages.shown[0].text.contains(h.PathOf(name)),
+             qPrintable(h.messages.shown[0].text));
+    QCOMPARE(h.Text("LogFilename"), log);
+    QCOMPARE(h.Text("LogRecords"), QString(" 4"));
+    QCOMPARE(h.Find<QComboBox>("ComboDate")->count(), 3);
+    ExpectRow(h, 0, "3", " 0d 0h 2m 16s");
+    QCOMPARE(QString::fromStdString(h.data->LogFilePath), log);
+    QCOMPARE(h.data->LineCount, 4);
+  }
+
+  void loadRemarksAreShown_data() {
+    QTest::addColumn<QByteArray>("log");
+    QTest::addColumn<QString>("remark");
+    QTest::newRow("no kept line") << QByteArray("Jan  1 10:00:00 mailhost: nothing here\n")
+                                  << "no line";
+    QByteArray many_days;
+    for (int i = 0; i < 102; ++i) {
+      many_days += QString("Day%1 10:00:00 isdnrouter disconnected\n").arg(i % 2).toLatin1();
+    }
+    QTest::newRow("day list full") << many_days << "day list is full";
+  }
+  void loadRemarksAreShown() {
+    QFETCH(QByteArray, log);
+    QFETCH(QString, remark);
+    Harness h;
+    h.Start();
+    h.Open(h.WriteFile("odd.log", log));
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QVERIFY2(h.messages.shown[0].text.contains(remark), qPrintable(h.messages.shown[0].text));
+    ExpectResultCommandsEnabled(h, true);
+  }
+
+  void selectionCommands_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("text");  // typed into DateEntry, or a ComboDate item index
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("head_office_calls");
+    QTest::newRow("all results") << "CommandAll"
+                                 << ""
+                                 << "All Data"
+                                 << "3";
+    QTest::newRow("free search, blank") << "Command2"
+                                        << " "
+                                        << "All Data"
+                                        << "3";
+    QTest::newRow("free search, empty") << "Command2"
+                                        << ""
+                                        << "Free Date Search : ''"
+                                        << "3";
+    QTest::newRow("free search, lower case") << "Command2"
+                                             << "jan  2"
+                                             << "Free Date Search : 'jan  2'"
+                                             << "1";
+    QTest::newRow("free search, too long") << "Command2"
+                                           << "Jan  1 10:00:00x"
+                                           << "Free Date Search : 'Jan  1 10:00:00x'"
+                                           << "0";
+    QTest::newRow("date search, second day") << "CommandDate"
+                                             << "1"
+                                             << "Free Date Search : 'Jan  2'"
+                                             << "1";
+    QTest::newRow("date search, nothing chosen") << "CommandDate"
+                                                 << ""
+                                                 << "Free Date Search : ''"
+                                                 << "3";
+  }
+  void selectionCommands() {
+    QFETCH(QString, button);
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    QFETCH(QString, head_office_calls);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    h.Start();
+    h.Open(h.WriteFile("router.log", CraftedLog()));
+    h.Click("Command2");  // narrow first, so each row shows its own effect
+    if (button == "Command2") h.Find<QLineEdit>("DateEntry")->setText(text);
+    if (button == "CommandDate" && !text.isEmpty()) {
+      h.Find<QComboBox>("ComboDate")->setCurrentIndex(text.toInt());
+    }
+    h.Click(qPrintable(button));
+    QCOMPARE(h.Text("ResultsRangeDisplay"), caption);
+    QCOMPARE(h.Text("NoCalls0"), head_office_calls);
+    QCOMPARE(QString::number(h.data->SiteCallCounts[0]), head_office_calls);
+    QVERIFY(h.messages.shown.empty());
+  }
+
+  void aboutAndHelp_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("text");
+    const QString help =
+        "Unable to display Help Contents. There is no Help associated with this project.";
+    QTest::newRow("about") << "mnuHelpAbout" << int(MessageIcon::kNone) << "Version 1.1.0";
+    QTest::newRow("contents") << "mnuHelpContents" << int(MessageIcon::kInformation) << help;
+    QTest::newRow("search") << "mnuHelpSearchForHelpOn" << int(MessageIcon::kInformation) << help;
+  }
+  void aboutAndHelp() {
+    QFETCH(QString, entry);
+    QFETCH(int, icon);
+    QFETCH(QString, text);
+    Harness h;
+    h.Start();
+    h.Trigger(qPrintable(entry));
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QCOMPARE(int(h.messages.shown[0].icon), icon);
+    QCOMPARE(h.messages.shown[0].buttons, MessageButtons::kOk);
+    QCOMPARE(h.messages.shown[0].title, QString("Tallix"));
+    QCOMPARE(h.messages.shown[0].text, text);
+  }
+};
+
+}  // namespace tallix::testing
+
+QTEST_MAIN(tallix::testing::MainWindowTest)
+#include "main_window_test.moc"

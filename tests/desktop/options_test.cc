@@ -1,0 +1,258 @@
+// The Options dialog on its own (fields, OK, every refusal, every way to
+// cancel) and through View > Options... (the main window's rows afterwards).
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "desktop/config/frm_options.h"
+#include "support/gui_harness.h"
+
+namespace tallix::testing {
+namespace {
+
+QLineEdit* Field(QWidget& dialog, const QString& name) {
+  auto* field = dialog.findChild<QLineEdit*>(name);
+  if (field == nullptr) qFatal("no field %s", qPrintable(name));
+  return field;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class OptionsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void fieldsShowTheDefaults() {
+    Harness h;
+    h.Start();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QString("Options"));
+    QCOMPARE(Field(dialog, "NoISDNSites")->text(), QString("1"));
+    QCOMPARE(Field(dialog, "ISDNRouter")->text(), QString("isdnrouter"));
+    QCOMPARE(Field(dialog, "SiteName0")->text(), QString("site1"));
+    QCOMPARE(Field(dialog, "SiteISDNNumber0")->text(), QString("01234123456"));
+    for (int i = 1; i < frmOptions::kRows; ++i) {
+      QVERIFY(Field(dialog, QString("SiteName%1").arg(i))->text().isEmpty());
+      QVERIFY(Field(dialog, QString("SiteISDNNumber%1").arg(i))->isVisible());
+    }
+    for (int i = 0; i < frmOptions::kRows; ++i) {
+      QCOMPARE(dialog.findChild<QLabel*>(QString("SiteLabel%1").arg(i))->text(),
+               QString("Site %1").arg(i + 1));
+    }
+    // Tab order: OK, Cancel, the count, the identifier, the names, the numbers.
+    QStringList order;
+    QWidget* w = dialog.findChild<QPushButton*>("cmdOK");
+    for (int i = 0; i < 24; ++i, w = w->nextInFocusChain()) {
+      while (!(w->focusPolicy() & Qt::TabFocus)) w = w->nextInFocusChain();
+      order << w->objectName();
+    }
+    QCOMPARE(order.mid(0, 5),
+             QStringList({"cmdOK", "cmdCancel", "NoISDNSites", "ISDNRouter", "SiteName0"}));
+    QCOMPARE(order.mid(13, 2), QStringList({"SiteName9", "SiteISDNNumber0"}));
+    QCOMPARE(order[23], QString("SiteISDNNumber9"));
+    QVERIFY(!dialog.findChild<QPushButton*>("cmdOK")->isDefault());
+    QVERIFY(!dialog.findChild<QPushButton*>("cmdOK")->autoDefault());
+  }
+
+  void okStoresEveryRowAndWritesTheFile() {
+    Harness h;
+    h.Start();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    dialog.show();
+    Field(dialog, "NoISDNSites")->setText(" 2 ");
+    Field(dialog, "ISDNRouter")->setText(" gw, 1");
+    Field(dialog, "SiteName1")->setText("Leeds, West");
+    Field(dialog, "SiteISDNNumber1")->setText("01132496017");
+    Field(dialog, "SiteName9")->setText("beyond the count");
+    dialog.findChild<QPushButton*>("cmdOK")->click();
+    QVERIFY(h.messages.shown.empty());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(h.data->SiteCount, int16_t{2});
+    QCOMPARE(h.data->RouterIdentifier, std::string(" gw, 1"));
+    QCOMPARE(h.data->SiteNames[9], std::string("beyond the count"));
+    QByteArray expected =
+        "\"Version\",1,0,0\r\n"
+        "\"NoSites\",2,0,0\r\n"
+        "\"ISDNIdentifier\",\" gw, 1\",0,0\r\n"
+        "\"Site\",0,\"site1\",\"01234123456\"\r\n"
+        "\"Site\",1,\"Leeds, West\",\"01132496017\"\r\n";
+    for (int i = 2; i < 9; ++i) expected += "\"Site\"," + QByteArray::number(i) + ",\"\",\"\"\r\n";
+    expected += "\"Site\",9,\"beyond the count\",\"\"\r\n\"END\",\"END\",\"END\",\"END\"\r\n";
+    QCOMPARE(ReadAll(h.ConfigPath()), expected);
+  }
+
+  void siteCountIsRounded_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("blanks around") << " 4 " << 4;
+    QTest::newRow("half to even, down") << "2.5" << 2;
+    QTest::newRow("half to even, up") << "3.5" << 4;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("ten") << "10" << 10;
+  }
+  void siteCountIsRounded() {
+    QFETCH(QString, typed);
+    QFETCH(int, stored);
+    Harness h;
+    h.Start();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    dialog.show();
+    Field(dialog, "NoISDNSites")->setText(typed);
+    dialog.findChild<QPushButton*>("cmdOK")->click();
+    QCOMPARE(int(h.data->SiteCount), stored);
+    QVERIFY(h.messages.shown.empty());
+  }
+
+  void unstorableInputKeepsTheDialogOpen_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("named");
+    const QString count = "Number of ISDN Sites";
+    QTest::newRow("empty count") << "NoISDNSites"
+                                 << "" << count;
+    QTest::newRow("letters") << "NoISDNSites"
+                             << "abc" << count;
+    QTest::newRow("trailing text") << "NoISDNSites"
+                                   << "4x" << count;
+    QTest::newRow("eleven") << "NoISDNSites"
+                            << "11" << count;
+    QTest::newRow("minus one") << "NoISDNSites"
+                               << "-1" << count;
+    QTest::newRow("too large for 16 bits") << "NoISDNSites"
+                                           << "99999" << count;
+    QTest::newRow("quote in identifier") << "ISDNRouter"
+                                         << "isdn\"router"
+                                         << "ISDN Identifier";
+    QTest::newRow("quote in name") << "SiteName3"
+                                   << "a \"b\""
+                                   << "Site Name of Site 4";
+    QTest::newRow("line break in number") << "SiteISDNNumber9"
+                                          << "0123\n4"
+                                          << "Site ISDN Number of Site 10";
+  }
+  void unstorableInputKeepsTheDialogOpen() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, named);
+    Harness h;
+    h.Start();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    dialog.show();
+    Field(dialog, "SiteName0")->setText("changed");
+    Field(dialog, field)->setText(typed);
+    dialog.findChild<QPushButton*>("cmdOK")->click();
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    const QString text = h.messages.shown[0].text;
+    QVERIFY2(text.startsWith(named), qPrintable(text));
+    if (field == "NoISDNSites") QVERIFY(text.contains("whole number from 0 to 10"));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(h.data->SiteNames[0], std::string("site1"));
+    QCOMPARE(h.data->SiteCount, int16_t{1});
+    QVERIFY(!QFile::exists(h.ConfigPath()));
+  }
+
+  void failedWriteKeepsEverything() {
+    Harness h;
+    h.Start();
+    const QString unwritable = h.PathOf("no-such-folder/Tallix.cfg");
+    frmOptions dialog(*h.data, unwritable, h.messages, &h.window());
+    dialog.show();
+    Field(dialog, "NoISDNSites")->setText("3");
+    Field(dialog, "SiteName0")->setText("changed");
+    dialog.findChild<QPushButton*>("cmdOK")->click();
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QVERIFY2(h.messages.shown[0].text.contains(unwritable), qPrintable(h.messages.shown[0].text));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(h.data->SiteCount, int16_t{1});
+    QCOMPARE(h.data->SiteNames[0], std::string("site1"));
+  }
+
+  void everyWayToCancelChangesNothing_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancel button") << "cancel";
+    QTest::newRow("escape key") << "escape";
+    QTest::newRow("close box") << "close";
+  }
+  void everyWayToCancelChangesNothing() {
+    QFETCH(QString, how);
+    Harness h;
+    h.Start();
+    const bool opened =
+        Harness::WithModal([&] { h.Trigger("mnuViewOptions"); },
+                           [&](QDialog& dialog) {
+                             Field(dialog, "NoISDNSites")->setText("0");
+                             Field(dialog, "SiteName0")->setText("changed");
+                             if (how == "cancel")
+                               dialog.findChild<QPushButton*>("cmdCancel")->click();
+                             if (how == "escape")
+                               QTest::keyClick(Field(dialog, "SiteName0"), Qt::Key_Escape);
+                             if (how == "close") {
+                               QCloseEvent event;
+                               QApplication::sendEvent(&dialog, &event);
+                             }
+                             QVERIFY(!dialog.isVisible());
+                             QCOMPARE(dialog.result(), int(QDialog::Rejected));
+                           });
+    QVERIFY(opened);
+    QCOMPARE(h.data->SiteCount, int16_t{1});
+    QCOMPARE(h.data->SiteNames[0], std::string("site1"));
+    QVERIFY(!QFile::exists(h.ConfigPath()));
+    QCOMPARE(h.Text("LabelName0"), QString("site1"));
+    QVERIFY(h.messages.shown.empty());
+  }
+
+  void enterInAFieldDoesNotConfirm() {
+    Harness h;
+    h.Start();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    dialog.show();
+    QTest::keyClick(Field(dialog, "SiteName0"), Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!QFile::exists(h.ConfigPath()));
+  }
+
+  void rowsFollowTheDialogAndKeepTheirCounts() {
+    Harness h;
+    h.WriteConfig(SitesConfig(5));
+    h.Start().show();
+    // Site A (row 0) gets two calls, site C (row 2) one.
+    h.Open(h.WriteFile("calls.log",
+                       "Mar  3 10:00:00 isdnrouter call from 00000000000 disconnected lasted 5\n"
+                       "Mar  3 10:01:00 isdnrouter call from 00000000000 disconnected lasted 5\n"
+                       "Mar  3 10:02:00 isdnrouter call from 00000000002 disconnected lasted 7\n"));
+    auto set_count = [&h](const QString& count, const QString& row1_name) {
+      return Harness::WithModal([&] { h.Trigger("mnuViewOptions"); },
+                                [&](QDialog& dialog) {
+                                  Field(dialog, "NoISDNSites")->setText(count);
+                                  Field(dialog, "SiteName1")->setText(row1_name);
+                                  dialog.findChild<QPushButton*>("cmdOK")->click();
+                                });
+    };
+    QVERIFY(set_count("2", "Renamed"));
+    QCOMPARE(h.Text("LabelName1"), QString("Renamed"));
+    for (int row = 2; row < 5; ++row) {
+      QVERIFY(!h.Find<QLabel>(qPrintable(QString("LabelName%1").arg(row)))->isVisible());
+    }
+    QVERIFY(set_count("5", "Renamed"));
+    QVERIFY(h.Find<QLineEdit>("NoCalls4")->isVisible());
+    QCOMPARE(h.Text("LabelName2"), QString("Site C"));
+    QCOMPARE(h.Text("NoCalls0"), QString("2"));
+    QCOMPARE(h.Text("NoCalls2"), QString("1"));
+    QCOMPARE(h.Text("CallDuration2"), QString(" 0d 0h 0m 7s"));
+    QVERIFY(h.messages.shown.empty());
+  }
+};
+
+}  // namespace tallix::testing
+
+QTEST_MAIN(tallix::testing::OptionsTest)
+#include "options_test.moc"

@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "engine/analysis/tally.h"
-#include "engine/util/text_search.h"
 #include "engine/log/log_loader.h"
-#include "log_generator.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/text_search.h"
+#include "log_generator.h"
 
 namespace tallix::bench {
 namespace {

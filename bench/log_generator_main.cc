@@ -17,10 +17,20 @@ bool ParseCount(std::string_view text, uint64_t& value) {
   uint64_t scale = 1;
   if (!text.empty()) {
     switch (text.back()) {
-      case 'K': case 'k': scale = 1000; break;
-      case 'M': case 'm': scale = 1000 * 1000; break;
-      case 'G': case 'g': scale = 1000 * 1000 * 1000; break;
-      default: break;
+      case 'K':
+      case 'k':
+        scale = 1000;
+        break;
+      case 'M':
+      case 'm':
+        scale = 1000 * 1000;
+        break;
+      case 'G':
+      case 'g':
+        scale = 1000 * 1000 * 1000;
+        break;
+      default:
+        break;
     }
     if (scale != 1) text.remove_suffix(1);
   }

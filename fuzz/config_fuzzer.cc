@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/util/text_file.h"
 #include "engine/config/config_file.h"
+#include "engine/util/text_file.h"
 #include "fuzz_check.h"
 
 namespace tallix::fuzz {
@@ -55,7 +55,8 @@ void Check(std::string_view input) {
   ResetConfig(second);
   const ConfigReadResult read = ReadConfigFile(second, path);
   Require(read.ok, "the written file could not be read", read.error);
-  Require(read.warnings.empty(), "the written file reads with warnings", read.warnings.empty() ? "" : read.warnings[0]);
+  Require(read.warnings.empty(), "the written file reads with warnings",
+          read.warnings.empty() ? "" : read.warnings[0]);
   Require(second.SiteCount == first.SiteCount, "site count changed on the round trip",
           std::to_string(first.SiteCount) + " -> " + std::to_string(second.SiteCount));
   Require(second.RouterIdentifier == first.RouterIdentifier, "identifier changed on the round trip",

@@ -38,8 +38,8 @@ inline size_t PlainFind(std::string_view haystack, std::string_view needle) {
 // when there is one, so that the many small writes stay in memory.
 inline const std::string& WorkDir() {
   static const std::string dir = [] {
-    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tallix-fuzz-XXXXXX"
-                                                         : "/tmp/tallix-fuzz-XXXXXX";
+    std::string pattern =
+        access("/dev/shm", W_OK) == 0 ? "/dev/shm/tallix-fuzz-XXXXXX" : "/tmp/tallix-fuzz-XXXXXX";
     Require(mkdtemp(pattern.data()) != nullptr, "cannot make a work directory");
     return pattern;
   }();

@@ -25,10 +25,10 @@
 #include "engine/analysis/duration.h"
 #include "engine/analysis/lenient_number.h"
 #include "engine/analysis/tally.h"
-#include "engine/util/text_file.h"
-#include "fuzz_check.h"
 #include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/text_file.h"
+#include "fuzz_check.h"
 
 namespace tallix::fuzz {
 namespace {
@@ -112,7 +112,7 @@ PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
           } else {
             ++load.dropped_days;
           }
-        } 
+        }
       } else {
         ++load.dropped_lines;
       }
@@ -179,7 +179,8 @@ void CheckTally(const TallixData& data, const Input& in, const TallyResult& resu
         continue;
       }
       int64_t seconds = 0;
-      if (value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max()) {
+      if (value >= std::numeric_limits<int32_t>::min() &&
+          value <= std::numeric_limits<int32_t>::max()) {
         seconds = static_cast<int64_t>(value);
       } else {
         limit_reached = true;
@@ -196,8 +197,8 @@ void CheckTally(const TallixData& data, const Input& in, const TallyResult& resu
   Require(result.rows.size() == static_cast<size_t>(sites), "one row per site in use");
   Require(result.warnings.empty() == !limit_reached, "tally warnings",
           std::to_string(result.warnings.size()) + " warnings");
-  Require(result.caption == (in.selection == " " ? "All Data"
-                                                 : "Free Date Search : '" + in.selection + "'"),
+  Require(result.caption ==
+              (in.selection == " " ? "All Data" : "Free Date Search : '" + in.selection + "'"),
           "caption");
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
     const int count = data.SiteCallCounts[s];
@@ -216,7 +217,8 @@ void CheckTally(const TallixData& data, const Input& in, const TallyResult& resu
     Require(sum == data.SiteSeconds[s], "SiteSeconds is not the sum of CallSeconds",
             "site " + std::to_string(s));
     Require(result.rows[s].NoCalls == std::to_string(count), "row count text");
-    Require(result.rows[s].CallDuration == FormatDuration(data.SiteSeconds[s]), "row duration text");
+    Require(result.rows[s].CallDuration == FormatDuration(data.SiteSeconds[s]),
+            "row duration text");
   }
 }
 
@@ -232,8 +234,10 @@ void CheckReports(TallixData& data, const std::string& caption, bool can_poison)
   const int sites = SitesInUse(data);
   // The entries just beyond each count: where an off-by-one would read.
   if (can_poison) {
-    if (data.LineCount < TallixData::kLogLineEntries) data.LogLines.Assign(static_cast<size_t>(data.LineCount), kBeyond);
-    if (data.DateCount < TallixData::kLogDateEntries) data.LogDates[static_cast<size_t>(data.DateCount)] = kBeyond;
+    if (data.LineCount < TallixData::kLogLineEntries)
+      data.LogLines.Assign(static_cast<size_t>(data.LineCount), kBeyond);
+    if (data.DateCount < TallixData::kLogDateEntries)
+      data.LogDates[static_cast<size_t>(data.DateCount)] = kBeyond;
     for (int s = 0; s < TallixData::kSiteEntries; ++s) {
       const int count = s < sites ? data.SiteCallCounts[static_cast<size_t>(s)] : 0;
       if (count < TallixData::kMaxCallsPerSite) data.CallStamps(count, s) = kBeyond;
@@ -241,15 +245,18 @@ void CheckReports(TallixData& data, const std::string& caption, bool can_poison)
     }
   }
   size_t all_calls = 0;
-  for (int s = 0; s < sites; ++s) all_calls += static_cast<size_t>(data.SiteCallCounts[static_cast<size_t>(s)]);
+  for (int s = 0; s < sites; ++s)
+    all_calls += static_cast<size_t>(data.SiteCallCounts[static_cast<size_t>(s)]);
   const size_t site_lines = static_cast<size_t>(sites);
 
   const std::string saved = SavedReportText(data, kNow);
-  Require(CountCrLf(saved) == 7 + site_lines + 1 + 2 * site_lines + all_calls, "saved report lines");
+  Require(CountCrLf(saved) == 7 + site_lines + 1 + 2 * site_lines + all_calls,
+          "saved report lines");
   const std::vector<std::string> summary = PrintedSummaryLines(data, caption, kNow);
   Require(summary.size() == 9 + 4 * site_lines + 1, "printed summary lines");
   const std::vector<std::string> detailed = PrintedDetailedLogLines(data, caption, kNow);
-  Require(detailed.size() == 9 + 4 * site_lines + 2 + 2 * site_lines + all_calls, "detailed log lines");
+  Require(detailed.size() == 9 + 4 * site_lines + 2 + 2 * site_lines + all_calls,
+          "detailed log lines");
   const std::string show = ShowLogText(data, kNow);
   Require(CountCrLf(show) == 8 + site_lines + 1 + 2 * site_lines + all_calls, "show log lines");
   Require(CallTotal(data) == static_cast<int64_t>(all_calls), "call total");
@@ -262,7 +269,8 @@ void CheckReports(TallixData& data, const std::string& caption, bool can_poison)
   Require(!ShowsBeyond(show), "the Show Log text shows an entry beyond a count");
   Require(!ShowsBeyond(JoinCrLf(DayList(data))), "the day list shows an entry beyond its count");
   const LogPanel panel = LogPanelTexts(data);
-  Require(!ShowsBeyond(panel.LogStart + panel.LogEnd), "the log panel shows an entry beyond a count");
+  Require(!ShowsBeyond(panel.LogStart + panel.LogEnd),
+          "the log panel shows an entry beyond a count");
 }
 
 // The same text through a file, read in small chunks and in several parts,
@@ -297,7 +305,8 @@ void CheckFileLoad(TallixData& data, const Input& in) {
   const LoadResult result = LoadLog(data, path, options);
   if (shrink) {
     Require(!result.ok, "a log cut short while it was read was loaded");
-    Require(result.error.find("became shorter") != std::string::npos, "shrink message", result.error);
+    Require(result.error.find("became shorter") != std::string::npos, "shrink message",
+            result.error);
     Require(data.LogFilePath == before_path && data.LineCount == before_lines &&
                 (before_lines == 0 || data.LogLines[0] == first_line),
             "a refused load changed the tables");

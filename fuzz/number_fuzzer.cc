@@ -89,9 +89,9 @@ void CheckText(std::string_view text) {
   const double engine = ReadLenientNumber(text, &consumed);
   const Reading plain = PlainReading(text);
   Require(!std::isnan(engine), "the reader gave NaN", Show(text));
-  Require(SameNumber(engine, plain.value), "the reader and the plain reading differ",
-          Show(text) + " engine " + std::to_string(engine) + " plain " +
-              std::to_string(plain.value));
+  Require(
+      SameNumber(engine, plain.value), "the reader and the plain reading differ",
+      Show(text) + " engine " + std::to_string(engine) + " plain " + std::to_string(plain.value));
   Require(consumed == plain.consumed, "consumed differs",
           Show(text) + " engine " + std::to_string(consumed) + " plain " +
               std::to_string(plain.consumed));

@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh
+scripts/format-check.sh
 
 for preset in default asan; do
   echo "== ${preset}: configure, build, test"

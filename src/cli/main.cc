@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "cli/report_command.h"
-#include "reports/report_clock.h"
+#include "engine/reports/report_clock.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <ostream>
 
 #include "engine/analysis/tally.h"
-#include "engine/util/text_file.h"
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
+#include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {
@@ -69,8 +69,8 @@ Parse ParseArgs(const std::vector<std::string>& args, Options& options, std::str
     if (name == "--format") options.format = *value;
     if (name == "--output") options.output = *value;
   }
-  static const char* const kFormats[] = {"saved", "summary", "detailed", "showlog", "days",
-                                         "config"};
+  static const char* const kFormats[] = {"saved",   "summary", "detailed",
+                                         "showlog", "days",    "config"};
   if (std::find(std::begin(kFormats), std::end(kFormats), options.format) == std::end(kFormats)) {
     problem = "unknown format '" + options.format + "'";
     return Parse::kError;
@@ -143,10 +143,11 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   std::vector<std::string> warnings;
 
   const std::string config_path =
-      options.config ? *options.config : (std::filesystem::path(env.program_dir) / kConfigFileName).string();
+      options.config ? *options.config
+                     : (std::filesystem::path(env.program_dir) / kConfigFileName).string();
   if (options.config && !IsRegularFile(*options.config)) {
-    return Fail(err, "configuration file: cannot read '" + *options.config +
-                         "': no such ordinary file");
+    return Fail(err,
+                "configuration file: cannot read '" + *options.config + "': no such ordinary file");
   }
   const ConfigReadResult config = ReadConfigFile(tables, config_path);
   if (!config.ok) return Fail(err, config.error);

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "support/test_util.h"
 #include "support/command_runner.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {
@@ -41,7 +41,8 @@ TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
   EXPECT_EQ("Dec  5\r\nDec  6\r\nDec  7\r\nDec  8\r\n",
             Exec({"--config", config, "--format", "days", "router.log"}).out);
   const std::string saved = Exec({"--config", config, "router.log"}).out;
-  EXPECT_EQ(0u, saved.find("ISDN Log Ananysis for file '" + kExamples + "/router.log' on 12/07/26 "
+  EXPECT_EQ(0u, saved.find("ISDN Log Ananysis for file '" + kExamples +
+                           "/router.log' on 12/07/26 "
                            "10:30:00\r\n"))
       << saved;
 }
@@ -70,16 +71,19 @@ TEST_F(ReportCommandTest, SelectionIsPassedUnchanged) {
 
 TEST_F(ReportCommandTest, OutputFileIsWrittenInsteadOfStdout) {
   const std::string out = dir_.Path("report.txt");
-  const CommandRun run = Exec({"--config", kExamples + "/Tallix.cfg", "--output", out, "router.log"});
+  const CommandRun run =
+      Exec({"--config", kExamples + "/Tallix.cfg", "--output", out, "router.log"});
   EXPECT_EQ(0, run.status);
   EXPECT_EQ("", run.out);
   EXPECT_EQ(Exec({"--config", kExamples + "/Tallix.cfg", "router.log"}).out, ReadFile(out));
 }
 
 TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
-  const std::vector<std::vector<std::string>> cases = {
-      {}, {"--format", "pdf", "router.log"}, {"--bogus", "router.log"}, {"a.log", "b.log"},
-      {"router.log", "--output"}};
+  const std::vector<std::vector<std::string>> cases = {{},
+                                                       {"--format", "pdf", "router.log"},
+                                                       {"--bogus", "router.log"},
+                                                       {"a.log", "b.log"},
+                                                       {"router.log", "--output"}};
   for (const auto& args : cases) {
     const CommandRun run = Exec(args);
     EXPECT_EQ(2, run.status);

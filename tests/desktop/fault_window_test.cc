@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/fault_util.h"
 #include "desktop/config/frm_options.h"
+#include "support/fault_util.h"
 #include "support/gui_harness.h"
 
 namespace tallix::testing {
@@ -67,13 +67,18 @@ class FaultWindowTest : public QObject {
   void openThatFailsKeepsTheLoadedLog_data() {
     QTest::addColumn<QString>("name");  // in the temporary folder, or absolute
     QTest::addColumn<QString>("reason");
-    QTest::newRow("named pipe") << "pipe.log" << "it is not an ordinary file";
-    QTest::newRow("below an ordinary file") << "plain/router.log" << "Not a directory";
-    QTest::newRow("a device") << "/dev/zero" << "it is not an ordinary file";
-    QTest::newRow("larger than 2 GiB") << "huge.log" << "more than the 2147483647 bytes";
-    QTest::newRow("shorter than its size") << kShortReadFile
-                                           << "it became shorter while it was read";
-    QTest::newRow("no read permission") << "locked.log" << "Permission denied";
+    QTest::newRow("named pipe") << "pipe.log"
+                                << "it is not an ordinary file";
+    QTest::newRow("below an ordinary file") << "plain/router.log"
+                                            << "Not a directory";
+    QTest::newRow("a device") << "/dev/zero"
+                              << "it is not an ordinary file";
+    QTest::newRow("larger than 2 GiB") << "huge.log"
+                                       << "more than the 2147483647 bytes";
+    QTest::newRow("shorter than its size")
+        << kShortReadFile << "it became shorter while it was read";
+    QTest::newRow("no read permission") << "locked.log"
+                                        << "Permission denied";
   }
   void openThatFailsKeepsTheLoadedLog() {
     QFETCH(QString, name);
@@ -98,8 +103,8 @@ class FaultWindowTest : public QObject {
     }
     const auto before = Snapshot(Std(h->PathOf("")));
     h->Open(path);
-    ExpectOneWarning(*h, "The log could not be opened. The log loaded before stays in place.",
-                     path, reason);
+    ExpectOneWarning(*h, "The log could not be opened. The log loaded before stays in place.", path,
+                     reason);
     QCOMPARE(h->Text("LogFilename"), log_);
     QCOMPARE(h->Text("LogRecords"), QString(" 4"));
     QCOMPARE(h->Find<QComboBox>("ComboDate")->count(), 3);
@@ -111,12 +116,18 @@ class FaultWindowTest : public QObject {
   void saveThatFailsKeepsEveryFile_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a full disk") << "/dev/full" << "No space left on device";
-    QTest::newRow("a folder") << "folder" << "it is a directory";
-    QTest::newRow("below an ordinary file") << "plain/report.txt" << "Not a directory";
-    QTest::newRow("disk full while replacing a report") << "report.txt" << "File too large";
-    QTest::newRow("read-only folder") << "locked/report.txt" << "Permission denied";
-    QTest::newRow("read-only report") << "report.txt (read-only)" << "Permission denied";
+    QTest::newRow("a full disk") << "/dev/full"
+                                 << "No space left on device";
+    QTest::newRow("a folder") << "folder"
+                              << "it is a directory";
+    QTest::newRow("below an ordinary file") << "plain/report.txt"
+                                            << "Not a directory";
+    QTest::newRow("disk full while replacing a report") << "report.txt"
+                                                        << "File too large";
+    QTest::newRow("read-only folder") << "locked/report.txt"
+                                      << "Permission denied";
+    QTest::newRow("read-only report") << "report.txt (read-only)"
+                                      << "Permission denied";
   }
   void saveThatFailsKeepsEveryFile() {
     QFETCH(QString, name);
@@ -151,11 +162,16 @@ class FaultWindowTest : public QObject {
   void optionsNotStoredKeepTheFile_data() {
     QTest::addColumn<QString>("where");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a folder named Tallix.cfg") << "folder" << "it is a directory";
-    QTest::newRow("below an ordinary file") << "below a file" << "Not a directory";
-    QTest::newRow("a full disk") << "/dev/full" << "No space left on device";
-    QTest::newRow("disk full while replacing it") << "limit" << "File too large";
-    QTest::newRow("read-only file") << "read-only" << "Permission denied";
+    QTest::newRow("a folder named Tallix.cfg") << "folder"
+                                               << "it is a directory";
+    QTest::newRow("below an ordinary file") << "below a file"
+                                            << "Not a directory";
+    QTest::newRow("a full disk") << "/dev/full"
+                                 << "No space left on device";
+    QTest::newRow("disk full while replacing it") << "limit"
+                                                  << "File too large";
+    QTest::newRow("read-only file") << "read-only"
+                                    << "Permission denied";
   }
   void optionsNotStoredKeepTheFile() {
     QFETCH(QString, where);

@@ -8,8 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "support/gui_harness.h"
 #include "engine/reports/report_text.h"
+#include "support/gui_harness.h"
 
 namespace tallix::testing {
 namespace {

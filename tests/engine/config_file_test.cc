@@ -100,21 +100,22 @@ TEST_P(ConfigFieldTest, Reads) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, ConfigFieldTest,
     testing::Values(
-        FieldCase{"LaterNoSitesWins", "\"NoSites\",3,0,0\n\"NoSites\",5,0,0\n\"END\",1,2,3\n", 5, "",
-                  "", ""},
-        FieldCase{"HalfToEven", "\"NoSites\",2.5,0,0\r\n\"END\",\"END\",\"END\",\"END\"", 2, "", "", ""},
+        FieldCase{"LaterNoSitesWins", "\"NoSites\",3,0,0\n\"NoSites\",5,0,0\n\"END\",1,2,3\n", 5,
+                  "", "", ""},
+        FieldCase{"HalfToEven", "\"NoSites\",2.5,0,0\r\n\"END\",\"END\",\"END\",\"END\"", 2, "", "",
+                  ""},
         FieldCase{"HalfToEvenUp", "\"NoSites\",3.5,0,0\r\n\"END\",0,0,0", 4, "", "", ""},
         FieldCase{"KindsAreCaseSensitive",
-                  "\"site\",0,\"a\",\"b\"\n\"end\",0,0,0\n\"Site\",0,\"c\",\"d\"\n\"END\",0,0,0\n", 0,
-                  "", "c", "d"},
-        FieldCase{"SitesBeforeNoSites", "\"Site\",0,\"a\",\"1\"\n\"NoSites\",1,0,0\n\"END\",0,0,0\n",
-                  1, "", "a", "1"},
+                  "\"site\",0,\"a\",\"b\"\n\"end\",0,0,0\n\"Site\",0,\"c\",\"d\"\n\"END\",0,0,0\n",
+                  0, "", "c", "d"},
+        FieldCase{"SitesBeforeNoSites",
+                  "\"Site\",0,\"a\",\"1\"\n\"NoSites\",1,0,0\n\"END\",0,0,0\n", 1, "", "a", "1"},
         FieldCase{"NothingAfterEndIsRead",
                   "\"END\",0,0,0\n\"NoSites\",3,0,0\n\"Site\",0,\"a\",\"1\"\n", 0, "", "", ""},
-        FieldCase{"MissingEndKeepsWhatWasRead", "\"NoSites\",2,0,0\n\"Site\",0,\"a\",\"1\"\n", 2, "",
-                  "a", "1"},
-        FieldCase{"PartialRecordAtEndIsNotApplied", "\"NoSites\",2,0,0\n\"Site\",0,\"a\"", 2, "", "",
-                  ""},
+        FieldCase{"MissingEndKeepsWhatWasRead", "\"NoSites\",2,0,0\n\"Site\",0,\"a\",\"1\"\n", 2,
+                  "", "a", "1"},
+        FieldCase{"PartialRecordAtEndIsNotApplied", "\"NoSites\",2,0,0\n\"Site\",0,\"a\"", 2, "",
+                  "", ""},
         FieldCase{"ShortRecordTakesFieldsFromNextLine",
                   "\"ISDNIdentifier\",\"rtr\"\n0,0\n\"END\",0,0,0\n", 0, "rtr", "", ""},
         FieldCase{"QuotedFieldKeepsCommasAndDropsTail",
@@ -124,12 +125,12 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"BlanksBeforeFieldsSkipped", "  \"NoSites\", 7 ,0,0\n\"END\",0,0,0\n", 7, "", "",
                   ""},
         FieldCase{"VersionAndUnknownKindsSkipped",
-                  "\"Version\",1,0,0\n\"Colour\",\"red\",0,0\n\"NoSites\",1,0,0\n\"END\",0,0,0\n", 1,
-                  "", "", ""},
+                  "\"Version\",1,0,0\n\"Colour\",\"red\",0,0\n\"NoSites\",1,0,0\n\"END\",0,0,0\n",
+                  1, "", "", ""},
         FieldCase{"IndexRoundsHalfToEven", "\"Site\",0.5,\"x\",\"y\"\n\"END\",0,0,0\n", 0, "", "x",
                   "y"},
-        FieldCase{"LineEndsCrOnly", "\"NoSites\",3,0,0\r\"ISDNIdentifier\",\"r\",0,0\r\"END\",0,0,0",
-                  3, "r", "", ""},
+        FieldCase{"LineEndsCrOnly",
+                  "\"NoSites\",3,0,0\r\"ISDNIdentifier\",\"r\",0,0\r\"END\",0,0,0", 3, "r", "", ""},
         FieldCase{"UnclosedQuoteRunsToEnd", "\"ISDNIdentifier\",\"abc", 0, "", "", ""}),
     [](const testing::TestParamInfo<FieldCase>& row) { return row.param.name; });
 
@@ -151,10 +152,10 @@ TEST(ConfigLimits, OutOfRangeValuesAreBoundedWithWarnings) {
     int16_t site_count;
     size_t warnings;
   } cases[] = {
-      {"\"NoSites\",11,0,0\n", 10, 1},     {"\"NoSites\",-1,0,0\n", 0, 1},
-      {"\"NoSites\",99999,0,0\n", 10, 1},  {"\"NoSites\",1e300,0,0\n", 10, 1},
-      {"\"NoSites\",10,0,0\n", 10, 0},     {"\"NoSites\",0,0,0\n", 0, 0},
-      {"\"Site\",11,\"x\",\"y\"\n", 0, 1}, {"\"Site\",-1,\"x\",\"y\"\n", 0, 1},
+      {"\"NoSites\",11,0,0\n", 10, 1},       {"\"NoSites\",-1,0,0\n", 0, 1},
+      {"\"NoSites\",99999,0,0\n", 10, 1},    {"\"NoSites\",1e300,0,0\n", 10, 1},
+      {"\"NoSites\",10,0,0\n", 10, 0},       {"\"NoSites\",0,0,0\n", 0, 0},
+      {"\"Site\",11,\"x\",\"y\"\n", 0, 1},   {"\"Site\",-1,\"x\",\"y\"\n", 0, 1},
       {"\"Site\",1e10,\"x\",\"y\"\n", 0, 1},
   };
   for (const auto& c : cases) {
@@ -181,8 +182,8 @@ TEST(SiteCountText, AcceptsOnlyWholeCountsFromZeroToTen) {
   const struct {
     const char* text;
     int expected;  // -1: refused
-  } cases[] = {{"0", 0},   {"10", 10}, {" 4 ", 4}, {"2.5", 2}, {"3.5", 4},  {"10.5", 10},
-               {"", -1},   {"  ", -1}, {"abc", -1}, {"4x", -1}, {"11", -1}, {"-1", -1},
+  } cases[] = {{"0", 0},      {"10", 10},  {" 4 ", 4},   {"2.5", 2}, {"3.5", 4}, {"10.5", 10},
+               {"", -1},      {"  ", -1},  {"abc", -1},  {"4x", -1}, {"11", -1}, {"-1", -1},
                {"99999", -1}, {"1e1", 10}, {"10.6", -1}, {"\t3", 3}};
   for (const auto& c : cases) {
     const auto count = ParseSiteCountText(c.text);

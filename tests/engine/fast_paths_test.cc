@@ -31,10 +31,23 @@ std::string ReferenceDuration(int32_t seconds) {
 }
 
 TEST(FastPaths, DurationAgreesWithTheFloatingPointFloor) {
-  std::vector<int32_t> values = {0,         1,          -1,         59,          60,
-                                 -59,       -60,        -61,        3599,        3600,
-                                 -3600,     86399,      86400,      -86400,      -86401,
-                                 std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min(),
+  std::vector<int32_t> values = {0,
+                                 1,
+                                 -1,
+                                 59,
+                                 60,
+                                 -59,
+                                 -60,
+                                 -61,
+                                 3599,
+                                 3600,
+                                 -3600,
+                                 86399,
+                                 86400,
+                                 -86400,
+                                 -86401,
+                                 std::numeric_limits<int32_t>::max(),
+                                 std::numeric_limits<int32_t>::min(),
                                  std::numeric_limits<int32_t>::min() + 1};
   std::mt19937 random(3);
   for (int i = 0; i < 20000; ++i) values.push_back(static_cast<int32_t>(random()));
@@ -49,9 +62,11 @@ TEST(FastPaths, DurationAgreesWithTheFloatingPointFloor) {
 // reader makes of the same ten characters, fit or not.
 TEST(FastPaths, SecondsAgreeWithTheLenientReader) {
   const std::string fields[] = {
-      "75 seconds", "  75", "+75", "-5", "- 5", "1 2 3", "12.5", "13.5", "12 .5", "1e3", "1 e3",
-      "1E", "12d2", "12D+2", "7x", "", "   ", "-", "+-5", "9999999999", "2147483647", "2147483648",
-      "-2147483648", "-2147483649", "\t42\n", "0000000012", "12,5", "1.", ".5"};
+      "75 seconds", "  75",       "+75",        "-5",         "- 5",         "1 2 3",
+      "12.5",       "13.5",       "12 .5",      "1e3",        "1 e3",        "1E",
+      "12d2",       "12D+2",      "7x",         "",           "   ",         "-",
+      "+-5",        "9999999999", "2147483647", "2147483648", "-2147483648", "-2147483649",
+      "\t42\n",     "0000000012", "12,5",       "1.",         ".5"};
   std::vector<std::string> all(std::begin(fields), std::end(fields));
   std::mt19937 random(9);
   const std::string alphabet = "0123456789 +-.eEdD\tx";
@@ -62,8 +77,9 @@ TEST(FastPaths, SecondsAgreeWithTheLenientReader) {
   }
   for (const std::string& field : all) {
     const CallFields call = ReadCallFields("Dec  7 10:00:01 call from 01234123456 lasted " + field);
-    const auto expected = ReadRoundedNumber(field.substr(0, 10), std::numeric_limits<int32_t>::min(),
-                                            std::numeric_limits<int32_t>::max());
+    const auto expected =
+        ReadRoundedNumber(field.substr(0, 10), std::numeric_limits<int32_t>::min(),
+                          std::numeric_limits<int32_t>::max());
     ASSERT_EQ(expected.has_value(), call.seconds_fit) << "'" << field << "'";
     ASSERT_EQ(expected.value_or(0), call.seconds) << "'" << field << "'";
   }
@@ -73,8 +89,8 @@ TEST(FastPaths, SecondsAgreeWithTheLenientReader) {
 // a line number of the same length and bytes.
 TEST(FastPaths, SiteNumbersMatchOnlyTheSameText) {
   const std::string line_numbers[] = {"0123412345", "01234123456", "0123412345a", "",
-                                      "0123", "0123456", "0123999", "01234567", "012345678",
-                                      "1234123456"};
+                                      "0123",       "0123456",     "0123999",     "01234567",
+                                      "012345678",  "1234123456"};
   for (const std::string& site : line_numbers) {
     for (const std::string& number : line_numbers) {
       auto data = std::make_unique<TallixData>();

@@ -39,15 +39,16 @@ TEST(LenientNumber, HugeExponentIsInfinite) {
   EXPECT_EQ(std::numeric_limits<double>::infinity(), ReadLenientNumber("0.001e312"));
   EXPECT_EQ(0.0, ReadLenientNumber("1000e-400"));
   EXPECT_EQ(0.0, ReadLenientNumber("0." + std::string(400, '0') + "1"));
-  EXPECT_EQ(std::numeric_limits<double>::infinity(), ReadLenientNumber("1" + std::string(400, '0')));
+  EXPECT_EQ(std::numeric_limits<double>::infinity(),
+            ReadLenientNumber("1" + std::string(400, '0')));
 }
 
 TEST(LenientNumber, ConsumedCountsTheNumberAndItsBlanks) {
   const struct {
     const char* text;
     size_t consumed;
-  } cases[] = {{"", 0}, {"x", 0}, {"12", 2}, {" 12 ", 4}, {"1e", 1}, {"1e5x", 3}, {"2.5", 3},
-               {"- 3 .5", 6}};
+  } cases[] = {{"", 0},   {"x", 0},    {"12", 2},  {" 12 ", 4},
+               {"1e", 1}, {"1e5x", 3}, {"2.5", 3}, {"- 3 .5", 6}};
   for (const auto& c : cases) {
     size_t consumed = 99;
     ReadLenientNumber(c.text, &consumed);
@@ -58,8 +59,18 @@ TEST(LenientNumber, ConsumedCountsTheNumberAndItsBlanks) {
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
   const struct {
     double in, out;
-  } cases[] = {{2.5, 2},   {3.5, 4},   {12.5, 12}, {13.5, 14}, {-2.5, -2}, {-3.5, -4},
-               {0.5, 0},   {-0.5, -0}, {1.4999, 1}, {1.5001, 2}, {-1.6, -2}, {7, 7},
+  } cases[] = {{2.5, 2},
+               {3.5, 4},
+               {12.5, 12},
+               {13.5, 14},
+               {-2.5, -2},
+               {-3.5, -4},
+               {0.5, 0},
+               {-0.5, -0},
+               {1.4999, 1},
+               {1.5001, 2},
+               {-1.6, -2},
+               {7, 7},
                {2147483647.5, 2147483648.0}};
   for (const auto& c : cases) EXPECT_EQ(c.out, RoundHalfEven(c.in)) << c.in;
 }

@@ -18,12 +18,12 @@ std::unique_ptr<TallixData> NewData(const std::string& identifier = "isdnrouter"
   return data;
 }
 
-std::vector<std::string> Kept(const TallixData& data) {
-  return testing_util::KeptLines(data);
-}
+std::vector<std::string> Kept(const TallixData& data) { return testing_util::KeptLines(data); }
 
-constexpr char kA[] = "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds";
-constexpr char kB[] = "Dec  8 11:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 5 seconds";
+constexpr char kA[] =
+    "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds";
+constexpr char kB[] =
+    "Dec  8 11:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 5 seconds";
 
 // Every way a log can end, and what is kept.
 struct EndingCase {
@@ -43,18 +43,19 @@ TEST_P(LogEndingTest, Keeps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Endings, LogEndingTest,
-    testing::Values(
-        EndingCase{"Empty", "", {}}, EndingCase{"OneByte", "x", {}},
-        EndingCase{"LfOnly", "\n", {}},
-        EndingCase{"Lf", std::string(kA) + "\n" + kB + "\n", {kA, kB}},
-        EndingCase{"CrLfKeepsCr", std::string(kA) + "\r\n" + kB + "\r\n",
-                   {std::string(kA) + "\r", std::string(kB) + "\r"}},
-        EndingCase{"NoFinalLf", std::string(kA) + "\n" + kB, {kA, kB}},
-        EndingCase{"NoLfAtAll", kA, {kA}},
-        EndingCase{"OneTrailingByte", std::string(kA) + "\nx", {kA}},
-        EndingCase{"BlankLines", std::string("\n\n") + kA + "\n\n", {kA}},
-        EndingCase{"CrInsideLineIsNoLineEnd", std::string("noise\r") + kA + "\n",
-                   {std::string("noise\r") + kA}}),
+    testing::Values(EndingCase{"Empty", "", {}}, EndingCase{"OneByte", "x", {}},
+                    EndingCase{"LfOnly", "\n", {}},
+                    EndingCase{"Lf", std::string(kA) + "\n" + kB + "\n", {kA, kB}},
+                    EndingCase{"CrLfKeepsCr",
+                               std::string(kA) + "\r\n" + kB + "\r\n",
+                               {std::string(kA) + "\r", std::string(kB) + "\r"}},
+                    EndingCase{"NoFinalLf", std::string(kA) + "\n" + kB, {kA, kB}},
+                    EndingCase{"NoLfAtAll", kA, {kA}},
+                    EndingCase{"OneTrailingByte", std::string(kA) + "\nx", {kA}},
+                    EndingCase{"BlankLines", std::string("\n\n") + kA + "\n\n", {kA}},
+                    EndingCase{"CrInsideLineIsNoLineEnd",
+                               std::string("noise\r") + kA + "\n",
+                               {std::string("noise\r") + kA}}),
     [](const testing::TestParamInfo<EndingCase>& row) { return row.param.name; });
 
 TEST(KeptLine, NeedsBothTextsInAnyCaseAndOrder) {
@@ -121,8 +122,11 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
     int32_t kept;
     int16_t listed;
     size_t warnings;
-  } cases[] = {{40001, 1, 40001, 1, 0}, {40002, 1, 40001, 1, 1}, {101, 101, 101, 101, 0},
-               {102, 102, 102, 101, 1}, {40002, 102, 40001, 101, 2}};
+  } cases[] = {{40001, 1, 40001, 1, 0},
+               {40002, 1, 40001, 1, 1},
+               {101, 101, 101, 101, 0},
+               {102, 102, 102, 101, 1},
+               {40002, 102, 40001, 101, 2}};
   for (const auto& c : cases) {
     auto data = NewData();
     std::string text;
@@ -137,8 +141,8 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
     if (c.days > 101) {
       // Runs past the full list are counted as runs, not lines.
       ASSERT_FALSE(r.warnings.empty());
-      EXPECT_NE(std::string::npos, r.warnings.back().find(" " + std::to_string(c.days - 101) +
-                                                           " later day runs"))
+      EXPECT_NE(std::string::npos,
+                r.warnings.back().find(" " + std::to_string(c.days - 101) + " later day runs"))
           << r.warnings.back();
     }
     EXPECT_EQ(c.kept, data->LineCount) << c.lines << " lines";
@@ -167,8 +171,8 @@ TEST(LoadLog, UnreadableLogLeavesEverythingAsItWas) {
   std::filesystem::create_directory(dir.Path("folder"));
   auto data = NewData();
   ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).ok);
-  for (const std::string& path : {dir.Path("missing.log"), dir.Path("folder"),
-                                  dir.Path("plain/below")}) {
+  for (const std::string& path :
+       {dir.Path("missing.log"), dir.Path("folder"), dir.Path("plain/below")}) {
     const LoadResult r = LoadLog(*data, path);
     EXPECT_FALSE(r.ok) << path;
     EXPECT_NE(std::string::npos, r.error.find(path)) << r.error;

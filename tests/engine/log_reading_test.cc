@@ -13,8 +13,8 @@
 #include <memory>
 #include <random>
 
-#include "engine/util/text_file.h"
 #include "engine/log/log_loader.h"
+#include "engine/util/text_file.h"
 #include "support/test_util.h"
 
 namespace tallix {
@@ -92,13 +92,28 @@ std::string MixedLog(uint32_t seed, int lines) {
   std::string text;
   for (int i = 0; i < lines; ++i) {
     switch (random() % 7) {
-      case 0: text += KeptLine(static_cast<int>(random() % 3), i); break;
-      case 1: text += "Dec 12 10:00:00 fileserver sshd: DISCONNECTED by user"; break;
-      case 2: text += "Dec 12 10:00:00 ISDNROUTER ntpd: synchronized"; break;
-      case 3: text += std::string(random() % 300, 'x') + " isdnrouter " + std::string(random() % 200, 'y') + " disconnected"; break;
-      case 4: text += ""; break;
-      case 5: text += KeptLine(1, i) + "\r"; break;
-      case 6: text += std::string(random() % 90, '.'); break;
+      case 0:
+        text += KeptLine(static_cast<int>(random() % 3), i);
+        break;
+      case 1:
+        text += "Dec 12 10:00:00 fileserver sshd: DISCONNECTED by user";
+        break;
+      case 2:
+        text += "Dec 12 10:00:00 ISDNROUTER ntpd: synchronized";
+        break;
+      case 3:
+        text += std::string(random() % 300, 'x') + " isdnrouter " +
+                std::string(random() % 200, 'y') + " disconnected";
+        break;
+      case 4:
+        text += "";
+        break;
+      case 5:
+        text += KeptLine(1, i) + "\r";
+        break;
+      case 6:
+        text += std::string(random() % 90, '.');
+        break;
     }
     if (i + 1 < lines || random() % 2 == 0) text += '\n';
   }
@@ -151,7 +166,8 @@ TEST(LogReading, KeptLinesLongerThanACopyBlock) {
   TempDir dir;
   const std::string path = dir.Path("long.log");
   std::string text;
-  for (size_t length : {size_t{10}, size_t{70000}, size_t{5}, size_t{300000}, size_t{0}, size_t{140000}}) {
+  for (size_t length :
+       {size_t{10}, size_t{70000}, size_t{5}, size_t{300000}, size_t{0}, size_t{140000}}) {
     text += KeptLine(0, static_cast<int>(length)) + std::string(length, 'z') + "\n";
     text += KeptLine(1, 7) + "\n";
   }
@@ -190,8 +206,7 @@ TEST(LogReading, FileThatShrinksWhileReadLeavesDataAsItWas) {
       EXPECT_FALSE(trace.mapped);
       EXPECT_TRUE(trace.read);
       EXPECT_EQ(good, data->LogFilePath);
-      EXPECT_EQ(std::vector<std::string>{KeptLine(0, 1)},
-                testing_util::KeptLines(*data));
+      EXPECT_EQ(std::vector<std::string>{KeptLine(0, 1)}, testing_util::KeptLines(*data));
     }
   }
 }

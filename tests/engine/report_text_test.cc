@@ -82,10 +82,9 @@ TEST(ReportText, PrintedSummaryAndDetailedLines) {
   EXPECT_EQ(printed, PrintedSummaryLines(*data, "All Data", kNow));
 
   std::vector<std::string> detailed = summary;
-  for (const char* line : {"", "", "Detailed log for Head Office",
-                           "Dec  7 10:00:01   0d 0h 1m 15s", "Dec  8 09:00:00   0d 0h 0m 5s", "",
-                           "Detailed log for Depot", "Dec  7 11:00:01   0d 1h 1m 1s", "",
-                           "Detailed log for Idle", ""}) {
+  for (const char* line : {"", "", "Detailed log for Head Office", "Dec  7 10:00:01   0d 0h 1m 15s",
+                           "Dec  8 09:00:00   0d 0h 0m 5s", "", "Detailed log for Depot",
+                           "Dec  7 11:00:01   0d 1h 1m 1s", "", "Detailed log for Idle", ""}) {
     detailed.emplace_back(line);
   }
   EXPECT_EQ(detailed, PrintedDetailedLogLines(*data, "All Data", kNow));
@@ -135,8 +134,10 @@ TEST(ReportText, NoSitesAndNoLines) {
   const std::string heading =
       "ISDN Log Ananysis for file '/x.log' on 07/12/2026 10:30:00\r\n\r\n"
       "Log Start   : \r\nLog End     : \r\n";
-  EXPECT_EQ(heading + "Log Records :  0\r\nSummary\r\n\"Site\",\"Calls\",\"Duration\",\"Duration\"\r\n\r\n",
-            SavedReportText(*data, kNow));
+  EXPECT_EQ(
+      heading +
+          "Log Records :  0\r\nSummary\r\n\"Site\",\"Calls\",\"Duration\",\"Duration\"\r\n\r\n",
+      SavedReportText(*data, kNow));
   EXPECT_EQ(heading + "Log Records : 0\r\n\r\nSummary\r\nSite : Calls : Duration\r\n\r\n",
             ShowLogText(*data, kNow));
   EXPECT_EQ(10u, PrintedSummaryLines(*data, "All Data", kNow).size());
@@ -173,8 +174,8 @@ TEST(CallTotalGuard, RefusesAThousandOrMore) {
       {{999}, 1, true},
       {{1000}, 1, false},
       {{600, 600}, 2, false},
-      {{600, 600}, 1, true},                       // counts beyond SiteCount are not summed
-      {{10001, 10001, 10001, 10001}, 4, false},    // above 32767 in all
+      {{600, 600}, 1, true},                     // counts beyond SiteCount are not summed
+      {{10001, 10001, 10001, 10001}, 4, false},  // above 32767 in all
       {{0}, 0, true},
   };
   for (const auto& c : cases) {

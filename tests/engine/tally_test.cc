@@ -49,40 +49,48 @@ TEST_P(CallFieldTest, Reads) {
 INSTANTIATE_TEST_SUITE_P(
     Positions, CallFieldTest,
     testing::Values(
-        FieldCase{"Usual", "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds",
+        FieldCase{"Usual",
+                  "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 "
+                  "seconds",
                   "Dec  7 10:00:01", "01234123456", 75, true},
-        FieldCase{"KeywordsInCapitals", "Dec  7 10:00:01 X FROM 01234123456 x LASTED 9", "Dec  7 10:00:01",
-                  "01234123456", 9, true},
+        FieldCase{"KeywordsInCapitals", "Dec  7 10:00:01 X FROM 01234123456 x LASTED 9",
+                  "Dec  7 10:00:01", "01234123456", 9, true},
         FieldCase{"FirstFromCounts", "Dec  7 10:00:01 from 11111111111 From 22222222222 lasted 1",
                   "Dec  7 10:00:01", "11111111111", 1, true},
-        FieldCase{"FromInsideAWord", "Dec  7 10:00:01 fromage 12345678901 lasted 3", "Dec  7 10:00:01",
-                  "ge 12345678", 3, true},
-        FieldCase{"NoFromTakesStampTail", "Dec  7 10:00:01 x lasted 4", "Dec  7 10:00:01", " 7 10:00:01", 4,
-                  true},
+        FieldCase{"FromInsideAWord", "Dec  7 10:00:01 fromage 12345678901 lasted 3",
+                  "Dec  7 10:00:01", "ge 12345678", 3, true},
+        FieldCase{"NoFromTakesStampTail", "Dec  7 10:00:01 x lasted 4", "Dec  7 10:00:01",
+                  " 7 10:00:01", 4, true},
         FieldCase{"NoLastedReadsChars7To16", "Dec  7 10:00:01 from 01234123456", "Dec  7 10:00:01",
                   "01234123456", 10, true},
-        FieldCase{"NumberCutByLineEnd", "Dec  7 10:00:01 from 0123", "Dec  7 10:00:01", "0123", 10, true},
+        FieldCase{"NumberCutByLineEnd", "Dec  7 10:00:01 from 0123", "Dec  7 10:00:01", "0123", 10,
+                  true},
         FieldCase{"NumberPastEnd", "Dec  7 10:00:01 from", "Dec  7 10:00:01", "", 10, true},
         FieldCase{"ShortLine", "short", "short", "t", 0, true},
-        FieldCase{"HalfDown", "Dec  7 10:00:01 lasted 12.5s", "Dec  7 10:00:01", " 7 10:00:01", 12, true},
-        FieldCase{"HalfUp", "Dec  7 10:00:01 lasted 13.5s", "Dec  7 10:00:01", " 7 10:00:01", 14, true},
+        FieldCase{"HalfDown", "Dec  7 10:00:01 lasted 12.5s", "Dec  7 10:00:01", " 7 10:00:01", 12,
+                  true},
+        FieldCase{"HalfUp", "Dec  7 10:00:01 lasted 13.5s", "Dec  7 10:00:01", " 7 10:00:01", 14,
+                  true},
         FieldCase{"Letter", "Dec  7 10:00:01 lasted x5", "Dec  7 10:00:01", " 7 10:00:01", 0, true},
-        FieldCase{"Negative", "Dec  7 10:00:01 lasted -5", "Dec  7 10:00:01", " 7 10:00:01", -5, true},
-        FieldCase{"BlanksInside", "Dec  7 10:00:01 lasted 1 2 3", "Dec  7 10:00:01", " 7 10:00:01", 123, true},
+        FieldCase{"Negative", "Dec  7 10:00:01 lasted -5", "Dec  7 10:00:01", " 7 10:00:01", -5,
+                  true},
+        FieldCase{"BlanksInside", "Dec  7 10:00:01 lasted 1 2 3", "Dec  7 10:00:01", " 7 10:00:01",
+                  123, true},
         FieldCase{"OnlyTenCharacters", "Dec  7 10:00:01 lasted 123456789012", "Dec  7 10:00:01",
                   " 7 10:00:01", 1234567890, true},
         FieldCase{"Int32Max", "Dec  7 10:00:01 lasted 2147483647", "Dec  7 10:00:01", " 7 10:00:01",
                   2147483647, true},
-        FieldCase{"BeyondInt32", "Dec  7 10:00:01 lasted 2147483648", "Dec  7 10:00:01", " 7 10:00:01", 0,
-                  false},
-        FieldCase{"HugeExponent", "Dec  7 10:00:01 lasted 9e99", "Dec  7 10:00:01", " 7 10:00:01", 0, false}),
+        FieldCase{"BeyondInt32", "Dec  7 10:00:01 lasted 2147483648", "Dec  7 10:00:01",
+                  " 7 10:00:01", 0, false},
+        FieldCase{"HugeExponent", "Dec  7 10:00:01 lasted 9e99", "Dec  7 10:00:01", " 7 10:00:01",
+                  0, false}),
     [](const testing::TestParamInfo<FieldCase>& row) { return row.param.name; });
 
 TEST(Tally, CreditsEveryMatchingSiteAndWritesRows) {
-  auto data = DataWith({Line("Dec  7 10:00:01", "01234123456", "75"),
-                        Line("Dec  7 11:00:01", "02079460123", "3661"),
-                        Line("Dec  8 09:00:00", "01234123456", "5")},
-                       {"01234123456", "02079460123", "0123412345", "01234123456"});
+  auto data = DataWith(
+      {Line("Dec  7 10:00:01", "01234123456", "75"), Line("Dec  7 11:00:01", "02079460123", "3661"),
+       Line("Dec  8 09:00:00", "01234123456", "5")},
+      {"01234123456", "02079460123", "0123412345", "01234123456"});
   const TallyResult r = TallyCalls(*data, " ");
   EXPECT_EQ("All Data", r.caption);
   ASSERT_EQ(4u, r.rows.size());
@@ -99,11 +107,11 @@ TEST(Tally, CreditsEveryMatchingSiteAndWritesRows) {
 }
 
 TEST(Tally, SelectionMatchesTheStampOnly) {
-  auto data = DataWith({Line("Dec  7 10:00:01", "01234123456", "1"),
-                        Line("Dec  8 10:00:01", "01234123456", "2"),
-                        Line("DEC  8 23:00:01", "01234123456", "4"),
-                        std::string("NoBlankInStamp!") + " from 01234123456 lasted 8"},
-                       {"01234123456"});
+  auto data = DataWith(
+      {Line("Dec  7 10:00:01", "01234123456", "1"), Line("Dec  8 10:00:01", "01234123456", "2"),
+       Line("DEC  8 23:00:01", "01234123456", "4"),
+       std::string("NoBlankInStamp!") + " from 01234123456 lasted 8"},
+      {"01234123456"});
   const struct {
     const char* selection;
     const char* caption;
@@ -173,13 +181,13 @@ TEST(TallyLimits, CallsPerSiteAtTheEdge) {
 }
 
 TEST(TallyLimits, DurationsAndTotalsNeverOverflow) {
-  auto data = DataWith({Line("Dec  7 10:00:01", "01234123456", "2147483647"),
-                        Line("Dec  7 10:00:02", "01234123456", "1"),
-                        Line("Dec  7 10:00:03", "01234123456", "2147483648"),
-                        Line("Dec  7 10:00:04", "02079460123", "-2e9"),
-                        Line("Dec  7 10:00:05", "02079460123", "-2e9"),
-                        Line("Dec  7 10:00:06", "02079460123", "5")},
-                       {"01234123456", "02079460123"});
+  auto data = DataWith(
+      {Line("Dec  7 10:00:01", "01234123456", "2147483647"),
+       Line("Dec  7 10:00:02", "01234123456", "1"),
+       Line("Dec  7 10:00:03", "01234123456", "2147483648"),
+       Line("Dec  7 10:00:04", "02079460123", "-2e9"),
+       Line("Dec  7 10:00:05", "02079460123", "-2e9"), Line("Dec  7 10:00:06", "02079460123", "5")},
+      {"01234123456", "02079460123"});
   const TallyResult r = TallyCalls(*data, " ");
   EXPECT_EQ(3, data->SiteCallCounts[0]);
   EXPECT_EQ(2147483647, data->SiteSeconds[0]);

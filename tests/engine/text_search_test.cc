@@ -2,14 +2,14 @@
 // has, each against a plain byte-by-byte reference: the vector paths must
 // find exactly what the scalar one finds, wherever a block boundary falls.
 
+#include "engine/util/text_search.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <random>
 #include <string>
 #include <vector>
-
-#include "engine/util/text_search.h"
 
 namespace tallix {
 namespace {
@@ -54,15 +54,19 @@ std::vector<LineSpan> FoundLines(std::string_view text, std::string_view a, std:
 
 std::string Describe(const std::vector<LineSpan>& lines) {
   std::string out;
-  for (const LineSpan& l : lines) out += std::to_string(l.begin) + "-" + std::to_string(l.end) + " ";
+  for (const LineSpan& l : lines)
+    out += std::to_string(l.begin) + "-" + std::to_string(l.end) + " ";
   return out;
 }
 
 const char* PathName(SearchPath path) {
   switch (path) {
-    case SearchPath::kScalar: return "scalar";
-    case SearchPath::kSse2: return "sse2";
-    case SearchPath::kAvx2: return "avx2";
+    case SearchPath::kScalar:
+      return "scalar";
+    case SearchPath::kSse2:
+      return "sse2";
+    case SearchPath::kAvx2:
+      return "avx2";
   }
   return "?";
 }
@@ -104,15 +108,17 @@ TEST_P(SearchPathTest, WorkedExamples) {
       {"ab\r\n", "b\r", 1},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.expected, FindNoCase(c.hay, c.needle)) << "'" << c.needle << "' in '" << c.hay << "'";
+    EXPECT_EQ(c.expected, FindNoCase(c.hay, c.needle))
+        << "'" << c.needle << "' in '" << c.hay << "'";
   }
 }
 
 // The needle at every offset of haystacks around the 16-, 32- and 64-byte
 // block sizes, in mixed case, with near misses before it.
 TEST_P(SearchPathTest, EveryOffsetAcrossBlockEdges) {
-  for (const std::string needle : {"d", "dd", "isdnrouter", "disconnected",
-                                   "sixteen-bytes-xx", "seventeen-bytes-x", "a 40-byte keyword, longer than one block"}) {
+  for (const std::string needle :
+       {"d", "dd", "isdnrouter", "disconnected", "sixteen-bytes-xx", "seventeen-bytes-x",
+        "a 40-byte keyword, longer than one block"}) {
     for (size_t size : {needle.size(), size_t{15}, size_t{16}, size_t{17}, size_t{31}, size_t{32},
                         size_t{33}, size_t{63}, size_t{64}, size_t{65}, size_t{100}, size_t{130}}) {
       if (size < needle.size()) continue;
@@ -181,12 +187,24 @@ TEST_P(SearchPathTest, LinesWithBothAcrossBlockEdges) {
       std::string line;
       const std::string filler(pad, 'x');
       switch (layout) {
-        case 0: line = name + filler + word; break;
-        case 1: line = word + filler + name; break;
-        case 2: line = filler + name + " " + word; break;
-        case 3: line = filler + word; break;          // the word alone
-        case 4: line = name + filler + "disconnecte"; break;
-        case 5: line = "DISCONNECTED" + filler + "isdnrouteR\r"; break;
+        case 0:
+          line = name + filler + word;
+          break;
+        case 1:
+          line = word + filler + name;
+          break;
+        case 2:
+          line = filler + name + " " + word;
+          break;
+        case 3:
+          line = filler + word;
+          break;  // the word alone
+        case 4:
+          line = name + filler + "disconnecte";
+          break;
+        case 5:
+          line = "DISCONNECTED" + filler + "isdnrouteR\r";
+          break;
       }
       for (const std::string& before : {std::string(), std::string(pad % 70, 'y') + "\n"}) {
         for (const std::string& after : {std::string(), std::string("\n"), "\nxx " + word}) {
@@ -202,8 +220,17 @@ TEST_P(SearchPathTest, LinesWithBothAcrossBlockEdges) {
 
 TEST_P(SearchPathTest, LinesWithBothRandomText) {
   std::mt19937 random(5);
-  const std::vector<std::string> pieces = {"disconnected", "DISConnected", "isdnrouter", "ISDN",
-                                           "\n", "\r\n", " ", "d", "r", "isdnrouteR ntpd", "x"};
+  const std::vector<std::string> pieces = {"disconnected",
+                                           "DISConnected",
+                                           "isdnrouter",
+                                           "ISDN",
+                                           "\n",
+                                           "\r\n",
+                                           " ",
+                                           "d",
+                                           "r",
+                                           "isdnrouteR ntpd",
+                                           "x"};
   for (int round = 0; round < 2000; ++round) {
     std::string text;
     const size_t count = random() % 120;

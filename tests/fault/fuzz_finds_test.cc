@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "support/test_util.h"
 #include "engine/analysis/lenient_number.h"
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {
@@ -27,8 +27,11 @@ TEST(FuzzFinds, LongMantissaWithNegativeExponentIsInfinite) {
     double value;
   } cases[] = {
       {"400 zeros, e-1", "1" + std::string(400, '0') + "e-1", kInfinity},
-      {"the fuzz input", "999999999999999999999\t999999999999999999\t99444444444444444444444444444444"
-                         "9999399999999\t" + std::string(300, '4'), kInfinity},
+      {"the fuzz input",
+       "999999999999999999999\t999999999999999999\t99444444444444444444444444444444"
+       "9999399999999\t" +
+           std::string(300, '4'),
+       kInfinity},
       {"negative", "-1" + std::string(400, '0') + "D-5", -kInfinity},
       {"small after all", "1" + std::string(400, '0') + "e-400", 1.0},
   };
@@ -53,8 +56,9 @@ TEST(FuzzFinds, LongMantissaInTheConfiguration) {
 TEST(FuzzFinds, LogShorterThanItsPartCount) {
   testing_util::TempDir dir;
   const std::string path = dir.Path("tiny.log");
-  const std::string texts[] = {"", "\n", "x", "a\n", "\n\n\n",
-                               "Dec  7 isdnrouter disconnected\nDec  8 isdnrouter disconnected"};
+  const std::string texts[] = {
+      "",    "\n",     "x",
+      "a\n", "\n\n\n", "Dec  7 isdnrouter disconnected\nDec  8 isdnrouter disconnected"};
   for (const std::string& text : texts) {
     testing_util::WriteFile(path, text);
     auto expected = std::make_unique<TallixData>();

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <sstream>
 
+#include "cli/report_command.h"
 #include "support/command_runner.h"
 #include "support/test_util.h"
-#include "cli/report_command.h"
 
 namespace tallix {
 namespace {
@@ -68,10 +68,18 @@ TEST_F(LimitTest, KeptLinesAndDayRuns) {
     std::string warning;
   } cases[] = {
       {"40001 kept lines", Repeat(other, 40001), {}, kExitOk, "Log Records :  40001\r\n", ""},
-      {"40002 kept lines", Repeat(other, 40002), {}, kExitLimit, "Log Records :  40001\r\n",
+      {"40002 kept lines",
+       Repeat(other, 40002),
+       {},
+       kExitLimit,
+       "Log Records :  40001\r\n",
        "warning: the log holds 1 more call-end lines than the 40001 that can be kept"},
       {"101 day runs", days_101, {"--format", "days"}, kExitOk, "D00100\r\n", ""},
-      {"102 day runs", days_102, {"--format", "days"}, kExitLimit, "D00100\r\n",
+      {"102 day runs",
+       days_102,
+       {"--format", "days"},
+       kExitLimit,
+       "D00100\r\n",
        "warning: the day list is full at 101 entries; 1 later day runs are not listed"},
   };
   for (const auto& c : cases) {
@@ -134,7 +142,8 @@ TEST_F(LimitTest, CallsPerSiteDurationsAndTotals) {
 TEST_F(LimitTest, CallTotalAboveSixteenBitsIsRefused) {
   std::string sites = "\"NoSites\",4,0,0\r\n\"ISDNIdentifier\",\"isdnrouter\",0,0\r\n";
   for (int s = 0; s < 4; ++s) {
-    sites += "\"Site\"," + std::to_string(s) + ",\"s" + std::to_string(s) + "\",\"01234123456\"\r\n";
+    sites +=
+        "\"Site\"," + std::to_string(s) + ",\"s" + std::to_string(s) + "\",\"01234123456\"\r\n";
   }
   const std::string config = Config(sites);
   const std::string log = Repeat(Call("Dec  7", "01234123456", "1"), 10001);

@@ -12,25 +12,24 @@
 #include <functional>
 #include <sstream>
 
-#include "support/command_runner.h"
-#include "support/test_util.h"
 #include "cli/report_command.h"
+#include "support/command_runner.h"
 #include "support/fault_util.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_util::CommandRun;
 using testing_util::ReadFile;
+using testing_util::RunReport;
 using testing_util::RunUnprivileged;
 using testing_util::Snapshot;
-using testing_util::CommandRun;
-using testing_util::RunReport;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
 const std::string kExamples = TALLIX_EXAMPLES_DIR;
-
 
 CommandRun Exec(const std::vector<std::string>& args, const std::string& dir) {
   return RunReport(args, dir + "/bin", dir);
@@ -78,10 +77,10 @@ TEST_F(ReportFaultTest, LogThatCannotBeRead) {
     std::string log;
     std::string message;
   } cases[] = {
-      {"missing", Path("missing.log"), "log file: cannot open '" + Path("missing.log") +
-                                           "': No such file or directory"},
-      {"a folder", Path("folder"), "log file: cannot read '" + Path("folder") +
-                                       "': it is a directory"},
+      {"missing", Path("missing.log"),
+       "log file: cannot open '" + Path("missing.log") + "': No such file or directory"},
+      {"a folder", Path("folder"),
+       "log file: cannot read '" + Path("folder") + "': it is a directory"},
       {"below an ordinary file", Path("plain/router.log"),
        "log file: cannot open '" + Path("plain/router.log") + "': Not a directory"},
       {"a named pipe", Path("pipe.log"),
@@ -130,7 +129,8 @@ TEST_F(ReportFaultTest, OutputThatCannotBeWritten) {
        "output file: cannot write '" + Path("plain/out.txt") + "': Not a directory"},
       {"a folder", Path("folder"),
        "output file: cannot write '" + Path("folder") + "': it is a directory"},
-      {"a full disk", "/dev/full", "output file: cannot write '/dev/full': No space left on device"},
+      {"a full disk", "/dev/full",
+       "output file: cannot write '/dev/full': No space left on device"},
   };
   for (const auto& c : cases) {
     ExpectFailure(c.what, {"--config", cfg, "--output", c.output, "router.log"}, c.message);

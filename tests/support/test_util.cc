@@ -23,7 +23,8 @@ TempDir::~TempDir() {
 
 std::vector<std::string> KeptLines(const TallixData& data) {
   std::vector<std::string> lines;
-  for (int r = 0; r < LinesInUse(data); ++r) lines.emplace_back(data.LogLines[static_cast<size_t>(r)]);
+  for (int r = 0; r < LinesInUse(data); ++r)
+    lines.emplace_back(data.LogLines[static_cast<size_t>(r)]);
   return lines;
 }
 

@@ -15,17 +15,17 @@
 #include <QStylePainter>
 #include <QToolBar>
 
-#include "engine/analysis/tally.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/status_bar.h"
-#include "engine/util/text_file.h"
 #include "desktop/app/toolbar_icons.h"
 #include "desktop/app/twips.h"
-#include "engine/config/config_file.h"
 #include "desktop/config/frm_options.h"
-#include "engine/log/log_loader.h"
 #include "desktop/reports/frm_show_log.h"
+#include "engine/analysis/tally.h"
+#include "engine/config/config_file.h"
+#include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {

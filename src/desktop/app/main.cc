@@ -6,8 +6,8 @@
 
 #include "desktop/app/frm_main.h"
 #include "desktop/app/qt_services.h"
-#include "engine/app/shared_data.h"
 #include "desktop/reports/line_printer.h"
+#include "engine/app/shared_data.h"
 
 namespace {
 

@@ -142,7 +142,8 @@ CallFields ReadCallFields(std::string_view line) {
   std::optional<int64_t> seconds = PlainWholeNumber(duration);
   if (seconds && (*seconds < kMin || *seconds > kMax)) seconds.reset();
   // Ten characters hold at most ten digits, but an exponent reaches any size.
-  else if (!seconds) seconds = ReadRoundedNumber(duration, kMin, kMax);
+  else if (!seconds)
+    seconds = ReadRoundedNumber(duration, kMin, kMax);
   fields.seconds_fit = seconds.has_value();
   fields.seconds = seconds.value_or(0);
   return fields;
@@ -182,17 +183,16 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
           result.warnings.push_back("site '" + data.SiteNames[site] + "' has more than " +
                                     std::to_string(TallixData::kMaxCallsPerSite) +
                                     " calls; only the first " +
-                                    std::to_string(TallixData::kMaxCallsPerSite) +
-                                    " are counted");
+                                    std::to_string(TallixData::kMaxCallsPerSite) + " are counted");
         }
         continue;
       }
       int64_t seconds = call.seconds;
       if (!call.seconds_fit && !duration_reported) {
         duration_reported = true;
-        result.warnings.push_back("kept line " + std::to_string(r + 1) + " ('" +
-                                  std::string(call.stamp) +
-                                  "'): the duration does not fit 32 bits; the call counts 0 seconds");
+        result.warnings.push_back(
+            "kept line " + std::to_string(r + 1) + " ('" + std::string(call.stamp) +
+            "'): the duration does not fit 32 bits; the call counts 0 seconds");
       } else if (call.seconds_fit && !FitsInt32(data.SiteSeconds[site] + seconds)) {
         result.warnings.push_back("kept line " + std::to_string(r + 1) + " ('" +
                                   std::string(call.stamp) + "'): the total of site '" +

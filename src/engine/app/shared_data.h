@@ -73,9 +73,9 @@ class CallTable {
 
 struct TallixData {
   static constexpr int32_t kLogLineEntries = LineTable::kEntries;  // 40001: LogLines 0..40000
-  static constexpr int16_t kLogDateEntries = 101;    // LogDates 0..100
-  static constexpr int16_t kSiteEntries = 11;        // site tables 0..10
-  static constexpr int16_t kMaxSiteCount = 10;       // the main window has ten rows
+  static constexpr int16_t kLogDateEntries = 101;                  // LogDates 0..100
+  static constexpr int16_t kSiteEntries = 11;                      // site tables 0..10
+  static constexpr int16_t kMaxSiteCount = 10;                     // the main window has ten rows
   static constexpr int16_t kMaxCallsPerSite = CallTable<int>::kCalls;
 
   TallixData();

@@ -155,8 +155,9 @@ bool IsStorableConfigText(std::string_view text) {
 
 std::string FindUnstorableConfigText(const TallixData& data) {
   auto bad = [](const std::string& text) { return !IsStorableConfigText(text); };
-  const std::string why = " holds a double quote or a line break, which the configuration file "
-                          "cannot store";
+  const std::string why =
+      " holds a double quote or a line break, which the configuration file "
+      "cannot store";
   if (bad(data.RouterIdentifier)) return "The ISDN identifier" + why;
   for (size_t i = 0; i < 10; ++i) {
     const std::string row = "Site " + std::to_string(i + 1);

@@ -56,15 +56,13 @@ class LineKeeper {
 
   void AddWarnings(std::vector<std::string>& warnings) const {
     if (dropped_lines_ > 0) {
-      warnings.push_back("the log holds " + std::to_string(dropped_lines_) +
-                         " more call-end lines than the " +
-                         std::to_string(TallixData::kLogLineEntries) +
-                         " that can be kept; they were not loaded");
+      warnings.push_back(
+          "the log holds " + std::to_string(dropped_lines_) + " more call-end lines than the " +
+          std::to_string(TallixData::kLogLineEntries) + " that can be kept; they were not loaded");
     }
     if (dropped_days_ > 0) {
-      warnings.push_back("the day list is full at " +
-                         std::to_string(TallixData::kLogDateEntries) + " entries; " +
-                         std::to_string(dropped_days_) +
+      warnings.push_back("the day list is full at " + std::to_string(TallixData::kLogDateEntries) +
+                         " entries; " + std::to_string(dropped_days_) +
                          " later day runs are not listed, but their calls are counted");
     }
   }
@@ -115,8 +113,7 @@ class KeptLines {
 // The two words of a kept line, prepared for searching. The call-end word
 // anchors the search: fewer lines hold it than the router's name.
 struct KeptLineTest {
-  explicit KeptLineTest(std::string_view identifier)
-      : call_end(kCallEndWord), router(identifier) {}
+  explicit KeptLineTest(std::string_view identifier) : call_end(kCallEndWord), router(identifier) {}
   NoCaseFinder call_end;
   NoCaseFinder router;
 };
@@ -242,8 +239,8 @@ void ForEachPart(int count, Scan&& scan) {
 }
 
 // Reads the file a chunk at a time and collects its kept lines.
-FileResult ReadParts(const ReadOnlyFile& file, const LoadOptions& options,
-                     const KeptLineTest& test, int count, std::vector<KeptLines>& parts) {
+FileResult ReadParts(const ReadOnlyFile& file, const LoadOptions& options, const KeptLineTest& test,
+                     int count, std::vector<KeptLines>& parts) {
   std::vector<size_t> starts(static_cast<size_t>(count) + 1, file.size());
   starts[0] = 0;
   for (size_t k = 1; k < starts.size() - 1; ++k) {
@@ -276,14 +273,14 @@ struct MappedPart {
   const KeptLineTest* test = nullptr;
   size_t index = 0;
   size_t count = 1;
-  bool started = false;  // text and from are the part's
-  size_t from = 0;  // where the search goes on: a line start
+  bool started = false;       // text and from are the part's
+  size_t from = 0;            // where the search goes on: a line start
   ByteSpan* spans = nullptr;  // room for kLogLineEntries kept lines
   size_t stored = 0;
   uint64_t found = 0;
   char* room = nullptr;  // free bytes to copy lines into
   size_t room_size = 0;
-  size_t used = 0;  // of them
+  size_t used = 0;   // of them
   LineSpan pending;  // a line to store that did not fit the room
   bool has_pending = false;
   bool done = false;

@@ -18,8 +18,9 @@ std::string StartText(const TallixData& data) {
 
 std::string EndText(const TallixData& data) {
   const int lines = LinesInUse(data);
-  return lines > 0 ? std::string(data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength))
-                   : std::string();
+  return lines > 0
+             ? std::string(data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength))
+             : std::string();
 }
 
 // A number with its sign position: one blank before a number of 0 or more.
@@ -140,7 +141,8 @@ std::string SavedReportText(const TallixData& data, const ReportClock& now) {
   for (int s = 0; s < sites; ++s) {
     AppendLine(out, "Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
     const int calls = CallsInUse(data, s);
-    for (int c = 0; c < calls; ++c) AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
+    for (int c = 0; c < calls; ++c)
+      AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
     AppendLine(out, "");
   }
   return out;
@@ -152,8 +154,8 @@ namespace {
 std::vector<std::string> SummaryBlock(const TallixData& data, const std::string& caption,
                                       const ReportClock& now) {
   const std::vector<std::string> heading = ReportHeadingLines(data, now);
-  std::vector<std::string> lines = {heading[0], "", caption, "", heading[1], heading[2],
-                                    heading[3], "", ""};
+  std::vector<std::string> lines = {heading[0], "",         caption, "", heading[1],
+                                    heading[2], heading[3], "",      ""};
   const int sites = SitesInUse(data);
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
     lines.push_back(data.SiteNames[s]);
@@ -173,8 +175,7 @@ std::vector<std::string> PrintedSummaryLines(const TallixData& data, const std::
   return lines;
 }
 
-std::vector<std::string> PrintedDetailedLogLines(const TallixData& data,
-                                                 const std::string& caption,
+std::vector<std::string> PrintedDetailedLogLines(const TallixData& data, const std::string& caption,
                                                  const ReportClock& now) {
   std::vector<std::string> lines = SummaryBlock(data, caption, now);
   lines.emplace_back();

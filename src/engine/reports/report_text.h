@@ -37,8 +37,7 @@ std::vector<std::string> PrintedSummaryLines(const TallixData& data, const std::
                                              const ReportClock& now);
 
 // The printed detailed log's lines: the summary block and every site's calls.
-std::vector<std::string> PrintedDetailedLogLines(const TallixData& data,
-                                                 const std::string& caption,
+std::vector<std::string> PrintedDetailedLogLines(const TallixData& data, const std::string& caption,
                                                  const ReportClock& now);
 
 // The sum of the call counts of the sites in use, summed wide.

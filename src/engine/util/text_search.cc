@@ -57,8 +57,8 @@ __m128i Load16(const void* at) { return _mm_loadu_si128(static_cast<const __m128
 
 bool ConfirmAt(const char* hay, size_t size, size_t at, const Prepared& p) {
   if (p.needle.size() <= NoCaseFinder::kShortNeedle && at + 16 <= size) {
-    const __m128i same = _mm_cmpeq_epi8(_mm_or_si128(Load16(hay + at), Load16(p.masks)),
-                                        Load16(p.values));
+    const __m128i same =
+        _mm_cmpeq_epi8(_mm_or_si128(Load16(hay + at), Load16(p.masks)), Load16(p.values));
     return _mm_movemask_epi8(same) == 0xffff;
   }
   return MatchesAt(hay + at, p.needle);
@@ -67,8 +67,7 @@ bool ConfirmAt(const char* hay, size_t size, size_t at, const Prepared& p) {
 // Confirms the candidates in `bits` (bit j: the filter passed at block + j),
 // lowest first.
 template <typename Bits>
-size_t ConfirmCandidates(const char* hay, size_t size, size_t block, Bits bits,
-                         const Prepared& p) {
+size_t ConfirmCandidates(const char* hay, size_t size, size_t block, Bits bits, const Prepared& p) {
   while (bits != 0) {
     const size_t at = block + static_cast<size_t>(__builtin_ctzll(bits));
     if (ConfirmAt(hay, size, at, p)) return at;
@@ -162,8 +161,7 @@ size_t FindSse2(const char* hay, size_t size, size_t from, const Prepared& p) {
   return kNotFound;
 }
 
-__attribute__((target("avx2"))) size_t FindAvx2(const char* hay, size_t size,
-                                                const Prepared& p) {
+__attribute__((target("avx2"))) size_t FindAvx2(const char* hay, size_t size, const Prepared& p) {
   const size_t starts = size - p.needle.size() + 1;
   if (starts < 64) return FindSse2(hay, size, 0, p);
   const Filter32 filter(p);

@@ -1,0 +1,66 @@
+#pragma once
+// Reads the text of a log file as a stream, whether the file is stored plain
+// or compressed. The kind is told by the file's first bytes, never by its
+// name: gzip (1F 8B, members concatenated as gzip allows), xz (FD 37 7A 58 5A
+// 00, streams concatenated) and zstd (28 B5 2F FD, frames concatenated).
+//
+// A damaged or cut-short compressed file, or bytes after its last member that
+// do not start another, fail with a message that names the file and the
+// reason. The text is refused as soon as it grows past a byte limit, so a
+// small compressed file cannot make a reader hold more than the limit; the
+// reader itself holds a fixed amount of memory whatever the file.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/util/text_file.h"
+
+namespace tallix {
+
+enum class Compression { kNone, kGzip, kXz, kZstd };
+
+// The compression that a file beginning with `first_bytes` is stored in.
+// Needs at most kCompressionMagicBytes bytes; fewer mean a plain file.
+inline constexpr size_t kCompressionMagicBytes = 6;
+Compression CompressionOf(std::string_view first_bytes);
+
+// The compression of an open file, by its first bytes.
+FileResult CompressionOfFile(const ReadOnlyFile& file, Compression* kind);
+
+class LogTextReader {
+ public:
+  // Reads `file`, which must stay open while the reader is used, as stored
+  // in `kind`. A text longer than `max_text_bytes` is refused.
+  LogTextReader(const ReadOnlyFile& file, Compression kind, uint64_t max_text_bytes);
+  ~LogTextReader();
+  LogTextReader(const LogTextReader&) = delete;
+  LogTextReader& operator=(const LogTextReader&) = delete;
+
+  // Writes the next bytes of the text at `buffer`, at most `length` (> 0), and
+  // sets *got to their number; *got is 0 only at the end of the text. After a
+  // failure the reader must not be used again.
+  FileResult Read(char* buffer, size_t length, size_t* got);
+
+  // The bytes of text given out so far.
+  uint64_t text_bytes() const { return text_bytes_; }
+
+  // The decoder behind a compressed file; one per kind.
+  class Decoder;
+
+ private:
+  FileResult TooLarge() const;
+
+  const ReadOnlyFile& file_;
+  uint64_t max_text_bytes_;
+  uint64_t text_bytes_ = 0;
+  uint64_t plain_offset_ = 0;  // for a plain file, the next byte to read
+  std::unique_ptr<Decoder> decoder_;
+};
+
+// The whole text of the file at `path`, plain or compressed, in `text`;
+// refused past `max_text_bytes`. On failure `text` is left unchanged.
+FileResult ReadWholeLogText(const std::string& path, uint64_t max_text_bytes, std::string& text);
+
+}  // namespace tallix

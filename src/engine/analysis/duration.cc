@@ -21,8 +21,9 @@ int64_t FloorDivide(int64_t dividend, int64_t divisor) {
 
 }  // namespace
 
-char* WriteDuration(int32_t seconds, char* out) {
-  const int64_t total = seconds;
+char* WriteDuration(int32_t seconds, char* out) { return WriteLongDuration(seconds, out); }
+
+char* WriteLongDuration(int64_t total, char* out) {
   const int64_t whole_minutes = FloorDivide(total, 60);
   const int64_t whole_hours = FloorDivide(whole_minutes, 60);
   const int64_t days = FloorDivide(whole_hours, 24);
@@ -42,6 +43,11 @@ std::string FormatDuration(int32_t seconds) {
   text.reserve(24);
   AppendDuration(text, seconds);
   return text;
+}
+
+std::string FormatLongDuration(int64_t seconds) {
+  char text[kMaxDurationBytes];
+  return {text, static_cast<size_t>(WriteLongDuration(seconds, text) - text)};
 }
 
 }  // namespace tallix

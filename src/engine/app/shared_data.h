@@ -84,6 +84,9 @@ struct TallixData {
 
   // Log data, written only by the loader.
   std::string LogFilePath;
+  // Every file of the loaded log, in the order loaded: LogFilePath alone, or
+  // the several files of one load (LogFilePath is then the first).
+  std::vector<std::string> LogFilePaths;
   int32_t LogFileSize = 0;
   LineTable LogLines;  // kLogLineEntries entries
   int32_t LineCount = 0;

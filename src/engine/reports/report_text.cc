@@ -28,8 +28,16 @@ std::string WithSignPosition(int64_t n) {
   return n < 0 ? std::to_string(n) : " " + std::to_string(n);
 }
 
+// A log loaded from several files names them all, in order.
 std::string TitleLine(const TallixData& data, const ReportClock& now) {
-  return "ISDN Log Ananysis for file '" + data.LogFilePath + "' on " + now.date + " " + now.time;
+  if (data.LogFilePaths.size() < 2) {
+    return "ISDN Log Ananysis for file '" + data.LogFilePath + "' on " + now.date + " " + now.time;
+  }
+  std::string line = "ISDN Log Ananysis for files ";
+  for (size_t i = 0; i < data.LogFilePaths.size(); ++i) {
+    line += (i == 0 ? "'" : ", '") + data.LogFilePaths[i] + "'";
+  }
+  return line + " on " + now.date + " " + now.time;
 }
 
 // Appends a text field of a record line. A double quote inside is doubled, so

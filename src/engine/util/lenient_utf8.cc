@@ -1,0 +1,58 @@
+#include "engine/util/lenient_utf8.h"
+
+namespace tallix {
+namespace {
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// The length of the well-formed UTF-8 sequence at the start of `bytes`
+// (Unicode's table of well-formed byte sequences: no overlong forms, no
+// surrogates, nothing past U+10FFFF), or 0 when there is none.
+size_t SequenceLength(std::string_view bytes) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (bytes.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i) {
+    if (!IsContinuation(byte(i))) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string LenientUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    const size_t length = SequenceLength(bytes);
+    if (length > 0) {
+      out.append(bytes.substr(0, length));
+      bytes.remove_prefix(length);
+      continue;
+    }
+    const auto code = static_cast<unsigned char>(bytes[0]);
+    out += static_cast<char>(0xC0 | code >> 6);
+    out += static_cast<char>(0x80 | (code & 0x3F));
+    bytes.remove_prefix(1);
+  }
+  return out;
+}
+
+}  // namespace tallix

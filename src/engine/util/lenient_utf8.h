@@ -1,0 +1,14 @@
+#pragma once
+// Text of any bytes made into valid UTF-8 without losing anything: every
+// well-formed UTF-8 sequence is kept as it stands, and every other byte
+// becomes the character with the same code (0x80..0xFF as U+0080..U+00FF,
+// as ISO 8859-1 reads it). For output formats that must be UTF-8.
+
+#include <string>
+#include <string_view>
+
+namespace tallix {
+
+std::string LenientUtf8(std::string_view bytes);
+
+}  // namespace tallix

@@ -1,0 +1,135 @@
+#include "engine/reports/export_reports.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "engine/analysis/tally.h"
+
+namespace tallix {
+namespace {
+
+const ReportClock kNow{"07/12/2026", "10:30:00"};
+
+// Two sites in use over seven calls, four of them to numbers no site in use
+// covers (05555000002 belongs to the third site, which is not in use), from
+// a log of two files.
+std::unique_ptr<TallixData> Tallied(std::string_view selection) {
+  auto data = std::make_unique<TallixData>();
+  data->LogFilePath = "/logs/router.log.1";
+  data->LogFilePaths = {"/logs/router.log.1", "/logs/router.log"};
+  const char* lines[] = {
+      "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, lasted 75 seconds",
+      "Dec  7 10:30:00 isdnrouter call from 07777000001 disconnected, lasted 60 seconds",
+      "Dec  7 11:00:01 isdnrouter call from 02079460123 disconnected, lasted 3661 seconds",
+      "Dec  8 08:00:00 isdnrouter call from 05555000002 disconnected, lasted 10 seconds",
+      "Dec  8 08:10:00 isdnrouter call from 05555000002 disconnected, lasted 20 seconds",
+      "Dec  8 09:00:00 isdnrouter call from 01234123456 disconnected, lasted 5 seconds",
+      "Dec  8 09:30:00 isdnrouter call from 03333000003 disconnected, lasted 1 seconds"};
+  for (size_t i = 0; i < std::size(lines); ++i) data->LogLines.Assign(i, lines[i]);
+  data->LineCount = static_cast<int32_t>(std::size(lines));
+  data->LogDates[0] = "Dec  7";
+  data->LogDates[1] = "Dec  8";
+  data->DateCount = 2;
+  data->SiteCount = 2;
+  data->SiteNames = {"Head Office", "Depot", "Spare"};
+  data->SiteNumbers = {"01234123456", "02079460123", "05555000002"};
+  TallyCalls(*data, selection);
+  return data;
+}
+
+ReportRequest Request(std::string selection) {
+  return {selection, SelectionCaption(selection), {}, kNow};
+}
+
+TEST(UnmatchedReport, MostCallsFirstThenByNumberWithTotals) {
+  const std::string heading =
+      "ISDN Log Ananysis for files '/logs/router.log.1', '/logs/router.log' on 07/12/2026 "
+      "10:30:00\r\n\r\nLog Start   : Dec  7 10:00\r\nLog End     : Dec  8 09:30\r\n"
+      "Log Records : 7\r\n\r\n";
+  const struct {
+    std::string selection;
+    std::string table;
+  } rows[] = {
+      {" ",
+       "All Data\r\n\r\nNumbers no site covers\r\nNumber      : Calls : Duration\r\n"
+       "05555000002 : 2     :  0d 0h 0m 30s\r\n"
+       "03333000003 : 1     :  0d 0h 0m 1s\r\n"
+       "07777000001 : 1     :  0d 0h 1m 0s\r\n"
+       "Total       : 4     :  0d 0h 1m 31s\r\n"},
+      {"dec  7",
+       "Free Date Search : 'dec  7'\r\n\r\nNumbers no site covers\r\n"
+       "Number      : Calls : Duration\r\n"
+       "07777000001 : 1     :  0d 0h 1m 0s\r\n"
+       "Total       : 1     :  0d 0h 1m 0s\r\n"},
+      {"Dec  9",
+       "Free Date Search : 'Dec  9'\r\n\r\nNumbers no site covers\r\n"
+       "Number : Calls : Duration\r\n"
+       "Total  : 0     :  0d 0h 0m 0s\r\n"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(heading + row.table, UnmatchedText(*Tallied(row.selection), Request(row.selection)))
+        << row.selection;
+  }
+}
+
+TEST(CsvReport, QuotesOnlyFieldsThatNeedIt) {
+  const struct {
+    std::string name;
+    std::string field;
+  } rows[] = {
+      {"Head Office", "Head Office"},
+      {" padded ", " padded "},
+      {"Leeds, North", "\"Leeds, North\""},
+      {"The \"Depot\"", "\"The \"\"Depot\"\"\""},
+      {"two\r\nlines", "\"two\r\nlines\""},
+      {"line\nfeed", "\"line\nfeed\""},
+      {"", ""},
+  };
+  for (const auto& row : rows) {
+    auto data = Tallied(" ");
+    data->SiteNames[1] = row.name;
+    EXPECT_EQ(
+        "site,number,stamp,seconds\r\n"
+        "Head Office,01234123456,Dec  7 10:00:01,75\r\n"
+        "Head Office,01234123456,Dec  8 09:00:00,5\r\n" +
+            row.field + ",02079460123,Dec  7 11:00:01,3661\r\n",
+        CallsCsvText(*data))
+        << row.name;
+  }
+}
+
+TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
+  auto data = Tallied(" ");
+  data->SiteNames[0] = "Caf\xE9";              // ISO 8859-1
+  data->SiteNames[1] = "Z\xC3\xBCrich \xC3(";  // UTF-8, then a cut sequence
+  ReportRequest request = Request(" ");
+  request.warnings = {"a \xFF warning"};
+  const std::string expected = R"({
+    "files": ["/logs/router.log.1", "/logs/router.log"],
+    "selection": " ", "caption": "All Data",
+    "log": {"start": "Dec  7 10:00", "end": "Dec  8 09:30", "records": 7,
+            "days": ["Dec  7", "Dec  8"]},
+    "sites": [
+      {"name": "Caf\u00e9", "number": "01234123456", "calls": 2, "seconds": 80,
+       "duration": " 0d 0h 1m 20s",
+       "call_list": [{"stamp": "Dec  7 10:00:01", "seconds": 75},
+                     {"stamp": "Dec  8 09:00:00", "seconds": 5}]},
+      {"name": "Z\u00fcrich \u00c3(", "number": "02079460123", "calls": 1, "seconds": 3661,
+       "duration": " 0d 1h 1m 1s",
+       "call_list": [{"stamp": "Dec  7 11:00:01", "seconds": 3661}]}],
+    "unmatched": [{"number": "05555000002", "calls": 2, "seconds": 30},
+                  {"number": "03333000003", "calls": 1, "seconds": 1},
+                  {"number": "07777000001", "calls": 1, "seconds": 60}],
+    "per_day": [{"day": "Dec  7", "calls": [1, 1], "seconds": [75, 3661]},
+                {"day": "Dec  8", "calls": [1, 0], "seconds": [5, 0]}],
+    "total_calls": 3,
+    "warnings": ["a \u00ff warning"]})";
+  const std::string text = JsonReportText(*data, request);
+  // Ordered on both sides: the comparison covers the order of the keys too.
+  EXPECT_EQ(nlohmann::ordered_json::parse(expected), nlohmann::ordered_json::parse(text)) << text;
+}
+
+}  // namespace
+}  // namespace tallix

@@ -11,6 +11,10 @@
 // the identifier, and the log text. The header bytes also choose how the
 // same text is then loaded from a file (threads, chunk size, mapping, and a
 // file that shrinks or grows once opened).
+//
+// Built with TALLIX_LOG_FUZZ_IN_MEMORY (fuzz_log_memory) it leaves out the
+// loads from files, which cost most of the time, so that long runs reach many
+// more inputs.
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -19,6 +23,7 @@
 #include <cstdint>
 #include <fstream>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -26,6 +31,8 @@
 #include "engine/analysis/lenient_number.h"
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
+#include "engine/reports/call_breakdown.h"
+#include "engine/reports/export_reports.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
@@ -34,9 +41,16 @@ namespace tallix::fuzz {
 namespace {
 
 // Written into the first entry beyond every count before the reports are
-// built; no report may show it. Short enough to fit a call stamp whole.
-const std::string kBeyond = "\x02<beyond>\x02";
+// built; no report may show it. Made of letters and digits, so that no
+// format escapes it, and short enough to fit a call stamp whole.
+std::string g_beyond;
 const ReportClock kNow{"12/07/26", "10:30:00"};
+
+#ifdef TALLIX_LOG_FUZZ_IN_MEMORY
+constexpr bool kLoadFromFiles = false;
+#else
+constexpr bool kLoadFromFiles = true;
+#endif
 
 struct Input {
   uint32_t knobs = 0;  // the four header bytes, for the file load's options
@@ -78,9 +92,11 @@ Input Split(std::string_view bytes) {
     bytes.remove_prefix(std::min(bytes.size(), identifier_length));
   }
   // Only a short text is repeated, and to a megabyte at most, so that most
-  // runs stay small and fast.
+  // runs stay small and fast; in memory to 8 KiB, which still reaches the
+  // day list's limit but leaves the line and call limits to the file target.
+  const size_t cap = kLoadFromFiles ? 1000000 : 2048;
   const size_t times =
-      bytes.empty() || bytes.size() > 256 ? 1 : std::min(repeat, 1000000 / bytes.size() + 1);
+      bytes.empty() || bytes.size() > 256 ? 1 : std::min(repeat, cap / bytes.size() + 1);
   in.log.reserve(bytes.size() * times);
   for (size_t i = 0; i < times; ++i) in.log += bytes;
   return in;
@@ -159,8 +175,10 @@ void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result
   Require(DayList(data).size() == plain.days.size(), "day list size");
 }
 
-// The tally done the obvious way, compared call by call.
-void CheckTally(const TallixData& data, const Input& in, const TallyResult& result) {
+// The tally done the obvious way, compared call by call. Returns the number
+// of selected calls to numbers no site in use covers.
+size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& result) {
+  size_t unmatched = 0;
   const int sites = std::clamp<int>(in.site_count, 0, TallixData::kMaxSiteCount);
   std::vector<std::vector<std::pair<std::string_view, int32_t>>> calls(static_cast<size_t>(sites));
   std::vector<int64_t> totals(static_cast<size_t>(sites), 0);
@@ -172,6 +190,10 @@ void CheckTally(const TallixData& data, const Input& in, const TallyResult& resu
     const std::string_view duration = Mid(line, Position(line, "lasted") + 7, 10);
     const double value = RoundHalfEven(ReadLenientNumber(duration));
     if (!PlainContains(stamp, in.selection)) continue;
+    bool matched = false;
+    for (size_t s = 0; s < static_cast<size_t>(sites); ++s)
+      matched |= number == data.SiteNumbers[s];
+    unmatched += !matched;
     for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
       if (number != data.SiteNumbers[s]) continue;
       if (calls[s].size() >= static_cast<size_t>(TallixData::kMaxCallsPerSite)) {
@@ -220,6 +242,7 @@ void CheckTally(const TallixData& data, const Input& in, const TallyResult& resu
     Require(result.rows[s].CallDuration == FormatDuration(data.SiteSeconds[s]),
             "row duration text");
   }
+  return unmatched;
 }
 
 size_t CountCrLf(const std::string& text) {
@@ -228,20 +251,73 @@ size_t CountCrLf(const std::string& text) {
   return n;
 }
 
-bool ShowsBeyond(const std::string& text) { return text.find(kBeyond) != std::string::npos; }
+bool ShowsBeyond(const std::string& text) { return text.find(g_beyond) != std::string::npos; }
 
-void CheckReports(TallixData& data, const std::string& caption, bool can_poison) {
+// A marker that no text of the input holds (the log, the selection, which
+// the captions show, and the identifier), so that only an entry beyond a
+// count can put it into a report. Empty in the unlikely case that the input
+// holds every candidate.
+std::string MarkerFor(const Input& in) {
+  for (int n = 0; n < 100000; ++n) {
+    const std::string marker = "Zq" + std::to_string(n) + "beyondqZ";
+    if (in.log.find(marker) == std::string::npos &&
+        in.selection.find(marker) == std::string::npos &&
+        in.identifier.find(marker) == std::string::npos) {
+      return marker;
+    }
+  }
+  return {};
+}
+
+// The export reports: CSV rows, the unmatched total, the days adding up to
+// each site's count and seconds, and (from files, where time allows) JSON
+// that parses.
+void CheckExports(const TallixData& data, const ReportRequest& request, size_t all_calls,
+                  size_t unmatched, std::vector<std::string>& texts) {
+  const std::string csv = CallsCsvText(data);
+  Require(CountCrLf(csv) == 1 + all_calls, "CSV rows");
+  const std::string table = UnmatchedText(data, request);
+  const size_t total = table.rfind("\r\nTotal ");
+  Require(total != std::string::npos, "no total row in the unmatched numbers");
+  const size_t count = table.find(" : ", total) + 3;
+  Require(table.compare(count, std::to_string(unmatched).size() + 1,
+                        std::to_string(unmatched) + (unmatched >= 100000 ? ":" : " ")) == 0,
+          "the unmatched total differs", std::to_string(unmatched));
+  const size_t sites = static_cast<size_t>(SitesInUse(data));
+  std::vector<int64_t> calls(sites, 0);
+  std::vector<int64_t> seconds(sites, 0);
+  for (const DayCalls& day : CallsPerDay(data, request.selection)) {
+    Require(day.calls.size() == sites && day.seconds.size() == sites, "per-day lists");
+    for (size_t s = 0; s < sites; ++s) {
+      calls[s] += day.calls[s];
+      seconds[s] += day.seconds[s];
+    }
+  }
+  for (size_t s = 0; s < sites; ++s) {
+    Require(calls[s] == data.SiteCallCounts[s] && seconds[s] == data.SiteSeconds[s],
+            "the days do not add up to a site's calls", "site " + std::to_string(s));
+  }
+  const std::string json = JsonReportText(data, request);
+  if (kLoadFromFiles) {
+    Require(nlohmann::json::accept(json), "the JSON report does not parse");
+  }
+  texts = {csv, table, json, HtmlReportText(data, request)};
+}
+
+void CheckReports(TallixData& data, const Input& in, const TallyResult& tally, size_t unmatched,
+                  bool can_poison) {
+  const std::string& caption = tally.caption;
   const int sites = SitesInUse(data);
   // The entries just beyond each count: where an off-by-one would read.
   if (can_poison) {
     if (data.LineCount < TallixData::kLogLineEntries)
-      data.LogLines.Assign(static_cast<size_t>(data.LineCount), kBeyond);
+      data.LogLines.Assign(static_cast<size_t>(data.LineCount), g_beyond);
     if (data.DateCount < TallixData::kLogDateEntries)
-      data.LogDates[static_cast<size_t>(data.DateCount)] = kBeyond;
+      data.LogDates[static_cast<size_t>(data.DateCount)] = g_beyond;
     for (int s = 0; s < TallixData::kSiteEntries; ++s) {
       const int count = s < sites ? data.SiteCallCounts[static_cast<size_t>(s)] : 0;
-      if (count < TallixData::kMaxCallsPerSite) data.CallStamps(count, s) = kBeyond;
-      if (s >= sites) data.SiteNames[static_cast<size_t>(s)] = kBeyond;
+      if (count < TallixData::kMaxCallsPerSite) data.CallStamps(count, s) = g_beyond;
+      if (s >= sites) data.SiteNames[static_cast<size_t>(s)] = g_beyond;
     }
   }
   size_t all_calls = 0;
@@ -262,7 +338,13 @@ void CheckReports(TallixData& data, const std::string& caption, bool can_poison)
   Require(CallTotal(data) == static_cast<int64_t>(all_calls), "call total");
   Require(CallTotalGuardPasses(data) == (all_calls < 1000), "call-total guard");
 
+  std::vector<std::string> exports;
+  CheckExports(data, {in.selection, caption, tally.warnings, kNow}, all_calls, unmatched, exports);
+
   if (!can_poison) return;
+  for (const std::string& text : exports) {
+    Require(!ShowsBeyond(text), "an export report shows an entry beyond a count");
+  }
   Require(!ShowsBeyond(saved), "the saved report shows an entry beyond a count");
   Require(!ShowsBeyond(JoinCrLf(summary)), "the summary shows an entry beyond a count");
   Require(!ShowsBeyond(JoinCrLf(detailed)), "the detailed log shows an entry beyond a count");
@@ -335,9 +417,10 @@ void Check(std::string_view bytes) {
                               : std::string(s % 2 == 0 ? "" : "01234123456");
   }
   const TallyResult tally = TallyCalls(data, in.selection);
-  CheckTally(data, in, tally);
-  CheckReports(data, tally.caption, in.log.find(kBeyond) == std::string::npos);
-  CheckFileLoad(data, in);
+  const size_t unmatched = CheckTally(data, in, tally);
+  g_beyond = MarkerFor(in);
+  CheckReports(data, in, tally, unmatched, !g_beyond.empty());
+  if (kLoadFromFiles) CheckFileLoad(data, in);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
-// The JSON report, built with nlohmann-json so that escaping is the
-// library's; every text goes through LenientUtf8 first.
+// The JSON report. The structure is written straight out, in the order the
+// format fixes; every text goes through LenientUtf8 and then through
+// nlohmann-json's string serialiser, so escaping is the library's. One
+// serialiser serves the whole report: making one per text (as dump() does)
+// cost more than all the rest of the report.
 
 #include <nlohmann/json.hpp>
 
@@ -11,91 +14,193 @@
 namespace tallix {
 namespace {
 
-using Json = nlohmann::ordered_json;
-
 constexpr size_t kMinuteLength = 12;
 
-Json Text(std::string_view bytes) { return LenientUtf8(bytes); }
+// Writes JSON values one after another, with the commas between them.
+class JsonWriter {
+ public:
+  JsonWriter()
+      : escaper_(std::make_shared<nlohmann::detail::output_string_adapter<char, std::string>>(out_),
+                 ' ') {}
 
-Json TextList(const std::vector<std::string>& texts) {
-  Json list = Json::array();
-  for (const std::string& text : texts) list.push_back(Text(text));
-  return list;
+  void Key(std::string_view key) {
+    Text(key);
+    out_ += ':';
+    need_comma_ = false;
+  }
+  void Text(std::string_view bytes) {
+    Separate();
+    // The text goes into the one string value that is serialised each time.
+    std::string& text = *scratch_.get_ptr<std::string*>();
+    text.clear();
+    AppendLenientUtf8(text, bytes);
+    escaper_.dump(scratch_, false, false, 0);
+    need_comma_ = true;
+  }
+  void Number(int64_t n) {
+    Separate();
+    out_ += std::to_string(n);
+    need_comma_ = true;
+  }
+  void Open(char bracket) {
+    Separate();
+    out_ += bracket;
+    need_comma_ = false;
+    ++depth_;
+  }
+  void Close(char bracket) {
+    --depth_;
+    out_ += bracket;
+    need_comma_ = true;
+  }
+  // A line break, indented by depth, before the next value: between the
+  // members of the outer object and between list entries, so that the text
+  // also reads line by line.
+  void Break() { break_next_ = true; }
+
+  template <typename Value>
+  void Member(std::string_view key, const Value& value) {
+    Key(key);
+    if constexpr (std::is_integral_v<Value>) {
+      Number(value);
+    } else {
+      Text(value);
+    }
+  }
+
+  std::string Take() { return std::move(out_); }
+
+ private:
+  void Separate() {
+    if (need_comma_) out_ += ',';
+    if (break_next_) {
+      out_ += '\n';
+      out_.append(2 * depth_, ' ');
+    }
+    break_next_ = false;
+  }
+
+  std::string out_;
+  nlohmann::detail::serializer<nlohmann::json> escaper_;  // writes into out_
+  nlohmann::json scratch_ = std::string();
+  bool need_comma_ = false;
+  bool break_next_ = false;
+  size_t depth_ = 0;
+};
+
+void TextList(JsonWriter& json, const std::vector<std::string>& texts) {
+  json.Open('[');
+  for (const std::string& text : texts) json.Text(text);
+  json.Close(']');
 }
 
-Json LogObject(const TallixData& data) {
+void LogObject(JsonWriter& json, const TallixData& data) {
   const int lines = LinesInUse(data);
-  Json log = Json::object();
-  log["start"] = Text(lines > 0 ? data.LogLines[0].substr(0, kMinuteLength) : "");
-  log["end"] =
-      Text(lines > 0 ? data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength) : "");
-  log["records"] = data.LineCount;
+  const auto minute = [&](int r) {
+    return r >= 0 && r < lines ? data.LogLines[static_cast<size_t>(r)].substr(0, kMinuteLength)
+                               : std::string_view();
+  };
+  json.Open('{');
+  json.Member("start", minute(0));
+  json.Member("end", minute(lines - 1));
+  json.Member("records", int64_t{data.LineCount});
+  json.Key("days");
   const int days = std::clamp<int>(data.DateCount, 0, TallixData::kLogDateEntries);
-  log["days"] = TextList({data.LogDates.begin(), data.LogDates.begin() + days});
-  return log;
+  TextList(json, {data.LogDates.begin(), data.LogDates.begin() + days});
+  json.Close('}');
 }
 
-Json SiteList(const TallixData& data) {
-  Json sites = Json::array();
+void SiteList(JsonWriter& json, const TallixData& data) {
+  json.Open('[');
   for (int s = 0; s < SitesInUse(data); ++s) {
     const auto site = static_cast<size_t>(s);
-    Json calls = Json::array();
+    json.Break();
+    json.Open('{');
+    json.Member("name", data.SiteNames[site]);
+    json.Member("number", data.SiteNumbers[site]);
+    json.Member("calls", int64_t{data.SiteCallCounts[site]});
+    json.Member("seconds", int64_t{data.SiteSeconds[site]});
+    json.Member("duration", FormatDuration(data.SiteSeconds[site]));
+    json.Key("call_list");
+    json.Open('[');
     for (int c = 0; c < CallsInUse(data, s); ++c) {
-      Json call = Json::object();
-      call["stamp"] = Text(data.CallStamps(c, s));
-      call["seconds"] = data.CallSeconds(c, s);
-      calls.push_back(std::move(call));
+      json.Break();
+      json.Open('{');
+      json.Member("stamp", data.CallStamps(c, s).view());
+      json.Member("seconds", int64_t{data.CallSeconds(c, s)});
+      json.Close('}');
     }
-    Json entry = Json::object();
-    entry["name"] = Text(data.SiteNames[site]);
-    entry["number"] = Text(data.SiteNumbers[site]);
-    entry["calls"] = data.SiteCallCounts[site];
-    entry["seconds"] = data.SiteSeconds[site];
-    entry["duration"] = FormatDuration(data.SiteSeconds[site]);
-    entry["call_list"] = std::move(calls);
-    sites.push_back(std::move(entry));
+    json.Close(']');
+    json.Close('}');
   }
-  return sites;
+  json.Close(']');
 }
 
-Json UnmatchedList(const TallixData& data, std::string_view selection) {
-  Json list = Json::array();
+void UnmatchedList(JsonWriter& json, const TallixData& data, std::string_view selection) {
+  json.Open('[');
   for (const UnmatchedNumber& n : UnmatchedNumbers(data, selection)) {
-    Json entry = Json::object();
-    entry["number"] = Text(n.number);
-    entry["calls"] = n.calls;
-    entry["seconds"] = n.seconds;
-    list.push_back(std::move(entry));
+    json.Break();
+    json.Open('{');
+    json.Member("number", n.number);
+    json.Member("calls", n.calls);
+    json.Member("seconds", n.seconds);
+    json.Close('}');
   }
-  return list;
+  json.Close(']');
 }
 
-Json PerDayList(const TallixData& data, std::string_view selection) {
-  Json list = Json::array();
+void NumberList(JsonWriter& json, const std::vector<int64_t>& numbers) {
+  json.Open('[');
+  for (const int64_t n : numbers) json.Number(n);
+  json.Close(']');
+}
+
+void PerDayList(JsonWriter& json, const TallixData& data, std::string_view selection) {
+  json.Open('[');
   for (const DayCalls& day : CallsPerDay(data, selection)) {
-    Json entry = Json::object();
-    entry["day"] = Text(day.day);
-    entry["calls"] = day.calls;
-    entry["seconds"] = day.seconds;
-    list.push_back(std::move(entry));
+    json.Break();
+    json.Open('{');
+    json.Member("day", day.day);
+    json.Key("calls");
+    NumberList(json, day.calls);
+    json.Key("seconds");
+    NumberList(json, day.seconds);
+    json.Close('}');
   }
-  return list;
+  json.Close(']');
 }
 
 }  // namespace
 
 std::string JsonReportText(const TallixData& data, const ReportRequest& request) {
-  Json report = Json::object();
-  report["files"] = TextList(LoadedFiles(data));
-  report["selection"] = Text(request.selection);
-  report["caption"] = Text(request.caption);
-  report["log"] = LogObject(data);
-  report["sites"] = SiteList(data);
-  report["unmatched"] = UnmatchedList(data, request.selection);
-  report["per_day"] = PerDayList(data, request.selection);
-  report["total_calls"] = CallTotal(data);
-  report["warnings"] = TextList(request.warnings);
-  return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  JsonWriter json;
+  json.Open('{');
+  json.Break();
+  json.Key("files");
+  TextList(json, LoadedFiles(data));
+  json.Break();
+  json.Member("selection", request.selection);
+  json.Break();
+  json.Member("caption", request.caption);
+  json.Break();
+  json.Key("log");
+  LogObject(json, data);
+  json.Break();
+  json.Key("sites");
+  SiteList(json, data);
+  json.Break();
+  json.Key("unmatched");
+  UnmatchedList(json, data, request.selection);
+  json.Break();
+  json.Key("per_day");
+  PerDayList(json, data, request.selection);
+  json.Break();
+  json.Member("total_calls", CallTotal(data));
+  json.Break();
+  json.Key("warnings");
+  TextList(json, request.warnings);
+  json.Close('}');
+  return json.Take() + "\n";
 }
 
 }  // namespace tallix

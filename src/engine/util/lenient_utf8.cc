@@ -40,6 +40,16 @@ size_t SequenceLength(std::string_view bytes) {
 std::string LenientUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
+  AppendLenientUtf8(out, bytes);
+  return out;
+}
+
+void AppendLenientUtf8(std::string& out, std::string_view bytes) {
+  // Plain ASCII, by far the most common text, goes in whole.
+  size_t ascii = 0;
+  while (ascii < bytes.size() && (bytes[ascii] & 0x80) == 0) ++ascii;
+  out.append(bytes.substr(0, ascii));
+  bytes.remove_prefix(ascii);
   while (!bytes.empty()) {
     const size_t length = SequenceLength(bytes);
     if (length > 0) {
@@ -52,7 +62,6 @@ std::string LenientUtf8(std::string_view bytes) {
     out += static_cast<char>(0x80 | (code & 0x3F));
     bytes.remove_prefix(1);
   }
-  return out;
 }
 
 }  // namespace tallix

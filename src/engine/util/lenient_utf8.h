@@ -11,4 +11,7 @@ namespace tallix {
 
 std::string LenientUtf8(std::string_view bytes);
 
+// Appends LenientUtf8(bytes) to `out`.
+void AppendLenientUtf8(std::string& out, std::string_view bytes);
+
 }  // namespace tallix

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "engine/util/bus_error_guard.h"
 #include "engine/util/text_file.h"
 #include "engine/util/text_search.h"
 

@@ -31,6 +31,7 @@
 #include "engine/analysis/lenient_number.h"
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
+#include "engine/log/reference_loader.h"
 #include "engine/reports/call_breakdown.h"
 #include "engine/reports/export_reports.h"
 #include "engine/reports/report_text.h"

@@ -4,6 +4,8 @@
 
 #include "engine/log/line_keeper.h"
 #include "engine/log/log_scan.h"
+#include "engine/log/stream_scan.h"
+#include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
 #include "engine/util/text_search.h"
 
@@ -57,21 +59,58 @@ bool IsKeptLine(std::string_view line, std::string_view identifier) {
   return ContainsNoCase(line, kCallEndWord) && ContainsNoCase(line, identifier);
 }
 
-LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options) {
+namespace {
+
+// Scans one file, plain or compressed, adding its parts to `parts`; sets
+// *text_bytes to the length of its text.
+FileResult ScanOneFile(const std::string& path, const LoadOptions& options,
+                       const KeptLineFinders& finders, std::vector<KeptLines>& parts,
+                       uint64_t* text_bytes) {
   ReadOnlyFile file;
-  if (FileResult opened = file.Open(path, kMaxLogFileSize); !opened.ok) {
-    return {false, "log file: " + opened.error, {}};
-  }
+  if (FileResult opened = file.Open(path, kMaxLogFileSize); !opened.ok) return opened;
   if (options.after_open) options.after_open();
+  // A file whose first bytes cannot be read is scanned as plain, and that
+  // scan reports why.
+  Compression kind = Compression::kNone;
+  if (!CompressionOfFile(file, &kind).ok) kind = Compression::kNone;
+  if (kind == Compression::kNone) {
+    std::vector<KeptLines> own;
+    if (FileResult scanned = ScanLogFile(file, options, finders, own); !scanned.ok) return scanned;
+    for (KeptLines& part : own) parts.push_back(std::move(part));
+    *text_bytes = file.size();
+    return {};
+  }
+  LogTextReader reader(file, kind, kMaxLogFileSize);
+  KeptLines kept;
+  if (FileResult scanned = ScanLogStream(reader, finders, kept); !scanned.ok) return scanned;
+  parts.push_back(std::move(kept));
+  *text_bytes = reader.text_bytes();
+  return {};
+}
+
+}  // namespace
+
+LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options) {
+  return LoadLogs(data, {path}, options);
+}
+
+LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
+                    const LoadOptions& options) {
   std::vector<KeptLines> parts;
+  uint64_t text_bytes = 0;
   const KeptLineFinders finders(data.RouterIdentifier);
-  if (FileResult scanned = ScanLogFile(file, options, finders, parts); !scanned.ok) {
-    return {false, "log file: " + scanned.error, {}};
+  for (const std::string& path : paths) {
+    uint64_t file_bytes = 0;
+    if (FileResult scanned = ScanOneFile(path, options, finders, parts, &file_bytes); !scanned.ok) {
+      return {false, "log file: " + scanned.error, {}};
+    }
+    text_bytes += file_bytes;
   }
   // Everything was read: only now replace the loaded log.
   LoadResult result;
-  data.LogFilePath = path;
-  data.LogFileSize = static_cast<int32_t>(file.size());
+  data.LogFilePath = paths.front();
+  data.LogFilePaths = paths;
+  data.LogFileSize = static_cast<int32_t>(std::min<uint64_t>(text_bytes, kMaxLogFileSize));
   data.LineCount = 0;
   data.DateCount = 0;
   // The parts' lines take their places in LogLines as views of the parts' own

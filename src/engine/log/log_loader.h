@@ -64,7 +64,22 @@ struct LoadOptions {
 // line feed is examined like a line. Kept lines beyond LogLines' 40001 entries
 // and day runs beyond LogDates' 101 are dropped, each with a warning; the lines
 // of dropped day runs are still kept.
+//
+// A file whose first bytes mark it as compressed (gzip, xz or zstd, whatever
+// its name; log_text_reader.h) is decompressed as it is scanned, and its text
+// counts as the file's bytes: it obeys the same size limit, and LogFileSize is
+// its length. A damaged or cut-short compressed file fails and changes nothing.
 LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options = {});
+
+// Loads several files as one log, in the order given: each is read as LoadLog
+// reads it (its text after the last line feed examined like a line), and its
+// kept lines follow those of the file before. The tables' limits and their
+// warnings apply to the whole. Should any file fail, `data` is left as it was.
+// LogFilePath becomes the first path, LogFilePaths all of them, and
+// LogFileSize the sum of their lengths (at most kMaxLogFileSize).
+// REQUIRES: !paths.empty().
+LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
+                    const LoadOptions& options = {});
 
 // True when `line` is a call-end line of the router named by `identifier`.
 bool IsKeptLine(std::string_view line, std::string_view identifier);

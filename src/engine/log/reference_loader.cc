@@ -11,6 +11,7 @@ LoadResult LoadLogText(TallixData& data, std::string_view text, const std::strin
     return {false, "log file: cannot read '" + path + "': it is larger than 2147483647 bytes", {}};
   }
   data.LogFilePath = path;
+  data.LogFilePaths.assign(1, path);
   data.LogFileSize = static_cast<int32_t>(text.size());
   data.LineCount = 0;
   data.DateCount = 0;

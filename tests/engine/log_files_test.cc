@@ -1,0 +1,153 @@
+// Logs as they are kept: several files loaded as one, and compressed files
+// (gzip, xz, zstd) read as their plain text; a damaged or cut-short one fails
+// with its reason and leaves the loaded log as it was.
+
+#include <gtest/gtest.h>
+#include <lzma.h>
+#include <zlib.h>
+#include <zstd.h>
+
+#include <memory>
+
+#include "engine/log/log_loader.h"
+#include "support/test_util.h"
+
+namespace tallix {
+namespace {
+
+using testing_util::KeptLines;
+using testing_util::TempDir;
+using testing_util::WriteFile;
+
+std::string Line(int day, int n) {
+  return "Dec " + std::to_string(day) + " 10:00:0" + std::to_string(n % 10) +
+         " isdnrouter call from 01234123456 disconnected, lasted " + std::to_string(n) + " s";
+}
+
+std::string Gzip(const std::string& text) {
+  z_stream z{};
+  EXPECT_EQ(Z_OK, deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY));
+  std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(Z_STREAM_END, deflate(&z, Z_FINISH));
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+std::string Xz(const std::string& text) {
+  std::string out(lzma_stream_buffer_bound(text.size()), '\0');
+  size_t used = 0;
+  EXPECT_EQ(LZMA_OK,
+            lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr,
+                                    reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                                    reinterpret_cast<uint8_t*>(out.data()), &used, out.size()));
+  out.resize(used);
+  return out;
+}
+
+std::string Zstd(const std::string& text) {
+  std::string out(ZSTD_compressBound(text.size()), '\0');
+  out.resize(ZSTD_compress(out.data(), out.size(), text.data(), text.size(), 3));
+  return out;
+}
+
+std::unique_ptr<TallixData> NewData() {
+  auto data = std::make_unique<TallixData>();
+  data->RouterIdentifier = "isdnrouter";
+  return data;
+}
+
+TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
+  const std::string a = Line(5, 1), b = Line(5, 2), c = Line(6, 3);
+  const struct {
+    const char* name;
+    std::vector<std::string> files;
+    std::vector<std::string> kept;
+    std::vector<std::string> days;
+  } rows[] = {
+      // The last piece of a file ends its line: it never joins the next file's first.
+      {"no final feed, then one", {a + "\n" + b, c + "\n"}, {a, b, c}, {"Dec 5 ", "Dec 6 "}},
+      {"final feed, then none", {a + "\n", b + "\r\n" + c}, {a, b + "\r", c}, {"Dec 5 ", "Dec 6 "}},
+      {"empty and one-byte files", {"", "x", a, "\n"}, {a}, {"Dec 5 "}},
+      {"a day run across files", {c + "\n", c}, {c, c}, {"Dec 6 "}},
+      {"compressed members",
+       {Gzip(a + "\n") + Gzip(b), Xz(c), Zstd(a) + Zstd("\n" + b)},
+       {a, b, c, a, b},
+       {"Dec 5 ", "Dec 6 ", "Dec 5 "}},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < row.files.size(); ++i) {
+      paths.push_back(dir.Path("router.log." + std::to_string(i)));
+      WriteFile(paths.back(), row.files[i]);
+    }
+    auto data = NewData();
+    const LoadResult r = LoadLogs(*data, paths);
+    EXPECT_TRUE(r.ok) << row.name << ": " << r.error;
+    EXPECT_EQ(row.kept, KeptLines(*data)) << row.name;
+    EXPECT_EQ(row.days, std::vector<std::string>(data->LogDates.begin(),
+                                                 data->LogDates.begin() + data->DateCount))
+        << row.name;
+    EXPECT_EQ(paths, data->LogFilePaths) << row.name;
+    EXPECT_EQ(paths[0], data->LogFilePath) << row.name;
+  }
+}
+
+TEST(LogFiles, LimitsApplyToTheWholeLoad) {
+  TempDir dir;
+  std::string half;
+  for (int n = 0; n < 20001; ++n) half += Line(5, n) + "\n";
+  WriteFile(dir.Path("a.log"), half);
+  WriteFile(dir.Path("b.log.gz"), Gzip(half));
+  auto data = NewData();
+  const LoadResult r = LoadLogs(*data, {dir.Path("a.log"), dir.Path("b.log.gz")});
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(40001, data->LineCount);
+  EXPECT_EQ(std::vector<std::string>{"the log holds 1 more call-end lines than the 40001 that "
+                                     "can be kept; they were not loaded"},
+            r.warnings);
+  EXPECT_EQ(static_cast<int32_t>(2 * half.size()), data->LogFileSize);
+}
+
+TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
+  const std::string text = Line(5, 1) + "\n" + Line(6, 2) + "\n";
+  const std::string gz = Gzip(text);
+  std::string bad_check = gz;
+  bad_check[gz.size() - 6] ^= 1;  // the CRC-32 of the text
+  std::string bad_method = gz;
+  bad_method[2] = 7;  // not deflate
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::string reason;
+  } rows[] = {
+      {"cut short", gz.substr(0, gz.size() - 5), "the gzip data is cut short"},
+      {"cut in the header", gz.substr(0, 5), "the gzip data is cut short"},
+      {"checksum", bad_check, "the gzip data is damaged (checksum mismatch)"},
+      {"method", bad_method, "the gzip data is damaged (unknown compression method)"},
+      {"stray bytes", gz + "stray bytes", "the gzip data is damaged (not a gzip member header)"},
+      {"xz cut short", Xz(text).substr(0, 30), "the xz data is cut short"},
+      {"zstd cut short", Zstd(text).substr(0, 12), "the zstd data is cut short"},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    WriteFile(dir.Path("good.log"), Line(7, 7));
+    WriteFile(dir.Path("router.log.gz"), row.bytes);
+    auto data = NewData();
+    ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).ok);
+    const LoadResult r = LoadLogs(*data, {dir.Path("good.log"), dir.Path("router.log.gz")});
+    EXPECT_FALSE(r.ok) << row.name;
+    EXPECT_EQ("log file: cannot read '" + dir.Path("router.log.gz") + "': " + row.reason, r.error)
+        << row.name;
+    EXPECT_EQ(std::vector<std::string>{Line(7, 7)}, KeptLines(*data)) << row.name;
+    EXPECT_EQ(std::vector<std::string>{dir.Path("good.log")}, data->LogFilePaths) << row.name;
+  }
+}
+
+}  // namespace
+}  // namespace tallix

@@ -59,9 +59,11 @@ std::string FormatList() {
 
 std::string ReportCommandUsage() {
   return "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
-         "                     [--output FILE] LOGFILE\n"
+         "                     [--output FILE] LOGFILE...\n"
          "\n"
          "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
+         "Several LOGFILEs are loaded as one log, in the order given; gzip, xz and zstd\n"
+         "files are decompressed, whatever their names.\n"
          "\n"
          "  --config FILE    site configuration (default: Tallix.cfg beside the program;\n"
          "                   built-in defaults when that file is absent)\n"
@@ -111,7 +113,9 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   if (!config.ok) return Fail(err, config.error);
   warnings.insert(warnings.end(), config.warnings.begin(), config.warnings.end());
 
-  const LoadResult load = LoadLog(tables, AbsoluteLogPath(options.log, env.current_dir));
+  std::vector<std::string> logs;
+  for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
+  const LoadResult load = LoadLogs(tables, logs);
   if (!load.ok) return Fail(err, load.error);
   warnings.insert(warnings.end(), load.warnings.begin(), load.warnings.end());
 
@@ -124,7 +128,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
       return Fail(err, refusal);
     }
   }
-  const std::string text = format.render({tables, tally, env.now});
+  const std::string text = format.render({tables, options.select, tally, warnings, env.now});
 
   if (options.output) {
     const FileResult written = WriteWholeFile(*options.output, text);

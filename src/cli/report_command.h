@@ -1,6 +1,6 @@
 #pragma once
 // tallix-report: loads a router log and writes one of the reports of its tally.
-//   tallix-report [--config FILE] [--select TEXT] [--format FORMAT] [--output FILE] LOGFILE
+//   tallix-report [--config FILE] [--select TEXT] [--format FORMAT] [--output FILE] LOGFILE...
 // Exit status: 0 written; 1 failure (message on stderr); 2 usage error;
 // 3 written, but a fixed limit was reached (warnings on stderr).
 

@@ -5,6 +5,7 @@
 
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
+#include "engine/reports/export_reports.h"
 
 namespace tallix {
 namespace {
@@ -30,13 +31,30 @@ std::string Days(const ReportInput& in) { return JoinCrLf(DayList(in.data)); }
 
 std::string Config(const ReportInput& in) { return ConfigFileText(SiteConfigOf(in.data)); }
 
-constexpr std::array<ReportFormat, 6> kFormats = {{
+ReportRequest RequestOf(const ReportInput& in) {
+  return {std::string(in.selection), in.tally.caption, in.warnings, in.now};
+}
+
+std::string Unmatched(const ReportInput& in) { return UnmatchedText(in.data, RequestOf(in)); }
+
+std::string Csv(const ReportInput& in) { return CallsCsvText(in.data); }
+
+std::string Json(const ReportInput& in) { return JsonReportText(in.data, RequestOf(in)); }
+
+std::string Html(const ReportInput& in) { return HtmlReportText(in.data, RequestOf(in)); }
+
+// The export formats have no call-total guard: they are not printed pages.
+constexpr std::array<ReportFormat, 10> kFormats = {{
     {"saved", nullptr, Saved},
     {"summary", nullptr, Summary},
     {"detailed", CallTotalGuard, Detailed},
     {"showlog", CallTotalGuard, ShowLog},
     {"days", nullptr, Days},
     {"config", nullptr, Config},
+    {"unmatched", nullptr, Unmatched},
+    {"csv", nullptr, Csv},
+    {"json", nullptr, Json},
+    {"html", nullptr, Html},
 }};
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
@@ -14,11 +15,14 @@
 
 namespace tallix {
 
-// What a renderer writes from: the tables after the tally, the tally's result
-// and the moment of the report.
+// What a renderer writes from: the tables after the tally, the selection and
+// the tally's result, every warning of the run so far, and the moment of the
+// report.
 struct ReportInput {
   const TallixData& data;
+  std::string_view selection;
   const TallyResult& tally;
+  const std::vector<std::string>& warnings;
   const ReportClock& now;
 };
 
@@ -28,7 +32,7 @@ struct ReportFormat {
   // message and writes nothing), or empty; nullptr for a format that writes
   // any tally.
   std::string (*guard)(const TallixData& data);
-  // The whole output, every line ended by CR LF.
+  // The whole output: text formats with every line ended by CR LF.
   std::string (*render)(const ReportInput& input);
 };
 

@@ -72,9 +72,8 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
     // left over before it is looked at first.
   }
 
-  // What CLI11 left over, in argument order: the LOGFILE, "--" and all after
-  // it, and every argument that is none of its options.
-  bool have_log = false;
+  // What CLI11 left over, in argument order: the LOGFILEs, "--" and all
+  // after it, and every argument that is none of its options.
   bool options_done = false;
   for (const std::string& arg : app.remaining()) {
     if (!options_done && arg == "--") {
@@ -87,12 +86,7 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
       problem = "unknown option '" + arg.substr(0, arg.find('=')) + "'";
       return ReportArgs::kError;
     }
-    if (have_log) {
-      problem = "more than one LOGFILE given";
-      return ReportArgs::kError;
-    }
-    options.log = arg;
-    have_log = true;
+    options.logs.push_back(arg);
   }
   if (lacks_value) {
     problem = "option '" + *lacks_value + "' needs a value";
@@ -105,7 +99,7 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
     problem = "unknown format '" + format + "'";
     return ReportArgs::kError;
   }
-  if (!have_log) {
+  if (options.logs.empty()) {
     problem = "no LOGFILE given";
     return ReportArgs::kError;
   }

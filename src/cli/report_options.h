@@ -1,5 +1,5 @@
 #pragma once
-// tallix-report's arguments: the options, read by CLI11, and the LOGFILE.
+// tallix-report's arguments: the options, read by CLI11, and the LOGFILEs.
 // "--name value" and "--name=value" both work, the last of a repeated option
 // wins, and "--" ends the options. The first problem in argument order is the
 // one reported, and --help or --version ends the reading where it stands.
@@ -17,15 +17,14 @@ struct ReportOptions {
   std::string select{kAllDataSelection};
   const ReportFormat* format = nullptr;  // never null once read
   std::optional<std::string> output;
-  std::string log;
+  std::vector<std::string> logs;  // in the order given, at least one once read
 };
 
 enum class ReportArgs { kRun, kHelp, kVersion, kError };
 
 // Reads `args` (without the program name) into `options`. kError sets
 // `problem` to a one-line message: "unknown option '--x'", "option '--config'
-// needs a value", "more than one LOGFILE given", "unknown format 'x'" or "no
-// LOGFILE given".
+// needs a value", "unknown format 'x'" or "no LOGFILE given".
 ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& options,
                           std::string& problem);
 

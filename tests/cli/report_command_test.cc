@@ -30,7 +30,8 @@ class ReportCommandTest : public testing::Test {
 
 TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
   const std::string config = kExamples + "/Tallix.cfg";
-  for (const char* format : {"saved", "summary", "detailed", "showlog", "days", "config"}) {
+  for (const char* format :
+       {"saved", "summary", "detailed", "showlog", "days", "config", "unmatched", "csv"}) {
     const CommandRun run = Exec({"--config", config, "--format", format, "router.log"});
     EXPECT_EQ(0, run.status) << format << ": " << run.err;
     EXPECT_EQ("", run.err) << format;
@@ -45,6 +46,37 @@ TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
                            "/router.log' on 12/07/26 "
                            "10:30:00\r\n"))
       << saved;
+}
+
+// A rotated log read in one call, oldest first, gives the report of the whole
+// log; the title line names every file in order.
+TEST_F(ReportCommandTest, SeveralLogsAreOneLog) {
+  const std::string whole = ReadFile(kExamples + "/router.log");
+  const size_t cut1 = whole.find('\n', whole.size() / 3) + 1;
+  const size_t cut2 = whole.find('\n', 2 * whole.size() / 3) + 1;
+  const std::vector<std::string> files = {dir_.Path("router.log.2"), dir_.Path("router.log.1"),
+                                          dir_.Path("router.log")};
+  WriteFile(files[0], whole.substr(0, cut1));
+  WriteFile(files[1], whole.substr(cut1, cut2 - cut1));
+  WriteFile(files[2], whole.substr(cut2));
+  const std::string config = kExamples + "/Tallix.cfg";
+  for (const char* format : {"saved", "json"}) {
+    std::string one = Exec({"--config", config, "--format", format, "router.log"}).out;
+    std::vector<std::string> args = {"--config", config, "--format", format};
+    args.insert(args.end(), files.begin(), files.end());
+    const CommandRun run = Exec(args);
+    EXPECT_EQ(0, run.status) << run.err;
+    const std::string single = kExamples + "/router.log";
+    if (std::string(format) == "json") {
+      one.replace(one.find(single), single.size(),
+                  files[0] + "\",\"" + files[1] + "\",\"" + files[2]);
+    } else {
+      one.replace(
+          0, one.find(" on "),
+          "ISDN Log Ananysis for files '" + files[0] + "', '" + files[1] + "', '" + files[2] + "'");
+    }
+    EXPECT_EQ(one, run.out) << format;
+  }
 }
 
 TEST_F(ReportCommandTest, DefaultConfigurationIsBesideTheProgram) {
@@ -98,14 +130,12 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       {{"--format", "pdf", "router.log"}, "unknown format 'pdf'"},
       {{"--bogus", "router.log"}, "unknown option '--bogus'"},
       {{"--help=x"}, "unknown option '--help'"},
-      {{"a.log", "b.log"}, "more than one LOGFILE given"},
       {{"router.log", "--output"}, "option '--output' needs a value"},
       {{"--select=", "--format"}, "option '--format' needs a value"},
       {{"--bogus", "--config"}, "unknown option '--bogus'"},
       {{"a", "--bogus", "b"}, "unknown option '--bogus'"},
-      {{"a", "b", "--bogus"}, "more than one LOGFILE given"},
-      {{"a", "--", "--bogus"}, "more than one LOGFILE given"},
-      {{"--format", "nope", "a", "b"}, "more than one LOGFILE given"},
+      {{"a", "b", "--bogus"}, "unknown option '--bogus'"},
+      {{"--format", "nope", "a", "b"}, "unknown format 'nope'"},
       {{"--config", "--help"}, "no LOGFILE given"},
   };
   for (const auto& c : cases) {
@@ -124,15 +154,18 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
   }
   EXPECT_EQ(
       "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
-      "                     [--output FILE] LOGFILE\n"
+      "                     [--output FILE] LOGFILE...\n"
       "\n"
       "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
+      "Several LOGFILEs are loaded as one log, in the order given; gzip, xz and zstd\n"
+      "files are decompressed, whatever their names.\n"
       "\n"
       "  --config FILE    site configuration (default: Tallix.cfg beside the program;\n"
       "                   built-in defaults when that file is absent)\n"
       "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
       "                   (default: one blank, all data)\n"
-      "  --format FORMAT  saved (default), summary, detailed, showlog, days or config\n"
+      "  --format FORMAT  saved (default), summary, detailed, showlog, days, config,\n"
+      "                   unmatched, csv, json or html\n"
       "  --output FILE    write to FILE instead of standard output\n"
       "  --help           show this text\n"
       "  --version        show the version\n"
@@ -150,6 +183,7 @@ TEST_F(ReportCommandTest, FailuresExitOneAndNameTheFile) {
     std::string named;
   } cases[] = {
       {{"--config", config, "missing.log"}, "missing.log"},
+      {{"--config", config, "router.log", "--", "--missing.log"}, "--missing.log"},
       {{"--config", config, kExamples}, kExamples},
       {{"--config", dir_.Path("nope.cfg"), "router.log"}, "nope.cfg"},
       {{"--config", config, "--output", dir_.Path("plain/out"), "router.log"}, "plain/out"},

@@ -3,25 +3,30 @@
 # and awk doing the same filtering, on generated router logs of 100 MB and
 # 1 GB in a temporary folder (removed at the end).
 #
-#   scripts/bench.sh [--runs N] [--sizes "100M 1G"] [--also NAME=BINARY]...
+#   scripts/bench.sh [--runs N] [--sizes "100M 1G"] [--gzip-sizes "100M"]
+#                    [--also NAME=BINARY]...
 #
 # Every command runs N times (default 9), the commands taking turns so that a
 # busy moment hits them all alike; the table shows medians of the wall time,
 # the ratio of this program's median to each peer's, and the peak resident
 # memory that /usr/bin/time -v reports. --also adds another tallix-report
-# binary as a row, e.g. an older build to compare with.
+# binary as a row, e.g. an older build to compare with. The logs of
+# --gzip-sizes are also gzipped and timed against zcat.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=9
 sizes="100M 1G"
+gzip_sizes="100M"
 extra=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --sizes) sizes="$2"; shift 2 ;;
+    --gzip-sizes) gzip_sizes="$2"; shift 2 ;;
     --also) extra+=("$2"); shift 2 ;;
-    *) echo "usage: $0 [--runs N] [--sizes \"100M 1G\"] [--also NAME=BINARY]..." >&2; exit 2 ;;
+    *) echo "usage: $0 [--runs N] [--sizes \"100M 1G\"] [--gzip-sizes \"100M\"] [--also NAME=BINARY]..." >&2
+       exit 2 ;;
   esac
 done
 
@@ -65,6 +70,40 @@ EOF
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
+# Times the commands in cmds (named in names) RUNS times each, taking turns,
+# and prints their table; column 3 divides the median of the command at index
+# $2 by each one's. $1 is the table's heading. Leaves the medians in med and
+# the peak RSS (KiB) in rss.
+measure() {
+  local heading="$1" ref="$2" i r start end
+  # Once untimed, so that the file is in the page cache for everyone.
+  for c in "${cmds[@]}"; do bash -c "$c" >/dev/null 2>&1 || true; done
+  for ((i = 0; i < ${#cmds[@]}; i++)); do : >"$work/wall.$i"; : >"$work/rss.$i"; done
+  for ((r = 0; r < runs; r++)); do
+    for ((i = 0; i < ${#cmds[@]}; i++)); do
+      start=$EPOCHREALTIME
+      /usr/bin/time -v -o "$work/time.out" bash -c "exec ${cmds[$i]}" >/dev/null 2>&1 || true
+      end=$EPOCHREALTIME
+      echo "$start $end" | awk '{ printf "%.4f\n", $2 - $1 }' >>"$work/wall.$i"
+      awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.out" >>"$work/rss.$i"
+    done
+  done
+  med=() rss=()
+  for ((i = 0; i < ${#cmds[@]}; i++)); do
+    med[$i]=$(median <"$work/wall.$i")
+    rss[$i]=$(sort -n "$work/rss.$i" | tail -1)
+  done
+  echo
+  echo "$heading, $runs runs each, $(nproc) cores"
+  echo
+  echo "| command | median wall | tallix-report / this | peak RSS |"
+  echo "|---|---|---|---|"
+  for ((i = 0; i < ${#cmds[@]}; i++)); do
+    awk -v n="${names[$i]}" -v m="${med[$i]}" -v t="${med[$ref]}" -v k="${rss[$i]}" \
+      'BEGIN { gsub(/\|/, "\\|", n); printf "| `%s` | %.3f s | %.2f | %.1f MiB |\n", n, m, t / m, k / 1024 }'
+  done
+}
+
 for size in $sizes; do
   log="$work/router-$size.log"
   "$build/bench/tallix-loggen" --size "$size" --kept 40001 --seed 1 "$log"
@@ -83,33 +122,16 @@ for size in $sizes; do
     cmds+=("'${e#*=}' --config '$work/bench.cfg' '$log'")
   done
 
-  # Once untimed, so that the file is in the page cache for everyone.
-  for c in "${cmds[@]}"; do bash -c "$c" >/dev/null 2>&1 || true; done
-  for ((i = 0; i < ${#cmds[@]}; i++)); do : >"$work/wall.$i"; : >"$work/rss.$i"; done
-  for ((r = 0; r < runs; r++)); do
-    for ((i = 0; i < ${#cmds[@]}; i++)); do
-      start=$EPOCHREALTIME
-      /usr/bin/time -v -o "$work/time.out" bash -c "exec ${cmds[$i]}" >/dev/null 2>&1 || true
-      end=$EPOCHREALTIME
-      echo "$start $end" | awk '{ printf "%.4f\n", $2 - $1 }' >>"$work/wall.$i"
-      awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.out" >>"$work/rss.$i"
-    done
-  done
-
-  declare -a med rss
-  for ((i = 0; i < ${#cmds[@]}; i++)); do
-    med[$i]=$(median <"$work/wall.$i")
-    rss[$i]=$(sort -n "$work/rss.$i" | tail -1)
-  done
-  echo
-  echo "Log of $size ($bytes bytes), $runs runs each, $(nproc) cores"
-  echo
-  echo "| command | median wall | tallix-report / this | peak RSS |"
-  echo "|---|---|---|---|"
-  for ((i = 0; i < ${#cmds[@]}; i++)); do
-    awk -v n="${names[$i]}" -v m="${med[$i]}" -v t="${med[4]}" -v k="${rss[$i]}" \
-      'BEGIN { gsub(/\|/, "\\|", n); printf "| `%s` | %.3f s | %.2f | %.1f MiB |\n", n, m, t / m, k / 1024 }'
-  done
+  measure "Log of $size ($bytes bytes)" 4
   awk -v k="${rss[4]}" -v b="$bytes" \
     'BEGIN { printf "\ntallix-report peak RSS = file size + %.1f MiB\n", k / 1024 - b / 1048576 }'
+
+  # The same log gzipped (gzip -6): tallix-report decompresses it itself.
+  if [[ " $gzip_sizes " == *" $size "* ]]; then
+    gzip -6 -c "$log" >"$log.gz"
+    names=("zcat FILE.gz > /dev/null" "tallix-report FILE.gz")
+    cmds=("zcat '$log.gz'" "'$report' --config '$work/bench.cfg' '$log.gz'")
+    measure "The log of $size gzipped ($(stat -c %s "$log.gz") bytes)" 1
+    rm -f "$log.gz"
+  fi
 done

@@ -36,16 +36,17 @@ th{background:#f3f5f9;font-weight:600}
 .n{text-align:right}
 tfoot td{font-weight:600;border-top:2px solid #b9c1cf}
 .swatch{display:inline-block;width:.75em;height:.75em;border-radius:2px;margin-right:.45em}
-figure{margin:0}
+figure{margin:0;overflow-x:auto}
 svg.chart{width:100%;height:auto;display:block}
 svg.chart text{font-family:system-ui,-apple-system,"Segoe UI",Roboto,sans-serif;fill:#1d2330}
 .none{color:#4b5567;font-style:italic}
 .warnings li{color:#8a4b00}
 footer{margin-top:2rem;color:#6b7485;font-size:.85em}
-@media (max-width:600px){body{font-size:14px;padding:.6rem .7rem 1.5rem}th,td{padding:.25rem .45rem}h1{font-size:1.25rem}}
+@media (max-width:600px){body{font-size:14px;padding:.6rem .7rem 1.5rem}h1{font-size:1.25rem}
+table{width:100%}th,td{padding:.25rem .4rem;white-space:normal}svg.chart{min-width:34rem}}
 @media print{body{max-width:none;padding:0;font-size:10pt;color:#000}
 h2{break-after:avoid}figure,tr,h3{break-inside:avoid}.scroll{overflow:visible}
-th{background:none}table{min-width:0}footer{color:#000}}
+th{background:none}table{min-width:0}svg.chart{min-width:0}footer{color:#000}}
 </style>
 )";
 
@@ -120,10 +121,14 @@ std::string Chart(const TallixData& data, const std::vector<DayCalls>& days) {
   const int64_t step = TickStep(top);
   top = (top + step - 1) / step * step;
 
+  // A day's bars stand side by side in its group; a few days spread over the
+  // chart's least width, many make it wider.
   const double bar = std::max(4.0, std::min(18.0, 120.0 / static_cast<double>(sites)));
-  const double group = bar * static_cast<double>(sites) + 12;
   const double left = 58;
-  const double width = std::max(640.0, left + group * static_cast<double>(days.size()) + 16);
+  const double bars_width = bar * static_cast<double>(sites);
+  const double group =
+      std::max(bars_width + 12, (640.0 - left - 16) / static_cast<double>(days.size()));
+  const double width = left + group * static_cast<double>(days.size()) + 16;
   // The legend flows in rows across the width.
   std::string legend;
   double x = left;
@@ -157,7 +162,7 @@ std::string Chart(const TallixData& data, const std::vector<DayCalls>& days) {
            "\" font-size=\"12\" text-anchor=\"end\">" + std::to_string(tick) + "</text>\n";
   }
   for (size_t d = 0; d < days.size(); ++d) {
-    const double gx = left + group * static_cast<double>(d) + 6;
+    const double gx = left + group * static_cast<double>(d) + (group - bars_width) / 2;
     for (size_t s = 0; s < sites; ++s) {
       const int64_t calls = days[d].calls[s];
       if (calls == 0) continue;
@@ -167,7 +172,7 @@ std::string Chart(const TallixData& data, const std::vector<DayCalls>& days) {
              "\" fill=\"" + SiteColour(s) + "\"><title>" + Escaped(data.SiteNames[s]) + ", " +
              Escaped(days[d].day) + ": " + std::to_string(calls) + " calls</title></rect>\n";
     }
-    const double cx = gx + (group - 12) / 2;
+    const double cx = gx + bars_width / 2;
     svg += "<text transform=\"translate(" + Number(cx + 4) + " " + Number(base + 14) +
            ") rotate(-35)\" font-size=\"12\" text-anchor=\"end\">" + Escaped(days[d].day) +
            "</text>\n";

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth
-          clang clang-format libclang-rt-14-dev fonts-dejavu-core libcli11-dev)
+          clang clang-format libclang-rt-14-dev fonts-dejavu-core libcli11-dev
+          libisal-dev liblzma-dev libzstd-dev zlib1g-dev nlohmann-json3-dev pkg-config)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

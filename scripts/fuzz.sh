@@ -27,7 +27,7 @@ for target in "${targets[@]}"; do
   # The in-memory log target shares the log target's seeds and dictionary,
   # and keeps to small inputs, which is what makes it fast.
   seeds="$target"
-  [ "$target" = log_memory ] && seeds=log && options+=(-max_len=2048)
+  [ "$target" = log_memory ] && seeds=log && options+=(-max_len=1024)
   [ -f "fuzz/$seeds.dict" ] && options+=(-dict="fuzz/$seeds.dict")
   result=ok
   if ! "$build/fuzz/fuzz_$target" "${options[@]}" "$work/$target" "fuzz/corpus/$seeds" \

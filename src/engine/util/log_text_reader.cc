@@ -5,7 +5,6 @@
 #include <zstd.h>
 
 #include <algorithm>
-#include <limits>
 #include <vector>
 
 namespace tallix {
@@ -299,31 +298,6 @@ FileResult LogTextReader::Read(char* buffer, size_t length, size_t* got) {
     *got = 0;
     return TooLarge();
   }
-  return {};
-}
-
-FileResult ReadWholeLogText(const std::string& path, uint64_t max_text_bytes, std::string& text) {
-  ReadOnlyFile file;
-  // A compressed file is never larger than the limit allows its text to be,
-  // by far; a plain one is refused at opening.
-  if (FileResult opened = file.Open(path, std::numeric_limits<size_t>::max()); !opened.ok) {
-    return opened;
-  }
-  Compression kind = Compression::kNone;
-  if (FileResult found = CompressionOfFile(file, &kind); !found.ok) return found;
-  if (kind == Compression::kNone && file.size() > max_text_bytes) {
-    return FileResult::Fail("cannot read '" + path + "': it is larger than " +
-                            std::to_string(max_text_bytes) + " bytes");
-  }
-  LogTextReader reader(file, kind, max_text_bytes);
-  std::string whole;
-  if (kind == Compression::kNone) whole.reserve(file.size());
-  char block[64u << 10];
-  for (size_t got = 1; got > 0;) {
-    if (FileResult read = reader.Read(block, sizeof block, &got); !read.ok) return read;
-    whole.append(block, got);
-  }
-  text.swap(whole);
   return {};
 }
 

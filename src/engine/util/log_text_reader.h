@@ -59,8 +59,4 @@ class LogTextReader {
   std::unique_ptr<Decoder> decoder_;
 };
 
-// The whole text of the file at `path`, plain or compressed, in `text`;
-// refused past `max_text_bytes`. On failure `text` is left unchanged.
-FileResult ReadWholeLogText(const std::string& path, uint64_t max_text_bytes, std::string& text);
-
 }  // namespace tallix

@@ -67,6 +67,9 @@ class LogTextReader::Decoder {
     return FileResult::Fail("cannot read '" + file_.path() + "': the " + std::string(format_) +
                             " data is damaged (" + std::string(reason) + ")");
   }
+  FileResult Refused(std::string_view reason) const {
+    return FileResult::Fail("cannot read '" + file_.path() + "': " + std::string(reason));
+  }
   FileResult CutShort() const {
     return FileResult::Fail("cannot read '" + file_.path() + "': the " + std::string(format_) +
                             " data is cut short");
@@ -183,6 +186,8 @@ class XzDecoder final : public Decoder {
         finished_ = true;
       } else if (status == LZMA_BUF_ERROR) {
         return CutShort();
+      } else if (status == LZMA_MEMLIMIT_ERROR) {
+        return Refused("its xz data needs more than 256 MiB of memory to decompress");
       } else if (status != LZMA_OK) {
         return Damaged(Reason(status));
       }
@@ -196,8 +201,6 @@ class XzDecoder final : public Decoder {
     switch (status) {
       case LZMA_MEM_ERROR:
         return "out of memory";
-      case LZMA_MEMLIMIT_ERROR:
-        return "it needs more than 256 MiB to decompress";
       case LZMA_FORMAT_ERROR:
         return "not an xz stream";
       case LZMA_OPTIONS_ERROR:

@@ -35,6 +35,7 @@
 #include "engine/reports/call_breakdown.h"
 #include "engine/reports/export_reports.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
 
@@ -360,10 +361,41 @@ void CheckReports(TallixData& data, const Input& in, const TallyResult& tally, s
 // mapped or read, must fill the same tables. A file cut short after it was
 // opened is refused and leaves the tables as they were; bytes added after
 // opening are not read.
+// A log that begins with a compression's magic bytes is decompressed when
+// it is loaded from a file: it loads as its text, which the log text reader
+// gives, or fails naming the file and changes nothing.
+void CheckCompressedFileLoad(TallixData& data, const Input& in, const std::string& path) {
+  const std::string before_path = data.LogFilePath;
+  const int32_t before_lines = data.LineCount;
+  const LoadResult result = LoadLog(data, path);
+  if (!result.ok) {
+    Require(result.error.find(path) != std::string::npos, "the message names no file",
+            result.error);
+    Require(data.LogFilePath == before_path && data.LineCount == before_lines,
+            "a refused compressed load changed the tables");
+    return;
+  }
+  ReadOnlyFile file;
+  Require(file.Open(path, SIZE_MAX).ok, "cannot open the log file again");
+  LogTextReader reader(file, CompressionOf(in.log), kMaxLogFileSize);
+  Input decompressed = in;
+  decompressed.log.clear();
+  char block[4096];
+  for (size_t got = 1; got > 0;) {
+    Require(reader.Read(block, sizeof block, &got).ok, "the reader fails where the loader did not");
+    decompressed.log.append(block, got);
+  }
+  CheckLoad(data, decompressed, result);
+}
+
 void CheckFileLoad(TallixData& data, const Input& in) {
   if (in.log.size() > (256u << 10)) return;
   const std::string path = WorkDir() + "/router.log";
   Require(WriteWholeFile(path, in.log).ok, "cannot write the log file", path);
+  if (CompressionOf(in.log) != Compression::kNone) {
+    CheckCompressedFileLoad(data, in, path);
+    return;
+  }
   static constexpr size_t kChunks[] = {0, 1, 2, 7, 64, 4096};
   LoadOptions options;
   options.threads = 1 + static_cast<int>(in.knobs % 4);

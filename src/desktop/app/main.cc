@@ -1,11 +1,13 @@
-// tallix: the desktop program. Main creates the one main window with the Qt
-// services and runs until the window is closed.
+// tallix [FILE]: the desktop program. Main creates the one main window with
+// the Qt services, opens FILE when one is named, and runs until the window is
+// closed.
 
 #include <QApplication>
 #include <memory>
 
 #include "desktop/app/frm_main.h"
 #include "desktop/app/qt_services.h"
+#include "desktop/app/startup.h"
 #include "desktop/reports/line_printer.h"
 #include "engine/app/shared_data.h"
 
@@ -31,8 +33,7 @@ int Main(int argc, char** argv) {
                             &settings,     &clock,    QApplication::applicationDirPath()};
 
   tallix::frmMain window(*data, services);
-  window.show();
-  window.ReportStartupProblems();
+  tallix::StartMainWindow(window, QApplication::arguments());
   return QApplication::exec();
 }
 

@@ -6,17 +6,16 @@
 #include <string>
 #include <utility>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
+#include "desktop/app/qt_text.h"
 #include "desktop/app/twips.h"
 #include "engine/config/config_file.h"
 
 namespace tallix {
 namespace {
 
-QString Local(const std::string& text) { return QString::fromLocal8Bit(text); }
-std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
-
-bool Storable(const QString& text) { return IsStorableConfigText(Bytes(text)); }
+bool Storable(const QString& text) { return IsStorableConfigText(FromQt(text)); }
 
 // The configuration that OK replaces, kept so that a failed write can be undone.
 struct SavedConfig {
@@ -57,52 +56,25 @@ frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& 
 }
 
 void frmOptions::BuildControls() {
-  const double dpi = logicalDpiX();
-  auto place = [dpi](QWidget* w, int x, int y, int width, int height) {
-    w->setGeometry(TwipsRect(x, y, width, height, dpi));
+  setFixedSize(TwipsRect({0, 0, 6150, 5040}, logicalDpiX()).size());
+  using enum ControlKind;
+  const ControlSpec controls[] = {
+      {kButton, "cmdOK", "OK", {1200, 4440, 1095, 375}, &cmdOK},
+      {kButton, "cmdCancel", "Cancel", {3720, 4455, 1095, 375}, &cmdCancel},
+      {kLabel, "Label1", "Number of ISDN Sites", {240, 120, 1695, 255}},
+      {kBox, "NoISDNSites", "", {2160, 120, 1575, 285}, &NoISDNSites},
+      {kLabel, "Label2", "ISDN Identifier", {240, 480, 1095, 255}},
+      {kBox, "ISDNRouter", "", {2160, 480, 1575, 285}, &ISDNRouter},
+      {kLabel, "Label3", "Site Name", {2040, 1200, 735, 255}},
+      {kLabel, "Label4", "Site ISDN Number", {3480, 1200, 1455, 255}},
   };
-  auto label = [this, &place](const QString& name, const QString& text, int x, int y, int width) {
-    auto* l = new QLabel(text, this);
-    l->setObjectName(name);
-    place(l, x, y, width, 255);
-    return l;
+  tallix::BuildControls(controls, this);
+  const ControlRowSpec rows[] = {
+      {kLabel, "SiteLabel", "Site %1", {840, 1560, 735, 255}, &SiteLabel},
+      {kBox, "SiteName", "", {1680, 1560, 1455, 285}, &SiteName},
+      {kBox, "SiteISDNNumber", "", {3480, 1560, 1455, 285}, &SiteISDNNumber},
   };
-  auto box = [this, &place](const QString& name, int x, int y, int width) {
-    auto* b = new QLineEdit(this);
-    b->setObjectName(name);
-    place(b, x, y, width, 285);
-    return b;
-  };
-  auto button = [this, &place](const QString& name, const QString& text, int x, int y) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    // Neither button is the default: Enter in a field does not close the dialog.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    place(b, x, y, 1095, 375);
-    return b;
-  };
-
-  setFixedSize(TwipsRect(0, 0, 6150, 5040, dpi).size());
-  cmdOK = button("cmdOK", "OK", 1200, 4440);
-  cmdCancel = button("cmdCancel", "Cancel", 3720, 4455);
-  label("Label1", "Number of ISDN Sites", 240, 120, 1695);
-  NoISDNSites = box("NoISDNSites", 2160, 120, 1575);
-  label("Label2", "ISDN Identifier", 240, 480, 1095);
-  ISDNRouter = box("ISDNRouter", 2160, 480, 1575);
-  label("Label3", "Site Name", 2040, 1200, 735);
-  label("Label4", "Site ISDN Number", 3480, 1200, 1455);
-  for (int i = 0; i < kRows; ++i) {
-    const auto row = static_cast<size_t>(i);
-    const int y = 1560 + 240 * i;
-    SiteLabel[row] =
-        label(QString("SiteLabel%1").arg(i), QString("Site %1").arg(i + 1), 840, y, 735);
-    SiteName[row] = box(QString("SiteName%1").arg(i), 1680, y, 1455);
-  }
-  for (int i = 0; i < kRows; ++i) {
-    const auto row = static_cast<size_t>(i);
-    SiteISDNNumber[row] = box(QString("SiteISDNNumber%1").arg(i), 3480, 1560 + 240 * i, 1455);
-  }
+  BuildControlRows(rows, 240, this);
 
   QWidget* previous = cmdOK;
   auto chain = [&previous](QWidget* next) {
@@ -122,15 +94,15 @@ void frmOptions::BuildControls() {
 
 void frmOptions::Form_Load() {
   NoISDNSites->setText(QString::number(data_.SiteCount));
-  ISDNRouter->setText(Local(data_.RouterIdentifier));
+  ISDNRouter->setText(ToQt(data_.RouterIdentifier));
   for (size_t i = 0; i < kRows; ++i) {
-    SiteName[i]->setText(Local(data_.SiteNames[i]));
-    SiteISDNNumber[i]->setText(Local(data_.SiteNumbers[i]));
+    SiteName[i]->setText(ToQt(data_.SiteNames[i]));
+    SiteISDNNumber[i]->setText(ToQt(data_.SiteNumbers[i]));
   }
 }
 
 QString frmOptions::CheckFields(QLineEdit** bad_field) const {
-  if (!ParseSiteCountText(Bytes(NoISDNSites->text()))) {
+  if (!ParseSiteCountText(FromQt(NoISDNSites->text()))) {
     *bad_field = NoISDNSites;
     return QString(
                "Number of ISDN Sites: \"%1\" is not allowed. Enter a whole number from 0 to "
@@ -167,17 +139,17 @@ void frmOptions::cmdOK_Click() {
     return;
   }
   const SavedConfig before(data_);
-  data_.SiteCount = *ParseSiteCountText(Bytes(NoISDNSites->text()));
-  data_.RouterIdentifier = Bytes(ISDNRouter->text());
+  data_.SiteCount = *ParseSiteCountText(FromQt(NoISDNSites->text()));
+  data_.RouterIdentifier = FromQt(ISDNRouter->text());
   for (size_t i = 0; i < kRows; ++i) {
-    data_.SiteNames[i] = Bytes(SiteName[i]->text());
-    data_.SiteNumbers[i] = Bytes(SiteISDNNumber[i]->text());
+    data_.SiteNames[i] = FromQt(SiteName[i]->text());
+    data_.SiteNumbers[i] = FromQt(SiteISDNNumber[i]->text());
   }
-  const FileResult written = WriteConfigFile(data_, Bytes(config_path_));
+  const FileResult written = WriteConfigFile(data_, FromQt(config_path_));
   if (!written.ok) {
     before.Restore(data_);
     messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
-                          "The options were not stored.\n\n" + Local(written.error)});
+                          "The options were not stored.\n\n" + ToQt(written.error)});
     return;
   }
   accept();

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <array>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/services.h"
 #include "engine/app/shared_data.h"
 
@@ -20,7 +21,7 @@ namespace tallix {
 
 class frmOptions : public QDialog {
  public:
-  static constexpr int kRows = 10;
+  static constexpr int kRows = kSiteRows;
 
   // Fills the fields from `shared`. `config_path` is the file OK writes.
   frmOptions(TallixData& shared, QString config_path, MessageService& messages,

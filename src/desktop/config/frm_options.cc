@@ -50,8 +50,11 @@ frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& 
   setObjectName("frmOptions");
   setWindowTitle("Options");
   setFont(WindowFont());
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  // A fixed dialog frame: a close box, no minimise or maximise box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
   BuildControls();
+  if (parent != nullptr) CentreOver(*parent->window());
   Form_Load();
 }
 
@@ -90,6 +93,14 @@ void frmOptions::BuildControls() {
 
   connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
+}
+
+void frmOptions::CentreOver(const QWidget& owner) {
+  // Created first, so that the place given is the inner one and the window
+  // manager draws its frame around it, whatever the frame's size.
+  winId();
+  const QRect inner = owner.geometry();
+  move(inner.left() + (inner.width() - width()) / 2, inner.top() + (inner.height() - height()) / 2);
 }
 
 void frmOptions::Form_Load() {

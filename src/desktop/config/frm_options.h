@@ -4,7 +4,7 @@
 // shared data and rewrites the configuration file; when a field cannot be
 // stored or the file cannot be written it says why and stays open, with the
 // shared data and the file as they were. Cancel, Escape and the close box
-// change nothing.
+// change nothing. It opens centred over its owner.
 
 #include <QDialog>
 #include <array>
@@ -29,6 +29,7 @@ class frmOptions : public QDialog {
 
  private:
   void BuildControls();
+  void CentreOver(const QWidget& owner);
   void Form_Load();
   void cmdOK_Click();
   void cmdCancel_Click();

@@ -38,6 +38,11 @@ FormShowLog::FormShowLog(const TallixData& shared, Clock& clock, QWidget* parent
   Form_Load();
 }
 
+void FormShowLog::showEvent(QShowEvent* event) {
+  // QDialog's own would centre the window over its owner.
+  QWidget::showEvent(event);
+}
+
 void FormShowLog::keyPressEvent(QKeyEvent* event) {
   // No button is the cancel button here.
   if (event->key() == Qt::Key_Escape) return;

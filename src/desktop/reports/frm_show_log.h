@@ -21,6 +21,7 @@ class FormShowLog : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void Form_Load();

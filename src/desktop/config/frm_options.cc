@@ -11,38 +11,9 @@
 #include "desktop/app/qt_text.h"
 #include "desktop/app/twips.h"
 #include "engine/config/config_file.h"
+#include "engine/config/site_config.h"
 
 namespace tallix {
-namespace {
-
-bool Storable(const QString& text) { return IsStorableConfigText(FromQt(text)); }
-
-// The configuration that OK replaces, kept so that a failed write can be undone.
-struct SavedConfig {
-  int16_t site_count;
-  std::string identifier;
-  std::array<std::string, frmOptions::kRows> names;
-  std::array<std::string, frmOptions::kRows> numbers;
-
-  explicit SavedConfig(const TallixData& data)
-      : site_count(data.SiteCount), identifier(data.RouterIdentifier) {
-    for (size_t i = 0; i < frmOptions::kRows; ++i) {
-      names[i] = data.SiteNames[i];
-      numbers[i] = data.SiteNumbers[i];
-    }
-  }
-
-  void Restore(TallixData& data) const {
-    data.SiteCount = site_count;
-    data.RouterIdentifier = identifier;
-    for (size_t i = 0; i < frmOptions::kRows; ++i) {
-      data.SiteNames[i] = names[i];
-      data.SiteNumbers[i] = numbers[i];
-    }
-  }
-};
-
-}  // namespace
 
 frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& messages,
                        QWidget* parent)
@@ -112,58 +83,45 @@ void frmOptions::Form_Load() {
   }
 }
 
-QString frmOptions::CheckFields(QLineEdit** bad_field) const {
-  if (!ParseSiteCountText(FromQt(NoISDNSites->text()))) {
-    *bad_field = NoISDNSites;
-    return QString(
-               "Number of ISDN Sites: \"%1\" is not allowed. Enter a whole number from 0 to "
-               "10.")
-        .arg(NoISDNSites->text());
-  }
-  const QString why =
-      " holds a double quote or a line break, which the configuration file "
-      "cannot store. Remove it and press OK again.";
-  if (!Storable(ISDNRouter->text())) {
-    *bad_field = ISDNRouter;
-    return "ISDN Identifier" + why;
-  }
-  for (size_t i = 0; i < kRows; ++i) {
-    if (!Storable(SiteName[i]->text())) {
-      *bad_field = SiteName[i];
-      return QString("Site Name of Site %1").arg(i + 1) + why;
-    }
-    if (!Storable(SiteISDNNumber[i]->text())) {
-      *bad_field = SiteISDNNumber[i];
-      return QString("Site ISDN Number of Site %1").arg(i + 1) + why;
-    }
-  }
-  return {};
-}
-
 void frmOptions::cmdOK_Click() {
-  QLineEdit* bad_field = nullptr;
-  const QString problem = CheckFields(&bad_field);
-  if (!problem.isEmpty()) {
-    messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options", problem});
-    bad_field->setFocus();
-    bad_field->selectAll();
+  const std::optional<int16_t> count = ParseSiteCountText(FromQt(NoISDNSites->text()));
+  if (!count) {
+    Refuse(
+        NoISDNSites,
+        QString("Number of ISDN Sites: \"%1\" is not allowed. Enter a whole number from 0 to 10.")
+            .arg(NoISDNSites->text()));
     return;
   }
-  const SavedConfig before(data_);
-  data_.SiteCount = *ParseSiteCountText(FromQt(NoISDNSites->text()));
-  data_.RouterIdentifier = FromQt(ISDNRouter->text());
+  SiteConfig config;
+  config.site_count = *count;
+  config.identifier = FromQt(ISDNRouter->text());
   for (size_t i = 0; i < kRows; ++i) {
-    data_.SiteNames[i] = FromQt(SiteName[i]->text());
-    data_.SiteNumbers[i] = FromQt(SiteISDNNumber[i]->text());
+    config.names[i] = FromQt(SiteName[i]->text());
+    config.numbers[i] = FromQt(SiteISDNNumber[i]->text());
   }
-  const FileResult written = WriteConfigFile(data_, FromQt(config_path_));
+  if (const std::optional<UnstorableField> bad = FindUnstorableField(config)) {
+    using enum UnstorableField::Kind;
+    QLineEdit* field = bad->kind == kIdentifier ? ISDNRouter
+                       : bad->kind == kName     ? SiteName[bad->site]
+                                                : SiteISDNNumber[bad->site];
+    Refuse(field, ToQt(bad->message) + ". Remove it and press OK again.");
+    return;
+  }
+  // The shared data change only once the file holds the new values.
+  const FileResult written = WriteConfigFile(config, FromQt(config_path_));
   if (!written.ok) {
-    before.Restore(data_);
     messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
                           "The options were not stored.\n\n" + ToQt(written.error)});
     return;
   }
+  StoreSiteConfig(config, data_);
   accept();
+}
+
+void frmOptions::Refuse(QLineEdit* field, const QString& message) {
+  messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options", message});
+  field->setFocus();
+  field->selectAll();
 }
 
 void frmOptions::cmdCancel_Click() { reject(); }

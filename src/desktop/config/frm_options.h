@@ -33,9 +33,8 @@ class frmOptions : public QDialog {
   void Form_Load();
   void cmdOK_Click();
   void cmdCancel_Click();
-  // Empty when every field can be stored; otherwise the message to show, and
-  // the field to put the focus on.
-  QString CheckFields(QLineEdit** bad_field) const;
+  // Says why the fields cannot be stored and puts the focus on `field`.
+  void Refuse(QLineEdit* field, const QString& message);
 
   TallixData& data_;
   QString config_path_;

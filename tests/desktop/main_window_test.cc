@@ -181,6 +181,9 @@ class MainWindowTest : public QObject {
       QVERIFY(!a->icon().isNull());
     }
     QCOMPARE(keys, QStringList({"Open", "Save", "Print"}));
+    // The toolbar is fixed: a right click offers no menu that hides it.
+    QMainWindow& window = h.window();
+    QCOMPARE(window.createPopupMenu(), nullptr);
   }
 
   void siteRowsFollowSiteCount_data() {

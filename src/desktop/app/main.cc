@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "desktop/app/frm_main.h"
+#include "desktop/app/program_icon.h"
 #include "desktop/app/qt_services.h"
 #include "desktop/app/startup.h"
 #include "desktop/reports/line_printer.h"
@@ -21,6 +22,7 @@ int Main(int argc, char** argv) {
                                           .arg(TALLIX_VERSION_MINOR)
                                           .arg(TALLIX_VERSION_PATCH));
   QApplication::setDesktopFileName("tallix");
+  QApplication::setWindowIcon(tallix::ProgramIcon());
 
   // The shared tables are large and live for the whole run.
   auto data = std::make_unique<tallix::TallixData>();

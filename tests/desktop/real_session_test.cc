@@ -68,9 +68,12 @@ int OnModal(const std::function<void()>& open, const std::function<void(QWidget&
   return result;
 }
 
-void Key(QWidget& window, Qt::Key key) {
-  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
-  QTest::keyClick(target, key);
+// Copies `from` to `to` with `old_text` replaced by `new_text`.
+bool Rewrite(const QString& from, const QString& to, const QString& old_text,
+             const QString& new_text) {
+  QFile in(from), out(to);
+  return in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
+         out.write(QString(in.readAll()).replace(old_text, new_text).toUtf8()) > 0;
 }
 
 void Shoot(const QString& name) {
@@ -96,21 +99,14 @@ class RealSessionTest : public QObject {
     QTemporaryDir home;
     QString rc;
     if (!theme.isEmpty()) {
-      // The standard theme with its borders taken away.
+      // openbox's standard theme with its borders taken away.
       QDir(home.path()).mkpath(".themes/" + theme + "/openbox-3");
-      QFile base("/usr/share/themes/Clearlooks/openbox-3/themerc");
-      QVERIFY(base.open(QIODevice::ReadOnly));
-      QFile out(home.filePath(".themes/" + theme + "/openbox-3/themerc"));
-      QVERIFY(out.open(QIODevice::WriteOnly));
-      out.write(QString(base.readAll()).replace("border.width: 1", "border.width: 0").toUtf8());
-      QFile xdg("/etc/xdg/openbox/rc.xml");
-      QVERIFY(xdg.open(QIODevice::ReadOnly));
       rc = home.filePath("rc.xml");
-      QFile rc_out(rc);
-      QVERIFY(rc_out.open(QIODevice::WriteOnly));
-      rc_out.write(QString(xdg.readAll())
-                       .replace("<name>Clearlooks</name>", "<name>" + theme + "</name>")
-                       .toUtf8());
+      QVERIFY(Rewrite("/usr/share/themes/Clearlooks/openbox-3/themerc",
+                      home.filePath(".themes/" + theme + "/openbox-3/themerc"), "border.width: 1",
+                      "border.width: 0"));
+      QVERIFY(Rewrite("/etc/xdg/openbox/rc.xml", rc, "<name>Clearlooks</name>",
+                      "<name>" + theme + "</name>"));
     }
     QVERIFY2(session->RestartWindowManager(rc.toStdString(), home.path().toStdString()),
              session->error().c_str());
@@ -203,10 +199,12 @@ class RealSessionTest : public QObject {
     QCOMPARE(untimed(ours), untimed(run.out));
   }
 
-  // Keys in the two modal windows. Show Log: Escape does nothing, Enter on
-  // OK closes it. Options: Escape cancels, Enter in a field does nothing,
-  // Enter on a focused button clicks it.
-  void keysInModalWindows_data() {
+  // The two modal windows. Keys: Escape does nothing in Show Log and
+  // cancels Options; Enter in a field does nothing; Enter on a focused button
+  // clicks it. Places: Show Log asks for none (the window manager places it),
+  // Options opens centred over the main window. Show Log's long lines wrap
+  // at the box's width, with no horizontal scroll bar.
+  void modalWindows_data() {
     QTest::addColumn<QString>("opener");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<int>("key");
@@ -228,80 +226,46 @@ class RealSessionTest : public QObject {
         << "mnuViewOptions"
         << "cmdOK" << int(Qt::Key_Return) << int(QDialog::Accepted);
   }
-  void keysInModalWindows() {
+  void modalWindows() {
     QFETCH(QString, opener);
     QFETCH(QString, focus);
     QFETCH(int, key);
     QFETCH(int, result);
+    const bool options = opener == "mnuViewOptions";
     Harness h;
+    h.WriteConfig(QByteArray(kThreeSitesConfig).replace("London", QByteArray(150, 'L')));
     QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
     h.Open(h.WriteFile("router.log", CraftedLog()));
     const int got = OnModal(
-        [&] {
-          if (opener == "mnuViewOptions")
-            h.Trigger("mnuViewOptions");
-          else
-            h.Click(qPrintable(opener));
-        },
+        [&] { options ? h.Trigger("mnuViewOptions") : h.Click("CommandShowLog"); },
         [&](QWidget& dialog) {
           Shoot(dialog.objectName() + ".png");
-          auto* target = dialog.findChild<QWidget*>(focus);
-          QVERIFY(target);
-          target->setFocus();
-          QTRY_VERIFY(target->hasFocus());
-          Key(dialog, Qt::Key(key));
-          QTest::qWait(50);
-        });
-    QCOMPARE(got, result);
-  }
-
-  // Show Log goes where the window manager places new windows: it asks for
-  // no position. Options opens centred over the main window.
-  void modalWindowPlaces_data() {
-    QTest::addColumn<QString>("opener");
-    QTest::addColumn<bool>("centred");
-    QTest::newRow("Show Log") << "CommandShowLog" << false;
-    QTest::newRow("Options") << "mnuViewOptions" << true;
-  }
-  void modalWindowPlaces() {
-    QFETCH(QString, opener);
-    QFETCH(bool, centred);
-    Harness h;
-    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
-    h.Open(h.WriteFile("router.log", CraftedLog()));
-    OnModal(
-        [&] {
-          opener.startsWith("mnu") ? h.Trigger(qPrintable(opener)) : h.Click(qPrintable(opener));
-        },
-        [&](QWidget& dialog) {
           QProcess xprop;
           xprop.start("xprop", {"-id", QString::number(dialog.winId()), "WM_NORMAL_HINTS"});
           QVERIFY(xprop.waitForFinished(kWaitMs));
           const QString hints = xprop.readAllStandardOutput();
           QVERIFY2(hints.contains("WM_NORMAL_HINTS"), qPrintable(hints));
-          QCOMPARE(hints.contains("specified location"), centred);
-          if (!centred) return;
-          // The window manager keeps the inner place asked for and frames it.
-          const QPoint off = dialog.geometry().center() - h.window().geometry().center();
-          QVERIFY2(off.manhattanLength() <= 1, qPrintable(QDebug::toString(dialog.geometry())));
+          QCOMPARE(hints.contains("specified location"), options);
+          if (options) {
+            // The window manager keeps the inner place asked for and frames it.
+            const QPoint off = dialog.geometry().center() - h.window().geometry().center();
+            QVERIFY2(off.manhattanLength() <= 1, qPrintable(QDebug::toString(dialog.geometry())));
+          } else {
+            auto* box = dialog.findChild<QPlainTextEdit*>("LogBox");
+            QVERIFY(box->verticalScrollBar()->isVisible());
+            QVERIFY(!box->horizontalScrollBar()->isVisible());
+            const QTextBlock row = box->document()->findBlockByNumber(9);
+            QVERIFY(row.text().startsWith(QString(150, 'L')));
+            QVERIFY(row.layout()->lineCount() > 1);
+          }
+          auto* target = dialog.findChild<QWidget*>(focus);
+          QVERIFY(target);
+          target->setFocus();
+          QTRY_VERIFY(target->hasFocus());
+          QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+          QTest::qWait(50);
         });
-  }
-
-  // Show Log's long lines wrap at the box's width, with no horizontal bar.
-  void showLogWraps() {
-    Harness h;
-    h.WriteConfig(QByteArray(kThreeSitesConfig).replace("London", QByteArray(150, 'L')));
-    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
-    h.Open(h.WriteFile("router.log", CraftedLog()));
-    OnModal([&h] { h.Click("CommandShowLog"); },
-            [](QWidget& dialog) {
-              auto* box = dialog.findChild<QPlainTextEdit*>("LogBox");
-              QVERIFY(box->verticalScrollBar()->isVisible());
-              QVERIFY(!box->horizontalScrollBar()->isVisible());
-              const QTextBlock row = box->document()->findBlockByNumber(9);
-              QVERIFY(row.text().startsWith(QString(150, 'L')));
-              QVERIFY(row.layout()->lineCount() > 1);
-            });
+    QCOMPARE(got, result);
   }
 
   // `tallix FILE` and a dropped file open the log as File > Open does.

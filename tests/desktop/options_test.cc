@@ -90,6 +90,28 @@ class OptionsTest : public QObject {
     QCOMPARE(ReadAll(h.ConfigPath()), expected);
   }
 
+  // Names go back to the file with the bytes they were read with, whatever
+  // their encoding, unless the user changed them.
+  void untouchedFieldsKeepTheirBytes() {
+    Harness h;
+    h.WriteConfig(QByteArray(kThreeSitesConfig)
+                      .replace("Head Office", "Z\xFCrich")
+                      .replace("London", "Z\xC3\xBCrich B\xC3\xBCro"));
+    h.Start();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    dialog.show();
+    Field(dialog, "NoISDNSites")->setText("2");
+    Field(dialog, "SiteName2")->setText(QString::fromUtf8("K\xC3\xB6ln"));
+    dialog.findChild<QPushButton*>("cmdOK")->click();
+    QVERIFY(h.messages.shown.empty());
+    const QByteArray written = ReadAll(h.ConfigPath());
+    QVERIFY2(written.contains("\"Site\",0,\"Z\xFCrich\",") &&
+                 written.contains("\"Site\",1,\"Z\xC3\xBCrich B\xC3\xBCro\",") &&
+                 written.contains("\"Site\",2,\"K\xC3\xB6ln\","),
+             written.constData());
+    QCOMPARE(h.data->SiteNames[0], std::string("Z\xFCrich"));
+  }
+
   void siteCountIsRounded_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("stored");

@@ -92,12 +92,18 @@ void frmOptions::cmdOK_Click() {
             .arg(NoISDNSites->text()));
     return;
   }
+  // A field left as it was shown keeps its bytes: a name read in another
+  // encoding than the system's would not survive the way through the text box.
+  const SiteConfig shown = SiteConfigOf(data_);
+  auto bytes = [](const QLineEdit* field, const std::string& before) {
+    return field->text() == ToQt(before) ? before : FromQt(field->text());
+  };
   SiteConfig config;
   config.site_count = *count;
-  config.identifier = FromQt(ISDNRouter->text());
+  config.identifier = bytes(ISDNRouter, shown.identifier);
   for (size_t i = 0; i < kRows; ++i) {
-    config.names[i] = FromQt(SiteName[i]->text());
-    config.numbers[i] = FromQt(SiteISDNNumber[i]->text());
+    config.names[i] = bytes(SiteName[i], shown.names[i]);
+    config.numbers[i] = bytes(SiteISDNNumber[i], shown.numbers[i]);
   }
   if (const std::optional<UnstorableField> bad = FindUnstorableField(config)) {
     using enum UnstorableField::Kind;

@@ -68,6 +68,22 @@ int OnModal(const std::function<void()>& open, const std::function<void(QWidget&
   return result;
 }
 
+// openbox takes over the screen a moment after it has announced itself, and a
+// window mapped in between may stay unmapped: a probe window, shown again
+// when need be, tells when new windows are framed.
+bool WindowManagerFrames() {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    QWidget probe;
+    probe.resize(50, 50);
+    probe.show();
+    if (QTest::qWaitForWindowExposed(&probe, 3000) &&
+        QTest::qWaitFor([&probe] { return probe.frameGeometry() != probe.geometry(); }, 3000)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Copies `from` to `to` with `old_text` replaced by `new_text`.
 bool Rewrite(const QString& from, const QString& to, const QString& old_text,
              const QString& new_text) {
@@ -110,6 +126,7 @@ class RealSessionTest : public QObject {
     }
     QVERIFY2(session->RestartWindowManager(rc.toStdString(), home.path().toStdString()),
              session->error().c_str());
+    QVERIFY(WindowManagerFrames());
     Harness h;
     const QRect outer = Pixels(1000, 1000, 6500, 6500);
     for (int start = 1; start <= 3; ++start) {
@@ -180,6 +197,7 @@ class RealSessionTest : public QObject {
                 auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
                 QVERIFY(edit);
                 edit->setFocus();
+                edit->selectAll();
                 QTest::keyClicks(edit, name);
                 QTest::keyClick(edit, Qt::Key_Return);
               });

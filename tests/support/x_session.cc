@@ -16,22 +16,28 @@ namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(20);
 
-// Starts `argv` with the environment changes `env` (NAME=VALUE); -1 on failure.
-pid_t Spawn(std::vector<std::string> argv, const std::vector<std::string>& env, int keep_fd = -1) {
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
-  for (const std::string& assignment : env) putenv(const_cast<char*>(assignment.c_str()));
-  const int null = open("/dev/null", O_RDWR);
-  dup2(null, STDIN_FILENO);
-  dup2(null, STDOUT_FILENO);
-  if (std::getenv("TALLIX_SESSION_VERBOSE") == nullptr) dup2(null, STDERR_FILENO);
-  for (int fd = 3; fd < 256; ++fd) {
-    if (fd != keep_fd) close(fd);
-  }
+// Starts `argv` with `extra_env` (NAME=VALUE) added to this process's
+// environment; -1 on failure. Everything the child needs is made before the
+// fork: the tests' process has threads by then.
+pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> extra_env, int keep_fd = -1) {
   std::vector<char*> args;
   for (std::string& arg : argv) args.push_back(arg.data());
   args.push_back(nullptr);
-  execvp(args[0], args.data());
+  std::vector<char*> env;
+  for (std::string& assignment : extra_env) env.push_back(assignment.data());
+  for (char** variable = environ; *variable != nullptr; ++variable) env.push_back(*variable);
+  env.push_back(nullptr);
+  const bool quiet = std::getenv("TALLIX_SESSION_VERBOSE") == nullptr;
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int null = open("/dev/null", O_RDWR);
+  dup2(null, STDIN_FILENO);
+  dup2(null, STDOUT_FILENO);
+  if (quiet) dup2(null, STDERR_FILENO);
+  for (int fd = 3; fd < 256; ++fd) {
+    if (fd != keep_fd) close(fd);
+  }
+  execvpe(args[0], args.data(), env.data());
   _exit(127);
 }
 

@@ -72,13 +72,19 @@ void Keep(QWidget* control, const ControlSlot& slot) {
 }
 
 void Build(const ControlSpec& spec, const QString& name, const QString& text, QWidget* parent) {
-  QWidget* control = NewControl(spec.kind, text, parent);
-  control->setObjectName(name);
+  QWidget* control = NewNamedControl(spec.kind, name, text, parent);
   PlaceInTwips(control, spec.box);
   Keep(control, spec.slot);
 }
 
 }  // namespace
+
+QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& text,
+                         QWidget* parent) {
+  QWidget* control = NewControl(kind, text, parent);
+  control->setObjectName(name);
+  return control;
+}
 
 CommandButton::CommandButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setAutoDefault(false);

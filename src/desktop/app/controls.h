@@ -54,6 +54,10 @@ struct ControlRowSpec {
   std::variant<std::array<QLabel*, kSiteRows>*, std::array<QLineEdit*, kSiteRows>*> cells;
 };
 
+// One control of `kind` named `name` in `parent`, not yet placed.
+QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& text,
+                         QWidget* parent);
+
 // Builds the controls in `parent`, moved `top_shift` twips down (negative:
 // up) from their design places, and stores each in its slot.
 void BuildControls(std::span<const ControlSpec> specs, QWidget* parent, int top_shift = 0);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,8 @@ pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> extra_env, i
   const bool quiet = std::getenv("TALLIX_SESSION_VERBOSE") == nullptr;
   const pid_t pid = fork();
   if (pid != 0) return pid;
+  // Ends with the tests, even when they crash.
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
   const int null = open("/dev/null", O_RDWR);
   dup2(null, STDIN_FILENO);
   dup2(null, STDOUT_FILENO);

@@ -3,7 +3,8 @@
 # they are missing. Needs root (or sudo) only when something must be installed.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev xvfb xauth
+          openbox x11-utils
           clang clang-format libclang-rt-14-dev fonts-dejavu-core libcli11-dev
           libisal-dev liblzma-dev libzstd-dev zlib1g-dev nlohmann-json3-dev pkg-config)
 missing=()

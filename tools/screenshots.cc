@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
   tallix::QtLinePrinterFactory printers;
   tallix::QtSettingsStore settings(settings_dir.filePath("settings.ini"));
   tallix::QtClock clock;
-  tallix::Services services{&chooser, &messages, &printers, &settings, &clock, program_dir};
+  tallix::Services services{&chooser,  &messages, &printers,
+                            &settings, &clock,    tallix::ConfigBesideProgram(program_dir)};
 
   tallix::frmMain window(*data, services);
   window.move(0, 0);

@@ -245,15 +245,13 @@ void frmMain::ConnectHandlers() {
   connect(CommandShowLog, &QPushButton::clicked, this, &frmMain::CommandShowLog_Click);
 }
 
-QString frmMain::ConfigFilePath() const {
-  return QDir(services_.program_dir).filePath(kConfigFileName);
-}
+QString frmMain::ConfigFilePath() const { return Local(services_.config.write_path); }
 
 // ---- Start-up and close
 
 void frmMain::Form_Load() {
   RestoreGeometry();
-  const ConfigReadResult config = ReadConfigFile(data_, Bytes(ConfigFilePath()));
+  const ConfigReadResult config = ReadConfigFile(data_, services_.config.read_path);
   if (!config.ok) {
     // Starting with no sites at all would look like a broken program.
     ApplyDefaultConfig(data_);
@@ -433,6 +431,8 @@ void frmMain::tbToolBar_ButtonClick(QAction* button) {
 // ---- View and Help menus
 
 void frmMain::mnuViewOptions_Click() {
+  // The per-user folder may not be there yet when the first write goes to it.
+  CreateConfigFolder(services_.config.write_path);
   frmOptions dialog(data_, ConfigFilePath(), *services_.messages, this);
   dialog.exec();
   ShowSiteRows();

@@ -129,8 +129,9 @@ QString Harness::WriteFile(const QString& name, const QByteArray& bytes) {
 }
 
 frmMain& Harness::Start() {
-  Services services{&chooser,        &messages, &printers,
-                    settings_.get(), &clock,    ConfigBesideProgram(dir_.filePath("program"))};
+  Services services{&chooser,  &messages,
+                    &printers, settings_.get(),
+                    &clock,    config.value_or(ConfigBesideProgram(dir_.filePath("program")))};
   window_ = std::make_unique<frmMain>(*data, services);
   return *window_;
 }

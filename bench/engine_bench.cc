@@ -11,6 +11,7 @@
 
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
+#include "engine/log/reference_loader.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/text_search.h"
 #include "log_generator.h"
@@ -98,12 +99,12 @@ BENCHMARK(BM_LoadLogFile)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-// The kept-line search alone over the log in memory, on each search path the
+// The kept-line search alone over the log in memory, on each instruction set the
 // processor has (0 scalar, 1 SSE2, 2 AVX2).
 void BM_FindKeptLines(benchmark::State& state) {
-  const auto path = static_cast<SearchPath>(state.range(0));
-  const SearchPath saved = ActiveSearchPath();
-  if (!UseSearchPath(path)) {
+  const auto set = static_cast<InstructionSet>(state.range(0));
+  const InstructionSet saved = ActiveInstructionSet();
+  if (!UseInstructionSet(set)) {
     state.SkipWithError("not supported on this processor");
     return;
   }
@@ -121,11 +122,11 @@ void BM_FindKeptLines(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(kept);
   }
-  UseSearchPath(saved);
+  UseInstructionSet(saved);
   state.counters["kept"] = static_cast<double>(kept);
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_FindKeptLines)->ArgName("path")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindKeptLines)->ArgName("set")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_LoadLogText(benchmark::State& state) {
   const BenchLog& log = BenchLog::Get();

@@ -26,6 +26,7 @@
 #include "engine/analysis/lenient_number.h"
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
+#include "engine/log/reference_loader.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"

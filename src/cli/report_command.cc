@@ -182,7 +182,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   } else if (f == "days") {
     text = JoinCrLf(DayList(tables));
   } else {
-    text = ConfigFileText(tables);
+    text = ConfigFileText(SiteConfigOf(tables));
   }
 
   if (options.output) {

@@ -65,7 +65,7 @@ TEST_F(ConfigFileTest, ReadsEveryRecordAndWritesItBackByteForByte) {
   EXPECT_EQ("Head, Office", data_->SiteNames[0]);
   EXPECT_EQ("Spare", data_->SiteNames[9]);
   EXPECT_EQ("0999", data_->SiteNumbers[9]);
-  EXPECT_EQ(kExampleConfig, ConfigFileText(*data_));
+  EXPECT_EQ(kExampleConfig, ConfigFileText(SiteConfigOf(*data_)));
 }
 
 TEST_F(ConfigFileTest, OnlyEndRecordLeavesStartValues) {
@@ -143,7 +143,7 @@ TEST(ConfigIndexes, HalvesAndTheEleventhEntry) {
   EXPECT_EQ("four", data->SiteNames[4]);
   EXPECT_EQ("", data->SiteNames[3]);
   EXPECT_EQ("eleventh", data->SiteNames[10]);
-  EXPECT_EQ(std::string::npos, ConfigFileText(*data).find("eleventh"));
+  EXPECT_EQ(std::string::npos, ConfigFileText(SiteConfigOf(*data)).find("eleventh"));
 }
 
 TEST(ConfigLimits, OutOfRangeValuesAreBoundedWithWarnings) {
@@ -192,50 +192,60 @@ TEST(SiteCountText, AcceptsOnlyWholeCountsFromZeroToTen) {
 }
 
 TEST_F(ConfigFileTest, WriteThenReadGivesBackEveryRow) {
-  data_->SiteCount = 3;
-  data_->RouterIdentifier = "gw-1";
+  SiteConfig config;
+  config.site_count = 3;
+  config.identifier = "gw-1";
   for (size_t i = 0; i < 10; ++i) {
-    data_->SiteNames[i] = "name " + std::to_string(i) + ", with comma";
-    data_->SiteNumbers[i] = "0" + std::to_string(1000 + i);
+    config.names[i] = "name " + std::to_string(i) + ", with comma";
+    config.numbers[i] = "0" + std::to_string(1000 + i);
   }
   const std::string path = dir_.Path(kConfigFileName);
-  ASSERT_TRUE(WriteConfigFile(*data_, path).ok);
+  ASSERT_TRUE(WriteConfigFile(config, path).ok);
   const std::string written = ReadFile(path);
-  EXPECT_EQ(ConfigFileText(*data_), written);
+  EXPECT_EQ(ConfigFileText(config), written);
   EXPECT_EQ(14, std::count(written.begin(), written.end(), '\n'));
 
   auto back = std::make_unique<TallixData>();
   ASSERT_TRUE(ReadConfigFile(*back, path).ok);
-  EXPECT_EQ(3, back->SiteCount);
-  EXPECT_EQ("gw-1", back->RouterIdentifier);
-  for (size_t i = 0; i < 10; ++i) {
-    EXPECT_EQ(data_->SiteNames[i], back->SiteNames[i]);
-    EXPECT_EQ(data_->SiteNumbers[i], back->SiteNumbers[i]);
-  }
+  EXPECT_EQ(config, SiteConfigOf(*back));
+
+  // Storing sets the ten rows and leaves the eleventh entry alone.
+  data_->SiteNames[10] = "eleventh";
+  StoreSiteConfig(config, *data_);
+  EXPECT_EQ(config, SiteConfigOf(*data_));
+  EXPECT_EQ("eleventh", data_->SiteNames[10]);
 }
 
 TEST_F(ConfigFileTest, UnstorableTextIsRefusedAndFileKept) {
   const std::string path = dir_.Path(kConfigFileName);
   WriteFile(path, kExampleConfig);
-  const char* bad_texts[] = {"a\"b", "line\nbreak", "cr\rhere"};
-  for (const char* bad : bad_texts) {
-    auto data = std::make_unique<TallixData>();
-    data->RouterIdentifier = bad;
-    FileResult r = WriteConfigFile(*data, path);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(std::string::npos, r.error.find("The ISDN identifier")) << r.error;
-
-    data->RouterIdentifier = "ok";
-    data->SiteNames[4] = bad;
-    r = WriteConfigFile(*data, path);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(std::string::npos, r.error.find("The name of Site 5")) << r.error;
-
-    data->SiteNames[4] = "ok";
-    data->SiteNumbers[9] = bad;
-    r = WriteConfigFile(*data, path);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(std::string::npos, r.error.find("The ISDN number of Site 10")) << r.error;
+  using Kind = UnstorableField::Kind;
+  const struct {
+    Kind kind;
+    size_t site;
+    const char* field;
+  } rows[] = {{Kind::kIdentifier, 0, "The ISDN identifier"},
+              {Kind::kName, 4, "The name of Site 5"},
+              {Kind::kNumber, 9, "The ISDN number of Site 10"}};
+  EXPECT_FALSE(FindUnstorableField(SiteConfig{}));
+  for (const char* bad : {"a\"b", "line\nbreak", "cr\rhere"}) {
+    for (const auto& row : rows) {
+      SiteConfig config;
+      (row.kind == Kind::kIdentifier ? config.identifier
+       : row.kind == Kind::kName     ? config.names[row.site]
+                                     : config.numbers[row.site]) = bad;
+      const auto found = FindUnstorableField(config);
+      ASSERT_TRUE(found) << row.field;
+      EXPECT_EQ(row.kind, found->kind);
+      EXPECT_EQ(row.site, found->site);
+      const std::string message = std::string(row.field) +
+                                  " holds a double quote or a line break, which the "
+                                  "configuration file cannot store";
+      EXPECT_EQ(message, found->message);
+      const FileResult r = WriteConfigFile(config, path);
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ("cannot write configuration file '" + path + "': " + message, r.error);
+    }
   }
   EXPECT_EQ(kExampleConfig, ReadFile(path));
 }
@@ -243,8 +253,9 @@ TEST_F(ConfigFileTest, UnstorableTextIsRefusedAndFileKept) {
 TEST_F(ConfigFileTest, UnwritablePlaceIsReportedAndNothingLeftBehind) {
   // A path through an ordinary file fails for root as well.
   WriteFile(dir_.Path("plain"), "x");
-  data_->SiteCount = 1;
-  const FileResult r = WriteConfigFile(*data_, dir_.Path("plain/Tallix.cfg"));
+  SiteConfig config;
+  config.site_count = 1;
+  const FileResult r = WriteConfigFile(config, dir_.Path("plain/Tallix.cfg"));
   EXPECT_FALSE(r.ok);
   EXPECT_NE(std::string::npos, r.error.find("plain/Tallix.cfg")) << r.error;
   EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir_.path()),

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "engine/log/reference_loader.h"
 #include "support/test_util.h"
 
 namespace tallix {

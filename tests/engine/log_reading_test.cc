@@ -14,6 +14,8 @@
 #include <random>
 
 #include "engine/log/log_loader.h"
+#include "engine/log/reference_loader.h"
+#include "engine/util/bus_error_guard.h"
 #include "engine/util/text_file.h"
 #include "support/test_util.h"
 

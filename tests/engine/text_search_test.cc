@@ -1,5 +1,5 @@
-// Keyword search and the line finder on every search path this processor
-// has, each against a plain byte-by-byte reference: the vector paths must
+// Keyword search and the line finder on every instruction set this processor
+// has, each against a plain byte-by-byte reference: the vector routines must
 // find exactly what the scalar one finds, wherever a block boundary falls.
 
 #include "engine/util/text_search.h"
@@ -59,32 +59,32 @@ std::string Describe(const std::vector<LineSpan>& lines) {
   return out;
 }
 
-const char* PathName(SearchPath path) {
-  switch (path) {
-    case SearchPath::kScalar:
+const char* SetName(InstructionSet set) {
+  switch (set) {
+    case InstructionSet::kScalar:
       return "scalar";
-    case SearchPath::kSse2:
+    case InstructionSet::kSse2:
       return "sse2";
-    case SearchPath::kAvx2:
+    case InstructionSet::kAvx2:
       return "avx2";
   }
   return "?";
 }
 
-// Runs each test once per supported path and puts the default back after.
-class SearchPathTest : public ::testing::TestWithParam<SearchPath> {
+// Runs each test once per supported instruction set and puts the default back after.
+class InstructionSetTest : public ::testing::TestWithParam<InstructionSet> {
  protected:
   void SetUp() override {
-    saved_ = ActiveSearchPath();
-    ASSERT_TRUE(UseSearchPath(GetParam()));
+    saved_ = ActiveInstructionSet();
+    ASSERT_TRUE(UseInstructionSet(GetParam()));
   }
-  void TearDown() override { UseSearchPath(saved_); }
+  void TearDown() override { UseInstructionSet(saved_); }
 
  private:
-  SearchPath saved_ = SearchPath::kScalar;
+  InstructionSet saved_ = InstructionSet::kScalar;
 };
 
-TEST_P(SearchPathTest, WorkedExamples) {
+TEST_P(InstructionSetTest, WorkedExamples) {
   const struct {
     std::string hay;
     std::string needle;
@@ -115,7 +115,7 @@ TEST_P(SearchPathTest, WorkedExamples) {
 
 // The needle at every offset of haystacks around the 16-, 32- and 64-byte
 // block sizes, in mixed case, with near misses before it.
-TEST_P(SearchPathTest, EveryOffsetAcrossBlockEdges) {
+TEST_P(InstructionSetTest, EveryOffsetAcrossBlockEdges) {
   for (const std::string needle :
        {"d", "dd", "isdnrouter", "disconnected", "sixteen-bytes-xx", "seventeen-bytes-x",
         "a 40-byte keyword, longer than one block"}) {
@@ -143,7 +143,7 @@ TEST_P(SearchPathTest, EveryOffsetAcrossBlockEdges) {
   }
 }
 
-TEST_P(SearchPathTest, RandomTextMatchesReference) {
+TEST_P(InstructionSetTest, RandomTextMatchesReference) {
   std::mt19937 random(11);
   const std::string alphabet = "dDiIsSnNrRcCoOeEtT \n\r@`\xc4\xe4";
   for (int round = 0; round < 3000; ++round) {
@@ -155,7 +155,7 @@ TEST_P(SearchPathTest, RandomTextMatchesReference) {
   }
 }
 
-TEST_P(SearchPathTest, LinesWithBothWorkedExamples) {
+TEST_P(InstructionSetTest, LinesWithBothWorkedExamples) {
   const struct {
     std::string text;
     std::string a;
@@ -179,7 +179,7 @@ TEST_P(SearchPathTest, LinesWithBothWorkedExamples) {
 
 // Lines of every length up to a few blocks, the two words at both ends of a
 // line and of the text, with and without carriage returns and a final feed.
-TEST_P(SearchPathTest, LinesWithBothAcrossBlockEdges) {
+TEST_P(InstructionSetTest, LinesWithBothAcrossBlockEdges) {
   const std::string word = "disconnected";
   const std::string name = "IsdnRouter";
   for (size_t pad = 0; pad < 140; pad += 3) {
@@ -218,7 +218,7 @@ TEST_P(SearchPathTest, LinesWithBothAcrossBlockEdges) {
   }
 }
 
-TEST_P(SearchPathTest, LinesWithBothRandomText) {
+TEST_P(InstructionSetTest, LinesWithBothRandomText) {
   std::mt19937 random(5);
   const std::vector<std::string> pieces = {"disconnected",
                                            "DISConnected",
@@ -242,14 +242,15 @@ TEST_P(SearchPathTest, LinesWithBothRandomText) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPaths, SearchPathTest, ::testing::ValuesIn(SupportedSearchPaths()),
-                         [](const auto& row) { return std::string(PathName(row.param)); });
+INSTANTIATE_TEST_SUITE_P(AllSets, InstructionSetTest,
+                         ::testing::ValuesIn(SupportedInstructionSets()),
+                         [](const auto& row) { return std::string(SetName(row.param)); });
 
-TEST(SearchPaths, ScalarAlwaysThereAndTheDefaultIsTheWidest) {
-  const std::vector<SearchPath> paths = SupportedSearchPaths();
-  ASSERT_FALSE(paths.empty());
-  EXPECT_EQ(SearchPath::kScalar, paths.front());
-  EXPECT_EQ(paths.back(), ActiveSearchPath());
+TEST(InstructionSets, ScalarAlwaysThereAndTheDefaultIsTheWidest) {
+  const std::vector<InstructionSet> sets = SupportedInstructionSets();
+  ASSERT_FALSE(sets.empty());
+  EXPECT_EQ(InstructionSet::kScalar, sets.front());
+  EXPECT_EQ(sets.back(), ActiveInstructionSet());
 }
 
 }  // namespace

@@ -173,7 +173,7 @@ void frmOptions::cmdOK_Click() {
     data_.SiteNames[i] = Bytes(SiteName[i]->text());
     data_.SiteNumbers[i] = Bytes(SiteISDNNumber[i]->text());
   }
-  const FileResult written = WriteConfigFile(data_, Bytes(config_path_));
+  const FileResult written = WriteConfigFile(SiteConfigOf(data_), Bytes(config_path_));
   if (!written.ok) {
     before.Restore(data_);
     messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",

@@ -136,43 +136,25 @@ std::optional<int16_t> ParseSiteCountText(std::string_view text) {
   return static_cast<int16_t>(value);
 }
 
-std::string ConfigFileText(const TallixData& data) {
+std::string ConfigFileText(const SiteConfig& config) {
   std::string out;
   out += "\"Version\",1,0,0\r\n";
-  out += "\"NoSites\"," + std::to_string(data.SiteCount) + ",0,0\r\n";
-  out += "\"ISDNIdentifier\"," + Quoted(data.RouterIdentifier) + ",0,0\r\n";
-  for (size_t i = 0; i < 10; ++i) {
-    out += "\"Site\"," + std::to_string(i) + "," + Quoted(data.SiteNames[i]) + "," +
-           Quoted(data.SiteNumbers[i]) + "\r\n";
+  out += "\"NoSites\"," + std::to_string(config.site_count) + ",0,0\r\n";
+  out += "\"ISDNIdentifier\"," + Quoted(config.identifier) + ",0,0\r\n";
+  for (size_t i = 0; i < SiteConfig::kSites; ++i) {
+    out += "\"Site\"," + std::to_string(i) + "," + Quoted(config.names[i]) + "," +
+           Quoted(config.numbers[i]) + "\r\n";
   }
   out += "\"END\",\"END\",\"END\",\"END\"\r\n";
   return out;
 }
 
-bool IsStorableConfigText(std::string_view text) {
-  return text.find_first_of("\"\r\n") == std::string_view::npos;
-}
-
-std::string FindUnstorableConfigText(const TallixData& data) {
-  auto bad = [](const std::string& text) { return !IsStorableConfigText(text); };
-  const std::string why =
-      " holds a double quote or a line break, which the configuration file "
-      "cannot store";
-  if (bad(data.RouterIdentifier)) return "The ISDN identifier" + why;
-  for (size_t i = 0; i < 10; ++i) {
-    const std::string row = "Site " + std::to_string(i + 1);
-    if (bad(data.SiteNames[i])) return "The name of " + row + why;
-    if (bad(data.SiteNumbers[i])) return "The ISDN number of " + row + why;
+FileResult WriteConfigFile(const SiteConfig& config, const std::string& path) {
+  if (const auto unstorable = FindUnstorableField(config)) {
+    return FileResult::Fail("cannot write configuration file '" + path +
+                            "': " + unstorable->message);
   }
-  return {};
-}
-
-FileResult WriteConfigFile(const TallixData& data, const std::string& path) {
-  const std::string unstorable = FindUnstorableConfigText(data);
-  if (!unstorable.empty()) {
-    return FileResult::Fail("cannot write configuration file '" + path + "': " + unstorable);
-  }
-  FileResult result = WriteWholeFile(path, ConfigFileText(data));
+  FileResult result = WriteWholeFile(path, ConfigFileText(config));
   if (!result.ok) result.error = "configuration file: " + result.error;
   return result;
 }

@@ -2,6 +2,8 @@
 // The site configuration file: how many sites are in use, the text that marks
 // a router line, and ten site names and numbers, as 14 comma-separated records
 // ("Version", "NoSites", "ISDNIdentifier", ten "Site", "END"), CR LF ended.
+// Reading fills the shared data (a file may fill site entry 10 too); writing
+// takes a SiteConfig (site_config.h), the value the Options dialog edits.
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "engine/app/shared_data.h"
+#include "engine/config/site_config.h"
 #include "engine/util/text_file.h"
 
 namespace tallix {
@@ -40,8 +43,9 @@ ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path);
 // an empty field.
 std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text);
 
-// The file's text for the current configuration, as WriteConfigFile writes it.
-std::string ConfigFileText(const TallixData& data);
+// The file's text for `config`, as WriteConfigFile writes it: 14 records,
+// all ten sites whatever the count.
+std::string ConfigFileText(const SiteConfig& config);
 
 // The number of sites typed into the Options dialog: a whole number from 0
 // to 10 once rounded half to even, blanks around it allowed ("2.5" -> 2,
@@ -49,16 +53,10 @@ std::string ConfigFileText(const TallixData& data);
 // 11, -1.
 std::optional<int16_t> ParseSiteCountText(std::string_view text);
 
-// False when `text` holds a double quote or a line break (CR or LF): the
-// file's text fields cannot hold either.
-bool IsStorableConfigText(std::string_view text);
-
-// Empty when every text of the configuration can be stored; otherwise a
-// message naming the first field that holds a double quote or a line break.
-std::string FindUnstorableConfigText(const TallixData& data);
-
-// Replaces the file at `path` with ConfigFileText(data), atomically. Refuses,
-// leaving the file as it was, when a text cannot be stored or the write fails.
-FileResult WriteConfigFile(const TallixData& data, const std::string& path);
+// Replaces the file at `path` with ConfigFileText(config), atomically.
+// Refuses, leaving the file as it was, when FindUnstorableField finds a field
+// the file cannot hold ("cannot write configuration file '<path>': <its
+// message>") or when the write fails.
+FileResult WriteConfigFile(const SiteConfig& config, const std::string& path);
 
 }  // namespace tallix

@@ -52,20 +52,19 @@ struct LoadOptions {
   Trace* trace = nullptr;
 };
 
-// Loads the log at `path`. The whole file is read first: a file that cannot be
-// read, is not an ordinary file, is larger than kMaxLogFileSize, or becomes
-// shorter than its size at opening while it is read leaves `data` exactly as
-// it was. Bytes added after opening are not read. On success LogFilePath
-// becomes `path` as given. The file is read in chunks, never as a whole, and
-// a large one in parts on several threads; the result is the same.
+// Loads the log at `path`. The whole file is scanned before `data` changes:
+// a file that cannot be read, is not an ordinary file, is larger than
+// kMaxLogFileSize, or becomes shorter than its size at opening while it is read
+// leaves `data` exactly as it was. Bytes added after opening are not read. On
+// success LogFilePath becomes `path` as given. The file is mapped into memory
+// where the system allows, else read in chunks; a large one is scanned in parts
+// on several threads (log_scan.h). Only the kept lines are copied, and the
+// result is the same whichever way the file was read. Lines end at line feeds;
+// a carriage return before one stays in the line, and the text after the last
+// line feed is examined like a line. Kept lines beyond LogLines' 40001 entries
+// and day runs beyond LogDates' 101 are dropped, each with a warning; the lines
+// of dropped day runs are still kept.
 LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options = {});
-
-// Loads log bytes already in memory, as LoadLog does after reading the file.
-// Lines end at line feeds; a carriage return before one stays in the line. The
-// text after the last line feed is examined like a line. Kept lines beyond
-// LogLines' 40001 entries and day runs beyond LogDates' 101 are dropped, each
-// with a warning; the lines of dropped day runs are still kept.
-LoadResult LoadLogText(TallixData& data, std::string_view text, const std::string& path);
 
 // True when `line` is a call-end line of the router named by `identifier`.
 bool IsKeptLine(std::string_view line, std::string_view identifier);

@@ -1,6 +1,9 @@
 #pragma once
-// Whole-file reads and safe whole-file writes for the engine's files: the
-// configuration file, the saved report and the command's output.
+// The engine's file access: a log opened once and then read in parts or mapped
+// into memory; whole-file reads of the configuration file; and whole-file
+// writes, replaced atomically, of the configuration file, the saved report and
+// the command's output. Failures come back as a FileResult whose message names
+// the file and the reason.
 
 #include <atomic>
 #include <string>
@@ -54,7 +57,7 @@ class ReadOnlyFile {
 // The bytes of an open file mapped into memory, as many as it had when it was
 // opened: reading them costs no copy. If the file shrinks meanwhile, reading a
 // page past its new end raises SIGBUS, so every read of the mapping must run
-// inside CatchBusErrors; bytes past the new end within its last page read as
+// inside CatchBusErrors (bus_error_guard.h); bytes past the new end within its last page read as
 // zeros, so a reader checks SizeUnchanged afterwards.
 class FileMapping {
  public:
@@ -79,13 +82,6 @@ class FileMapping {
   std::atomic<bool> sliced_ = false;
 };
 
-// Runs body(context) and returns true, unless a bus error (SIGBUS) on this
-// thread stops it: then it returns false at once and `body` is left midway.
-// So `body` must not hold objects with destructors, locks or allocations
-// while it reads memory that can fault; it may call functions that return
-// before such a read. Safe to use from several threads at once.
-bool CatchBusErrors(void (*body)(void*), void* context);
-
 // Reads the whole of an ordinary file into `contents`. Refuses anything that is
 // not an ordinary file (a directory, a pipe, a device), a file that does not
 // fit `max_size` bytes, and a file that shrinks while it is read. On failure
@@ -96,11 +92,13 @@ FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& 
 // new one) is replaced atomically: the bytes go to a temporary file beside it,
 // which is renamed over the target only once everything was written, so a
 // failed write leaves the old file as it was and no partial file behind. A
-// link is followed and its target replaced; an existing file that is not an
-// ordinary file (a device such as /dev/stdout) is written in place.
+// link is followed and its target replaced, keeping the target's permissions;
+// an existing file that is not an ordinary file (a device such as /dev/stdout)
+// is written in place. A directory, and an existing file that the user may not
+// write, are refused.
 FileResult WriteWholeFile(const std::string& path, std::string_view contents);
 
-// "'path': reason" for the current errno, for messages.
+// "'path': reason" for the errno value `error_number`, for messages.
 std::string DescribeErrno(const std::string& path, int error_number);
 
 }  // namespace tallix

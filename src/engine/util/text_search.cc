@@ -198,40 +198,40 @@ bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
 
 #endif  // TALLIX_HAVE_X86_64
 
-bool Supported(SearchPath path) {
-  switch (path) {
-    case SearchPath::kScalar:
+bool Supported(InstructionSet set) {
+  switch (set) {
+    case InstructionSet::kScalar:
       return true;
 #if TALLIX_HAVE_X86_64
-    case SearchPath::kSse2:
+    case InstructionSet::kSse2:
       return true;
-    case SearchPath::kAvx2:
+    case InstructionSet::kAvx2:
       return HasAvx2();
 #else
-    case SearchPath::kSse2:
-    case SearchPath::kAvx2:
+    case InstructionSet::kSse2:
+    case InstructionSet::kAvx2:
       return false;
 #endif
   }
   return false;
 }
 
-SearchPath BestPath() {
-  for (SearchPath path : {SearchPath::kAvx2, SearchPath::kSse2}) {
-    if (Supported(path)) return path;
+InstructionSet BestInstructionSet() {
+  for (InstructionSet set : {InstructionSet::kAvx2, InstructionSet::kSse2}) {
+    if (Supported(set)) return set;
   }
-  return SearchPath::kScalar;
+  return InstructionSet::kScalar;
 }
 
 // Set before main; a search that ran even earlier would find kScalar here
 // (zero), which works everywhere.
-SearchPath g_active_path = BestPath();
+InstructionSet g_active_set = BestInstructionSet();
 
-SearchPath& ActivePath() { return g_active_path; }
+InstructionSet& ActiveSet() { return g_active_set; }
 
 size_t LineBegin(std::string_view text, size_t from, size_t at) {
 #if TALLIX_HAVE_X86_64
-  if (ActivePath() != SearchPath::kScalar) return LineBeginSse2(text.data(), from, at);
+  if (ActiveSet() != InstructionSet::kScalar) return LineBeginSse2(text.data(), from, at);
 #endif
   const size_t feed = text.substr(from, at - from).rfind('\n');
   return feed == std::string_view::npos ? from : from + feed + 1;
@@ -239,19 +239,20 @@ size_t LineBegin(std::string_view text, size_t from, size_t at) {
 
 }  // namespace
 
-std::vector<SearchPath> SupportedSearchPaths() {
-  std::vector<SearchPath> paths;
-  for (SearchPath path : {SearchPath::kScalar, SearchPath::kSse2, SearchPath::kAvx2}) {
-    if (Supported(path)) paths.push_back(path);
+std::vector<InstructionSet> SupportedInstructionSets() {
+  std::vector<InstructionSet> sets;
+  for (InstructionSet set :
+       {InstructionSet::kScalar, InstructionSet::kSse2, InstructionSet::kAvx2}) {
+    if (Supported(set)) sets.push_back(set);
   }
-  return paths;
+  return sets;
 }
 
-SearchPath ActiveSearchPath() { return ActivePath(); }
+InstructionSet ActiveInstructionSet() { return ActiveSet(); }
 
-bool UseSearchPath(SearchPath path) {
-  if (!Supported(path)) return false;
-  ActivePath() = path;
+bool UseInstructionSet(InstructionSet set) {
+  if (!Supported(set)) return false;
+  ActiveSet() = set;
   return true;
 }
 
@@ -293,11 +294,11 @@ size_t NoCaseFinder::Find(std::string_view haystack) const {
     return at == nullptr ? kNotFound
                          : static_cast<size_t>(static_cast<const char*>(at) - haystack.data());
   }
-  switch (ActivePath()) {
+  switch (ActiveSet()) {
 #if TALLIX_HAVE_X86_64
-    case SearchPath::kAvx2:
+    case InstructionSet::kAvx2:
       return FindAvx2(haystack.data(), haystack.size(), p);
-    case SearchPath::kSse2:
+    case InstructionSet::kSse2:
       return FindSse2(haystack.data(), haystack.size(), 0, p);
 #endif
     default:

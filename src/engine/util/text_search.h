@@ -4,8 +4,9 @@
 //
 // The search first filters positions by three bytes of the keyword (first,
 // middle, last), many positions at a time on the processor's vector unit, and
-// compares the whole keyword only where all three match. The vector routines are chosen once at
-// run time; a plain loop exists on every platform and tests can force it.
+// compares the whole keyword only where all three match. The instruction set
+// is chosen once at run time; a plain loop exists on every platform and tests
+// can force it.
 
 #include <cstddef>
 #include <string_view>
@@ -15,20 +16,21 @@ namespace tallix {
 
 inline char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
-// The ways a search can run. kScalar exists everywhere; kSse2 and kAvx2 only on
-// x86-64 processors that have them.
-enum class SearchPath { kScalar, kSse2, kAvx2 };
+// The instruction sets a search can run on. kScalar exists everywhere; kSse2
+// and kAvx2 only on x86-64 processors that have them.
+enum class InstructionSet { kScalar, kSse2, kAvx2 };
 
-// The paths this processor can run, kScalar first.
-std::vector<SearchPath> SupportedSearchPaths();
+// The instruction sets this processor can run, kScalar first.
+std::vector<InstructionSet> SupportedInstructionSets();
 
-// The path searches use now: the widest supported one unless changed.
-SearchPath ActiveSearchPath();
+// The instruction set searches use now: the widest supported one unless
+// changed.
+InstructionSet ActiveInstructionSet();
 
-// Makes later searches use `path`. Returns false, changing nothing, when the
+// Makes later searches use `set`. Returns false, changing nothing, when the
 // processor lacks it. Meant for tests and benchmarks; not thread-safe against
 // searches running at the same time.
-bool UseSearchPath(SearchPath path);
+bool UseInstructionSet(InstructionSet set);
 
 // A keyword prepared for repeated searches. It keeps a view of `needle`, which
 // must outlive it.

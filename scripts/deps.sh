@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth
           clang clang-format libclang-rt-14-dev fonts-dejavu-core
           cups-daemon cups-core-drivers poppler-utils
-          dpkg-dev desktop-file-utils appstream)
+          dpkg-dev desktop-file-utils appstream openbox x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

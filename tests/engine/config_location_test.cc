@@ -3,144 +3,73 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <set>
-
 #include "support/test_util.h"
 
 namespace tallix {
 namespace {
 
-constexpr char kAnnsFile[] = "/home/ann/.config/Tallix/Tallix.cfg";
-constexpr char kBesideUsrBin[] = "/usr/bin/Tallix.cfg";
-constexpr char kBesideBuild[] = "/home/ann/tallix/build/Tallix.cfg";
+// Places in the rows, by letter: u = Ann's per-user file under HOME, x = the
+// one under XDG_CONFIG_HOME, b = the one beside the program.
+std::string Place(char code, const std::string& program_dir) {
+  switch (code) {
+    case 'u':
+      return "/home/ann/.config/Tallix/Tallix.cfg";
+    case 'x':
+      return "/srv/ann-config/Tallix/Tallix.cfg";
+    default:
+      return program_dir + "/Tallix.cfg";
+  }
+}
 
 struct LocationCase {
   const char* name;
   const char* xdg_config_home;  // nullptr: unset
   const char* home;             // nullptr: unset
   const char* program_dir;
-  std::set<std::string> existing;  // ordinary files that are there
-  std::set<std::string> writable;  // files that can be replaced or created
-  std::string read;
-  std::string write;
+  const char* existing;  // places where an ordinary file is
+  const char* writable;  // places that can be replaced or created
+  char read;
+  char write;
 };
 
+constexpr char kOwn[] = "/home/ann/tallix/build";
+constexpr char kBin[] = "/usr/bin";
+
 const LocationCase kLocationCases[] = {
-    {"own folder, no file: beside, as before",
-     nullptr,
-     "/home/ann",
-     "/home/ann/tallix/build",
-     {},
-     {kBesideBuild},
-     kBesideBuild,
-     kBesideBuild},
-    {"own folder, file beside",
-     nullptr,
-     "/home/ann",
-     "/home/ann/tallix/build",
-     {kBesideBuild},
-     {kBesideBuild},
-     kBesideBuild,
-     kBesideBuild},
-    {"installed, no file: defaults, first write per user",
-     nullptr,
-     "/home/ann",
-     "/usr/bin",
-     {},
-     {},
-     kBesideUsrBin,
-     kAnnsFile},
-    {"installed, per-user file",
-     nullptr,
-     "/home/ann",
-     "/usr/bin",
-     {kAnnsFile},
-     {kAnnsFile},
-     kAnnsFile,
-     kAnnsFile},
-    {"installed, machine-wide file read, written per user",
-     nullptr,
-     "/home/ann",
-     "/usr/bin",
-     {kBesideUsrBin},
-     {},
-     kBesideUsrBin,
-     kAnnsFile},
-    {"per-user file wins over one beside",
-     nullptr,
-     "/home/ann",
-     "/home/ann/tallix/build",
-     {kAnnsFile, kBesideBuild},
-     {kAnnsFile, kBesideBuild},
-     kAnnsFile,
-     kAnnsFile},
-    {"per-user file that cannot be written stays the target",
-     nullptr,
-     "/home/ann",
-     "/usr/bin",
-     {kAnnsFile, kBesideUsrBin},
-     {},
-     kAnnsFile,
-     kAnnsFile},
-    {"XDG_CONFIG_HOME",
-     "/srv/ann-config",
-     "/home/ann",
-     "/usr/bin",
-     {},
-     {},
-     kBesideUsrBin,
-     "/srv/ann-config/Tallix/Tallix.cfg"},
-    {"XDG_CONFIG_HOME file read",
-     "/srv/ann-config/",
-     "/home/ann",
-     "/usr/bin",
-     {"/srv/ann-config/Tallix/Tallix.cfg", kAnnsFile},
-     {},
-     "/srv/ann-config/Tallix/Tallix.cfg",
-     "/srv/ann-config/Tallix/Tallix.cfg"},
-    {"relative XDG_CONFIG_HOME is ignored",
-     "ann-config",
-     "/home/ann",
-     "/usr/bin",
-     {},
-     {},
-     kBesideUsrBin,
-     kAnnsFile},
-    {"empty XDG_CONFIG_HOME is ignored",
-     "",
-     "/home/ann",
-     "/usr/bin",
-     {},
-     {},
-     kBesideUsrBin,
-     kAnnsFile},
-    {"no HOME: beside the program only",
-     nullptr,
-     nullptr,
-     "/usr/bin",
-     {},
-     {},
-     kBesideUsrBin,
-     kBesideUsrBin},
-    {"relative HOME counts as none",
-     nullptr,
-     "ann",
-     "/usr/bin",
-     {"ann/.config/Tallix/Tallix.cfg"},
-     {},
-     kBesideUsrBin,
-     kBesideUsrBin},
+    {"own folder, no file: beside, as before", nullptr, "/home/ann", kOwn, "", "b", 'b', 'b'},
+    {"own folder, file beside", nullptr, "/home/ann", kOwn, "b", "b", 'b', 'b'},
+    {"installed, no file: defaults, first write per user", nullptr, "/home/ann", kBin, "", "", 'b',
+     'u'},
+    {"installed, per-user file", nullptr, "/home/ann", kBin, "u", "u", 'u', 'u'},
+    {"installed, machine-wide file read, written per user", nullptr, "/home/ann", kBin, "b", "",
+     'b', 'u'},
+    {"per-user file wins over one beside", nullptr, "/home/ann", kOwn, "ub", "ub", 'u', 'u'},
+    {"per-user file that cannot be written stays the target", nullptr, "/home/ann", kBin, "ub", "",
+     'u', 'u'},
+    {"XDG_CONFIG_HOME", "/srv/ann-config", "/home/ann", kBin, "", "", 'b', 'x'},
+    {"XDG_CONFIG_HOME file read, HOME's ignored", "/srv/ann-config/", "/home/ann", kBin, "xu", "",
+     'x', 'x'},
+    {"relative XDG_CONFIG_HOME is ignored", "ann-config", "/home/ann", kBin, "", "", 'b', 'u'},
+    {"empty XDG_CONFIG_HOME is ignored", "", "/home/ann", kBin, "", "", 'b', 'u'},
+    {"no HOME: beside the program only", nullptr, nullptr, kBin, "", "", 'b', 'b'},
+    {"relative HOME counts as none", nullptr, "ann", kBin, "", "", 'b', 'b'},
 };
 
 TEST(ConfigLocationTest, ChoosesReadAndWritePaths) {
   for (const LocationCase& c : kLocationCases) {
-    const ConfigFileChecks checks{
-        [&c](const std::string& path) { return c.existing.count(path) != 0; },
-        [&c](const std::string& path) { return c.writable.count(path) != 0; }};
+    auto among = [&c](const char* codes) {
+      return [&c, codes](const std::string& path) {
+        for (const char* code = codes; *code != '\0'; ++code) {
+          if (Place(*code, c.program_dir) == path) return true;
+        }
+        return false;
+      };
+    };
     const ConfigLocation location =
-        ChooseConfigLocation(ConfigPlacesFor(c.xdg_config_home, c.home, c.program_dir), checks);
-    EXPECT_EQ(c.read, location.read_path) << c.name;
-    EXPECT_EQ(c.write, location.write_path) << c.name;
+        ChooseConfigLocation(ConfigPlacesFor(c.xdg_config_home, c.home, c.program_dir),
+                             {among(c.existing), among(c.writable)});
+    EXPECT_EQ(Place(c.read, c.program_dir), location.read_path) << c.name;
+    EXPECT_EQ(Place(c.write, c.program_dir), location.write_path) << c.name;
   }
 }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth
-          clang clang-format libclang-rt-14-dev fonts-dejavu-core
+          clang clang-format libclang-rt-14-dev fonts-dejavu-core libcli11-dev
           cups-daemon cups-core-drivers poppler-utils
           dpkg-dev desktop-file-utils appstream openbox x11-utils)
 missing=()

@@ -37,8 +37,5 @@ int main(int argc, char** argv) {
   env.now = tallix::LocalReportClock();
 
   const std::vector<std::string> args(argv + 1, argv + argc);
-  // The run's tables live until the program ends and are never torn down:
-  // freeing some hundred thousand strings at exit only costs time.
-  static tallix::TallixData& tables = *new tallix::TallixData;
-  return tallix::RunReportCommand(args, env, std::cout, std::cerr, tables);
+  return tallix::RunReportCommand(args, env, std::cout, std::cerr);
 }

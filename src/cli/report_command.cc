@@ -1,11 +1,11 @@
 #include "cli/report_command.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <ostream>
 
+#include "cli/report_formats.h"
+#include "cli/report_options.h"
 #include "engine/analysis/tally.h"
 #include "engine/config/config_file.h"
 #include "engine/config/config_location.h"
@@ -17,72 +17,6 @@ namespace {
 
 constexpr char kProgram[] = "tallix-report";
 
-struct Options {
-  std::optional<std::string> config;
-  std::string select{kAllDataSelection};
-  std::string format = "saved";
-  std::optional<std::string> output;
-  std::string log;
-};
-
-enum class Parse { kRun, kHelp, kVersion, kError };
-
-// Accepts "--name value" and "--name=value".
-Parse ParseArgs(const std::vector<std::string>& args, Options& options, std::string& problem) {
-  bool have_log = false;
-  bool options_done = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (!options_done && arg == "--") {
-      options_done = true;
-      continue;
-    }
-    if (options_done || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-      if (have_log) {
-        problem = "more than one LOGFILE given";
-        return Parse::kError;
-      }
-      options.log = arg;
-      have_log = true;
-      continue;
-    }
-    if (arg == "--help") return Parse::kHelp;
-    if (arg == "--version") return Parse::kVersion;
-    std::string name = arg;
-    std::optional<std::string> value;
-    if (const size_t eq = arg.find('='); eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    }
-    if (name != "--config" && name != "--select" && name != "--format" && name != "--output") {
-      problem = "unknown option '" + name + "'";
-      return Parse::kError;
-    }
-    if (!value) {
-      if (i + 1 >= args.size()) {
-        problem = "option '" + name + "' needs a value";
-        return Parse::kError;
-      }
-      value = args[++i];
-    }
-    if (name == "--config") options.config = *value;
-    if (name == "--select") options.select = *value;
-    if (name == "--format") options.format = *value;
-    if (name == "--output") options.output = *value;
-  }
-  static const char* const kFormats[] = {"saved",   "summary", "detailed",
-                                         "showlog", "days",    "config"};
-  if (std::find(std::begin(kFormats), std::end(kFormats), options.format) == std::end(kFormats)) {
-    problem = "unknown format '" + options.format + "'";
-    return Parse::kError;
-  }
-  if (!have_log) {
-    problem = "no LOGFILE given";
-    return Parse::kError;
-  }
-  return Parse::kRun;
-}
-
 std::string AbsoluteLogPath(const std::string& log, const std::string& current_dir) {
   namespace fs = std::filesystem;
   fs::path path(log);
@@ -93,6 +27,33 @@ std::string AbsoluteLogPath(const std::string& log, const std::string& current_d
 int Fail(std::ostream& err, const std::string& message) {
   err << kProgram << ": " << message << '\n';
   return kExitFailure;
+}
+
+// The usage's --format entry, from the table: "saved (default), summary, ...
+// days or config", wrapped at the usage's width under its own column.
+std::string FormatList() {
+  constexpr size_t kWidth = 79;
+  const std::string indent(19, ' ');
+  const std::span<const ReportFormat> formats = ReportFormats();
+  std::string text = "  --format FORMAT  ";
+  size_t line_start = 0;
+  for (size_t i = 0; i < formats.size(); ++i) {
+    std::string word(formats[i].name);
+    if (i == 0) word += " (default)";
+    if (i + 1 < formats.size() - 1) word += ",";
+    if (i + 1 == formats.size() - 1) word += " or";
+    if (i > 0) {
+      if (text.size() - line_start + 1 + word.size() > kWidth) {
+        text += "\n";
+        line_start = text.size();
+        text += indent;
+      } else {
+        text += ' ';
+      }
+    }
+    text += word;
+  }
+  return text + "\n";
 }
 
 }  // namespace
@@ -107,8 +68,8 @@ std::string ReportCommandUsage() {
          "                   it exists, else Tallix.cfg beside the program, else the\n"
          "                   built-in defaults)\n"
          "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
-         "                   (default: one blank, all data)\n"
-         "  --format FORMAT  saved (default), summary, detailed, showlog, days or config\n"
+         "                   (default: one blank, all data)\n" +
+         FormatList() +
          "  --output FILE    write to FILE instead of standard output\n"
          "  --help           show this text\n"
          "  --version        show the version\n"
@@ -119,29 +80,26 @@ std::string ReportCommandUsage() {
 
 int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
                      std::ostream& out, std::ostream& err) {
-  auto data = std::make_unique<TallixData>();
-  return RunReportCommand(args, env, out, err, *data);
-}
-
-int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
-                     std::ostream& out, std::ostream& err, TallixData& tables) {
-  Options options;
+  ReportOptions options;
   std::string problem;
-  switch (ParseArgs(args, options, problem)) {
-    case Parse::kHelp:
+  switch (ReadReportArgs(args, options, problem)) {
+    case ReportArgs::kHelp:
       out << ReportCommandUsage();
       return kExitOk;
-    case Parse::kVersion:
+    case ReportArgs::kVersion:
       out << kProgram << ' ' << TALLIX_VERSION_MAJOR << '.' << TALLIX_VERSION_MINOR << '.'
           << TALLIX_VERSION_PATCH << '\n';
       return kExitOk;
-    case Parse::kError:
+    case ReportArgs::kError:
       err << kProgram << ": " << problem << "\n\n" << ReportCommandUsage();
       return kExitUsage;
-    case Parse::kRun:
+    case ReportArgs::kRun:
       break;
   }
-
+  // A run's tables: some hundred megabytes of address space, of which a small
+  // log touches little.
+  const auto tables_owner = std::make_unique<TallixData>();
+  TallixData& tables = *tables_owner;
   std::vector<std::string> warnings;
 
   const std::string config_path =
@@ -166,24 +124,13 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   const TallyResult tally = TallyCalls(tables, options.select);
   warnings.insert(warnings.end(), tally.warnings.begin(), tally.warnings.end());
 
-  std::string text;
-  const std::string& f = options.format;
-  if ((f == "detailed" || f == "showlog") && !CallTotalGuardPasses(tables)) {
-    return Fail(err, kCallTotalMessage);
+  const ReportFormat& format = *options.format;
+  if (format.guard != nullptr) {
+    if (const std::string refusal = format.guard(tables); !refusal.empty()) {
+      return Fail(err, refusal);
+    }
   }
-  if (f == "saved") {
-    text = SavedReportText(tables, env.now);
-  } else if (f == "summary") {
-    text = JoinCrLf(PrintedSummaryLines(tables, tally.caption, env.now));
-  } else if (f == "detailed") {
-    text = JoinCrLf(PrintedDetailedLogLines(tables, tally.caption, env.now));
-  } else if (f == "showlog") {
-    text = ShowLogText(tables, env.now);
-  } else if (f == "days") {
-    text = JoinCrLf(DayList(tables));
-  } else {
-    text = ConfigFileText(SiteConfigOf(tables));
-  }
+  const std::string text = format.render({tables, tally, env.now});
 
   if (options.output) {
     const FileResult written = WriteWholeFile(*options.output, text);

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/shared_data.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix {
@@ -22,16 +21,11 @@ struct ReportCommandEnv {
   ReportClock now;              // for the report title line
 };
 
-// Runs the command on `args` (without the program name); writes the report to
-// `out` unless --output names a file, and messages to `err`.
+// Runs the command on `args` (without the program name) over tables of its
+// own, freed before it returns; writes the report to `out` unless --output
+// names a file, and messages to `err`. Returns the exit status.
 int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
                      std::ostream& out, std::ostream& err);
-
-// As above, on `tables`, which must be as constructed. The program passes
-// tables that live until it exits, as the shared tables of a run do, so that
-// nothing is torn down on the way out.
-int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
-                     std::ostream& out, std::ostream& err, TallixData& tables);
 
 // The usage text, for --help and usage errors.
 std::string ReportCommandUsage();

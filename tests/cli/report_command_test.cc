@@ -70,12 +70,21 @@ TEST_F(ReportCommandTest, DefaultConfigurationIsPerUserElseBesideTheProgram) {
 
 TEST_F(ReportCommandTest, SelectionIsPassedUnchanged) {
   const std::string config = kExamples + "/Tallix.cfg";
-  CommandRun run = Exec({"--config", config, "--select", "", "--format", "summary", "router.log"});
-  EXPECT_NE(std::string::npos, run.out.find("\r\nFree Date Search : ''\r\n")) << run.out;
-  run = Exec({"--config", config, "--select=dec  7", "--format", "summary", "router.log"});
-  EXPECT_NE(std::string::npos, run.out.find("\r\nFree Date Search : 'dec  7'\r\n")) << run.out;
-  run = Exec({"--config", config, "--format", "summary", "router.log"});
-  EXPECT_NE(std::string::npos, run.out.find("\r\nAll Data\r\n")) << run.out;
+  const struct {
+    std::vector<std::string> select;
+    const char* caption;
+  } cases[] = {{{"--select", ""}, "Free Date Search : ''"},
+               {{"--select="}, "Free Date Search : ''"},
+               {{"--select=dec  7"}, "Free Date Search : 'dec  7'"},
+               {{"--select", "-"}, "Free Date Search : '-'"},
+               {{}, "All Data"}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--config", config, "--format", "summary"};
+    args.insert(args.end(), c.select.begin(), c.select.end());
+    args.push_back("router.log");
+    const CommandRun run = Exec(args);
+    EXPECT_NE(std::string::npos, run.out.find("\r\n" + std::string(c.caption) + "\r\n")) << run.out;
+  }
 }
 
 TEST_F(ReportCommandTest, OutputFileIsWrittenInsteadOfStdout) {
@@ -87,20 +96,59 @@ TEST_F(ReportCommandTest, OutputFileIsWrittenInsteadOfStdout) {
   EXPECT_EQ(Exec({"--config", kExamples + "/Tallix.cfg", "router.log"}).out, ReadFile(out));
 }
 
+// The first problem in argument order is the one reported; --help ends the
+// reading where it stands.
 TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
-  const std::vector<std::vector<std::string>> cases = {{},
-                                                       {"--format", "pdf", "router.log"},
-                                                       {"--bogus", "router.log"},
-                                                       {"a.log", "b.log"},
-                                                       {"router.log", "--output"}};
-  for (const auto& args : cases) {
-    const CommandRun run = Exec(args);
-    EXPECT_EQ(2, run.status);
-    EXPECT_NE(std::string::npos, run.err.find("usage: tallix-report")) << run.err;
+  const struct {
+    std::vector<std::string> args;
+    const char* problem;
+  } cases[] = {
+      {{}, "no LOGFILE given"},
+      {{"--format", "pdf", "router.log"}, "unknown format 'pdf'"},
+      {{"--bogus", "router.log"}, "unknown option '--bogus'"},
+      {{"--help=x"}, "unknown option '--help'"},
+      {{"a.log", "b.log"}, "more than one LOGFILE given"},
+      {{"router.log", "--output"}, "option '--output' needs a value"},
+      {{"--select=", "--format"}, "option '--format' needs a value"},
+      {{"--bogus", "--config"}, "unknown option '--bogus'"},
+      {{"a", "--bogus", "b"}, "unknown option '--bogus'"},
+      {{"a", "b", "--bogus"}, "more than one LOGFILE given"},
+      {{"a", "--", "--bogus"}, "more than one LOGFILE given"},
+      {{"--format", "nope", "a", "b"}, "more than one LOGFILE given"},
+      {{"--config", "--help"}, "no LOGFILE given"},
+  };
+  for (const auto& c : cases) {
+    const CommandRun run = Exec(c.args);
+    EXPECT_EQ(2, run.status) << c.problem;
+    EXPECT_EQ("tallix-report: " + std::string(c.problem) + "\n\n" + ReportCommandUsage(), run.err);
     EXPECT_EQ("", run.out);
   }
   EXPECT_EQ("tallix-report 1.1.0\n", Exec({"--version"}).out);
-  EXPECT_EQ(0u, Exec({"--help"}).out.find("usage: tallix-report"));
+  for (const std::vector<std::string>& help : {std::vector<std::string>{"--help"},
+                                               {"--help", "--bogus"},
+                                               {"router.log", "--help", "--config"}}) {
+    const CommandRun run = Exec(help);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(ReportCommandUsage(), run.out);
+  }
+  EXPECT_EQ(
+      "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
+      "                     [--output FILE] LOGFILE\n"
+      "\n"
+      "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
+      "\n"
+      "  --config FILE    site configuration (default: Tallix.cfg beside the program;\n"
+      "                   built-in defaults when that file is absent)\n"
+      "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
+      "                   (default: one blank, all data)\n"
+      "  --format FORMAT  saved (default), summary, detailed, showlog, days or config\n"
+      "  --output FILE    write to FILE instead of standard output\n"
+      "  --help           show this text\n"
+      "  --version        show the version\n"
+      "\n"
+      "Exit status: 0 written; 1 failure; 2 usage error; 3 written, but a fixed limit\n"
+      "was reached.\n",
+      ReportCommandUsage());
 }
 
 TEST_F(ReportCommandTest, FailuresExitOneAndNameTheFile) {

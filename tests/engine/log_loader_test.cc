@@ -95,25 +95,30 @@ TEST(DayList, OneEntryPerRunOfEqualPrefixes) {
             DayList(*data));
 }
 
-TEST(LogPanel, ShowsFirstAndLastByPositionAndTheCount) {
-  auto data = NewData();
-  LoadLogText(*data, std::string(kB) + "\nnoise\n" + kA + "\r\n", "/log");
-  const LogPanel panel = LogPanelTexts(*data);
-  EXPECT_EQ("Dec  8 11:00", panel.LogStart);
-  EXPECT_EQ("Dec  7 10:00", panel.LogEnd);
-  EXPECT_EQ(" 2", panel.LogRecords);
-}
-
-TEST(LogPanel, NoKeptLineIsNoError) {
-  auto data = NewData();
-  const LoadResult r = LoadLogText(*data, "nothing\nto see\n", "/log");
-  EXPECT_TRUE(r.ok);
-  EXPECT_TRUE(r.warnings.empty());
-  const LogPanel panel = LogPanelTexts(*data);
-  EXPECT_EQ("", panel.LogStart);
-  EXPECT_EQ("", panel.LogEnd);
-  EXPECT_EQ(" 0", panel.LogRecords);
-  EXPECT_TRUE(DayList(*data).empty());
+// The first and last kept lines by position, not by time; no kept line is
+// no error.
+TEST(LogPanel, ShowsFirstAndLastAndTheCount) {
+  const struct {
+    std::string text;
+    const char* start;
+    const char* end;
+    const char* records;
+    size_t days;
+  } cases[] = {
+      {std::string(kB) + "\nnoise\n" + kA + "\r\n", "Dec  8 11:00", "Dec  7 10:00", " 2", 2},
+      {"nothing\nto see\n", "", "", " 0", 0},
+  };
+  for (const auto& c : cases) {
+    auto data = NewData();
+    const LoadResult r = LoadLogText(*data, c.text, "/log");
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.warnings.empty());
+    const LogPanel panel = LogPanelTexts(*data);
+    EXPECT_EQ(c.start, panel.LogStart);
+    EXPECT_EQ(c.end, panel.LogEnd);
+    EXPECT_EQ(c.records, panel.LogRecords);
+    EXPECT_EQ(c.days, DayList(*data).size());
+  }
 }
 
 TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {

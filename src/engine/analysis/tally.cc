@@ -15,11 +15,6 @@
 namespace tallix {
 namespace {
 
-// The time stamp, characters 1..15 of a line: all that a call stamp holds.
-constexpr size_t kStampLength = CallStamp::kMaxLength;
-constexpr size_t kNumberLength = 11;
-constexpr size_t kDurationLength = 10;
-
 // Like the 1-based Mid(line, start, length): empty when start lies past the end.
 std::string_view Mid(std::string_view line, size_t start, size_t length) {
   if (start > line.size()) return {};
@@ -134,9 +129,9 @@ const NoCaseFinder kLasted("lasted");
 
 CallFields ReadCallFields(std::string_view line) {
   CallFields fields;
-  fields.stamp = line.substr(0, kStampLength);
-  fields.number = Mid(line, KeywordPosition(line, kFrom) + 5, kNumberLength);
-  const std::string_view duration = Mid(line, KeywordPosition(line, kLasted) + 7, kDurationLength);
+  fields.stamp = line.substr(0, kStampWidth);
+  fields.number = Mid(line, KeywordPosition(line, kFrom) + 5, kNumberWidth);
+  const std::string_view duration = Mid(line, KeywordPosition(line, kLasted) + 7, kDurationWidth);
   constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
   constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
   std::optional<int64_t> seconds = PlainWholeNumber(duration);
@@ -169,7 +164,7 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   for (int r = 0; r < lines; ++r) {
     const std::string_view line = data.LogLines[static_cast<size_t>(r)];
     // The fields of a line that is not selected are never used.
-    if (selected.Find(line.substr(0, kStampLength)) == std::string_view::npos) continue;
+    if (selected.Find(line.substr(0, kStampWidth)) == std::string_view::npos) continue;
     const CallFields call = ReadCallFields(line);
     uint32_t matches = site_index.Matches(NumberKey(call.number));
     bool duration_reported = false;

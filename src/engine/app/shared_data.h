@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/app/line_fields.h"
 #include "engine/app/line_table.h"
 #include "engine/app/zeroed_array.h"
 
@@ -28,7 +29,7 @@ namespace tallix {
 // empty stamp.
 class CallStamp {
  public:
-  static constexpr size_t kMaxLength = 15;
+  static constexpr size_t kMaxLength = kStampWidth;
 
   // Keeps the first kMaxLength bytes of `text`.
   CallStamp& operator=(std::string_view text) {

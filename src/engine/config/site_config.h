@@ -20,9 +20,10 @@
 namespace tallix {
 
 struct SiteConfig {
-  // Rows the Options dialog and the file hold: site entries 0..9. Entry 10 of
-  // the shared site tables (which only a file can fill) is not part of it.
-  static constexpr size_t kSites = 10;
+  // Rows the Options dialog and the file hold, one for each site that can be
+  // in use: site entries 0..9. Entry 10 of the shared site tables (which only
+  // a file can fill) is not part of it.
+  static constexpr size_t kSites = TallixData::kMaxSiteCount;
 
   int16_t site_count = 0;                   // SiteCount
   std::string identifier;                   // RouterIdentifier

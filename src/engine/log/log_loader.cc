@@ -1,6 +1,7 @@
 #include "engine/log/log_loader.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/log/line_keeper.h"
 #include "engine/log/log_scan.h"
@@ -8,13 +9,6 @@
 #include "engine/util/text_search.h"
 
 namespace tallix {
-namespace {
-
-constexpr size_t kDayLength = 6;
-constexpr size_t kMinuteLength = 12;
-
-}  // namespace
-
 void LineKeeper::Keep(std::string_view line) {
   if (data_.LineCount >= TallixData::kLogLineEntries) {
     ++dropped_lines_;
@@ -27,7 +21,7 @@ void LineKeeper::Keep(std::string_view line) {
 void LineKeeper::ListDays() {
   std::string_view previous_day;
   for (int32_t r = 0; r < data_.LineCount; ++r) {
-    const std::string_view day = data_.LogLines[static_cast<size_t>(r)].substr(0, kDayLength);
+    const std::string_view day = data_.LogLines[static_cast<size_t>(r)].substr(0, kDayWidth);
     // Runs past a full list are counted as runs, not as lines.
     if (r > 0 && day == previous_day) continue;
     previous_day = day;
@@ -96,15 +90,19 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
   return result;
 }
 
-LogPanel LogPanelTexts(const TallixData& data) {
-  LogPanel panel;
+LogBounds LogStartAndEnd(const TallixData& data) {
+  LogBounds bounds;
   const int lines = LinesInUse(data);
   if (lines > 0) {
-    panel.LogStart = data.LogLines[0].substr(0, kMinuteLength);
-    panel.LogEnd = data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength);
+    bounds.start = data.LogLines[0].substr(0, kMinuteWidth);
+    bounds.end = data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteWidth);
   }
-  panel.LogRecords = " " + std::to_string(data.LineCount);
-  return panel;
+  return bounds;
+}
+
+LogPanel LogPanelTexts(const TallixData& data) {
+  LogBounds bounds = LogStartAndEnd(data);
+  return {std::move(bounds.start), std::move(bounds.end), " " + std::to_string(data.LineCount)};
 }
 
 std::vector<std::string> DayList(const TallixData& data) {

@@ -22,10 +22,20 @@ struct LoadResult {
   std::vector<std::string> warnings;  // a table was full
 };
 
+// The minutes the loaded log starts and ends at: the first kMinuteWidth
+// characters of its first and of its last kept line ("Dec  5 06:34"), or
+// empty texts when no line is kept. The log panel and the report headings
+// both show them.
+struct LogBounds {
+  std::string start;
+  std::string end;
+};
+LogBounds LogStartAndEnd(const TallixData& data);
+
 // What the log panel of the main window shows for the loaded log.
 struct LogPanel {
-  std::string LogStart;    // first 12 characters of the first kept line, or empty
-  std::string LogEnd;      // first 12 characters of the last kept line, or empty
+  std::string LogStart;    // LogStartAndEnd's start
+  std::string LogEnd;      // LogStartAndEnd's end
   std::string LogRecords;  // LineCount after one blank: " 1234"
 };
 
@@ -69,6 +79,7 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
 // True when `line` is a call-end line of the router named by `identifier`.
 bool IsKeptLine(std::string_view line, std::string_view identifier);
 
+// The log panel's texts for the loaded log.
 LogPanel LogPanelTexts(const TallixData& data);
 
 // LogDates 0..DateCount-1, for the day chooser.

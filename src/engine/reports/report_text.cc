@@ -5,23 +5,17 @@
 #include <string_view>
 
 #include "engine/analysis/duration.h"
+#include "engine/log/log_loader.h"
 
 namespace tallix {
 namespace {
 
-constexpr size_t kMinuteLength = 12;
+// The Show Log summary's call count column: the count, then blanks up to
+// this width.
+constexpr size_t kShowLogCountWidth = 6;
 
-std::string StartText(const TallixData& data) {
-  return LinesInUse(data) > 0 ? std::string(data.LogLines[0].substr(0, kMinuteLength))
-                              : std::string();
-}
-
-std::string EndText(const TallixData& data) {
-  const int lines = LinesInUse(data);
-  return lines > 0
-             ? std::string(data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength))
-             : std::string();
-}
+// The widest seconds field of a call record: "-2147483648".
+constexpr size_t kMaxSecondsChars = 11;
 
 // A number with its sign position: one blank before a number of 0 or more.
 std::string WithSignPosition(int64_t n) {
@@ -71,7 +65,7 @@ size_t CallLinesBytes(const TallixData& data) {
 // append.
 void AppendStampAndDuration(std::string& out, const TallixData& data, int call, int site) {
   const std::string_view stamp = data.CallStamps(call, site);
-  char line[CallStamp::kMaxLength + 2 + kMaxDurationBytes];
+  char line[kStampWidth + 2 + kMaxDurationBytes];
   char* end = std::copy(stamp.begin(), stamp.end(), line);
   *end++ = ' ';
   *end++ = ' ';
@@ -91,13 +85,13 @@ void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds)
     out += "\"\r\n";
     return;
   }
-  char line[1 + CallStamp::kMaxLength + 2 + 11 + 2 + kMaxDurationBytes + 3];
+  char line[1 + kStampWidth + 2 + kMaxSecondsChars + 2 + kMaxDurationBytes + 3];
   char* end = line;
   *end++ = '"';
   end = std::copy(stamp.begin(), stamp.end(), end);
   *end++ = '"';
   *end++ = ',';
-  end = std::to_chars(end, end + 11, seconds).ptr;
+  end = std::to_chars(end, end + kMaxSecondsChars, seconds).ptr;
   *end++ = ',';
   *end++ = '"';
   end = WriteDuration(seconds, end);
@@ -110,8 +104,9 @@ void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds)
 }  // namespace
 
 std::vector<std::string> ReportHeadingLines(const TallixData& data, const ReportClock& now) {
-  return {TitleLine(data, now), "Log Start   : " + StartText(data),
-          "Log End     : " + EndText(data), "Log Records : " + WithSignPosition(data.LineCount)};
+  const LogBounds bounds = LogStartAndEnd(data);
+  return {TitleLine(data, now), "Log Start   : " + bounds.start, "Log End     : " + bounds.end,
+          "Log Records : " + WithSignPosition(data.LineCount)};
 }
 
 std::string SavedReportText(const TallixData& data, const ReportClock& now) {
@@ -222,7 +217,8 @@ std::string ShowLogText(const TallixData& data, const ReportClock& now) {
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
     const std::string& name = data.SiteNames[s];
     const std::string count = std::to_string(data.SiteCallCounts[s]);
-    const size_t count_pad = count.size() < 6 ? 6 - count.size() : 0;
+    const size_t count_pad =
+        count.size() < kShowLogCountWidth ? kShowLogCountWidth - count.size() : 0;
     AppendLine(out, name + std::string(width - name.size(), ' ') + " : " + count +
                         std::string(count_pad, ' ') + ": " + FormatDuration(data.SiteSeconds[s]));
   }

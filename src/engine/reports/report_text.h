@@ -25,7 +25,8 @@ inline constexpr int kCallTotalLimit = 1000;
 
 // Title, start, end and records lines:
 //   "ISDN Log Ananysis for file '<path>' on <date> <time>"
-//   "Log Start   : <12 chars>", "Log End     : <12 chars>", "Log Records :  <n>"
+//   "Log Start   : <start>", "Log End     : <end>", "Log Records :  <n>"
+// with LogStartAndEnd's texts (log_loader.h).
 std::vector<std::string> ReportHeadingLines(const TallixData& data, const ReportClock& now);
 
 // The saved report file, every line ended by CR LF.

@@ -1,0 +1,41 @@
+#pragma once
+// The formats tallix-report writes, in one table of name, guard and renderer,
+// so that no format is listed without a way to write it. The usage text's list
+// of formats and the check of --format both come from this table: a new
+// format is one more row.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/analysis/tally.h"
+#include "engine/app/shared_data.h"
+#include "engine/reports/report_text.h"
+
+namespace tallix {
+
+// What a renderer writes from: the tables after the tally, the tally's result
+// and the moment of the report.
+struct ReportInput {
+  const TallixData& data;
+  const TallyResult& tally;
+  const ReportClock& now;
+};
+
+struct ReportFormat {
+  std::string_view name;  // as --format takes it
+  // Why this format refuses the tally (the command then fails with that
+  // message and writes nothing), or empty; nullptr for a format that writes
+  // any tally.
+  std::string (*guard)(const TallixData& data);
+  // The whole output, every line ended by CR LF.
+  std::string (*render)(const ReportInput& input);
+};
+
+// Every format, in the order the usage lists them; the first is the default.
+std::span<const ReportFormat> ReportFormats();
+
+// The format named exactly `name`, or nullptr.
+const ReportFormat* FindReportFormat(std::string_view name);
+
+}  // namespace tallix

@@ -1,0 +1,115 @@
+#include "cli/report_options.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace tallix {
+namespace {
+
+constexpr std::array<std::string_view, 4> kValueOptions = {"--config", "--select", "--format",
+                                                           "--output"};
+
+bool IsValueOption(std::string_view arg) {
+  return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
+}
+
+// CLI11 takes "--select=" as "--select" waiting for the next argument; here it
+// is the empty value, as --select "" is. So it reaches CLI11 as those two.
+// Arguments that are the value of an option, and all after "--", stay as they
+// are.
+std::vector<std::string> SplitEmptyValues(const std::vector<std::string>& args) {
+  std::vector<std::string> split;
+  bool is_value = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (!is_value && arg == "--") {
+      split.insert(split.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      break;
+    }
+    if (!is_value && !arg.empty() && arg.back() == '=' &&
+        IsValueOption(std::string_view(arg).substr(0, arg.size() - 1))) {
+      split.push_back(arg.substr(0, arg.size() - 1));
+      split.emplace_back();
+      continue;
+    }
+    is_value = !is_value && IsValueOption(arg);
+    split.push_back(arg);
+  }
+  return split;
+}
+
+}  // namespace
+
+ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& options,
+                          std::string& problem) {
+  CLI::App app;
+  // --help and --version are read with the LOGFILE below, in their place
+  // among the arguments; the usage text is the command's own.
+  app.set_help_flag();
+  app.allow_extras();
+  std::string config;
+  std::string format(ReportFormats().front().name);
+  std::string output;
+  CLI::Option* const config_option = app.add_option("--config", config);
+  app.add_option("--select", options.select);
+  app.add_option("--format", format);
+  CLI::Option* const output_option = app.add_option("--output", output);
+  for (CLI::Option* option : app.get_options()) {
+    option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  }
+
+  std::vector<std::string> reversed = SplitEmptyValues(args);
+  std::optional<std::string> lacks_value;
+  if (!reversed.empty()) lacks_value = reversed.back();
+  std::reverse(reversed.begin(), reversed.end());
+  try {
+    app.parse(reversed);
+    lacks_value.reset();
+  } catch (const CLI::ArgumentMismatch&) {
+    // Only a value option as the last argument lacks its value; what CLI11
+    // left over before it is looked at first.
+  }
+
+  // What CLI11 left over, in argument order: the LOGFILE, "--" and all after
+  // it, and every argument that is none of its options.
+  bool have_log = false;
+  bool options_done = false;
+  for (const std::string& arg : app.remaining()) {
+    if (!options_done && arg == "--") {
+      options_done = true;
+      continue;
+    }
+    if (!options_done && arg.size() >= 2 && arg.compare(0, 2, "--") == 0) {
+      if (arg == "--help") return ReportArgs::kHelp;
+      if (arg == "--version") return ReportArgs::kVersion;
+      problem = "unknown option '" + arg.substr(0, arg.find('=')) + "'";
+      return ReportArgs::kError;
+    }
+    if (have_log) {
+      problem = "more than one LOGFILE given";
+      return ReportArgs::kError;
+    }
+    options.log = arg;
+    have_log = true;
+  }
+  if (lacks_value) {
+    problem = "option '" + *lacks_value + "' needs a value";
+    return ReportArgs::kError;
+  }
+  if (config_option->count() > 0) options.config = config;
+  if (output_option->count() > 0) options.output = output;
+  options.format = FindReportFormat(format);
+  if (options.format == nullptr) {
+    problem = "unknown format '" + format + "'";
+    return ReportArgs::kError;
+  }
+  if (!have_log) {
+    problem = "no LOGFILE given";
+    return ReportArgs::kError;
+  }
+  return ReportArgs::kRun;
+}
+
+}  // namespace tallix

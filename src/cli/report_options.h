@@ -1,0 +1,32 @@
+#pragma once
+// tallix-report's arguments: the options, read by CLI11, and the LOGFILE.
+// "--name value" and "--name=value" both work, the last of a repeated option
+// wins, and "--" ends the options. The first problem in argument order is the
+// one reported, and --help or --version ends the reading where it stands.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/report_formats.h"
+
+namespace tallix {
+
+struct ReportOptions {
+  std::optional<std::string> config;
+  std::string select{kAllDataSelection};
+  const ReportFormat* format = nullptr;  // never null once read
+  std::optional<std::string> output;
+  std::string log;
+};
+
+enum class ReportArgs { kRun, kHelp, kVersion, kError };
+
+// Reads `args` (without the program name) into `options`. kError sets
+// `problem` to a one-line message: "unknown option '--x'", "option '--config'
+// needs a value", "more than one LOGFILE given", "unknown format 'x'" or "no
+// LOGFILE given".
+ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& options,
+                          std::string& problem);
+
+}  // namespace tallix

@@ -2,6 +2,7 @@
 // text (blanks dropped, the number cut out by hand, strtod in the C locale),
 // and the half-to-even rounding against the FPU's round-to-nearest-even.
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -111,15 +112,21 @@ void CheckText(std::string_view text) {
   Require(ranged.has_value() == in_range, "ranged reading disagrees about the range", Show(text));
   if (ranged) Require(static_cast<double>(*ranged) == rounded, "ranged reading value", Show(text));
 
-  // The Options dialog's strict site count.
+  // The Options dialog's strict site count: the plain form between blanks.
   const auto count = ParseSiteCountText(text);
-  bool only_blanks_after = plain.consumed > 0;
-  for (size_t i = plain.consumed; i < text.size(); ++i) {
-    if (text[i] != ' ' && text[i] != '\t') only_blanks_after = false;
-  }
-  const bool count_ok = only_blanks_after && rounded >= 0.0 && rounded <= 10.0;
+  const size_t first = text.find_first_not_of(" \t");
+  const std::string_view core = first == std::string_view::npos
+                                    ? std::string_view()
+                                    : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  const size_t sign = !core.empty() && (core[0] == '+' || core[0] == '-') ? 1 : 0;
+  const std::string_view body = core.substr(sign);
+  const bool plain_form = body.find_first_not_of("0123456789.") == std::string_view::npos &&
+                          std::count(body.begin(), body.end(), '.') <= 1 &&
+                          body.find_first_of("0123456789") != std::string_view::npos;
+  const double plain_rounded = plain_form ? RoundHalfEven(ReadLenientNumber(core)) : 0.0;
+  const bool count_ok = plain_form && plain_rounded >= 0.0 && plain_rounded <= 10.0;
   Require(count.has_value() == count_ok, "site count text accepted wrongly", Show(text));
-  if (count) Require(*count == rounded, "site count value", Show(text));
+  if (count) Require(*count == plain_rounded, "site count value", Show(text));
 }
 
 }  // namespace

@@ -3,10 +3,11 @@
 # they are missing. Needs root (or sudo) only when something must be installed.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev xvfb xauth
+          openbox x11-utils
           clang clang-format libclang-rt-14-dev fonts-dejavu-core libcli11-dev
           cups-daemon cups-core-drivers poppler-utils
-          dpkg-dev desktop-file-utils appstream openbox x11-utils)
+          dpkg-dev desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

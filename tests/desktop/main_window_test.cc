@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "desktop/app/twips.h"
+#include "desktop/app/window_geometry.h"
 #include "support/gui_harness.h"
 
 namespace tallix::testing {
@@ -61,16 +62,45 @@ class MainWindowTest : public QObject {
     QVERIFY(h.messages.shown.empty());
   }
 
-  void storedGeometryIsUsedUnchecked() {
+  void storedGeometryOffEveryScreenOpensAtTheDefault() {
     Harness h;
     h.WriteSetting("MainLeft", "-3000");
     h.WriteSetting("MainTop", "30000");
     h.WriteSetting("MainWidth", "9000");
     h.WriteSetting("MainHeight", "7500.4");
     frmMain& w = h.Start();
+    w.show();
     const double dpi = w.logicalDpiX();
-    QCOMPARE(w.frameGeometry(), QRect(TwipsToPixels(-3000, dpi), TwipsToPixels(30000, dpi),
+    QCOMPARE(w.frameGeometry(), QRect(TwipsToPixels(1000, dpi), TwipsToPixels(1000, dpi),
                                       TwipsToPixels(9000, dpi), TwipsToPixels(7500.4, dpi)));
+  }
+
+  // A stored rectangle opens as stored while its top-left 100 x 30 pixels
+  // lie on a screen; otherwise at the default place of the primary screen.
+  void restorableRect_data() {
+    QTest::addColumn<QRect>("stored");
+    QTest::addColumn<QRect>("opened");
+    const QRect at_default(67, 67, 500, 400);
+    QTest::newRow("fits") << QRect(200, 100, 500, 400) << QRect(200, 100, 500, 400);
+    QTest::newRow("on the left screen") << QRect(-900, 10, 500, 400) << QRect(-900, 10, 500, 400);
+    QTest::newRow("grab area just fits")
+        << QRect(1180, 770, 500, 400) << QRect(1180, 770, 500, 400);
+    QTest::newRow("small window in the corner")
+        << QRect(1230, 780, 50, 20) << QRect(1230, 780, 50, 20);
+    QTest::newRow("one pixel short at the right") << QRect(1181, 100, 500, 400) << at_default;
+    QTest::newRow("title above the screen") << QRect(100, -10, 500, 400) << at_default;
+    QTest::newRow("off the left screen's foot") << QRect(-900, 740, 500, 400) << at_default;
+    QTest::newRow("unplugged monitor") << QRect(6667, 6667, 500, 400) << at_default;
+    QTest::newRow("too large for the primary screen")
+        << QRect(5000, 5000, 1300, 700) << QRect(67, 67, 1280, 800);
+  }
+  void restorableRect() {
+    QFETCH(QRect, stored);
+    QFETCH(QRect, opened);
+    const QRect primary(0, 0, 1280, 800);
+    QCOMPARE(
+        RestorableRect(stored, {primary, QRect(-1024, 0, 1024, 768)}, QPoint(0, 0), primary, 96),
+        opened);
   }
 
   void closeStoresGeometryUnlessMinimized_data() {
@@ -151,6 +181,9 @@ class MainWindowTest : public QObject {
       QVERIFY(!a->icon().isNull());
     }
     QCOMPARE(keys, QStringList({"Open", "Save", "Print"}));
+    // The toolbar is fixed: a right click offers no menu that hides it.
+    QMainWindow& window = h.window();
+    QCOMPARE(window.createPopupMenu(), nullptr);
   }
 
   void siteRowsFollowSiteCount_data() {

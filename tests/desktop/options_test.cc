@@ -90,6 +90,28 @@ class OptionsTest : public QObject {
     QCOMPARE(ReadAll(h.ConfigPath()), expected);
   }
 
+  // Names go back to the file with the bytes they were read with, whatever
+  // their encoding, unless the user changed them.
+  void untouchedFieldsKeepTheirBytes() {
+    Harness h;
+    h.WriteConfig(QByteArray(kThreeSitesConfig)
+                      .replace("Head Office", "Z\xFCrich")
+                      .replace("London", "Z\xC3\xBCrich B\xC3\xBCro"));
+    h.Start();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    dialog.show();
+    Field(dialog, "NoISDNSites")->setText("2");
+    Field(dialog, "SiteName2")->setText(QString::fromUtf8("K\xC3\xB6ln"));
+    dialog.findChild<QPushButton*>("cmdOK")->click();
+    QVERIFY(h.messages.shown.empty());
+    const QByteArray written = ReadAll(h.ConfigPath());
+    QVERIFY2(written.contains("\"Site\",0,\"Z\xFCrich\",") &&
+                 written.contains("\"Site\",1,\"Z\xC3\xBCrich B\xC3\xBCro\",") &&
+                 written.contains("\"Site\",2,\"K\xC3\xB6ln\","),
+             written.constData());
+    QCOMPARE(h.data->SiteNames[0], std::string("Z\xFCrich"));
+  }
+
   void siteCountIsRounded_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("stored");
@@ -129,15 +151,21 @@ class OptionsTest : public QObject {
                                << "-1" << count;
     QTest::newRow("too large for 16 bits") << "NoISDNSites"
                                            << "99999" << count;
+    QTest::newRow("blank inside the count") << "NoISDNSites"
+                                            << "1 0" << count;
+    QTest::newRow("exponent D") << "NoISDNSites"
+                                << "3d0" << count;
+    QTest::newRow("exponent E") << "NoISDNSites"
+                                << "1e1" << count;
     QTest::newRow("quote in identifier") << "ISDNRouter"
                                          << "isdn\"router"
-                                         << "ISDN Identifier";
+                                         << "The ISDN identifier";
     QTest::newRow("quote in name") << "SiteName3"
                                    << "a \"b\""
-                                   << "Site Name of Site 4";
+                                   << "The name of Site 4";
     QTest::newRow("line break in number") << "SiteISDNNumber9"
                                           << "0123\n4"
-                                          << "Site ISDN Number of Site 10";
+                                          << "The ISDN number of Site 10";
   }
   void unstorableInputKeepsTheDialogOpen() {
     QFETCH(QString, field);
@@ -155,6 +183,7 @@ class OptionsTest : public QObject {
     QVERIFY2(text.startsWith(named), qPrintable(text));
     if (field == "NoISDNSites") QVERIFY(text.contains("whole number from 0 to 10"));
     QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.focusWidget()->objectName(), field);
     QCOMPARE(h.data->SiteNames[0], std::string("site1"));
     QCOMPARE(h.data->SiteCount, int16_t{1});
     QVERIFY(!QFile::exists(h.ConfigPath()));

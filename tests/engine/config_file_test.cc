@@ -182,9 +182,10 @@ TEST(SiteCountText, AcceptsOnlyWholeCountsFromZeroToTen) {
   const struct {
     const char* text;
     int expected;  // -1: refused
-  } cases[] = {{"0", 0},      {"10", 10},  {" 4 ", 4},   {"2.5", 2}, {"3.5", 4}, {"10.5", 10},
-               {"", -1},      {"  ", -1},  {"abc", -1},  {"4x", -1}, {"11", -1}, {"-1", -1},
-               {"99999", -1}, {"1e1", 10}, {"10.6", -1}, {"\t3", 3}};
+  } cases[] = {{"0", 0},      {"10", 10},  {" 4 ", 4},   {"2.5", 2},    {"3.5", 4},  {"10.5", 10},
+               {"", -1},      {"  ", -1},  {"abc", -1},  {"4x", -1},    {"11", -1},  {"-1", -1},
+               {"99999", -1}, {"1e1", -1}, {"10.6", -1}, {"\t3", 3},    {"1 0", -1}, {"3d0", -1},
+               {"+3", 3},     {" 5. ", 5}, {".5", 0},    {"1.2.3", -1}, {"--1", -1}, {"+", -1}};
   for (const auto& c : cases) {
     const auto count = ParseSiteCountText(c.text);
     EXPECT_EQ(c.expected, count ? *count : -1) << "'" << c.text << "'";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 
 #include "engine/analysis/tally.h"
@@ -116,16 +117,54 @@ TEST(ReportText, ShowLogWholeText) {
   EXPECT_EQ(expected, ShowLogText(*TwoSites(), kNow));
 }
 
-TEST(ReportText, ShowLogColumnsForShortNamesAndWideCounts) {
-  auto data = std::make_unique<TallixData>();
-  data->SiteCount = 2;
-  data->SiteNames = {"ab", "abcd"};
-  data->SiteCallCounts = {10001, 0};
-  const std::string text = ShowLogText(*data, kNow);
-  EXPECT_NE(std::string::npos,
-            text.find("Summary\r\nSite : Calls : Duration\r\n"
-                      "ab   : 10001 :  0d 0h 0m 0s\r\nabcd : 0     :  0d 0h 0m 0s\r\n\r\n"))
-      << text;
+// The name column counts characters, so every row's colons stand under the
+// head's whatever the names' encoding.
+TEST(ReportText, ShowLogNameColumn) {
+  const struct {
+    const char* what;
+    std::array<std::string, 2> names;
+    std::array<int16_t, 2> counts;
+    std::string table;
+  } kRows[] = {
+      {"short names, wide counts",
+       {"ab", "abcd"},
+       {10001, 0},
+       "Site : Calls : Duration\r\n"
+       "ab   : 10001 :  0d 0h 0m 0s\r\nabcd : 0     :  0d 0h 0m 0s\r\n"},
+      {"UTF-8 name counts code points",
+       {"Z\xC3\xBCrich B\xC3\xBCro", "Leeds"},
+       {1, 2},
+       "Site        : Calls : Duration\r\n"
+       "Z\xC3\xBCrich B\xC3\xBCro : 1     :  0d 0h 0m 0s\r\n"
+       "Leeds       : 2     :  0d 0h 0m 0s\r\n"},
+      {"Latin-1 name counts bytes",
+       {"Z\xFCrich B\xFCro", "Leeds"},
+       {1, 2},
+       "Site        : Calls : Duration\r\n"
+       "Z\xFCrich B\xFCro : 1     :  0d 0h 0m 0s\r\n"
+       "Leeds       : 2     :  0d 0h 0m 0s\r\n"},
+      {"invalid sequences count bytes",
+       {"a\xC3\xBC\xC0\xAF", "x\xE2\x82"},
+       {0, 0},
+       "Site  : Calls : Duration\r\n"
+       "a\xC3\xBC\xC0\xAF : 0     :  0d 0h 0m 0s\r\n"
+       "x\xE2\x82   : 0     :  0d 0h 0m 0s\r\n"},
+      {"four-byte UTF-8 is one character",
+       {"\xF0\x9F\x93\x9E\xF0\x9F\x93\x9E", "ab"},
+       {0, 0},
+       "Site : Calls : Duration\r\n"
+       "\xF0\x9F\x93\x9E\xF0\x9F\x93\x9E   : 0     :  0d 0h 0m 0s\r\n"
+       "ab   : 0     :  0d 0h 0m 0s\r\n"},
+  };
+  for (const auto& row : kRows) {
+    auto data = std::make_unique<TallixData>();
+    data->SiteCount = 2;
+    data->SiteNames = {row.names[0], row.names[1]};
+    data->SiteCallCounts = {row.counts[0], row.counts[1]};
+    const std::string text = ShowLogText(*data, kNow);
+    EXPECT_NE(std::string::npos, text.find("Summary\r\n" + row.table + "\r\n")) << row.what << "\n"
+                                                                                << text;
+  }
 }
 
 TEST(ReportText, NoSitesAndNoLines) {

@@ -121,6 +121,9 @@ class Harness {
   }
 
   FakeFileChooser chooser;
+  // When set before Start, the program's own file dialogs are used instead.
+  bool real_file_dialogs = false;
+  QtFileChooser real_chooser;
   FakeMessages messages;
   FakePrinters printers;
   FakeClock clock;

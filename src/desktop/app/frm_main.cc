@@ -5,20 +5,24 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QToolBar>
 
 #include "desktop/app/fonts.h"
+#include "desktop/app/program_icon.h"
+#include "desktop/app/qt_text.h"
 #include "desktop/app/status_bar.h"
 #include "desktop/app/toolbar_icons.h"
 #include "desktop/app/twips.h"
+#include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
 #include "desktop/reports/frm_show_log.h"
 #include "engine/analysis/tally.h"
@@ -34,63 +38,26 @@ constexpr char kTitle[] = "Tallix";
 constexpr int kToolBarTwips = 420;
 constexpr int kStatusBarTwips = 270;
 
-struct GeometryKey {
+using Handler = void (frmMain::*)();
+
+// A menu of the menu bar; an entry without a handler is a separator.
+struct MenuEntrySpec {
   const char* name;
-  double fallback;
+  const char* caption;
+  Handler handler;
 };
-// Left, top, width, height of the outer window, in twips.
-constexpr GeometryKey kGeometryKeys[] = {
-    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
-
-QString Local(const std::string& text) { return QString::fromLocal8Bit(text); }
-std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
-
-QLineEdit* ReadOnlyBox(const QString& name, QWidget* parent, const QString& text = {}) {
-  auto* box = new QLineEdit(text, parent);
-  box->setObjectName(name);
-  box->setReadOnly(true);
-  return box;
-}
-
-QLabel* Label(const QString& name, const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setTextFormat(Qt::PlainText);
-  return label;
-}
-
-// A push button whose caption wraps onto a second line when the button is too
-// narrow for it, as "Free Date Search" needs.
-class WrapButton : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    painter.drawControl(QStyle::CE_PushButton, option);
-    painter.setPen(
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    painter.drawText(rect().adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
-  }
+struct MenuSpec {
+  const char* name;
+  const char* caption;
+  std::span<const MenuEntrySpec> entries;
 };
 
-QPushButton* Button(const QString& name, const QString& text, QWidget* parent) {
-  auto* button = new WrapButton(text, parent);
-  button->setObjectName(name);
-  return button;
+// The local file a drag carries, or an empty text.
+QString DroppedFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return {};
+  const QUrl& url = mime->urls().first();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
 }
-
-QAction* MenuEntry(QMenu* menu, const QString& name, const QString& caption) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(name);
-  return action;
-}
-
-void Separator(QMenu* menu, const QString& name) { menu->addSeparator()->setObjectName(name); }
 
 }  // namespace
 
@@ -101,7 +68,9 @@ frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
       dlgCommonDialog(*services.file_chooser) {
   setObjectName("frmMain");
   setWindowTitle(kTitle);
+  setWindowIcon(ProgramIcon());
   setFont(WindowFont());
+  setAcceptDrops(true);
   BuildControls();
   BuildMenus();
   BuildToolBar();
@@ -115,69 +84,44 @@ frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
 
 frmMain::~frmMain() = default;
 
-QRect frmMain::Twips(int left, int top, int width, int height) const {
-  return TwipsRect(left, top, width, height, logicalDpiX());
-}
-
 void frmMain::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName("frmMainClient");
   setCentralWidget(client);
-  // The design places controls in the client area, toolbar included; the
-  // central widget starts below the toolbar.
-  auto place = [this](QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Twips(left, top - kToolBarTwips, width, height));
+  using enum ControlKind;
+  const ControlSpec log_panel_and_commands[] = {
+      {kLabel, "Label9", "Log Filename", {2520, 600, 975, 255}},
+      {kReadOnlyBox, "LogFilename", "", {3600, 600, 3015, 285}, &LogFilename},
+      {kLabel, "Label5", "Log Start", {120, 720, 735, 255}},
+      {kReadOnlyBox, "LogStart", "", {840, 720, 1455, 285}, &LogStart},
+      {kLabel, "Label6", "Log End", {120, 1080, 735, 255}},
+      {kReadOnlyBox, "LogEnd", "", {840, 1080, 1455, 285}, &LogEnd},
+      {kLabel, "Label7", "Records", {120, 1440, 855, 255}},
+      {kReadOnlyBox, "LogRecords", "", {840, 1440, 1455, 285}, &LogRecords},
+      {kWrapButton, "CommandAll", "All Results", {120, 1920, 975, 495}, &CommandAll},
+      {kWrapButton, "Command2", "Free Date Search", {120, 2520, 975, 495}, &Command2},
+      {kBox, "DateEntry", "", {1200, 2640, 1095, 285}, &DateEntry},
+      {kWrapButton, "CommandDate", "Date Search", {120, 3120, 975, 495}, &CommandDate},
+      {kCombo, "ComboDate", "", {1200, 3240, 1095, 315}, &ComboDate},
+      {kWrapButton, "CommandPrintLog", "Print Log", {120, 4080, 975, 495}, &CommandPrintLog},
+      {kWrapButton, "CommandShowLog", "Show Log", {1200, 4080, 975, 495}, &CommandShowLog},
+      {kFrame, "Frame1", "Overview", {2400, 960, 4215, 3675}, &Frame1},
   };
-
-  place(Label("Label9", "Log Filename", client), 2520, 600, 975, 255);
-  LogFilename = ReadOnlyBox("LogFilename", client);
-  place(LogFilename, 3600, 600, 3015, 285);
-  place(Label("Label5", "Log Start", client), 120, 720, 735, 255);
-  LogStart = ReadOnlyBox("LogStart", client);
-  place(LogStart, 840, 720, 1455, 285);
-  place(Label("Label6", "Log End", client), 120, 1080, 735, 255);
-  LogEnd = ReadOnlyBox("LogEnd", client);
-  place(LogEnd, 840, 1080, 1455, 285);
-  place(Label("Label7", "Records", client), 120, 1440, 855, 255);
-  LogRecords = ReadOnlyBox("LogRecords", client);
-  place(LogRecords, 840, 1440, 1455, 285);
-
-  CommandAll = Button("CommandAll", "All Results", client);
-  place(CommandAll, 120, 1920, 975, 495);
-  Command2 = Button("Command2", "Free Date Search", client);
-  place(Command2, 120, 2520, 975, 495);
-  DateEntry = new QLineEdit(client);
-  DateEntry->setObjectName("DateEntry");
-  place(DateEntry, 1200, 2640, 1095, 285);
-  CommandDate = Button("CommandDate", "Date Search", client);
-  place(CommandDate, 120, 3120, 975, 495);
-  ComboDate = new QComboBox(client);
-  ComboDate->setObjectName("ComboDate");
-  ComboDate->setEditable(true);
-  ComboDate->setInsertPolicy(QComboBox::NoInsert);
-  place(ComboDate, 1200, 3240, 1095, 315);
-  CommandPrintLog = Button("CommandPrintLog", "Print Log", client);
-  place(CommandPrintLog, 120, 4080, 975, 495);
-  CommandShowLog = Button("CommandShowLog", "Show Log", client);
-  place(CommandShowLog, 1200, 4080, 975, 495);
-
-  Frame1 = new QGroupBox("Overview", client);
-  Frame1->setObjectName("Frame1");
-  place(Frame1, 2400, 960, 4215, 3675);
-  Label("Label3", "No. Calls", Frame1)->setGeometry(Twips(1680, 360, 1095, 255));
-  Label("Label4", "Call Duration", Frame1)->setGeometry(Twips(2760, 360, 1095, 255));
-  for (int i = 0; i < kRows; ++i) {
-    const int top = 720 + 240 * i;
-    const auto row = static_cast<size_t>(i);
-    LabelName[row] = Label(QString("LabelName%1").arg(i), "Name", Frame1);
-    LabelName[row]->setGeometry(Twips(120, top, 1095, 255));
-    NoCalls[row] = ReadOnlyBox(QString("NoCalls%1").arg(i), Frame1, " ");
-    NoCalls[row]->setGeometry(Twips(1560, top, 855, 285));
-    CallDuration[row] = ReadOnlyBox(QString("CallDuration%1").arg(i), Frame1, " ");
-    CallDuration[row]->setGeometry(Twips(2640, top, 1335, 285));
-  }
-  ResultsRangeDisplay = Label("ResultsRangeDisplay", "All Results", Frame1);
-  ResultsRangeDisplay->setGeometry(Twips(240, 3240, 3855, 375));
+  // The design places these in the client area, toolbar included; the
+  // central widget starts below the toolbar.
+  tallix::BuildControls(log_panel_and_commands, client, -kToolBarTwips);
+  const ControlSpec frame_controls[] = {
+      {kLabel, "Label3", "No. Calls", {1680, 360, 1095, 255}},
+      {kLabel, "Label4", "Call Duration", {2760, 360, 1095, 255}},
+      {kLabel, "ResultsRangeDisplay", "All Results", {240, 3240, 3855, 375}, &ResultsRangeDisplay},
+  };
+  tallix::BuildControls(frame_controls, Frame1);
+  const ControlRowSpec rows[] = {
+      {kLabel, "LabelName", "Name", {120, 720, 1095, 255}, &LabelName},
+      {kReadOnlyBox, "NoCalls", " ", {1560, 720, 855, 285}, &NoCalls},
+      {kReadOnlyBox, "CallDuration", " ", {2640, 720, 1335, 285}, &CallDuration},
+  };
+  BuildControlRows(rows, 240, Frame1);
   ResultsRangeDisplay->setAlignment(Qt::AlignCenter);
   ResultsRangeDisplay->setFont(TimesNewRomanFont(14.25, true));
   QPalette red = ResultsRangeDisplay->palette();
@@ -186,30 +130,39 @@ void frmMain::BuildControls() {
 }
 
 void frmMain::BuildMenus() {
-  mnuFile = menuBar()->addMenu("&File");
-  mnuFile->setObjectName("mnuFile");
-  // Two separators in a row are part of the design.
-  mnuFile->setSeparatorsCollapsible(false);
-  mnuFileOpen = MenuEntry(mnuFile, "mnuFileOpen", "&Open...");
-  Separator(mnuFile, "mnuFileBar0");
-  mnuFileSave = MenuEntry(mnuFile, "mnuFileSave", "&Save");
-  Separator(mnuFile, "mnuFileBar1");
-  Separator(mnuFile, "mnuFileBar2");
-  mnuFilePageSetup = MenuEntry(mnuFile, "mnuFilePageSetup", "Page Set&up...");
-  mnuFilePrint = MenuEntry(mnuFile, "mnuFilePrint", "&Print...");
-  Separator(mnuFile, "mnuFileBar3");
-  mnuFileExit = MenuEntry(mnuFile, "mnuFileExit", "E&xit");
-
-  mnuView = menuBar()->addMenu("&View");
-  mnuView->setObjectName("mnuView");
-  mnuViewOptions = MenuEntry(mnuView, "mnuViewOptions", "&Options...");
-
-  mnuHelp = menuBar()->addMenu("&Help");
-  mnuHelp->setObjectName("mnuHelp");
-  mnuHelpContents = MenuEntry(mnuHelp, "mnuHelpContents", "&Contents");
-  mnuHelpSearchForHelpOn = MenuEntry(mnuHelp, "mnuHelpSearchForHelpOn", "&Search For Help On...");
-  Separator(mnuHelp, "mnuHelpBar0");
-  mnuHelpAbout = MenuEntry(mnuHelp, "mnuHelpAbout", "&About ");
+  static constexpr MenuEntrySpec kFile[] = {
+      {"mnuFileOpen", "&Open...", &frmMain::mnuFileOpen_Click},
+      {"mnuFileBar0", "-", nullptr},
+      {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click},
+      {"mnuFileBar1", "-", nullptr},
+      {"mnuFileBar2", "-", nullptr},
+      {"mnuFilePageSetup", "Page Set&up...", &frmMain::mnuFilePageSetup_Click},
+      {"mnuFilePrint", "&Print...", &frmMain::mnuFilePrint_Click},
+      {"mnuFileBar3", "-", nullptr},
+      {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click},
+  };
+  static constexpr MenuEntrySpec kView[] = {
+      {"mnuViewOptions", "&Options...", &frmMain::mnuViewOptions_Click},
+  };
+  static constexpr MenuEntrySpec kHelp[] = {
+      {"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click},
+      {"mnuHelpSearchForHelpOn", "&Search For Help On...", &frmMain::mnuHelpSearchForHelpOn_Click},
+      {"mnuHelpBar0", "-", nullptr},
+      {"mnuHelpAbout", "&About ", &frmMain::mnuHelpAbout_Click},
+  };
+  static constexpr MenuSpec kMenus[] = {
+      {"mnuFile", "&File", kFile}, {"mnuView", "&View", kView}, {"mnuHelp", "&Help", kHelp}};
+  for (const MenuSpec& spec : kMenus) {
+    QMenu* menu = menuBar()->addMenu(spec.caption);
+    menu->setObjectName(spec.name);
+    // Two separators in a row are part of the design.
+    menu->setSeparatorsCollapsible(false);
+    for (const MenuEntrySpec& entry : spec.entries) {
+      QAction* action = entry.handler ? menu->addAction(entry.caption) : menu->addSeparator();
+      action->setObjectName(entry.name);
+      if (entry.handler) connect(action, &QAction::triggered, this, entry.handler);
+    }
+  }
 }
 
 void frmMain::BuildToolBar() {
@@ -227,30 +180,24 @@ void frmMain::BuildToolBar() {
 }
 
 void frmMain::ConnectHandlers() {
-  connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
-  connect(mnuFileSave, &QAction::triggered, this, &frmMain::mnuFileSave_Click);
-  connect(mnuFilePageSetup, &QAction::triggered, this, &frmMain::mnuFilePageSetup_Click);
-  connect(mnuFilePrint, &QAction::triggered, this, &frmMain::mnuFilePrint_Click);
-  connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
-  connect(mnuViewOptions, &QAction::triggered, this, &frmMain::mnuViewOptions_Click);
-  connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
-  connect(mnuHelpSearchForHelpOn, &QAction::triggered, this,
-          &frmMain::mnuHelpSearchForHelpOn_Click);
-  connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
   connect(tbToolBar, &QToolBar::actionTriggered, this, &frmMain::tbToolBar_ButtonClick);
-  connect(CommandAll, &QPushButton::clicked, this, &frmMain::CommandAll_Click);
-  connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
-  connect(CommandDate, &QPushButton::clicked, this, &frmMain::CommandDate_Click);
-  connect(CommandPrintLog, &QPushButton::clicked, this, &frmMain::CommandPrintLog_Click);
-  connect(CommandShowLog, &QPushButton::clicked, this, &frmMain::CommandShowLog_Click);
+  const std::pair<QPushButton*, Handler> buttons[] = {
+      {CommandAll, &frmMain::CommandAll_Click},
+      {Command2, &frmMain::Command2_Click},
+      {CommandDate, &frmMain::CommandDate_Click},
+      {CommandPrintLog, &frmMain::CommandPrintLog_Click},
+      {CommandShowLog, &frmMain::CommandShowLog_Click},
+  };
+  for (const auto& [button, handler] : buttons)
+    connect(button, &QPushButton::clicked, this, handler);
 }
 
-QString frmMain::ConfigFilePath() const { return Local(services_.config.write_path); }
+QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_path); }
 
 // ---- Start-up and close
 
 void frmMain::Form_Load() {
-  RestoreGeometry();
+  geometry_ = new WindowGeometry(*this, *services_.settings);
   const ConfigReadResult config = ReadConfigFile(data_, services_.config.read_path);
   if (!config.ok) {
     // Starting with no sites at all would look like a broken program.
@@ -268,44 +215,20 @@ void frmMain::ReportStartupProblems() {
   startup_problems_.clear();
 }
 
-void frmMain::RestoreGeometry() {
-  double twips[4];
-  for (size_t i = 0; i < 4; ++i) {
-    twips[i] = kGeometryKeys[i].fallback;
-    if (const std::optional<QString> text = services_.settings->Read(kGeometryKeys[i].name)) {
-      bool ok = false;
-      const float value = text->trimmed().toFloat(&ok);
-      if (ok) twips[i] = static_cast<double>(value);
-    }
-  }
-  const double dpi = logicalDpiX();
-  move(TwipsToPixels(twips[0], dpi), TwipsToPixels(twips[1], dpi));
-  // The stored size is the outer size; the frame is taken off once it is known.
-  resize(TwipsToPixels(twips[2], dpi), TwipsToPixels(twips[3], dpi));
-}
-
-void frmMain::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (frame_corrected_) return;
-  frame_corrected_ = true;
-  const QSize frame = frameGeometry().size() - geometry().size();
-  if (!frame.isEmpty()) resize(size() - frame);
-}
-
-void frmMain::StoreGeometry() {
-  const QRect outer = frameGeometry();
-  const double dpi = logicalDpiX();
-  const int values[4] = {outer.left(), outer.top(), outer.width(), outer.height()};
-  for (size_t i = 0; i < 4; ++i) {
-    const auto twips = static_cast<float>(PixelsToTwips(values[i], dpi));
-    services_.settings->Write(kGeometryKeys[i].name,
-                              QString::number(static_cast<double>(twips), 'g', 7));
-  }
-}
-
 void frmMain::closeEvent(QCloseEvent* event) {
   Form_Unload();
   event->accept();
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  OpenLogFile(path);
 }
 
 void frmMain::Form_Unload() {
@@ -315,7 +238,7 @@ void frmMain::Form_Unload() {
       window->close();
     }
   }
-  if (!isMinimized()) StoreGeometry();
+  if (!isMinimized()) geometry_->Store();
 }
 
 // ---- Rows
@@ -325,7 +248,7 @@ void frmMain::ShowSiteRows() {
   for (int i = 0; i < kRows; ++i) {
     const auto row = static_cast<size_t>(i);
     const bool shown = i < sites;
-    if (shown) LabelName[row]->setText(Local(data_.SiteNames[row]));
+    if (shown) LabelName[row]->setText(ToQt(data_.SiteNames[row]));
     LabelName[row]->setVisible(shown);
     NoCalls[row]->setVisible(shown);
     CallDuration[row]->setVisible(shown);
@@ -342,11 +265,11 @@ void frmMain::EnableResultCommands(bool enabled) {
 void frmMain::ShowTally(std::string_view selection) {
   const TallyResult result = TallyCalls(data_, selection);
   for (size_t row = 0; row < result.rows.size() && row < kRows; ++row) {
-    NoCalls[row]->setText(Local(result.rows[row].NoCalls));
-    CallDuration[row]->setText(Local(result.rows[row].CallDuration));
+    NoCalls[row]->setText(ToQt(result.rows[row].NoCalls));
+    CallDuration[row]->setText(ToQt(result.rows[row].CallDuration));
   }
   results_range_caption_ = result.caption;
-  ResultsRangeDisplay->setText(Local(result.caption));
+  ResultsRangeDisplay->setText(ToQt(result.caption));
   ShowWarnings(result.warnings, "The tally reached a limit:");
 }
 
@@ -354,21 +277,25 @@ void frmMain::ShowTally(std::string_view selection) {
 
 void frmMain::mnuFileOpen_Click() {
   const QString path = dlgCommonDialog.ShowOpen(this, "Open", "All Files (*.*)");
-  if (path.isEmpty()) return;
-  const LoadResult load = LoadLog(data_, Bytes(path));
+  if (!path.isEmpty()) OpenLogFile(path);
+}
+
+void frmMain::OpenLogFile(const QString& path) {
+  dlgCommonDialog.Remember(path);
+  const LoadResult load = LoadLog(data_, FromQt(path));
   if (!load.ok) {
     ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
-                Local(load.error));
+                ToQt(load.error));
     return;
   }
-  LogFilename->setText(Local(data_.LogFilePath));
+  LogFilename->setText(ToQt(data_.LogFilePath));
   const LogPanel panel = LogPanelTexts(data_);
-  LogStart->setText(Local(panel.LogStart));
-  LogEnd->setText(Local(panel.LogEnd));
-  LogRecords->setText(Local(panel.LogRecords));
+  LogStart->setText(ToQt(panel.LogStart));
+  LogEnd->setText(ToQt(panel.LogEnd));
+  LogRecords->setText(ToQt(panel.LogRecords));
   ComboDate->clear();
   ComboDate->clearEditText();
-  for (const std::string& day : DayList(data_)) ComboDate->addItem(Local(day));
+  for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));
   ComboDate->setCurrentIndex(-1);
   ShowTally(kAllDataSelection);
   EnableResultCommands(true);
@@ -387,7 +314,7 @@ void frmMain::mnuFileSave_Click() {
   if (path.isEmpty()) return;
   const QFileInfo target(path);
   if (target.exists() &&
-      target.canonicalFilePath() == QFileInfo(Local(data_.LogFilePath)).canonicalFilePath()) {
+      target.canonicalFilePath() == QFileInfo(ToQt(data_.LogFilePath)).canonicalFilePath()) {
     ShowProblem(QString("The report was not saved: \"%1\" is the log that is loaded, and saving "
                         "would overwrite it. Choose another file name.")
                     .arg(path));
@@ -400,8 +327,8 @@ void frmMain::mnuFileSave_Click() {
     if (answer != MessageAnswer::kYes) return;
   }
   const FileResult written =
-      WriteWholeFile(Bytes(path), SavedReportText(data_, services_.clock->Now()));
-  if (!written.ok) ShowProblem("The report was not saved.\n\n" + Local(written.error));
+      WriteWholeFile(FromQt(path), SavedReportText(data_, services_.clock->Now()));
+  if (!written.ok) ShowProblem("The report was not saved.\n\n" + ToQt(written.error));
 }
 
 void frmMain::mnuFilePageSetup_Click() {
@@ -458,9 +385,9 @@ void frmMain::mnuHelpAbout_Click() {
 
 void frmMain::CommandAll_Click() { ShowTally(kAllDataSelection); }
 
-void frmMain::Command2_Click() { ShowTally(Bytes(DateEntry->text())); }
+void frmMain::Command2_Click() { ShowTally(FromQt(DateEntry->text())); }
 
-void frmMain::CommandDate_Click() { ShowTally(Bytes(ComboDate->currentText())); }
+void frmMain::CommandDate_Click() { ShowTally(FromQt(ComboDate->currentText())); }
 
 // ---- Detailed log and Show Log
 
@@ -491,7 +418,7 @@ void frmMain::CommandShowLog_Click() {
 
 void frmMain::PrintLines(const std::vector<std::string>& lines) {
   std::unique_ptr<LinePrinter> job = services_.printers->StartJob();
-  for (const std::string& line : lines) job->PrintLine(Local(line));
+  for (const std::string& line : lines) job->PrintLine(ToQt(line));
   QString error;
   if (!job->EndDoc(&error)) ShowProblem("Nothing was printed.\n\n" + error);
 }
@@ -509,7 +436,7 @@ void frmMain::ShowProblem(const QString& text) {
 void frmMain::ShowWarnings(const std::vector<std::string>& warnings, const QString& context) {
   if (warnings.empty()) return;
   QString text = context;
-  for (const std::string& warning : warnings) text += "\n\n- " + Local(warning);
+  for (const std::string& warning : warnings) text += "\n\n- " + ToQt(warning);
   ShowProblem(text);
 }
 

@@ -3,14 +3,17 @@
 // and every menu, toolbar and button command of the program. Each handler is a
 // few lines that call into the engine and show the result; every failure ends
 // in a message box that names what failed and why, and leaves the loaded log
-// and its results as they were.
+// and its results as they were. A file dropped on the window opens as with
+// File > Open.
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/services.h"
 #include "engine/app/shared_data.h"
 
@@ -26,10 +29,11 @@ class QToolBar;
 namespace tallix {
 
 class ClockStatusBar;
+class WindowGeometry;
 
 class frmMain : public QMainWindow {
  public:
-  static constexpr int kRows = 10;
+  static constexpr int kRows = kSiteRows;
 
   // Restores the geometry, reads the configuration file (services.config)
   // and lays out the rows. `shared` and the services must outlive the window.
@@ -39,6 +43,10 @@ class frmMain : public QMainWindow {
   // Shows, once, what start-up had to correct in the configuration file or
   // could not read. Called after the window is shown.
   void ReportStartupProblems();
+
+  // Opens the log at `path` exactly as File > Open does once the file is
+  // chosen; the file dialog starts from this name next time.
+  void OpenLogFile(const QString& path);
 
   // Rows 0..SiteCount-1 show their site names; the others are hidden. The
   // count and duration texts are left as they are.
@@ -50,7 +58,10 @@ class frmMain : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // The toolbar is fixed: no menu offers to hide it.
+  QMenu* createPopupMenu() override { return nullptr; }
 
  private:
   void BuildControls();
@@ -60,8 +71,6 @@ class frmMain : public QMainWindow {
 
   void Form_Load();
   void Form_Unload();
-  void RestoreGeometry();
-  void StoreGeometry();
 
   void mnuFileOpen_Click();
   void mnuFileSave_Click();
@@ -89,29 +98,16 @@ class frmMain : public QMainWindow {
   bool CallTotalGuard();
   void ShowProblem(const QString& text);
   void ShowWarnings(const std::vector<std::string>& warnings, const QString& context);
-  QRect Twips(int left, int top, int width, int height) const;
 
   TallixData& data_;
   Services services_;
   CommonDialog dlgCommonDialog;
   std::string results_range_caption_ = "All Results";
   std::vector<std::string> startup_problems_;
-  bool frame_corrected_ = false;
+  WindowGeometry* geometry_ = nullptr;  // owned by the window
 
   QToolBar* tbToolBar = nullptr;
   ClockStatusBar* sbStatusBar = nullptr;
-  QMenu* mnuFile = nullptr;
-  QMenu* mnuView = nullptr;
-  QMenu* mnuHelp = nullptr;
-  QAction* mnuFileOpen = nullptr;
-  QAction* mnuFileSave = nullptr;
-  QAction* mnuFilePageSetup = nullptr;
-  QAction* mnuFilePrint = nullptr;
-  QAction* mnuFileExit = nullptr;
-  QAction* mnuViewOptions = nullptr;
-  QAction* mnuHelpContents = nullptr;
-  QAction* mnuHelpSearchForHelpOn = nullptr;
-  QAction* mnuHelpAbout = nullptr;
 
   QLineEdit* LogFilename = nullptr;
   QLineEdit* LogStart = nullptr;

@@ -1,11 +1,14 @@
-// tallix: the desktop program. Main creates the one main window with the Qt
-// services and runs until the window is closed.
+// tallix [FILE]: the desktop program. Main creates the one main window with
+// the Qt services, opens FILE when one is named, and runs until the window is
+// closed.
 
 #include <QApplication>
 #include <memory>
 
 #include "desktop/app/frm_main.h"
+#include "desktop/app/program_icon.h"
 #include "desktop/app/qt_services.h"
+#include "desktop/app/startup.h"
 #include "desktop/reports/line_printer.h"
 #include "engine/app/shared_data.h"
 
@@ -19,6 +22,7 @@ int Main(int argc, char** argv) {
                                           .arg(TALLIX_VERSION_MINOR)
                                           .arg(TALLIX_VERSION_PATCH));
   QApplication::setDesktopFileName("tallix");
+  QApplication::setWindowIcon(tallix::ProgramIcon());
 
   // The shared tables are large and live for the whole run.
   auto data = std::make_unique<tallix::TallixData>();
@@ -33,8 +37,7 @@ int Main(int argc, char** argv) {
                             &settings,     &clock,    tallix::SystemConfigLocation(program_dir)};
 
   tallix::frmMain window(*data, services);
-  window.show();
-  window.ReportStartupProblems();
+  tallix::StartMainWindow(window, QApplication::arguments());
   return QApplication::exec();
 }
 

@@ -50,6 +50,9 @@ class CommonDialog {
   bool ShowPrinter(QWidget* parent, const QString& title, QPrinter& printer);
 
   const QString& FileName() const { return file_name_; }
+  // A file chosen another way (the command line, a drop): the next dialog
+  // starts from it, as after a choice in the dialog.
+  void Remember(const QString& name) { file_name_ = name; }
 
  private:
   QString Show(QWidget* parent, FileRequest request);

@@ -5,14 +5,15 @@
 #include <QLocale>
 #include <QTimer>
 
+#include "desktop/app/controls.h"
+
 namespace tallix {
 namespace {
 
 constexpr int kRefreshMs = 1000;
 
 QLabel* Panel(const QString& name, QWidget* parent) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(name);
+  auto* label = qobject_cast<QLabel*>(NewNamedControl(ControlKind::kLabel, name, {}, parent));
   label->setFrameShape(QFrame::StyledPanel);
   label->setFrameShadow(QFrame::Sunken);
   label->setContentsMargins(4, 0, 4, 0);

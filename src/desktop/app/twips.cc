@@ -1,5 +1,6 @@
 #include "desktop/app/twips.h"
 
+#include <QWidget>
 #include <cmath>
 
 namespace tallix {
@@ -18,9 +19,13 @@ double PixelsToTwips(int pixels, double logical_dpi) {
   return pixels * kTwipsPerPixelAt96 * kBaseDpi / logical_dpi;
 }
 
-QRect TwipsRect(int left, int top, int width, int height, double logical_dpi) {
-  return {TwipsToPixels(left, logical_dpi), TwipsToPixels(top, logical_dpi),
-          TwipsToPixels(width, logical_dpi), TwipsToPixels(height, logical_dpi)};
+QRect TwipsRect(const TwipsBox& box, double logical_dpi) {
+  return {TwipsToPixels(box.left, logical_dpi), TwipsToPixels(box.top, logical_dpi),
+          TwipsToPixels(box.width, logical_dpi), TwipsToPixels(box.height, logical_dpi)};
+}
+
+void PlaceInTwips(QWidget* widget, const TwipsBox& box) {
+  widget->setGeometry(TwipsRect(box, widget->logicalDpiX()));
 }
 
 }  // namespace tallix

@@ -4,12 +4,24 @@
 
 #include <QRect>
 
+class QWidget;
+
 namespace tallix {
+
+// A control's place in its parent, in twips: left, top, width, height.
+struct TwipsBox {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
 
 int TwipsToPixels(double twips, double logical_dpi);
 double PixelsToTwips(int pixels, double logical_dpi);
 
-// A rectangle given as left, top, width and height in twips.
-QRect TwipsRect(int left, int top, int width, int height, double logical_dpi);
+QRect TwipsRect(const TwipsBox& box, double logical_dpi);
+
+// Gives `widget` the place `box` in its parent, at the widget's own density.
+void PlaceInTwips(QWidget* widget, const TwipsBox& box);
 
 }  // namespace tallix

@@ -6,44 +6,14 @@
 #include <string>
 #include <utility>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
+#include "desktop/app/qt_text.h"
 #include "desktop/app/twips.h"
 #include "engine/config/config_file.h"
+#include "engine/config/site_config.h"
 
 namespace tallix {
-namespace {
-
-QString Local(const std::string& text) { return QString::fromLocal8Bit(text); }
-std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
-
-bool Storable(const QString& text) { return IsStorableConfigText(Bytes(text)); }
-
-// The configuration that OK replaces, kept so that a failed write can be undone.
-struct SavedConfig {
-  int16_t site_count;
-  std::string identifier;
-  std::array<std::string, frmOptions::kRows> names;
-  std::array<std::string, frmOptions::kRows> numbers;
-
-  explicit SavedConfig(const TallixData& data)
-      : site_count(data.SiteCount), identifier(data.RouterIdentifier) {
-    for (size_t i = 0; i < frmOptions::kRows; ++i) {
-      names[i] = data.SiteNames[i];
-      numbers[i] = data.SiteNumbers[i];
-    }
-  }
-
-  void Restore(TallixData& data) const {
-    data.SiteCount = site_count;
-    data.RouterIdentifier = identifier;
-    for (size_t i = 0; i < frmOptions::kRows; ++i) {
-      data.SiteNames[i] = names[i];
-      data.SiteNumbers[i] = numbers[i];
-    }
-  }
-};
-
-}  // namespace
 
 frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& messages,
                        QWidget* parent)
@@ -51,58 +21,34 @@ frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& 
   setObjectName("frmOptions");
   setWindowTitle("Options");
   setFont(WindowFont());
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  // A fixed dialog frame: a close box, no minimise or maximise box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
   BuildControls();
+  if (parent != nullptr) CentreOver(*parent->window());
   Form_Load();
 }
 
 void frmOptions::BuildControls() {
-  const double dpi = logicalDpiX();
-  auto place = [dpi](QWidget* w, int x, int y, int width, int height) {
-    w->setGeometry(TwipsRect(x, y, width, height, dpi));
+  setFixedSize(TwipsRect({0, 0, 6150, 5040}, logicalDpiX()).size());
+  using enum ControlKind;
+  const ControlSpec controls[] = {
+      {kButton, "cmdOK", "OK", {1200, 4440, 1095, 375}, &cmdOK},
+      {kButton, "cmdCancel", "Cancel", {3720, 4455, 1095, 375}, &cmdCancel},
+      {kLabel, "Label1", "Number of ISDN Sites", {240, 120, 1695, 255}},
+      {kBox, "NoISDNSites", "", {2160, 120, 1575, 285}, &NoISDNSites},
+      {kLabel, "Label2", "ISDN Identifier", {240, 480, 1095, 255}},
+      {kBox, "ISDNRouter", "", {2160, 480, 1575, 285}, &ISDNRouter},
+      {kLabel, "Label3", "Site Name", {2040, 1200, 735, 255}},
+      {kLabel, "Label4", "Site ISDN Number", {3480, 1200, 1455, 255}},
   };
-  auto label = [this, &place](const QString& name, const QString& text, int x, int y, int width) {
-    auto* l = new QLabel(text, this);
-    l->setObjectName(name);
-    place(l, x, y, width, 255);
-    return l;
+  tallix::BuildControls(controls, this);
+  const ControlRowSpec rows[] = {
+      {kLabel, "SiteLabel", "Site %1", {840, 1560, 735, 255}, &SiteLabel},
+      {kBox, "SiteName", "", {1680, 1560, 1455, 285}, &SiteName},
+      {kBox, "SiteISDNNumber", "", {3480, 1560, 1455, 285}, &SiteISDNNumber},
   };
-  auto box = [this, &place](const QString& name, int x, int y, int width) {
-    auto* b = new QLineEdit(this);
-    b->setObjectName(name);
-    place(b, x, y, width, 285);
-    return b;
-  };
-  auto button = [this, &place](const QString& name, const QString& text, int x, int y) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    // Neither button is the default: Enter in a field does not close the dialog.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    place(b, x, y, 1095, 375);
-    return b;
-  };
-
-  setFixedSize(TwipsRect(0, 0, 6150, 5040, dpi).size());
-  cmdOK = button("cmdOK", "OK", 1200, 4440);
-  cmdCancel = button("cmdCancel", "Cancel", 3720, 4455);
-  label("Label1", "Number of ISDN Sites", 240, 120, 1695);
-  NoISDNSites = box("NoISDNSites", 2160, 120, 1575);
-  label("Label2", "ISDN Identifier", 240, 480, 1095);
-  ISDNRouter = box("ISDNRouter", 2160, 480, 1575);
-  label("Label3", "Site Name", 2040, 1200, 735);
-  label("Label4", "Site ISDN Number", 3480, 1200, 1455);
-  for (int i = 0; i < kRows; ++i) {
-    const auto row = static_cast<size_t>(i);
-    const int y = 1560 + 240 * i;
-    SiteLabel[row] =
-        label(QString("SiteLabel%1").arg(i), QString("Site %1").arg(i + 1), 840, y, 735);
-    SiteName[row] = box(QString("SiteName%1").arg(i), 1680, y, 1455);
-  }
-  for (int i = 0; i < kRows; ++i) {
-    const auto row = static_cast<size_t>(i);
-    SiteISDNNumber[row] = box(QString("SiteISDNNumber%1").arg(i), 3480, 1560 + 240 * i, 1455);
-  }
+  BuildControlRows(rows, 240, this);
 
   QWidget* previous = cmdOK;
   auto chain = [&previous](QWidget* next) {
@@ -120,67 +66,68 @@ void frmOptions::BuildControls() {
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
 }
 
-void frmOptions::Form_Load() {
-  NoISDNSites->setText(QString::number(data_.SiteCount));
-  ISDNRouter->setText(Local(data_.RouterIdentifier));
-  for (size_t i = 0; i < kRows; ++i) {
-    SiteName[i]->setText(Local(data_.SiteNames[i]));
-    SiteISDNNumber[i]->setText(Local(data_.SiteNumbers[i]));
-  }
+void frmOptions::CentreOver(const QWidget& owner) {
+  // Created first, so that the place given is the inner one and the window
+  // manager draws its frame around it, whatever the frame's size.
+  winId();
+  const QRect inner = owner.geometry();
+  move(inner.left() + (inner.width() - width()) / 2, inner.top() + (inner.height() - height()) / 2);
 }
 
-QString frmOptions::CheckFields(QLineEdit** bad_field) const {
-  if (!ParseSiteCountText(Bytes(NoISDNSites->text()))) {
-    *bad_field = NoISDNSites;
-    return QString(
-               "Number of ISDN Sites: \"%1\" is not allowed. Enter a whole number from 0 to "
-               "10.")
-        .arg(NoISDNSites->text());
-  }
-  const QString why =
-      " holds a double quote or a line break, which the configuration file "
-      "cannot store. Remove it and press OK again.";
-  if (!Storable(ISDNRouter->text())) {
-    *bad_field = ISDNRouter;
-    return "ISDN Identifier" + why;
-  }
+void frmOptions::Form_Load() {
+  NoISDNSites->setText(QString::number(data_.SiteCount));
+  ISDNRouter->setText(ToQt(data_.RouterIdentifier));
   for (size_t i = 0; i < kRows; ++i) {
-    if (!Storable(SiteName[i]->text())) {
-      *bad_field = SiteName[i];
-      return QString("Site Name of Site %1").arg(i + 1) + why;
-    }
-    if (!Storable(SiteISDNNumber[i]->text())) {
-      *bad_field = SiteISDNNumber[i];
-      return QString("Site ISDN Number of Site %1").arg(i + 1) + why;
-    }
+    SiteName[i]->setText(ToQt(data_.SiteNames[i]));
+    SiteISDNNumber[i]->setText(ToQt(data_.SiteNumbers[i]));
   }
-  return {};
 }
 
 void frmOptions::cmdOK_Click() {
-  QLineEdit* bad_field = nullptr;
-  const QString problem = CheckFields(&bad_field);
-  if (!problem.isEmpty()) {
-    messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options", problem});
-    bad_field->setFocus();
-    bad_field->selectAll();
+  const std::optional<int16_t> count = ParseSiteCountText(FromQt(NoISDNSites->text()));
+  if (!count) {
+    Refuse(
+        NoISDNSites,
+        QString("Number of ISDN Sites: \"%1\" is not allowed. Enter a whole number from 0 to 10.")
+            .arg(NoISDNSites->text()));
     return;
   }
-  const SavedConfig before(data_);
-  data_.SiteCount = *ParseSiteCountText(Bytes(NoISDNSites->text()));
-  data_.RouterIdentifier = Bytes(ISDNRouter->text());
+  // A field left as it was shown keeps its bytes: a name read in another
+  // encoding than the system's would not survive the way through the text box.
+  const SiteConfig shown = SiteConfigOf(data_);
+  auto bytes = [](const QLineEdit* field, const std::string& before) {
+    return field->text() == ToQt(before) ? before : FromQt(field->text());
+  };
+  SiteConfig config;
+  config.site_count = *count;
+  config.identifier = bytes(ISDNRouter, shown.identifier);
   for (size_t i = 0; i < kRows; ++i) {
-    data_.SiteNames[i] = Bytes(SiteName[i]->text());
-    data_.SiteNumbers[i] = Bytes(SiteISDNNumber[i]->text());
+    config.names[i] = bytes(SiteName[i], shown.names[i]);
+    config.numbers[i] = bytes(SiteISDNNumber[i], shown.numbers[i]);
   }
-  const FileResult written = WriteConfigFile(SiteConfigOf(data_), Bytes(config_path_));
-  if (!written.ok) {
-    before.Restore(data_);
-    messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
-                          "The options were not stored.\n\n" + Local(written.error)});
+  if (const std::optional<UnstorableField> bad = FindUnstorableField(config)) {
+    using enum UnstorableField::Kind;
+    QLineEdit* field = bad->kind == kIdentifier ? ISDNRouter
+                       : bad->kind == kName     ? SiteName[bad->site]
+                                                : SiteISDNNumber[bad->site];
+    Refuse(field, ToQt(bad->message) + ". Remove it and press OK again.");
     return;
   }
+  // The shared data change only once the file holds the new values.
+  const FileResult written = WriteConfigFile(config, FromQt(config_path_));
+  if (!written.ok) {
+    messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
+                          "The options were not stored.\n\n" + ToQt(written.error)});
+    return;
+  }
+  StoreSiteConfig(config, data_);
   accept();
+}
+
+void frmOptions::Refuse(QLineEdit* field, const QString& message) {
+  messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options", message});
+  field->setFocus();
+  field->selectAll();
 }
 
 void frmOptions::cmdCancel_Click() { reject(); }

@@ -4,11 +4,12 @@
 // shared data and rewrites the configuration file; when a field cannot be
 // stored or the file cannot be written it says why and stays open, with the
 // shared data and the file as they were. Cancel, Escape and the close box
-// change nothing.
+// change nothing. It opens centred over its owner.
 
 #include <QDialog>
 #include <array>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/services.h"
 #include "engine/app/shared_data.h"
 
@@ -20,7 +21,7 @@ namespace tallix {
 
 class frmOptions : public QDialog {
  public:
-  static constexpr int kRows = 10;
+  static constexpr int kRows = kSiteRows;
 
   // Fills the fields from `shared`. `config_path` is the file OK writes.
   frmOptions(TallixData& shared, QString config_path, MessageService& messages,
@@ -28,12 +29,12 @@ class frmOptions : public QDialog {
 
  private:
   void BuildControls();
+  void CentreOver(const QWidget& owner);
   void Form_Load();
   void cmdOK_Click();
   void cmdCancel_Click();
-  // Empty when every field can be stored; otherwise the message to show, and
-  // the field to put the focus on.
-  QString CheckFields(QLineEdit** bad_field) const;
+  // Says why the fields cannot be stored and puts the focus on `field`.
+  void Refuse(QLineEdit* field, const QString& message);
 
   TallixData& data_;
   QString config_path_;

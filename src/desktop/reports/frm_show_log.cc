@@ -1,9 +1,11 @@
 #include "desktop/reports/frm_show_log.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
+#include "desktop/app/qt_text.h"
 #include "desktop/app/twips.h"
 #include "engine/reports/report_text.h"
 
@@ -15,22 +17,20 @@ FormShowLog::FormShowLog(const TallixData& shared, Clock& clock, QWidget* parent
   setWindowTitle("Show Log");
   setFont(WindowFont());
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  const double dpi = logicalDpiX();
-  resize(TwipsRect(0, 0, 7365, 6555, dpi).size());
+  resize(TwipsRect({0, 0, 7365, 6555}, logicalDpiX()).size());
 
   LogBox = new QPlainTextEdit("Text1", this);
   LogBox->setObjectName("LogBox");
-  LogBox->setGeometry(TwipsRect(360, 240, 6735, 4935, dpi));
+  PlaceInTwips(LogBox, {360, 240, 6735, 4935});
   LogBox->setFont(CourierNewFont(8.25));
-  LogBox->setLineWrapMode(QPlainTextEdit::NoWrap);
+  LogBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   LogBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  LogBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   LogBox->setTabChangesFocus(true);
 
-  Command1 = new QPushButton("OK", this);
-  Command1->setObjectName("Command1");
-  Command1->setGeometry(TwipsRect(2400, 5520, 2535, 375, dpi));
-  Command1->setAutoDefault(false);
-  Command1->setDefault(false);
+  const ControlSpec ok_button[] = {
+      {ControlKind::kButton, "Command1", "OK", {2400, 5520, 2535, 375}, &Command1}};
+  BuildControls(ok_button, this);
   QWidget::setTabOrder(LogBox, Command1);
   LogBox->setFocus();
   connect(Command1, &QPushButton::clicked, this, &FormShowLog::Command1_Click);
@@ -38,9 +38,20 @@ FormShowLog::FormShowLog(const TallixData& shared, Clock& clock, QWidget* parent
   Form_Load();
 }
 
+void FormShowLog::showEvent(QShowEvent* event) {
+  // QDialog's own would centre the window over its owner.
+  QWidget::showEvent(event);
+}
+
+void FormShowLog::keyPressEvent(QKeyEvent* event) {
+  // No button is the cancel button here.
+  if (event->key() == Qt::Key_Escape) return;
+  QDialog::keyPressEvent(event);
+}
+
 void FormShowLog::Form_Load() {
   // The report's lines end in CR LF; the text box wants plain line breaks.
-  QString text = QString::fromLocal8Bit(ShowLogText(data_, clock_.Now()));
+  QString text = ToQt(ShowLogText(data_, clock_.Now()));
   text.replace("\r\n", "\n");
   LogBox->setPlainText(text);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The Show Log window: the report of the last tally in a fixed-pitch font, so
-// that the summary table lines up. Modal; every opening builds the text anew,
-// and whatever the user types into it is lost on closing.
+// that the summary table lines up; long lines wrap at the box's width. Modal;
+// every opening builds the text anew, and whatever the user types into it is
+// lost on closing. Only "OK" and the close box close it: Escape does nothing,
+// and the window opens where the window manager places new windows.
 
 #include <QDialog>
 
@@ -16,6 +18,10 @@ namespace tallix {
 class FormShowLog : public QDialog {
  public:
   FormShowLog(const TallixData& shared, Clock& clock, QWidget* parent = nullptr);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void Form_Load();

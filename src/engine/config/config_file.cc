@@ -126,12 +126,25 @@ std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text)
 }
 
 std::optional<int16_t> ParseSiteCountText(std::string_view text) {
-  size_t consumed = 0;
-  const double value = RoundHalfEven(ReadLenientNumber(text, &consumed));
-  if (consumed == 0) return std::nullopt;
-  for (size_t i = consumed; i < text.size(); ++i) {
-    if (text[i] != ' ' && text[i] != '\t') return std::nullopt;
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::string_view number = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  // The plain form only: the file reader's leniency (blanks inside, an
+  // exponent) would take "1 0" for 10.
+  size_t digits = 0;
+  bool point = false;
+  for (size_t i = 0; i < number.size(); ++i) {
+    const char c = number[i];
+    if (c >= '0' && c <= '9') {
+      ++digits;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else if (!(i == 0 && (c == '+' || c == '-'))) {
+      return std::nullopt;
+    }
   }
+  if (digits == 0) return std::nullopt;
+  const double value = RoundHalfEven(ReadLenientNumber(number));
   if (!(value >= 0.0 && value <= TallixData::kMaxSiteCount)) return std::nullopt;
   return static_cast<int16_t>(value);
 }

@@ -48,9 +48,10 @@ std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text)
 std::string ConfigFileText(const SiteConfig& config);
 
 // The number of sites typed into the Options dialog: a whole number from 0
-// to 10 once rounded half to even, blanks around it allowed ("2.5" -> 2,
-// " 4 " -> 4). nullopt for anything else: empty, letters, trailing text,
-// 11, -1.
+// to 10 once rounded half to even, in the plain form (a sign, digits, a
+// point and digits), blanks around it allowed ("2.5" -> 2, " 4 " -> 4).
+// nullopt for anything else: empty, letters, trailing text, blanks inside
+// ("1 0"), an exponent ("1e1", "3d0"), 11, -1. The file reader stays lenient.
 std::optional<int16_t> ParseSiteCountText(std::string_view text);
 
 // Replaces the file at `path` with ConfigFileText(config), atomically.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <string_view>
 
 #include "engine/analysis/duration.h"
@@ -43,6 +44,41 @@ void AppendNumber(std::string& out, int64_t n) {
   char digits[24];
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
   out.append(digits, static_cast<size_t>(end - digits));
+}
+
+// The characters a site name takes in the Show Log table: its code points
+// when the name is valid UTF-8 (overlong forms, surrogates and values beyond
+// U+10FFFF are not), otherwise its bytes, one character each.
+size_t NameColumnLength(std::string_view name) {
+  struct Lead {
+    unsigned char first, last;  // the lead bytes of this sequence length
+    size_t extra;               // continuation bytes that follow
+    unsigned char mask;         // the lead byte's value bits
+    uint32_t min;               // the least value this length may encode
+  };
+  static constexpr Lead kLeads[] = {{0x00, 0x7F, 0, 0x7F, 0},
+                                    {0xC2, 0xDF, 1, 0x1F, 0x80},
+                                    {0xE0, 0xEF, 2, 0x0F, 0x800},
+                                    {0xF0, 0xF4, 3, 0x07, 0x10000}};
+  size_t code_points = 0;
+  for (size_t i = 0; i < name.size(); ++code_points) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    const auto lead = std::find_if(std::begin(kLeads), std::end(kLeads), [byte](const Lead& l) {
+      return byte >= l.first && byte <= l.last;
+    });
+    if (lead == std::end(kLeads) || name.size() - i - 1 < lead->extra) return name.size();
+    uint32_t value = byte & lead->mask;
+    for (size_t k = 1; k <= lead->extra; ++k) {
+      const auto next = static_cast<unsigned char>(name[i + k]);
+      if ((next & 0xC0u) != 0x80u) return name.size();
+      value = (value << 6) | (next & 0x3Fu);
+    }
+    if (value < lead->min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+      return name.size();
+    }
+    i += lead->extra + 1;
+  }
+  return code_points;
 }
 
 void AppendLine(std::string& out, std::string_view line) {
@@ -203,7 +239,7 @@ std::string ShowLogText(const TallixData& data, const ReportClock& now) {
   const int sites = SitesInUse(data);
   size_t width = 4;
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    width = std::max(width, data.SiteNames[s].size());
+    width = std::max(width, NameColumnLength(data.SiteNames[s]));
   }
   std::string out;
   AppendLine(out, heading[0]);
@@ -219,7 +255,7 @@ std::string ShowLogText(const TallixData& data, const ReportClock& now) {
     const std::string count = std::to_string(data.SiteCallCounts[s]);
     const size_t count_pad =
         count.size() < kShowLogCountWidth ? kShowLogCountWidth - count.size() : 0;
-    AppendLine(out, name + std::string(width - name.size(), ' ') + " : " + count +
+    AppendLine(out, name + std::string(width - NameColumnLength(name), ' ') + " : " + count +
                         std::string(count_pad, ' ') + ": " + FormatDuration(data.SiteSeconds[s]));
   }
   AppendLine(out, "");

@@ -48,7 +48,9 @@ int64_t CallTotal(const TallixData& data);
 // below kCallTotalLimit; otherwise the caller shows kCallTotalMessage.
 bool CallTotalGuardPasses(const TallixData& data);
 
-// The Show Log window's text, every line ended by CR LF.
+// The Show Log window's text, every line ended by CR LF. The summary's name
+// column counts characters: a site name that is valid UTF-8 counts its code
+// points, any other name its bytes.
 std::string ShowLogText(const TallixData& data, const ReportClock& now);
 
 // Lines joined, each followed by CR LF.

@@ -1,0 +1,122 @@
+#include "desktop/app/controls.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <type_traits>
+
+namespace tallix {
+namespace {
+
+// A command button whose caption wraps onto a second line when the button is
+// too narrow for it, as "Free Date Search" needs.
+class WrapButton : public CommandButton {
+ public:
+  using CommandButton::CommandButton;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(rect().adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
+  }
+};
+
+QWidget* NewControl(ControlKind kind, const QString& text, QWidget* parent) {
+  switch (kind) {
+    case ControlKind::kLabel: {
+      auto* label = new QLabel(text, parent);
+      label->setTextFormat(Qt::PlainText);
+      return label;
+    }
+    case ControlKind::kReadOnlyBox:
+    case ControlKind::kBox: {
+      auto* box = new QLineEdit(text, parent);
+      box->setReadOnly(kind == ControlKind::kReadOnlyBox);
+      return box;
+    }
+    case ControlKind::kButton:
+      return new CommandButton(text, parent);
+    case ControlKind::kWrapButton:
+      return new WrapButton(text, parent);
+    case ControlKind::kCombo: {
+      auto* combo = new QComboBox(parent);
+      combo->setEditable(true);
+      combo->setInsertPolicy(QComboBox::NoInsert);
+      return combo;
+    }
+    case ControlKind::kFrame:
+      return new QGroupBox(text, parent);
+  }
+  qFatal("unknown control kind");
+}
+
+void Keep(QWidget* control, const ControlSlot& slot) {
+  std::visit(
+      [control](auto target) {
+        if constexpr (!std::is_same_v<decltype(target), std::nullptr_t>) {
+          *target = qobject_cast<std::remove_pointer_t<decltype(target)>>(control);
+          if (*target == nullptr) qFatal("%s has another kind", qPrintable(control->objectName()));
+        }
+      },
+      slot);
+}
+
+void Build(const ControlSpec& spec, const QString& name, const QString& text, QWidget* parent) {
+  QWidget* control = NewNamedControl(spec.kind, name, text, parent);
+  PlaceInTwips(control, spec.box);
+  Keep(control, spec.slot);
+}
+
+}  // namespace
+
+QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& text,
+                         QWidget* parent) {
+  QWidget* control = NewControl(kind, text, parent);
+  control->setObjectName(name);
+  return control;
+}
+
+CommandButton::CommandButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+  setAutoDefault(false);
+  setDefault(false);
+}
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    click();
+    return;
+  }
+  QPushButton::keyPressEvent(event);
+}
+
+void BuildControls(std::span<const ControlSpec> specs, QWidget* parent, int top_shift) {
+  for (ControlSpec spec : specs) {
+    spec.box.top += top_shift;
+    Build(spec, spec.name, spec.text, parent);
+  }
+}
+
+void BuildControlRows(std::span<const ControlRowSpec> rows, int pitch, QWidget* parent) {
+  for (const ControlRowSpec& row : rows) {
+    for (int i = 0; i < kSiteRows; ++i) {
+      ControlSpec spec{row.kind, row.prefix, row.text, row.first};
+      spec.box.top += pitch * i;
+      std::visit([&spec, i](auto* cells) { spec.slot = &(*cells)[static_cast<size_t>(i)]; },
+                 row.cells);
+      Build(spec, QString("%1%2").arg(row.prefix).arg(i),
+            QString(row.text).replace("%1", QString::number(i + 1)), parent);
+    }
+  }
+}
+
+}  // namespace tallix

@@ -1,0 +1,76 @@
+#pragma once
+// Builds a window's controls from its design table. Every control carries its
+// design name as its object name (tests and tools find it by that name), its
+// caption or first text, and its place in twips. Command buttons are never
+// the default button; Enter on a focused one clicks it, as Space does.
+
+#include <QPushButton>
+#include <array>
+#include <span>
+#include <variant>
+
+#include "desktop/app/twips.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+
+namespace tallix {
+
+// The site rows of the main window and of the Options dialog.
+inline constexpr int kSiteRows = 10;
+
+enum class ControlKind {
+  kLabel,
+  kReadOnlyBox,  // a single-line text box the user cannot edit
+  kBox,          // an editable single-line text box
+  kButton,
+  kWrapButton,  // a button whose caption wraps onto a second line
+  kCombo,       // editable text with an unsorted drop-down list
+  kFrame,       // a captioned frame; its controls are placed inside it
+};
+
+// Where the built control is kept; nullptr when nothing refers to it later.
+using ControlSlot =
+    std::variant<std::nullptr_t, QLabel**, QLineEdit**, QPushButton**, QComboBox**, QGroupBox**>;
+
+struct ControlSpec {
+  ControlKind kind;
+  const char* name;
+  const char* text;
+  TwipsBox box;
+  ControlSlot slot = nullptr;
+};
+
+// A control array: row i is named `prefix` followed by i and stands `pitch`
+// twips below row i - 1. In `text`, "%1" stands for the row's number
+// counted from 1.
+struct ControlRowSpec {
+  ControlKind kind;
+  const char* prefix;
+  const char* text;
+  TwipsBox first;
+  std::variant<std::array<QLabel*, kSiteRows>*, std::array<QLineEdit*, kSiteRows>*> cells;
+};
+
+// One control of `kind` named `name` in `parent`, not yet placed.
+QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& text,
+                         QWidget* parent);
+
+// Builds the controls in `parent`, moved `top_shift` twips down (negative:
+// up) from their design places, and stores each in its slot.
+void BuildControls(std::span<const ControlSpec> specs, QWidget* parent, int top_shift = 0);
+void BuildControlRows(std::span<const ControlRowSpec> rows, int pitch, QWidget* parent);
+
+// A command button: never the default; Enter and Return click it when it has
+// the focus.
+class CommandButton : public QPushButton {
+ public:
+  explicit CommandButton(const QString& text, QWidget* parent);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace tallix

@@ -1,0 +1,16 @@
+#include "desktop/app/qt_text.h"
+
+#include <QByteArray>
+
+namespace tallix {
+
+QString ToQt(std::string_view bytes) {
+  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string FromQt(const QString& text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+}  // namespace tallix

@@ -1,0 +1,119 @@
+#include "desktop/app/window_geometry.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+
+#include "desktop/app/twips.h"
+
+namespace tallix {
+namespace {
+
+struct GeometryKey {
+  const char* name;
+  double fallback;
+};
+// Left, top, width, height of the outer window, in twips.
+constexpr GeometryKey kGeometryKeys[] = {
+    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+
+// The part of the window that must stay on a screen for the user to grab it.
+constexpr int kGrabWidth = 100;
+constexpr int kGrabHeight = 30;
+
+// The window manager frames a new window within moments; a window that is
+// still unframed after this long has no frame.
+constexpr int kFramePollMs = 20;
+constexpr int kFramePolls = 500;
+
+double ReadTwips(SettingsStore& settings, const GeometryKey& key) {
+  if (const std::optional<QString> text = settings.Read(key.name)) {
+    bool ok = false;
+    const float value = text->trimmed().toFloat(&ok);
+    if (ok) return static_cast<double>(value);
+  }
+  return key.fallback;
+}
+
+}  // namespace
+
+QRect RestorableRect(const QRect& stored, const std::vector<QRect>& available_screens,
+                     const QPoint& primary_origin, const QRect& primary_available,
+                     double logical_dpi) {
+  const QRect grab(stored.topLeft(), QSize(std::clamp(stored.width(), 1, kGrabWidth),
+                                           std::clamp(stored.height(), 1, kGrabHeight)));
+  for (const QRect& screen : available_screens) {
+    if (screen.contains(grab)) return stored;
+  }
+  const QPoint origin =
+      primary_origin + QPoint(TwipsToPixels(kGeometryKeys[0].fallback, logical_dpi),
+                              TwipsToPixels(kGeometryKeys[1].fallback, logical_dpi));
+  const bool fits =
+      stored.width() <= primary_available.width() && stored.height() <= primary_available.height();
+  return {origin, fits ? stored.size() : primary_available.size()};
+}
+
+WindowGeometry::WindowGeometry(QWidget& window, SettingsStore& settings)
+    : QObject(&window), window_(window), settings_(settings) {
+  const double dpi = window.logicalDpiX();
+  int pixels[4];
+  for (size_t i = 0; i < 4; ++i)
+    pixels[i] = TwipsToPixels(ReadTwips(settings, kGeometryKeys[i]), dpi);
+  std::vector<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens())
+    screens.push_back(screen->availableGeometry());
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const QRect outer =
+      RestorableRect(QRect(pixels[0], pixels[1], pixels[2], pixels[3]), screens,
+                     primary->geometry().topLeft(), primary->availableGeometry(), dpi);
+  // Before the window is shown a move places the frame's top-left corner; the
+  // size is the inner one, corrected by the frame once it is known.
+  window.move(outer.topLeft());
+  window.resize(outer.size());
+  outer_size_ = outer.size();
+  window.installEventFilter(this);
+}
+
+bool WindowGeometry::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &window_ && frame_poll_ == nullptr && event->type() == QEvent::Show) {
+    // Polled as well as checked on moves: not every window manager moves the
+    // window when it frames it.
+    frame_poll_ = new QTimer(this);
+    polls_left_ = kFramePolls;
+    connect(frame_poll_, &QTimer::timeout, this, &WindowGeometry::FitFrame);
+    frame_poll_->start(kFramePollMs);
+    FitFrame();
+  }
+  if (watched == &window_ && polls_left_ > 0 &&
+      (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+    FitFrame();
+  }
+  return false;
+}
+
+void WindowGeometry::FitFrame() {
+  if (polls_left_ <= 0) return;
+  --polls_left_;
+  const QSize frame = window_.frameGeometry().size() - window_.size();
+  if (frame.isNull() && polls_left_ > 0) return;
+  polls_left_ = 0;
+  frame_poll_->stop();
+  if (!frame.isNull() && window_.windowState() == Qt::WindowNoState) {
+    window_.resize(outer_size_ - frame);
+  }
+}
+
+void WindowGeometry::Store() const {
+  const QRect outer = window_.frameGeometry();
+  const double dpi = window_.logicalDpiX();
+  const int values[4] = {outer.left(), outer.top(), outer.width(), outer.height()};
+  for (size_t i = 0; i < 4; ++i) {
+    const auto twips = static_cast<float>(PixelsToTwips(values[i], dpi));
+    settings_.Write(kGeometryKeys[i].name, QString::number(static_cast<double>(twips), 'g', 7));
+  }
+}
+
+}  // namespace tallix

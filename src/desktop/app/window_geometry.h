@@ -1,0 +1,52 @@
+#pragma once
+// The main window's place between runs: its outer rectangle (frame included)
+// in twips under "MainLeft", "MainTop", "MainWidth" and "MainHeight" of the
+// settings store. Reading the keys back gives the same window start after
+// start, whatever the size of the frame the window manager draws: the frame
+// is only known once the window manager has framed the window, so the inner
+// size is fitted then, once. A missing or unreadable key takes its default.
+
+#include <QObject>
+#include <QRect>
+#include <QSize>
+#include <vector>
+
+#include "desktop/app/services.h"
+
+class QTimer;
+class QWidget;
+
+namespace tallix {
+
+// Where a stored outer rectangle (in pixels) opens. It opens as stored when
+// its top-left area (about 100 by 30 pixels, where the title bar is grabbed)
+// lies on one of the screens' available areas. Otherwise it opens at the
+// default position on the primary screen, with the stored size when that
+// fits the primary screen's available area, or with that area's size.
+QRect RestorableRect(const QRect& stored, const std::vector<QRect>& available_screens,
+                     const QPoint& primary_origin, const QRect& primary_available,
+                     double logical_dpi);
+
+class WindowGeometry : public QObject {
+ public:
+  // Places `window`, which is not shown yet, at the stored rectangle.
+  // `window` and `settings` must outlive this object.
+  WindowGeometry(QWidget& window, SettingsStore& settings);
+
+  // Writes the window's outer rectangle to the four keys.
+  void Store() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FitFrame();
+
+  QWidget& window_;
+  SettingsStore& settings_;
+  QSize outer_size_;
+  QTimer* frame_poll_ = nullptr;
+  int polls_left_ = 0;
+};
+
+}  // namespace tallix

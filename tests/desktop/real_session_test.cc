@@ -1,0 +1,344 @@
+// The desktop program in a real X session: its own Xvfb server and the
+// openbox window manager, so that the window has a real frame placed by a
+// real window manager. Covers what no offscreen test can see: the stored
+// outer rectangle start after start, off-screen recovery, the file dialogs,
+// the keys of Show Log and Options, wrapping, `tallix FILE` and drops.
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <cmath>
+
+#include "desktop/app/startup.h"
+#include "desktop/app/twips.h"
+#include "support/command_runner.h"
+#include "support/gui_harness.h"
+#include "support/x_session.h"
+
+namespace tallix::testing {
+namespace {
+
+XSession* session = nullptr;
+constexpr int kWaitMs = 10000;
+const char* const kKeys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+
+// Starts the window as the program does and waits until the window manager
+// has framed it and its outer rectangle is `outer` (pixels).
+bool StartFramed(Harness& h, const QRect& outer) {
+  frmMain& w = h.Start();
+  StartMainWindow(w, {"tallix"});
+  if (!QTest::qWaitForWindowExposed(&w, kWaitMs)) {
+    qWarning("the window was not exposed");
+    return false;
+  }
+  if (QTest::qWaitFor([&w, &outer] { return w.frameGeometry() == outer; }, kWaitMs)) return true;
+  qWarning() << "framed as" << w.frameGeometry() << "inner" << w.geometry();
+  return false;
+}
+
+QRect Pixels(double left, double top, double width, double height) {
+  return QRect(TwipsToPixels(left, 96), TwipsToPixels(top, 96), TwipsToPixels(width, 96),
+               TwipsToPixels(height, 96));
+}
+
+// Runs `act` on the modal window `open` opens, once the window is shown;
+// returns the window's result code, or -1 when none appeared.
+int OnModal(const std::function<void()>& open, const std::function<void(QWidget&)>& act) {
+  int result = -1;
+  QTimer::singleShot(0, [&] {
+    if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, kWaitMs)) {
+      return;
+    }
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !QTest::qWaitForWindowExposed(dialog, kWaitMs)) return;
+    QObject::connect(dialog, &QDialog::finished, [&result](int code) { result = code; });
+    act(*dialog);
+    if (dialog->isVisible()) dialog->done(-2);
+  });
+  open();
+  return result;
+}
+
+// openbox takes over the screen a moment after it has announced itself, and a
+// window mapped in between may stay unmapped: a probe window, shown again
+// when need be, tells when new windows are framed.
+bool WindowManagerFrames() {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    QWidget probe;
+    probe.resize(50, 50);
+    probe.show();
+    if (QTest::qWaitForWindowExposed(&probe, 3000) &&
+        QTest::qWaitFor([&probe] { return probe.frameGeometry() != probe.geometry(); }, 3000)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Copies `from` to `to` with `old_text` replaced by `new_text`.
+bool Rewrite(const QString& from, const QString& to, const QString& old_text,
+             const QString& new_text) {
+  QFile in(from), out(to);
+  return in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
+         out.write(QString(in.readAll()).replace(old_text, new_text).toUtf8()) > 0;
+}
+
+void Shoot(const QString& name) {
+  const QString dir = qEnvironmentVariable("TALLIX_SESSION_SHOTS");
+  if (!dir.isEmpty()) QGuiApplication::primaryScreen()->grabWindow(0).save(dir + "/" + name);
+}
+
+}  // namespace
+
+class RealSessionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Three starts and closes in a row give back the same four keys, equal to
+  // the defaults, whatever frame the window manager draws.
+  void startsKeepTheirPlace_data() {
+    QTest::addColumn<QString>("theme");
+    QTest::newRow("openbox's frame") << QString();
+    QTest::newRow("frame without side borders") << QString("NoSideBorders");
+  }
+  void startsKeepTheirPlace() {
+    QFETCH(QString, theme);
+    QTemporaryDir home;
+    QString rc;
+    if (!theme.isEmpty()) {
+      // openbox's standard theme with its borders taken away.
+      QDir(home.path()).mkpath(".themes/" + theme + "/openbox-3");
+      rc = home.filePath("rc.xml");
+      QVERIFY(Rewrite("/usr/share/themes/Clearlooks/openbox-3/themerc",
+                      home.filePath(".themes/" + theme + "/openbox-3/themerc"), "border.width: 1",
+                      "border.width: 0"));
+      QVERIFY(Rewrite("/etc/xdg/openbox/rc.xml", rc, "<name>Clearlooks</name>",
+                      "<name>" + theme + "</name>"));
+    }
+    QVERIFY2(session->RestartWindowManager(rc.toStdString(), home.path().toStdString()),
+             session->error().c_str());
+    QVERIFY(WindowManagerFrames());
+    Harness h;
+    const QRect outer = Pixels(1000, 1000, 6500, 6500);
+    for (int start = 1; start <= 3; ++start) {
+      QVERIFY2(StartFramed(h, outer),
+               qPrintable(QString("start %1: %2")
+                              .arg(start)
+                              .arg(QDebug::toString(h.window().frameGeometry()))));
+      const QMargins frame(h.window().geometry().left() - outer.left(),
+                           h.window().geometry().top() - outer.top(),
+                           outer.right() - h.window().geometry().right(),
+                           outer.bottom() - h.window().geometry().bottom());
+      if (!theme.isEmpty()) QCOMPARE(frame.left() + frame.right(), 0);
+      QVERIFY(frame.top() > 0);
+      QVERIFY(!h.window().windowIcon().isNull());
+      Shoot(QString("main-%1-%2.png").arg(theme.isEmpty() ? "openbox" : theme).arg(start));
+      h.Trigger("mnuFileExit");
+      QStringList stored;
+      for (const char* key : kKeys) stored << h.ReadSetting(key).value_or("missing");
+      qInfo("start %d, frame %d,%d,%d,%d: %s", start, frame.left(), frame.top(), frame.right(),
+            frame.bottom(), qPrintable(stored.join(" ")));
+      const double defaults[] = {1000, 1000, 6500, 6500};
+      for (size_t i = 0; i < 4; ++i) {
+        QVERIFY2(std::fabs(stored[int(i)].toDouble() - defaults[i]) <= 15,
+                 qPrintable(stored.join(" ")));
+      }
+    }
+  }
+
+  // A rectangle that leaves its top-left area on the screen opens exactly as
+  // stored; one off every screen opens at the default place.
+  void storedRectangle_data() {
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QRect>("outer");
+    QTest::newRow("fits") << QStringList{"3000", "1500", "7500", "6000"}
+                          << Pixels(3000, 1500, 7500, 6000);
+    QTest::newRow("unplugged monitor")
+        << QStringList{"100000", "100000", "6500", "6500"} << Pixels(1000, 1000, 6500, 6500);
+    QTest::newRow("larger than the screen, off it")
+        << QStringList{"-30000", "300", "30000", "15000"} << QRect(67, 67, 1280, 800);
+  }
+  void storedRectangle() {
+    QFETCH(QStringList, stored);
+    QFETCH(QRect, outer);
+    Harness h;
+    for (int i = 0; i < 4; ++i) h.WriteSetting(kKeys[i], stored[i]);
+    QVERIFY2(StartFramed(h, outer), qPrintable(QDebug::toString(h.window().frameGeometry())));
+    h.Trigger("mnuFileExit");
+    for (int i = 0; i < 4; ++i) {
+      const double expected = PixelsToTwips(
+          std::array{outer.left(), outer.top(), outer.width(), outer.height()}[size_t(i)], 96);
+      QCOMPARE(h.ReadSetting(kKeys[i])->toDouble(), expected);
+    }
+  }
+
+  // File > Open and File > Save through Qt's own file dialog: the name is
+  // typed and Enter pressed, as a user does.
+  void openAndSaveThroughTheFileDialog() {
+    Harness h;
+    h.real_file_dialogs = true;
+    h.WriteConfig(kThreeSitesConfig);
+    const QString log = h.WriteFile("router.log", CraftedLog());
+    const QString report = h.PathOf("report.txt");
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    for (const auto& [action, name] : {std::pair{"mnuFileOpen", log}, {"mnuFileSave", report}}) {
+      OnModal([&h, action] { h.Trigger(action); },
+              [name](QWidget& dialog) {
+                QVERIFY(qobject_cast<QFileDialog*>(&dialog));
+                auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+                QVERIFY(edit);
+                edit->setFocus();
+                edit->selectAll();
+                QTest::keyClicks(edit, name);
+                QTest::keyClick(edit, Qt::Key_Return);
+              });
+    }
+    QCOMPARE(h.Text("LogFilename"), log);
+    QFile saved(report);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const std::string ours = saved.readAll().toStdString();
+    const testing_util::CommandRun run = testing_util::RunReport(
+        {"--config", h.ConfigPath().toStdString(), "--format", "saved", log.toStdString()},
+        h.PathOf("").toStdString(), h.PathOf("").toStdString());
+    QCOMPARE(run.status, 0);
+    // Equal apart from the time in the title line.
+    auto untimed = [](const std::string& text) {
+      return text.substr(0, text.find(" on ")) + text.substr(text.find("\r\n"));
+    };
+    QCOMPARE(untimed(ours), untimed(run.out));
+  }
+
+  // The two modal windows. Keys: Escape does nothing in Show Log and
+  // cancels Options; Enter in a field does nothing; Enter on a focused button
+  // clicks it. Places: Show Log asks for none (the window manager places it),
+  // Options opens centred over the main window. Show Log's long lines wrap
+  // at the box's width, with no horizontal scroll bar.
+  void modalWindows_data() {
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("result");  // -2: still open
+    QTest::newRow("Show Log, Escape") << "CommandShowLog"
+                                      << "LogBox" << int(Qt::Key_Escape) << -2;
+    QTest::newRow("Show Log, Enter on OK")
+        << "CommandShowLog"
+        << "Command1" << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("Options, Escape")
+        << "mnuViewOptions"
+        << "NoISDNSites" << int(Qt::Key_Escape) << int(QDialog::Rejected);
+    QTest::newRow("Options, Enter in a field") << "mnuViewOptions"
+                                               << "ISDNRouter" << int(Qt::Key_Return) << -2;
+    QTest::newRow("Options, Enter on Cancel")
+        << "mnuViewOptions"
+        << "cmdCancel" << int(Qt::Key_Enter) << int(QDialog::Rejected);
+    QTest::newRow("Options, Enter on OK")
+        << "mnuViewOptions"
+        << "cmdOK" << int(Qt::Key_Return) << int(QDialog::Accepted);
+  }
+  void modalWindows() {
+    QFETCH(QString, opener);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, result);
+    const bool options = opener == "mnuViewOptions";
+    Harness h;
+    h.WriteConfig(QByteArray(kThreeSitesConfig).replace("London", QByteArray(150, 'L')));
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    h.Open(h.WriteFile("router.log", CraftedLog()));
+    const int got = OnModal(
+        [&] { options ? h.Trigger("mnuViewOptions") : h.Click("CommandShowLog"); },
+        [&](QWidget& dialog) {
+          Shoot(dialog.objectName() + ".png");
+          QProcess xprop;
+          xprop.start("xprop", {"-id", QString::number(dialog.winId()), "WM_NORMAL_HINTS"});
+          QVERIFY(xprop.waitForFinished(kWaitMs));
+          const QString hints = xprop.readAllStandardOutput();
+          QVERIFY2(hints.contains("WM_NORMAL_HINTS"), qPrintable(hints));
+          QCOMPARE(hints.contains("specified location"), options);
+          if (options) {
+            // The window manager keeps the inner place asked for and frames it.
+            const QPoint off = dialog.geometry().center() - h.window().geometry().center();
+            QVERIFY2(off.manhattanLength() <= 1, qPrintable(QDebug::toString(dialog.geometry())));
+          } else {
+            auto* box = dialog.findChild<QPlainTextEdit*>("LogBox");
+            QVERIFY(box->verticalScrollBar()->isVisible());
+            QVERIFY(!box->horizontalScrollBar()->isVisible());
+            const QTextBlock row = box->document()->findBlockByNumber(9);
+            QVERIFY(row.text().startsWith(QString(150, 'L')));
+            QVERIFY(row.layout()->lineCount() > 1);
+          }
+          auto* target = dialog.findChild<QWidget*>(focus);
+          QVERIFY(target);
+          target->setFocus();
+          QTRY_VERIFY(target->hasFocus());
+          QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+          QTest::qWait(50);
+        });
+    QCOMPARE(got, result);
+  }
+
+  // `tallix FILE` and a dropped file open the log as File > Open does.
+  void fileFromOutsideOpensAsFileOpen_data() {
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("tallix FILE") << false;
+    QTest::newRow("drop") << true;
+  }
+  void fileFromOutsideOpensAsFileOpen() {
+    QFETCH(bool, dropped);
+    const QStringList boxes = {"LogFilename", "LogStart", "LogEnd",
+                               "LogRecords",  "NoCalls0", "CallDuration0"};
+    Harness menu;
+    const QString log = menu.WriteFile("router.log", CraftedLog());
+    menu.Start();
+    menu.Open(log);
+    Harness h;
+    frmMain& w = h.Start();
+    if (dropped) {
+      StartMainWindow(w, {"tallix"});
+      QVERIFY(QTest::qWaitForWindowExposed(&w, kWaitMs));
+      QMimeData mime;
+      mime.setUrls({QUrl::fromLocalFile(log)});
+      QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
+      QApplication::sendEvent(&w, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
+      QApplication::sendEvent(&w, &drop);
+    } else {
+      const QString before = QDir::currentPath();
+      QDir::setCurrent(menu.PathOf(""));
+      StartMainWindow(w, {"tallix", "router.log"});
+      QDir::setCurrent(before);
+      QVERIFY(QTest::qWaitForWindowExposed(&w, kWaitMs));
+    }
+    QTRY_COMPARE(h.Text("LogFilename"), log);
+    for (const QString& box : boxes) QCOMPARE(h.Text(qPrintable(box)), menu.Text(qPrintable(box)));
+    QVERIFY(h.messages.shown.empty());
+  }
+};
+
+}  // namespace tallix::testing
+
+int main(int argc, char** argv) {
+  tallix::testing::XSession session;
+  if (!session.error().empty()) {
+    std::fprintf(stderr, "no X session: %s\n", session.error().c_str());
+    return 1;
+  }
+  tallix::testing::session = &session;
+  QApplication app(argc, argv);
+  // Qt's own file dialog, whatever desktop the tests are run from.
+  QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+  tallix::testing::RealSessionTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "real_session_test.moc"

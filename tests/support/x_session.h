@@ -1,0 +1,43 @@
+#pragma once
+// A private X session for the real-session tests: an Xvfb server on a free
+// display and the openbox window manager on it, both ended by process id
+// when the session ends, so the tests run beside any other display. Start it
+// before the QApplication; it points DISPLAY at itself and selects Qt's xcb
+// platform.
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace tallix::testing {
+
+class XSession {
+ public:
+  // Starts the server (1280 x 800, 96 dots per inch) and the window manager
+  // with its own configuration.
+  XSession();
+  ~XSession();
+  XSession(const XSession&) = delete;
+  XSession& operator=(const XSession&) = delete;
+
+  // Empty when the session is up; otherwise what failed.
+  const std::string& error() const { return error_; }
+  const std::string& display() const { return display_; }
+
+  // Replaces the window manager by one reading `rc_xml` (empty: its own),
+  // with `home` as HOME (where it finds ~/.themes), and waits until it
+  // manages the screen. False, with error() set, when it does not.
+  bool RestartWindowManager(const std::string& rc_xml, const std::string& home);
+
+ private:
+  bool StartServer();
+  bool StartWindowManager(const std::string& rc_xml, const std::string& home);
+  void StopWindowManager();
+
+  pid_t server_ = -1;
+  pid_t window_manager_ = -1;
+  std::string display_;
+  std::string error_;
+};
+
+}  // namespace tallix::testing

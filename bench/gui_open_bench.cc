@@ -109,8 +109,8 @@ int main(int argc, char** argv) {
   tallix::QtSettingsStore settings(dir.filePath("settings.ini"));
   FixedClock clock;
   auto data = std::make_unique<tallix::TallixData>();
-  tallix::frmMain window(
-      *data, {&chooser, &messages, &printers, &settings, &clock, dir.filePath("program")});
+  tallix::frmMain window(*data, {&chooser, &messages, &printers, &settings, &clock,
+                                 tallix::ConfigBesideProgram(dir.filePath("program"))});
   window.show();
   QApplication::processEvents();
   QAction* open = window.findChild<QAction*>("mnuFileOpen");

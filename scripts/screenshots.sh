@@ -1,22 +1,52 @@
 #!/usr/bin/env bash
 # Builds Tallix and saves screenshots of the main window (with the example log
-# loaded), the Options dialog and the Show Log window into docs/screenshots/.
-# The windows run on a virtual X server, so no display is needed.
+# loaded), the Options dialog and the Show Log window into docs/screenshots/,
+# frames and title bars included. The windows run on a virtual X server of the
+# script's own under the openbox window manager; both are ended by process id
+# when the script ends, so it runs beside any other display on the machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+for tool in Xvfb openbox xprop; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/deps.sh" >&2; exit 1; }
+done
 
 build=build/release
 cmake --preset release >/dev/null
 cmake --build "$build" --target tallix-screenshots
 
+work=$(mktemp -d)
+xvfb_pid=""
+openbox_pid=""
+cleanup() {
+  [ -n "$openbox_pid" ] && kill "$openbox_pid" 2>/dev/null && wait "$openbox_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A free display: Xvfb picks the number and writes it once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+
+# openbox with its stock settings, not the user's; ready once it announces
+# itself on the root window.
+XDG_CONFIG_HOME="$work/config" openbox --sm-disable 2>"$work/openbox.log" &
+openbox_pid=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
 # The example configuration plays the configuration file beside the program.
-program_dir=$(mktemp -d)
-trap 'rm -rf "$program_dir"' EXIT
-cp examples/Tallix.cfg "$program_dir/"
+mkdir "$work/program"
+cp examples/Tallix.cfg "$work/program/"
 
 mkdir -p docs/screenshots
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$build/tallix-screenshots" "$program_dir" examples/router.log docs/screenshots
+QT_QPA_PLATFORM=xcb "$build/tallix-screenshots" "$work/program" examples/router.log docs/screenshots
 
 # The HTML report of tallix-report over the example log, as a browser shows it
 # on a desktop screen and on a phone: headless Chromium (installed here when
@@ -29,8 +59,7 @@ html_report_screenshots() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends chromium
   fi
   cmake --build "$build" --target tallix-report
-  local page
-  page="$(mktemp -d)/report.html"
+  local page="$work/report.html"
   "$build/tallix-report" --config examples/Tallix.cfg --format html --output "$page" \
     examples/router.log
   local shot
@@ -39,6 +68,5 @@ html_report_screenshots() {
       --window-size="${shot#* }" --screenshot="docs/screenshots/${shot% *}.png" "file://$page" \
       2>/dev/null
   done
-  rm -rf "$(dirname "$page")"
 }
 html_report_screenshots

@@ -1,15 +1,20 @@
 // Saves screenshots of the real windows for the README: the main window with
 // the example log loaded, the Options dialog and the Show Log window. The
 // log comes in through a file chooser that answers by itself; everything else
-// is the program's own code.
+// is the program's own code. Each picture is cut from the screen along the
+// window's frame, so under a window manager (scripts/screenshots.sh runs one)
+// the frame and title bar are in it.
 //
 // Usage: tallix-screenshots <program dir with Tallix.cfg> <log file> <output dir>
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -30,18 +35,37 @@ class ScriptedChooser : public tallix::FileChooser {
   QString log_;
 };
 
+void Wait(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// The window manager frames a window some time after it is mapped; until then
+// the frame geometry equals the window's own.
+bool WaitForFrame(QWidget* window) {
+  QElapsedTimer waited;
+  waited.start();
+  while (window->frameGeometry() == window->geometry() && waited.elapsed() < 5000) Wait(50);
+  Wait(300);  // the frame and the window paint after the extents arrive
+  return window->frameGeometry() != window->geometry();
+}
+
 bool Save(QWidget* window, const QString& path) {
-  window->repaint();
-  QApplication::processEvents();
-  const bool ok = window->grab().save(path);
-  std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+  const bool framed = WaitForFrame(window);
+  const QRect frame = window->frameGeometry();
+  const QPixmap shot =
+      window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  const bool ok = shot.save(path);
+  std::printf("%s %s%s\n", ok ? "saved" : "FAILED", qPrintable(path),
+              framed ? "" : " (no window manager frame)");
   return ok;
 }
 
 // Grabs the modal window that `trigger` opens, then closes it.
 bool GrabModal(QWidget* trigger_owner, const char* trigger_name, const QString& path) {
   bool ok = false;
-  QTimer::singleShot(300, [&ok, &path] {
+  QTimer::singleShot(0, [&ok, &path] {
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
       ok = Save(dialog, path);
       dialog->reject();
@@ -72,10 +96,10 @@ int main(int argc, char** argv) {
   tallix::QtLinePrinterFactory printers;
   tallix::QtSettingsStore settings(settings_dir.filePath("settings.ini"));
   tallix::QtClock clock;
-  tallix::Services services{&chooser, &messages, &printers, &settings, &clock, program_dir};
+  tallix::Services services{&chooser,  &messages, &printers,
+                            &settings, &clock,    tallix::ConfigBesideProgram(program_dir)};
 
   tallix::frmMain window(*data, services);
-  window.move(0, 0);
   window.show();
   window.findChild<QAction*>("mnuFileOpen")->trigger();
   QApplication::processEvents();

@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
 #include "cli/report_command.h"
+#include "engine/config/config_location.h"
 #include "engine/reports/report_clock.h"
 
 namespace {
@@ -27,6 +29,9 @@ int main(int argc, char** argv) {
 
   tallix::ReportCommandEnv env;
   env.program_dir = ProgramDir(argv[0]);
+  env.per_user_config =
+      tallix::ConfigPlacesFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), env.program_dir)
+          .per_user;
   std::error_code ec;
   env.current_dir = std::filesystem::current_path(ec).string();
   env.now = tallix::LocalReportClock();

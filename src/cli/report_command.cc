@@ -8,6 +8,7 @@
 #include "cli/report_options.h"
 #include "engine/analysis/tally.h"
 #include "engine/config/config_file.h"
+#include "engine/config/config_location.h"
 #include "engine/log/log_loader.h"
 #include "engine/util/text_file.h"
 
@@ -65,8 +66,9 @@ std::string ReportCommandUsage() {
          "Several LOGFILEs are loaded as one log, in the order given; gzip, xz and zstd\n"
          "files are decompressed, whatever their names.\n"
          "\n"
-         "  --config FILE    site configuration (default: Tallix.cfg beside the program;\n"
-         "                   built-in defaults when that file is absent)\n"
+         "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
+         "                   it exists, else Tallix.cfg beside the program, else the\n"
+         "                   built-in defaults)\n"
          "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
          "                   (default: one blank, all data)\n" +
          FormatList() +
@@ -104,7 +106,11 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
 
   const std::string config_path =
       options.config ? *options.config
-                     : (std::filesystem::path(env.program_dir) / kConfigFileName).string();
+                     : ChooseConfigLocation(
+                           {env.per_user_config,
+                            (std::filesystem::path(env.program_dir) / kConfigFileName).string()},
+                           SystemConfigFileChecks())
+                           .read_path;
   if (options.config && !IsRegularFile(*options.config)) {
     return Fail(err,
                 "configuration file: cannot read '" + *options.config + "': no such ordinary file");

@@ -22,7 +22,7 @@ const std::string kExamples = TALLIX_EXAMPLES_DIR;
 class ReportCommandTest : public testing::Test {
  protected:
   CommandRun Exec(const std::vector<std::string>& args) {
-    return RunReport(args, dir_.Path("bin"), kExamples);
+    return RunReport(args, dir_.Path("bin"), kExamples, dir_.Path("user/Tallix.cfg"));
   }
 
   TempDir dir_;
@@ -79,8 +79,8 @@ TEST_F(ReportCommandTest, SeveralLogsAreOneLog) {
   }
 }
 
-TEST_F(ReportCommandTest, DefaultConfigurationIsBesideTheProgram) {
-  // No file there: the built-in single site.
+TEST_F(ReportCommandTest, DefaultConfigurationIsPerUserElseBesideTheProgram) {
+  // No file anywhere: the built-in single site.
   CommandRun run = Exec({"--format", "config", "router.log"});
   EXPECT_EQ(0, run.status);
   EXPECT_NE(std::string::npos, run.out.find("\"Site\",0,\"site1\",\"01234123456\"\r\n"));
@@ -89,6 +89,15 @@ TEST_F(ReportCommandTest, DefaultConfigurationIsBesideTheProgram) {
   run = Exec({"--format", "summary", "router.log"});
   EXPECT_EQ(0, run.status);
   EXPECT_EQ(std::string::npos, run.out.find("Number of Calls"));
+  // A per-user file wins over the one beside the program; --config over both.
+  std::filesystem::create_directory(dir_.Path("user"));
+  WriteFile(dir_.Path("user/Tallix.cfg"),
+            "\"NoSites\",1,0,0\r\n\"ISDNIdentifier\",\"isdnrouter\",0,0\r\n"
+            "\"Site\",0,\"Per User\",\"01234123456\"\r\n\"END\",0,0,0\r\n");
+  run = Exec({"--format", "summary", "router.log"});
+  EXPECT_NE(std::string::npos, run.out.find("\r\nPer User\r\nNumber of Calls = 26\r\n")) << run.out;
+  run = Exec({"--config", dir_.Path("bin/Tallix.cfg"), "--format", "summary", "router.log"});
+  EXPECT_EQ(std::string::npos, run.out.find("Number of Calls")) << run.out;
 }
 
 TEST_F(ReportCommandTest, SelectionIsPassedUnchanged) {
@@ -160,8 +169,9 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "Several LOGFILEs are loaded as one log, in the order given; gzip, xz and zstd\n"
       "files are decompressed, whatever their names.\n"
       "\n"
-      "  --config FILE    site configuration (default: Tallix.cfg beside the program;\n"
-      "                   built-in defaults when that file is absent)\n"
+      "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
+      "                   it exists, else Tallix.cfg beside the program, else the\n"
+      "                   built-in defaults)\n"
       "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
       "                   (default: one blank, all data)\n"
       "  --format FORMAT  saved (default), summary, detailed, showlog, days, config,\n"

@@ -32,6 +32,13 @@ class LinePrinterTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // No printer, whatever the machine has: the print system is asked at a
+  // scheduler that is not there, before any QPrinter looks for printers.
+  void initTestCase() {
+    QVERIFY(no_scheduler_.isValid());
+    qputenv("CUPS_SERVER", QFile::encodeName(no_scheduler_.filePath("no-scheduler.sock")));
+  }
+
   void pagesFollowTheLength_data() {
     QTest::addColumn<int>("lines");
     QTest::addColumn<bool>("several_pages");
@@ -87,6 +94,9 @@ class LinePrinterTest : public QObject {
     QVERIFY(!PaintLines(printer, Numbered(3), &error));
     QVERIFY2(error.contains("/nonexistent-folder/out.pdf"), qPrintable(error));
   }
+
+ private:
+  QTemporaryDir no_scheduler_;
 };
 
 }  // namespace tallix::testing

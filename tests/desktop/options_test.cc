@@ -239,6 +239,25 @@ class OptionsTest : public QObject {
     QVERIFY(h.messages.shown.empty());
   }
 
+  // Installed for the whole machine: the file beside the program is read, and
+  // OK writes the per-user file, creating its folder.
+  void okWritesWhereTheLocationSays() {
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    const QString per_user = h.PathOf("home/.config/Tallix/Tallix.cfg");
+    h.config = ConfigLocation{h.ConfigPath().toStdString(), per_user.toStdString()};
+    h.Start();
+    QCOMPARE(h.Text("LabelName2"), QString("Leeds"));
+    QVERIFY(Harness::WithModal([&] { h.Trigger("mnuViewOptions"); },
+                               [&](QDialog& dialog) {
+                                 Field(dialog, "SiteName2")->setText("Leeds West");
+                                 dialog.findChild<QPushButton*>("cmdOK")->click();
+                               }));
+    QVERIFY(h.messages.shown.empty());
+    QCOMPARE(ReadAll(h.ConfigPath()), QByteArray(kThreeSitesConfig));
+    QVERIFY(ReadAll(per_user).contains("\"Site\",2,\"Leeds West\",\"09999999999\"\r\n"));
+  }
+
   void enterInAFieldDoesNotConfirm() {
     Harness h;
     h.Start();

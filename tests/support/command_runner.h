@@ -13,9 +13,10 @@ struct CommandRun {
   std::string err;
 };
 
-// `program_dir` is where the default configuration is looked for; a relative
-// LOGFILE is taken from `current_dir`. The title line reads "12/07/26 10:30:00".
+// `program_dir` is where the default configuration is looked for, after
+// `per_user_config` (none when empty); a relative LOGFILE is taken from
+// `current_dir`. The title line reads "12/07/26 10:30:00".
 CommandRun RunReport(const std::vector<std::string>& args, const std::string& program_dir,
-                     const std::string& current_dir);
+                     const std::string& current_dir, const std::string& per_user_config = "");
 
 }  // namespace tallix::testing_util

@@ -130,7 +130,9 @@ QString Harness::WriteFile(const QString& name, const QByteArray& bytes) {
 
 frmMain& Harness::Start() {
   FileChooser* files = real_file_dialogs ? static_cast<FileChooser*>(&real_chooser) : &chooser;
-  Services services{files, &messages, &printers, settings_.get(), &clock, dir_.filePath("program")};
+  Services services{files,     &messages,
+                    &printers, settings_.get(),
+                    &clock,    config.value_or(ConfigBesideProgram(dir_.filePath("program")))};
   window_ = std::make_unique<frmMain>(*data, services);
   return *window_;
 }

@@ -128,6 +128,8 @@ class Harness {
   FakePrinters printers;
   FakeClock clock;
   std::unique_ptr<TallixData> data;
+  // Where Start() reads and Options writes; default: ConfigPath() for both.
+  std::optional<ConfigLocation> config;
 
  private:
   QTemporaryDir dir_;

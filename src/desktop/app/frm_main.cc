@@ -192,15 +192,13 @@ void frmMain::ConnectHandlers() {
     connect(button, &QPushButton::clicked, this, handler);
 }
 
-QString frmMain::ConfigFilePath() const {
-  return QDir(services_.program_dir).filePath(kConfigFileName);
-}
+QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_path); }
 
 // ---- Start-up and close
 
 void frmMain::Form_Load() {
   geometry_ = new WindowGeometry(*this, *services_.settings);
-  const ConfigReadResult config = ReadConfigFile(data_, FromQt(ConfigFilePath()));
+  const ConfigReadResult config = ReadConfigFile(data_, services_.config.read_path);
   if (!config.ok) {
     // Starting with no sites at all would look like a broken program.
     ApplyDefaultConfig(data_);
@@ -360,6 +358,8 @@ void frmMain::tbToolBar_ButtonClick(QAction* button) {
 // ---- View and Help menus
 
 void frmMain::mnuViewOptions_Click() {
+  // The per-user folder may not be there yet when the first write goes to it.
+  CreateConfigFolder(services_.config.write_path);
   frmOptions dialog(data_, ConfigFilePath(), *services_.messages, this);
   dialog.exec();
   ShowSiteRows();

@@ -35,7 +35,7 @@ class frmMain : public QMainWindow {
  public:
   static constexpr int kRows = kSiteRows;
 
-  // Restores the geometry, reads the configuration file beside the program
+  // Restores the geometry, reads the configuration file (services.config)
   // and lays out the rows. `shared` and the services must outlive the window.
   frmMain(TallixData& shared, const Services& services, QWidget* parent = nullptr);
   ~frmMain() override;
@@ -53,6 +53,7 @@ class frmMain : public QMainWindow {
   void ShowSiteRows();
   void EnableResultCommands(bool enabled);
 
+  // The configuration file that Options writes.
   QString ConfigFilePath() const;
 
  protected:

@@ -31,8 +31,10 @@ int Main(int argc, char** argv) {
   tallix::QtLinePrinterFactory printers;
   tallix::QtSettingsStore settings;
   tallix::QtClock clock;
+  // Beside the program, or per user when installed for the whole machine.
+  const std::string program_dir = QApplication::applicationDirPath().toLocal8Bit().toStdString();
   tallix::Services services{&file_chooser, &messages, &printers,
-                            &settings,     &clock,    QApplication::applicationDirPath()};
+                            &settings,     &clock,    tallix::SystemConfigLocation(program_dir)};
 
   tallix::frmMain window(*data, services);
   tallix::StartMainWindow(window, QApplication::arguments());

@@ -1,6 +1,15 @@
 #include "desktop/app/services.h"
 
+#include <QDir>
+
+#include "engine/config/config_file.h"
+
 namespace tallix {
+
+ConfigLocation ConfigBesideProgram(const QString& program_dir) {
+  const std::string path = QDir(program_dir).filePath(kConfigFileName).toLocal8Bit().toStdString();
+  return {path, path};
+}
 
 QString CommonDialog::ShowOpen(QWidget* parent, const QString& title, const QString& filter) {
   return Show(parent, {FileRequest::Kind::kOpen, title, filter, {}});

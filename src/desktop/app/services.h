@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/config/config_location.h"
 #include "engine/reports/report_text.h"
 
 class QPrinter;
@@ -120,7 +121,13 @@ struct Services {
   LinePrinterFactory* printers = nullptr;
   SettingsStore* settings = nullptr;
   Clock* clock = nullptr;
-  QString program_dir;  // the directory that holds the executable
+  // The configuration file that start-up reads and the one that Options
+  // writes (SystemConfigLocation in the program).
+  ConfigLocation config;
 };
+
+// Tallix.cfg in `program_dir`, both read and written: a program that keeps
+// its configuration beside it, as the tests and tools do.
+ConfigLocation ConfigBesideProgram(const QString& program_dir);
 
 }  // namespace tallix

@@ -1,0 +1,81 @@
+#include "engine/config/config_location.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "engine/config/config_file.h"
+
+namespace tallix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kConfigFolderName[] = "Tallix";
+
+bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
+
+std::string Join(const fs::path& folder) { return (folder / kConfigFileName).string(); }
+
+bool FolderOfFileWritable(const std::string& path) {
+  // A link is replaced at its target, so the target's folder must be writable.
+  fs::path target(path);
+  std::error_code ec;
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) return false;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace
+
+ConfigPlaces ConfigPlacesFor(const char* xdg_config_home, const char* home,
+                             const std::string& program_dir) {
+  ConfigPlaces places;
+  if (IsAbsolute(xdg_config_home)) {
+    places.per_user = Join(fs::path(xdg_config_home) / kConfigFolderName);
+  } else if (IsAbsolute(home)) {
+    places.per_user = Join(fs::path(home) / ".config" / kConfigFolderName);
+  }
+  places.beside_program = Join(program_dir);
+  return places;
+}
+
+ConfigFileChecks SystemConfigFileChecks() { return {IsRegularFile, FolderOfFileWritable}; }
+
+ConfigLocation ChooseConfigLocation(const ConfigPlaces& places, const ConfigFileChecks& checks) {
+  const bool per_user = !places.per_user.empty();
+  ConfigLocation location;
+  location.read_path =
+      per_user && checks.exists(places.per_user) ? places.per_user : places.beside_program;
+  location.write_path =
+      !per_user || checks.writable(location.read_path) ? location.read_path : places.per_user;
+  return location;
+}
+
+ConfigLocation SystemConfigLocation(const std::string& program_dir) {
+  return ChooseConfigLocation(
+      ConfigPlacesFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), program_dir),
+      SystemConfigFileChecks());
+}
+
+void CreateConfigFolder(const std::string& write_path) {
+  std::vector<fs::path> missing;
+  std::error_code ec;
+  for (fs::path folder = fs::path(write_path).parent_path();
+       !folder.empty() && !fs::exists(folder, ec) && folder != folder.parent_path();
+       folder = folder.parent_path()) {
+    missing.push_back(folder);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) ::mkdir(it->c_str(), 0700);
+}
+
+}  // namespace tallix

@@ -4,12 +4,11 @@
 #include <unordered_map>
 
 #include "engine/analysis/tally.h"
+#include "engine/app/line_fields.h"
 #include "engine/util/text_search.h"
 
 namespace tallix {
 namespace {
-
-constexpr size_t kDayLength = 6;
 
 // Calls f(line, fields) for every kept line whose stamp holds the selection.
 template <typename F>
@@ -58,7 +57,7 @@ std::vector<DayCalls> CallsPerDay(const TallixData& data, std::string_view selec
       if (fields.number != data.SiteNumbers[site] || next_call[site] >= CallsInUse(data, s)) {
         continue;
       }
-      const std::string_view day = line.substr(0, kDayLength);
+      const std::string_view day = line.substr(0, kDayWidth);
       const auto [at, added] = index.try_emplace(day, days.size());
       if (added) {
         days.push_back({std::string(day), std::vector<int64_t>(static_cast<size_t>(sites)),

@@ -5,14 +5,13 @@
 #include <charconv>
 
 #include "engine/analysis/duration.h"
+#include "engine/log/log_loader.h"
 #include "engine/reports/call_breakdown.h"
 #include "engine/reports/export_reports.h"
 #include "engine/util/lenient_utf8.h"
 
 namespace tallix {
 namespace {
-
-constexpr size_t kMinuteLength = 12;
 
 // One colour per site, told apart also in grey print.
 constexpr const char* kSiteColours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728",
@@ -267,12 +266,7 @@ std::string CallLists(const TallixData& data) {
 }  // namespace
 
 std::string HtmlReportText(const TallixData& data, const ReportRequest& request) {
-  const int lines = LinesInUse(data);
-  const std::string start = lines > 0 ? std::string(data.LogLines[0].substr(0, kMinuteLength)) : "";
-  const std::string end =
-      lines > 0
-          ? std::string(data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteLength))
-          : "";
+  const auto [start, end] = LogStartAndEnd(data);
   std::string files;
   for (const std::string& file : LoadedFiles(data)) {
     files += (files.empty() ? "" : "<br>") + Escaped(file);

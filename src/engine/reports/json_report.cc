@@ -7,14 +7,13 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/duration.h"
+#include "engine/log/log_loader.h"
 #include "engine/reports/call_breakdown.h"
 #include "engine/reports/export_reports.h"
 #include "engine/util/lenient_utf8.h"
 
 namespace tallix {
 namespace {
-
-constexpr size_t kMinuteLength = 12;
 
 // Writes JSON values one after another, with the commas between them.
 class JsonWriter {
@@ -95,14 +94,10 @@ void TextList(JsonWriter& json, const std::vector<std::string>& texts) {
 }
 
 void LogObject(JsonWriter& json, const TallixData& data) {
-  const int lines = LinesInUse(data);
-  const auto minute = [&](int r) {
-    return r >= 0 && r < lines ? data.LogLines[static_cast<size_t>(r)].substr(0, kMinuteLength)
-                               : std::string_view();
-  };
+  const LogBounds bounds = LogStartAndEnd(data);
   json.Open('{');
-  json.Member("start", minute(0));
-  json.Member("end", minute(lines - 1));
+  json.Member("start", bounds.start);
+  json.Member("end", bounds.end);
   json.Member("records", int64_t{data.LineCount});
   json.Key("days");
   const int days = std::clamp<int>(data.DateCount, 0, TallixData::kLogDateEntries);

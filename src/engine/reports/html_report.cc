@@ -50,14 +50,16 @@ th{background:none}table{min-width:0}svg.chart{min-width:0}footer{color:#000}}
 )";
 
 // Appends `bytes` as HTML text: made valid UTF-8, markup characters escaped.
+// Runs of plain characters go in whole, one append each.
 void AppendEscaped(std::string& out, std::string_view bytes) {
   std::string converted;
   if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; })) {
     AppendLenientUtf8(converted, bytes);
     bytes = converted;
   }
-  for (const char c : bytes) {
-    switch (c) {
+  for (size_t at; (at = bytes.find_first_of("&<>\"'")) != std::string_view::npos;) {
+    out.append(bytes.substr(0, at));
+    switch (bytes[at]) {
       case '&':
         out += "&amp;";
         break;
@@ -70,26 +72,38 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
       case '"':
         out += "&quot;";
         break;
-      case '\'':
-        out += "&#39;";
-        break;
       default:
-        out += c;
+        out += "&#39;";
     }
+    bytes.remove_prefix(at + 1);
   }
-}
-
-std::string Escaped(std::string_view bytes) {
-  std::string out;
-  AppendEscaped(out, bytes);
-  return out;
+  out.append(bytes);
 }
 
 // A coordinate with one decimal, whatever the user's locale.
-std::string Number(double value) {
+void AppendNumber(std::string& out, double value) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
-  return {text, result.ptr};
+  out.append(text, result.ptr);
+}
+
+void AppendCount(std::string& out, int64_t value) {
+  char text[24];
+  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+void AppendLongDuration(std::string& out, int64_t seconds) {
+  char text[kMaxDurationBytes];
+  out.append(text, WriteLongDuration(seconds, text));
+}
+
+// `name="value"` after a blank: the attributes of the chart's shapes.
+void AppendAttribute(std::string& out, std::string_view name, double value) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  AppendNumber(out, value);
+  out += '"';
 }
 
 const char* SiteColour(size_t site) { return kSiteColours[site % std::size(kSiteColours)]; }
@@ -108,10 +122,11 @@ int64_t TickStep(int64_t top) {
 
 // Calls per day as grouped bars, one colour per site, with a legend above
 // and both axes labelled. Drawn in its own units and scaled to the width.
-std::string Chart(const TallixData& data, const std::vector<DayCalls>& days) {
+void AppendChart(std::string& out, const TallixData& data, const std::vector<DayCalls>& days) {
   const size_t sites = static_cast<size_t>(SitesInUse(data));
   if (days.empty() || sites == 0) {
-    return "<p class=\"none\">No calls of a site in this selection.</p>\n";
+    out += "<p class=\"none\">No calls of a site in this selection.</p>\n";
+    return;
   }
   int64_t top = 1;
   for (const DayCalls& day : days) {
@@ -128,20 +143,31 @@ std::string Chart(const TallixData& data, const std::vector<DayCalls>& days) {
   const double group =
       std::max(bars_width + 12, (640.0 - left - 16) / static_cast<double>(days.size()));
   const double width = left + group * static_cast<double>(days.size()) + 16;
-  // The legend flows in rows across the width.
+  // The legend flows in rows across the width; how many rows it takes sets
+  // the chart's height, so it is written before the chart's opening tag.
   std::string legend;
+  std::string name;
   double x = left;
   double y = 18;
   for (size_t s = 0; s < sites; ++s) {
-    const std::string name = Escaped(data.SiteNames[s]);
+    name.clear();
+    AppendEscaped(name, data.SiteNames[s]);
     const double item = 26 + 7.5 * static_cast<double>(std::min<size_t>(name.size(), 40));
     if (x > left && x + item > width) {
       x = left;
       y += 20;
     }
-    legend += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y - 10) +
-              "\" width=\"12\" height=\"12\" rx=\"2\" fill=\"" + SiteColour(s) + "\"/><text x=\"" +
-              Number(x + 17) + "\" y=\"" + Number(y) + "\" font-size=\"13\">" + name + "</text>\n";
+    legend += "<rect";
+    AppendAttribute(legend, "x", x);
+    AppendAttribute(legend, "y", y - 10);
+    legend += " width=\"12\" height=\"12\" rx=\"2\" fill=\"";
+    legend += SiteColour(s);
+    legend += "\"/><text";
+    AppendAttribute(legend, "x", x + 17);
+    AppendAttribute(legend, "y", y);
+    legend += " font-size=\"13\">";
+    legend += name;
+    legend += "</text>\n";
     x += item;
   }
   const double plot_top = y + 22;
@@ -149,16 +175,29 @@ std::string Chart(const TallixData& data, const std::vector<DayCalls>& days) {
   const double base = plot_top + plot_height;
   const double height = base + 78;
 
-  std::string svg = "<svg class=\"chart\" viewBox=\"0 0 " + Number(width) + " " + Number(height) +
-                    "\" role=\"img\" aria-label=\"Calls per day for each site\" "
-                    "xmlns=\"http://www.w3.org/2000/svg\">\n" +
-                    legend;
+  out += "<figure>\n<svg class=\"chart\" viewBox=\"0 0 ";
+  AppendNumber(out, width);
+  out += ' ';
+  AppendNumber(out, height);
+  out +=
+      "\" role=\"img\" aria-label=\"Calls per day for each site\" "
+      "xmlns=\"http://www.w3.org/2000/svg\">\n";
+  out += legend;
   for (int64_t tick = 0; tick <= top; tick += step) {
     const double ty = base - plot_height * static_cast<double>(tick) / static_cast<double>(top);
-    svg += "<line x1=\"" + Number(left) + "\" x2=\"" + Number(width - 8) + "\" y1=\"" + Number(ty) +
-           "\" y2=\"" + Number(ty) + "\" stroke=\"" + (tick == 0 ? "#4b5567" : "#e3e7ee") +
-           "\"/><text x=\"" + Number(left - 6) + "\" y=\"" + Number(ty + 4) +
-           "\" font-size=\"12\" text-anchor=\"end\">" + std::to_string(tick) + "</text>\n";
+    out += "<line";
+    AppendAttribute(out, "x1", left);
+    AppendAttribute(out, "x2", width - 8);
+    AppendAttribute(out, "y1", ty);
+    AppendAttribute(out, "y2", ty);
+    out += " stroke=\"";
+    out += tick == 0 ? "#4b5567" : "#e3e7ee";
+    out += "\"/><text";
+    AppendAttribute(out, "x", left - 6);
+    AppendAttribute(out, "y", ty + 4);
+    out += " font-size=\"12\" text-anchor=\"end\">";
+    AppendCount(out, tick);
+    out += "</text>\n";
   }
   for (size_t d = 0; d < days.size(); ++d) {
     const double gx = left + group * static_cast<double>(d) + (group - bars_width) / 2;
@@ -166,21 +205,36 @@ std::string Chart(const TallixData& data, const std::vector<DayCalls>& days) {
       const int64_t calls = days[d].calls[s];
       if (calls == 0) continue;
       const double h = plot_height * static_cast<double>(calls) / static_cast<double>(top);
-      svg += "<rect x=\"" + Number(gx + bar * static_cast<double>(s)) + "\" y=\"" +
-             Number(base - h) + "\" width=\"" + Number(bar - 1) + "\" height=\"" + Number(h) +
-             "\" fill=\"" + SiteColour(s) + "\"><title>" + Escaped(data.SiteNames[s]) + ", " +
-             Escaped(days[d].day) + ": " + std::to_string(calls) + " calls</title></rect>\n";
+      out += "<rect";
+      AppendAttribute(out, "x", gx + bar * static_cast<double>(s));
+      AppendAttribute(out, "y", base - h);
+      AppendAttribute(out, "width", bar - 1);
+      AppendAttribute(out, "height", h);
+      out += " fill=\"";
+      out += SiteColour(s);
+      out += "\"><title>";
+      AppendEscaped(out, data.SiteNames[s]);
+      out += ", ";
+      AppendEscaped(out, days[d].day);
+      out += ": ";
+      AppendCount(out, calls);
+      out += " calls</title></rect>\n";
     }
     const double cx = gx + bars_width / 2;
-    svg += "<text transform=\"translate(" + Number(cx + 4) + " " + Number(base + 14) +
-           ") rotate(-35)\" font-size=\"12\" text-anchor=\"end\">" + Escaped(days[d].day) +
-           "</text>\n";
+    out += "<text transform=\"translate(";
+    AppendNumber(out, cx + 4);
+    out += ' ';
+    AppendNumber(out, base + 14);
+    out += ") rotate(-35)\" font-size=\"12\" text-anchor=\"end\">";
+    AppendEscaped(out, days[d].day);
+    out += "</text>\n";
   }
-  svg += "<text transform=\"translate(16 " + Number(plot_top + plot_height / 2) +
-         ") rotate(-90)\" font-size=\"13\" text-anchor=\"middle\">Calls</text>\n";
-  svg += "<text x=\"" + Number(left + (width - left) / 2) + "\" y=\"" + Number(height - 6) +
-         "\" font-size=\"13\" text-anchor=\"middle\">Day</text>\n</svg>\n";
-  return "<figure>\n" + svg + "</figure>\n";
+  out += "<text transform=\"translate(16 ";
+  AppendNumber(out, plot_top + plot_height / 2);
+  out += ") rotate(-90)\" font-size=\"13\" text-anchor=\"middle\">Calls</text>\n<text";
+  AppendAttribute(out, "x", left + (width - left) / 2);
+  AppendAttribute(out, "y", height - 6);
+  out += " font-size=\"13\" text-anchor=\"middle\">Day</text>\n</svg>\n</figure>\n";
 }
 
 // Appends a table cell; a number is set flush right.
@@ -190,14 +244,28 @@ void AppendCell(std::string& out, std::string_view text, bool number = false) {
   out += "</td>";
 }
 
-std::string Cell(std::string_view text, bool number = false) {
-  std::string out;
-  AppendCell(out, text, number);
-  return out;
+// A cell with a count or a duration: digits and blanks, which need no
+// escaping.
+void AppendCountCell(std::string& out, int64_t value) {
+  out += "<td class=\"n\">";
+  AppendCount(out, value);
+  out += "</td>";
 }
 
-std::string SiteTable(const TallixData& data) {
-  std::string out =
+void AppendLongDurationCell(std::string& out, int64_t seconds) {
+  out += "<td class=\"n\">";
+  AppendLongDuration(out, seconds);
+  out += "</td>";
+}
+
+void AppendSwatch(std::string& out, size_t site) {
+  out += "<span class=\"swatch\" style=\"background:";
+  out += SiteColour(site);
+  out += "\"></span>";
+}
+
+void AppendSiteTable(std::string& out, const TallixData& data) {
+  out +=
       "<div class=\"scroll\"><table>\n<thead><tr><th>Site</th><th>Number</th>"
       "<th class=\"n\">Calls</th><th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
   int64_t calls = 0;
@@ -205,19 +273,29 @@ std::string SiteTable(const TallixData& data) {
   for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
     calls += data.SiteCallCounts[s];
     seconds += data.SiteSeconds[s];
-    out += "<tr><td><span class=\"swatch\" style=\"background:" + std::string(SiteColour(s)) +
-           "\"></span>" + Escaped(data.SiteNames[s]) + "</td>" + Cell(data.SiteNumbers[s]) +
-           Cell(std::to_string(data.SiteCallCounts[s]), true) +
-           Cell(FormatDuration(data.SiteSeconds[s]), true) + "</tr>\n";
+    out += "<tr><td>";
+    AppendSwatch(out, s);
+    AppendEscaped(out, data.SiteNames[s]);
+    out += "</td>";
+    AppendCell(out, data.SiteNumbers[s]);
+    AppendCountCell(out, data.SiteCallCounts[s]);
+    out += "<td class=\"n\">";
+    AppendDuration(out, data.SiteSeconds[s]);
+    out += "</td></tr>\n";
   }
-  return out + "</tbody>\n<tfoot><tr><td>Total</td><td></td>" + Cell(std::to_string(calls), true) +
-         Cell(FormatLongDuration(seconds), true) + "</tr></tfoot>\n</table></div>\n";
+  out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
+  AppendCountCell(out, calls);
+  AppendLongDurationCell(out, seconds);
+  out += "</tr></tfoot>\n</table></div>\n";
 }
 
-std::string UnmatchedTable(const TallixData& data, std::string_view selection) {
+void AppendUnmatchedTable(std::string& out, const TallixData& data, std::string_view selection) {
   const std::vector<UnmatchedNumber> numbers = UnmatchedNumbers(data, selection);
-  if (numbers.empty()) return "<p class=\"none\">Every call in this selection has its site.</p>\n";
-  std::string out =
+  if (numbers.empty()) {
+    out += "<p class=\"none\">Every call in this selection has its site.</p>\n";
+    return;
+  }
+  out +=
       "<div class=\"scroll\"><table>\n<thead><tr><th>Number</th><th class=\"n\">Calls</th>"
       "<th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
   int64_t calls = 0;
@@ -225,19 +303,25 @@ std::string UnmatchedTable(const TallixData& data, std::string_view selection) {
   for (const UnmatchedNumber& n : numbers) {
     calls += n.calls;
     seconds += n.seconds;
-    out += "<tr>" + Cell(n.number) + Cell(std::to_string(n.calls), true) +
-           Cell(FormatLongDuration(n.seconds), true) + "</tr>\n";
+    out += "<tr>";
+    AppendCell(out, n.number);
+    AppendCountCell(out, n.calls);
+    AppendLongDurationCell(out, n.seconds);
+    out += "</tr>\n";
   }
-  return out + "</tbody>\n<tfoot><tr><td>Total</td>" + Cell(std::to_string(calls), true) +
-         Cell(FormatLongDuration(seconds), true) + "</tr></tfoot>\n</table></div>\n";
+  out += "</tbody>\n<tfoot><tr><td>Total</td>";
+  AppendCountCell(out, calls);
+  AppendLongDurationCell(out, seconds);
+  out += "</tr></tfoot>\n</table></div>\n";
 }
 
-std::string CallLists(const TallixData& data) {
-  std::string out;
+void AppendCallLists(std::string& out, const TallixData& data) {
   for (int s = 0; s < SitesInUse(data); ++s) {
     const auto site = static_cast<size_t>(s);
-    out += "<h3><span class=\"swatch\" style=\"background:" + std::string(SiteColour(site)) +
-           "\"></span>" + Escaped(data.SiteNames[site]) + "</h3>\n";
+    out += "<h3>";
+    AppendSwatch(out, site);
+    AppendEscaped(out, data.SiteNames[site]);
+    out += "</h3>\n";
     const int calls = CallsInUse(data, s);
     if (calls == 0) {
       out += "<p class=\"none\">No calls.</p>\n";
@@ -254,47 +338,66 @@ std::string CallLists(const TallixData& data) {
       char* const duration_end = WriteDuration(seconds, seconds_end);
       out += "<tr>";
       AppendCell(out, data.CallStamps(c, s));
-      AppendCell(out, {numbers, static_cast<size_t>(seconds_end - numbers)}, true);
-      AppendCell(out, {seconds_end, static_cast<size_t>(duration_end - seconds_end)}, true);
-      out += "</tr>\n";
+      out += "<td class=\"n\">";
+      out.append(numbers, seconds_end);
+      out += "</td><td class=\"n\">";
+      out.append(seconds_end, duration_end);
+      out += "</td></tr>\n";
     }
     out += "</tbody>\n</table></div>\n";
   }
-  return out;
 }
 
 }  // namespace
 
 std::string HtmlReportText(const TallixData& data, const ReportRequest& request) {
   const auto [start, end] = LogStartAndEnd(data);
-  std::string files;
-  for (const std::string& file : LoadedFiles(data)) {
-    files += (files.empty() ? "" : "<br>") + Escaped(file);
-  }
-  const std::string made = Escaped(request.now.date + " " + request.now.time);
-
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-      "<title>ISDN log analysis: " +
-      Escaped(request.caption) + "</title>\n" + kStyle + "</head>\n<body>\n<header>\n<h1>" +
-      Escaped(request.caption) + "</h1>\n<p class=\"files\">" + files +
-      "</p>\n<dl class=\"extent\">\n<dt>Log start</dt><dd>" + Escaped(start) +
-      "</dd>\n<dt>Log end</dt><dd>" + Escaped(end) + "</dd>\n<dt>Log records</dt><dd>" +
-      std::to_string(data.LineCount) + "</dd>\n</dl>\n</header>\n";
-  out += "<section>\n<h2>Sites</h2>\n" + SiteTable(data) + "</section>\n";
-  out += "<section>\n<h2>Calls per day</h2>\n" + Chart(data, CallsPerDay(data, request.selection)) +
-         "</section>\n";
-  out += "<section>\n<h2>Numbers no site covers</h2>\n" + UnmatchedTable(data, request.selection) +
-         "</section>\n";
-  out += "<section>\n<h2>Calls of each site</h2>\n" + CallLists(data) + "</section>\n";
+      "<title>ISDN log analysis: ";
+  AppendEscaped(out, request.caption);
+  out += "</title>\n";
+  out += kStyle;
+  out += "</head>\n<body>\n<header>\n<h1>";
+  AppendEscaped(out, request.caption);
+  out += "</h1>\n<p class=\"files\">";
+  // A break before every file but those while nothing is written yet.
+  const size_t files_at = out.size();
+  for (const std::string& file : LoadedFiles(data)) {
+    if (out.size() > files_at) out += "<br>";
+    AppendEscaped(out, file);
+  }
+  out += "</p>\n<dl class=\"extent\">\n<dt>Log start</dt><dd>";
+  AppendEscaped(out, start);
+  out += "</dd>\n<dt>Log end</dt><dd>";
+  AppendEscaped(out, end);
+  out += "</dd>\n<dt>Log records</dt><dd>";
+  AppendCount(out, data.LineCount);
+  out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
+  AppendSiteTable(out, data);
+  out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
+  AppendChart(out, data, CallsPerDay(data, request.selection));
+  out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
+  AppendUnmatchedTable(out, data, request.selection);
+  out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";
+  AppendCallLists(out, data);
+  out += "</section>\n";
   if (!request.warnings.empty()) {
     out += "<section>\n<h2>Warnings</h2>\n<ul class=\"warnings\">\n";
-    for (const std::string& warning : request.warnings)
-      out += "<li>" + Escaped(warning) + "</li>\n";
+    for (const std::string& warning : request.warnings) {
+      out += "<li>";
+      AppendEscaped(out, warning);
+      out += "</li>\n";
+    }
     out += "</ul>\n</section>\n";
   }
-  return out + "<footer>ISDN log analysis made on " + made + "</footer>\n</body>\n</html>\n";
+  out += "<footer>ISDN log analysis made on ";
+  AppendEscaped(out, request.now.date);
+  out += ' ';
+  AppendEscaped(out, request.now.time);
+  out += "</footer>\n</body>\n</html>\n";
+  return out;
 }
 
 }  // namespace tallix

@@ -4,6 +4,8 @@
 // serialiser serves the whole report: making one per text (as dump() does)
 // cost more than all the rest of the report.
 
+#include <algorithm>
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/duration.h"
@@ -29,16 +31,24 @@ class JsonWriter {
   }
   void Text(std::string_view bytes) {
     Separate();
-    // The text goes into the one string value that is serialised each time.
-    std::string& text = *scratch_.get_ptr<std::string*>();
-    text.clear();
-    AppendLenientUtf8(text, bytes);
-    escaper_.dump(scratch_, false, false, 0);
+    if (std::all_of(bytes.begin(), bytes.end(), IsPlain)) {
+      // What the serialiser would write for it: the bytes between quotes.
+      out_ += '"';
+      out_ += bytes;
+      out_ += '"';
+    } else {
+      // The text goes into the one string value that is serialised each time.
+      std::string& text = *scratch_.get_ptr<std::string*>();
+      text.clear();
+      AppendLenientUtf8(text, bytes);
+      escaper_.dump(scratch_, false, false, 0);
+    }
     need_comma_ = true;
   }
   void Number(int64_t n) {
     Separate();
-    out_ += std::to_string(n);
+    char digits[24];
+    out_.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
     need_comma_ = true;
   }
   void Open(char bracket) {
@@ -70,6 +80,11 @@ class JsonWriter {
   std::string Take() { return std::move(out_); }
 
  private:
+  // A byte that a JSON string holds as it stands: ASCII, neither a control
+  // character nor one that must be escaped. Most texts of a report are all
+  // such bytes, and are written without the serialiser.
+  static bool IsPlain(char c) { return c >= 0x20 && c != '"' && c != '\\'; }
+
   void Separate() {
     if (need_comma_) out_ += ',';
     if (break_next_) {
@@ -101,7 +116,9 @@ void LogObject(JsonWriter& json, const TallixData& data) {
   json.Member("records", int64_t{data.LineCount});
   json.Key("days");
   const int days = std::clamp<int>(data.DateCount, 0, TallixData::kLogDateEntries);
-  TextList(json, {data.LogDates.begin(), data.LogDates.begin() + days});
+  json.Open('[');
+  for (int d = 0; d < days; ++d) json.Text(data.LogDates[static_cast<size_t>(d)]);
+  json.Close(']');
   json.Close('}');
 }
 

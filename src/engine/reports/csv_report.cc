@@ -1,5 +1,7 @@
 // The credited calls as CSV (RFC 4180).
 
+#include <charconv>
+
 #include "engine/reports/export_reports.h"
 
 namespace tallix {
@@ -35,9 +37,12 @@ std::string CallsCsvText(const TallixData& data) {
     for (int c = 0; c < calls; ++c) {
       out += prefix;
       AppendCsvField(out, data.CallStamps(c, s));
-      out += ',';
-      out += std::to_string(data.CallSeconds(c, s));
-      out += "\r\n";
+      char seconds[16];
+      *seconds = ',';
+      char* end = std::to_chars(seconds + 1, seconds + 13, data.CallSeconds(c, s)).ptr;
+      *end++ = '\r';
+      *end++ = '\n';
+      out.append(seconds, end);
     }
   }
   return out;

@@ -178,7 +178,8 @@ std::string SavedReportText(const TallixData& data, const ReportClock& now) {
   AppendLine(out, "");
   out.reserve(out.size() + CallLinesBytes(data));
   for (int s = 0; s < sites; ++s) {
-    AppendLine(out, "Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
+    out += "Detailed log for ";
+    AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
     const int calls = CallsInUse(data, s);
     for (int c = 0; c < calls; ++c)
       AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
@@ -257,19 +258,27 @@ std::string ShowLogText(const TallixData& data, const ReportClock& now) {
   AppendLine(out, "Log Records :" + WithSignPosition(data.LineCount));
   AppendLine(out, "");
   AppendLine(out, "Summary");
-  AppendLine(out, "Site" + std::string(width - 4, ' ') + " : Calls : Duration");
+  out += "Site";
+  out.append(width - 4, ' ');
+  out += " : Calls : Duration\r\n";
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
     const std::string& name = data.SiteNames[s];
-    const std::string count = std::to_string(data.SiteCallCounts[s]);
-    const size_t count_pad =
-        count.size() < kShowLogCountWidth ? kShowLogCountWidth - count.size() : 0;
-    AppendLine(out, name + std::string(width - NameColumnLength(name), ' ') + " : " + count +
-                        std::string(count_pad, ' ') + ": " + FormatDuration(data.SiteSeconds[s]));
+    out += name;
+    out.append(width - NameColumnLength(name), ' ');
+    out += " : ";
+    const size_t count_at = out.size();
+    AppendNumber(out, data.SiteCallCounts[s]);
+    const size_t count = out.size() - count_at;
+    out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
+    out += ": ";
+    AppendDuration(out, data.SiteSeconds[s]);
+    out += "\r\n";
   }
   AppendLine(out, "");
   out.reserve(out.size() + CallLinesBytes(data));
   for (int s = 0; s < sites; ++s) {
-    AppendLine(out, "Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
+    out += "Detailed log for ";
+    AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
     const int calls = CallsInUse(data, s);
     for (int c = 0; c < calls; ++c) {
       AppendStampAndDuration(out, data, c, s);

@@ -71,10 +71,10 @@ void Keep(QWidget* control, const ControlSlot& slot) {
       slot);
 }
 
-void Build(const ControlSpec& spec, const QString& name, const QString& text, QWidget* parent) {
-  QWidget* control = NewNamedControl(spec.kind, name, text, parent);
-  PlaceInTwips(control, spec.box);
-  Keep(control, spec.slot);
+void Build(const ControlDef& def, const QString& name, const QString& text, QWidget* parent) {
+  QWidget* control = NewNamedControl(def.kind, name, text, parent);
+  PlaceInTwips(control, def.box);
+  Keep(control, def.slot);
 }
 
 }  // namespace
@@ -99,21 +99,21 @@ void CommandButton::keyPressEvent(QKeyEvent* event) {
   QPushButton::keyPressEvent(event);
 }
 
-void BuildControls(std::span<const ControlSpec> specs, QWidget* parent, int top_shift) {
-  for (ControlSpec spec : specs) {
-    spec.box.top += top_shift;
-    Build(spec, spec.name, spec.text, parent);
+void BuildControls(std::span<const ControlDef> defs, QWidget* parent, int top_shift) {
+  for (ControlDef def : defs) {
+    def.box.top += top_shift;
+    Build(def, def.name, def.text, parent);
   }
 }
 
-void BuildControlRows(std::span<const ControlRowSpec> rows, int pitch, QWidget* parent) {
-  for (const ControlRowSpec& row : rows) {
+void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* parent) {
+  for (const ControlRowDef& row : rows) {
     for (int i = 0; i < kSiteRows; ++i) {
-      ControlSpec spec{row.kind, row.prefix, row.text, row.first};
-      spec.box.top += pitch * i;
-      std::visit([&spec, i](auto* cells) { spec.slot = &(*cells)[static_cast<size_t>(i)]; },
+      ControlDef def{row.kind, row.prefix, row.text, row.first};
+      def.box.top += pitch * i;
+      std::visit([&def, i](auto* cells) { def.slot = &(*cells)[static_cast<size_t>(i)]; },
                  row.cells);
-      Build(spec, QString("%1%2").arg(row.prefix).arg(i),
+      Build(def, QString("%1%2").arg(row.prefix).arg(i),
             QString(row.text).replace("%1", QString::number(i + 1)), parent);
     }
   }

@@ -35,7 +35,7 @@ enum class ControlKind {
 using ControlSlot =
     std::variant<std::nullptr_t, QLabel**, QLineEdit**, QPushButton**, QComboBox**, QGroupBox**>;
 
-struct ControlSpec {
+struct ControlDef {
   ControlKind kind;
   const char* name;
   const char* text;
@@ -46,7 +46,7 @@ struct ControlSpec {
 // A control array: row i is named `prefix` followed by i and stands `pitch`
 // twips below row i - 1. In `text`, "%1" stands for the row's number
 // counted from 1.
-struct ControlRowSpec {
+struct ControlRowDef {
   ControlKind kind;
   const char* prefix;
   const char* text;
@@ -60,8 +60,8 @@ QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& t
 
 // Builds the controls in `parent`, moved `top_shift` twips down (negative:
 // up) from their design places, and stores each in its slot.
-void BuildControls(std::span<const ControlSpec> specs, QWidget* parent, int top_shift = 0);
-void BuildControlRows(std::span<const ControlRowSpec> rows, int pitch, QWidget* parent);
+void BuildControls(std::span<const ControlDef> defs, QWidget* parent, int top_shift = 0);
+void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* parent);
 
 // A command button: never the default; Enter and Return click it when it has
 // the focus.

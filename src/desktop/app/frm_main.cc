@@ -41,15 +41,15 @@ constexpr int kStatusBarTwips = 270;
 using Handler = void (frmMain::*)();
 
 // A menu of the menu bar; an entry without a handler is a separator.
-struct MenuEntrySpec {
+struct MenuEntryDef {
   const char* name;
   const char* caption;
   Handler handler;
 };
-struct MenuSpec {
+struct MenuDef {
   const char* name;
   const char* caption;
-  std::span<const MenuEntrySpec> entries;
+  std::span<const MenuEntryDef> entries;
 };
 
 // The local file a drag carries, or an empty text.
@@ -89,7 +89,7 @@ void frmMain::BuildControls() {
   client->setObjectName("frmMainClient");
   setCentralWidget(client);
   using enum ControlKind;
-  const ControlSpec log_panel_and_commands[] = {
+  const ControlDef log_panel_and_commands[] = {
       {kLabel, "Label9", "Log Filename", {2520, 600, 975, 255}},
       {kReadOnlyBox, "LogFilename", "", {3600, 600, 3015, 285}, &LogFilename},
       {kLabel, "Label5", "Log Start", {120, 720, 735, 255}},
@@ -110,13 +110,13 @@ void frmMain::BuildControls() {
   // The design places these in the client area, toolbar included; the
   // central widget starts below the toolbar.
   tallix::BuildControls(log_panel_and_commands, client, -kToolBarTwips);
-  const ControlSpec frame_controls[] = {
+  const ControlDef frame_controls[] = {
       {kLabel, "Label3", "No. Calls", {1680, 360, 1095, 255}},
       {kLabel, "Label4", "Call Duration", {2760, 360, 1095, 255}},
       {kLabel, "ResultsRangeDisplay", "All Results", {240, 3240, 3855, 375}, &ResultsRangeDisplay},
   };
   tallix::BuildControls(frame_controls, Frame1);
-  const ControlRowSpec rows[] = {
+  const ControlRowDef rows[] = {
       {kLabel, "LabelName", "Name", {120, 720, 1095, 255}, &LabelName},
       {kReadOnlyBox, "NoCalls", " ", {1560, 720, 855, 285}, &NoCalls},
       {kReadOnlyBox, "CallDuration", " ", {2640, 720, 1335, 285}, &CallDuration},
@@ -130,7 +130,7 @@ void frmMain::BuildControls() {
 }
 
 void frmMain::BuildMenus() {
-  static constexpr MenuEntrySpec kFile[] = {
+  static constexpr MenuEntryDef kFile[] = {
       {"mnuFileOpen", "&Open...", &frmMain::mnuFileOpen_Click},
       {"mnuFileBar0", "-", nullptr},
       {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click},
@@ -141,23 +141,23 @@ void frmMain::BuildMenus() {
       {"mnuFileBar3", "-", nullptr},
       {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click},
   };
-  static constexpr MenuEntrySpec kView[] = {
+  static constexpr MenuEntryDef kView[] = {
       {"mnuViewOptions", "&Options...", &frmMain::mnuViewOptions_Click},
   };
-  static constexpr MenuEntrySpec kHelp[] = {
+  static constexpr MenuEntryDef kHelp[] = {
       {"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click},
       {"mnuHelpSearchForHelpOn", "&Search For Help On...", &frmMain::mnuHelpSearchForHelpOn_Click},
       {"mnuHelpBar0", "-", nullptr},
       {"mnuHelpAbout", "&About ", &frmMain::mnuHelpAbout_Click},
   };
-  static constexpr MenuSpec kMenus[] = {
+  static constexpr MenuDef kMenus[] = {
       {"mnuFile", "&File", kFile}, {"mnuView", "&View", kView}, {"mnuHelp", "&Help", kHelp}};
-  for (const MenuSpec& spec : kMenus) {
-    QMenu* menu = menuBar()->addMenu(spec.caption);
-    menu->setObjectName(spec.name);
+  for (const MenuDef& def : kMenus) {
+    QMenu* menu = menuBar()->addMenu(def.caption);
+    menu->setObjectName(def.name);
     // Two separators in a row are part of the design.
     menu->setSeparatorsCollapsible(false);
-    for (const MenuEntrySpec& entry : spec.entries) {
+    for (const MenuEntryDef& entry : def.entries) {
       QAction* action = entry.handler ? menu->addAction(entry.caption) : menu->addSeparator();
       action->setObjectName(entry.name);
       if (entry.handler) connect(action, &QAction::triggered, this, entry.handler);

@@ -32,7 +32,7 @@ frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& 
 void frmOptions::BuildControls() {
   setFixedSize(TwipsRect({0, 0, 6150, 5040}, logicalDpiX()).size());
   using enum ControlKind;
-  const ControlSpec controls[] = {
+  const ControlDef controls[] = {
       {kButton, "cmdOK", "OK", {1200, 4440, 1095, 375}, &cmdOK},
       {kButton, "cmdCancel", "Cancel", {3720, 4455, 1095, 375}, &cmdCancel},
       {kLabel, "Label1", "Number of ISDN Sites", {240, 120, 1695, 255}},
@@ -43,7 +43,7 @@ void frmOptions::BuildControls() {
       {kLabel, "Label4", "Site ISDN Number", {3480, 1200, 1455, 255}},
   };
   tallix::BuildControls(controls, this);
-  const ControlRowSpec rows[] = {
+  const ControlRowDef rows[] = {
       {kLabel, "SiteLabel", "Site %1", {840, 1560, 735, 255}, &SiteLabel},
       {kBox, "SiteName", "", {1680, 1560, 1455, 285}, &SiteName},
       {kBox, "SiteISDNNumber", "", {3480, 1560, 1455, 285}, &SiteISDNNumber},

@@ -28,7 +28,7 @@ FormShowLog::FormShowLog(const TallixData& shared, Clock& clock, QWidget* parent
   LogBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   LogBox->setTabChangesFocus(true);
 
-  const ControlSpec ok_button[] = {
+  const ControlDef ok_button[] = {
       {ControlKind::kButton, "Command1", "OK", {2400, 5520, 2535, 375}, &Command1}};
   BuildControls(ok_button, this);
   QWidget::setTabOrder(LogBox, Command1);

@@ -104,6 +104,22 @@ size_t CallLinesBytes(const TallixData& data) {
   return calls * kCallLineBytes;
 }
 
+// Each site's "Detailed log for <name>" line, its calls written by
+// append_call(call, site), and an empty line: the call lists of the saved
+// report and of Show Log.
+template <typename AppendCall>
+void AppendCallLists(std::string& out, const TallixData& data, int sites,
+                     AppendCall&& append_call) {
+  out.reserve(out.size() + CallLinesBytes(data));
+  for (int s = 0; s < sites; ++s) {
+    out += "Detailed log for ";
+    AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
+    const int calls = CallsInUse(data, s);
+    for (int c = 0; c < calls; ++c) append_call(c, s);
+    AppendLine(out, "");
+  }
+}
+
 // "<stamp>  <duration>", the detailed line of the printed log and the Show
 // Log window, formatted on the stack so that it reaches the report in one
 // append.
@@ -176,15 +192,9 @@ std::string SavedReportText(const TallixData& data, const ReportClock& now) {
     out += "\"\r\n";
   }
   AppendLine(out, "");
-  out.reserve(out.size() + CallLinesBytes(data));
-  for (int s = 0; s < sites; ++s) {
-    out += "Detailed log for ";
-    AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
-    const int calls = CallsInUse(data, s);
-    for (int c = 0; c < calls; ++c)
-      AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
-    AppendLine(out, "");
-  }
+  AppendCallLists(out, data, sites, [&](int c, int s) {
+    AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
+  });
   return out;
 }
 
@@ -275,17 +285,10 @@ std::string ShowLogText(const TallixData& data, const ReportClock& now) {
     out += "\r\n";
   }
   AppendLine(out, "");
-  out.reserve(out.size() + CallLinesBytes(data));
-  for (int s = 0; s < sites; ++s) {
-    out += "Detailed log for ";
-    AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
-    const int calls = CallsInUse(data, s);
-    for (int c = 0; c < calls; ++c) {
-      AppendStampAndDuration(out, data, c, s);
-      out += "\r\n";
-    }
-    AppendLine(out, "");
-  }
+  AppendCallLists(out, data, sites, [&](int c, int s) {
+    AppendStampAndDuration(out, data, c, s);
+    out += "\r\n";
+  });
   return out;
 }
 

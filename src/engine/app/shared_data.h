@@ -72,6 +72,13 @@ class CallTable {
   ZeroedArray<T> cells_{static_cast<size_t>(kCalls) * kSites};
 };
 
+// Where a kept line came from: the file (an index into LogFilePaths) and its
+// 1-based line number in that file's text, counted after decompression.
+struct LineOrigin {
+  uint32_t file;
+  uint32_t line;
+};
+
 struct TallixData {
   static constexpr int32_t kLogLineEntries = LineTable::kEntries;  // 40001: LogLines 0..40000
   static constexpr int16_t kLogDateEntries = 101;                  // LogDates 0..100
@@ -91,6 +98,12 @@ struct TallixData {
   int32_t LogFileSize = 0;
   LineTable LogLines;  // kLogLineEntries entries
   int32_t LineCount = 0;
+  ZeroedArray<LineOrigin> LogLineOrigins{static_cast<size_t>(kLogLineEntries)};  // as LogLines
+  // The lines of each file of LogFilePaths: its line feeds, plus one when a
+  // non-empty file does not end with one.
+  std::vector<uint64_t> LogFileLines;
+  // Call-end lines found past the kLogLineEntries that LogLines keeps.
+  uint64_t LinesBeyondKept = 0;
   std::vector<std::string> LogDates;  // kLogDateEntries entries
   int16_t DateCount = 0;
 

@@ -13,6 +13,9 @@
 
 namespace tallix {
 
+// The error of a load that LoadOptions::progress cancelled.
+inline constexpr char kLoadCancelled[] = "the load was cancelled";
+
 // The largest log LogFileSize can describe.
 inline constexpr uint64_t kMaxLogFileSize = 2147483647;
 
@@ -53,6 +56,11 @@ struct LoadOptions {
   bool map_file = true;
   // Called once the file is open and its size known, before it is read.
   std::function<void()> after_open;
+  // Called as the load goes on, at most every few MiB of text: the bytes read
+  // so far of all the files (compressed bytes for a compressed file) and the
+  // files' size in all. Returning false cancels the load, which then fails
+  // with kLoadCancelled and changes nothing.
+  std::function<bool(uint64_t done, uint64_t total)> progress;
   // When set, receives how the load went.
   struct Trace {
     int parts = 0;

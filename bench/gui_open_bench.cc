@@ -62,7 +62,7 @@ class NoPrinters : public tallix::LinePrinterFactory {
 
 class FixedClock : public tallix::Clock {
  public:
-  tallix::ReportClock Now() override { return {"07/12/2026", "10:30:00"}; }
+  tallix::ReportDateTime Now() override { return {"07/12/2026", "10:30:00"}; }
 };
 
 double Median(std::vector<double> values) {

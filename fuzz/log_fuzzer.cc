@@ -32,8 +32,6 @@
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
 #include "engine/log/reference_loader.h"
-#include "engine/reports/call_breakdown.h"
-#include "engine/reports/export_reports.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
@@ -46,7 +44,7 @@ namespace {
 // built; no report may show it. Made of letters and digits, so that no
 // format escapes it, and short enough to fit a call stamp whole.
 std::string g_beyond;
-const ReportClock kNow{"12/07/26", "10:30:00"};
+const ReportDateTime kNow{"12/07/26", "10:30:00"};
 
 #ifdef TALLIX_LOG_FUZZ_IN_MEMORY
 constexpr bool kLoadFromFiles = false;
@@ -218,7 +216,18 @@ size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& re
       calls[s].emplace_back(stamp, static_cast<int32_t>(seconds));
     }
   }
-  Require(result.rows.size() == static_cast<size_t>(sites), "one row per site in use");
+  // The reconciliation's identities, and its counts against this reading.
+  const Reconciliation& sums = result.reconciliation;
+  Require(sums.selected == sums.credited + sums.unmatched, "selected != credited + unmatched");
+  Require(sums.counted == sums.credits - sums.beyond_site_limit,
+          "counted != credits - beyond_site_limit");
+  Require(sums.unmatched == unmatched, "the reconciliation's unmatched count differs");
+  Require(sums.kept == static_cast<uint64_t>(data.LineCount), "the reconciliation's kept count");
+  Require(result.lines.size() == static_cast<size_t>(data.LineCount), "one result per kept line");
+  uint64_t listed = 0;
+  for (const UnmatchedNumber& n : result.unmatched) listed += static_cast<uint64_t>(n.calls);
+  Require(listed == sums.unmatched, "the unmatched numbers do not add up to unmatched");
+  uint64_t counted = 0;
   Require(result.warnings.empty() == !limit_reached, "tally warnings",
           std::to_string(result.warnings.size()) + " warnings");
   Require(result.caption ==
@@ -240,10 +249,9 @@ size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& re
     }
     Require(sum == data.SiteSeconds[s], "SiteSeconds is not the sum of CallSeconds",
             "site " + std::to_string(s));
-    Require(result.rows[s].NoCalls == std::to_string(count), "row count text");
-    Require(result.rows[s].CallDuration == FormatDuration(data.SiteSeconds[s]),
-            "row duration text");
+    counted += static_cast<uint64_t>(count);
   }
+  Require(counted == sums.counted, "the reconciliation's counted calls differ");
   return unmatched;
 }
 
@@ -281,11 +289,12 @@ std::string MarkerFor(const Input& in) {
 // The export reports: CSV rows, the unmatched total, the days adding up to
 // each site's count and seconds, and (from files, where time allows) JSON
 // that parses.
-void CheckExports(const TallixData& data, const ReportRequest& request, size_t all_calls,
-                  size_t unmatched, std::vector<std::string>& texts) {
-  const std::string csv = CallsCsvText(data);
+void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatched,
+                  std::vector<std::string>& texts) {
+  const TallixData& data = request.data;
+  const std::string csv = CallsCsvText(request);
   Require(CountCrLf(csv) == 1 + all_calls, "CSV rows");
-  const std::string table = UnmatchedText(data, request);
+  const std::string table = UnmatchedText(request);
   const size_t total = table.rfind("\r\nTotal ");
   Require(total != std::string::npos, "no total row in the unmatched numbers");
   const size_t count = table.find(" : ", total) + 3;
@@ -295,7 +304,7 @@ void CheckExports(const TallixData& data, const ReportRequest& request, size_t a
   const size_t sites = static_cast<size_t>(SitesInUse(data));
   std::vector<int64_t> calls(sites, 0);
   std::vector<int64_t> seconds(sites, 0);
-  for (const DayCalls& day : CallsPerDay(data, request.selection)) {
+  for (const DayCalls& day : request.tally.days) {
     Require(day.calls.size() == sites && day.seconds.size() == sites, "per-day lists");
     for (size_t s = 0; s < sites; ++s) {
       calls[s] += day.calls[s];
@@ -306,16 +315,16 @@ void CheckExports(const TallixData& data, const ReportRequest& request, size_t a
     Require(calls[s] == data.SiteCallCounts[s] && seconds[s] == data.SiteSeconds[s],
             "the days do not add up to a site's calls", "site " + std::to_string(s));
   }
-  const std::string json = JsonReportText(data, request);
+  const std::string json = JsonReportText(request);
   if (kLoadFromFiles) {
     Require(nlohmann::json::accept(json), "the JSON report does not parse");
   }
-  texts = {csv, table, json, HtmlReportText(data, request)};
+  const std::string audit = AuditCsvText(request);
+  Require(CountCrLf(audit) == 1 + static_cast<size_t>(data.LineCount), "audit rows");
+  texts = {csv, table, json, HtmlReportText(request), audit};
 }
 
-void CheckReports(TallixData& data, const Input& in, const TallyResult& tally, size_t unmatched,
-                  bool can_poison) {
-  const std::string& caption = tally.caption;
+void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, bool can_poison) {
   const int sites = SitesInUse(data);
   // The entries just beyond each count: where an off-by-one would read.
   if (can_poison) {
@@ -334,21 +343,23 @@ void CheckReports(TallixData& data, const Input& in, const TallyResult& tally, s
     all_calls += static_cast<size_t>(data.SiteCallCounts[static_cast<size_t>(s)]);
   const size_t site_lines = static_cast<size_t>(sites);
 
-  const std::string saved = SavedReportText(data, kNow);
+  const ReportHeading heading = MakeReportHeading(data, kNow);
+  const ReportRequest request{data, tally, heading, tally.warnings};
+  const std::string saved = SavedReportText(request);
   Require(CountCrLf(saved) == 7 + site_lines + 1 + 2 * site_lines + all_calls,
           "saved report lines");
-  const std::vector<std::string> summary = PrintedSummaryLines(data, caption, kNow);
+  const std::vector<std::string> summary = PrintedSummaryLines(request);
   Require(summary.size() == 9 + 4 * site_lines + 1, "printed summary lines");
-  const std::vector<std::string> detailed = PrintedDetailedLogLines(data, caption, kNow);
+  const std::vector<std::string> detailed = PrintedDetailedLogLines(request);
   Require(detailed.size() == 9 + 4 * site_lines + 2 + 2 * site_lines + all_calls,
           "detailed log lines");
-  const std::string show = ShowLogText(data, kNow);
+  const std::string show = ShowLogText(request);
   Require(CountCrLf(show) == 8 + site_lines + 1 + 2 * site_lines + all_calls, "show log lines");
   Require(CallTotal(data) == static_cast<int64_t>(all_calls), "call total");
   Require(CallTotalGuardPasses(data) == (all_calls < 1000), "call-total guard");
 
   std::vector<std::string> exports;
-  CheckExports(data, {in.selection, caption, tally.warnings, kNow}, all_calls, unmatched, exports);
+  CheckExports(request, all_calls, unmatched, exports);
 
   if (!can_poison) return;
   for (const std::string& text : exports) {
@@ -459,7 +470,7 @@ void Check(std::string_view bytes) {
   const TallyResult tally = TallyCalls(data, in.selection);
   const size_t unmatched = CheckTally(data, in, tally);
   g_beyond = MarkerFor(in);
-  CheckReports(data, in, tally, unmatched, !g_beyond.empty());
+  CheckReports(data, tally, unmatched, !g_beyond.empty());
   if (kLoadFromFiles) CheckFileLoad(data, in);
 }
 

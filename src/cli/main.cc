@@ -9,7 +9,7 @@
 
 #include "cli/report_command.h"
 #include "engine/config/config_location.h"
-#include "engine/reports/report_clock.h"
+#include "engine/reports/report_date_time.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
           .per_user;
   std::error_code ec;
   env.current_dir = std::filesystem::current_path(ec).string();
-  env.now = tallix::LocalReportClock();
+  env.now = tallix::LocalReportDateTime();
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tallix::RunReportCommand(args, env, std::cout, std::cerr);

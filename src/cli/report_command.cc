@@ -134,7 +134,8 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
       return Fail(err, refusal);
     }
   }
-  const std::string text = format.render({tables, options.select, tally, warnings, env.now});
+  const ReportHeading heading = MakeReportHeading(tables, env.now);
+  const std::string text = format.render({tables, tally, heading, warnings});
 
   if (options.output) {
     const FileResult written = WriteWholeFile(*options.output, text);

@@ -18,7 +18,7 @@ struct ReportCommandEnv {
   std::string program_dir;      // where the default configuration file lies
   std::string per_user_config;  // read instead when it exists (ConfigPlacesFor); empty: none
   std::string current_dir;      // against which a relative LOGFILE is resolved
-  ReportClock now;              // for the report title line
+  ReportDateTime now;           // for the report title line
 };
 
 // Runs the command on `args` (without the program name) over tables of its

@@ -5,7 +5,6 @@
 
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
-#include "engine/reports/export_reports.h"
 
 namespace tallix {
 namespace {
@@ -15,46 +14,31 @@ std::string CallTotalGuard(const TallixData& data) {
   return CallTotalGuardPasses(data) ? std::string() : std::string(kCallTotalMessage);
 }
 
-std::string Saved(const ReportInput& in) { return SavedReportText(in.data, in.now); }
+std::string Summary(const ReportRequest& request) { return JoinCrLf(PrintedSummaryLines(request)); }
 
-std::string Summary(const ReportInput& in) {
-  return JoinCrLf(PrintedSummaryLines(in.data, in.tally.caption, in.now));
+std::string Detailed(const ReportRequest& request) {
+  return JoinCrLf(PrintedDetailedLogLines(request));
 }
 
-std::string Detailed(const ReportInput& in) {
-  return JoinCrLf(PrintedDetailedLogLines(in.data, in.tally.caption, in.now));
+std::string Days(const ReportRequest& request) { return JoinCrLf(DayList(request.data)); }
+
+std::string Config(const ReportRequest& request) {
+  return ConfigFileText(SiteConfigOf(request.data));
 }
-
-std::string ShowLog(const ReportInput& in) { return ShowLogText(in.data, in.now); }
-
-std::string Days(const ReportInput& in) { return JoinCrLf(DayList(in.data)); }
-
-std::string Config(const ReportInput& in) { return ConfigFileText(SiteConfigOf(in.data)); }
-
-ReportRequest RequestOf(const ReportInput& in) {
-  return {std::string(in.selection), in.tally.caption, in.warnings, in.now};
-}
-
-std::string Unmatched(const ReportInput& in) { return UnmatchedText(in.data, RequestOf(in)); }
-
-std::string Csv(const ReportInput& in) { return CallsCsvText(in.data); }
-
-std::string Json(const ReportInput& in) { return JsonReportText(in.data, RequestOf(in)); }
-
-std::string Html(const ReportInput& in) { return HtmlReportText(in.data, RequestOf(in)); }
 
 // The export formats have no call-total guard: they are not printed pages.
-constexpr std::array<ReportFormat, 10> kFormats = {{
-    {"saved", nullptr, Saved},
+constexpr std::array<ReportFormat, 11> kFormats = {{
+    {"saved", nullptr, SavedReportText},
     {"summary", nullptr, Summary},
     {"detailed", CallTotalGuard, Detailed},
-    {"showlog", CallTotalGuard, ShowLog},
+    {"showlog", CallTotalGuard, ShowLogText},
     {"days", nullptr, Days},
     {"config", nullptr, Config},
-    {"unmatched", nullptr, Unmatched},
-    {"csv", nullptr, Csv},
-    {"json", nullptr, Json},
-    {"html", nullptr, Html},
+    {"unmatched", nullptr, UnmatchedText},
+    {"csv", nullptr, CallsCsvText},
+    {"json", nullptr, JsonReportText},
+    {"html", nullptr, HtmlReportText},
+    {"audit", nullptr, AuditCsvText},
 }};
 
 }  // namespace

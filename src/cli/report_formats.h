@@ -9,22 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix {
-
-// What a renderer writes from: the tables after the tally, the selection and
-// the tally's result, every warning of the run so far, and the moment of the
-// report.
-struct ReportInput {
-  const TallixData& data;
-  std::string_view selection;
-  const TallyResult& tally;
-  const std::vector<std::string>& warnings;
-  const ReportClock& now;
-};
 
 struct ReportFormat {
   std::string_view name;  // as --format takes it
@@ -33,7 +21,7 @@ struct ReportFormat {
   // any tally.
   std::string (*guard)(const TallixData& data);
   // The whole output: text formats with every line ended by CR LF.
-  std::string (*render)(const ReportInput& input);
+  std::string (*render)(const ReportRequest& request);
 };
 
 // Every format, in the order the usage lists them; the first is the default.

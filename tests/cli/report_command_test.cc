@@ -175,7 +175,7 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
       "                   (default: one blank, all data)\n"
       "  --format FORMAT  saved (default), summary, detailed, showlog, days, config,\n"
-      "                   unmatched, csv, json or html\n"
+      "                   unmatched, csv, json, html or audit\n"
       "  --output FILE    write to FILE instead of standard output\n"
       "  --help           show this text\n"
       "  --version        show the version\n"

@@ -178,8 +178,8 @@ class PrintQueueTest : public QObject {
     QVERIFY(ReadConfigFile(*data, examples + "/Tallix.cfg").ok);
     QVERIFY(LoadLog(*data, examples + "/router.log").ok);
     const TallyResult tally = TallyCalls(*data, " ");
-    const std::vector<std::string> lines =
-        PrintedSummaryLines(*data, tally.caption, {"12/07/26", "10:30:00"});
+    const ReportHeading heading = MakeReportHeading(*data, {"12/07/26", "10:30:00"});
+    const std::vector<std::string> lines = PrintedSummaryLines({*data, tally, heading});
 
     QtLinePrinterFactory printers;
     QCOMPARE(printers.Printer().printerName(), QString(kQueue));

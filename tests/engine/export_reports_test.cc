@@ -1,21 +1,21 @@
-#include "engine/reports/export_reports.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/tally.h"
+#include "engine/reports/report_text.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {
 
-const ReportClock kNow{"07/12/2026", "10:30:00"};
+using testing_util::Tallied;
 
 // Two sites in use over seven calls, four of them to numbers no site in use
 // covers (05555000002 belongs to the third site, which is not in use), from
 // a log of two files.
-std::unique_ptr<TallixData> Tallied(std::string_view selection) {
+std::unique_ptr<TallixData> TwoFileLog() {
   auto data = std::make_unique<TallixData>();
   data->LogFilePath = "/logs/router.log.1";
   data->LogFilePaths = {"/logs/router.log.1", "/logs/router.log"};
@@ -27,20 +27,21 @@ std::unique_ptr<TallixData> Tallied(std::string_view selection) {
       "Dec  8 08:10:00 isdnrouter call from 05555000002 disconnected, lasted 20 seconds",
       "Dec  8 09:00:00 isdnrouter call from 01234123456 disconnected, lasted 5 seconds",
       "Dec  8 09:30:00 isdnrouter call from 03333000003 disconnected, lasted 1 seconds"};
-  for (size_t i = 0; i < std::size(lines); ++i) data->LogLines.Assign(i, lines[i]);
+  for (size_t i = 0; i < std::size(lines); ++i) {
+    data->LogLines.Assign(i, lines[i]);
+    // Three lines in the first file, the rest in the second.
+    data->LogLineOrigins[i] = i < 3 ? LineOrigin{0, static_cast<uint32_t>(2 * i + 1)}
+                                    : LineOrigin{1, static_cast<uint32_t>(i - 2)};
+  }
   data->LineCount = static_cast<int32_t>(std::size(lines));
+  data->LogFileLines = {6, 4};
   data->LogDates[0] = "Dec  7";
   data->LogDates[1] = "Dec  8";
   data->DateCount = 2;
   data->SiteCount = 2;
   data->SiteNames = {"Head Office", "Depot", "Spare"};
   data->SiteNumbers = {"01234123456", "02079460123", "05555000002"};
-  TallyCalls(*data, selection);
   return data;
-}
-
-ReportRequest Request(std::string selection) {
-  return {selection, SelectionCaption(selection), {}, kNow};
 }
 
 TEST(UnmatchedReport, MostCallsFirstThenByNumberWithTotals) {
@@ -69,7 +70,7 @@ TEST(UnmatchedReport, MostCallsFirstThenByNumberWithTotals) {
        "Total  : 0     :  0d 0h 0m 0s\r\n"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(heading + row.table, UnmatchedText(*Tallied(row.selection), Request(row.selection)))
+    EXPECT_EQ(heading + row.table, UnmatchedText(Tallied(TwoFileLog(), row.selection).request()))
         << row.selection;
   }
 }
@@ -86,26 +87,34 @@ TEST(CsvReport, QuotesOnlyFieldsThatNeedIt) {
       {"two\r\nlines", "\"two\r\nlines\""},
       {"line\nfeed", "\"line\nfeed\""},
       {"", ""},
+      // A field a spreadsheet would take for a formula gets an apostrophe.
+      {"=SUM(A1)", "'=SUM(A1)"},
+      {"+1", "'+1"},
+      {"-1", "'-1"},
+      {"@x", "'@x"},
+      {"\tx", "'\tx"},
+      {"\rx", "\"'\rx\""},
+      {"a=b", "a=b"},
   };
   for (const auto& row : rows) {
-    auto data = Tallied(" ");
+    auto data = TwoFileLog();
     data->SiteNames[1] = row.name;
     EXPECT_EQ(
         "site,number,stamp,seconds\r\n"
         "Head Office,01234123456,Dec  7 10:00:01,75\r\n"
         "Head Office,01234123456,Dec  8 09:00:00,5\r\n" +
             row.field + ",02079460123,Dec  7 11:00:01,3661\r\n",
-        CallsCsvText(*data))
+        CallsCsvText(Tallied(std::move(data), " ").request()))
         << row.name;
   }
 }
 
 TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
-  auto data = Tallied(" ");
+  auto data = TwoFileLog();
   data->SiteNames[0] = "Caf\xE9";              // ISO 8859-1
   data->SiteNames[1] = "Z\xC3\xBCrich \xC3(";  // UTF-8, then a cut sequence
-  ReportRequest request = Request(" ");
-  request.warnings = {"a \xFF warning"};
+  const Tallied tallied(std::move(data), " ");
+  const std::string warnings[] = {"a \xFF warning"};
   const std::string expected = R"({
     "files": ["/logs/router.log.1", "/logs/router.log"],
     "selection": " ", "caption": "All Data",
@@ -114,21 +123,61 @@ TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
     "sites": [
       {"name": "Caf\u00e9", "number": "01234123456", "calls": 2, "seconds": 80,
        "duration": " 0d 0h 1m 20s",
-       "call_list": [{"stamp": "Dec  7 10:00:01", "seconds": 75},
-                     {"stamp": "Dec  8 09:00:00", "seconds": 5}]},
+       "call_list": [{"stamp": "Dec  7 10:00:01", "seconds": 75, "file": 0, "line": 1},
+                     {"stamp": "Dec  8 09:00:00", "seconds": 5, "file": 1, "line": 3}]},
       {"name": "Z\u00fcrich \u00c3(", "number": "02079460123", "calls": 1, "seconds": 3661,
        "duration": " 0d 1h 1m 1s",
-       "call_list": [{"stamp": "Dec  7 11:00:01", "seconds": 3661}]}],
+       "call_list": [{"stamp": "Dec  7 11:00:01", "seconds": 3661, "file": 0, "line": 5}]}],
     "unmatched": [{"number": "05555000002", "calls": 2, "seconds": 30},
                   {"number": "03333000003", "calls": 1, "seconds": 1},
                   {"number": "07777000001", "calls": 1, "seconds": 60}],
     "per_day": [{"day": "Dec  7", "calls": [1, 1], "seconds": [75, 3661]},
                 {"day": "Dec  8", "calls": [1, 0], "seconds": [5, 0]}],
     "total_calls": 3,
-    "warnings": ["a \u00ff warning"]})";
-  const std::string text = JsonReportText(*data, request);
+    "warnings": ["a \u00ff warning"],
+    "reconciliation": {"lines_read": 10, "kept": 7, "beyond_kept_limit": 0, "selected": 7,
+                       "credited": 3, "unmatched": 4, "credits": 3, "counted": 3,
+                       "beyond_site_limit": 0, "seconds_not_counted": 0, "without_from": 0,
+                       "without_lasted": 0}})";
+  const std::string text = JsonReportText(tallied.request(warnings));
   // Ordered on both sides: the comparison covers the order of the keys too.
   EXPECT_EQ(nlohmann::ordered_json::parse(expected), nlohmann::ordered_json::parse(text)) << text;
+}
+
+// Every text of the JSON report goes through one escaping: the rows below
+// are what a strict parser must read back.
+TEST(JsonReport, EscapesEveryTextSoItParsesBack) {
+  const struct {
+    std::string name;
+    std::string parsed;  // what a parser reads back (UTF-8)
+  } rows[] = {
+      {"C:\\dir\\", "C:\\dir\\"},
+      {"say \"hi\"", "say \"hi\""},
+      {std::string("nul\0tab\tcr\r\x1B\x7F", 13), std::string("nul\0tab\tcr\r\x1B\x7F", 13)},
+      {"Caf\xE9 \xC3(", "Caf\xC3\xA9 \xC3\x83("},
+      {"</script>", "</script>"},
+  };
+  for (const auto& row : rows) {
+    auto data = TwoFileLog();
+    data->SiteNames[0] = row.name;
+    const std::string text = JsonReportText(Tallied(std::move(data), " ").request());
+    ASSERT_TRUE(nlohmann::json::accept(text)) << text;
+    EXPECT_EQ(row.parsed, nlohmann::json::parse(text)["sites"][0]["name"]) << text;
+  }
+}
+
+// Markup characters and control bytes never reach the page as they stand.
+TEST(HtmlReport, EscapesMarkupAndControlBytes) {
+  auto data = TwoFileLog();
+  data->SiteNames[0] = std::string("A&B <i>\"x\" 'y'\0\x1B", 16);
+  const std::string page = HtmlReportText(Tallied(std::move(data), " ").request());
+  EXPECT_NE(std::string::npos,
+            page.find("A&amp;B &lt;i&gt;&quot;x&quot; &#39;y&#39;\xEF\xBF\xBD\xEF\xBF\xBD</h3>"))
+      << page;
+  EXPECT_EQ(std::string::npos, page.find('\0'));
+  EXPECT_EQ(std::string::npos, page.find("<i>"));
+  // A log of two files names each call's file by its base name.
+  EXPECT_NE(std::string::npos, page.find("<td>router.log:3</td>")) << page;
 }
 
 }  // namespace

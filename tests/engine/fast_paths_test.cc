@@ -78,10 +78,13 @@ TEST(FastPaths, SecondsAgreeWithTheLenientReader) {
   for (const std::string& field : all) {
     const CallFields call = ReadCallFields("Dec  7 10:00:01 call from 01234123456 lasted " + field);
     const auto expected =
-        ReadRoundedNumber(field.substr(0, 10), std::numeric_limits<int32_t>::min(),
-                          std::numeric_limits<int32_t>::max());
-    ASSERT_EQ(expected.has_value(), call.seconds_fit) << "'" << field << "'";
+        ReadRoundedNumber(field.substr(0, 10), std::numeric_limits<int64_t>::min(),
+                          std::numeric_limits<int64_t>::max());
+    ASSERT_EQ(expected.has_value(), call.seconds_read) << "'" << field << "'";
     ASSERT_EQ(expected.value_or(0), call.seconds) << "'" << field << "'";
+    const bool fits = expected && *expected >= std::numeric_limits<int32_t>::min() &&
+                      *expected <= std::numeric_limits<int32_t>::max();
+    ASSERT_EQ(fits, call.seconds_fit) << "'" << field << "'";
   }
 }
 

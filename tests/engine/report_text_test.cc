@@ -10,7 +10,20 @@
 namespace tallix {
 namespace {
 
-const ReportClock kNow{"07/12/2026", "10:30:00"};
+const ReportDateTime kNow{"07/12/2026", "10:30:00"};
+
+// Reports over tables a test filled itself, with the caption of all data and
+// no tally behind them: these reports read the call tables only.
+struct Untallied {
+  explicit Untallied(const TallixData& tables)
+      : data(tables), heading(MakeReportHeading(tables, kNow)) {
+    tally.caption = "All Data";
+  }
+  ReportRequest request() const { return {data, tally, heading}; }
+  const TallixData& data;
+  TallyResult tally;
+  ReportHeading heading;
+};
 
 // Two sites over three calls, tallied over all data.
 std::unique_ptr<TallixData> TwoSites() {
@@ -51,7 +64,7 @@ TEST(ReportText, SavedReportWholeText) {
       "\r\n"
       "Detailed log for Idle\r\n"
       "\r\n";
-  EXPECT_EQ(expected, SavedReportText(*TwoSites(), kNow));
+  EXPECT_EQ(expected, SavedReportText(Untallied(*TwoSites()).request()));
 }
 
 TEST(ReportText, PrintedSummaryAndDetailedLines) {
@@ -80,7 +93,7 @@ TEST(ReportText, PrintedSummaryAndDetailedLines) {
       ""};
   std::vector<std::string> printed = summary;
   printed.emplace_back();
-  EXPECT_EQ(printed, PrintedSummaryLines(*data, "All Data", kNow));
+  EXPECT_EQ(printed, PrintedSummaryLines(Untallied(*data).request()));
 
   std::vector<std::string> detailed = summary;
   for (const char* line : {"", "", "Detailed log for Head Office", "Dec  7 10:00:01   0d 0h 1m 15s",
@@ -88,7 +101,7 @@ TEST(ReportText, PrintedSummaryAndDetailedLines) {
                            "Dec  7 11:00:01   0d 1h 1m 1s", "", "Detailed log for Idle", ""}) {
     detailed.emplace_back(line);
   }
-  EXPECT_EQ(detailed, PrintedDetailedLogLines(*data, "All Data", kNow));
+  EXPECT_EQ(detailed, PrintedDetailedLogLines(Untallied(*data).request()));
 }
 
 TEST(ReportText, ShowLogWholeText) {
@@ -114,7 +127,7 @@ TEST(ReportText, ShowLogWholeText) {
       "\r\n"
       "Detailed log for Idle\r\n"
       "\r\n";
-  EXPECT_EQ(expected, ShowLogText(*TwoSites(), kNow));
+  EXPECT_EQ(expected, ShowLogText(Untallied(*TwoSites()).request()));
 }
 
 // The name column counts characters, so every row's colons stand under the
@@ -161,7 +174,7 @@ TEST(ReportText, ShowLogNameColumn) {
     data->SiteCount = 2;
     data->SiteNames = {row.names[0], row.names[1]};
     data->SiteCallCounts = {row.counts[0], row.counts[1]};
-    const std::string text = ShowLogText(*data, kNow);
+    const std::string text = ShowLogText(Untallied(*data).request());
     EXPECT_NE(std::string::npos, text.find("Summary\r\n" + row.table + "\r\n")) << row.what << "\n"
                                                                                 << text;
   }
@@ -176,11 +189,11 @@ TEST(ReportText, NoSitesAndNoLines) {
   EXPECT_EQ(
       heading +
           "Log Records :  0\r\nSummary\r\n\"Site\",\"Calls\",\"Duration\",\"Duration\"\r\n\r\n",
-      SavedReportText(*data, kNow));
+      SavedReportText(Untallied(*data).request()));
   EXPECT_EQ(heading + "Log Records : 0\r\n\r\nSummary\r\nSite : Calls : Duration\r\n\r\n",
-            ShowLogText(*data, kNow));
-  EXPECT_EQ(10u, PrintedSummaryLines(*data, "All Data", kNow).size());
-  EXPECT_EQ(11u, PrintedDetailedLogLines(*data, "All Data", kNow).size());
+            ShowLogText(Untallied(*data).request()));
+  EXPECT_EQ(10u, PrintedSummaryLines(Untallied(*data).request()).size());
+  EXPECT_EQ(11u, PrintedDetailedLogLines(Untallied(*data).request()).size());
 }
 
 TEST(ReportText, ShortKeptLineIsTakenWhole) {
@@ -188,9 +201,9 @@ TEST(ReportText, ShortKeptLineIsTakenWhole) {
   data->LogLines.Assign(0, "short");
   data->LogLines.Assign(1, "Dec  9 01:02:03 rest");
   data->LineCount = 2;
-  const auto heading = ReportHeadingLines(*data, kNow);
-  EXPECT_EQ("Log Start   : short", heading[1]);
-  EXPECT_EQ("Log End     : Dec  9 01:02", heading[2]);
+  const ReportHeading heading = MakeReportHeading(*data, kNow);
+  EXPECT_EQ("short", heading.start);
+  EXPECT_EQ("Dec  9 01:02", heading.end);
 }
 
 TEST(ReportText, DoubleQuotesInFieldsAreDoubled) {
@@ -199,7 +212,7 @@ TEST(ReportText, DoubleQuotesInFieldsAreDoubled) {
   data->SiteNames[0] = "say \"hi\"";
   data->SiteCallCounts[0] = 1;
   data->CallStamps(0, 0) = "Dec \"7\"";
-  const std::string text = SavedReportText(*data, kNow);
+  const std::string text = SavedReportText(Untallied(*data).request());
   EXPECT_NE(std::string::npos, text.find("\"say \"\"hi\"\"\",1,0,")) << text;
   EXPECT_NE(std::string::npos, text.find("\"Dec \"\"7\"\"\",0,")) << text;
 }

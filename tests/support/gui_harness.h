@@ -60,7 +60,7 @@ class FakePrinters : public LinePrinterFactory {
 
 class FakeClock : public Clock {
  public:
-  ReportClock Now() override { return {"07/12/2026", "10:30"}; }
+  ReportDateTime Now() override { return {"07/12/2026", "10:30"}; }
 };
 
 // Three sites; the crafted log of CraftedLog() calls the first two.

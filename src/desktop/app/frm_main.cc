@@ -25,6 +25,7 @@
 #include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
 #include "desktop/reports/frm_show_log.h"
+#include "engine/analysis/duration.h"
 #include "engine/analysis/tally.h"
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
@@ -68,6 +69,7 @@ frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
       dlgCommonDialog(*services.file_chooser) {
   setObjectName("frmMain");
   setWindowTitle(kTitle);
+  last_tally_.caption = "All Results";
   setWindowIcon(ProgramIcon());
   setFont(WindowFont());
   setAcceptDrops(true);
@@ -263,14 +265,14 @@ void frmMain::EnableResultCommands(bool enabled) {
 }
 
 void frmMain::ShowTally(std::string_view selection) {
-  const TallyResult result = TallyCalls(data_, selection);
-  for (size_t row = 0; row < result.rows.size() && row < kRows; ++row) {
-    NoCalls[row]->setText(ToQt(result.rows[row].NoCalls));
-    CallDuration[row]->setText(ToQt(result.rows[row].CallDuration));
+  last_tally_ = TallyCalls(data_, selection);
+  const int sites = std::min(SitesInUse(data_), kRows);
+  for (size_t row = 0; row < static_cast<size_t>(sites); ++row) {
+    NoCalls[row]->setText(QString::number(data_.SiteCallCounts[row]));
+    CallDuration[row]->setText(ToQt(FormatDuration(data_.SiteSeconds[row])));
   }
-  results_range_caption_ = result.caption;
-  ResultsRangeDisplay->setText(ToQt(result.caption));
-  ShowWarnings(result.warnings, "The tally reached a limit:");
+  ResultsRangeDisplay->setText(ToQt(last_tally_.caption));
+  ShowWarnings(last_tally_.warnings, "The tally reached a limit:");
 }
 
 // ---- File menu
@@ -326,8 +328,9 @@ void frmMain::mnuFileSave_Click() {
                QString("\"%1\" already exists.\nDo you want to replace it?").arg(path)});
     if (answer != MessageAnswer::kYes) return;
   }
-  const FileResult written =
-      WriteWholeFile(FromQt(path), SavedReportText(data_, services_.clock->Now()));
+  const FileResult written = WriteWholeFile(
+      FromQt(path),
+      SavedReportText({data_, last_tally_, MakeReportHeading(data_, services_.clock->Now())}));
   if (!written.ok) ShowProblem("The report was not saved.\n\n" + ToQt(written.error));
 }
 
@@ -338,7 +341,8 @@ void frmMain::mnuFilePageSetup_Click() {
 
 void frmMain::mnuFilePrint_Click() {
   if (!RequireLoadedLog("printing")) return;
-  PrintLines(PrintedSummaryLines(data_, results_range_caption_, services_.clock->Now()));
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  PrintLines(PrintedSummaryLines({data_, last_tally_, heading}));
 }
 
 void frmMain::mnuFileExit_Click() { close(); }
@@ -404,13 +408,14 @@ void frmMain::CommandPrintLog_Click() {
 }
 
 void frmMain::PrintDetailedLog() {
-  PrintLines(PrintedDetailedLogLines(data_, results_range_caption_, services_.clock->Now()));
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  PrintLines(PrintedDetailedLogLines({data_, last_tally_, heading}));
 }
 
 void frmMain::CommandShowLog_Click() {
   if (!RequireLoadedLog("showing the log")) return;
   if (!CallTotalGuard()) return;
-  FormShowLog window(data_, *services_.clock, this);
+  FormShowLog window(data_, last_tally_, *services_.clock, this);
   window.exec();
 }
 

@@ -15,6 +15,7 @@
 
 #include "desktop/app/controls.h"
 #include "desktop/app/services.h"
+#include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
 
 class QAction;
@@ -102,7 +103,7 @@ class frmMain : public QMainWindow {
   TallixData& data_;
   Services services_;
   CommonDialog dlgCommonDialog;
-  std::string results_range_caption_ = "All Results";
+  TallyResult last_tally_;  // of the selection the rows show
   std::vector<std::string> startup_problems_;
   WindowGeometry* geometry_ = nullptr;  // owned by the window
 

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 
-#include "engine/reports/report_clock.h"
+#include "engine/reports/report_date_time.h"
 
 namespace tallix {
 namespace {
@@ -101,6 +101,6 @@ void QtSettingsStore::Write(const QString& key, const QString& value) {
 }
 
 // The same forms as tallix-report's, so both title lines read alike.
-ReportClock QtClock::Now() { return LocalReportClock(); }
+ReportDateTime QtClock::Now() { return LocalReportDateTime(); }
 
 }  // namespace tallix

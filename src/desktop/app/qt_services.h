@@ -39,7 +39,7 @@ class QtSettingsStore : public SettingsStore {
 // The date in the user's short date form, the time in the short time form.
 class QtClock : public Clock {
  public:
-  ReportClock Now() override;
+  ReportDateTime Now() override;
 };
 
 }  // namespace tallix

@@ -110,7 +110,7 @@ class SettingsStore {
 class Clock {
  public:
   virtual ~Clock() = default;
-  virtual ReportClock Now() = 0;
+  virtual ReportDateTime Now() = 0;
 };
 
 // Everything frmMain needs from the platform. The pointers must outlive the

@@ -11,8 +11,9 @@
 
 namespace tallix {
 
-FormShowLog::FormShowLog(const TallixData& shared, Clock& clock, QWidget* parent)
-    : QDialog(parent), data_(shared), clock_(clock) {
+FormShowLog::FormShowLog(const TallixData& shared, const TallyResult& tally, Clock& clock,
+                         QWidget* parent)
+    : QDialog(parent), data_(shared), tally_(tally), clock_(clock) {
   setObjectName("FormShowLog");
   setWindowTitle("Show Log");
   setFont(WindowFont());
@@ -51,7 +52,8 @@ void FormShowLog::keyPressEvent(QKeyEvent* event) {
 
 void FormShowLog::Form_Load() {
   // The report's lines end in CR LF; the text box wants plain line breaks.
-  QString text = ToQt(ShowLogText(data_, clock_.Now()));
+  const ReportHeading heading = MakeReportHeading(data_, clock_.Now());
+  QString text = ToQt(ShowLogText({data_, tally_, heading}));
   text.replace("\r\n", "\n");
   LogBox->setPlainText(text);
 }

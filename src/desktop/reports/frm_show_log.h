@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include "desktop/app/services.h"
+#include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
 
 class QPlainTextEdit;
@@ -17,7 +18,8 @@ namespace tallix {
 
 class FormShowLog : public QDialog {
  public:
-  FormShowLog(const TallixData& shared, Clock& clock, QWidget* parent = nullptr);
+  FormShowLog(const TallixData& shared, const TallyResult& tally, Clock& clock,
+              QWidget* parent = nullptr);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -28,6 +30,7 @@ class FormShowLog : public QDialog {
   void Command1_Click();
 
   const TallixData& data_;
+  const TallyResult& tally_;
   Clock& clock_;
   QPlainTextEdit* LogBox = nullptr;
   QPushButton* Command1 = nullptr;

@@ -106,7 +106,9 @@ double RoundHalfEven(double value) {
 
 std::optional<int64_t> ReadRoundedNumber(std::string_view text, int64_t min, int64_t max) {
   const double rounded = RoundHalfEven(ReadLenientNumber(text));
-  if (!(rounded >= static_cast<double>(min) && rounded <= static_cast<double>(max))) {
+  // 2^63 compares equal to INT64_MAX as a double but does not fit.
+  if (!(rounded >= static_cast<double>(min) && rounded <= static_cast<double>(max)) ||
+      rounded >= 0x1p63) {
     return std::nullopt;
   }
   return static_cast<int64_t>(rounded);

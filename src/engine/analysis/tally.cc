@@ -1,11 +1,13 @@
 #include "engine/analysis/tally.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/analysis/duration.h"
@@ -130,17 +132,21 @@ const NoCaseFinder kLasted("lasted");
 CallFields ReadCallFields(std::string_view line) {
   CallFields fields;
   fields.stamp = line.substr(0, kStampWidth);
-  fields.number = Mid(line, KeywordPosition(line, kFrom) + 5, kNumberWidth);
-  const std::string_view duration = Mid(line, KeywordPosition(line, kLasted) + 7, kDurationWidth);
-  constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
-  constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-  std::optional<int64_t> seconds = PlainWholeNumber(duration);
-  if (seconds && (*seconds < kMin || *seconds > kMax)) seconds.reset();
+  const size_t from = KeywordPosition(line, kFrom);
+  const size_t lasted = KeywordPosition(line, kLasted);
+  fields.has_from = from != 0;
+  fields.has_lasted = lasted != 0;
+  fields.number = Mid(line, from + 5, kNumberWidth);
+  const std::string_view duration = Mid(line, lasted + 7, kDurationWidth);
   // Ten characters hold at most ten digits, but an exponent reaches any size.
-  else if (!seconds)
-    seconds = ReadRoundedNumber(duration, kMin, kMax);
-  fields.seconds_fit = seconds.has_value();
+  std::optional<int64_t> seconds = PlainWholeNumber(duration);
+  if (!seconds) {
+    seconds = ReadRoundedNumber(duration, std::numeric_limits<int64_t>::min(),
+                                std::numeric_limits<int64_t>::max());
+  }
+  fields.seconds_read = seconds.has_value();
   fields.seconds = seconds.value_or(0);
+  fields.seconds_fit = fields.seconds_read && FitsInt32(fields.seconds);
   return fields;
 }
 
@@ -149,8 +155,62 @@ std::string SelectionCaption(std::string_view selection) {
   return "Free Date Search : '" + std::string(selection) + "'";
 }
 
+namespace {
+
+// Builds the parts of a tally's result that are lists: the calls per day and
+// the unmatched numbers, each found through an index of its keys. The views
+// point into LogLines, which outlives the tally.
+class TallyLists {
+ public:
+  TallyLists(TallyResult& result, int sites)
+      : result_(result), sites_(static_cast<size_t>(sites)) {}
+
+  // A counted call of `site` on the day `line` begins with.
+  void AddDayCall(std::string_view line, size_t site, int64_t seconds) {
+    const std::string_view day = line.substr(0, kDayWidth);
+    // Lines come in runs of one day: the last day is the usual hit.
+    if (last_day_ == nullptr || last_day_->day != day) {
+      const auto [at, added] = day_index_.try_emplace(day, result_.days.size());
+      if (added) {
+        result_.days.push_back(
+            {std::string(day), std::vector<int64_t>(sites_), std::vector<int64_t>(sites_)});
+      }
+      last_day_ = &result_.days[at->second];
+    }
+    ++last_day_->calls[site];
+    last_day_->seconds[site] += seconds;
+  }
+
+  void AddUnmatched(const CallFields& call) {
+    const auto [at, added] = number_index_.try_emplace(call.number, result_.unmatched.size());
+    if (added) result_.unmatched.push_back({std::string(call.number), 0, 0});
+    // The list grows, so no pointer into it is kept across calls.
+    UnmatchedNumber& entry = result_.unmatched[at->second];
+    ++entry.calls;
+    if (call.seconds_fit) entry.seconds += call.seconds;
+  }
+
+  void SortUnmatched() {
+    std::sort(result_.unmatched.begin(), result_.unmatched.end(),
+              [](const UnmatchedNumber& a, const UnmatchedNumber& b) {
+                return a.calls != b.calls ? a.calls > b.calls : a.number < b.number;
+              });
+  }
+
+ private:
+  TallyResult& result_;
+  size_t sites_;
+  std::unordered_map<std::string_view, size_t> day_index_;
+  std::unordered_map<std::string_view, size_t> number_index_;
+  DayCalls* last_day_ = nullptr;  // stays valid: days are only added before it is set
+};
+
+}  // namespace
+
 TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   TallyResult result;
+  result.selection = selection;
+  result.caption = SelectionCaption(selection);
   const int sites = SitesInUse(data);
   const int lines = LinesInUse(data);
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
@@ -158,21 +218,46 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
     data.SiteSeconds[s] = 0;
   }
   bool site_full_reported[TallixData::kSiteEntries] = {};
+  Reconciliation& sums = result.reconciliation;
+  for (const uint64_t file_lines : data.LogFileLines) sums.lines_read += file_lines;
+  sums.kept = static_cast<uint64_t>(lines);
+  sums.beyond_kept_limit = data.LinesBeyondKept;
+  result.lines.resize(static_cast<size_t>(lines));
+  TallyLists lists(result, sites);
 
   const NoCaseFinder selected(selection);
   const SiteIndex site_index(data);
   for (int r = 0; r < lines; ++r) {
     const std::string_view line = data.LogLines[static_cast<size_t>(r)];
-    // The fields of a line that is not selected are never used.
-    if (selected.Find(line.substr(0, kStampWidth)) == std::string_view::npos) continue;
     const CallFields call = ReadCallFields(line);
-    uint32_t matches = site_index.Matches(NumberKey(call.number));
+    LineResult& outcome = result.lines[static_cast<size_t>(r)];
+    outcome.stamp = call.stamp;
+    outcome.number = call.number;
+    outcome.seconds = call.seconds;
+    outcome.seconds_read = call.seconds_read;
+    outcome.selected = selected.Find(call.stamp) != std::string_view::npos;
+    if (!outcome.selected) continue;
+    ++sums.selected;
+    sums.without_from += !call.has_from;
+    sums.without_lasted += !call.has_lasted;
+    const uint32_t matches = site_index.Matches(NumberKey(call.number));
+    outcome.credited = static_cast<uint16_t>(matches);
+    if (matches == 0) {
+      ++sums.unmatched;
+      lists.AddUnmatched(call);
+      continue;
+    }
+    ++sums.credited;
     bool duration_reported = false;
-    for (; matches != 0; matches &= matches - 1) {
-      const int s = std::countr_zero(matches);
+    for (uint32_t left = matches; left != 0; left &= left - 1) {
+      const int s = std::countr_zero(left);
       const auto site = static_cast<size_t>(s);
+      const uint16_t bit = static_cast<uint16_t>(1u << s);
+      ++sums.credits;
       const int16_t k = data.SiteCallCounts[site];
       if (k >= TallixData::kMaxCallsPerSite) {
+        ++sums.beyond_site_limit;
+        outcome.beyond_limit |= bit;
         if (!site_full_reported[site]) {
           site_full_reported[site] = true;
           result.warnings.push_back("site '" + data.SiteNames[site] + "' has more than " +
@@ -182,33 +267,46 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
         }
         continue;
       }
-      int64_t seconds = call.seconds;
-      if (!call.seconds_fit && !duration_reported) {
-        duration_reported = true;
-        result.warnings.push_back(
-            "kept line " + std::to_string(r + 1) + " ('" + std::string(call.stamp) +
-            "'): the duration does not fit 32 bits; the call counts 0 seconds");
-      } else if (call.seconds_fit && !FitsInt32(data.SiteSeconds[site] + seconds)) {
+      int64_t seconds = call.seconds_fit ? call.seconds : 0;
+      if (!call.seconds_fit) {
+        outcome.zero_seconds |= bit;
+        if (!duration_reported) {
+          duration_reported = true;
+          result.warnings.push_back(
+              "kept line " + std::to_string(r + 1) + " ('" + std::string(call.stamp) +
+              "'): the duration does not fit 32 bits; the call counts 0 seconds");
+        }
+      } else if (!FitsInt32(data.SiteSeconds[site] + seconds)) {
+        outcome.zero_seconds |= bit;
         result.warnings.push_back("kept line " + std::to_string(r + 1) + " ('" +
                                   std::string(call.stamp) + "'): the total of site '" +
                                   data.SiteNames[site] +
                                   "' would not fit 32 bits; the call counts 0 seconds");
         seconds = 0;
       }
+      sums.seconds_not_counted += (outcome.zero_seconds & bit) != 0;
       data.CallStamps(k, s) = call.stamp;
       data.CallSeconds(k, s) = static_cast<int32_t>(seconds);
       data.SiteSeconds[site] = static_cast<int32_t>(data.SiteSeconds[site] + seconds);
       data.SiteCallCounts[site] = static_cast<int16_t>(k + 1);
+      lists.AddDayCall(line, site, seconds);
     }
   }
-
-  result.rows.reserve(static_cast<size_t>(sites));
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    result.rows.push_back(
-        {std::to_string(data.SiteCallCounts[s]), FormatDuration(data.SiteSeconds[s])});
-  }
-  result.caption = SelectionCaption(selection);
+  for (int s = 0; s < sites; ++s) sums.counted += static_cast<uint64_t>(CallsInUse(data, s));
+  lists.SortUnmatched();
   return result;
+}
+
+std::vector<int32_t> CountedLines(const TallyResult& tally, int site) {
+  std::vector<int32_t> lines;
+  const uint32_t bit = 1u << site;
+  for (size_t r = 0; r < tally.lines.size(); ++r) {
+    const LineResult& line = tally.lines[r];
+    if ((line.credited & bit) != 0 && (line.beyond_limit & bit) == 0) {
+      lines.push_back(static_cast<int32_t>(r));
+    }
+  }
+  return lines;
 }
 
 }  // namespace tallix

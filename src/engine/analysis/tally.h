@@ -3,6 +3,7 @@
 // time stamp contains a selection text, credited to every configured site
 // whose number equals the line's called number.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,25 +15,75 @@ namespace tallix {
 // The selection that stands for all data, and the caption it gets.
 inline constexpr std::string_view kAllDataSelection = " ";
 
-// What one result row of the main window shows.
-struct SiteRow {
-  std::string NoCalls;       // the count in plain decimal: "0", "17"
-  std::string CallDuration;  // FormatDuration of the site's total
+// The counts that show how the tally's figures add up, over the whole load
+// and the selection of the tally. They always satisfy
+//   selected = credited + unmatched,   counted = credits - beyond_site_limit,
+// and the calls of the unmatched numbers add up to unmatched.
+struct Reconciliation {
+  uint64_t lines_read = 0;           // lines of all the files loaded
+  uint64_t kept = 0;                 // LineCount
+  uint64_t beyond_kept_limit = 0;    // call-end lines found past the ones LogLines keeps
+  uint64_t selected = 0;             // kept lines whose stamp holds the selection
+  uint64_t credited = 0;             // selected lines whose number is some site's
+  uint64_t unmatched = 0;            // selected lines whose number is no site's
+  uint64_t credits = 0;              // (line, site) pairs
+  uint64_t counted = 0;              // the sum of SiteCallCounts over the sites in use
+  uint64_t beyond_site_limit = 0;    // credits not counted: the site had kMaxCallsPerSite
+  uint64_t seconds_not_counted = 0;  // counted calls that count 0 s: beyond 32 bits
+  uint64_t without_from = 0;         // selected lines without "from"
+  uint64_t without_lasted = 0;       // selected lines without "lasted"
 };
 
+// What the tally made of one kept line. Site sets are bit masks, bit s for
+// site s.
+struct LineResult {
+  std::string_view stamp;  // the fields the tally read, views into LogLines
+  std::string_view number;
+  int64_t seconds = 0;        // the duration as read and rounded
+  bool seconds_read = false;  // false when that does not fit 64 bits
+  bool selected = false;
+  uint16_t credited = 0;      // sites whose number the line's equals
+  uint16_t beyond_limit = 0;  // credits not counted: the site was full
+  uint16_t zero_seconds = 0;  // counted credits whose seconds count 0
+};
+
+// A called number that matches no site in use, with its selected calls.
+struct UnmatchedNumber {
+  std::string number;  // the line's 11-character number field, as it stands
+  int64_t calls = 0;
+  int64_t seconds = 0;  // a duration beyond 32 bits counts 0, as in the tally
+};
+
+// The counted calls of one day (6-character day prefix), one entry per site
+// in use; each site's days add up to its SiteSeconds.
+struct DayCalls {
+  std::string day;
+  std::vector<int64_t> calls;
+  std::vector<int64_t> seconds;
+};
+
+// Everything one tally found, for every report and window to read: none of
+// them goes back to the kept lines.
 struct TallyResult {
-  std::vector<SiteRow> rows;          // one per site in use, 0..SitesInUse-1
-  std::string caption;                // for ResultsRangeDisplay
-  std::vector<std::string> warnings;  // calls a fixed limit kept from their full count
+  std::string selection;                   // the text the tally ran over
+  std::string caption;                     // for ResultsRangeDisplay
+  std::vector<std::string> warnings;       // calls a fixed limit kept from their full count
+  std::vector<DayCalls> days;              // in log order of each day's first counted call
+  std::vector<UnmatchedNumber> unmatched;  // most calls first, then by number
+  Reconciliation reconciliation;
+  std::vector<LineResult> lines;  // one per kept line, in log order
 };
 
-// The three fields a kept line is read through.
+// The fields a kept line is read through.
 struct CallFields {
-  std::string_view stamp;   // characters 1..15 (the whole line if shorter)
-  std::string_view number;  // 11 characters from 5 after "from" (5 when absent)
-  int64_t seconds = 0;      // the lenient number of 10 characters from 7 after
-                            // "lasted" (7 when absent), rounded half to even;
-  bool seconds_fit = true;  // false when that number does not fit 32 bits
+  std::string_view stamp;    // characters 1..15 (the whole line if shorter)
+  std::string_view number;   // 11 characters from 5 after "from" (5 when absent)
+  int64_t seconds = 0;       // the lenient number of 10 characters from 7 after
+                             // "lasted" (7 when absent), rounded half to even
+  bool seconds_read = true;  // false when that number does not fit 64 bits
+  bool seconds_fit = true;   // false when it does not fit 32 bits
+  bool has_from = false;
+  bool has_lasted = false;
 };
 CallFields ReadCallFields(std::string_view line);
 
@@ -41,11 +92,16 @@ CallFields ReadCallFields(std::string_view line);
 std::string SelectionCaption(std::string_view selection);
 
 // Runs the tally over `selection` and fills SiteCallCounts, SiteSeconds,
-// CallStamps and CallSeconds for the sites in use. A line is selected when
+// CallStamps and CallSeconds for the sites in use; in the same pass over the
+// kept lines it makes the rest of the result. A line is selected when
 // `selection` occurs in its time stamp, letter case ignored (an empty one
 // occurs everywhere). Limits, each with a warning: a site's calls beyond
 // 10001 are neither stored nor counted; a call whose duration does not fit 32
 // bits, or would take its site's total out of 32 bits, counts with 0 seconds.
 TallyResult TallyCalls(TallixData& data, std::string_view selection);
+
+// The kept lines behind site `site`'s counted calls, in the order of its
+// CallStamps and CallSeconds. REQUIRES: 0 <= site < kSiteEntries.
+std::vector<int32_t> CountedLines(const TallyResult& tally, int site);
 
 }  // namespace tallix

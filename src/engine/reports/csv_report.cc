@@ -1,19 +1,26 @@
-// The credited calls as CSV (RFC 4180).
+// The counted calls and the audit of every kept line as CSV (RFC 4180).
 
 #include <charconv>
+#include <string_view>
 
-#include "engine/reports/export_reports.h"
+#include "engine/reports/report_text.h"
 
 namespace tallix {
 namespace {
 
-// A CSV field, quoted only when it must be.
+// A CSV field, quoted only when it must be. A field that a spreadsheet would
+// read as a formula gets a leading apostrophe: a log's stamps can come from
+// anyone who can send the router's syslog a line.
 void AppendCsvField(std::string& out, std::string_view field) {
+  const bool formula =
+      !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (formula) out += '\'';
     out += field;
     return;
   }
   out += '"';
+  if (formula) out += '\'';
   for (const char c : field) {
     if (c == '"') out += '"';
     out += c;
@@ -21,9 +28,35 @@ void AppendCsvField(std::string& out, std::string_view field) {
   out += '"';
 }
 
+void AppendCsvNumber(std::string& out, int64_t n) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
+// What the tally made of a line, as the audit's last column says it.
+void AppendLineResult(std::string& result, const TallixData& data, const LineResult& line) {
+  if (!line.selected) {
+    result += "not selected";
+    return;
+  }
+  if (line.credited == 0) {
+    result += "unmatched";
+    return;
+  }
+  for (int s = 0; s < TallixData::kSiteEntries; ++s) {
+    const unsigned bit = 1u << s;
+    if ((line.credited & bit) == 0) continue;
+    if (line.credited & (bit - 1)) result += " + ";
+    result += data.SiteNames[static_cast<size_t>(s)];
+    if (line.beyond_limit & bit) result += " (beyond limit)";
+    if (line.zero_seconds & bit) result += " (0 s counted)";
+  }
+}
+
 }  // namespace
 
-std::string CallsCsvText(const TallixData& data) {
+std::string CallsCsvText(const ReportRequest& request) {
+  const TallixData& data = request.data;
   std::string out = "site,number,stamp,seconds\r\n";
   const int sites = SitesInUse(data);
   for (int s = 0; s < sites; ++s) {
@@ -37,13 +70,39 @@ std::string CallsCsvText(const TallixData& data) {
     for (int c = 0; c < calls; ++c) {
       out += prefix;
       AppendCsvField(out, data.CallStamps(c, s));
-      char seconds[16];
-      *seconds = ',';
-      char* end = std::to_chars(seconds + 1, seconds + 13, data.CallSeconds(c, s)).ptr;
-      *end++ = '\r';
-      *end++ = '\n';
-      out.append(seconds, end);
+      out += ',';
+      AppendCsvNumber(out, data.CallSeconds(c, s));
+      out += "\r\n";
     }
+  }
+  return out;
+}
+
+std::string AuditCsvText(const ReportRequest& request) {
+  const TallixData& data = request.data;
+  const std::vector<std::string> files = LoadedFiles(data);
+  std::vector<std::string> file_fields(files.size());
+  for (size_t f = 0; f < files.size(); ++f) AppendCsvField(file_fields[f], files[f]);
+  std::string out = "file,line,stamp,number,seconds,result\r\n";
+  std::string result;
+  const std::vector<LineResult>& lines = request.tally.lines;
+  for (size_t r = 0; r < lines.size(); ++r) {
+    const LineResult& line = lines[r];
+    const LineOrigin origin = data.LogLineOrigins[r];
+    if (origin.file < file_fields.size()) out += file_fields[origin.file];
+    out += ',';
+    AppendCsvNumber(out, origin.line);
+    out += ',';
+    AppendCsvField(out, line.stamp);
+    out += ',';
+    AppendCsvField(out, line.number);
+    out += ',';
+    if (line.seconds_read) AppendCsvNumber(out, line.seconds);
+    out += ',';
+    result.clear();
+    AppendLineResult(result, data, line);
+    AppendCsvField(out, result);
+    out += "\r\n";
   }
   return out;
 }

@@ -5,9 +5,7 @@
 #include <charconv>
 
 #include "engine/analysis/duration.h"
-#include "engine/log/log_loader.h"
-#include "engine/reports/call_breakdown.h"
-#include "engine/reports/export_reports.h"
+#include "engine/reports/report_text.h"
 #include "engine/util/lenient_utf8.h"
 
 namespace tallix {
@@ -49,15 +47,25 @@ th{background:none}table{min-width:0}svg.chart{min-width:0}footer{color:#000}}
 </style>
 )";
 
-// Appends `bytes` as HTML text: made valid UTF-8, markup characters escaped.
-// Runs of plain characters go in whole, one append each.
+// The bytes that HTML text cannot hold as they stand: markup characters, and
+// control characters other than blanks and line ends, which make a page
+// invalid.
+constexpr char kSpecialBytes[] =
+    "&<>\"'"
+    "\x00\x01\x02\x03\x04\x05\x06\x07\x08\x0B\x0E\x0F"
+    "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E\x1F\x7F";
+constexpr std::string_view kSpecial(kSpecialBytes, sizeof kSpecialBytes - 1);  // NUL included
+
+// Appends `bytes` as HTML text: made valid UTF-8, markup characters escaped,
+// control characters written as U+FFFD. Runs of plain characters go in whole,
+// one append each.
 void AppendEscaped(std::string& out, std::string_view bytes) {
   std::string converted;
   if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; })) {
     AppendLenientUtf8(converted, bytes);
     bytes = converted;
   }
-  for (size_t at; (at = bytes.find_first_of("&<>\"'")) != std::string_view::npos;) {
+  for (size_t at; (at = bytes.find_first_of(kSpecial)) != std::string_view::npos;) {
     out.append(bytes.substr(0, at));
     switch (bytes[at]) {
       case '&':
@@ -72,8 +80,11 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
       case '"':
         out += "&quot;";
         break;
-      default:
+      case '\'':
         out += "&#39;";
+        break;
+      default:
+        out += "\xEF\xBF\xBD";
     }
     bytes.remove_prefix(at + 1);
   }
@@ -289,8 +300,7 @@ void AppendSiteTable(std::string& out, const TallixData& data) {
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
-void AppendUnmatchedTable(std::string& out, const TallixData& data, std::string_view selection) {
-  const std::vector<UnmatchedNumber> numbers = UnmatchedNumbers(data, selection);
+void AppendUnmatchedTable(std::string& out, const std::vector<UnmatchedNumber>& numbers) {
   if (numbers.empty()) {
     out += "<p class=\"none\">Every call in this selection has its site.</p>\n";
     return;
@@ -315,7 +325,26 @@ void AppendUnmatchedTable(std::string& out, const TallixData& data, std::string_
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
-void AppendCallLists(std::string& out, const TallixData& data) {
+// Where each call came from: "line N" in a log of one file, "name:N" in a
+// log of several, name being the file's base name.
+std::vector<std::string> OriginPrefixes(const TallixData& data) {
+  const std::vector<std::string> files = LoadedFiles(data);
+  std::vector<std::string> prefixes;
+  for (const std::string& file : files) {
+    if (files.size() < 2) {
+      prefixes.push_back("line ");
+      continue;
+    }
+    const size_t slash = file.rfind('/');
+    std::string& prefix = prefixes.emplace_back();
+    AppendEscaped(prefix, slash == std::string::npos ? file : file.substr(slash + 1));
+    prefix += ':';
+  }
+  return prefixes;
+}
+
+void AppendCallLists(std::string& out, const TallixData& data, const TallyResult& tally) {
+  const std::vector<std::string> prefixes = OriginPrefixes(data);
   for (int s = 0; s < SitesInUse(data); ++s) {
     const auto site = static_cast<size_t>(s);
     out += "<h3>";
@@ -327,9 +356,10 @@ void AppendCallLists(std::string& out, const TallixData& data) {
       out += "<p class=\"none\">No calls.</p>\n";
       continue;
     }
+    const std::vector<int32_t> lines = CountedLines(tally, s);
     out +=
         "<div class=\"scroll\"><table>\n<thead><tr><th>Time</th><th class=\"n\">Seconds</th>"
-        "<th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
+        "<th class=\"n\">Duration</th><th>From</th></tr></thead>\n<tbody>\n";
     // The bulk of a large page: each row is written without a temporary.
     for (int c = 0; c < calls; ++c) {
       const int32_t seconds = data.CallSeconds(c, s);
@@ -342,10 +372,48 @@ void AppendCallLists(std::string& out, const TallixData& data) {
       out.append(numbers, seconds_end);
       out += "</td><td class=\"n\">";
       out.append(seconds_end, duration_end);
+      out += "</td><td>";
+      const LineOrigin origin =
+          data.LogLineOrigins[static_cast<size_t>(lines[static_cast<size_t>(c)])];
+      if (origin.file < prefixes.size()) out += prefixes[origin.file];
+      AppendCount(out, origin.line);
       out += "</td></tr>\n";
     }
     out += "</tbody>\n</table></div>\n";
   }
+}
+
+// The reconciliation's labels, in the order of ReconciliationEntries.
+constexpr const char* kReconciliationLabels[] = {
+    "Lines read",
+    "Call-end lines kept",
+    "Call-end lines beyond the kept limit",
+    "Kept lines selected",
+    "Selected, credited to a site",
+    "Selected, credited to no site",
+    "Credits (a line counts once for each site with its number)",
+    "Calls counted",
+    "Credits beyond a site's limit",
+    "Calls counted with 0 seconds",
+    "Selected lines without \"from\"",
+    "Selected lines without \"lasted\"",
+};
+
+void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
+  out +=
+      "<p>Selected lines are those credited plus those credited to no site; calls counted are "
+      "the credits less those beyond a site's limit.</p>\n<div class=\"scroll\"><table>\n"
+      "<tbody>\n";
+  const std::span<const ReconciliationEntry> entries = ReconciliationEntries();
+  static_assert(std::size(kReconciliationLabels) == 12);
+  for (size_t i = 0; i < entries.size() && i < std::size(kReconciliationLabels); ++i) {
+    out += "<tr><td>";
+    AppendEscaped(out, kReconciliationLabels[i]);
+    out += "</td>";
+    AppendCountCell(out, static_cast<int64_t>(sums.*entries[i].value));
+    out += "</tr>\n";
+  }
+  out += "</tbody>\n</table></div>\n";
 }
 
 // Room for the page but its call rows, and for each call row: the page
@@ -355,19 +423,21 @@ constexpr size_t kCallRowBytes = 96;
 
 }  // namespace
 
-std::string HtmlReportText(const TallixData& data, const ReportRequest& request) {
-  const auto [start, end] = LogStartAndEnd(data);
+std::string HtmlReportText(const ReportRequest& request) {
+  const TallixData& data = request.data;
+  const TallyResult& tally = request.tally;
+  const ReportHeading& heading = request.heading;
   std::string out;
   out.reserve(kPageBytes + kCallRowBytes * static_cast<size_t>(CallTotal(data)));
   out +=
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       "<title>ISDN log analysis: ";
-  AppendEscaped(out, request.caption);
+  AppendEscaped(out, tally.caption);
   out += "</title>\n";
   out += kStyle;
   out += "</head>\n<body>\n<header>\n<h1>";
-  AppendEscaped(out, request.caption);
+  AppendEscaped(out, tally.caption);
   out += "</h1>\n<p class=\"files\">";
   // A break before every file but those while nothing is written yet.
   const size_t files_at = out.size();
@@ -376,19 +446,21 @@ std::string HtmlReportText(const TallixData& data, const ReportRequest& request)
     AppendEscaped(out, file);
   }
   out += "</p>\n<dl class=\"extent\">\n<dt>Log start</dt><dd>";
-  AppendEscaped(out, start);
+  AppendEscaped(out, heading.start);
   out += "</dd>\n<dt>Log end</dt><dd>";
-  AppendEscaped(out, end);
+  AppendEscaped(out, heading.end);
   out += "</dd>\n<dt>Log records</dt><dd>";
-  AppendCount(out, data.LineCount);
+  AppendCount(out, heading.records);
   out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
   AppendSiteTable(out, data);
   out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
-  AppendChart(out, data, CallsPerDay(data, request.selection));
+  AppendChart(out, data, tally.days);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
-  AppendUnmatchedTable(out, data, request.selection);
+  AppendUnmatchedTable(out, tally.unmatched);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";
-  AppendCallLists(out, data);
+  AppendCallLists(out, data, tally);
+  out += "</section>\n<section>\n<h2>How the totals add up</h2>\n";
+  AppendReconciliationTable(out, tally.reconciliation);
   out += "</section>\n";
   if (!request.warnings.empty()) {
     out += "<section>\n<h2>Warnings</h2>\n<ul class=\"warnings\">\n";
@@ -400,9 +472,9 @@ std::string HtmlReportText(const TallixData& data, const ReportRequest& request)
     out += "</ul>\n</section>\n";
   }
   out += "<footer>ISDN log analysis made on ";
-  AppendEscaped(out, request.now.date);
+  AppendEscaped(out, heading.when.date);
   out += ' ';
-  AppendEscaped(out, request.now.time);
+  AppendEscaped(out, heading.when.time);
   out += "</footer>\n</body>\n</html>\n";
   return out;
 }

@@ -10,9 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/duration.h"
-#include "engine/log/log_loader.h"
-#include "engine/reports/call_breakdown.h"
-#include "engine/reports/export_reports.h"
+#include "engine/reports/report_text.h"
 #include "engine/util/lenient_utf8.h"
 
 namespace tallix {
@@ -114,17 +112,16 @@ class JsonWriter {
   size_t depth_ = 0;
 };
 
-void TextList(JsonWriter& json, const std::vector<std::string>& texts) {
+void TextList(JsonWriter& json, std::span<const std::string> texts) {
   json.Open('[');
   for (const std::string& text : texts) json.Text(text);
   json.Close(']');
 }
 
-void LogObject(JsonWriter& json, const TallixData& data) {
-  const LogBounds bounds = LogStartAndEnd(data);
+void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& heading) {
   json.Open('{');
-  json.Member("start", bounds.start);
-  json.Member("end", bounds.end);
+  json.Member("start", heading.start);
+  json.Member("end", heading.end);
   json.Member("records", int64_t{data.LineCount});
   json.Key("days");
   const int days = std::clamp<int>(data.DateCount, 0, TallixData::kLogDateEntries);
@@ -134,9 +131,10 @@ void LogObject(JsonWriter& json, const TallixData& data) {
   json.Close('}');
 }
 
-void SiteList(JsonWriter& json, const TallixData& data) {
+void SiteList(JsonWriter& json, const TallixData& data, const TallyResult& tally) {
   json.Open('[');
   for (int s = 0; s < SitesInUse(data); ++s) {
+    const std::vector<int32_t> lines = CountedLines(tally, s);
     const auto site = static_cast<size_t>(s);
     json.Break();
     json.Open('{');
@@ -152,6 +150,10 @@ void SiteList(JsonWriter& json, const TallixData& data) {
       json.Open('{');
       json.Member("stamp", data.CallStamps(c, s).view());
       json.Member("seconds", int64_t{data.CallSeconds(c, s)});
+      const LineOrigin origin =
+          data.LogLineOrigins[static_cast<size_t>(lines[static_cast<size_t>(c)])];
+      json.Member("file", int64_t{origin.file});
+      json.Member("line", int64_t{origin.line});
       json.Close('}');
     }
     json.Close(']');
@@ -160,9 +162,9 @@ void SiteList(JsonWriter& json, const TallixData& data) {
   json.Close(']');
 }
 
-void UnmatchedList(JsonWriter& json, const TallixData& data, std::string_view selection) {
+void UnmatchedList(JsonWriter& json, const TallyResult& tally) {
   json.Open('[');
-  for (const UnmatchedNumber& n : UnmatchedNumbers(data, selection)) {
+  for (const UnmatchedNumber& n : tally.unmatched) {
     json.Break();
     json.Open('{');
     json.Member("number", n.number);
@@ -173,15 +175,24 @@ void UnmatchedList(JsonWriter& json, const TallixData& data, std::string_view se
   json.Close(']');
 }
 
+void ReconciliationObject(JsonWriter& json, const Reconciliation& sums) {
+  json.Open('{');
+  for (const ReconciliationEntry& entry : ReconciliationEntries()) {
+    json.Break();
+    json.Member(entry.key, static_cast<int64_t>(sums.*entry.value));
+  }
+  json.Close('}');
+}
+
 void NumberList(JsonWriter& json, const std::vector<int64_t>& numbers) {
   json.Open('[');
   for (const int64_t n : numbers) json.Number(n);
   json.Close(']');
 }
 
-void PerDayList(JsonWriter& json, const TallixData& data, std::string_view selection) {
+void PerDayList(JsonWriter& json, const TallyResult& tally) {
   json.Open('[');
-  for (const DayCalls& day : CallsPerDay(data, selection)) {
+  for (const DayCalls& day : tally.days) {
     json.Break();
     json.Open('{');
     json.Member("day", day.day);
@@ -201,7 +212,9 @@ constexpr size_t kCallEntryBytes = 64;
 
 }  // namespace
 
-std::string JsonReportText(const TallixData& data, const ReportRequest& request) {
+std::string JsonReportText(const ReportRequest& request) {
+  const TallixData& data = request.data;
+  const TallyResult& tally = request.tally;
   JsonWriter json;
   json.Reserve(kObjectBytes + kCallEntryBytes * static_cast<size_t>(CallTotal(data)));
   json.Open('{');
@@ -209,26 +222,29 @@ std::string JsonReportText(const TallixData& data, const ReportRequest& request)
   json.Key("files");
   TextList(json, LoadedFiles(data));
   json.Break();
-  json.Member("selection", request.selection);
+  json.Member("selection", tally.selection);
   json.Break();
-  json.Member("caption", request.caption);
+  json.Member("caption", tally.caption);
   json.Break();
   json.Key("log");
-  LogObject(json, data);
+  LogObject(json, data, request.heading);
   json.Break();
   json.Key("sites");
-  SiteList(json, data);
+  SiteList(json, data, tally);
   json.Break();
   json.Key("unmatched");
-  UnmatchedList(json, data, request.selection);
+  UnmatchedList(json, tally);
   json.Break();
   json.Key("per_day");
-  PerDayList(json, data, request.selection);
+  PerDayList(json, tally);
   json.Break();
   json.Member("total_calls", CallTotal(data));
   json.Break();
   json.Key("warnings");
   TextList(json, request.warnings);
+  json.Break();
+  json.Key("reconciliation");
+  ReconciliationObject(json, tally.reconciliation);
   json.Close('}');
   return json.Take() + "\n";
 }

@@ -7,6 +7,7 @@
 
 #include "engine/analysis/duration.h"
 #include "engine/log/log_loader.h"
+#include "engine/util/lenient_utf8.h"
 
 namespace tallix {
 namespace {
@@ -24,15 +25,16 @@ std::string WithSignPosition(int64_t n) {
 }
 
 // A log loaded from several files names them all, in order.
-std::string TitleLine(const TallixData& data, const ReportClock& now) {
+std::string TitleLine(const TallixData& data, const ReportDateTime& when) {
   if (data.LogFilePaths.size() < 2) {
-    return "ISDN Log Ananysis for file '" + data.LogFilePath + "' on " + now.date + " " + now.time;
+    return "ISDN Log Ananysis for file '" + data.LogFilePath + "' on " + when.date + " " +
+           when.time;
   }
   std::string line = "ISDN Log Ananysis for files ";
   for (size_t i = 0; i < data.LogFilePaths.size(); ++i) {
     line += (i == 0 ? "'" : ", '") + data.LogFilePaths[i] + "'";
   }
-  return line + " on " + now.date + " " + now.time;
+  return line + " on " + when.date + " " + when.time;
 }
 
 // Appends a text field of a record line. A double quote inside is doubled, so
@@ -52,41 +54,6 @@ void AppendNumber(std::string& out, int64_t n) {
   char digits[24];
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
   out.append(digits, static_cast<size_t>(end - digits));
-}
-
-// The characters a site name takes in the Show Log table: its code points
-// when the name is valid UTF-8 (overlong forms, surrogates and values beyond
-// U+10FFFF are not), otherwise its bytes, one character each.
-size_t NameColumnLength(std::string_view name) {
-  struct Lead {
-    unsigned char first, last;  // the lead bytes of this sequence length
-    size_t extra;               // continuation bytes that follow
-    unsigned char mask;         // the lead byte's value bits
-    uint32_t min;               // the least value this length may encode
-  };
-  static constexpr Lead kLeads[] = {{0x00, 0x7F, 0, 0x7F, 0},
-                                    {0xC2, 0xDF, 1, 0x1F, 0x80},
-                                    {0xE0, 0xEF, 2, 0x0F, 0x800},
-                                    {0xF0, 0xF4, 3, 0x07, 0x10000}};
-  size_t code_points = 0;
-  for (size_t i = 0; i < name.size(); ++code_points) {
-    const auto byte = static_cast<unsigned char>(name[i]);
-    const auto lead = std::find_if(std::begin(kLeads), std::end(kLeads), [byte](const Lead& l) {
-      return byte >= l.first && byte <= l.last;
-    });
-    if (lead == std::end(kLeads) || name.size() - i - 1 < lead->extra) return name.size();
-    uint32_t value = byte & lead->mask;
-    for (size_t k = 1; k <= lead->extra; ++k) {
-      const auto next = static_cast<unsigned char>(name[i + k]);
-      if ((next & 0xC0u) != 0x80u) return name.size();
-      value = (value << 6) | (next & 0x3Fu);
-    }
-    if (value < lead->min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-      return name.size();
-    }
-    i += lead->extra + 1;
-  }
-  return code_points;
 }
 
 void AppendLine(std::string& out, std::string_view line) {
@@ -163,21 +130,35 @@ void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds)
 
 }  // namespace
 
-std::vector<std::string> ReportHeadingLines(const TallixData& data, const ReportClock& now) {
-  const LogBounds bounds = LogStartAndEnd(data);
-  return {TitleLine(data, now), "Log Start   : " + bounds.start, "Log End     : " + bounds.end,
-          "Log Records : " + WithSignPosition(data.LineCount)};
+ReportHeading MakeReportHeading(const TallixData& data, const ReportDateTime& when) {
+  LogBounds bounds = LogStartAndEnd(data);
+  return {TitleLine(data, when), std::move(bounds.start), std::move(bounds.end), data.LineCount,
+          when};
 }
 
-std::string SavedReportText(const TallixData& data, const ReportClock& now) {
-  const std::vector<std::string> heading = ReportHeadingLines(data, now);
+namespace {
+
+void AppendHeadingStartAndEnd(std::string& out, const ReportHeading& heading) {
+  AppendLine(out, heading.title);
+  AppendLine(out, "");
+  out += "Log Start   : ";
+  AppendLine(out, heading.start);
+  out += "Log End     : ";
+  AppendLine(out, heading.end);
+}
+
+std::string RecordsLine(const ReportHeading& heading) {
+  return "Log Records : " + WithSignPosition(heading.records);
+}
+
+}  // namespace
+
+std::string SavedReportText(const ReportRequest& request) {
+  const TallixData& data = request.data;
   const int sites = SitesInUse(data);
   std::string out;
-  AppendLine(out, heading[0]);
-  AppendLine(out, "");
-  AppendLine(out, heading[1]);
-  AppendLine(out, heading[2]);
-  AppendLine(out, heading[3]);
+  AppendHeadingStartAndEnd(out, request.heading);
+  AppendLine(out, RecordsLine(request.heading));
   AppendLine(out, "Summary");
   AppendLine(out, "\"Site\",\"Calls\",\"Duration\",\"Duration\"");
   for (int s = 0; s < sites; ++s) {
@@ -201,13 +182,19 @@ std::string SavedReportText(const TallixData& data, const ReportClock& now) {
 namespace {
 
 // Summary lines 1 to 10, which the printed summary and detailed log share.
-std::vector<std::string> SummaryBlock(const TallixData& data, const std::string& caption,
-                                      const ReportClock& now) {
-  const std::vector<std::string> heading = ReportHeadingLines(data, now);
-  std::vector<std::string> lines = {heading[0], "",         caption, "", heading[1],
-                                    heading[2], heading[3], "",      ""};
-  const int sites = SitesInUse(data);
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+std::vector<std::string> SummaryBlock(const ReportRequest& request) {
+  const ReportHeading& heading = request.heading;
+  std::vector<std::string> lines = {heading.title,
+                                    "",
+                                    request.tally.caption,
+                                    "",
+                                    "Log Start   : " + heading.start,
+                                    "Log End     : " + heading.end,
+                                    RecordsLine(heading),
+                                    "",
+                                    ""};
+  const TallixData& data = request.data;
+  for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
     lines.push_back(data.SiteNames[s]);
     lines.push_back("Number of Calls = " + std::to_string(data.SiteCallCounts[s]));
     lines.push_back("Total Calls Duration = " + FormatDuration(data.SiteSeconds[s]));
@@ -218,16 +205,15 @@ std::vector<std::string> SummaryBlock(const TallixData& data, const std::string&
 
 }  // namespace
 
-std::vector<std::string> PrintedSummaryLines(const TallixData& data, const std::string& caption,
-                                             const ReportClock& now) {
-  std::vector<std::string> lines = SummaryBlock(data, caption, now);
+std::vector<std::string> PrintedSummaryLines(const ReportRequest& request) {
+  std::vector<std::string> lines = SummaryBlock(request);
   lines.emplace_back();
   return lines;
 }
 
-std::vector<std::string> PrintedDetailedLogLines(const TallixData& data, const std::string& caption,
-                                                 const ReportClock& now) {
-  std::vector<std::string> lines = SummaryBlock(data, caption, now);
+std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request) {
+  const TallixData& data = request.data;
+  std::vector<std::string> lines = SummaryBlock(request);
   lines.emplace_back();
   lines.emplace_back();
   const int sites = SitesInUse(data);
@@ -253,36 +239,51 @@ int64_t CallTotal(const TallixData& data) {
 
 bool CallTotalGuardPasses(const TallixData& data) { return CallTotal(data) < kCallTotalLimit; }
 
-std::string ShowLogText(const TallixData& data, const ReportClock& now) {
-  const std::vector<std::string> heading = ReportHeadingLines(data, now);
+namespace {
+
+// A row of the fixed-column tables of Show Log and the unmatched numbers:
+// "<label><blanks to width> : <calls><blanks to 6>: <duration>". `label_width`
+// is the characters the label takes.
+void AppendTableRow(std::string& out, std::string_view label, size_t label_width, size_t width,
+                    int64_t calls, int64_t seconds) {
+  out += label;
+  out.append(width - std::min(width, label_width), ' ');
+  out += " : ";
+  const size_t count_at = out.size();
+  AppendNumber(out, calls);
+  const size_t count = out.size() - count_at;
+  out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
+  out += ": ";
+  char duration[kMaxDurationBytes];
+  out.append(duration, WriteLongDuration(seconds, duration));
+  out += "\r\n";
+}
+
+// The header of such a table: its first column's title padded to `width`.
+void AppendTableHeader(std::string& out, std::string_view title, size_t width) {
+  out += title;
+  out.append(width - std::min(width, title.size()), ' ');
+  out += " : Calls : Duration\r\n";
+}
+
+}  // namespace
+
+std::string ShowLogText(const ReportRequest& request) {
+  const TallixData& data = request.data;
   const int sites = SitesInUse(data);
   size_t width = 4;
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    width = std::max(width, NameColumnLength(data.SiteNames[s]));
+    width = std::max(width, TextWidth(data.SiteNames[s]));
   }
   std::string out;
-  AppendLine(out, heading[0]);
-  AppendLine(out, "");
-  AppendLine(out, heading[1]);
-  AppendLine(out, heading[2]);
-  AppendLine(out, "Log Records :" + WithSignPosition(data.LineCount));
+  AppendHeadingStartAndEnd(out, request.heading);
+  AppendLine(out, "Log Records :" + WithSignPosition(request.heading.records));
   AppendLine(out, "");
   AppendLine(out, "Summary");
-  out += "Site";
-  out.append(width - 4, ' ');
-  out += " : Calls : Duration\r\n";
+  AppendTableHeader(out, "Site", width);
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
     const std::string& name = data.SiteNames[s];
-    out += name;
-    out.append(width - NameColumnLength(name), ' ');
-    out += " : ";
-    const size_t count_at = out.size();
-    AppendNumber(out, data.SiteCallCounts[s]);
-    const size_t count = out.size() - count_at;
-    out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
-    out += ": ";
-    AppendDuration(out, data.SiteSeconds[s]);
-    out += "\r\n";
+    AppendTableRow(out, name, TextWidth(name), width, data.SiteCallCounts[s], data.SiteSeconds[s]);
   }
   AppendLine(out, "");
   AppendCallLists(out, data, sites, [&](int c, int s) {
@@ -292,10 +293,60 @@ std::string ShowLogText(const TallixData& data, const ReportClock& now) {
   return out;
 }
 
+std::vector<std::string> LoadedFiles(const TallixData& data) {
+  if (!data.LogFilePaths.empty()) return data.LogFilePaths;
+  return {data.LogFilePath};
+}
+
+std::string UnmatchedText(const ReportRequest& request) {
+  const std::vector<UnmatchedNumber>& numbers = request.tally.unmatched;
+  constexpr std::string_view kNumber = "Number";
+  size_t width = kNumber.size();
+  int64_t calls = 0;
+  int64_t seconds = 0;
+  for (const UnmatchedNumber& n : numbers) {
+    width = std::max(width, n.number.size());
+    calls += n.calls;
+    seconds += n.seconds;
+  }
+  std::string out;
+  AppendHeadingStartAndEnd(out, request.heading);
+  AppendLine(out, "Log Records : " + std::to_string(request.heading.records));
+  AppendLine(out, "");
+  AppendLine(out, request.tally.caption);
+  AppendLine(out, "");
+  AppendLine(out, "Numbers no site covers");
+  AppendTableHeader(out, kNumber, width);
+  // Numbers are padded by their bytes: they are digits as the router writes them.
+  for (const UnmatchedNumber& n : numbers) {
+    AppendTableRow(out, n.number, n.number.size(), width, n.calls, n.seconds);
+  }
+  AppendTableRow(out, "Total", 5, width, calls, seconds);
+  return out;
+}
+
 std::string JoinCrLf(const std::vector<std::string>& lines) {
   std::string out;
   for (const std::string& line : lines) AppendLine(out, line);
   return out;
+}
+
+std::span<const ReconciliationEntry> ReconciliationEntries() {
+  static constexpr ReconciliationEntry kEntries[] = {
+      {"lines_read", &Reconciliation::lines_read},
+      {"kept", &Reconciliation::kept},
+      {"beyond_kept_limit", &Reconciliation::beyond_kept_limit},
+      {"selected", &Reconciliation::selected},
+      {"credited", &Reconciliation::credited},
+      {"unmatched", &Reconciliation::unmatched},
+      {"credits", &Reconciliation::credits},
+      {"counted", &Reconciliation::counted},
+      {"beyond_site_limit", &Reconciliation::beyond_site_limit},
+      {"seconds_not_counted", &Reconciliation::seconds_not_counted},
+      {"without_from", &Reconciliation::without_from},
+      {"without_lasted", &Reconciliation::without_lasted},
+  };
+  return kEntries;
 }
 
 }  // namespace tallix

@@ -1,45 +1,58 @@
 #pragma once
-// Every output of the last tally, as text: the report heading lines that all
-// reports begin with, the saved report, the printed summary, the printed
-// detailed log and the Show Log text. Each is a pure function of the shared
-// data and of the moment it is made; none reads an entry beyond a count.
+// Every output of the last tally, as text. Each report is a pure function of
+// one ReportRequest: the shared data, the tally's result, the heading and the
+// warnings of the run. None reads an entry beyond a count, and none goes back
+// to the kept lines: what a report tells of them, the tally found.
 //
 // With no kept line the start and end lines end after their labels.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
 
 namespace tallix {
 
-// The moment a report is made, as the user's date and time forms write it.
-struct ReportClock {
+// The date and the time a report is made, as the user's forms write them.
+struct ReportDateTime {
   std::string date;
   std::string time;
+};
+
+// What every report begins with.
+struct ReportHeading {
+  // "ISDN Log Ananysis for file '<path>' on <date> <time>", or "for files
+  // 'A', 'B'" for a log of several files.
+  std::string title;
+  std::string start;  // LogStartAndEnd's texts (log_loader.h)
+  std::string end;
+  int32_t records = 0;  // LineCount
+  ReportDateTime when;
+};
+ReportHeading MakeReportHeading(const TallixData& data, const ReportDateTime& when);
+
+// Everything a report is made from.
+struct ReportRequest {
+  const TallixData& data;
+  const TallyResult& tally;
+  const ReportHeading& heading;
+  std::span<const std::string> warnings = {};  // every warning of the run, in order
 };
 
 inline constexpr char kCallTotalMessage[] = "Please reduce the total ISDN calls to <1000";
 inline constexpr int kCallTotalLimit = 1000;
 
-// Title, start, end and records lines:
-//   "ISDN Log Ananysis for file '<path>' on <date> <time>"
-//   "Log Start   : <start>", "Log End     : <end>", "Log Records :  <n>"
-// with LogStartAndEnd's texts (log_loader.h).
-std::vector<std::string> ReportHeadingLines(const TallixData& data, const ReportClock& now);
-
 // The saved report file, every line ended by CR LF.
-std::string SavedReportText(const TallixData& data, const ReportClock& now);
+std::string SavedReportText(const ReportRequest& request);
 
 // The printed summary's lines, in order, the closing empty line included.
-// `caption` is the result-range caption of the last tally.
-std::vector<std::string> PrintedSummaryLines(const TallixData& data, const std::string& caption,
-                                             const ReportClock& now);
+std::vector<std::string> PrintedSummaryLines(const ReportRequest& request);
 
 // The printed detailed log's lines: the summary block and every site's calls.
-std::vector<std::string> PrintedDetailedLogLines(const TallixData& data, const std::string& caption,
-                                                 const ReportClock& now);
+std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request);
 
 // The sum of the call counts of the sites in use, summed wide.
 int64_t CallTotal(const TallixData& data);
@@ -49,11 +62,59 @@ int64_t CallTotal(const TallixData& data);
 bool CallTotalGuardPasses(const TallixData& data);
 
 // The Show Log window's text, every line ended by CR LF. The summary's name
-// column counts characters: a site name that is valid UTF-8 counts its code
-// points, any other name its bytes.
-std::string ShowLogText(const TallixData& data, const ReportClock& now);
+// column counts characters (TextWidth).
+std::string ShowLogText(const ReportRequest& request);
+
+// The files of the loaded log, in order: LogFilePaths, or LogFilePath alone.
+std::vector<std::string> LoadedFiles(const TallixData& data);
+
+// The heading, the caption, then the numbers no site in use covers as a table
+// in fixed columns (number, calls, duration text), most calls first, then by
+// number, and a last row with the totals. Lines end with CR LF.
+std::string UnmatchedText(const ReportRequest& request);
+
+// The export formats below take no call-total guard: they are not printed
+// pages. CSV follows RFC 4180 (a field holding a comma, a double quote, CR or
+// LF is quoted, a quote inside doubled) with CR LF line ends, and a field
+// that a spreadsheet would take for a formula (it begins with =, +, -, @, TAB
+// or CR) gets a leading apostrophe.
+
+// One row per counted call: the header "site,number,stamp,seconds", then the
+// calls of site 0, 1, ... in their stored order, each with the site's name
+// and number.
+std::string CallsCsvText(const ReportRequest& request);
+
+// One row per kept line, in log order: the header
+// "file,line,stamp,number,seconds,result", then the file's path, the line
+// number, the fields the tally read, the duration as read (empty when it does
+// not fit 64 bits) and what the tally made of the line: "not selected",
+// "unmatched", or the credited sites' names joined by " + ", each followed by
+// " (beyond limit)" when it was not counted and " (0 s counted)" when its
+// seconds were not.
+std::string AuditCsvText(const ReportRequest& request);
+
+// One JSON object with the files, the selection, the log's extent and days,
+// every site in use with its calls (each with its file and line), the
+// unmatched numbers, the calls per day, the call total, the warnings and the
+// reconciliation. Text that is valid UTF-8 is kept; any other byte becomes the
+// character with the same code.
+std::string JsonReportText(const ReportRequest& request);
+
+// A self-contained HTML page: the caption, the log's extent, the sites, a
+// chart of the calls per day and site (inline SVG), the unmatched numbers,
+// every site's calls with the lines they came from, and how the totals add
+// up; styled for screens of any width and for paper.
+std::string HtmlReportText(const ReportRequest& request);
 
 // Lines joined, each followed by CR LF.
 std::string JoinCrLf(const std::vector<std::string>& lines);
+
+// Where the JSON and HTML reports name each figure of the reconciliation:
+// every field of Reconciliation, in order, with its key.
+struct ReconciliationEntry {
+  const char* key;
+  uint64_t Reconciliation::*value;
+};
+std::span<const ReconciliationEntry> ReconciliationEntries();
 
 }  // namespace tallix

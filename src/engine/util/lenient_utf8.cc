@@ -64,4 +64,14 @@ void AppendLenientUtf8(std::string& out, std::string_view bytes) {
   }
 }
 
+size_t TextWidth(std::string_view text) {
+  size_t code_points = 0;
+  for (std::string_view rest = text; !rest.empty(); ++code_points) {
+    const size_t length = SequenceLength(rest);
+    if (length == 0) return text.size();
+    rest.remove_prefix(length);
+  }
+  return code_points;
+}
+
 }  // namespace tallix

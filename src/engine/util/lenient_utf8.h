@@ -14,4 +14,8 @@ std::string LenientUtf8(std::string_view bytes);
 // Appends LenientUtf8(bytes) to `out`.
 void AppendLenientUtf8(std::string& out, std::string_view bytes);
 
+// The characters `text` takes in a fixed-column table: its code points when it
+// is well-formed UTF-8, otherwise its bytes, one character each.
+size_t TextWidth(std::string_view text);
+
 }  // namespace tallix

@@ -1,4 +1,4 @@
-#include "engine/reports/report_clock.h"
+#include "engine/reports/report_date_time.h"
 
 #include <ctime>
 
@@ -13,7 +13,7 @@ std::string Format(const std::tm& moment, const char* format) {
 
 }  // namespace
 
-ReportClock LocalReportClock() {
+ReportDateTime LocalReportDateTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);

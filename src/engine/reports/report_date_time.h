@@ -10,6 +10,6 @@
 
 namespace tallix {
 
-ReportClock LocalReportClock();
+ReportDateTime LocalReportDateTime();
 
 }  // namespace tallix

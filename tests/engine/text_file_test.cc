@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "support/test_util.h"
 
@@ -26,13 +29,57 @@ TEST(WriteWholeFile, ReplacesAndKeepsPermissions) {
   EXPECT_EQ(0640u, st.st_mode & 0777);
 }
 
-TEST(WriteWholeFile, FollowsALinkToItsTarget) {
+// As the shell's ">": a link is followed, its target written and the link
+// kept; a dangling link creates its target.
+TEST(WriteWholeFile, FollowsLinksAsTheShellDoes) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // link, where it points
+    const char* target;                                      // written; "old" before if existing
+    bool exists;
+  } rows[] = {
+      {"absolute", {{"link", "@target"}}, "target", true},
+      {"relative", {{"link", "target"}}, "target", true},
+      {"chain", {{"link", "next"}, {"next", "sub/target"}}, "sub/target", true},
+      {"dangling", {{"link", "target"}}, "target", false},
+      {"dangling, into a folder", {{"link", "sub/target"}}, "sub/target", false},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path("sub"));
+    if (row.exists) WriteFile(dir.Path(row.target), "old");
+    for (const auto& [link, to] : row.links) {
+      std::filesystem::create_symlink(to[0] == '@' ? dir.Path(to.substr(1)) : to, dir.Path(link));
+    }
+    ASSERT_TRUE(WriteWholeFile(dir.Path("link"), "new").ok) << row.name;
+    for (const auto& [link, to] : row.links) {
+      EXPECT_TRUE(std::filesystem::is_symlink(dir.Path(link))) << row.name;
+    }
+    EXPECT_EQ("new", ReadFile(dir.Path(row.target))) << row.name;
+  }
+}
+
+// The temporary name is short: a target name at the system's limit works.
+TEST(WriteWholeFile, LongNameAndGroupKept) {
   TempDir dir;
-  WriteFile(dir.Path("target"), "old");
-  std::filesystem::create_symlink(dir.Path("target"), dir.Path("link"));
-  ASSERT_TRUE(WriteWholeFile(dir.Path("link"), "new").ok);
-  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link")));
-  EXPECT_EQ("new", ReadFile(dir.Path("target")));
+  const std::string path = dir.Path(std::string(255, 'a'));
+  WriteFile(path, "old");
+  struct stat before {};
+  ASSERT_EQ(0, ::stat(path.c_str(), &before));
+  ASSERT_TRUE(WriteWholeFile(path, "new").ok);
+  EXPECT_EQ("new", ReadFile(path));
+  struct stat after {};
+  ASSERT_EQ(0, ::stat(path.c_str(), &after));
+  EXPECT_EQ(before.st_uid, after.st_uid);
+  EXPECT_EQ(before.st_gid, after.st_gid);
+  if (::geteuid() == 0) {
+    // As root, a file of another user stays that user's.
+    ASSERT_EQ(0, ::chown(path.c_str(), 65534, 65534));
+    ASSERT_TRUE(WriteWholeFile(path, "newer").ok);
+    ASSERT_EQ(0, ::stat(path.c_str(), &after));
+    EXPECT_EQ(65534u, after.st_uid);
+    EXPECT_EQ(65534u, after.st_gid);
+  }
 }
 
 TEST(WriteWholeFile, FailuresNameTheFileAndLeaveNothingBehind) {

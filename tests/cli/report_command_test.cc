@@ -246,6 +246,7 @@ TEST_F(ReportCommandTest, LimitReachedExitsThreeAfterWriting) {
 // output). "@" stands for that folder.
 TEST_F(ReportCommandTest, InputsSurviveEveryCommand) {
   namespace fs = std::filesystem;
+  // A gzip member of no text.
   const std::string gzip_empty("\x1f\x8b\x08\0\0\0\0\0\0\x03\x03\0\0\0\0\0\0\0\0\0", 20);
   const struct {
     std::vector<std::string> args;
@@ -256,7 +257,7 @@ TEST_F(ReportCommandTest, InputsSurviveEveryCommand) {
       {{"--format", "days", "--output", "@/in.log", "@/in.log"},
        "",
        1,
-       "output file '@/in.log' would replace the log file '@/in.log'; nothing was written"},
+       "file '@/in.log' would replace the log file '@/in.log'; nothing was written"},
       {{"--output", "@/link", "@/in.log"}, "", 1, "would replace the log file '@/in.log'"},
       {{"--output", "@/hard", "@/other.log", "@/in.log"}, "", 1, "the log file '@/in.log'"},
       {{"--config", "@/my.cfg", "--format", "html", "--output", "@/my.cfg", "@/in.log"},
@@ -289,19 +290,23 @@ TEST_F(ReportCommandTest, InputsSurviveEveryCommand) {
       for (size_t i; (i = text.find("//")) != std::string::npos;) text.erase(i, 1);
       return text;
     };
-    WriteFile(dir.Path("in.log"), ReadFile(kExamples + "/router.log"));
-    WriteFile(dir.Path("other.log"), ReadFile(kExamples + "/router.log").substr(0, 500));
-    WriteFile(dir.Path("my.cfg"), ReadFile(kExamples + "/Tallix.cfg"));
-    WriteFile(dir.Path("empty.cfg"), "");
+    const std::string log = ReadFile(kExamples + "/router.log");
     std::string binary;
     for (int i = 0; i < 65536; ++i) binary += static_cast<char>(i * 7919 >> 3);
-    WriteFile(dir.Path("binary.cfg"), binary);
-    WriteFile(dir.Path("quote.cfg"),
-              "\"NoSites\",1,0,0\r\n\"ISDNIdentifier\",isdn\"router,0,0\r\n");
-    WriteFile(dir.Path("esc.log"),
-              "\x1b[2J\x1b]0;X\x07 isdnrouter call from 01234123456 disconnected, lasted 9e99\n");
-    WriteFile(dir.Path("stray.gz"), gzip_empty + "xy");
-    WriteFile(dir.Path("window.zst"), std::string("\x28\xb5\x2f\xfd\x00\x90\x01\x00\x00", 9));
+    for (const auto& [name, bytes] : std::map<std::string, std::string>{
+             {"in.log", log},
+             {"other.log", log.substr(0, 500)},
+             {"my.cfg", ReadFile(kExamples + "/Tallix.cfg")},
+             {"empty.cfg", ""},
+             {"binary.cfg", binary},
+             {"quote.cfg", "\"NoSites\",1,0,0\r\n\"ISDNIdentifier\",isdn\"router,0,0\r\n"},
+             {"esc.log",
+              "\x1b[2J\x1b]0;X\x07 isdnrouter call from 01234123456 disconnected, lasted 9e99\n"},
+             {"stray.gz", gzip_empty + "xy"},
+             // A zstd frame header asking for a 256 MiB window.
+             {"window.zst", std::string("\x28\xb5\x2f\xfd\x00\x90\x01\x00\x00", 9)}}) {
+      WriteFile(dir.Path(name), bytes);
+    }
     fs::create_symlink("in.log", dir.Path("link"));
     fs::create_hard_link(dir.Path("in.log"), dir.Path("hard"));
     fs::create_directories(dir.Path("user"));

@@ -132,7 +132,6 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
       {"checksum", bad_check, "the gzip data is damaged (checksum mismatch)"},
       {"method", bad_method, "the gzip data is damaged (unknown compression method)"},
       {"stray bytes", gz + "stray bytes", "stray bytes after the compressed data"},
-      {"few stray bytes", gz + "xy", "stray bytes after the compressed data"},
       {"second member cut short", gz + gz.substr(0, 4), "the gzip data is cut short"},
       {"xz cut short", Xz(text).substr(0, 30), "the xz data is cut short"},
       {"xz stray bytes", Xz(text) + "xy", "stray bytes after the compressed data"},
@@ -140,9 +139,6 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
       {"xz second stream cut short", Xz(text) + Xz(text).substr(0, 8), "the xz data is cut short"},
       {"zstd cut short", Zstd(text).substr(0, 12), "the zstd data is cut short"},
       {"zstd stray bytes", Zstd(text) + "xy", "stray bytes after the compressed data"},
-      // A frame header asking for a 256 MiB window (window descriptor 0x90).
-      {"zstd window", std::string("\x28\xb5\x2f\xfd\x00\x90\x01\x00\x00", 9),
-       "its zstd data needs 256 MiB to decompress, more than the 128 MiB allowed"},
   };
   for (const auto& row : rows) {
     TempDir dir;

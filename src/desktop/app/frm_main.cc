@@ -325,7 +325,8 @@ void frmMain::mnuFileSave_Click() {
   if (target.exists()) {
     const MessageAnswer answer = services_.messages->Show(
         this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
-               QString("\"%1\" already exists.\nDo you want to replace it?").arg(path)});
+               QString("\"%1\" already exists.\nDo you want to replace it?")
+                   .arg(ToQtMessage(FromQt(path)))});
     if (answer != MessageAnswer::kYes) return;
   }
   const FileResult written =
@@ -335,7 +336,10 @@ void frmMain::mnuFileSave_Click() {
 
 QString frmMain::InputFileAt(const std::string& path) const {
   for (const std::string& log : data_.LogFilePaths) {
-    if (IsSameFile(path, log)) return "the log that is loaded";
+    if (IsSameFile(path, log)) {
+      return data_.LogFilePaths.size() > 1 ? "a file of the log that is loaded"
+                                           : "the log that is loaded";
+    }
   }
   if (IsSameFile(path, data_.LogFilePath)) return "the log that is loaded";
   if (IsSameFile(path, services_.config.read_path) ||

@@ -54,9 +54,11 @@ std::optional<std::string> OverwrittenInput(const std::string& output,
 // but said.
 std::vector<std::string> RepeatedLogs(const std::vector<std::string>& logs) {
   std::vector<std::string> notes;
+  std::vector<std::optional<FileIdentity>> ids;
+  for (const std::string& log : logs) ids.push_back(IdentityOf(log));
   for (size_t later = 1; later < logs.size(); ++later) {
     for (size_t first = 0; first < later; ++first) {
-      if (!IsSameFile(logs[first], logs[later])) continue;
+      if (!ids[later] || ids[first] != ids[later]) continue;
       notes.push_back(
           (logs[first] == logs[later]
                ? "the log file '" + logs[later] + "' was given twice"

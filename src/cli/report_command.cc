@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "cli/report_formats.h"
@@ -10,7 +11,9 @@
 #include "engine/config/config_file.h"
 #include "engine/config/config_location.h"
 #include "engine/log/log_loader.h"
+#include "engine/util/file_identity.h"
 #include "engine/util/text_file.h"
+#include "engine/util/visible_text.h"
 
 namespace tallix {
 namespace {
@@ -24,9 +27,47 @@ std::string AbsoluteLogPath(const std::string& log, const std::string& current_d
   return path.lexically_normal().string();
 }
 
+// Every message reaches the terminal through here: file names and log text
+// may hold control characters, written as visible escapes.
+void Say(std::ostream& err, std::string_view kind, const std::string& message) {
+  err << kProgram << ": " << kind << VisibleText(message) << '\n';
+}
+
 int Fail(std::ostream& err, const std::string& message) {
-  err << kProgram << ": " << message << '\n';
+  Say(err, "", message);
   return kExitFailure;
+}
+
+// The first file read (a LOGFILE or the configuration) that `output` would
+// replace, whatever names lead to them; nullopt when there is none.
+std::optional<std::string> OverwrittenInput(const std::string& output,
+                                            const std::vector<std::string>& logs,
+                                            const std::string& config_path) {
+  for (const std::string& log : logs) {
+    if (IsSameFile(output, log)) return "the log file '" + log + "'";
+  }
+  if (IsSameFile(output, config_path)) return "the configuration file '" + config_path + "'";
+  return std::nullopt;
+}
+
+// A file given twice is loaded twice, and its calls counted twice: allowed,
+// but said.
+std::vector<std::string> RepeatedLogs(const std::vector<std::string>& logs) {
+  std::vector<std::string> notes;
+  std::vector<std::optional<FileIdentity>> ids;
+  for (const std::string& log : logs) ids.push_back(IdentityOf(log));
+  for (size_t later = 1; later < logs.size(); ++later) {
+    for (size_t first = 0; first < later; ++first) {
+      if (!ids[later] || ids[first] != ids[later]) continue;
+      notes.push_back(
+          (logs[first] == logs[later]
+               ? "the log file '" + logs[later] + "' was given twice"
+               : "the log file '" + logs[later] + "' is the same file as '" + logs[first] + "'") +
+          "; its calls are counted twice");
+      break;
+    }
+  }
+  return notes;
 }
 
 // The usage's --format entry, from the table: "saved (default), summary, ...
@@ -93,7 +134,8 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
           << TALLIX_VERSION_PATCH << '\n';
       return kExitOk;
     case ReportArgs::kError:
-      err << kProgram << ": " << problem << "\n\n" << ReportCommandUsage();
+      Say(err, "", problem);
+      err << '\n' << ReportCommandUsage();
       return kExitUsage;
     case ReportArgs::kRun:
       break;
@@ -115,12 +157,30 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     return Fail(err,
                 "configuration file: cannot read '" + *options.config + "': no such ordinary file");
   }
+  std::vector<std::string> logs;
+  for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
+  if (options.output) {
+    if (const auto input = OverwrittenInput(*options.output, logs, config_path)) {
+      return Fail(err, "output file '" + *options.output + "' would replace " + *input +
+                           "; nothing was written");
+    }
+  }
+  // Remarks that leave the exit status as it is.
+  std::vector<std::string> notes;
+  if (!options.config) {
+    if (std::string skipped = SkippedConfigNote(env.per_user_config); !skipped.empty()) {
+      notes.push_back(std::move(skipped));
+    }
+  }
+
   const ConfigReadResult config = ReadConfigFile(tables, config_path);
   if (!config.ok) return Fail(err, config.error);
   warnings.insert(warnings.end(), config.warnings.begin(), config.warnings.end());
+  notes.insert(notes.end(), config.notes.begin(), config.notes.end());
+  const std::vector<std::string> repeated = RepeatedLogs(logs);
+  notes.insert(notes.end(), repeated.begin(), repeated.end());
+  for (const std::string& note : notes) Say(err, "warning: ", note);
 
-  std::vector<std::string> logs;
-  for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
   const LoadResult load = LoadLogs(tables, logs);
   if (!load.ok) return Fail(err, load.error);
   warnings.insert(warnings.end(), load.warnings.begin(), load.warnings.end());
@@ -145,7 +205,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     out.flush();
     if (!out) return Fail(err, "cannot write the report to standard output");
   }
-  for (const std::string& warning : warnings) err << kProgram << ": warning: " << warning << '\n';
+  for (const std::string& warning : warnings) Say(err, "warning: ", warning);
   return warnings.empty() ? kExitOk : kExitLimit;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
@@ -12,6 +13,13 @@ namespace {
 // Print Log and Show Log refuse a tally of kCallTotalLimit calls or more.
 std::string CallTotalGuard(const TallixData& data) {
   return CallTotalGuardPasses(data) ? std::string() : std::string(kCallTotalMessage);
+}
+
+// The configuration is written only as Options would write it: a field the
+// file cannot hold would read back as something else.
+std::string StorableConfigGuard(const TallixData& data) {
+  const std::optional<UnstorableField> unstorable = FindUnstorableField(SiteConfigOf(data));
+  return unstorable ? unstorable->message : std::string();
 }
 
 std::string Summary(const ReportRequest& request) { return JoinCrLf(PrintedSummaryLines(request)); }
@@ -33,7 +41,7 @@ constexpr std::array<ReportFormat, 11> kFormats = {{
     {"detailed", CallTotalGuard, Detailed},
     {"showlog", CallTotalGuard, ShowLogText},
     {"days", nullptr, Days},
-    {"config", nullptr, Config},
+    {"config", StorableConfigGuard, Config},
     {"unmatched", nullptr, UnmatchedText},
     {"csv", nullptr, CallsCsvText},
     {"json", nullptr, JsonReportText},

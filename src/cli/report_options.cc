@@ -103,6 +103,11 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
     problem = "no LOGFILE given";
     return ReportArgs::kError;
   }
+  // An empty name would be taken as the current folder.
+  if (std::find(options.logs.begin(), options.logs.end(), "") != options.logs.end()) {
+    problem = "an empty file name was given";
+    return ReportArgs::kError;
+  }
   return ReportArgs::kRun;
 }
 

@@ -24,7 +24,8 @@ enum class ReportArgs { kRun, kHelp, kVersion, kError };
 
 // Reads `args` (without the program name) into `options`. kError sets
 // `problem` to a one-line message: "unknown option '--x'", "option '--config'
-// needs a value", "unknown format 'x'" or "no LOGFILE given".
+// needs a value", "unknown format 'x'", "no LOGFILE given" or "an empty file
+// name was given" (an empty LOGFILE).
 ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& options,
                           std::string& problem);
 

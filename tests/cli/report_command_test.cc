@@ -1,8 +1,10 @@
 #include "cli/report_command.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "support/command_runner.h"
@@ -234,6 +236,106 @@ TEST_F(ReportCommandTest, LimitReachedExitsThreeAfterWriting) {
   EXPECT_NE(std::string::npos, run.out.find("Number of Calls = 1\r\n"));
   EXPECT_NE(std::string::npos, run.err.find("warning: ")) << run.err;
   EXPECT_NE(std::string::npos, run.err.find("32 bits")) << run.err;
+}
+
+// Nothing given to the command is destroyed, whatever it is asked: an output
+// that would replace an input is refused, a configuration that means nothing
+// or a per-user file passed over is said, and a log given twice is named.
+// Every row starts from the same folder and must leave it exactly as it was:
+// the same names, bytes and inodes (the successful rows write to standard
+// output). "@" stands for that folder.
+TEST_F(ReportCommandTest, InputsSurviveEveryCommand) {
+  namespace fs = std::filesystem;
+  // A gzip member of no text.
+  const std::string gzip_empty("\x1f\x8b\x08\0\0\0\0\0\0\x03\x03\0\0\0\0\0\0\0\0\0", 20);
+  const struct {
+    std::vector<std::string> args;
+    const char* per_user;  // what ~/.config/Tallix/Tallix.cfg is: "", "folder" or "zero"
+    int status;
+    const char* message;
+  } rows[] = {
+      {{"--format", "days", "--output", "@/in.log", "@/in.log"},
+       "",
+       1,
+       "file '@/in.log' would replace the log file '@/in.log'; nothing was written"},
+      {{"--output", "@/link", "@/in.log"}, "", 1, "would replace the log file '@/in.log'"},
+      {{"--output", "@/hard", "@/other.log", "@/in.log"}, "", 1, "the log file '@/in.log'"},
+      {{"--config", "@/my.cfg", "--format", "html", "--output", "@/my.cfg", "@/in.log"},
+       "",
+       1,
+       "would replace the configuration file '@/my.cfg'"},
+      {{"--config", "@/empty.cfg", "@/in.log"},
+       "",
+       0,
+       "warning: configuration file '@/empty.cfg': none of its records was recognised"},
+      {{"--config", "@/binary.cfg", "@/in.log"}, "", 0, "none of its records was recognised"},
+      {{"--config", "@/in.log", "@/in.log"}, "", 0, "every line with \"disconnected\" is kept"},
+      {{"@/in.log"}, "folder", 0, "user/Tallix.cfg' was skipped: it is a directory"},
+      {{"@/in.log"}, "zero", 0, "user/Tallix.cfg' was skipped: it is not an ordinary file"},
+      {{"--config", "@/quote.cfg", "--format", "config", "--output", "@/out.cfg", "@/in.log"},
+       "",
+       1,
+       "The ISDN identifier holds a double quote"},
+      {{"@/esc.log"}, "", 3, "kept line 1 ('\\x1B[2J\\x1B]0;X\\x07 isdn')"},
+      {{"@/in.log", "@/in.log"}, "", 0, "'@/in.log' was given twice; its calls are counted twice"},
+      {{"@/in.log", "@/hard"}, "", 0, "'@/hard' is the same file as '@/in.log'"},
+      {{"@/in.log", ""}, "", 2, "an empty file name was given"},
+      {{"@/stray.gz"}, "", 1, "stray bytes after the compressed data"},
+      {{"@/window.zst"}, "", 1, "needs 256 MiB to decompress, more than the 128 MiB allowed"},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    const auto at = [&](std::string text) {
+      for (size_t i; (i = text.find('@')) != std::string::npos;) text.replace(i, 1, dir.Path(""));
+      for (size_t i; (i = text.find("//")) != std::string::npos;) text.erase(i, 1);
+      return text;
+    };
+    const std::string log = ReadFile(kExamples + "/router.log");
+    std::string binary;
+    for (int i = 0; i < 65536; ++i) binary += static_cast<char>(i * 7919 >> 3);
+    for (const auto& [name, bytes] : std::map<std::string, std::string>{
+             {"in.log", log},
+             {"other.log", log.substr(0, 500)},
+             {"my.cfg", ReadFile(kExamples + "/Tallix.cfg")},
+             {"empty.cfg", ""},
+             {"binary.cfg", binary},
+             {"quote.cfg", "\"NoSites\",1,0,0\r\n\"ISDNIdentifier\",isdn\"router,0,0\r\n"},
+             {"esc.log",
+              "\x1b[2J\x1b]0;X\x07 isdnrouter call from 01234123456 disconnected, lasted 9e99\n"},
+             {"stray.gz", gzip_empty + "xy"},
+             // A zstd frame header asking for a 256 MiB window.
+             {"window.zst", std::string("\x28\xb5\x2f\xfd\x00\x90\x01\x00\x00", 9)}}) {
+      WriteFile(dir.Path(name), bytes);
+    }
+    fs::create_symlink("in.log", dir.Path("link"));
+    fs::create_hard_link(dir.Path("in.log"), dir.Path("hard"));
+    fs::create_directories(dir.Path("user"));
+    if (std::string(row.per_user) == "folder") fs::create_directory(dir.Path("user/Tallix.cfg"));
+    if (std::string(row.per_user) == "zero")
+      fs::create_symlink("/dev/zero", dir.Path("user/Tallix.cfg"));
+    const auto snapshot = [&] {
+      std::map<std::string, std::string> files;
+      for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+        struct stat st {};
+        ::lstat(entry.path().c_str(), &st);
+        files[entry.path().string()] = std::to_string(st.st_ino) + ":" +
+                                       (entry.is_symlink() ? fs::read_symlink(entry.path()).string()
+                                        : entry.is_regular_file() ? ReadFile(entry.path().string())
+                                                                  : "");
+      }
+      return files;
+    };
+    const auto before = snapshot();
+    std::vector<std::string> args;
+    for (const std::string& arg : row.args) args.push_back(at(arg));
+    const CommandRun run =
+        RunReport(args, dir.Path("bin"), dir.Path(""), dir.Path("user/Tallix.cfg"));
+    const std::string message = at(row.message);
+    EXPECT_EQ(row.status, run.status) << message << "\n" << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(message)) << run.err;
+    EXPECT_EQ(std::string::npos, run.err.find('\x1b')) << message;
+    EXPECT_TRUE(before == snapshot()) << message;
+  }
 }
 
 // The installed program finds its configuration beside itself and exits with

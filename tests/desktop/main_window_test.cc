@@ -221,19 +221,32 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void correctedConfigIsReportedOnce() {
+  void configRemarksAreReportedOnce_data() {
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QString>("remark");
+    QTest::addColumn<int>("sites");
+    QTest::newRow("values corrected")
+        << QByteArray("\"NoSites\",12,0,0\r\n\"Site\",11,\"x\",\"y\"\r\n\"END\",0,0,0\r\n") << "12"
+        << 10;
+    QTest::newRow("nothing recognised")
+        << QByteArray("Dec  7 10:00:01 isdnrouter\n") << "none of its records was recognised" << 0;
+  }
+  void configRemarksAreReportedOnce() {
+    QFETCH(QByteArray, config);
+    QFETCH(QString, remark);
+    QFETCH(int, sites);
     Harness h;
-    h.WriteConfig("\"NoSites\",12,0,0\r\n\"Site\",11,\"x\",\"y\"\r\n\"END\",0,0,0\r\n");
+    h.WriteConfig(config);
     frmMain& w = h.Start();
     w.show();
     QVERIFY(h.messages.shown.empty());
     w.ReportStartupProblems();
     QCOMPARE(h.messages.shown.size(), size_t{1});
-    QVERIFY(h.messages.shown[0].text.contains("12"));
+    QVERIFY(h.messages.shown[0].text.contains(remark));
     QVERIFY(h.messages.shown[0].text.contains(h.ConfigPath()));
     w.ReportStartupProblems();
     QCOMPARE(h.messages.shown.size(), size_t{1});
-    QVERIFY(h.Find<QLabel>("LabelName9")->isVisible());
+    QCOMPARE(int(h.data->SiteCount), sites);
   }
 
   void openCancelledChangesNothing_data() {

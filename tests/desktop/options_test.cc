@@ -245,7 +245,7 @@ class OptionsTest : public QObject {
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
     const QString per_user = h.PathOf("home/.config/Tallix/Tallix.cfg");
-    h.config = ConfigLocation{h.ConfigPath().toStdString(), per_user.toStdString()};
+    h.config = ConfigLocation{h.ConfigPath().toStdString(), per_user.toStdString(), {}};
     h.Start();
     QCOMPARE(h.Text("LabelName2"), QString("Leeds"));
     QVERIFY(Harness::WithModal([&] { h.Trigger("mnuViewOptions"); },

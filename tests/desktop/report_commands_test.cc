@@ -157,12 +157,33 @@ class ReportCommandsTest : public QObject {
     QCOMPARE(ReadAll(target).startsWith("ISDN Log Ananysis"), replaced);
   }
 
-  void saveRefusesTheLoadedLog() {
+  // A file that was read is never replaced, by whatever name it is chosen.
+  void saveRefusesTheFilesRead_data() {
+    QTest::addColumn<QString>("name");  // as chosen: "log", "config", or a link "->log"
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("the log") << "log"
+                             << "is the log that is loaded";
+    QTest::newRow("a link to the log") << "->log"
+                                       << "is the log that is loaded";
+    QTest::newRow("the configuration") << "config"
+                                       << "is the configuration file";
+  }
+  void saveRefusesTheFilesRead() {
+    QFETCH(QString, name);
+    QFETCH(QString, refusal);
     auto h = Loaded();
-    h->chooser.file_answers.push_back(log_);
+    const QString read = name.endsWith("log") ? log_ : h->ConfigPath();
+    const QByteArray before = ReadAll(read);
+    QString chosen = read;
+    if (name.startsWith("->")) {
+      chosen = h->PathOf("link");
+      QVERIFY(QFile::link(read, chosen));
+    }
+    h->chooser.file_answers.push_back(chosen);
     h->Trigger("mnuFileSave");
-    ExpectOneMessageContaining(*h, "is the log that is loaded");
-    QCOMPARE(ReadAll(log_), CraftedLog());
+    ExpectOneMessageContaining(*h, refusal);
+    QCOMPARE(ReadAll(read), before);
+    QVERIFY(QFileInfo(chosen).isSymLink() == name.startsWith("->"));
   }
 
   void saveCancelledWritesNothing() {

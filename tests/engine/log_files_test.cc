@@ -75,7 +75,8 @@ TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
       {"empty and one-byte files", {"", "x", a, "\n"}, {a}, {"Dec 5 "}},
       {"a day run across files", {c + "\n", c}, {c, c}, {"Dec 6 "}},
       {"compressed members",
-       {Gzip(a + "\n") + Gzip(b), Xz(c), Zstd(a) + Zstd("\n" + b)},
+       {Gzip(a + "\n") + Gzip(b), Xz(c.substr(0, 5)) + std::string(4, '\0') + Xz(c.substr(5)),
+        Zstd(a) + Zstd("\n" + b)},
        {a, b, c, a, b},
        {"Dec 5 ", "Dec 6 ", "Dec 5 "}},
   };
@@ -130,9 +131,14 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
       {"cut in the header", gz.substr(0, 5), "the gzip data is cut short"},
       {"checksum", bad_check, "the gzip data is damaged (checksum mismatch)"},
       {"method", bad_method, "the gzip data is damaged (unknown compression method)"},
-      {"stray bytes", gz + "stray bytes", "the gzip data is damaged (not a gzip member header)"},
+      {"stray bytes", gz + "stray bytes", "stray bytes after the compressed data"},
+      {"second member cut short", gz + gz.substr(0, 4), "the gzip data is cut short"},
       {"xz cut short", Xz(text).substr(0, 30), "the xz data is cut short"},
+      {"xz stray bytes", Xz(text) + "xy", "stray bytes after the compressed data"},
+      {"xz bad padding", Xz(text) + std::string(3, '\0'), "stray bytes after the compressed data"},
+      {"xz second stream cut short", Xz(text) + Xz(text).substr(0, 8), "the xz data is cut short"},
       {"zstd cut short", Zstd(text).substr(0, 12), "the zstd data is cut short"},
+      {"zstd stray bytes", Zstd(text) + "xy", "stray bytes after the compressed data"},
   };
   for (const auto& row : rows) {
     TempDir dir;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "support/test_util.h"
 
@@ -26,13 +29,43 @@ TEST(WriteWholeFile, ReplacesAndKeepsPermissions) {
   EXPECT_EQ(0640u, st.st_mode & 0777);
 }
 
-TEST(WriteWholeFile, FollowsALinkToItsTarget) {
-  TempDir dir;
-  WriteFile(dir.Path("target"), "old");
-  std::filesystem::create_symlink(dir.Path("target"), dir.Path("link"));
-  ASSERT_TRUE(WriteWholeFile(dir.Path("link"), "new").ok);
-  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link")));
-  EXPECT_EQ("new", ReadFile(dir.Path("target")));
+// As the shell's ">": a link is followed, its target written and the link
+// kept; a dangling link creates its target. The temporary name is short, so a
+// name at the system's limit works; as root, a file of another user stays his.
+TEST(WriteWholeFile, FollowsLinksAndKeepsTheOwner) {
+  const std::string longest(255, 'a');
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // link, where it points
+    std::string target;                                      // holds "old" when `exists`
+    bool exists;
+  } rows[] = {
+      {"absolute", {{"link", "@target"}}, "target", true},
+      {"relative", {{"link", "target"}}, "target", true},
+      {"chain", {{"link", "next"}, {"next", "sub/target"}}, "sub/target", true},
+      {"dangling", {{"link", "target"}}, "target", false},
+      {"dangling, into a folder", {{"link", "sub/target"}}, "sub/target", false},
+      {"longest name", {{"link", longest}}, longest, true},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path("sub"));
+    const std::string target = dir.Path(row.target);
+    if (row.exists) WriteFile(target, "old");
+    const bool other_owner =
+        row.exists && ::geteuid() == 0 && ::chown(target.c_str(), 65534, 65534) == 0;
+    for (const auto& [link, to] : row.links) {
+      std::filesystem::create_symlink(to[0] == '@' ? dir.Path(to.substr(1)) : to, dir.Path(link));
+    }
+    ASSERT_TRUE(WriteWholeFile(dir.Path("link"), "new").ok) << row.name;
+    for (const auto& [link, to] : row.links) {
+      EXPECT_TRUE(std::filesystem::is_symlink(dir.Path(link))) << row.name;
+    }
+    EXPECT_EQ("new", ReadFile(target)) << row.name;
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(target.c_str(), &st));
+    EXPECT_EQ(other_owner ? 65534u : ::geteuid(), st.st_uid) << row.name;
+  }
 }
 
 TEST(WriteWholeFile, FailuresNameTheFileAndLeaveNothingBehind) {

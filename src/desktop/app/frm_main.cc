@@ -30,6 +30,7 @@
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/file_identity.h"
 #include "engine/util/text_file.h"
 
 namespace tallix {
@@ -207,6 +208,8 @@ void frmMain::Form_Load() {
     startup_problems_.push_back(config.error + "; Tallix starts with its built-in configuration");
   }
   for (const std::string& warning : config.warnings) startup_problems_.push_back(warning);
+  for (const std::string& note : config.notes) startup_problems_.push_back(note);
+  if (!services_.config.skipped.empty()) startup_problems_.push_back(services_.config.skipped);
   ShowSiteRows();
   EnableResultCommands(false);
 }
@@ -287,7 +290,7 @@ void frmMain::OpenLogFile(const QString& path) {
   const LoadResult load = LoadLog(data_, FromQt(path));
   if (!load.ok) {
     ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
-                ToQt(load.error));
+                ToQtMessage(load.error));
     return;
   }
   LogFilename->setText(ToQt(data_.LogFilePath));
@@ -315,23 +318,38 @@ void frmMain::mnuFileSave_Click() {
   const QString path = dlgCommonDialog.ShowSave(this, "Save", "Text FIles (*.txt)");
   if (path.isEmpty()) return;
   const QFileInfo target(path);
-  if (target.exists() &&
-      target.canonicalFilePath() == QFileInfo(ToQt(data_.LogFilePath)).canonicalFilePath()) {
-    ShowProblem(QString("The report was not saved: \"%1\" is the log that is loaded, and saving "
-                        "would overwrite it. Choose another file name.")
-                    .arg(path));
+  if (const QString input = InputFileAt(FromQt(path)); !input.isEmpty()) {
+    ShowProblem(QString("The report was not saved: \"%1\" is %2, and saving would overwrite it. "
+                        "Choose another file name.")
+                    .arg(ToQtMessage(FromQt(path)), input));
     return;
   }
   if (target.exists()) {
     const MessageAnswer answer = services_.messages->Show(
         this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
-               QString("\"%1\" already exists.\nDo you want to replace it?").arg(path)});
+               QString("\"%1\" already exists.\nDo you want to replace it?")
+                   .arg(ToQtMessage(FromQt(path)))});
     if (answer != MessageAnswer::kYes) return;
   }
   const FileResult written = WriteWholeFile(
       FromQt(path),
       SavedReportText({data_, last_tally_, MakeReportHeading(data_, services_.clock->Now())}));
-  if (!written.ok) ShowProblem("The report was not saved.\n\n" + ToQt(written.error));
+  if (!written.ok) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.error));
+}
+
+QString frmMain::InputFileAt(const std::string& path) const {
+  for (const std::string& log : data_.LogFilePaths) {
+    if (IsSameFile(path, log)) {
+      return data_.LogFilePaths.size() > 1 ? "a file of the log that is loaded"
+                                           : "the log that is loaded";
+    }
+  }
+  if (IsSameFile(path, data_.LogFilePath)) return "the log that is loaded";
+  if (IsSameFile(path, services_.config.read_path) ||
+      IsSameFile(path, services_.config.write_path)) {
+    return "the configuration file";
+  }
+  return {};
 }
 
 void frmMain::mnuFilePageSetup_Click() {
@@ -441,7 +459,7 @@ void frmMain::ShowProblem(const QString& text) {
 void frmMain::ShowWarnings(const std::vector<std::string>& warnings, const QString& context) {
   if (warnings.empty()) return;
   QString text = context;
-  for (const std::string& warning : warnings) text += "\n\n- " + ToQt(warning);
+  for (const std::string& warning : warnings) text += "\n\n- " + ToQtMessage(warning);
   ShowProblem(text);
 }
 

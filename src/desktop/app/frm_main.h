@@ -97,6 +97,9 @@ class frmMain : public QMainWindow {
   // False, after saying so, when no log has been loaded yet.
   bool RequireLoadedLog(const QString& what);
   bool CallTotalGuard();
+  // What the file at `path` is among the files read (a file of the loaded log,
+  // the configuration file), for the Save refusal; empty when none.
+  QString InputFileAt(const std::string& path) const;
   void ShowProblem(const QString& text);
   void ShowWarnings(const std::vector<std::string>& warnings, const QString& context);
 

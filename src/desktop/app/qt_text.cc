@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include "engine/util/visible_text.h"
+
 namespace tallix {
 
 QString ToQt(std::string_view bytes) {
@@ -12,5 +14,7 @@ std::string FromQt(const QString& text) {
   const QByteArray bytes = text.toLocal8Bit();
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
+
+QString ToQtMessage(std::string_view bytes) { return ToQt(VisibleText(bytes)); }
 
 }  // namespace tallix

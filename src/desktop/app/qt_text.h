@@ -13,4 +13,8 @@ namespace tallix {
 QString ToQt(std::string_view bytes);
 std::string FromQt(const QString& text);
 
+// ToQt for a message box: control characters of file names and log text
+// become visible escapes ("\x1B", VisibleText), TAB kept.
+QString ToQtMessage(std::string_view bytes);
+
 }  // namespace tallix

@@ -8,7 +8,7 @@ namespace tallix {
 
 ConfigLocation ConfigBesideProgram(const QString& program_dir) {
   const std::string path = QDir(program_dir).filePath(kConfigFileName).toLocal8Bit().toStdString();
-  return {path, path};
+  return {path, path, {}};
 }
 
 QString CommonDialog::ShowOpen(QWidget* parent, const QString& title, const QString& filter) {

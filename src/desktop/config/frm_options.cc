@@ -117,7 +117,7 @@ void frmOptions::cmdOK_Click() {
   const FileResult written = WriteConfigFile(config, FromQt(config_path_));
   if (!written.ok) {
     messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
-                          "The options were not stored.\n\n" + ToQt(written.error)});
+                          "The options were not stored.\n\n" + ToQtMessage(written.error)});
     return;
   }
   StoreSiteConfig(config, data_);

@@ -87,18 +87,33 @@ ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path) {
     result.error = "configuration file: " + read.error;
     return result;
   }
-  result.warnings = ReadConfigText(data, text);
+  size_t recognised = 0;
+  result.warnings = ReadConfigText(data, text, &recognised);
   for (std::string& warning : result.warnings) {
     warning = "configuration file '" + path + "': " + warning;
+  }
+  if (recognised == 0) {
+    std::string note = "configuration file '" + path +
+                       "': none of its records was recognised; is it a configuration file?";
+    if (data.SiteCount == 0 && data.RouterIdentifier.empty()) {
+      note += " No site is in use, and every line with \"disconnected\" is kept.";
+    }
+    result.notes.push_back(std::move(note));
   }
   return result;
 }
 
-std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text) {
+std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text,
+                                        size_t* recognised) {
   std::vector<std::string> warnings;
   FieldReader reader(text);
   std::string f[4];
+  size_t known = 0;
   while (reader.Next(f[0]) && reader.Next(f[1]) && reader.Next(f[2]) && reader.Next(f[3])) {
+    if (f[0] == "Version" || f[0] == "NoSites" || f[0] == "ISDNIdentifier" || f[0] == "Site" ||
+        f[0] == "END") {
+      ++known;
+    }
     if (f[0] == "END") break;
     if (f[0] == "NoSites") {
       const double count = RoundHalfEven(ReadLenientNumber(f[1]));
@@ -122,6 +137,7 @@ std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text)
       data.SiteNumbers[static_cast<size_t>(*index)] = f[3];
     }
   }
+  if (recognised != nullptr) *recognised = known;
   return warnings;
 }
 

@@ -24,6 +24,10 @@ struct ConfigReadResult {
   bool ok = true;
   std::string error;                  // set when !ok: names the file and the reason
   std::vector<std::string> warnings;  // values brought back within the tables' limits
+  // Remarks that change no value: a file none of whose records was recognised
+  // (empty, binary, a log given by mistake) still counts as read, as stored
+  // files rely on, but leaves no site in use; this says so.
+  std::vector<std::string> notes;
 };
 
 // The built-in configuration of a start without a file: one site "site1" with
@@ -40,8 +44,11 @@ ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path);
 // first. A "Site" record whose index lies outside 0..10 is skipped and a site
 // count outside 0..10 is brought into it; each gives a warning. Fields are
 // separated by commas and line ends (CR LF, LF or CR) alike; an empty line is
-// an empty field.
-std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text);
+// an empty field. `recognised`, when given, is set to the number of records
+// whose first field is one the file uses ("Version", "NoSites",
+// "ISDNIdentifier", "Site", "END").
+std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text,
+                                        size_t* recognised = nullptr);
 
 // The file's text for `config`, as WriteConfigFile writes it: 14 records,
 // all ten sites whatever the count.

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -62,9 +64,27 @@ ConfigLocation ChooseConfigLocation(const ConfigPlaces& places, const ConfigFile
 }
 
 ConfigLocation SystemConfigLocation(const std::string& program_dir) {
-  return ChooseConfigLocation(
-      ConfigPlacesFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), program_dir),
-      SystemConfigFileChecks());
+  const ConfigPlaces places =
+      ConfigPlacesFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), program_dir);
+  ConfigLocation location = ChooseConfigLocation(places, SystemConfigFileChecks());
+  location.skipped = SkippedConfigNote(places.per_user);
+  return location;
+}
+
+std::string SkippedConfigNote(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return {};
+  std::string why;
+  if (::stat(path.c_str(), &st) != 0) {
+    why = errno == ENOENT ? "it is a link to a file that does not exist" : std::strerror(errno);
+  } else if (S_ISDIR(st.st_mode)) {
+    why = "it is a directory";
+  } else if (!S_ISREG(st.st_mode)) {
+    why = "it is not an ordinary file";
+  } else {
+    return {};
+  }
+  return "the per-user configuration file '" + path + "' was skipped: " + why;
 }
 
 void CreateConfigFolder(const std::string& write_path) {

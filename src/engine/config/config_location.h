@@ -40,6 +40,7 @@ ConfigFileChecks SystemConfigFileChecks();
 struct ConfigLocation {
   std::string read_path;   // read at start-up; when no file is there the defaults apply
   std::string write_path;  // replaced when Options is confirmed
+  std::string skipped;     // SystemConfigLocation: SkippedConfigNote of the per-user file
 };
 
 // Reads the per-user file when it exists, else the file beside the program
@@ -51,6 +52,12 @@ ConfigLocation ChooseConfigLocation(const ConfigPlaces& places, const ConfigFile
 // The location for this process: the environment's XDG_CONFIG_HOME and HOME,
 // the real file system, and the program's folder `program_dir`.
 ConfigLocation SystemConfigLocation(const std::string& program_dir);
+
+// Why the per-user file `path` was passed over although something is there
+// (a directory, a device such as /dev/zero, a dangling link): "the per-user
+// configuration file '<path>' was skipped: it is a directory". Empty when
+// nothing is there or it is an ordinary file.
+std::string SkippedConfigNote(const std::string& path);
 
 // Creates the folder that is to hold `write_path`, and its missing parents,
 // with permission 0700 as the XDG rules ask (the per-user folder before its

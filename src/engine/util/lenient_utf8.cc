@@ -5,10 +5,9 @@ namespace {
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// The length of the well-formed UTF-8 sequence at the start of `bytes`
-// (Unicode's table of well-formed byte sequences: no overlong forms, no
-// surrogates, nothing past U+10FFFF), or 0 when there is none.
-size_t SequenceLength(std::string_view bytes) {
+}  // namespace
+
+size_t Utf8SequenceLength(std::string_view bytes) {
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
   const unsigned char lead = byte(0);
   if (lead < 0x80) return 1;
@@ -35,8 +34,6 @@ size_t SequenceLength(std::string_view bytes) {
   return length;
 }
 
-}  // namespace
-
 std::string LenientUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
@@ -51,7 +48,7 @@ void AppendLenientUtf8(std::string& out, std::string_view bytes) {
   out.append(bytes.substr(0, ascii));
   bytes.remove_prefix(ascii);
   while (!bytes.empty()) {
-    const size_t length = SequenceLength(bytes);
+    const size_t length = Utf8SequenceLength(bytes);
     if (length > 0) {
       out.append(bytes.substr(0, length));
       bytes.remove_prefix(length);
@@ -67,7 +64,7 @@ void AppendLenientUtf8(std::string& out, std::string_view bytes) {
 size_t TextWidth(std::string_view text) {
   size_t code_points = 0;
   for (std::string_view rest = text; !rest.empty(); ++code_points) {
-    const size_t length = SequenceLength(rest);
+    const size_t length = Utf8SequenceLength(rest);
     if (length == 0) return text.size();
     rest.remove_prefix(length);
   }

@@ -2,7 +2,10 @@
 
 #include <isa-l/igzip_lib.h>
 #include <lzma.h>
+// For ZSTD_getFrameHeader, to tell how much memory a refused frame asks for.
+#define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
+#include <zstd_errors.h>
 
 #include <algorithm>
 #include <vector>
@@ -15,6 +18,8 @@ constexpr size_t kInputBytes = 256u << 10;
 // An xz stream asking for more memory than this to decode is refused.
 constexpr uint64_t kXzMemoryLimit = 256u << 20;
 
+constexpr std::string_view kXzMagic("\xfd\x37\x7a\x58\x5a\x00", 6);
+
 bool StartsWith(std::string_view bytes, std::string_view magic) {
   return bytes.substr(0, magic.size()) == magic;
 }
@@ -24,7 +29,7 @@ bool StartsWith(std::string_view bytes, std::string_view magic) {
 Compression CompressionOf(std::string_view first_bytes) {
   using namespace std::string_view_literals;
   if (StartsWith(first_bytes, "\x1f\x8b"sv)) return Compression::kGzip;
-  if (StartsWith(first_bytes, "\xfd\x37\x7a\x58\x5a\x00"sv)) return Compression::kXz;
+  if (StartsWith(first_bytes, kXzMagic)) return Compression::kXz;
   if (StartsWith(first_bytes, "\x28\xb5\x2f\xfd"sv)) return Compression::kZstd;
   return Compression::kNone;
 }
@@ -74,6 +79,10 @@ class LogTextReader::Decoder {
     return FileResult::Fail("cannot read '" + file_.path() + "': the " + std::string(format_) +
                             " data is cut short");
   }
+  FileResult StrayBytes() const {
+    return FileResult::Fail("cannot read '" + file_.path() +
+                            "': stray bytes after the compressed data");
+  }
 
  private:
   const ReadOnlyFile& file_;
@@ -113,6 +122,7 @@ class GzipDecoder final : public Decoder {
         // Another member: a fresh state, the input where the last one ended.
         uint8_t* next = state_.next_in;
         const uint32_t available = state_.avail_in;
+        if (next[0] != 0x1f || (available > 1 && next[1] != 0x8b)) return StrayBytes();
         isal_inflate_reset(&state_);
         state_.crc_flag = ISAL_GZIP;
         state_.next_in = next;
@@ -164,12 +174,12 @@ class GzipDecoder final : public Decoder {
   bool finished_ = false;
 };
 
-// xz through liblzma; concatenated streams and padding as xz allows.
+// xz through liblzma; concatenated streams and padding as xz allows. Each
+// stream is decoded on its own, so that bytes after a stream's end which do
+// not start another are told apart from a stream cut short.
 class XzDecoder final : public Decoder {
  public:
-  explicit XzDecoder(const ReadOnlyFile& file) : Decoder(file, "xz") {
-    ready_ = lzma_stream_decoder(&stream_, kXzMemoryLimit, LZMA_CONCATENATED) == LZMA_OK;
-  }
+  explicit XzDecoder(const ReadOnlyFile& file) : Decoder(file, "xz") { ready_ = Start(); }
   ~XzDecoder() override { lzma_end(&stream_); }
 
   FileResult Decode(uint8_t* out, size_t length, size_t* got) override {
@@ -181,9 +191,37 @@ class XzDecoder final : public Decoder {
       if (stream_.avail_in == 0 && !file_done()) {
         if (FileResult read = Refill(&stream_.next_in, &stream_.avail_in); !read.ok) return read;
       }
+      if (between_streams_ && !header_fed_) {
+        // Stream padding: zero bytes, four at a time.
+        while (stream_.avail_in > 0 && stream_.next_in[0] == 0) {
+          ++stream_.next_in;
+          --stream_.avail_in;
+          ++padding_;
+        }
+        if (stream_.avail_in == 0) {
+          if (!file_done()) continue;
+          if (padding_ % 4 != 0) return StrayBytes();
+          finished_ = true;
+          break;
+        }
+        if (padding_ % 4 != 0) return StrayBytes();
+        const size_t head = std::min<size_t>(stream_.avail_in, kXzMagic.size());
+        next_starts_stream_ =
+            kXzMagic.substr(0, head) ==
+            std::string_view(reinterpret_cast<const char*>(stream_.next_in), head);
+        header_fed_ = true;
+      }
       const lzma_ret status = lzma_code(&stream_, file_done() ? LZMA_FINISH : LZMA_RUN);
-      if (status == LZMA_STREAM_END) {
-        finished_ = true;
+      if (status == LZMA_GET_CHECK) {
+        between_streams_ = false;  // a stream header was read
+      } else if (status == LZMA_STREAM_END) {
+        if (!Start()) return Damaged("out of memory");
+        started_once_ = true;
+        between_streams_ = true;
+        header_fed_ = false;
+        padding_ = 0;
+      } else if (between_streams_ && started_once_ && status != LZMA_OK && !next_starts_stream_) {
+        return StrayBytes();
       } else if (status == LZMA_BUF_ERROR) {
         return CutShort();
       } else if (status == LZMA_MEMLIMIT_ERROR) {
@@ -197,6 +235,11 @@ class XzDecoder final : public Decoder {
   }
 
  private:
+  // A decoder for the next stream; the input stays where it is.
+  bool Start() {
+    return lzma_stream_decoder(&stream_, kXzMemoryLimit, LZMA_TELL_ANY_CHECK) == LZMA_OK;
+  }
+
   static std::string_view Reason(lzma_ret status) {
     switch (status) {
       case LZMA_MEM_ERROR:
@@ -214,6 +257,11 @@ class XzDecoder final : public Decoder {
 
   lzma_stream stream_ = LZMA_STREAM_INIT;
   bool ready_ = false;
+  bool started_once_ = false;       // a stream was read before the one now decoded
+  bool between_streams_ = true;     // no header of the stream now decoded was read yet
+  bool header_fed_ = false;         // bytes past the padding went to the decoder
+  uint64_t padding_ = 0;            // zero bytes since the last stream's end
+  bool next_starts_stream_ = true;  // the bytes after the padding begin as a stream does
   bool finished_ = false;
 };
 
@@ -237,8 +285,21 @@ class ZstdDecoder final : public Decoder {
       }
       const bool no_input = input_.pos == input_.size;
       if (no_input && !frame_open_) break;  // the end, at a frame's end
+      if (!frame_open_) {
+        if (frames_done_ > 0 && !StartsFrame()) return StrayBytes();
+        NoteWindowSize();
+      }
       const size_t hint = ZSTD_decompressStream(stream_, &output, &input_);
+      if (ZSTD_isError(hint) &&
+          ZSTD_getErrorCode(hint) == ZSTD_error_frameParameter_windowTooLarge) {
+        return Refused("its zstd data needs " +
+                       (window_mib_ > kZstdWindowMib ? std::to_string(window_mib_) + " MiB"
+                                                     : std::string("more memory")) +
+                       " to decompress, more than the " + std::to_string(kZstdWindowMib) +
+                       " MiB allowed");
+      }
       if (ZSTD_isError(hint)) return Damaged(ZSTD_getErrorName(hint));
+      if (hint == 0) ++frames_done_;
       frame_open_ = hint != 0;
       if (no_input && output.pos == 0 && frame_open_) return CutShort();
     }
@@ -247,7 +308,38 @@ class ZstdDecoder final : public Decoder {
   }
 
  private:
+  // The window, in MiB rounded up, that the frame starting at the input
+  // asks for; 0 when its header is not all there.
+  void NoteWindowSize() {
+    ZSTD_frameHeader header{};
+    const auto* at = static_cast<const char*>(input_.src) + input_.pos;
+    window_mib_ = ZSTD_getFrameHeader(&header, at, input_.size - input_.pos) == 0
+                      ? (header.windowSize + (1u << 20) - 1) >> 20
+                      : 0;
+  }
+
+  // Whether the input begins as a frame or a skippable frame does, as far
+  // as it goes.
+  bool StartsFrame() const {
+    const auto* at = static_cast<const unsigned char*>(input_.src) + input_.pos;
+    const size_t head = std::min<size_t>(input_.size - input_.pos, 4);
+    static constexpr unsigned char kFrame[] = {0x28, 0xb5, 0x2f, 0xfd};
+    static constexpr unsigned char kSkippable[] = {0x50, 0x2a, 0x4d, 0x18};  // low nibble free
+    bool frame = true;
+    bool skippable = true;
+    for (size_t i = 0; i < head; ++i) {
+      frame = frame && at[i] == kFrame[i];
+      skippable = skippable && (i == 0 ? (at[i] & 0xf0) == 0x50 : at[i] == kSkippable[i]);
+    }
+    return frame || skippable;
+  }
+
+  // libzstd's default limit on a frame's window.
+  static constexpr unsigned long long kZstdWindowMib = 1ull << (ZSTD_WINDOWLOG_LIMIT_DEFAULT - 20);
+
   ZSTD_DStream* stream_;
+  unsigned long long window_mib_ = 0;
+  uint64_t frames_done_ = 0;
   ZSTD_inBuffer input_{nullptr, 0, 0};
   bool frame_open_ = false;
 };

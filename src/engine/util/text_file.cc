@@ -63,6 +63,22 @@ FileResult WriteInPlace(const std::string& path, std::string_view contents) {
   return {};
 }
 
+// The name that `path` leads to through its links (itself when it is none),
+// each relative link taken from the folder that holds it.
+FileResult FollowLinks(const std::string& path, std::string& target) {
+  namespace fs = std::filesystem;
+  fs::path at(path);
+  std::error_code ec;
+  for (int hops = 0; fs::is_symlink(fs::symlink_status(at, ec)); ++hops) {
+    if (hops == 40) return FileResult::Fail("cannot write " + DescribeErrno(path, ELOOP));
+    const fs::path next = fs::read_symlink(at, ec);
+    if (ec) return FileResult::Fail("cannot write '" + path + "': " + ec.message());
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
+  target = at.string();
+  return {};
+}
+
 }  // namespace
 
 std::string DescribeErrno(const std::string& path, int error_number) {
@@ -162,14 +178,10 @@ FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& 
 }
 
 FileResult WriteWholeFile(const std::string& path, std::string_view contents) {
-  namespace fs = std::filesystem;
-  std::string target = path;
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(target, ec))) {
-    const fs::path resolved = fs::weakly_canonical(target, ec);
-    if (ec) return FileResult::Fail("cannot write '" + path + "': " + ec.message());
-    target = resolved.string();
-  }
+  // As the shell's ">" does: a link is followed and its target written, the
+  // link kept; a dangling link creates its target.
+  std::string target;
+  if (FileResult resolved = FollowLinks(path, target); !resolved.ok) return resolved;
   struct stat st {};
   const bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
@@ -182,17 +194,25 @@ FileResult WriteWholeFile(const std::string& path, std::string_view contents) {
     return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
   }
 
-  std::string temp = target + ".tmp-XXXXXX";
+  // A short name of its own, so that a target whose name is near the
+  // system's limit still gets one.
+  const size_t slash = target.rfind('/');
+  std::string temp =
+      (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tallix-XXXXXX";
   FileDescriptor fd(::mkstemp(temp.data()));
   if (fd.get() < 0) return FileResult::Fail("cannot write " + DescribeErrno(path, errno));
   auto fail = [&](int error_number) {
     ::unlink(temp.c_str());
     return FileResult::Fail("cannot write " + DescribeErrno(path, error_number));
   };
-  // Keep the permissions of the file being replaced; a new file gets the
-  // usual ones for the user's umask.
+  // Keep the owner, group and permissions of the file being replaced, as far
+  // as this process may set them (the owner only as root, the group when the
+  // user belongs to it); a new file gets the usual ones for the user's umask.
   mode_t mode = 0;
   if (exists) {
+    if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
+      [[maybe_unused]] const int group_only = ::fchown(fd.get(), static_cast<uid_t>(-1), st.st_gid);
+    }
     mode = st.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);

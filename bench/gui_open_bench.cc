@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
     std::fputs("Check Totals did not open\n", stderr);
     return 1;
   }
-  std::printf("Check Totals, %d rows: open to painted median %.3f s, sort by result %.3f s\n",
-              rows, Median(opened), Median(sorted));
+  std::printf("Check Totals, %d rows: open to painted median %.3f s, sort by result %.3f s\n", rows,
+              Median(opened), Median(sorted));
   return 0;
 }

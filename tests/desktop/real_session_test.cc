@@ -290,8 +290,9 @@ class RealSessionTest : public QObject {
     QCOMPARE(got, result);
   }
 
-  // A double-click on a site's count box opens Check Totals on that site's
-  // calls: the rows of tallix-report's audit credited to it, cell by cell.
+  // A double-click on a site's count or duration box opens Check Totals on
+  // that site's calls: the rows of tallix-report's audit credited to it, cell
+  // by cell.
   void checkTotalsFromACountBox() {
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
@@ -302,12 +303,14 @@ class RealSessionTest : public QObject {
         {"--config", h.ConfigPath().toStdString(), "--format", "audit", log.toStdString()},
         h.PathOf("").toStdString(), h.PathOf("").toStdString());
     QCOMPARE(audit.status, 0);
-    for (const auto& [box, site] : {std::pair{"NoCalls0", "Head Office"}, {"NoCalls1", "London"}}) {
+    for (const auto& [box, site] :
+         {std::pair{"NoCalls0", "Head Office"}, {"CallDuration1", "London"}}) {
       std::vector<QStringList> expected;
       for (const QString& line : QString::fromStdString(audit.out).split("\r\n").mid(1)) {
         if (line.endsWith(QString(",") + site)) expected.push_back(line.split(','));
       }
-      QCOMPARE(qsizetype(expected.size()), h.Text(box).toLongLong());
+      const QString count = "NoCalls" + QString(box).right(1);
+      QCOMPARE(qsizetype(expected.size()), h.Text(qPrintable(count)).toLongLong());
       std::vector<QStringList> shown;
       const int result = OnModal(
           [&h, box = box] {
@@ -317,13 +320,7 @@ class RealSessionTest : public QObject {
             QCOMPARE(window.windowTitle(), QString("Check Totals"));
             QCOMPARE(window.findChild<QComboBox*>("LinesChoiceBox")->currentText(),
                      QString(site) + "'s calls");
-            const QAbstractItemModel& model = *window.findChild<QTableView*>("LinesTable")->model();
-            for (int r = 0; r < model.rowCount(); ++r) {
-              QStringList cells;
-              for (int c = 0; c < model.columnCount(); ++c)
-                cells << model.index(r, c).data().toString();
-              shown.push_back(cells);
-            }
+            shown = TableCells(*window.findChild<QTableView*>("LinesTable")->model());
             Shoot(QString("check-totals-%1.png").arg(site));
             QTest::keyClick(window.findChild<QPushButton*>("cmdClose"), Qt::Key_Return);
           });
@@ -334,23 +331,27 @@ class RealSessionTest : public QObject {
 
   // File > Export through Qt's own file dialog: the type picked from its
   // list, the name typed without a suffix. The file holds tallix-report's
-  // bytes over the same log and configuration. The dialog asks before it
-  // replaces a file, under the name with its suffix.
+  // bytes over the same log, configuration and selection. The dialog asks
+  // before it replaces a file, under the name with its suffix.
   void exportThroughTheFileDialog_data() {
     QTest::addColumn<int>("type");  // its place in the dialog's list
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("written");
     QTest::addColumn<bool>("exists");
-    QTest::newRow("csv") << 0 << "csv"
-                         << "calls.csv" << false;
-    QTest::newRow("json, replacing") << 1 << "json"
-                                     << "calls.json" << true;
-    QTest::newRow("html") << 2 << "html"
-                          << "calls.html" << false;
-    QTest::newRow("unmatched") << 3 << "unmatched"
-                               << "calls.txt" << false;
-    QTest::newRow("audit, replacing") << 4 << "audit"
-                                      << "calls.csv" << true;
+    const struct {
+      const char* format;
+      const char* written;
+      bool exists;
+    } rows[] = {{"csv", "calls.csv", false},
+                {"json", "calls.json", true},
+                {"html", "calls.html", false},
+                {"unmatched", "calls.txt", false},
+                {"audit", "calls.csv", true}};
+    for (int type = 0; type < 5; ++type) {
+      const auto& row = rows[type];
+      QTest::newRow(row.format) << type << QString(row.format) << QString(row.written)
+                                << row.exists;
+    }
   }
   void exportThroughTheFileDialog() {
     QFETCH(int, type);
@@ -360,11 +361,15 @@ class RealSessionTest : public QObject {
     Harness h;
     h.real_file_dialogs = true;
     h.clock.now = {"12/07/26", "10:30:00"};  // the command runner's
-    h.WriteConfig(kThreeSitesConfig);
+    // With a warning, which the JSON and the web page list.
+    h.WriteConfig(
+        QByteArray(kThreeSitesConfig).replace("\"Site\",2,", "\"Site\",12,0,0\r\n\"Site\",2,"));
     const QString log =
         h.WriteFile("router.log", CraftedLog() + CallsLog(2).replace("0123", "0999"));
     QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
     h.window().OpenLogFile(log);
+    h.Find<QComboBox>("ComboDate")->setCurrentIndex(1);
+    h.Click("CommandDate");
     if (exists) h.WriteFile(written, "old");
     QString asked;
     OnModal([&h] { h.Trigger("mnuFileExport"); },
@@ -388,11 +393,11 @@ class RealSessionTest : public QObject {
     QCOMPARE(asked.contains(written), exists);
     QFile saved(h.PathOf(written));
     QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(written));
-    const testing_util::CommandRun run =
-        testing_util::RunReport({"--config", h.ConfigPath().toStdString(), "--format",
-                                 format.toStdString(), log.toStdString()},
-                                h.PathOf("").toStdString(), h.PathOf("").toStdString());
-    QCOMPARE(run.status, 0);
+    const testing_util::CommandRun run = testing_util::RunReport(
+        {"--config", h.ConfigPath().toStdString(), "--select", h.Text("ComboDate").toStdString(),
+         "--format", format.toStdString(), log.toStdString()},
+        h.PathOf("").toStdString(), h.PathOf("").toStdString());
+    QCOMPARE(run.status, 3);
     QCOMPARE(saved.readAll().toStdString(), run.out);
   }
 

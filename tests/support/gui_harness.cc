@@ -184,6 +184,16 @@ bool Harness::WithModal(const std::function<void()>& start,
   return seen;
 }
 
+std::vector<QStringList> TableCells(const QAbstractItemModel& model) {
+  std::vector<QStringList> rows;
+  for (int r = 0; r < model.rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < model.columnCount(); ++c) cells << model.index(r, c).data().toString();
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
 std::vector<QString> Lines(std::initializer_list<const char*> lines) {
   std::vector<QString> out;
   for (const char* line : lines) out.emplace_back(line);

@@ -153,6 +153,9 @@ class Harness {
   std::unique_ptr<frmMain> window_;
 };
 
+// A table model's display texts, row by row.
+std::vector<QStringList> TableCells(const QAbstractItemModel& model);
+
 // Lines as a vector of QString, for comparing printed jobs.
 std::vector<QString> Lines(std::initializer_list<const char*> lines);
 

@@ -228,9 +228,9 @@ void frmMain::Form_Load() {
     startup_problems_.push_back(config.error + "; Tallix starts with its built-in configuration");
   }
   for (const std::string& warning : config.warnings) startup_problems_.push_back(warning);
-  config_warnings_ = config.warnings;
   ShowSiteRows();
   EnableResultCommands(false);
+  config_warnings_ = config.warnings;
 }
 
 void frmMain::ReportStartupProblems() {

@@ -382,7 +382,7 @@ class RealSessionTest : public QObject {
               edit->setFocus();
               edit->selectAll();
               QTest::keyClicks(edit, h.PathOf("calls"));
-              QTimer::singleShot(500, [&asked] {
+              QTimer::singleShot(500, &dialog, [&asked] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                   asked = box->text();
                   box->button(QMessageBox::Yes)->click();

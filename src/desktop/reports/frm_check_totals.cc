@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -133,8 +134,10 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   connect(LinesChoiceBox, &QComboBox::currentIndexChanged, this, &FormCheckTotals::ShowChoice);
 
   const double dpi = logicalDpiX();
-  resize(TwipsToPixels(ReadTwips(services_.settings, kWidthKey, kDefaultWidthTwips), dpi),
-         TwipsToPixels(ReadTwips(services_.settings, kHeightKey, kDefaultHeightTwips), dpi));
+  // A hand-edited size larger than the screen would hide the buttons.
+  resize(QSize(TwipsToPixels(ReadTwips(services_.settings, kWidthKey, kDefaultWidthTwips), dpi),
+               TwipsToPixels(ReadTwips(services_.settings, kHeightKey, kDefaultHeightTwips), dpi))
+             .boundedTo(screen()->availableGeometry().size()));
   ShowChoice();
   LinesTable->setFocus();
 }

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # Builds Tallix and saves screenshots of the main window (with the example log
-# loaded), the Options dialog and the Show Log window into docs/screenshots/,
-# frames and title bars included. The windows run on a virtual X server of the
-# script's own under the openbox window manager; both are ended by process id
-# when the script ends, so it runs beside any other display on the machine.
+# loaded), the Options dialog, the Show Log window, the Check Totals window and
+# the File menu at Export into docs/screenshots/, frames and title bars
+# included. The windows run on a virtual X server of the script's own under
+# the openbox window manager; both are ended by process id when the script
+# ends, so it runs beside any other display on the machine.
+#
+#   scripts/screenshots.sh [--windows-only]
+#
+# --windows-only leaves out the HTML report's pictures (and Chromium).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+windows_only=false
+[ "${1:-}" = "--windows-only" ] && windows_only=true
 
 for tool in Xvfb openbox xprop; do
   command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/deps.sh" >&2; exit 1; }
@@ -69,4 +77,4 @@ html_report_screenshots() {
       2>/dev/null
   done
 }
-html_report_screenshots
+$windows_only || html_report_screenshots

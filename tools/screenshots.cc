@@ -1,5 +1,7 @@
 // Saves screenshots of the real windows for the README: the main window with
-// the example log loaded, the Options dialog and the Show Log window. The
+// the example log loaded, the Options dialog, the Show Log window, the Check
+// Totals window opened from a site's count box and the File menu open at
+// Export. The
 // log comes in through a file chooser that answers by itself; everything else
 // is the program's own code. Each picture is cut from the screen along the
 // window's frame, so under a window manager (scripts/screenshots.sh runs one)
@@ -12,6 +14,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -62,7 +68,8 @@ bool Save(QWidget* window, const QString& path) {
   return ok;
 }
 
-// Grabs the modal window that `trigger` opens, then closes it.
+// Grabs the modal window that `trigger` opens, then closes it. A text box
+// is double-clicked.
 bool GrabModal(QWidget* trigger_owner, const char* trigger_name, const QString& path) {
   bool ok = false;
   QTimer::singleShot(0, [&ok, &path] {
@@ -74,6 +81,32 @@ bool GrabModal(QWidget* trigger_owner, const char* trigger_name, const QString& 
   QObject* control = trigger_owner->findChild<QObject*>(trigger_name);
   if (auto* button = qobject_cast<QPushButton*>(control)) button->click();
   if (auto* action = qobject_cast<QAction*>(control)) action->trigger();
+  if (auto* box = qobject_cast<QLineEdit*>(control)) {
+    const QPointF at(5, 5);
+    QMouseEvent click(QEvent::MouseButtonDblClick, at, box->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &click);
+  }
+  return ok;
+}
+
+// Grabs the main window with `menu_name` open at the entry `entry_name`;
+// the menu, which the window manager does not frame, may reach beyond it.
+bool GrabMenu(QMainWindow* window, const char* menu_name, const char* entry_name,
+              const QString& path) {
+  auto* menu = window->findChild<QMenu*>(menu_name);
+  auto* entry = window->findChild<QAction*>(entry_name);
+  if (menu == nullptr || entry == nullptr) return false;
+  window->activateWindow();
+  window->menuBar()->setActiveAction(menu->menuAction());
+  Wait(300);
+  menu->setActiveAction(entry);
+  Wait(300);
+  const QRect area = window->frameGeometry().united(menu->geometry());
+  const bool ok =
+      window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path);
+  std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+  menu->close();
   return ok;
 }
 
@@ -107,5 +140,7 @@ int main(int argc, char** argv) {
   bool ok = Save(&window, out.filePath("main-window.png"));
   ok = GrabModal(&window, "mnuViewOptions", out.filePath("options.png")) && ok;
   ok = GrabModal(&window, "CommandShowLog", out.filePath("show-log.png")) && ok;
+  ok = GrabModal(&window, "NoCalls0", out.filePath("check-totals.png")) && ok;
+  ok = GrabMenu(&window, "mnuFile", "mnuFileExport", out.filePath("export-menu.png")) && ok;
   return ok ? 0 : 1;
 }

@@ -34,12 +34,13 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  static constexpr const char* kResultCommands[] = {"CommandAll", "Command2", "CommandDate",
-                                                    "CommandShowLog", "CommandPrintLog"};
+  static constexpr const char* kResultCommands[] = {
+      "CommandAll",      "Command2",      "CommandDate",       "CommandShowLog",
+      "CommandPrintLog", "mnuFileExport", "mnuViewCheckTotals"};
 
   static void ExpectResultCommandsEnabled(Harness& h, bool enabled) {
     for (const char* name : kResultCommands) {
-      QVERIFY2(h.Find<QPushButton>(name)->isEnabled() == enabled, name);
+      QVERIFY2(h.Find<QObject>(name)->property("enabled").toBool() == enabled, name);
     }
   }
 
@@ -167,6 +168,7 @@ class MainWindowTest : public QObject {
                                   "mnuFileOpen=&Open...",
                                   "mnuFileBar0=-",
                                   "mnuFileSave=&Save",
+                                  "mnuFileExport=&Export...",
                                   "mnuFileBar1=-",
                                   "mnuFileBar2=-",
                                   "mnuFilePageSetup=Page Set&up...",
@@ -175,6 +177,7 @@ class MainWindowTest : public QObject {
                                   "mnuFileExit=E&xit",
                                   "mnuView=&View",
                                   "mnuViewOptions=&Options...",
+                                  "mnuViewCheckTotals=&Check Totals...",
                                   "mnuHelp=&Help",
                                   "mnuHelpContents=&Contents",
                                   "mnuHelpSearchForHelpOn=&Search For Help On...",

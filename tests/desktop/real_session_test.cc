@@ -2,18 +2,22 @@
 // openbox window manager, so that the window has a real frame placed by a
 // real window manager. Covers what no offscreen test can see: the stored
 // outer rectangle start after start, off-screen recovery, the file dialogs,
-// the keys of Show Log and Options, wrapping, `tallix FILE` and drops.
+// the keys of Show Log and Options, wrapping, `tallix FILE` and drops,
+// Check Totals from a count box and Export through the file dialog.
 
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <cmath>
@@ -284,6 +288,117 @@ class RealSessionTest : public QObject {
           QTest::qWait(50);
         });
     QCOMPARE(got, result);
+  }
+
+  // A double-click on a site's count or duration box opens Check Totals on
+  // that site's calls: the rows of tallix-report's audit credited to it, cell
+  // by cell.
+  void checkTotalsFromACountBox() {
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    const QString log = h.WriteFile("router.log", CraftedLog());
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    h.Open(log);
+    const testing_util::CommandRun audit = testing_util::RunReport(
+        {"--config", h.ConfigPath().toStdString(), "--format", "audit", log.toStdString()},
+        h.PathOf("").toStdString(), h.PathOf("").toStdString());
+    QCOMPARE(audit.status, 0);
+    for (const auto& [box, site] :
+         {std::pair{"NoCalls0", "Head Office"}, {"CallDuration1", "London"}}) {
+      std::vector<QStringList> expected;
+      for (const QString& line : QString::fromStdString(audit.out).split("\r\n").mid(1)) {
+        if (line.endsWith(QString(",") + site)) expected.push_back(line.split(','));
+      }
+      const QString count = "NoCalls" + QString(box).right(1);
+      QCOMPARE(qsizetype(expected.size()), h.Text(qPrintable(count)).toLongLong());
+      std::vector<QStringList> shown;
+      const int result = OnModal(
+          [&h, box = box] {
+            QTest::mouseDClick(h.Find<QLineEdit>(box), Qt::LeftButton, {}, QPoint(5, 5));
+          },
+          [&shown, site = site](QWidget& window) {
+            QCOMPARE(window.windowTitle(), QString("Check Totals"));
+            QCOMPARE(window.findChild<QComboBox*>("LinesChoiceBox")->currentText(),
+                     QString(site) + "'s calls");
+            shown = TableCells(*window.findChild<QTableView*>("LinesTable")->model());
+            Shoot(QString("check-totals-%1.png").arg(site));
+            QTest::keyClick(window.findChild<QPushButton*>("cmdClose"), Qt::Key_Return);
+          });
+      QCOMPARE(result, int(QDialog::Accepted));
+      QCOMPARE(shown, expected);
+    }
+  }
+
+  // File > Export through Qt's own file dialog: the type picked from its
+  // list, the name typed without a suffix. The file holds tallix-report's
+  // bytes over the same log, configuration and selection. The dialog asks
+  // before it replaces a file, under the name with its suffix.
+  void exportThroughTheFileDialog_data() {
+    QTest::addColumn<int>("type");  // its place in the dialog's list
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("exists");
+    const struct {
+      const char* format;
+      const char* written;
+      bool exists;
+    } rows[] = {{"csv", "calls.csv", false},
+                {"json", "calls.json", true},
+                {"html", "calls.html", false},
+                {"unmatched", "calls.txt", false},
+                {"audit", "calls.csv", true}};
+    for (int type = 0; type < 5; ++type) {
+      const auto& row = rows[type];
+      QTest::newRow(row.format) << type << QString(row.format) << QString(row.written)
+                                << row.exists;
+    }
+  }
+  void exportThroughTheFileDialog() {
+    QFETCH(int, type);
+    QFETCH(QString, format);
+    QFETCH(QString, written);
+    QFETCH(bool, exists);
+    Harness h;
+    h.real_file_dialogs = true;
+    h.clock.now = {"12/07/26", "10:30:00"};  // the command runner's
+    // With a warning, which the JSON and the web page list.
+    h.WriteConfig(
+        QByteArray(kThreeSitesConfig).replace("\"Site\",2,", "\"Site\",12,0,0\r\n\"Site\",2,"));
+    const QString log =
+        h.WriteFile("router.log", CraftedLog() + CallsLog(2).replace("0123", "0999"));
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    h.window().OpenLogFile(log);
+    h.Find<QComboBox>("ComboDate")->setCurrentIndex(1);
+    h.Click("CommandDate");
+    if (exists) h.WriteFile(written, "old");
+    QString asked;
+    OnModal([&h] { h.Trigger("mnuFileExport"); },
+            [&](QWidget& dialog) {
+              auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+              QVERIFY(types);
+              types->setFocus();
+              for (int i = 0; i < type; ++i) QTest::keyClick(types, Qt::Key_Down);
+              auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+              edit->setFocus();
+              edit->selectAll();
+              QTest::keyClicks(edit, h.PathOf("calls"));
+              QTimer::singleShot(500, &dialog, [&asked] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                  asked = box->text();
+                  box->button(QMessageBox::Yes)->click();
+                }
+              });
+              QTest::keyClick(edit, Qt::Key_Return);
+            });
+    QCOMPARE(asked.contains(written), exists);
+    QFile saved(h.PathOf(written));
+    QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(written));
+    const testing_util::CommandRun run = testing_util::RunReport(
+        {"--config", h.ConfigPath().toStdString(), "--select", h.Text("ComboDate").toStdString(),
+         "--format", format.toStdString(), log.toStdString()},
+        h.PathOf("").toStdString(), h.PathOf("").toStdString());
+    QCOMPARE(run.status, 3);
+    QCOMPARE(saved.readAll().toStdString(), run.out);
   }
 
   // `tallix FILE` and a dropped file open the log as File > Open does.

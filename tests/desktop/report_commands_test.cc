@@ -1,5 +1,5 @@
 // The report commands of the main window: File > Save, Print, Page Setup,
-// Print Log and Show Log, with their guard and every refusal.
+// Print Log, Show Log and Export, with their guard and every refusal.
 
 #include <QComboBox>
 #include <QFile>
@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "desktop/app/status_bar.h"
 #include "engine/reports/report_text.h"
 #include "support/gui_harness.h"
 
@@ -334,6 +335,67 @@ class ReportCommandsTest : public QObject {
       QCOMPARE(shown, expected);
       QVERIFY(fixed_pitch);
     }
+  }
+
+  // A web page gets its suffix, the status bar says where it went, and the
+  // user is asked whether to open it. (tallix-report's bytes are compared
+  // in the real-session suite.)
+  void htmlExportOffersToOpenThePage_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("opens");  // whether the desktop finds a program
+    QTest::addColumn<int>("messages");
+    QTest::newRow("no") << int(MessageAnswer::kNo) << true << 1;
+    QTest::newRow("yes") << int(MessageAnswer::kYes) << true << 1;
+    QTest::newRow("yes, no browser") << int(MessageAnswer::kYes) << false << 2;
+  }
+  void htmlExportOffersToOpenThePage() {
+    QFETCH(int, answer);
+    QFETCH(bool, opens);
+    QFETCH(int, messages);
+    auto h = Loaded();
+    const QString page = h->PathOf("page.html");
+    h->chooser.file_answers.push_back(h->PathOf("page"));
+    h->chooser.filter_answers.push_back("Web page with chart (*.html)");
+    h->messages.answers.push_back(MessageAnswer(answer));
+    h->desktop.opens = opens;
+    h->Trigger("mnuFileExport");
+    const FileRequest& request = h->chooser.file_requests.back();
+    QCOMPARE(request.filter, QString("CSV, one row per call (*.csv);;JSON (*.json);;Web page with "
+                                     "chart (*.html);;Numbers no site covers (*.txt);;Audit of "
+                                     "every kept line (*.csv)"));
+    QVERIFY(request.confirm_overwrite);
+    QVERIFY(ReadAll(page).startsWith("<!DOCTYPE html>"));
+    QVERIFY(h->Find<ClockStatusBar>("sbStatusBar")->StatusText().contains(page));
+    QCOMPARE(h->messages.shown.size(), size_t(messages));
+    QCOMPARE(h->messages.shown[0].buttons, MessageButtons::kYesNo);
+    QVERIFY(h->messages.shown[0].text.contains(page));
+    QCOMPARE(h->desktop.opened, answer == int(MessageAnswer::kYes) ? std::vector<QString>{page}
+                                                                   : std::vector<QString>{});
+  }
+
+  // The loaded log and the configuration file are never written over, by
+  // whatever path they are named.
+  void exportRefusesTheFilesItReads_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("the log") << "router.log"
+                             << "a file of the log that is loaded";
+    QTest::newRow("the log, another path") << "program/../router.log"
+                                           << "a file of the log that is loaded";
+    QTest::newRow("the configuration") << "program/Tallix.cfg"
+                                       << "the configuration file";
+  }
+  void exportRefusesTheFilesItReads() {
+    QFETCH(QString, target);
+    QFETCH(QString, named);
+    auto h = Loaded();
+    const QString path = h->PathOf(target);
+    const QByteArray before = ReadAll(path);
+    h->chooser.file_answers.push_back(path);
+    h->chooser.filter_answers.push_back("JSON (*.json)");
+    h->Trigger("mnuFileExport");
+    ExpectOneMessageContaining(*h, named);
+    QCOMPARE(ReadAll(path), before);
   }
 
   void pageSetupShowsThePrinterDialogOfTheRun() {

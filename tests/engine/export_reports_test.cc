@@ -109,6 +109,48 @@ TEST(CsvReport, QuotesOnlyFieldsThatNeedIt) {
   }
 }
 
+// The rows asked for, in the order asked, with each line's file and number;
+// a row beyond the kept lines is skipped. Tab-separated text keeps a row on
+// one line and a formula out of a spreadsheet.
+TEST(AuditRows, RowsInTheOrderAskedAsCsvOrTsv) {
+  const struct {
+    const char* selection;
+    std::string head_office;
+    std::vector<int32_t> rows;
+    AuditTextForm form;
+    std::string text;
+  } cases[] = {
+      {"Dec  8",
+       "Head Office",
+       {6, 0, 5},
+       AuditTextForm::kCsv,
+       "file,line,stamp,number,seconds,result\r\n"
+       "/logs/router.log,4,Dec  8 09:30:00,03333000003,1,unmatched\r\n"
+       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,not selected\r\n"
+       "/logs/router.log,3,Dec  8 09:00:00,01234123456,5,Head Office\r\n"},
+      {" ",
+       "Head, Office",
+       {2, 0},
+       AuditTextForm::kCsv,
+       "file,line,stamp,number,seconds,result\r\n"
+       "/logs/router.log.1,5,Dec  7 11:00:01,02079460123,3661,Depot\r\n"
+       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,\"Head, Office\"\r\n"},
+      {" ",
+       "=Head\tOffice\r\n",
+       {5, 7, 1},
+       AuditTextForm::kTsv,
+       "/logs/router.log\t3\tDec  8 09:00:00\t01234123456\t5\t'=Head Office  \n"
+       "/logs/router.log.1\t3\tDec  7 10:30:00\t07777000001\t60\tunmatched\n"},
+      {" ", "Head Office", {}, AuditTextForm::kTsv, ""},
+  };
+  for (const auto& c : cases) {
+    auto data = TwoFileLog();
+    data->SiteNames[0] = c.head_office;
+    const Tallied tallied(std::move(data), c.selection);
+    EXPECT_EQ(c.text, AuditRowsText(*tallied.data, tallied.tally, c.rows, c.form)) << c.head_office;
+  }
+}
+
 TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
   auto data = TwoFileLog();
   data->SiteNames[0] = "Caf\xE9";              // ISO 8859-1

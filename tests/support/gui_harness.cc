@@ -41,6 +41,18 @@ std::optional<QString> FakeFileChooser::ChooseFile(QWidget*, const FileRequest& 
   return name;
 }
 
+std::optional<ChosenFile> FakeFileChooser::ChooseFileAndFilter(QWidget* parent,
+                                                               const FileRequest& request) {
+  std::optional<QString> name = ChooseFile(parent, request);
+  QString filter = request.filter.section(";;", 0, 0);
+  if (!filter_answers.empty()) {
+    filter = filter_answers.front();
+    filter_answers.pop_front();
+  }
+  if (!name) return std::nullopt;
+  return ChosenFile{*name, filter};
+}
+
 bool FakeFileChooser::ChoosePrinter(QWidget*, const QString& title, QPrinter& printer) {
   printer_titles.push_back(title);
   printers_shown.push_back(&printer);
@@ -132,7 +144,8 @@ frmMain& Harness::Start() {
   FileChooser* files = real_file_dialogs ? static_cast<FileChooser*>(&real_chooser) : &chooser;
   Services services{files,     &messages,
                     &printers, settings_.get(),
-                    &clock,    config.value_or(ConfigBesideProgram(dir_.filePath("program")))};
+                    &clock,    config.value_or(ConfigBesideProgram(dir_.filePath("program"))),
+                    &desktop};
   window_ = std::make_unique<frmMain>(*data, services);
   return *window_;
 }
@@ -169,6 +182,16 @@ bool Harness::WithModal(const std::function<void()>& start,
   // Lets the timer run when `start` opened no modal window.
   QCoreApplication::processEvents();
   return seen;
+}
+
+std::vector<QStringList> TableCells(const QAbstractItemModel& model) {
+  std::vector<QStringList> rows;
+  for (int r = 0; r < model.rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < model.columnCount(); ++c) cells << model.index(r, c).data().toString();
+    rows.push_back(cells);
+  }
+  return rows;
 }
 
 std::vector<QString> Lines(std::initializer_list<const char*> lines) {

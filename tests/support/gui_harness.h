@@ -24,10 +24,14 @@ namespace tallix::testing {
 class FakeFileChooser : public FileChooser {
  public:
   std::optional<QString> ChooseFile(QWidget* parent, const FileRequest& request) override;
+  // The filter left selected is the next of `filter_answers`, or the first.
+  std::optional<ChosenFile> ChooseFileAndFilter(QWidget* parent,
+                                                const FileRequest& request) override;
   bool ChoosePrinter(QWidget* parent, const QString& title, QPrinter& printer) override;
 
   std::deque<std::optional<QString>> file_answers;  // empty queue: cancelled
   std::vector<FileRequest> file_requests;
+  std::deque<QString> filter_answers;
   std::deque<bool> printer_answers;  // empty queue: cancelled
   std::vector<QString> printer_titles;
   std::vector<QPrinter*> printers_shown;
@@ -60,7 +64,18 @@ class FakePrinters : public LinePrinterFactory {
 
 class FakeClock : public Clock {
  public:
-  ReportDateTime Now() override { return {"07/12/2026", "10:30"}; }
+  ReportDateTime Now() override { return now; }
+  ReportDateTime now{"07/12/2026", "10:30"};
+};
+
+class FakeDesktop : public DesktopService {
+ public:
+  bool OpenFile(const QString& path) override {
+    opened.push_back(path);
+    return opens;
+  }
+  std::vector<QString> opened;
+  bool opens = true;
 };
 
 // Three sites; the crafted log of CraftedLog() calls the first two.
@@ -127,6 +142,7 @@ class Harness {
   FakeMessages messages;
   FakePrinters printers;
   FakeClock clock;
+  FakeDesktop desktop;
   std::unique_ptr<TallixData> data;
   // Where Start() reads and Options writes; default: ConfigPath() for both.
   std::optional<ConfigLocation> config;
@@ -136,6 +152,9 @@ class Harness {
   std::unique_ptr<QtSettingsStore> settings_;
   std::unique_ptr<frmMain> window_;
 };
+
+// A table model's display texts, row by row.
+std::vector<QStringList> TableCells(const QAbstractItemModel& model);
 
 // Lines as a vector of QString, for comparing printed jobs.
 std::vector<QString> Lines(std::initializer_list<const char*> lines);

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "desktop/app/file_guard.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_text.h"
@@ -24,6 +25,7 @@
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
+#include "desktop/reports/frm_check_totals.h"
 #include "desktop/reports/frm_show_log.h"
 #include "engine/analysis/duration.h"
 #include "engine/analysis/tally.h"
@@ -52,6 +54,19 @@ struct MenuDef {
   const char* name;
   const char* caption;
   std::span<const MenuEntryDef> entries;
+};
+
+// The types File > Export writes, each the text of one tallix-report format.
+struct ExportTypeDef {
+  const char* filter;
+  std::string (*text)(const ReportRequest&);
+};
+constexpr ExportTypeDef kExportTypes[] = {
+    {"CSV, one row per call (*.csv)", CallsCsvText},
+    {"JSON (*.json)", JsonReportText},
+    {"Web page with chart (*.html)", HtmlReportText},
+    {"Numbers no site covers (*.txt)", UnmatchedText},
+    {"Audit of every kept line (*.csv)", AuditCsvText},
 };
 
 // The local file a drag carries, or an empty text.
@@ -137,6 +152,7 @@ void frmMain::BuildMenus() {
       {"mnuFileOpen", "&Open...", &frmMain::mnuFileOpen_Click},
       {"mnuFileBar0", "-", nullptr},
       {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click},
+      {"mnuFileExport", "&Export...", &frmMain::mnuFileExport_Click},
       {"mnuFileBar1", "-", nullptr},
       {"mnuFileBar2", "-", nullptr},
       {"mnuFilePageSetup", "Page Set&up...", &frmMain::mnuFilePageSetup_Click},
@@ -146,6 +162,7 @@ void frmMain::BuildMenus() {
   };
   static constexpr MenuEntryDef kView[] = {
       {"mnuViewOptions", "&Options...", &frmMain::mnuViewOptions_Click},
+      {"mnuViewCheckTotals", "&Check Totals...", &frmMain::mnuViewCheckTotals_Click},
   };
   static constexpr MenuEntryDef kHelp[] = {
       {"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click},
@@ -193,6 +210,10 @@ void frmMain::ConnectHandlers() {
   };
   for (const auto& [button, handler] : buttons)
     connect(button, &QPushButton::clicked, this, handler);
+  for (int row = 0; row < kRows; ++row) {
+    NoCalls[static_cast<size_t>(row)]->installEventFilter(this);
+    CallDuration[static_cast<size_t>(row)]->installEventFilter(this);
+  }
 }
 
 QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_path); }
@@ -212,6 +233,7 @@ void frmMain::Form_Load() {
   if (!services_.config.skipped.empty()) startup_problems_.push_back(services_.config.skipped);
   ShowSiteRows();
   EnableResultCommands(false);
+  config_warnings_ = config.warnings;
 }
 
 void frmMain::ReportStartupProblems() {
@@ -234,6 +256,19 @@ void frmMain::dropEvent(QDropEvent* event) {
   if (path.isEmpty()) return;
   event->acceptProposedAction();
   OpenLogFile(path);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick && data_.ResultCommandsEnabled) {
+    for (int row = 0; row < kRows; ++row) {
+      const auto r = static_cast<size_t>(row);
+      if (watched == NoCalls[r] || watched == CallDuration[r]) {
+        ShowCheckTotals(row);
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::Form_Unload() {
@@ -264,6 +299,9 @@ void frmMain::EnableResultCommands(bool enabled) {
   data_.ResultCommandsEnabled = enabled;
   for (QPushButton* b : {CommandAll, Command2, CommandDate, CommandShowLog, CommandPrintLog}) {
     b->setEnabled(enabled);
+  }
+  for (const char* name : {"mnuFileExport", "mnuViewCheckTotals"}) {
+    findChild<QAction*>(name)->setEnabled(enabled);
   }
 }
 
@@ -302,6 +340,7 @@ void frmMain::OpenLogFile(const QString& path) {
   ComboDate->clearEditText();
   for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));
   ComboDate->setCurrentIndex(-1);
+  load_warnings_ = load.warnings;
   ShowTally(kAllDataSelection);
   EnableResultCommands(true);
   std::vector<std::string> warnings = load.warnings;
@@ -352,6 +391,34 @@ QString frmMain::InputFileAt(const std::string& path) const {
   return {};
 }
 
+void frmMain::mnuFileExport_Click() {
+  if (!RequireLoadedLog("exporting")) return;
+  QStringList filters;
+  for (const ExportTypeDef& type : kExportTypes) filters << type.filter;
+  const std::optional<ChosenFile> chosen = dlgCommonDialog.ShowSaveAs(this, "Export", filters);
+  if (!chosen || RefuseProtectedFile(chosen->name, "exported")) return;
+  const qsizetype index = std::max<qsizetype>(0, filters.indexOf(chosen->filter));
+  const ExportTypeDef& type = kExportTypes[index];
+  const std::vector<std::string> warnings = RunWarnings();
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  const FileResult written =
+      WriteWholeFile(FromQt(chosen->name), type.text({data_, last_tally_, heading, warnings}));
+  if (!written.ok) {
+    ShowProblem("Nothing was exported.\n\n" + ToQt(written.error));
+    return;
+  }
+  sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
+  if (type.text != HtmlReportText || services_.desktop == nullptr) return;
+  const MessageAnswer answer = services_.messages->Show(
+      this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
+             QString("The web page was saved as \"%1\".\nOpen it now?").arg(chosen->name)});
+  if (answer == MessageAnswer::kYes && !services_.desktop->OpenFile(chosen->name)) {
+    ShowProblem(QString("No program could open \"%1\". The page is saved there; open it "
+                        "with a web browser.")
+                    .arg(chosen->name));
+  }
+}
+
 void frmMain::mnuFilePageSetup_Click() {
   // A cancelled printer dialog changes nothing and needs no message.
   dlgCommonDialog.ShowPrinter(this, "Page Setup", services_.printers->Printer());
@@ -383,8 +450,13 @@ void frmMain::mnuViewOptions_Click() {
   // The per-user folder may not be there yet when the first write goes to it.
   CreateConfigFolder(services_.config.write_path);
   frmOptions dialog(data_, ConfigFilePath(), *services_.messages, this);
-  dialog.exec();
+  // A configuration written anew has nothing left to warn about.
+  if (dialog.exec() == QDialog::Accepted) config_warnings_.clear();
   ShowSiteRows();
+}
+
+void frmMain::mnuViewCheckTotals_Click() {
+  if (RequireLoadedLog("checking the totals")) ShowCheckTotals(kAllKeptLines);
 }
 
 void frmMain::mnuHelpContents_Click() {
@@ -438,6 +510,37 @@ void frmMain::CommandShowLog_Click() {
 }
 
 // ---- Helpers
+
+void frmMain::ShowCheckTotals(int choice) {
+  FormCheckTotals window(
+      data_, last_tally_,
+      {dlgCommonDialog, *services_.messages, *services_.settings,
+       [this](const QString& path) { return RefuseProtectedFile(path, "saved"); }},
+      choice, this);
+  window.exec();
+}
+
+bool frmMain::RefuseProtectedFile(const QString& path, const QString& what) {
+  std::vector<QString> files;
+  for (const std::string& file : LoadedFiles(data_)) files.push_back(ToQt(file));
+  files.push_back(ToQt(services_.config.read_path));
+  files.push_back(ConfigFilePath());
+  const QString same = SameFileAmong(path, files);
+  if (same.isEmpty()) return false;
+  const bool config = same == files[files.size() - 1] || same == files[files.size() - 2];
+  ShowProblem(
+      QString("Nothing was %1: \"%2\" is %3, and writing would overwrite it. Choose "
+              "another file name.")
+          .arg(what, path, config ? "the configuration file" : "a file of the log that is loaded"));
+  return true;
+}
+
+std::vector<std::string> frmMain::RunWarnings() const {
+  std::vector<std::string> warnings = config_warnings_;
+  warnings.insert(warnings.end(), load_warnings_.begin(), load_warnings_.end());
+  warnings.insert(warnings.end(), last_tally_.warnings.begin(), last_tally_.warnings.end());
+  return warnings;
+}
 
 void frmMain::PrintLines(const std::vector<std::string>& lines) {
   std::unique_ptr<LinePrinter> job = services_.printers->StartJob();

@@ -61,6 +61,8 @@ class frmMain : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // A double-click on a site's count or duration box opens Check Totals.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // The toolbar is fixed: no menu offers to hide it.
   QMenu* createPopupMenu() override { return nullptr; }
 
@@ -75,10 +77,12 @@ class frmMain : public QMainWindow {
 
   void mnuFileOpen_Click();
   void mnuFileSave_Click();
+  void mnuFileExport_Click();
   void mnuFilePageSetup_Click();
   void mnuFilePrint_Click();
   void mnuFileExit_Click();
   void mnuViewOptions_Click();
+  void mnuViewCheckTotals_Click();
   void mnuHelpContents_Click();
   void mnuHelpSearchForHelpOn_Click();
   void mnuHelpAbout_Click();
@@ -102,13 +106,23 @@ class frmMain : public QMainWindow {
   QString InputFileAt(const std::string& path) const;
   void ShowProblem(const QString& text);
   void ShowWarnings(const std::vector<std::string>& warnings, const QString& context);
+  // Opens Check Totals over the last tally showing `choice` (kept_lines_model.h).
+  void ShowCheckTotals(int choice);
+  // True, after saying so, when `path` is a file of the loaded log or the
+  // configuration file, which no report may overwrite.
+  bool RefuseProtectedFile(const QString& path, const QString& what);
+  // Every warning of the run so far, as tallix-report lists them: the
+  // configuration's, the load's and the last tally's.
+  std::vector<std::string> RunWarnings() const;
 
   TallixData& data_;
   Services services_;
   CommonDialog dlgCommonDialog;
   TallyResult last_tally_;  // of the selection the rows show
   std::vector<std::string> startup_problems_;
-  WindowGeometry* geometry_ = nullptr;  // owned by the window
+  std::vector<std::string> config_warnings_;  // of the configuration file as read
+  std::vector<std::string> load_warnings_;    // of the loaded log
+  WindowGeometry* geometry_ = nullptr;        // owned by the window
 
   QToolBar* tbToolBar = nullptr;
   ClockStatusBar* sbStatusBar = nullptr;

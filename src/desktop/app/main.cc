@@ -31,10 +31,12 @@ int Main(int argc, char** argv) {
   tallix::QtLinePrinterFactory printers;
   tallix::QtSettingsStore settings;
   tallix::QtClock clock;
+  tallix::QtDesktopService desktop;
   // Beside the program, or per user when installed for the whole machine.
   const std::string program_dir = QApplication::applicationDirPath().toLocal8Bit().toStdString();
   tallix::Services services{&file_chooser, &messages, &printers,
-                            &settings,     &clock,    tallix::SystemConfigLocation(program_dir)};
+                            &settings,     &clock,    tallix::SystemConfigLocation(program_dir),
+                            &desktop};
 
   tallix::frmMain window(*data, services);
   tallix::StartMainWindow(window, QApplication::arguments());

@@ -1,9 +1,11 @@
 #include "desktop/app/qt_services.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QUrl>
 
 #include "engine/reports/report_date_time.h"
 
@@ -32,14 +34,30 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 }  // namespace
 
 std::optional<QString> QtFileChooser::ChooseFile(QWidget* parent, const FileRequest& request) {
+  std::optional<ChosenFile> chosen = ChooseFileAndFilter(parent, request);
+  if (!chosen) return std::nullopt;
+  return chosen->name;
+}
+
+std::optional<ChosenFile> QtFileChooser::ChooseFileAndFilter(QWidget* parent,
+                                                             const FileRequest& request) {
   QFileDialog dialog(parent, request.title);
   dialog.setNameFilter(request.filter);
   if (request.kind == FileRequest::Kind::kSave) {
-    // The program asks its own question before replacing a file, so that the
-    // question is the same whichever way the name was chosen.
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (request.confirm_overwrite) {
+      // The dialog adds the suffix before it asks, so it asks about the name
+      // that is written.
+      dialog.setDefaultSuffix(FilterSuffix(dialog.selectedNameFilter()));
+      QObject::connect(
+          &dialog, &QFileDialog::filterSelected, &dialog,
+          [&dialog](const QString& filter) { dialog.setDefaultSuffix(FilterSuffix(filter)); });
+    } else {
+      // Save asks its own question before replacing a file, so that the
+      // question is the same whichever way the name was chosen.
+      dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -57,13 +75,17 @@ std::optional<QString> QtFileChooser::ChooseFile(QWidget* parent, const FileRequ
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
-  return files.first();
+  return ChosenFile{files.first(), dialog.selectedNameFilter()};
 }
 
 bool QtFileChooser::ChoosePrinter(QWidget* parent, const QString& title, QPrinter& printer) {
   QPrintDialog dialog(&printer, parent);
   dialog.setWindowTitle(title);
   return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDesktopService::OpenFile(const QString& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 MessageAnswer QtMessageService::Show(QWidget* parent, const Message& message) {

@@ -1,7 +1,7 @@
 #pragma once
 // The Qt implementations of the platform services: QFileDialog and
 // QPrintDialog choosers, QMessageBox, QSettings and the user's date and time
-// forms from QLocale.
+// forms from QLocale, and QDesktopServices.
 
 #include <QSettings>
 #include <memory>
@@ -13,7 +13,15 @@ namespace tallix {
 class QtFileChooser : public FileChooser {
  public:
   std::optional<QString> ChooseFile(QWidget* parent, const FileRequest& request) override;
+  std::optional<ChosenFile> ChooseFileAndFilter(QWidget* parent,
+                                                const FileRequest& request) override;
   bool ChoosePrinter(QWidget* parent, const QString& title, QPrinter& printer) override;
+};
+
+// Files open with QDesktopServices, in the user's chosen programs.
+class QtDesktopService : public DesktopService {
+ public:
+  bool OpenFile(const QString& path) override;
 };
 
 class QtMessageService : public MessageService {

@@ -1,6 +1,8 @@
 #include "desktop/app/services.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include "engine/config/config_file.h"
 
@@ -11,12 +13,41 @@ ConfigLocation ConfigBesideProgram(const QString& program_dir) {
   return {path, path, {}};
 }
 
+std::optional<ChosenFile> FileChooser::ChooseFileAndFilter(QWidget* parent,
+                                                           const FileRequest& request) {
+  const std::optional<QString> name = ChooseFile(parent, request);
+  if (!name) return std::nullopt;
+  return ChosenFile{*name, request.filter.section(";;", 0, 0)};
+}
+
+QString FilterSuffix(const QString& filter) {
+  static const QRegularExpression pattern(R"(\(\*\.(\w+)\))");
+  const QRegularExpressionMatch match = pattern.match(filter);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QString WithSuffix(const QString& name, const QString& suffix) {
+  if (suffix.isEmpty() || !QFileInfo(name).suffix().isEmpty()) return name;
+  return name.endsWith('.') ? name + suffix : name + "." + suffix;
+}
+
 QString CommonDialog::ShowOpen(QWidget* parent, const QString& title, const QString& filter) {
   return Show(parent, {FileRequest::Kind::kOpen, title, filter, {}});
 }
 
 QString CommonDialog::ShowSave(QWidget* parent, const QString& title, const QString& filter) {
   return Show(parent, {FileRequest::Kind::kSave, title, filter, {}});
+}
+
+std::optional<ChosenFile> CommonDialog::ShowSaveAs(QWidget* parent, const QString& title,
+                                                   const QStringList& filters) {
+  FileRequest request{FileRequest::Kind::kSave, title, filters.join(";;"), file_name_};
+  request.confirm_overwrite = true;
+  std::optional<ChosenFile> chosen = chooser_.ChooseFileAndFilter(parent, request);
+  if (!chosen || chosen->name.isEmpty()) return std::nullopt;
+  chosen->name = WithSuffix(chosen->name, FilterSuffix(chosen->filter));
+  file_name_ = chosen->name;
+  return chosen;
 }
 
 bool CommonDialog::ShowPrinter(QWidget* parent, const QString& title, QPrinter& printer) {

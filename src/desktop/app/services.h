@@ -4,6 +4,7 @@
 // lines. The program hands the Qt implementations (qt_services.h) to frmMain.
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -23,6 +24,15 @@ struct FileRequest {
   QString title;
   QString filter;        // Qt filter text, e.g. "All Files (*.*)"
   QString initial_name;  // the name the chooser starts with; may be empty
+  // A save chooser asks before it returns an existing file's name, and adds
+  // the chosen filter's suffix to a name that has none.
+  bool confirm_overwrite = false;
+};
+
+// A file a save chooser returned, with the filter the user left selected.
+struct ChosenFile {
+  QString name;
+  QString filter;  // one of the request's filters, as it stands there
 };
 
 // The platform's file and printer choosers.
@@ -32,10 +42,20 @@ class FileChooser {
   // The chosen file name, or nullopt when the user cancelled. A save chooser
   // accepts names that do not exist yet and asks nothing about existing ones.
   virtual std::optional<QString> ChooseFile(QWidget* parent, const FileRequest& request) = 0;
+  // As ChooseFile, and which of the request's filters (separated by ";;") was
+  // selected. By default the first one.
+  virtual std::optional<ChosenFile> ChooseFileAndFilter(QWidget* parent,
+                                                        const FileRequest& request);
   // Shows the printer dialog on `printer`; true when the user accepted it, in
   // which case the choices are now the printer's.
   virtual bool ChoosePrinter(QWidget* parent, const QString& title, QPrinter& printer) = 0;
 };
+
+// The suffix of a filter such as "JSON (*.json)": "json"; empty when it
+// names none.
+QString FilterSuffix(const QString& filter);
+// `name` with ".`suffix`" added when its file name has no suffix yet.
+QString WithSuffix(const QString& name, const QString& suffix);
 
 // The one file and printer dialog of the main window. It remembers the file
 // name it last returned, so every file command starts from that name.
@@ -48,6 +68,10 @@ class CommonDialog {
   QString ShowSave(QWidget* parent, const QString& title, const QString& filter);
   // False when cancelled.
   bool ShowPrinter(QWidget* parent, const QString& title, QPrinter& printer);
+  // A save chooser that asks before replacing a file, over `filters`; the
+  // name comes back with its filter's suffix when it had none.
+  std::optional<ChosenFile> ShowSaveAs(QWidget* parent, const QString& title,
+                                       const QStringList& filters);
 
   const QString& FileName() const { return file_name_; }
   // A file chosen another way (the command line, a drop): the next dialog
@@ -113,6 +137,15 @@ class Clock {
   virtual ReportDateTime Now() = 0;
 };
 
+// The user's own programs.
+class DesktopService {
+ public:
+  virtual ~DesktopService() = default;
+  // Opens the local file at `path` in the program the user chose for its
+  // type, as a browser for a web page; false when none could be started.
+  virtual bool OpenFile(const QString& path) = 0;
+};
+
 // Everything frmMain needs from the platform. The pointers must outlive the
 // window.
 struct Services {
@@ -124,6 +157,7 @@ struct Services {
   // The configuration file that start-up reads and the one that Options
   // writes (SystemConfigLocation in the program).
   ConfigLocation config;
+  DesktopService* desktop = nullptr;
 };
 
 // Tallix.cfg in `program_dir`, both read and written: a program that keeps

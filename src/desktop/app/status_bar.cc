@@ -35,6 +35,18 @@ ClockStatusBar::ClockStatusBar(QWidget* parent) : QStatusBar(parent) {
   connect(timer_, &QTimer::timeout, this, &ClockStatusBar::Refresh);
   timer_->start(kRefreshMs);
   Refresh();
+  note_timer_ = new QTimer(this);
+  note_timer_->setSingleShot(true);
+  connect(note_timer_, &QTimer::timeout, this, [this] {
+    status_->setText("Status");
+    status_->setToolTip({});
+  });
+}
+
+void ClockStatusBar::ShowNote(const QString& text) {
+  status_->setText(text);
+  status_->setToolTip(text);
+  note_timer_->start(kNoteMs);
 }
 
 QString ClockStatusBar::StatusText() const { return status_->text(); }

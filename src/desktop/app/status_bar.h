@@ -1,7 +1,8 @@
 #pragma once
 // The main window's status bar: the panel "Status", then the current date and
 // the current time in the user's short forms. It keeps the date and time
-// current itself; nothing else writes to it.
+// current itself. A note, such as where a file went, takes the place of
+// "Status" for a while.
 
 #include <QStatusBar>
 
@@ -18,6 +19,10 @@ class ClockStatusBar : public QStatusBar {
   QString DateText() const;
   QString TimeText() const;
 
+  // Shows `text` in the first panel for kNoteMs, then "Status" again.
+  void ShowNote(const QString& text);
+  static constexpr int kNoteMs = 20000;
+
  private:
   void Refresh();
 
@@ -25,6 +30,7 @@ class ClockStatusBar : public QStatusBar {
   QLabel* date_ = nullptr;
   QLabel* time_ = nullptr;
   QTimer* timer_ = nullptr;
+  QTimer* note_timer_ = nullptr;
 };
 
 }  // namespace tallix

@@ -33,24 +33,13 @@ void AppendCsvNumber(std::string& out, int64_t n) {
   out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
 
-// What the tally made of a line, as the audit's last column says it.
-void AppendLineResult(std::string& result, const TallixData& data, const LineResult& line) {
-  if (!line.selected) {
-    result += "not selected";
-    return;
+// A tab-separated field: a tab or line break inside it would split the row,
+// so each becomes a blank; formulas are kept from spreadsheets as in CSV.
+void AppendTsvField(std::string& out, std::string_view field) {
+  if (!field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos) {
+    out += '\'';
   }
-  if (line.credited == 0) {
-    result += "unmatched";
-    return;
-  }
-  for (int s = 0; s < TallixData::kSiteEntries; ++s) {
-    const unsigned bit = 1u << s;
-    if ((line.credited & bit) == 0) continue;
-    if (line.credited & (bit - 1)) result += " + ";
-    result += data.SiteNames[static_cast<size_t>(s)];
-    if (line.beyond_limit & bit) result += " (beyond limit)";
-    if (line.zero_seconds & bit) result += " (0 s counted)";
-  }
+  for (const char c : field) out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
 }
 
 }  // namespace
@@ -78,33 +67,56 @@ std::string CallsCsvText(const ReportRequest& request) {
   return out;
 }
 
-std::string AuditCsvText(const ReportRequest& request) {
-  const TallixData& data = request.data;
+std::string LineResultText(const TallixData& data, const LineResult& line) {
+  if (!line.selected) return "not selected";
+  if (line.credited == 0) return "unmatched";
+  std::string result;
+  for (int s = 0; s < TallixData::kSiteEntries; ++s) {
+    const unsigned bit = 1u << s;
+    if ((line.credited & bit) == 0) continue;
+    if (line.credited & (bit - 1)) result += " + ";
+    result += data.SiteNames[static_cast<size_t>(s)];
+    if (line.beyond_limit & bit) result += " (beyond limit)";
+    if (line.zero_seconds & bit) result += " (0 s counted)";
+  }
+  return result;
+}
+
+std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
+                          std::span<const int32_t> rows, AuditTextForm form) {
+  const bool csv = form == AuditTextForm::kCsv;
+  const auto append_field = csv ? AppendCsvField : AppendTsvField;
+  const char separator = csv ? ',' : '\t';
+  const std::string_view line_end = csv ? "\r\n" : "\n";
   const std::vector<std::string> files = LoadedFiles(data);
   std::vector<std::string> file_fields(files.size());
-  for (size_t f = 0; f < files.size(); ++f) AppendCsvField(file_fields[f], files[f]);
-  std::string out = "file,line,stamp,number,seconds,result\r\n";
-  std::string result;
-  const std::vector<LineResult>& lines = request.tally.lines;
-  for (size_t r = 0; r < lines.size(); ++r) {
-    const LineResult& line = lines[r];
-    const LineOrigin origin = data.LogLineOrigins[r];
+  for (size_t f = 0; f < files.size(); ++f) append_field(file_fields[f], files[f]);
+  std::string out;
+  if (csv) out = "file,line,stamp,number,seconds,result\r\n";
+  for (const int32_t r : rows) {
+    if (r < 0 || static_cast<size_t>(r) >= tally.lines.size()) continue;
+    const LineResult& line = tally.lines[static_cast<size_t>(r)];
+    const LineOrigin origin = data.LogLineOrigins[static_cast<size_t>(r)];
     if (origin.file < file_fields.size()) out += file_fields[origin.file];
-    out += ',';
+    out += separator;
     AppendCsvNumber(out, origin.line);
-    out += ',';
-    AppendCsvField(out, line.stamp);
-    out += ',';
-    AppendCsvField(out, line.number);
-    out += ',';
+    out += separator;
+    append_field(out, line.stamp);
+    out += separator;
+    append_field(out, line.number);
+    out += separator;
     if (line.seconds_read) AppendCsvNumber(out, line.seconds);
-    out += ',';
-    result.clear();
-    AppendLineResult(result, data, line);
-    AppendCsvField(out, result);
-    out += "\r\n";
+    out += separator;
+    append_field(out, LineResultText(data, line));
+    out += line_end;
   }
   return out;
+}
+
+std::string AuditCsvText(const ReportRequest& request) {
+  std::vector<int32_t> rows(request.tally.lines.size());
+  for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int32_t>(r);
+  return AuditRowsText(request.data, request.tally, rows, AuditTextForm::kCsv);
 }
 
 }  // namespace tallix

@@ -93,6 +93,18 @@ std::string CallsCsvText(const ReportRequest& request);
 // seconds were not.
 std::string AuditCsvText(const ReportRequest& request);
 
+// What the tally made of `line`, as the audit's result column says it.
+std::string LineResultText(const TallixData& data, const LineResult& line);
+
+// The audit's rows of the kept lines `rows` (indices into tally.lines), in
+// the order given: as CSV with its header, which over every line in log order
+// is AuditCsvText; or as tab-separated text without a header, lines ended by
+// LF, for the clipboard, where a tab or line break inside a field becomes a
+// blank.
+enum class AuditTextForm { kCsv, kTsv };
+std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
+                          std::span<const int32_t> rows, AuditTextForm form);
+
 // One JSON object with the files, the selection, the log's extent and days,
 // every site in use with its calls (each with its file and line), the
 // unmatched numbers, the calls per day, the call total, the warnings and the

@@ -1,0 +1,66 @@
+#pragma once
+// The Check Totals window: how the last tally's figures add up, and below
+// them the kept lines behind any of them, with the audit's columns. A choice
+// shows all kept lines, the selected ones, one site's counted calls or the
+// calls credited to no site. Selected rows copy as tab-separated text (Ctrl+C
+// or the context menu); "Save As..." writes the rows as shown in the audit's
+// CSV. Modal; its size is kept in the per-user settings under its own keys.
+
+#include <QDialog>
+#include <functional>
+
+#include "desktop/app/services.h"
+#include "desktop/reports/kept_lines_model.h"
+#include "engine/analysis/tally.h"
+#include "engine/app/shared_data.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace tallix {
+
+// What the window needs from its owner.
+struct CheckTotalsServices {
+  CommonDialog& files;
+  MessageService& messages;
+  SettingsStore& settings;
+  // True, after saying why, when a file must not be written to `path`.
+  std::function<bool(const QString& path)> refused;
+};
+
+class FormCheckTotals : public QDialog {
+ public:
+  // Opens showing `choice` (a LinesChoice, or a site in use). `shared`,
+  // `tally` and the services must outlive the window.
+  FormCheckTotals(const TallixData& shared, const TallyResult& tally,
+                  const CheckTotalsServices& services, int choice, QWidget* parent = nullptr);
+
+  // The rows shown, as tab-separated text: the selected ones, or all.
+  QString RowsAsText(bool selected_only) const;
+
+  void done(int result) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildFigures(QWidget* panel);
+  void ShowChoice();
+  void CopySelection();
+  void cmdSaveAs_Click();
+
+  const TallixData& data_;
+  const TallyResult& tally_;
+  CheckTotalsServices services_;
+  KeptLinesModel* model_ = nullptr;
+  QComboBox* LinesChoiceBox = nullptr;
+  QTableView* LinesTable = nullptr;
+  QLabel* RowCount = nullptr;
+  QPushButton* cmdSaveAs = nullptr;
+  QPushButton* cmdClose = nullptr;
+};
+
+}  // namespace tallix

@@ -1,0 +1,153 @@
+// The Check Totals window over the crafted log and one call to a number no
+// site covers, with "Jan  2" selected: every choice of lines is compared to
+// the engine's audit, then sorting, copying, saving and the window's size.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTableView>
+
+#include "desktop/app/twips.h"
+#include "desktop/reports/frm_check_totals.h"
+#include "engine/reports/report_text.h"
+#include "support/gui_harness.h"
+
+namespace tallix::testing {
+namespace {
+
+constexpr char kUnmatchedLine[] =
+    "Jan  2 10:00:00 isdnrouter isdn: call from 07777000001 disconnected, lasted 9 seconds\n";
+
+// The audit's rows, each split into its six fields (the log has no commas).
+std::vector<QStringList> AuditRows(TallixData& data) {
+  const TallyResult tally = TallyCalls(data, "Jan  2");
+  const ReportHeading heading = MakeReportHeading(data, {});
+  QStringList lines = QString::fromStdString(AuditCsvText({data, tally, heading})).split("\r\n");
+  std::vector<QStringList> rows;
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    if (!lines[i].isEmpty()) rows.push_back(lines[i].split(','));
+  }
+  return rows;
+}
+
+}  // namespace
+
+class CheckTotalsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<Harness> Loaded() {
+    auto h = std::make_unique<Harness>();
+    h->WriteConfig(kThreeSitesConfig);
+    h->Start();
+    h->Open(h->WriteFile("router.log", CraftedLog() + kUnmatchedLine));
+    h->Find<QComboBox>("ComboDate")->setCurrentIndex(1);
+    h->Click("CommandDate");
+    return h;
+  }
+
+  // Runs `act` on the Check Totals window that `open` opens.
+  static bool OnWindow(const std::function<void()>& open,
+                       const std::function<void(FormCheckTotals&, QTableView&)>& act) {
+    return Harness::WithModal(open, [&act](QDialog& dialog) {
+      auto* window = dynamic_cast<FormCheckTotals*>(&dialog);
+      QVERIFY(window);
+      act(*window, *window->findChild<QTableView*>("LinesTable"));
+    });
+  }
+
+ private slots:
+  // The rows of each choice are the audit's rows whose result fits it, in
+  // log order. (The site choices opened from a site's box are checked in the
+  // real-session suite.)
+  void choicesShowTheAuditsLines_data() {
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QString>("result");  // the audit's result of the rows shown
+    QTest::addColumn<int>("rows");
+    const struct {
+      const char* choice;
+      const char* result;
+      int rows;
+    } rows[] = {{"All kept lines", ".*", 5},
+                {"Selected lines", "(?!not selected).*", 2},
+                {"Calls credited to no site", "unmatched", 1},
+                {"Head Office's calls", "Head Office", 1},
+                {"London's calls", "London", 0}};
+    for (const auto& row : rows) {
+      QTest::newRow(row.choice) << QString(row.choice) << QString(row.result) << row.rows;
+    }
+  }
+  void choicesShowTheAuditsLines() {
+    QFETCH(QString, choice);
+    QFETCH(QString, result);
+    QFETCH(int, rows);
+    auto h = Loaded();
+    const QRegularExpression fits(QRegularExpression::anchoredPattern(result));
+    std::vector<QStringList> expected;
+    for (const QStringList& row : AuditRows(*h->data)) {
+      if (fits.match(row[5]).hasMatch()) expected.push_back(row);
+    }
+    QCOMPARE(expected.size(), size_t(rows));
+    QVERIFY(OnWindow([&] { h->Trigger("mnuViewCheckTotals"); },
+                     [&](FormCheckTotals& window, QTableView& table) {
+                       auto* box = window.findChild<QComboBox*>("LinesChoiceBox");
+                       box->setCurrentIndex(box->findText(choice));
+                       QCOMPARE(box->currentText(), choice);
+                       QCOMPARE(TableCells(*table.model()), expected);
+                       QVERIFY(!table.accessibleName().isEmpty());
+                       QVERIFY(!box->accessibleName().isEmpty());
+                     }));
+  }
+
+  // Seconds sort as numbers, ties keeping log order; the time stamp sorts
+  // as log order. Copy takes the selected rows, Save As every row shown.
+  // The size comes back at the next opening, under the window's own keys.
+  void sortsCopiesSavesAndKeepsItsSize() {
+    auto h = Loaded();
+    const std::vector<QStringList> audit = AuditRows(*h->data);
+    const std::vector<QStringList> reversed(audit.rbegin(), audit.rend());
+    const auto tsv = [](const std::vector<QStringList>& rows) {
+      QString text;
+      for (const QStringList& row : rows) text += row.join('\t') + "\n";
+      return text;
+    };
+    const QSize size(700, 450);
+    h->chooser.file_answers.push_back(h->PathOf("lines"));
+    QVERIFY(OnWindow([&] { h->Trigger("mnuViewCheckTotals"); },
+                     [&](FormCheckTotals& window, QTableView& table) {
+                       table.sortByColumn(KeptLinesModel::kSeconds, Qt::AscendingOrder);
+                       std::vector<QStringList> by_seconds = audit;
+                       std::stable_sort(by_seconds.begin(), by_seconds.end(),
+                                        [](const QStringList& a, const QStringList& b) {
+                                          return a[4].toLongLong() < b[4].toLongLong();
+                                        });
+                       QCOMPARE(TableCells(*table.model()), by_seconds);
+                       table.sortByColumn(KeptLinesModel::kStamp, Qt::DescendingOrder);
+                       QCOMPARE(TableCells(*table.model()), reversed);
+                       table.selectRow(0);
+                       table.selectionModel()->select(
+                           table.model()->index(2, 0),
+                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                       table.setFocus();
+                       QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
+                       QCOMPARE(QApplication::clipboard()->text(), tsv({reversed[0], reversed[2]}));
+                       window.findChild<QPushButton*>("cmdSaveAs")->click();
+                       window.resize(size);
+                     }));
+    QFile saved(h->PathOf("lines.csv"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QString expected = "file,line,stamp,number,seconds,result\n" + tsv(reversed);
+    QCOMPARE(QString(saved.readAll()), expected.replace('\t', ',').replace("\n", "\r\n"));
+    QCOMPARE(h->ReadSetting("CheckTotalsWidth")->toDouble(), PixelsToTwips(size.width(), 96));
+    QVERIFY(!h->ReadSetting("MainWidth").has_value());
+    QVERIFY(OnWindow([&] { h->Trigger("mnuViewCheckTotals"); },
+                     [&](FormCheckTotals& window, QTableView&) { QCOMPARE(window.size(), size); }));
+  }
+};
+
+}  // namespace tallix::testing
+
+QTEST_MAIN(tallix::testing::CheckTotalsTest)
+#include "check_totals_test.moc"

@@ -379,9 +379,9 @@ class ReportCommandsTest : public QObject {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("named");
     QTest::newRow("the log") << "router.log"
-                             << "a file of the log that is loaded";
+                             << "the log that is loaded";
     QTest::newRow("the log, another path") << "program/../router.log"
-                                           << "a file of the log that is loaded";
+                                           << "the log that is loaded";
     QTest::newRow("the configuration") << "program/Tallix.cfg"
                                        << "the configuration file";
   }

@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QToolBar>
 
-#include "desktop/app/file_guard.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_text.h"
@@ -404,7 +403,7 @@ void frmMain::mnuFileExport_Click() {
   const FileResult written =
       WriteWholeFile(FromQt(chosen->name), type.text({data_, last_tally_, heading, warnings}));
   if (!written.ok) {
-    ShowProblem("Nothing was exported.\n\n" + ToQt(written.error));
+    ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.error));
     return;
   }
   sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
@@ -521,17 +520,11 @@ void frmMain::ShowCheckTotals(int choice) {
 }
 
 bool frmMain::RefuseProtectedFile(const QString& path, const QString& what) {
-  std::vector<QString> files;
-  for (const std::string& file : LoadedFiles(data_)) files.push_back(ToQt(file));
-  files.push_back(ToQt(services_.config.read_path));
-  files.push_back(ConfigFilePath());
-  const QString same = SameFileAmong(path, files);
-  if (same.isEmpty()) return false;
-  const bool config = same == files[files.size() - 1] || same == files[files.size() - 2];
-  ShowProblem(
-      QString("Nothing was %1: \"%2\" is %3, and writing would overwrite it. Choose "
-              "another file name.")
-          .arg(what, path, config ? "the configuration file" : "a file of the log that is loaded"));
+  const QString input = InputFileAt(FromQt(path));
+  if (input.isEmpty()) return false;
+  ShowProblem(QString("Nothing was %1: \"%2\" is %3, and writing would overwrite it. Choose "
+                      "another file name.")
+                  .arg(what, ToQtMessage(FromQt(path)), input));
   return true;
 }
 

@@ -76,20 +76,25 @@ std::string CompactLine(std::string_view line) {
 }
 
 // A line that a block's end cut, held until its end arrives. Up to
-// kLongLineBytes its bytes are held whole. Past that it is digested as it
-// comes: the four keywords are looked for in the bytes held and the bytes
-// the kept pieces need are copied out, then all but the last few bytes, which
-// a keyword or a piece may go on from, are let go. Each byte is searched at
-// most once for each keyword, and the memory held stays below twice the
-// larger of kLongLineBytes and the longest keyword.
+// kLongLineBytes its bytes are held whole. Past that they are searched as
+// they come, straight where they arrive, and let go: only the line's first
+// bytes, what is known of the four keywords (found or not, where, and the
+// bytes of a piece from there) and the last few bytes, which a keyword may go
+// on from into the next bytes, are held. Each byte is searched at most once
+// for each keyword, besides those few; nothing is allocated after the
+// constructor.
 class LineScanner::HeldLine {
  public:
   explicit HeldLine(const KeptLineFinders& finders)
-      : finders_(finders),
-        keep_back_(std::max({kLastedBytes, finders.call_end.size(), finders.router.size()})),
-        capacity_(2 * std::max(kLongLineBytes, keep_back_)) {
-    // All the room it will need, so that appending never moves the bytes.
-    bytes_.reserve(capacity_);
+      : words_{{&finders.call_end, 0},
+               {&finders.router, 0},
+               {&kFromWord, kFromBytes},
+               {&kLastedWord, kLastedBytes}},
+        tail_bytes_(std::max({kLastedBytes, finders.call_end.size(), finders.router.size()})) {
+    // All the room they will need, so that appending never moves the bytes.
+    bytes_.reserve(kLongLineBytes);
+    tail_.reserve(tail_bytes_);
+    joined_.reserve(2 * tail_bytes_);
   }
 
   void Clear() {
@@ -105,88 +110,128 @@ class LineScanner::HeldLine {
       }
       StartLong();
     }
-    while (!more.empty()) {
-      const size_t take = std::min(more.size(), capacity_ - bytes_.size());
-      bytes_.append(more.substr(0, take));
-      more.remove_prefix(take);
-      if (bytes_.size() == capacity_) Digest(false);
-    }
+    Search(more);
   }
 
-  // Whether the whole line is kept, and calls keep(text) with what is kept of it.
+  // Decides whether the whole line is kept, and if so calls keep(text) with
+  // what is kept of it.
   template <typename Keep>
   void End(Keep&& keep) {
     if (!long_) {
       LineSpan line;
       if (!bytes_.empty() &&
-          FindLineWithBoth(bytes_, 0, finders_.call_end, finders_.router, &line)) {
+          FindLineWithBoth(bytes_, 0, *words_[0].finder, *words_[1].finder, &line)) {
         keep(std::string_view(bytes_));
       }
       return;
     }
-    Digest(true);
-    if (call_end_ && router_) {
-      std::optional<Piece> from;
-      std::optional<Piece> lasted;
-      if (from_at_) from = Piece{*from_at_, from_piece_};
-      if (lasted_at_) lasted = Piece{*lasted_at_, lasted_piece_};
-      char compact[kCompactLineMaxBytes];
-      keep(std::string_view(compact, JoinPieces({0, start_}, from, lasted, compact)));
-    }
+    if (!words_[0].found || !words_[1].found) return;
+    char compact[kCompactLineMaxBytes];
+    keep(std::string_view(compact, JoinPieces({0, {start_, start_size_}}, PieceOf(words_[2]),
+                                              PieceOf(words_[3]), compact)));
   }
 
  private:
+  // What is known of one keyword in a long line.
+  struct Word {
+    const NoCaseFinder* finder;
+    size_t piece_bytes;  // the bytes kept from where it is found; 0 for none
+    bool found = false;
+    uint64_t at = 0;  // in the line
+    char piece[kLastedBytes] = {};
+    size_t piece_size = 0;
+  };
+
+  static std::optional<Piece> PieceOf(const Word& word) {
+    if (!word.found) return std::nullopt;
+    return Piece{word.at, {word.piece, word.piece_size}};
+  }
+
   void StartLong() {
     long_ = true;
-    digested_ = 0;
-    call_end_ = router_ = false;
-    from_at_.reset();
-    lasted_at_.reset();
+    length_ = 0;
+    start_size_ = 0;
+    tail_.clear();
+    for (Word& word : words_) {
+      word.found = false;
+      word.piece_size = 0;
+    }
+    // The bytes held so far are the line's first ones.
+    Search(bytes_);
+    bytes_.clear();
   }
 
-  // Looks for the keywords not yet found at the bytes before `limit`, the
-  // bytes held less keep_back_ (all of them at the line's end), and lets those
-  // go. A keyword that starts before the limit ends within the bytes held.
-  void Digest(bool at_end) {
-    const size_t limit = at_end ? bytes_.size() : bytes_.size() - keep_back_;
-    const std::string_view held(bytes_);
-    if (digested_ == 0) start_.assign(held.substr(0, kStartBytes));
-    auto find = [&](const NoCaseFinder& word) {
-      return word.Find(held.substr(0, std::min(held.size(), limit + word.size())));
-    };
-    constexpr size_t npos = std::string_view::npos;
-    if (!call_end_) call_end_ = find(finders_.call_end) != npos;
-    if (!router_) router_ = find(finders_.router) != npos;
-    if (!from_at_) {
-      if (const size_t at = find(kFromWord); at != npos && at < limit) {
-        from_at_ = digested_ + at;
-        from_piece_.assign(held.substr(at, kFromBytes));
-      }
-    }
-    if (!lasted_at_) {
-      if (const size_t at = find(kLastedWord); at != npos && at < limit) {
-        lasted_at_ = digested_ + at;
-        lasted_piece_.assign(held.substr(at, kLastedBytes));
-      }
-    }
-    bytes_.erase(0, limit);
-    digested_ += limit;
+  // `bytes` at line offset `at` hold the keyword found there and at least
+  // what follows it of the piece, unless they end first.
+  static void Found(Word& word, uint64_t at, std::string_view bytes) {
+    word.found = true;
+    word.at = at;
+    word.piece_size = std::min(word.piece_bytes, bytes.size());
+    std::memcpy(word.piece, bytes.data(), word.piece_size);
   }
 
-  const KeptLineFinders& finders_;
-  const size_t keep_back_;  // bytes kept back for a keyword or a piece to go on
-  const size_t capacity_;
-  std::string bytes_;
+  // Looks for the keywords not yet found among the next bytes of a long line.
+  void Search(std::string_view more) {
+    if (more.empty()) return;
+    // The first bytes of the line, and pieces that an earlier end cut.
+    if (start_size_ < kStartBytes) {
+      const size_t take = std::min(kStartBytes - start_size_, more.size());
+      std::memcpy(start_ + start_size_, more.data(), take);
+      start_size_ += take;
+    }
+    for (Word& word : words_) {
+      if (!word.found || word.piece_size == word.piece_bytes) continue;
+      const size_t take = std::min(word.piece_bytes - word.piece_size, more.size());
+      std::memcpy(word.piece + word.piece_size, more.data(), take);
+      word.piece_size += take;
+    }
+    // Keywords that start in the tail of the bytes before and go on here.
+    if (!tail_.empty()) {
+      joined_.assign(tail_);
+      joined_.append(more.substr(0, tail_bytes_));
+      for (Word& word : words_) {
+        if (word.found) continue;
+        const size_t at = word.finder->Find(joined_);
+        if (at < tail_.size()) {
+          Found(word, length_ - tail_.size() + at, std::string_view(joined_).substr(at));
+        }
+      }
+    }
+    // Keywords wholly within these bytes, from the first byte that could
+    // begin one: a run of bytes that begins none is passed over in one look.
+    const NoCaseFinder* missing[kMaxFirstBytes];
+    size_t missing_count = 0;
+    for (const Word& word : words_) {
+      if (!word.found) missing[missing_count++] = word.finder;
+    }
+    const size_t first = missing_count == 0 ? std::string_view::npos
+                                            : FindAnyFirstByte(more, missing, missing_count);
+    for (Word& word : words_) {
+      if (word.found || first == std::string_view::npos) continue;
+      const size_t at = word.finder->FindFrom(more, first);
+      if (at != std::string_view::npos) Found(word, length_ + at, more.substr(at));
+    }
+    length_ += more.size();
+    if (more.size() >= tail_bytes_) {
+      tail_.assign(more.substr(more.size() - tail_bytes_));
+    } else {
+      // A short run of bytes: the tail before it, less what falls out.
+      const size_t keep = std::min(tail_.size(), tail_bytes_ - more.size());
+      tail_.erase(0, tail_.size() - keep);
+      tail_.append(more);
+    }
+  }
+
+  Word words_[kMaxFirstBytes];  // the call-end word, the router's name, "from", "lasted"
+  const size_t tail_bytes_;
+  std::string bytes_;  // a short line's bytes
   bool long_ = false;
   // Of a long line:
-  std::string start_;      // its first bytes
-  uint64_t digested_ = 0;  // bytes already let go
-  bool call_end_ = false;
-  bool router_ = false;
-  std::optional<uint64_t> from_at_;
-  std::string from_piece_;
-  std::optional<uint64_t> lasted_at_;
-  std::string lasted_piece_;
+  uint64_t length_ = 0;  // bytes searched so far
+  char start_[kStartBytes] = {};
+  size_t start_size_ = 0;
+  std::string tail_;    // its last tail_bytes_ bytes so far
+  std::string joined_;  // the tail and the next bytes, to search across
 };
 
 LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)

@@ -195,6 +195,33 @@ size_t LineBeginSse2(const char* text, size_t from, size_t at) {
   return from;
 }
 
+__attribute__((target("avx2"))) size_t FindAnyFirstByteAvx2(const char* text, size_t size,
+                                                            const ByteTest* tests, size_t count) {
+  __m256i masks[kMaxFirstBytes];
+  __m256i values[kMaxFirstBytes];
+  for (size_t k = 0; k < count; ++k) {
+    masks[k] = _mm256_set1_epi8(static_cast<char>(tests[k].mask));
+    values[k] = _mm256_set1_epi8(static_cast<char>(tests[k].value));
+  }
+  size_t i = 0;
+  for (; i + 32 <= size; i += 32) {
+    const __m256i bytes = Filter32::Load32(text + i);
+    __m256i any = _mm256_setzero_si256();
+    for (size_t k = 0; k < count; ++k) {
+      any = _mm256_or_si256(any, _mm256_cmpeq_epi8(_mm256_or_si256(bytes, masks[k]), values[k]));
+    }
+    if (const auto bits = static_cast<uint32_t>(_mm256_movemask_epi8(any)); bits != 0) {
+      return i + static_cast<size_t>(__builtin_ctz(bits));
+    }
+  }
+  for (; i < size; ++i) {
+    for (size_t k = 0; k < count; ++k) {
+      if (Passes(tests[k], text[i])) return i;
+    }
+  }
+  return kNotFound;
+}
+
 // Line feeds counted 16 bytes at a time; the compare results are summed as
 // bytes, emptied into a wide sum before any can overflow.
 size_t CountLineFeedsSse2(const char* text, size_t size) {
@@ -347,6 +374,25 @@ size_t NoCaseFinder::Find(std::string_view haystack) const {
 size_t NoCaseFinder::FindFrom(std::string_view text, size_t from) const {
   const size_t at = Find(text.substr(from));
   return at == kNotFound ? kNotFound : from + at;
+}
+
+size_t FindAnyFirstByte(std::string_view text, const NoCaseFinder* const* finders, size_t count) {
+  ByteTest tests[kMaxFirstBytes];
+  for (size_t k = 0; k < count; ++k) {
+    if (finders[k]->needle().empty()) return 0;
+    tests[k] = finders[k]->prepared().first;
+  }
+#if TALLIX_HAVE_X86_64
+  if (ActiveSet() == InstructionSet::kAvx2) {
+    return FindAnyFirstByteAvx2(text.data(), text.size(), tests, count);
+  }
+#endif
+  for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t k = 0; k < count; ++k) {
+      if (Passes(tests[k], text[i])) return i;
+    }
+  }
+  return kNotFound;
 }
 
 size_t CountLineFeeds(std::string_view text) {

@@ -93,6 +93,12 @@ inline bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   return FindNoCase(haystack, needle) != std::string_view::npos;
 }
 
+// The offset of the first byte of `text` that could begin one of `count`
+// (at most kMaxFirstBytes) prepared keywords, letter case ignored, or npos:
+// where a search for any of them can start. An empty keyword begins anywhere.
+inline constexpr size_t kMaxFirstBytes = 4;
+size_t FindAnyFirstByte(std::string_view text, const NoCaseFinder* const* finders, size_t count);
+
 // The number of line feeds in `text`, on the vector unit of the active
 // instruction set.
 size_t CountLineFeeds(std::string_view text);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <random>
 #include <string>
@@ -239,6 +240,32 @@ TEST_P(InstructionSetTest, LinesWithBothRandomText) {
     ASSERT_EQ(Describe(ReferenceLines(text, "disconnected", other)),
               Describe(FoundLines(text, "disconnected", other)))
         << text;
+  }
+}
+
+// Line feeds counted, and the first byte that could begin one of several
+// keywords found, at every length and start around the vector widths, and
+// past the point where a vector of byte counts would overflow.
+TEST_P(InstructionSetTest, LineFeedsAndFirstBytesMatchPlainLoops) {
+  std::mt19937 random(5);
+  const NoCaseFinder from("from");
+  const NoCaseFinder lasted("Lasted");
+  const NoCaseFinder* const finders[] = {&from, &lasted};
+  std::vector<std::string> texts = {std::string(70000, '\n'), std::string(70000, '.')};
+  for (int round = 0; round < 400; ++round) {
+    std::string text(random() % 300, ' ');
+    for (char& c : text) c = "\n.xfFlLm"[random() % 8];
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    for (size_t start = 0; start < std::min<size_t>(text.size(), 40); start += 7) {
+      const std::string_view view = std::string_view(text).substr(start);
+      ASSERT_EQ(static_cast<size_t>(std::count(view.begin(), view.end(), '\n')),
+                CountLineFeeds(view))
+          << view.size() << " bytes";
+      const size_t first = view.find_first_of("fFlL");
+      ASSERT_EQ(first, FindAnyFirstByte(view, finders, 2)) << view;
+    }
   }
 }
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "engine/util/bus_error_guard.h"
@@ -84,10 +84,14 @@ struct MappedWindow {
   bool out_of_memory = false;
 };
 
+// Feeds the window a chunk at a time, so that each chunk is still in the
+// cache when its line feeds are counted after its search.
 void ScanWindow(void* context) {
   auto& window = *static_cast<MappedWindow*>(context);
   try {
-    window.scanner->Feed(window.text);
+    for (size_t at = 0; at < window.text.size(); at += kDefaultChunkBytes) {
+      window.scanner->Feed(window.text.substr(at, kDefaultChunkBytes));
+    }
   } catch (const std::bad_alloc&) {
     window.out_of_memory = true;
   }
@@ -145,6 +149,7 @@ void MoveToOwnProcessor(int starter, int k) {
 template <typename Scan>
 void ForEachPart(int count, Scan&& scan) {
   std::vector<std::thread> workers;
+  workers.reserve(static_cast<size_t>(std::max(count - 1, 0)));
 #if defined(__linux__)
   const int starter = ::sched_getcpu();
 #else
@@ -156,8 +161,10 @@ void ForEachPart(int count, Scan&& scan) {
         MoveToOwnProcessor(starter, k);
         scan(static_cast<size_t>(k));
       });
-    } catch (const std::system_error&) {
-      scan(static_cast<size_t>(k));  // no thread to be had: here, then
+    } catch (const std::exception&) {
+      // No thread to be had (std::system_error, or no memory for one): here,
+      // then; the threads already started must be joined all the same.
+      scan(static_cast<size_t>(k));
     }
   }
   scan(size_t{0});

@@ -1,10 +1,13 @@
 #pragma once
-// The scans behind LoadLog: read a log file a block at a time and feed its
-// text to the line scanner (line_scanner.h). A plain file is cut at line
-// starts into parts, each read and scanned on its own thread; a compressed one
-// is decompressed into blocks as it is scanned. A file that becomes shorter
-// while it is read fails the scan. Part of the log loader: log_loader.cc uses
-// it, nothing else.
+// The scans behind LoadLog: they bring a log file's text to the line scanner
+// (line_scanner.h) a block at a time. A plain file is cut at line starts into
+// parts, each scanned on its own thread: straight from a mapping of the file,
+// a window at a time whose pages are given back once scanned, where the
+// system allows, else read a chunk at a time; either way the lines found are
+// the same. A file that changes its size while it is mapped is read instead;
+// one that becomes shorter while it is read fails the scan. A compressed file
+// is decompressed into blocks as it is scanned. Part of the log loader:
+// log_loader.cc uses it, nothing else.
 
 #include <atomic>
 #include <cstdint>
@@ -53,8 +56,8 @@ class LoadProgress {
 };
 
 // Scans the plain `file` for the lines `finders` keep into `parts`, one
-// KeptLines for each part, in file order, as `options` ask (parts, chunk size)
-// and telling options.trace how it went. Fails, with a message that names
+// KeptLines for each part, in file order, as `options` ask (parts, chunk size,
+// mapping) and telling options.trace how it went. Fails, with a message that names
 // the file and the reason, when the file cannot be read to the size it had
 // when it was opened. Stops early, leaving `parts` of no use, once `progress`
 // is cancelled.

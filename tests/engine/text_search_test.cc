@@ -234,12 +234,33 @@ TEST_P(InstructionSetTest, LinesWithBothRandomText) {
                                            "x"};
   for (int round = 0; round < 2000; ++round) {
     std::string text;
-    const size_t count = random() % 120;
+    // Now and then long enough for the counting search to empty its sums.
+    const size_t count = round % 400 == 0 ? 3000 : random() % 120;
     for (size_t i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
     const std::string other = round % 4 == 0 ? "r" : "isdnrouter";
     ASSERT_EQ(Describe(ReferenceLines(text, "disconnected", other)),
               Describe(FoundLines(text, "disconnected", other)))
         << text;
+    // The counting search finds the same lines, each with the line feeds
+    // before it, and all of them at the end.
+    const NoCaseFinder anchor("disconnected");
+    const NoCaseFinder router(other);
+    std::vector<LineSpan> counted_lines;
+    uint64_t feeds = 0;
+    std::vector<uint64_t> feeds_before;
+    LineSpan line;
+    for (size_t from = 0; from < text.size(); from = line.end + 1) {
+      if (!FindLineWithBothCountingFeeds(text, from, anchor, router, &line, &feeds)) break;
+      counted_lines.push_back(line);
+      feeds_before.push_back(feeds);
+      if (line.end < text.size()) ++feeds;
+    }
+    for (size_t k = 0; k < counted_lines.size(); ++k) {
+      const auto begin = text.begin() + static_cast<std::ptrdiff_t>(counted_lines[k].begin);
+      ASSERT_EQ(std::count(text.begin(), begin, '\n'), feeds_before[k]) << text;
+    }
+    ASSERT_EQ(Describe(FoundLines(text, "disconnected", other)), Describe(counted_lines));
+    ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), feeds) << text;
   }
 }
 
@@ -251,10 +272,12 @@ TEST_P(InstructionSetTest, LineFeedsAndFirstBytesMatchPlainLoops) {
   const NoCaseFinder from("from");
   const NoCaseFinder lasted("Lasted");
   const NoCaseFinder* const finders[] = {&from, &lasted};
-  std::vector<std::string> texts = {std::string(70000, '\n'), std::string(70000, '.')};
+  std::vector<std::string> texts = {std::string(70000, '\n'), std::string(70000, '.'),
+                                    std::string(70000, '\n') + "lasted"};
   for (int round = 0; round < 400; ++round) {
     std::string text(random() % 300, ' ');
     for (char& c : text) c = "\n.xfFlLm"[random() % 8];
+    if (round % 3 == 0) text.insert(random() % (text.size() + 1), "LASTED");
     texts.push_back(text);
   }
   for (const std::string& text : texts) {
@@ -265,6 +288,11 @@ TEST_P(InstructionSetTest, LineFeedsAndFirstBytesMatchPlainLoops) {
           << view.size() << " bytes";
       const size_t first = view.find_first_of("fFlL");
       ASSERT_EQ(first, FindAnyFirstByte(view, finders, 2)) << view;
+      uint64_t feeds = 0;
+      const size_t at = lasted.FindFromCountingFeeds(view, 0, &feeds);
+      ASSERT_EQ(ReferenceFind(view, "lasted"), at) << view;
+      const std::string_view before = view.substr(0, at);
+      ASSERT_EQ(static_cast<uint64_t>(std::count(before.begin(), before.end(), '\n')), feeds);
     }
   }
 }

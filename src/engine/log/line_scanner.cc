@@ -270,21 +270,21 @@ void LineScanner::Feed(std::string_view block) {
     ++from;
   }
   // The complete lines, searched straight in the block; their line feeds are
-  // counted between the kept ones while the block is still in the cache.
+  // counted by the search as it goes.
   const size_t last_feed = block.rfind('\n');
   if (last_feed != std::string_view::npos && last_feed >= from) {
     const std::string_view lines = block.substr(from, last_feed - from);
-    size_t counted = 0;
     uint64_t feeds = feeds_;
     LineSpan line;
-    for (size_t at = 0; at < lines.size() &&
-                        FindLineWithBoth(lines, at, finders_.call_end, finders_.router, &line);
-         at = line.end + 1) {
-      feeds += CountLineFeeds(lines.substr(counted, line.begin - counted));
-      counted = line.begin;
+    for (size_t at = 0; at < lines.size(); at = line.end + 1) {
+      if (!FindLineWithBothCountingFeeds(lines, at, finders_.call_end, finders_.router, &line,
+                                         &feeds)) {
+        break;
+      }
       Keep(lines.substr(line.begin, line.end - line.begin), feeds);
+      if (line.end < lines.size()) ++feeds;
     }
-    feeds_ = feeds + CountLineFeeds(lines.substr(counted)) + 1;
+    feeds_ = feeds + 1;
     from = last_feed + 1;
   }
   if (from < block.size()) {

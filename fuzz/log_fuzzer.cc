@@ -102,15 +102,41 @@ Input Split(std::string_view bytes) {
   return in;
 }
 
-// The loader done the obvious way: cut at every line feed, the piece after
-// the last one included, and keep what holds both texts.
+size_t Position(std::string_view line, std::string_view keyword) {
+  const size_t at = PlainFind(line, keyword);
+  return at == std::string::npos ? 0 : at + 1;
+}
+
+// What the loader keeps of a line longer than 64 KiB: its first 16 bytes,
+// the 16 from its first "from" and the 17 from its first "lasted", in line
+// order, merged where they overlap or touch, else joined by one blank.
+std::string PlainCompact(std::string_view line) {
+  std::vector<std::pair<size_t, size_t>> pieces = {{0, 16}};
+  if (const size_t from = Position(line, "from"); from > 0) pieces.emplace_back(from - 1, 16);
+  if (const size_t lasted = Position(line, "lasted"); lasted > 0) {
+    pieces.emplace_back(lasted - 1, 17);
+  }
+  std::sort(pieces.begin(), pieces.end());
+  std::string kept;
+  size_t end = 0;
+  for (const auto& [at, length] : pieces) {
+    const size_t stop = std::min(at + length, line.size());
+    if (at > end) kept += ' ';
+    if (stop > std::max(at, end)) kept += line.substr(std::max(at, end), stop - std::max(at, end));
+    end = std::max(end, stop);
+  }
+  return kept;
+}
+
 struct PlainLoad {
-  std::vector<std::string_view> kept;
+  std::vector<std::string> kept;
   std::vector<std::string_view> days;
   size_t dropped_lines = 0;
   size_t dropped_days = 0;
 };
 
+// The loader done the obvious way: cut at every line feed, the piece after
+// the last one included, and keep what holds both texts.
 PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
   PlainLoad load;
   size_t start = 0;
@@ -120,7 +146,7 @@ PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
     const std::string_view line = text.substr(start, lf - start);
     if (PlainContains(line, "disconnected") && PlainContains(line, identifier)) {
       if (load.kept.size() < static_cast<size_t>(TallixData::kLogLineEntries)) {
-        load.kept.push_back(line);
+        load.kept.push_back(line.size() > (64u << 10) ? PlainCompact(line) : std::string(line));
         const std::string_view day = line.substr(0, 6);
         if (load.days.empty() || load.days.back() != day) {
           if (load.days.size() < static_cast<size_t>(TallixData::kLogDateEntries)) {
@@ -141,11 +167,6 @@ PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
 // Mid(line, start, length) with a 1-based start; empty past the end.
 std::string_view Mid(std::string_view line, size_t start, size_t length) {
   return start > line.size() ? std::string_view() : line.substr(start - 1, length);
-}
-
-size_t Position(std::string_view line, std::string_view keyword) {
-  const size_t at = PlainFind(line, keyword);
-  return at == std::string::npos ? 0 : at + 1;
 }
 
 void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result) {

@@ -4,7 +4,7 @@
 # 1 GB in a temporary folder (removed at the end).
 #
 #   scripts/bench.sh [--runs N] [--sizes "100M 1G"] [--gzip-sizes "100M"]
-#                    [--also NAME=BINARY]...
+#                    [--hostile "gzip zstd"] [--also NAME=BINARY]...
 #
 # Every command runs N times (default 9), the commands taking turns so that a
 # busy moment hits them all alike; the table shows medians of the wall time,
@@ -18,20 +18,23 @@ cd "$(dirname "$0")/.."
 runs=9
 sizes="100M 1G"
 gzip_sizes="100M"
+hostile="gzip zstd"
 extra=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --sizes) sizes="$2"; shift 2 ;;
     --gzip-sizes) gzip_sizes="$2"; shift 2 ;;
+    --hostile) hostile="$2"; shift 2 ;;
     --also) extra+=("$2"); shift 2 ;;
-    *) echo "usage: $0 [--runs N] [--sizes \"100M 1G\"] [--gzip-sizes \"100M\"] [--also NAME=BINARY]..." >&2
+    *) echo "usage: $0 [--runs N] [--sizes \"100M 1G\"] [--gzip-sizes \"100M\"] [--hostile \"gzip zstd\"] [--also NAME=BINARY]..." >&2
        exit 2 ;;
   esac
 done
 
 need=()
 command -v rg >/dev/null || need+=(ripgrep)
+[[ " $hostile " == *" zstd "* ]] && ! command -v zstd >/dev/null && need+=(zstd)
 [ -x /usr/bin/time ] || need+=(time)
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""
@@ -104,6 +107,29 @@ measure() {
   done
 }
 
+# Adds a row for each --also binary on file $1.
+add_extra() {
+  local e
+  for e in "${extra[@]}"; do
+    names+=("${e%%=*}")
+    cmds+=("'${e#*=}' --config '$work/bench.cfg' '$1'")
+  done
+}
+
+# Writes $2 copies of file $1 one after another into $3, doubling a block
+# rather than appending one copy at a time.
+repeat_file() {
+  local n="$2" block="$work/repeat.block"
+  : >"$3"
+  cp "$1" "$block"
+  while [ "$n" -gt 0 ]; do
+    if ((n & 1)); then cat "$block" >>"$3"; fi
+    n=$((n >> 1))
+    if [ "$n" -gt 0 ]; then cat "$block" "$block" >"$block.2" && mv "$block.2" "$block"; fi
+  done
+  rm -f "$block"
+}
+
 for size in $sizes; do
   log="$work/router-$size.log"
   "$build/bench/tallix-loggen" --size "$size" --kept 40001 --seed 1 "$log"
@@ -117,21 +143,45 @@ for size in $sizes; do
         "grep -i isdnrouter '$log' | grep -ci disconnected"
         "awk -f '$work/tally.awk' '$log'"
         "'$report' --config '$work/bench.cfg' '$log'")
-  for e in "${extra[@]}"; do
-    names+=("${e%%=*}")
-    cmds+=("'${e#*=}' --config '$work/bench.cfg' '$log'")
-  done
+  add_extra "$log"
 
   measure "Log of $size ($bytes bytes)" 4
   awk -v k="${rss[4]}" -v b="$bytes" \
-    'BEGIN { printf "\ntallix-report peak RSS = file size + %.1f MiB\n", k / 1024 - b / 1048576 }'
+    'BEGIN { printf "\ntallix-report peak RSS = %.1f MiB, the file %.1f MiB\n", k / 1024, b / 1048576 }'
 
   # The same log gzipped (gzip -6): tallix-report decompresses it itself.
   if [[ " $gzip_sizes " == *" $size "* ]]; then
     gzip -6 -c "$log" >"$log.gz"
     names=("zcat FILE.gz > /dev/null" "tallix-report FILE.gz")
     cmds=("zcat '$log.gz'" "'$report' --config '$work/bench.cfg' '$log.gz'")
+    add_extra "$log.gz"
     measure "The log of $size gzipped ($(stat -c %s "$log.gz") bytes)" 1
     rm -f "$log.gz"
   fi
+done
+
+# Hostile files: a line of 1 GiB that must not be held, and members so small
+# that each read of the decompressor gives one byte.
+for format in $hostile; do
+  case "$format" in
+    gzip) compress=(gzip -1 -c) decompress="zcat" ext=gz ;;
+    zstd) compress=(zstd -1 -q -c) decompress="zstd -dc" ext=zst ;;
+    *) echo "unknown --hostile format: $format" >&2; exit 2 ;;
+  esac
+  zeros="$work/zeros.$ext"
+  head -c 1G /dev/zero | "${compress[@]}" >"$zeros"
+  names=("$decompress FILE > /dev/null" "tallix-report FILE")
+  cmds=("$decompress '$zeros'" "'$report' --config '$work/bench.cfg' '$zeros'")
+  add_extra "$zeros"
+  measure "1 GiB of zero bytes, $format -1 ($(stat -c %s "$zeros") bytes)" 1
+  rm -f "$zeros"
+
+  members="$work/members.$ext"
+  printf x | "${compress[@]}" >"$work/one.$ext"
+  repeat_file "$work/one.$ext" 200000 "$members"
+  names=("$decompress FILE > /dev/null" "tallix-report FILE")
+  cmds=("$decompress '$members'" "'$report' --config '$work/bench.cfg' '$members'")
+  add_extra "$members"
+  measure "200,000 one-byte $format members ($(stat -c %s "$members") bytes)" 1
+  rm -f "$members" "$work/one.$ext"
 done

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "support/command_runner.h"
@@ -77,7 +78,10 @@ TEST_F(ReportCommandTest, SeveralLogsAreOneLog) {
           0, one.find(" on "),
           "ISDN Log Ananysis for files '" + files[0] + "', '" + files[1] + "', '" + files[2] + "'");
     }
-    EXPECT_EQ(one, run.out) << format;
+    // Only where each call came from differs: its file and its line in it.
+    const std::regex origin(R"(,"file":\d+,"line":\d+)");
+    EXPECT_EQ(std::regex_replace(one, origin, ""), std::regex_replace(run.out, origin, ""))
+        << format;
   }
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "engine/log/log_loader.h"
+#include "engine/util/log_text_reader.h"
 #include "support/test_util.h"
 
 namespace tallix {
@@ -61,24 +62,53 @@ std::unique_ptr<TallixData> NewData() {
   return data;
 }
 
+std::string Repeat(const std::string& bytes, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += bytes;
+  return out;
+}
+
 TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
   const std::string a = Line(5, 1), b = Line(5, 2), c = Line(6, 3);
+  using Origins = std::vector<std::pair<uint32_t, uint32_t>>;  // file, line
   const struct {
     const char* name;
     std::vector<std::string> files;
     std::vector<std::string> kept;
     std::vector<std::string> days;
+    Origins origins;
+    std::vector<uint64_t> file_lines;
   } rows[] = {
       // The last piece of a file ends its line: it never joins the next file's first.
-      {"no final feed, then one", {a + "\n" + b, c + "\n"}, {a, b, c}, {"Dec 5 ", "Dec 6 "}},
-      {"final feed, then none", {a + "\n", b + "\r\n" + c}, {a, b + "\r", c}, {"Dec 5 ", "Dec 6 "}},
-      {"empty and one-byte files", {"", "x", a, "\n"}, {a}, {"Dec 5 "}},
-      {"a day run across files", {c + "\n", c}, {c, c}, {"Dec 6 "}},
+      {"no final feed, then one",
+       {a + "\n" + b, c + "\n"},
+       {a, b, c},
+       {"Dec 5 ", "Dec 6 "},
+       {{0, 1}, {0, 2}, {1, 1}},
+       {2, 1}},
+      {"final feed, then none",
+       {a + "\n", b + "\r\n" + c},
+       {a, b + "\r", c},
+       {"Dec 5 ", "Dec 6 "},
+       {{0, 1}, {1, 1}, {1, 2}},
+       {1, 2}},
+      {"empty and one-byte files", {"", "x", a, "\n"}, {a}, {"Dec 5 "}, {{2, 1}}, {0, 1, 1, 1}},
+      {"a day run across files", {c + "\n", c}, {c, c}, {"Dec 6 "}, {{0, 1}, {1, 1}}, {1, 1}},
       {"compressed members",
-       {Gzip(a + "\n") + Gzip(b), Xz(c.substr(0, 5)) + std::string(4, '\0') + Xz(c.substr(5)),
-        Zstd(a) + Zstd("\n" + b)},
+       {Gzip(a + "\n") + Gzip(b),
+        Xz("\n\n" + c.substr(0, 5)) + std::string(4, '\0') + Xz(c.substr(5)),
+        Zstd(a) + Zstd("\n\r\n" + b + "\n")},
        {a, b, c, a, b},
-       {"Dec 5 ", "Dec 6 ", "Dec 5 "}},
+       {"Dec 5 ", "Dec 6 ", "Dec 5 "},
+       {{0, 1}, {0, 2}, {1, 3}, {2, 1}, {2, 3}},
+       {2, 3, 3}},
+      // Each member gives the reader one byte: lines are still counted right.
+      {"many one-byte members",
+       {Repeat(Gzip("\n"), 20000) + Gzip(a), Repeat(Zstd("\n"), 20000) + Zstd(b + "\n")},
+       {a, b},
+       {"Dec 5 "},
+       {{0, 20001}, {1, 20001}},
+       {20001, 20001}},
   };
   for (const auto& row : rows) {
     TempDir dir;
@@ -96,6 +126,59 @@ TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
         << row.name;
     EXPECT_EQ(paths, data->LogFilePaths) << row.name;
     EXPECT_EQ(paths[0], data->LogFilePath) << row.name;
+    Origins origins;
+    for (int32_t i = 0; i < data->LineCount; ++i) {
+      const LineOrigin origin = data->LogLineOrigins[static_cast<size_t>(i)];
+      origins.emplace_back(origin.file, origin.line);
+    }
+    EXPECT_EQ(row.origins, origins) << row.name;
+    EXPECT_EQ(row.file_lines, data->LogFileLines) << row.name;
+  }
+}
+
+// The reader gives a text exactly as long as its limit, and refuses one byte
+// more, whatever the compression and wherever a member ends.
+TEST(LogTextReader, TextUpToItsLimitIsReadOneByteMoreIsRefused) {
+  constexpr uint64_t kLimit = 100;
+  const std::string half(kLimit / 2, 'x');
+  using Compress = std::string (*)(const std::string&);
+  for (const Compress compress : {Compress{Gzip}, Compress{Xz}, Compress{Zstd}}) {
+    const struct {
+      std::string bytes;
+      bool within;
+    } rows[] = {
+        {compress(half + half), true},
+        {compress(half) + compress(half), true},
+        {compress(half + half + "x"), false},
+        {compress(half) + compress(half) + compress("x"), false},
+        {compress(half + half) + compress(""), true},
+    };
+    for (const auto& row : rows) {
+      TempDir dir;
+      const std::string path = dir.Path("router.log");
+      WriteFile(path, row.bytes);
+      ReadOnlyFile file;
+      ASSERT_TRUE(file.Open(path, 1 << 20).ok);
+      LogTextReader reader(file, CompressionOf(row.bytes), kLimit);
+      std::string text;
+      FileResult last;
+      size_t got = 1;
+      // A reader stuck at the limit would go on for ever: a few reads more
+      // than the text needs are enough.
+      for (int reads = 0; reads < 40 && last.ok && got > 0; ++reads) {
+        char block[7];
+        last = reader.Read(block, sizeof block, &got);
+        text.append(block, got);
+      }
+      if (row.within) {
+        EXPECT_TRUE(last.ok) << last.error;
+        EXPECT_EQ(0u, got);
+        EXPECT_EQ(half + half, text);
+      } else {
+        EXPECT_FALSE(last.ok);
+        EXPECT_EQ("cannot read '" + path + "': its text is larger than 100 bytes", last.error);
+      }
+    }
   }
 }
 
@@ -113,6 +196,7 @@ TEST(LogFiles, LimitsApplyToTheWholeLoad) {
                                      "can be kept; they were not loaded"},
             r.warnings);
   EXPECT_EQ(static_cast<int32_t>(2 * half.size()), data->LogFileSize);
+  EXPECT_EQ(1u, data->LinesBeyondKept);
 }
 
 TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {

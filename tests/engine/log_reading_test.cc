@@ -7,12 +7,15 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
 
+#include "engine/analysis/tally.h"
+#include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
 #include "engine/log/reference_loader.h"
 #include "engine/util/bus_error_guard.h"
@@ -39,17 +42,28 @@ struct Loaded {
   int32_t size = 0;
   std::vector<std::string> lines;
   std::vector<std::string> days;
+  std::vector<std::pair<uint32_t, uint32_t>> origins;  // file, line
+  std::vector<uint64_t> file_lines;
+  uint64_t lines_beyond_kept = 0;
 
   bool operator==(const Loaded&) const = default;
 };
 
 Loaded Snapshot(const LoadResult& r, const TallixData& data) {
-  return {r.ok,
-          r.error,
-          r.warnings,
-          data.LogFileSize,
-          testing_util::KeptLines(data),
-          {data.LogDates.begin(), data.LogDates.begin() + data.DateCount}};
+  Loaded loaded{r.ok,
+                r.error,
+                r.warnings,
+                data.LogFileSize,
+                testing_util::KeptLines(data),
+                {data.LogDates.begin(), data.LogDates.begin() + data.DateCount},
+                {},
+                data.LogFileLines,
+                data.LinesBeyondKept};
+  for (int32_t i = 0; i < data.LineCount; ++i) {
+    const LineOrigin origin = data.LogLineOrigins[static_cast<size_t>(i)];
+    loaded.origins.emplace_back(origin.file, origin.line);
+  }
+  return loaded;
 }
 
 Loaded FromText(const std::string& text) {
@@ -228,6 +242,117 @@ TEST(LogReading, FileThatGrowsWhileReadGivesTheOpenedBytes) {
       std::ofstream(path, std::ios::binary | std::ios::app) << "\n" << KeptLine(5, 5) << "\n";
     };
     EXPECT_EQ(expected, FromFile(path, options));
+  }
+}
+
+// The scanner, fed a text in blocks of any sizes, keeps what the reference
+// loader keeps from the whole text, long lines compacted alike, each with its
+// line number, and counts the text's lines.
+TEST(LineScanner, LongLinesInBlocksOfAnySizeGiveTheWholeTextsResult) {
+  const size_t n = kLongLineBytes;
+  const std::string call = KeptLine(0, 75);
+  const std::string texts[] = {
+      // The keywords first, then a long run.
+      call + std::string(n, 'x') + "\n" + call + "\n",
+      // The keywords last, in capitals.
+      std::string(n, 'y') + " ISDNROUTER DISCONNECTED FROM 01234123450 LASTED 42 s\n\n",
+      // "from" cut short by blanks, "lasted" at the text's very end, no line feed.
+      "Dec  8" + std::string(n / 2, ' ') + "from 0123" + std::string(n, 'q') +
+          " isdnrouter disconnected lasted",
+      // Exactly at the limit (kept whole) and one byte over (compacted).
+      std::string(n - call.size(), 'w') + call + "\r\n" + std::string(n + 1 - call.size(), 'w') +
+          call + "\n",
+      // Neither long line holds both words.
+      std::string(3 * n, 'v') + " isdnrouter\n" + "disconnected " + std::string(2 * n, 'u') + "\n",
+      // The four keywords back to back after a run of zero bytes.
+      std::string(n, '\0') + "isdnrouterdisconnectedfromlastedfrom",
+  };
+  for (const std::string& text : texts) {
+    const Loaded expected = FromText(text);
+    for (size_t block : {size_t{1}, size_t{5}, size_t{17}, size_t{4096}, n + 1, text.size()}) {
+      KeptLines kept;
+      const KeptLineFinders finders("isdnrouter");
+      LineScanner scanner(finders, kept);
+      for (size_t at = 0; at < text.size(); at += block) {
+        scanner.Feed(std::string_view(text).substr(at, block));
+      }
+      scanner.Finish();
+      std::vector<std::string> lines;
+      std::vector<std::pair<uint32_t, uint32_t>> origins;
+      for (size_t i = 0; i < kept.stored(); ++i) {
+        lines.emplace_back(kept.line(i));
+        origins.emplace_back(0, kept.feeds_before(i) + 1);
+      }
+      EXPECT_EQ(expected.lines, lines) << "block " << block;
+      EXPECT_EQ(expected.origins, origins) << "block " << block;
+      EXPECT_EQ(expected.file_lines, std::vector<uint64_t>{kept.text_lines}) << "block " << block;
+    }
+  }
+}
+
+// What is kept of a long line reads the same time stamp, number and
+// duration as the whole line.
+TEST(CompactLine, ReadsTheSameFieldsAsTheWholeLine) {
+  const std::string gap(kLongLineBytes, '.');
+  const std::string lines[] = {
+      "Dec  7 10:00:01 no keywords at all" + gap,
+      "Dec  7 from 0123412345 lasted 9" + gap,
+      "Dec  7 10:00:01 " + gap + "FROM 01234123451 and " + gap + "Lasted 75 seconds" + gap,
+      "Dec  7 10:00:01 " + gap + "lasted 12.5 then from 01234123452" + gap,
+      "Dec  7 10:00:01 " + gap + "from 0lasted 99 seconds" + gap,
+      "Dec  7 10:00:01 " + gap + "lasted 1e3" + gap + "from 0123",
+      "Dec  7 10:00:0" + gap + "fro" + gap + "m from",
+  };
+  for (const std::string& line : lines) {
+    const std::string compact = CompactLine(line);
+    EXPECT_LE(compact.size(), kCompactLineMaxBytes);
+    const CallFields whole = ReadCallFields(line);
+    const CallFields kept = ReadCallFields(compact);
+    EXPECT_EQ(whole.stamp, kept.stamp) << compact;
+    EXPECT_EQ(whole.number, kept.number) << compact;
+    EXPECT_EQ(whole.seconds, kept.seconds) << compact;
+    EXPECT_EQ(whole.seconds_fit, kept.seconds_fit) << compact;
+  }
+}
+
+// A progress callback that says no stops the load, which fails and changes
+// nothing; one that says yes sees the bytes grow to at most the file's size.
+TEST(LogReading, ProgressCallbackCancelsOrFollowsTheLoad) {
+  TempDir dir;
+  const std::string good = dir.Path("good.log");
+  const std::string path = dir.Path("router.log");
+  WriteFile(good, KeptLine(0, 1) + "\n");
+  std::string text;
+  while (text.size() < (9u << 20)) text += MixedLog(static_cast<uint32_t>(text.size()), 200);
+  WriteFile(path, text);
+  const Loaded expected = FromText(text);
+  for (bool map_file : {true, false}) {
+    for (bool go_on : {false, true}) {
+      auto data = NewData();
+      ASSERT_TRUE(LoadLog(*data, good).ok);
+      std::vector<uint64_t> seen;
+      LoadOptions options;
+      options.map_file = map_file;
+      options.threads = 2;
+      options.progress = [&](uint64_t done, uint64_t total) {
+        EXPECT_EQ(text.size(), total);
+        seen.push_back(done);
+        return go_on;
+      };
+      const LoadResult r = LoadLog(*data, path, options);
+      if (go_on) {
+        EXPECT_EQ(expected, Snapshot(r, *data));
+        EXPECT_GE(seen.size(), 1u);
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+        EXPECT_LE(seen.back(), text.size());
+      } else {
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(kLoadCancelled, r.error);
+        EXPECT_EQ(1u, seen.size());
+        EXPECT_EQ(good, data->LogFilePath);
+        EXPECT_EQ(std::vector<std::string>{KeptLine(0, 1)}, testing_util::KeptLines(*data));
+      }
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <random>
 #include <string>
@@ -233,12 +234,66 @@ TEST_P(InstructionSetTest, LinesWithBothRandomText) {
                                            "x"};
   for (int round = 0; round < 2000; ++round) {
     std::string text;
-    const size_t count = random() % 120;
+    // Now and then long enough for the counting search to empty its sums.
+    const size_t count = round % 400 == 0 ? 3000 : random() % 120;
     for (size_t i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
     const std::string other = round % 4 == 0 ? "r" : "isdnrouter";
     ASSERT_EQ(Describe(ReferenceLines(text, "disconnected", other)),
               Describe(FoundLines(text, "disconnected", other)))
         << text;
+    // The counting search finds the same lines, each with the line feeds
+    // before it, and all of them at the end.
+    const NoCaseFinder anchor("disconnected");
+    const NoCaseFinder router(other);
+    std::vector<LineSpan> counted_lines;
+    uint64_t feeds = 0;
+    std::vector<uint64_t> feeds_before;
+    LineSpan line;
+    for (size_t from = 0; from < text.size(); from = line.end + 1) {
+      if (!FindLineWithBothCountingFeeds(text, from, anchor, router, &line, &feeds)) break;
+      counted_lines.push_back(line);
+      feeds_before.push_back(feeds);
+      if (line.end < text.size()) ++feeds;
+    }
+    for (size_t k = 0; k < counted_lines.size(); ++k) {
+      const auto begin = text.begin() + static_cast<std::ptrdiff_t>(counted_lines[k].begin);
+      ASSERT_EQ(std::count(text.begin(), begin, '\n'), feeds_before[k]) << text;
+    }
+    ASSERT_EQ(Describe(FoundLines(text, "disconnected", other)), Describe(counted_lines));
+    ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), feeds) << text;
+  }
+}
+
+// Line feeds counted, and the first byte that could begin one of several
+// keywords found, at every length and start around the vector widths, and
+// past the point where a vector of byte counts would overflow.
+TEST_P(InstructionSetTest, LineFeedsAndFirstBytesMatchPlainLoops) {
+  std::mt19937 random(5);
+  const NoCaseFinder from("from");
+  const NoCaseFinder lasted("Lasted");
+  const NoCaseFinder* const finders[] = {&from, &lasted};
+  std::vector<std::string> texts = {std::string(70000, '\n'), std::string(70000, '.'),
+                                    std::string(70000, '\n') + "lasted"};
+  for (int round = 0; round < 400; ++round) {
+    std::string text(random() % 300, ' ');
+    for (char& c : text) c = "\n.xfFlLm"[random() % 8];
+    if (round % 3 == 0) text.insert(random() % (text.size() + 1), "LASTED");
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    for (size_t start = 0; start < std::min<size_t>(text.size(), 40); start += 7) {
+      const std::string_view view = std::string_view(text).substr(start);
+      ASSERT_EQ(static_cast<size_t>(std::count(view.begin(), view.end(), '\n')),
+                CountLineFeeds(view))
+          << view.size() << " bytes";
+      const size_t first = view.find_first_of("fFlL");
+      ASSERT_EQ(first, FindAnyFirstByte(view, finders, 2)) << view;
+      uint64_t feeds = 0;
+      const size_t at = lasted.FindFromCountingFeeds(view, 0, &feeds);
+      ASSERT_EQ(ReferenceFind(view, "lasted"), at) << view;
+      const std::string_view before = view.substr(0, at);
+      ASSERT_EQ(static_cast<uint64_t>(std::count(before.begin(), before.end(), '\n')), feeds);
+    }
   }
 }
 

@@ -9,6 +9,7 @@
 // can force it.
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -75,6 +76,11 @@ class NoCaseFinder {
   // `text`. REQUIRES: from <= text.size().
   size_t FindFrom(std::string_view text, size_t from) const;
 
+  // As FindFrom, and adds to *feeds the line feeds in text[from, offset), or
+  // in text[from, end) when not found: on AVX2, counted on the bytes that the
+  // search loads anyway.
+  size_t FindFromCountingFeeds(std::string_view text, size_t from, uint64_t* feeds) const;
+
   std::string_view needle() const { return prepared_.needle; }
   size_t size() const { return prepared_.needle.size(); }
   const Prepared& prepared() const { return prepared_; }
@@ -93,6 +99,16 @@ inline bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   return FindNoCase(haystack, needle) != std::string_view::npos;
 }
 
+// The offset of the first byte of `text` that could begin one of `count`
+// (at most kMaxFirstBytes) prepared keywords, letter case ignored, or npos:
+// where a search for any of them can start. An empty keyword begins anywhere.
+inline constexpr size_t kMaxFirstBytes = 4;
+size_t FindAnyFirstByte(std::string_view text, const NoCaseFinder* const* finders, size_t count);
+
+// The number of line feeds in `text`, on the vector unit of the active
+// instruction set.
+size_t CountLineFeeds(std::string_view text);
+
 // A line of a text: offsets [begin, end), the ending line feed left out.
 struct LineSpan {
   size_t begin = 0;
@@ -109,5 +125,10 @@ struct LineSpan {
 // that fewer lines hold.
 bool FindLineWithBoth(std::string_view text, size_t from, const NoCaseFinder& anchor,
                       const NoCaseFinder& other, LineSpan* line);
+
+// As FindLineWithBoth, and adds to *feeds the line feeds in text[from,
+// line->begin) when a line is found, else in text[from, end).
+bool FindLineWithBothCountingFeeds(std::string_view text, size_t from, const NoCaseFinder& anchor,
+                                   const NoCaseFinder& other, LineSpan* line, uint64_t* feeds);
 
 }  // namespace tallix

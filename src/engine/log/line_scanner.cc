@@ -1,0 +1,302 @@
+#include "engine/log/line_scanner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+namespace tallix {
+namespace {
+
+// The parts of a long line that are kept, each a keyword's place and the
+// bytes from there that the fields are read from.
+constexpr size_t kStartBytes = 16;
+constexpr size_t kFromBytes = 16;    // "from", a blank, the 11-character number
+constexpr size_t kLastedBytes = 17;  // "lasted", a blank, the 10-character duration
+
+const NoCaseFinder kFromWord("from");
+const NoCaseFinder kLastedWord("lasted");
+
+struct Piece {
+  uint64_t at = 0;
+  std::string_view bytes;
+};
+
+// Writes the pieces of a line at `out`, in line order, merged where they
+// overlap or touch, else joined by one blank; returns the bytes written.
+size_t JoinPieces(Piece start, std::optional<Piece> from, std::optional<Piece> lasted, char* out) {
+  Piece pieces[3] = {start};
+  size_t count = 1;
+  if (from) pieces[count++] = *from;
+  if (lasted) pieces[count++] = *lasted;
+  // At most three: put in order by hand.
+  for (size_t k = 1; k < count; ++k) {
+    for (size_t j = k; j > 0 && pieces[j - 1].at > pieces[j].at; --j) {
+      std::swap(pieces[j - 1], pieces[j]);
+    }
+  }
+  size_t size = 0;
+  auto append = [&](std::string_view bytes) {
+    std::memcpy(out + size, bytes.data(), bytes.size());
+    size += bytes.size();
+  };
+  append(pieces[0].bytes);
+  uint64_t end = pieces[0].at + pieces[0].bytes.size();
+  for (size_t k = 1; k < count; ++k) {
+    const Piece& piece = pieces[k];
+    if (piece.at > end) {
+      out[size++] = ' ';
+      append(piece.bytes);
+    } else if (piece.at + piece.bytes.size() > end) {
+      append(piece.bytes.substr(static_cast<size_t>(end - piece.at)));
+    }
+    end = std::max<uint64_t>(end, piece.at + piece.bytes.size());
+  }
+  return size;
+}
+
+std::optional<Piece> PieceAt(std::string_view line, const NoCaseFinder& word, size_t length) {
+  const size_t at = word.Find(line);
+  if (at == std::string_view::npos) return std::nullopt;
+  return Piece{at, line.substr(at, length)};
+}
+
+}  // namespace
+
+static_assert(kCompactLineMaxBytes == kStartBytes + 1 + kFromBytes + 1 + kLastedBytes);
+
+size_t CompactLineInto(std::string_view line, char* out) {
+  return JoinPieces({0, line.substr(0, kStartBytes)}, PieceAt(line, kFromWord, kFromBytes),
+                    PieceAt(line, kLastedWord, kLastedBytes), out);
+}
+
+std::string CompactLine(std::string_view line) {
+  char out[kCompactLineMaxBytes];
+  return std::string(out, CompactLineInto(line, out));
+}
+
+// A line that a block's end cut, held until its end arrives. Up to
+// kLongLineBytes its bytes are held whole. Past that they are searched as
+// they come, straight where they arrive, and let go: only the line's first
+// bytes, what is known of the four keywords (found or not, where, and the
+// bytes of a piece from there) and the last few bytes, which a keyword may go
+// on from into the next bytes, are held. Each byte is searched at most once
+// for each keyword, besides those few; nothing is allocated after the
+// constructor.
+class LineScanner::HeldLine {
+ public:
+  explicit HeldLine(const KeptLineFinders& finders)
+      : words_{{&finders.call_end, 0},
+               {&finders.router, 0},
+               {&kFromWord, kFromBytes},
+               {&kLastedWord, kLastedBytes}},
+        tail_bytes_(std::max({kLastedBytes, finders.call_end.size(), finders.router.size()})) {
+    // All the room they will need, so that appending never moves the bytes.
+    bytes_.reserve(kLongLineBytes);
+    tail_.reserve(tail_bytes_);
+    joined_.reserve(2 * tail_bytes_);
+  }
+
+  void Clear() {
+    bytes_.clear();
+    long_ = false;
+  }
+
+  void Append(std::string_view more) {
+    if (!long_) {
+      if (bytes_.size() + more.size() <= kLongLineBytes) {
+        bytes_.append(more);
+        return;
+      }
+      StartLong();
+    }
+    Search(more);
+  }
+
+  // Decides whether the whole line is kept, and if so calls keep(text) with
+  // what is kept of it.
+  template <typename Keep>
+  void End(Keep&& keep) {
+    if (!long_) {
+      LineSpan line;
+      if (!bytes_.empty() &&
+          FindLineWithBoth(bytes_, 0, *words_[0].finder, *words_[1].finder, &line)) {
+        keep(std::string_view(bytes_));
+      }
+      return;
+    }
+    if (!words_[0].found || !words_[1].found) return;
+    char compact[kCompactLineMaxBytes];
+    keep(std::string_view(compact, JoinPieces({0, {start_, start_size_}}, PieceOf(words_[2]),
+                                              PieceOf(words_[3]), compact)));
+  }
+
+ private:
+  // What is known of one keyword in a long line.
+  struct Word {
+    const NoCaseFinder* finder;
+    size_t piece_bytes;  // the bytes kept from where it is found; 0 for none
+    bool found = false;
+    uint64_t at = 0;  // in the line
+    char piece[kLastedBytes] = {};
+    size_t piece_size = 0;
+  };
+
+  static std::optional<Piece> PieceOf(const Word& word) {
+    if (!word.found) return std::nullopt;
+    return Piece{word.at, {word.piece, word.piece_size}};
+  }
+
+  void StartLong() {
+    long_ = true;
+    length_ = 0;
+    start_size_ = 0;
+    tail_.clear();
+    for (Word& word : words_) {
+      word.found = false;
+      word.piece_size = 0;
+    }
+    // The bytes held so far are the line's first ones.
+    Search(bytes_);
+    bytes_.clear();
+  }
+
+  // `bytes` at line offset `at` hold the keyword found there and at least
+  // what follows it of the piece, unless they end first.
+  static void Found(Word& word, uint64_t at, std::string_view bytes) {
+    word.found = true;
+    word.at = at;
+    word.piece_size = std::min(word.piece_bytes, bytes.size());
+    std::memcpy(word.piece, bytes.data(), word.piece_size);
+  }
+
+  // Looks for the keywords not yet found among the next bytes of a long line.
+  void Search(std::string_view more) {
+    if (more.empty()) return;
+    // The first bytes of the line, and pieces that an earlier end cut.
+    if (start_size_ < kStartBytes) {
+      const size_t take = std::min(kStartBytes - start_size_, more.size());
+      std::memcpy(start_ + start_size_, more.data(), take);
+      start_size_ += take;
+    }
+    for (Word& word : words_) {
+      if (!word.found || word.piece_size == word.piece_bytes) continue;
+      const size_t take = std::min(word.piece_bytes - word.piece_size, more.size());
+      std::memcpy(word.piece + word.piece_size, more.data(), take);
+      word.piece_size += take;
+    }
+    // Keywords that start in the tail of the bytes before and go on here.
+    if (!tail_.empty()) {
+      joined_.assign(tail_);
+      joined_.append(more.substr(0, tail_bytes_));
+      for (Word& word : words_) {
+        if (word.found) continue;
+        const size_t at = word.finder->Find(joined_);
+        if (at < tail_.size()) {
+          Found(word, length_ - tail_.size() + at, std::string_view(joined_).substr(at));
+        }
+      }
+    }
+    // Keywords wholly within these bytes, from the first byte that could
+    // begin one: a run of bytes that begins none is passed over in one look.
+    const NoCaseFinder* missing[kMaxFirstBytes];
+    size_t missing_count = 0;
+    for (const Word& word : words_) {
+      if (!word.found) missing[missing_count++] = word.finder;
+    }
+    const size_t first = missing_count == 0 ? std::string_view::npos
+                                            : FindAnyFirstByte(more, missing, missing_count);
+    for (Word& word : words_) {
+      if (word.found || first == std::string_view::npos) continue;
+      const size_t at = word.finder->FindFrom(more, first);
+      if (at != std::string_view::npos) Found(word, length_ + at, more.substr(at));
+    }
+    length_ += more.size();
+    if (more.size() >= tail_bytes_) {
+      tail_.assign(more.substr(more.size() - tail_bytes_));
+    } else {
+      // A short run of bytes: the tail before it, less what falls out.
+      const size_t keep = std::min(tail_.size(), tail_bytes_ - more.size());
+      tail_.erase(0, tail_.size() - keep);
+      tail_.append(more);
+    }
+  }
+
+  Word words_[kMaxFirstBytes];  // the call-end word, the router's name, "from", "lasted"
+  const size_t tail_bytes_;
+  std::string bytes_;  // a short line's bytes
+  bool long_ = false;
+  // Of a long line:
+  uint64_t length_ = 0;  // bytes searched so far
+  char start_[kStartBytes] = {};
+  size_t start_size_ = 0;
+  std::string tail_;    // its last tail_bytes_ bytes so far
+  std::string joined_;  // the tail and the next bytes, to search across
+};
+
+LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)
+    : finders_(finders), kept_(kept), held_(std::make_unique<HeldLine>(finders)) {}
+
+LineScanner::~LineScanner() = default;
+
+void LineScanner::Keep(std::string_view line, uint64_t feeds_before) {
+  if (line.size() > kLongLineBytes && !kept_.full()) {
+    char compact[kCompactLineMaxBytes];
+    kept_.Add({compact, CompactLineInto(line, compact)}, feeds_before);
+  } else {
+    kept_.Add(line, feeds_before);
+  }
+}
+
+void LineScanner::EndHeldLine() {
+  held_->End([&](std::string_view line) { kept_.Add(line, feeds_); });
+  held_->Clear();
+  open_ = false;
+}
+
+void LineScanner::Feed(std::string_view block) {
+  if (block.empty()) return;
+  size_t from = 0;
+  if (open_) {
+    const void* feed = std::memchr(block.data(), '\n', block.size());
+    if (feed == nullptr) {
+      held_->Append(block);
+      return;
+    }
+    from = static_cast<size_t>(static_cast<const char*>(feed) - block.data());
+    held_->Append(block.substr(0, from));
+    EndHeldLine();
+    ++feeds_;
+    ++from;
+  }
+  // The complete lines, searched straight in the block; their line feeds are
+  // counted by the search as it goes.
+  const size_t last_feed = block.rfind('\n');
+  if (last_feed != std::string_view::npos && last_feed >= from) {
+    const std::string_view lines = block.substr(from, last_feed - from);
+    uint64_t feeds = feeds_;
+    LineSpan line;
+    for (size_t at = 0; at < lines.size(); at = line.end + 1) {
+      if (!FindLineWithBothCountingFeeds(lines, at, finders_.call_end, finders_.router, &line,
+                                         &feeds)) {
+        break;
+      }
+      Keep(lines.substr(line.begin, line.end - line.begin), feeds);
+      if (line.end < lines.size()) ++feeds;
+    }
+    feeds_ = feeds + 1;
+    from = last_feed + 1;
+  }
+  if (from < block.size()) {
+    open_ = true;
+    held_->Append(block.substr(from));
+  }
+}
+
+void LineScanner::Finish() {
+  const bool ends_open = open_;
+  if (open_) EndHeldLine();
+  kept_.text_lines = feeds_ + (ends_open ? 1 : 0);
+}
+
+}  // namespace tallix

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/tally.h"
+#include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
 #include "support/test_util.h"
 
@@ -11,6 +12,8 @@ namespace tallix {
 namespace {
 
 using testing_util::Tallied;
+using testing_util::TempDir;
+using testing_util::WriteFile;
 
 // Two sites in use over seven calls, four of them to numbers no site in use
 // covers (05555000002 belongs to the third site, which is not in use), from
@@ -184,6 +187,67 @@ TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
   const std::string text = JsonReportText(tallied.request(warnings));
   // Ordered on both sides: the comparison covers the order of the keys too.
   EXPECT_EQ(nlohmann::ordered_json::parse(expected), nlohmann::ordered_json::parse(text)) << text;
+}
+
+// The audit and the reconciliation of a log of two files, loaded as the
+// command loads it: CR LF lines, a line without "from", a number two sites
+// share, seconds beyond 32 bits and a last line without a line feed.
+TEST(AuditReport, EveryKeptLineWithWhereItCameFromAndWhatItMade) {
+  TempDir dir;
+  const std::string a = dir.Path("a.log");
+  const std::string b = dir.Path("b.log");
+  WriteFile(a,
+            "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, lasted 75 seconds\r\n"
+            "sshd: noise\r\n"
+            "Dec  7 10:05:00 isdnrouter call to nobody disconnected, lasted 9 seconds\n");
+  WriteFile(b,
+            "noise\n"
+            "Dec  8 09:00:00 isdnrouter call from 02079460123 disconnected, lasted 99999999999 s\n"
+            "Dec  8 09:30:00 isdnrouter call from 05555000002 disconnected, lasted 5 seconds");
+  auto data = std::make_unique<TallixData>();
+  data->RouterIdentifier = "isdnrouter";
+  data->SiteCount = 3;
+  data->SiteNames = {"Head Office", "Depot", "Shared"};
+  data->SiteNumbers = {"01234123456", "02079460123", "02079460123"};
+  ASSERT_TRUE(LoadLogs(*data, {a, b}).ok);
+  const Tallied tallied(std::move(data), " ");
+  EXPECT_EQ("file,line,stamp,number,seconds,result\r\n" + a +
+                ",1,Dec  7 10:00:01,01234123456,75,Head Office\r\n" + a +
+                ",3,Dec  7 10:05:00, 7 10:05:00,9,unmatched\r\n" + b +
+                ",2,Dec  8 09:00:00,02079460123,9999999999,Depot (0 s counted) + Shared (0 s "
+                "counted)\r\n" +
+                b + ",3,Dec  8 09:30:00,05555000002,5,unmatched\r\n",
+            AuditCsvText(tallied.request()));
+  const Reconciliation& sums = tallied.tally.reconciliation;
+  const uint64_t expected[] = {6, 4, 0, 4, 2, 2, 3, 3, 0, 2, 1, 0};
+  for (size_t i = 0; i < ReconciliationEntries().size(); ++i) {
+    EXPECT_EQ(expected[i], sums.*ReconciliationEntries()[i].value)
+        << ReconciliationEntries()[i].key;
+  }
+}
+
+// A credit past a site's limit is named as such, and a line another selection
+// leaves out says so.
+TEST(AuditReport, BeyondLimitAndNotSelected) {
+  auto data = std::make_unique<TallixData>();
+  const int lines = TallixData::kMaxCallsPerSite + 1;
+  for (int i = 0; i < lines; ++i) {
+    data->LogLines.Assign(i,
+                          "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, "
+                          "lasted 2 seconds");
+  }
+  data->LogLines.Assign(lines, "Dec  8 10:00:01 isdnrouter call from 01234123456 lasted 3");
+  data->LineCount = lines + 1;
+  data->SiteCount = 1;
+  data->SiteNames[0] = "Head Office";
+  data->SiteNumbers[0] = "01234123456";
+  const Tallied tallied(std::move(data), "Dec  7");
+  const std::string audit = AuditCsvText(tallied.request());
+  EXPECT_NE(std::string::npos,
+            audit.find("\r\n,0,Dec  7 10:00:01,01234123456,2,Head Office (beyond limit)\r\n"
+                       ",0,Dec  8 10:00:01,01234123456,3,not selected\r\n"))
+      << audit.substr(audit.size() - 300);
+  EXPECT_EQ(1u, tallied.tally.reconciliation.beyond_site_limit);
 }
 
 // Every text of the JSON report goes through one escaping: the rows below

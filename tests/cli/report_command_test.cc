@@ -34,7 +34,7 @@ class ReportCommandTest : public testing::Test {
 TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
   const std::string config = kExamples + "/Tallix.cfg";
   for (const char* format :
-       {"saved", "summary", "detailed", "showlog", "days", "config", "unmatched", "csv"}) {
+       {"saved", "summary", "detailed", "showlog", "days", "config", "unmatched", "csv", "audit"}) {
     const CommandRun run = Exec({"--config", config, "--format", format, "router.log"});
     EXPECT_EQ(0, run.status) << format << ": " << run.err;
     EXPECT_EQ("", run.err) << format;
@@ -49,6 +49,20 @@ TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
                            "/router.log' on 12/07/26 "
                            "10:30:00\r\n"))
       << saved;
+  // The whole web page, and how the example log's totals add up.
+  std::string page = ReadFile(std::string(TALLIX_SOURCE_DIR) + "/tests/cli/router-report.html");
+  for (size_t at; (at = page.find("@EXAMPLES@")) != std::string::npos;) {
+    page.replace(at, 10, kExamples);
+  }
+  EXPECT_EQ(page, Exec({"--config", config, "--format", "html", "router.log"}).out);
+  const std::string json = Exec({"--config", config, "--format", "json", "router.log"}).out;
+  EXPECT_NE(std::string::npos,
+            json.find("\"reconciliation\":{\n    \"lines_read\":181,\n    \"kept\":50,\n"
+                      "    \"beyond_kept_limit\":0,\n    \"selected\":50,\n    \"credited\":43,\n"
+                      "    \"unmatched\":7,\n    \"credits\":43,\n    \"counted\":43,\n"
+                      "    \"beyond_site_limit\":0,\n    \"seconds_not_counted\":0,\n"
+                      "    \"without_from\":1,\n    \"without_lasted\":1}}\n"))
+      << json;
 }
 
 // A rotated log read in one call, oldest first, gives the report of the whole

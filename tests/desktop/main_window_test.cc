@@ -107,6 +107,8 @@ class MainWindowTest : public QObject {
     QTest::newRow("unplugged monitor") << QRect(6667, 6667, 500, 400) << at_default;
     QTest::newRow("too large for the primary screen")
         << QRect(5000, 5000, 1300, 700) << QRect(67, 67, 1280, 800);
+    QTest::newRow("exactly the primary screen's width")
+        << QRect(5000, 5000, 1280, 700) << QRect(67, 67, 1280, 700);
   }
   void restorableRect() {
     QFETCH(QRect, stored);

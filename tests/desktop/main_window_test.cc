@@ -5,14 +5,18 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFontDatabase>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
 
+#include "desktop/app/fonts.h"
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
+#include "desktop/config/frm_options.h"
 #include "support/gui_harness.h"
 
 namespace tallix::testing {
@@ -371,40 +375,45 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("text");  // typed into DateEntry, or a ComboDate item index
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("head_office_calls");
+    QTest::addColumn<bool>("clipped");  // the caption is its own tooltip
     QTest::newRow("all results") << "CommandAll"
                                  << ""
                                  << "All Data"
-                                 << "3";
+                                 << "3" << false;
     QTest::newRow("free search, blank") << "Command2"
                                         << " "
                                         << "All Data"
-                                        << "3";
+                                        << "3" << false;
     QTest::newRow("free search, empty") << "Command2"
                                         << ""
                                         << "Free Date Search : ''"
-                                        << "3";
+                                        << "3" << false;
     QTest::newRow("free search, lower case") << "Command2"
                                              << "jan  2"
                                              << "Free Date Search : 'jan  2'"
-                                             << "1";
+                                             << "1" << false;
     QTest::newRow("free search, too long") << "Command2"
                                            << "Jan  1 10:00:00x"
                                            << "Free Date Search : 'Jan  1 10:00:00x'"
-                                           << "0";
+                                           << "0" << true;
     QTest::newRow("date search, second day") << "CommandDate"
                                              << "1"
                                              << "Free Date Search : 'Jan  2'"
-                                             << "1";
+                                             << "1" << false;
     QTest::newRow("date search, nothing chosen") << "CommandDate"
                                                  << ""
                                                  << "Free Date Search : ''"
-                                                 << "3";
+                                                 << "3" << false;
+    QTest::newRow("free search, caption wider than its label")
+        << "Command2" << QString(40, 'x') << "Free Date Search : '" + QString(40, 'x') + "'"
+        << "0" << true;
   }
   void selectionCommands() {
     QFETCH(QString, button);
     QFETCH(QString, text);
     QFETCH(QString, caption);
     QFETCH(QString, head_office_calls);
+    QFETCH(bool, clipped);
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
     h.Start();
@@ -416,9 +425,85 @@ class MainWindowTest : public QObject {
     }
     h.Click(qPrintable(button));
     QCOMPARE(h.Text("ResultsRangeDisplay"), caption);
+    QCOMPARE(h.Find<QLabel>("ResultsRangeDisplay")->toolTip(), clipped ? caption : QString());
     QCOMPARE(h.Text("NoCalls0"), head_office_calls);
     QCOMPARE(QString::number(h.data->SiteCallCounts[0]), head_office_calls);
     QVERIFY(h.messages.shown.empty());
+  }
+
+  // Every fixed caption fits its control in the windows' font: a label's on
+  // one line, a command button's within its margins (wrapped onto two lines
+  // where the button wraps). The table names every captioned control of the
+  // main window and Options but those whose text is free: the site names, the
+  // selection caption and the status bar.
+  void captionsFit() {
+    if (!QFontDatabase::families().contains(kWindowFontFamily)) {
+      QSKIP("the windows' font is not installed (scripts/deps.sh installs it)");
+    }
+    Harness h;
+    h.Start();
+    frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
+    const std::pair<QWidget*, QStringList> windows[] = {
+        {&h.window(),
+         {"Label9", "Label5", "Label6", "Label7", "CommandAll", "Command2", "CommandDate",
+          "CommandPrintLog", "CommandShowLog", "Frame1", "Label3", "Label4"}},
+        {&options,
+         {"Label1", "Label2", "Label3", "Label4", "SiteLabel0", "SiteLabel1", "SiteLabel2",
+          "SiteLabel3", "SiteLabel4", "SiteLabel5", "SiteLabel6", "SiteLabel7", "SiteLabel8",
+          "SiteLabel9", "cmdOK", "cmdCancel"}},
+    };
+    const QRegularExpression free_text("^(LabelName\\d|ResultsRangeDisplay|sb.*Panel)$");
+    for (const auto& [window, names] : windows) {
+      QCOMPARE(QFontInfo(window->font()).family(), QString(kWindowFontFamily));
+      for (const QString& name : names) {
+        auto* control = window->findChild<QWidget*>(name);
+        QVERIFY2(control != nullptr, qPrintable(name));
+        const QFontMetrics metrics(control->font());
+        QString text;
+        int needed = 0;
+        int room = 0;
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+          text = label->text();
+          needed = metrics.horizontalAdvance(text);
+          room = label->contentsRect().width();
+        } else if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+          text = frame->title();
+          needed = metrics.horizontalAdvance(text);
+          room = frame->contentsRect().width();
+        } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+          text = button->text();
+          const QRect inside = button->rect().adjusted(2, 2, -2, -2);
+          if (window == &h.window()) {
+            // The main window's commands wrap their captions: the lines as
+            // the button draws them, within its one-pixel border.
+            const QRect lines =
+                metrics.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap, text);
+            QVERIFY2(button->rect().adjusted(1, 1, -1, -1).contains(lines), qPrintable(name));
+            needed = lines.width();
+            room = inside.width();
+          } else {
+            needed = metrics.horizontalAdvance(text) +
+                     2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            room = button->width();
+          }
+        }
+        QVERIFY2(!text.isEmpty(), qPrintable(name));
+        QVERIFY2(
+            needed <= room,
+            qPrintable(
+                QString("%1 \"%2\" needs %3 px, has %4").arg(name, text).arg(needed).arg(room)));
+      }
+      // No captioned control is left out of the table.
+      for (QWidget* control : window->findChildren<QWidget*>()) {
+        const bool captioned = qobject_cast<QLabel*>(control) != nullptr ||
+                               qobject_cast<QPushButton*>(control) != nullptr ||
+                               qobject_cast<QGroupBox*>(control) != nullptr;
+        if (captioned && control->window() == window &&
+            !free_text.match(control->objectName()).hasMatch()) {
+          QVERIFY2(names.contains(control->objectName()), qPrintable(control->objectName()));
+        }
+      }
+    }
   }
 
   void aboutAndHelp_data() {

@@ -86,6 +86,12 @@ QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& t
   return control;
 }
 
+void ShowClippedTextAsToolTip(QLabel* label) {
+  const bool fits =
+      label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
+  label->setToolTip(fits ? QString() : label->text());
+}
+
 CommandButton::CommandButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
   setAutoDefault(false);
   setDefault(false);

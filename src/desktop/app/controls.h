@@ -63,6 +63,10 @@ QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& t
 void BuildControls(std::span<const ControlDef> defs, QWidget* parent, int top_shift = 0);
 void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* parent);
 
+// Gives `label` its whole text as a tooltip when the text is wider than the
+// label, and no tooltip when it fits.
+void ShowClippedTextAsToolTip(QLabel* label);
+
 // A command button: never the default; Enter and Return click it when it has
 // the focus.
 class CommandButton : public QPushButton {

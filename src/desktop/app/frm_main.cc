@@ -270,6 +270,7 @@ void frmMain::ShowTally(std::string_view selection) {
   }
   results_range_caption_ = result.caption;
   ResultsRangeDisplay->setText(ToQt(result.caption));
+  ShowClippedTextAsToolTip(ResultsRangeDisplay);
   ShowWarnings(result.warnings, "The tally reached a limit:");
 }
 

@@ -2,6 +2,7 @@
 // toolbar, the result rows, File > Open, the selection commands, the small
 // commands and closing.
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
@@ -503,6 +504,56 @@ class MainWindowTest : public QObject {
           QVERIFY2(names.contains(control->objectName()), qPrintable(control->objectName()));
         }
       }
+    }
+  }
+
+  // What a screen reader says for the text boxes: each visible one in the
+  // main window and Options has a name of its own; the table holds the rules.
+  void accessibleNames_data() {
+    QTest::addColumn<bool>("options");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    auto row = [](bool options, const char* control, const char* name) {
+      QTest::newRow(qPrintable(QString(control) + " " + name)) << options << control << name;
+    };
+    row(false, "LogFilename", "Log Filename");
+    row(false, "LogRecords", "Records");
+    row(false, "DateEntry", "Free Date Search text");
+    row(false, "NoCalls0", "Head Office, No. Calls");
+    row(false, "CallDuration1", "London, Call Duration");
+    row(true, "NoISDNSites", "Number of ISDN Sites");
+    row(true, "SiteName0", "Site 1 name");
+    row(true, "SiteISDNNumber9", "Site 10 ISDN number");
+  }
+  void accessibleNames() {
+    QFETCH(bool, options);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    h.Start().show();
+    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    QWidget* window = options ? static_cast<QWidget*>(&dialog) : &h.window();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto said = [](QWidget* widget) {
+      QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+      return face != nullptr ? face->text(QAccessible::Name) : QString();
+    };
+    QCOMPARE(said(window->findChild<QWidget*>(control)), name);
+    QStringList names;
+    for (QWidget* box : window->findChildren<QWidget*>()) {
+      const bool text_box =
+          qobject_cast<QLineEdit*>(box) != nullptr || qobject_cast<QComboBox*>(box) != nullptr;
+      // A combo box's own line edit is read as part of the combo box.
+      if (!text_box || !box->isVisible() || box->window() != window ||
+          qobject_cast<QComboBox*>(box->parentWidget()) != nullptr) {
+        continue;
+      }
+      const QString text = said(box);
+      QVERIFY2(!text.isEmpty(), qPrintable(box->objectName()));
+      QVERIFY2(!names.contains(text), qPrintable(box->objectName() + ": " + text));
+      names << text;
     }
   }
 

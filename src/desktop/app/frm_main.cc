@@ -91,18 +91,18 @@ void frmMain::BuildControls() {
   using enum ControlKind;
   const ControlDef log_panel_and_commands[] = {
       {kLabel, "Label9", "Log Filename", {2520, 600, 975, 255}},
-      {kReadOnlyBox, "LogFilename", "", {3600, 600, 3015, 285}, &LogFilename},
+      {kReadOnlyBox, "LogFilename", "", {3600, 600, 3015, 285}, &LogFilename, "Log Filename"},
       {kLabel, "Label5", "Log Start", {120, 720, 735, 255}},
-      {kReadOnlyBox, "LogStart", "", {840, 720, 1455, 285}, &LogStart},
+      {kReadOnlyBox, "LogStart", "", {840, 720, 1455, 285}, &LogStart, "Log Start"},
       {kLabel, "Label6", "Log End", {120, 1080, 735, 255}},
-      {kReadOnlyBox, "LogEnd", "", {840, 1080, 1455, 285}, &LogEnd},
+      {kReadOnlyBox, "LogEnd", "", {840, 1080, 1455, 285}, &LogEnd, "Log End"},
       {kLabel, "Label7", "Records", {120, 1440, 855, 255}},
-      {kReadOnlyBox, "LogRecords", "", {840, 1440, 1455, 285}, &LogRecords},
+      {kReadOnlyBox, "LogRecords", "", {840, 1440, 1455, 285}, &LogRecords, "Records"},
       {kWrapButton, "CommandAll", "All Results", {120, 1920, 975, 495}, &CommandAll},
       {kWrapButton, "Command2", "Free Date Search", {120, 2520, 975, 495}, &Command2},
-      {kBox, "DateEntry", "", {1200, 2640, 1095, 285}, &DateEntry},
+      {kBox, "DateEntry", "", {1200, 2640, 1095, 285}, &DateEntry, "Free Date Search text"},
       {kWrapButton, "CommandDate", "Date Search", {120, 3120, 975, 495}, &CommandDate},
-      {kCombo, "ComboDate", "", {1200, 3240, 1095, 315}, &ComboDate},
+      {kCombo, "ComboDate", "", {1200, 3240, 1095, 315}, &ComboDate, "Date Search day"},
       {kWrapButton, "CommandPrintLog", "Print Log", {120, 4080, 975, 495}, &CommandPrintLog},
       {kWrapButton, "CommandShowLog", "Show Log", {1200, 4080, 975, 495}, &CommandShowLog},
       {kFrame, "Frame1", "Overview", {2400, 960, 4215, 3675}, &Frame1},
@@ -248,7 +248,12 @@ void frmMain::ShowSiteRows() {
   for (int i = 0; i < kRows; ++i) {
     const auto row = static_cast<size_t>(i);
     const bool shown = i < sites;
-    if (shown) LabelName[row]->setText(ToQt(data_.SiteNames[row]));
+    if (shown) {
+      const QString site = ToQt(data_.SiteNames[row]);
+      LabelName[row]->setText(site);
+      NoCalls[row]->setAccessibleName(site + ", No. Calls");
+      CallDuration[row]->setAccessibleName(site + ", Call Duration");
+    }
     LabelName[row]->setVisible(shown);
     NoCalls[row]->setVisible(shown);
     CallDuration[row]->setVisible(shown);

@@ -18,6 +18,7 @@
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
+#include "engine/reports/report_clock.h"
 #include "support/gui_harness.h"
 
 namespace tallix::testing {
@@ -75,7 +76,8 @@ class MainWindowTest : public QObject {
     QVERIFY(h.Find<QComboBox>("ComboDate")->isEditable());
     QVERIFY(!QFile::exists(h.ConfigPath()));
     QCOMPARE(h.Find<QLabel>("sbStatusPanel")->text(), QString("Status"));
-    QVERIFY(!h.Find<QLabel>("sbDatePanel")->text().isEmpty());
+    QCOMPARE(h.Find<QLabel>("sbDatePanel")->text(),
+             QString::fromStdString(LocalReportClock().date));
     QVERIFY(!h.Find<QLabel>("sbTimePanel")->text().isEmpty());
     w.ReportStartupProblems();
     QVERIFY(h.messages.shown.empty());

@@ -1,6 +1,7 @@
 #pragma once
 // The main window's status bar: the panel "Status", then the current date and
-// the current time in the user's short forms. It keeps the date and time
+// the current time in the user's short forms, the date as the reports write
+// it (LocalReportClock). It keeps the date and time
 // current itself; nothing else writes to it.
 
 #include <QStatusBar>

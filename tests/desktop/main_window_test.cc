@@ -11,9 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QToolBar>
+#include <thread>
 
+#include "desktop/app/busy_load.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
@@ -557,6 +560,58 @@ class MainWindowTest : public QObject {
       QVERIFY2(!names.contains(text), qPrintable(box->objectName() + ": " + text));
       names << text;
     }
+  }
+
+  // A load that reports its progress in steps: the dialog shows only when it
+  // runs past the delay, names the file and the bytes, and Cancel ends the
+  // load through the progress callback.
+  void busyLoad_data() {
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("step_ms");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("quick") << 2 << 5 << false << false;
+    QTest::newRow("past the delay") << 15 << 100 << false << true;
+    QTest::newRow("cancelled") << 600 << 100 << true << true;
+  }
+  void busyLoad() {
+    QFETCH(int, steps);
+    QFETCH(int, step_ms);
+    QFETCH(bool, cancel);
+    QFETCH(bool, dialog);
+    Harness h;
+    h.Start().show();
+    constexpr uint64_t kMiB = 1048576;
+    int reported = 0;
+    auto load = [&](const LoadOptions& options) {
+      LoadResult result;
+      for (int step = 1; step <= steps; ++step) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(step_ms));
+        ++reported;
+        if (!options.progress(uint64_t(step) * kMiB, uint64_t(steps) * kMiB)) {
+          return LoadResult{false, kLoadCancelled, {}};
+        }
+      }
+      return result;
+    };
+    QString label;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+      auto* shown = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (shown == nullptr || shown->objectName() != "LoadProgress" || !label.isEmpty()) return;
+      label = shown->labelText();
+      if (cancel) shown->findChild<QPushButton*>()->click();
+    });
+    watch.start(20);
+    const LoadResult result = RunBusyLoad(h.window(), "router.log.xz", load);
+    QCOMPARE(result.ok, !cancel);
+    QCOMPARE(reported < steps, cancel);
+    QCOMPARE(!label.isEmpty(), dialog);
+    if (dialog) {
+      QVERIFY2(label.contains("router.log.xz") && label.contains(QString("of %1.0 MiB").arg(steps)),
+               qPrintable(label));
+    }
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void aboutAndHelp_data() {

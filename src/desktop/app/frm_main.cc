@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "desktop/app/busy_load.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_text.h"
@@ -288,7 +289,9 @@ void frmMain::mnuFileOpen_Click() {
 
 void frmMain::OpenLogFile(const QString& path) {
   dlgCommonDialog.Remember(path);
-  const LoadResult load = LoadLog(data_, FromQt(path));
+  const LoadResult load = RunBusyLoad(
+      *this, QFileInfo(path).fileName(),
+      [this, &path](const LoadOptions& options) { return LoadLog(data_, FromQt(path), options); });
   if (!load.ok) {
     ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
                 ToQt(load.error));

@@ -17,12 +17,13 @@ class LineKeeper {
  public:
   explicit LineKeeper(TallixData& data) : data_(data) {}
 
-  // Copies `line` into the next entry of LogLines; counts it as dropped when
-  // LogLines is full.
-  void Keep(std::string_view line);
+  // Copies `line` into the next entry of LogLines, and `origin` into the same
+  // entry of LogLineOrigins; counts it as dropped when LogLines is full.
+  void Keep(std::string_view line, LineOrigin origin);
 
   // Lines found beyond the ones stored: they could never be kept.
   void Drop(uint64_t lines) { dropped_lines_ += lines; }
+  uint64_t dropped_lines() const { return dropped_lines_; }
 
   // Fills LogDates from the kept lines, once all are kept: one entry for each
   // run of lines with the same day (their first kDayWidth characters). Runs

@@ -45,16 +45,16 @@ struct LogPanel {
 // How LoadLog reads a file. The defaults suit every caller; tests change them
 // to reach the edges of chunks and parts with small files.
 struct LoadOptions {
-  // Parts of the file scanned at once on their own threads; 0 picks by the
-  // file's size and the processor count.
+  // Parts of a plain file scanned at once on their own threads; 0 picks by
+  // the file's size and the processor count.
   int threads = 0;
   // Bytes read at a time into each part's buffer; 0 picks the default.
   size_t chunk_bytes = 0;
-  // Maps the file into memory rather than reading it, where the system can.
-  // false reads it, as happens anyway when mapping fails or the file changes
-  // while it is mapped.
+  // Maps a plain file into memory rather than reading it, where the system
+  // can. false reads it, as happens anyway when mapping fails or the file
+  // changes while it is mapped.
   bool map_file = true;
-  // Called once the file is open and its size known, before it is read.
+  // Called once each file is open and its size known, before it is read.
   std::function<void()> after_open;
   // Called as the load goes on, at most every few MiB of text: the bytes read
   // so far of all the files (compressed bytes for a compressed file) and the
@@ -63,6 +63,7 @@ struct LoadOptions {
   std::function<bool(uint64_t done, uint64_t total)> progress;
   // When set, receives how the load went.
   struct Trace {
+    // Of the last plain file:
     int parts = 0;
     bool mapped = false;  // the kept lines came from the mapping
     bool read = false;    // the file was read (not mapped, or mapping given up)
@@ -73,15 +74,20 @@ struct LoadOptions {
 // Loads the log at `path`. The whole file is scanned before `data` changes:
 // a file that cannot be read, is not an ordinary file, is larger than
 // kMaxLogFileSize, or becomes shorter than its size at opening while it is read
-// leaves `data` exactly as it was. Bytes added after opening are not read. On
+// leaves `data` exactly as it was, as does running out of memory (an error
+// that says "not enough memory"). Bytes added after opening are not read. On
 // success LogFilePath becomes `path` as given. The file is mapped into memory
-// where the system allows, else read in chunks; a large one is scanned in parts
-// on several threads (log_scan.h). Only the kept lines are copied, and the
-// result is the same whichever way the file was read. Lines end at line feeds;
-// a carriage return before one stays in the line, and the text after the last
-// line feed is examined like a line. Kept lines beyond LogLines' 40001 entries
-// and day runs beyond LogDates' 101 are dropped, each with a warning; the lines
-// of dropped day runs are still kept.
+// where the system allows, a window at a time, else read in chunks; a large
+// one is scanned in parts on several threads (log_scan.h). Only the kept lines
+// are copied, and the result is the same however the file was read.
+// Lines end at line feeds; a carriage return before one stays in the line,
+// and the text after the last line feed is examined like a line. A kept line
+// longer than kLongLineBytes is kept as CompactLine makes it
+// (line_scanner.h). Kept lines beyond LogLines' 40001 entries and day runs
+// beyond LogDates' 101 are dropped, each with a warning (LinesBeyondKept
+// counts those lines); the lines of dropped day runs are still kept. Each
+// kept line's LogLineOrigins entry names its file and line number, and
+// LogFileLines counts the lines of each file.
 //
 // A file whose first bytes mark it as compressed (gzip, xz or zstd, whatever
 // its name; log_text_reader.h) is decompressed as it is scanned, and its text

@@ -3,6 +3,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -16,13 +17,23 @@ namespace {
 // Files this large are scanned in parts on several threads.
 constexpr size_t kPartMinBytes = 32u << 20;
 constexpr int kMaxParts = 4;
+// Bytes read at a time: small enough to stay in the cache while they are
+// searched and their line feeds counted.
 constexpr size_t kDefaultChunkBytes = 256u << 10;
+// Bytes of a mapping scanned before their pages are given back: large enough
+// that the calls cost nothing, small enough that a large file never counts in
+// the program's memory.
+constexpr size_t kWindowBytes = 4u << 20;
 
 int PartCount(const LoadOptions& options, size_t size) {
   if (options.threads > 0) return options.threads;
   const auto cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const auto by_size = static_cast<int>(std::min<size_t>(size / kPartMinBytes, kMaxParts));
   return std::max(1, std::min(cores, by_size));
+}
+
+FileResult OutOfMemory(const ReadOnlyFile& file) {
+  return FileResult::Fail("cannot read '" + file.path() + "': not enough memory");
 }
 
 // The first line start at or after `offset`: `offset` itself if it follows a
@@ -47,28 +58,59 @@ FileResult NextLineStart(const ReadOnlyFile& file, size_t offset, size_t* start)
   return {};
 }
 
-// Reads bytes [begin, end) of the file a chunk at a time and collects their
-// kept lines. `begin` is a line start; a line cut by a chunk's end is held
-// over to the next chunk, and a line longer than the buffer makes it grow.
+// Reads bytes [begin, end) of the file a chunk at a time through a line
+// scanner. `begin` is a line start.
 FileResult ScanPart(const ReadOnlyFile& file, size_t begin, size_t end, size_t chunk_bytes,
-                    const KeptLineFinders& finders, KeptLines& kept) {
+                    const KeptLineFinders& finders, LoadProgress& progress, bool on_load_thread,
+                    KeptLines& kept) {
+  LineScanner scanner(finders, kept);
   std::vector<char> buffer(std::max<size_t>(chunk_bytes, 1));
-  size_t held = 0;  // bytes of an unfinished line at the buffer's start
   for (size_t offset = begin; offset < end;) {
-    if (held == buffer.size()) buffer.resize(buffer.size() * 2);
-    const size_t length = std::min(buffer.size() - held, end - offset);
-    if (FileResult read = file.ReadAt(offset, buffer.data() + held, length); !read.ok) return read;
+    const size_t length = std::min(buffer.size(), end - offset);
+    if (FileResult read = file.ReadAt(offset, buffer.data(), length); !read.ok) return read;
+    scanner.Feed({buffer.data(), length});
     offset += length;
-    const std::string_view have(buffer.data(), held + length);
-    // Scan the complete lines; at the part's end, the rest too.
-    const size_t last_feed = offset == end ? have.size() - 1 : have.rfind('\n');
-    const size_t complete = last_feed == std::string_view::npos ? 0 : last_feed + 1;
-    ForEachKeptLine(have.substr(0, complete), finders,
-                    [&](std::string_view line) { kept.Add(line); });
-    held = have.size() - complete;
-    std::memmove(buffer.data(), buffer.data() + complete, held);
+    if (!progress.Add(length, on_load_thread)) return {};
   }
+  scanner.Finish();
   return {};
+}
+
+// What the scan of one window of a mapping needs, kept where a bus error
+// cannot skip its destructor.
+struct MappedWindow {
+  LineScanner* scanner = nullptr;
+  std::string_view text;
+  bool out_of_memory = false;
+};
+
+void ScanWindow(void* context) {
+  auto& window = *static_cast<MappedWindow*>(context);
+  try {
+    window.scanner->Feed(window.text);
+  } catch (const std::bad_alloc&) {
+    window.out_of_memory = true;
+  }
+}
+
+// Scans bytes [begin, end) of the mapped file a window at a time, releasing
+// each window's pages once scanned. False when a bus error stopped it: the
+// file shrank while it was read. Throws std::bad_alloc.
+bool ScanMappedPart(const FileMapping& mapping, size_t begin, size_t end,
+                    const KeptLineFinders& finders, LoadProgress& progress, bool on_load_thread,
+                    KeptLines& kept) {
+  LineScanner scanner(finders, kept);
+  for (size_t offset = begin; offset < end;) {
+    const size_t length = std::min(kWindowBytes, end - offset);
+    MappedWindow window{&scanner, mapping.text().substr(offset, length)};
+    if (!CatchBusErrors(ScanWindow, &window)) return false;
+    if (window.out_of_memory) throw std::bad_alloc();
+    mapping.Release(offset, offset + length);
+    offset += length;
+    if (!progress.Add(length, on_load_thread)) return true;
+  }
+  scanner.Finish();
+  return true;
 }
 
 // Moves the calling thread, the k-th of those started by a thread on
@@ -122,168 +164,91 @@ void ForEachPart(int count, Scan&& scan) {
   for (std::thread& worker : workers) worker.join();
 }
 
-// Reads the file a chunk at a time and collects its kept lines.
-FileResult ReadParts(const ReadOnlyFile& file, const LoadOptions& options,
-                     const KeptLineFinders& finders, int count, std::vector<KeptLines>& parts) {
+}  // namespace
+
+FileResult ScanLogFile(const ReadOnlyFile& file, const LoadOptions& options,
+                       const KeptLineFinders& finders, LoadProgress& progress,
+                       std::vector<KeptLines>& parts) {
+  const int count = PartCount(options, file.size());
+  if (options.trace != nullptr) *options.trace = {count, false, false};
   std::vector<size_t> starts(static_cast<size_t>(count) + 1, file.size());
   starts[0] = 0;
   for (size_t k = 1; k < starts.size() - 1; ++k) {
     const size_t target = std::max(file.size() / static_cast<size_t>(count) * k, starts[k - 1]);
-    if (FileResult found = NextLineStart(file, target, &starts[k]); !found.ok) return found;
-  }
-  const size_t chunk_bytes = options.chunk_bytes > 0 ? options.chunk_bytes : kDefaultChunkBytes;
-  parts.clear();
-  parts.resize(static_cast<size_t>(count));
-  std::vector<FileResult> results(parts.size());
-  ForEachPart(count, [&](size_t k) {
-    try {
-      results[k] = ScanPart(file, starts[k], starts[k + 1], chunk_bytes, finders, parts[k]);
-    } catch (const std::bad_alloc&) {
-      results[k] = FileResult::Fail("cannot read '" + file.path() + "': out of memory");
-    }
-  });
-  for (const FileResult& result : results) {
-    if (!result.ok) return result;
-  }
-  return {};
-}
-
-// One part of a mapped log, as the scan that reads the mapping sees it. The
-// scan runs inside CatchBusErrors, so it keeps its state here and holds
-// nothing that a bus error must not skip; it copies lines into room made for
-// it beforehand, and stops for more when a line does not fit.
-struct MappedPart {
-  std::string_view text;  // the whole mapped file, then up to the part's end
-  const KeptLineFinders* finders = nullptr;
-  size_t index = 0;
-  size_t count = 1;
-  bool started = false;       // text and from are the part's
-  size_t from = 0;            // where the search goes on: a line start
-  ByteSpan* spans = nullptr;  // room for kLogLineEntries kept lines
-  size_t stored = 0;
-  uint64_t found = 0;
-  char* room = nullptr;  // free bytes to copy lines into
-  size_t room_size = 0;
-  size_t used = 0;   // of them
-  LineSpan pending;  // a line to store that did not fit the room
-  bool has_pending = false;
-  bool done = false;
-};
-
-// The first line start at or after part `index` of `count` would begin.
-size_t PartStart(std::string_view text, size_t index, size_t count) {
-  if (index == 0) return 0;
-  if (index >= count) return text.size();
-  const size_t target = text.size() / count * index;
-  // A text shorter than the part count puts targets at 0, a line start.
-  if (target == 0 || text[target - 1] == '\n') return target;
-  const size_t feed = text.find('\n', target);
-  return feed == std::string_view::npos ? text.size() : feed + 1;
-}
-
-// Copies the pending line while it is still in the cache; false when the room
-// is too small for it.
-bool StorePending(MappedPart& part) {
-  const size_t size = part.pending.end - part.pending.begin;
-  if (size > part.room_size - part.used) return false;
-  char* copy = part.room + part.used;
-  std::memcpy(copy, part.text.data() + part.pending.begin, size);
-  part.used += size;
-  part.spans[part.stored++] = {copy, size};
-  part.has_pending = false;
-  return true;
-}
-
-void CollectMappedLines(void* context) {
-  MappedPart& part = *static_cast<MappedPart*>(context);
-  if (!part.started) {
-    const size_t begin = PartStart(part.text, part.index, part.count);
-    const size_t end = std::max(begin, PartStart(part.text, part.index + 1, part.count));
-    part.text = part.text.substr(0, end);
-    part.from = begin;
-    part.started = true;
-  }
-  if (part.has_pending && !StorePending(part)) return;
-  LineSpan line;
-  while (
-      part.from < part.text.size() &&
-      FindLineWithBoth(part.text, part.from, part.finders->call_end, part.finders->router, &line)) {
-    part.from = line.end + 1;
-    ++part.found;
-    if (part.stored < static_cast<size_t>(TallixData::kLogLineEntries)) {
-      part.pending = line;
-      part.has_pending = true;
-      if (!StorePending(part)) return;
+    if (FileResult found = NextLineStart(file, target, &starts[k]); !found.ok) {
+      if (options.trace != nullptr) options.trace->read = true;
+      return found;
     }
   }
-  part.from = part.text.size();
-  part.done = true;
-}
-
-// Collects the kept lines of part `index` straight from the mapping. False
-// when a bus error stopped it: the file shrank while it was read.
-bool ScanMappedPart(std::string_view text, const KeptLineFinders& finders, size_t index,
-                    size_t count, KeptLines& kept) {
-  MappedPart part;
-  part.text = text;
-  part.finders = &finders;
-  part.index = index;
-  part.count = count;
-  part.spans = kept.spans();
-  ByteBlocks& bytes = kept.bytes();
-  for (;;) {
-    part.room = bytes.room();
-    part.room_size = bytes.room_size();
-    part.used = 0;
-    const bool finished = CatchBusErrors(CollectMappedLines, &part);
-    bytes.Use(part.used);
-    kept.SetCounts(part.stored, part.found);
-    if (!finished) return false;
-    if (part.done) return true;
-    bytes.Reserve(part.pending.end - part.pending.begin);
-  }
-}
-
-// Maps the file and collects its kept lines. False, with `parts` of no use,
-// when the file cannot be mapped or changed its size while it was read.
-bool MapParts(const ReadOnlyFile& file, const KeptLineFinders& finders, int count,
-              std::vector<KeptLines>& parts) {
-  FileMapping mapping;
-  if (!mapping.Map(file)) return false;
-  parts.clear();
-  parts.resize(static_cast<size_t>(count));
-  std::vector<char> finished(parts.size(), 0);
-  ForEachPart(count, [&](size_t k) {
-    try {
-      finished[k] =
-          ScanMappedPart(mapping.text(), finders, k, static_cast<size_t>(count), parts[k]);
-    } catch (const std::bad_alloc&) {
-      finished[k] = 0;
+  std::vector<FileResult> results(static_cast<size_t>(count));
+  auto scan_parts = [&](auto&& scan) {
+    parts.clear();
+    parts.resize(static_cast<size_t>(count));
+    ForEachPart(count, [&](size_t k) {
+      try {
+        results[k] = scan(k);
+      } catch (const std::bad_alloc&) {
+        results[k] = OutOfMemory(file);
+      }
+    });
+    for (const FileResult& result : results) {
+      if (!result.ok) return result;
     }
-  });
-  // Unmapping a large file takes a while too: in parallel.
-  ForEachPart(count, [&](size_t k) { mapping.UnmapSlice(k, static_cast<size_t>(count)); });
-  // A file cut back to within its last page reads as zeros there, without a
-  // bus error: only its size tells.
-  return std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; }) &&
-         file.SizeUnchanged();
-}
-
-}  // namespace
-
-FileResult ScanLogFile(const ReadOnlyFile& file, const LoadOptions& options,
-                       const KeptLineFinders& finders, std::vector<KeptLines>& parts) {
-  const int count = PartCount(options, file.size());
-  if (options.trace != nullptr) *options.trace = {count, false, false};
+    return FileResult{};
+  };
   // Mapping spares copying the file. Should it fail or the file change, read
   // it instead: that ends in the bytes as they are or in an error.
-  const bool mapped = options.map_file && MapParts(file, finders, count, parts);
-  if (options.trace != nullptr) {
-    options.trace->mapped = mapped;
-    options.trace->read = !mapped;
+  FileMapping mapping;
+  if (options.map_file && mapping.Map(file)) {
+    std::vector<char> finished(static_cast<size_t>(count), 0);
+    const FileResult mapped = scan_parts([&](size_t k) {
+      finished[k] =
+          ScanMappedPart(mapping, starts[k], starts[k + 1], finders, progress, k == 0, parts[k]);
+      return FileResult{};
+    });
+    if (!mapped.ok) return mapped;
+    // A file cut back to within its last page reads as zeros there, without
+    // a bus error: only its size tells.
+    if (std::all_of(finished.begin(), finished.end(), [](char f) { return f != 0; }) &&
+        file.SizeUnchanged()) {
+      if (options.trace != nullptr) options.trace->mapped = true;
+      return {};
+    }
   }
-  if (mapped) return {};
-  return ReadParts(file, options, finders, count, parts);
+  if (options.trace != nullptr) options.trace->read = true;
+  const size_t chunk_bytes = options.chunk_bytes > 0 ? options.chunk_bytes : kDefaultChunkBytes;
+  return scan_parts([&](size_t k) {
+    return ScanPart(file, starts[k], starts[k + 1], chunk_bytes, finders, progress, k == 0,
+                    parts[k]);
+  });
+}
+
+FileResult ScanLogStream(const ReadOnlyFile& file, Compression kind, const KeptLineFinders& finders,
+                         LoadProgress& progress, KeptLines& kept, uint64_t* text_bytes) {
+  LogTextReader reader(file, kind, kMaxLogFileSize);
+  // Filled before each scan: a stream of tiny members still goes to the
+  // scanner in whole blocks.
+  std::vector<char> block(kDefaultChunkBytes);
+  LineScanner scanner(finders, kept);
+  uint64_t counted = 0;
+  for (size_t got = 1; got > 0;) {
+    size_t filled = 0;
+    while (filled < block.size()) {
+      if (FileResult read = reader.Read(block.data() + filled, block.size() - filled, &got);
+          !read.ok) {
+        return read;
+      }
+      if (got == 0) break;
+      filled += got;
+    }
+    scanner.Feed({block.data(), filled});
+    const uint64_t read = reader.file_bytes_read();
+    if (!progress.Add(read - counted, true)) return {};
+    counted = read;
+  }
+  scanner.Finish();
+  *text_bytes = reader.text_bytes();
+  return {};
 }
 
 }  // namespace tallix

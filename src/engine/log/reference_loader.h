@@ -14,7 +14,8 @@ namespace tallix {
 
 // Loads log bytes already in memory, as LoadLog loads a file's bytes. Lines
 // end at line feeds; a carriage return before one stays in the line. The text
-// after the last line feed is examined like a line. Kept lines beyond
+// after the last line feed is examined like a line; a kept line longer than
+// kLongLineBytes is kept as CompactLine makes it. Kept lines beyond
 // LogLines' 40001 entries and day runs beyond LogDates' 101 are dropped, each
 // with a warning; the lines of dropped day runs are still kept. A text longer
 // than kMaxLogFileSize changes nothing and fails.

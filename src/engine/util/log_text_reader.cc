@@ -48,6 +48,8 @@ class LogTextReader::Decoder {
   // Writes at most `length` bytes of text at `out`; *got 0 at its end.
   virtual FileResult Decode(uint8_t* out, size_t length, size_t* got) = 0;
 
+  uint64_t file_bytes_read() const { return offset_; }
+
  protected:
   // The next block of the file into the input buffer; an empty one at the end.
   FileResult Refill(const uint8_t** next, size_t* available) {
@@ -276,6 +278,10 @@ LogTextReader::~LogTextReader() = default;
 FileResult LogTextReader::TooLarge() const {
   return FileResult::Fail("cannot read '" + file_.path() + "': its text is larger than " +
                           std::to_string(max_text_bytes_) + " bytes");
+}
+
+uint64_t LogTextReader::file_bytes_read() const {
+  return decoder_ == nullptr ? plain_offset_ : decoder_->file_bytes_read();
 }
 
 FileResult LogTextReader::Read(char* buffer, size_t length, size_t* got) {

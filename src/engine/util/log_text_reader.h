@@ -46,6 +46,9 @@ class LogTextReader {
   // The bytes of text given out so far.
   uint64_t text_bytes() const { return text_bytes_; }
 
+  // The bytes of the file read so far.
+  uint64_t file_bytes_read() const;
+
   // The decoder behind a compressed file; one per kind.
   class Decoder;
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -125,19 +126,17 @@ bool ReadOnlyFile::SizeUnchanged() const {
 }
 
 FileMapping::~FileMapping() {
-  // A sliced mapping was given back slice by slice; unmapping the whole again
-  // could hit a mapping made since in its place.
-  if (size_ > 0 && !sliced_) ::munmap(const_cast<char*>(data_), size_);
+  if (size_ > 0) ::munmap(const_cast<char*>(data_), size_);
 }
 
-void FileMapping::UnmapSlice(size_t index, size_t count) {
+void FileMapping::Release(size_t begin, size_t end) const {
   if (size_ == 0) return;
-  sliced_ = true;
   const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  const size_t pages = (size_ + page - 1) / page;
-  const size_t first = pages / count * index;
-  const size_t end = index + 1 == count ? pages : pages / count * (index + 1);
-  if (end > first) ::munmap(const_cast<char*>(data_) + first * page, (end - first) * page);
+  const size_t first = (begin + page - 1) / page * page;
+  const size_t last = std::min(end, size_) / page * page;
+  // A private mapping that was only read drops its pages and reads the file
+  // again where touched; should the advice fail, the pages merely stay.
+  if (last > first) ::madvise(const_cast<char*>(data_) + first, last - first, MADV_DONTNEED);
 }
 
 bool FileMapping::Map(const ReadOnlyFile& file) {

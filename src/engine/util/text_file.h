@@ -5,7 +5,6 @@
 // the command's output. Failures come back as a FileResult whose message names
 // the file and the reason.
 
-#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -55,7 +54,8 @@ class ReadOnlyFile {
 };
 
 // The bytes of an open file mapped into memory, as many as it had when it was
-// opened: reading them costs no copy. If the file shrinks meanwhile, reading a
+// opened: reading them costs no copy. Pages read count in the program's
+// memory until they are released. If the file shrinks meanwhile, reading a
 // page past its new end raises SIGBUS, so every read of the mapping must run
 // inside CatchBusErrors (bus_error_guard.h); bytes past the new end within its last page read as
 // zeros, so a reader checks SizeUnchanged afterwards.
@@ -71,15 +71,15 @@ class FileMapping {
 
   std::string_view text() const { return {data_, size_}; }
 
-  // Unmaps slice `index` of `count` equal, page-aligned slices of the
-  // mapping, so that threads can give it back in parallel. Once a slice is
-  // unmapped nothing may read the mapping any more, and every slice must be.
-  void UnmapSlice(size_t index, size_t count);
+  // Gives back the memory of the whole pages within bytes [begin, end) of the
+  // mapping, which stay readable: a later read fetches them again. A reader
+  // releases what it has read, so that a large file never counts whole in the
+  // program's memory.
+  void Release(size_t begin, size_t end) const;
 
  private:
   const char* data_ = nullptr;
   size_t size_ = 0;
-  std::atomic<bool> sliced_ = false;
 };
 
 // Reads the whole of an ordinary file into `contents`. Refuses anything that is

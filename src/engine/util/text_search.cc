@@ -1,5 +1,6 @@
 #include "engine/util/text_search.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -194,6 +195,43 @@ size_t LineBeginSse2(const char* text, size_t from, size_t at) {
   return from;
 }
 
+// Line feeds counted 16 bytes at a time; the compare results are summed as
+// bytes, emptied into a wide sum before any can overflow.
+size_t CountLineFeedsSse2(const char* text, size_t size) {
+  const __m128i line_feed = _mm_set1_epi8('\n');
+  size_t count = 0;
+  size_t i = 0;
+  while (i + 16 <= size) {
+    __m128i sums = _mm_setzero_si128();
+    for (int round = 0; round < 255 && i + 16 <= size; ++round, i += 16) {
+      sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(Load16(text + i), line_feed));
+    }
+    const __m128i wide = _mm_sad_epu8(sums, _mm_setzero_si128());
+    count += static_cast<size_t>(_mm_cvtsi128_si64(wide)) +
+             static_cast<size_t>(_mm_extract_epi16(wide, 4));
+  }
+  for (; i < size; ++i) count += text[i] == '\n' ? 1 : 0;
+  return count;
+}
+
+__attribute__((target("avx2"))) size_t CountLineFeedsAvx2(const char* text, size_t size) {
+  const __m256i line_feed = _mm256_set1_epi8('\n');
+  size_t count = 0;
+  size_t i = 0;
+  while (i + 32 <= size) {
+    __m256i sums = _mm256_setzero_si256();
+    for (int round = 0; round < 255 && i + 32 <= size; ++round, i += 32) {
+      sums = _mm256_sub_epi8(sums, _mm256_cmpeq_epi8(Filter32::Load32(text + i), line_feed));
+    }
+    const __m256i wide = _mm256_sad_epu8(sums, _mm256_setzero_si256());
+    count += static_cast<size_t>(_mm256_extract_epi64(wide, 0)) +
+             static_cast<size_t>(_mm256_extract_epi64(wide, 1)) +
+             static_cast<size_t>(_mm256_extract_epi64(wide, 2)) +
+             static_cast<size_t>(_mm256_extract_epi64(wide, 3));
+  }
+  return count + CountLineFeedsSse2(text + i, size - i);
+}
+
 bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
 
 #endif  // TALLIX_HAVE_X86_64
@@ -309,6 +347,19 @@ size_t NoCaseFinder::Find(std::string_view haystack) const {
 size_t NoCaseFinder::FindFrom(std::string_view text, size_t from) const {
   const size_t at = Find(text.substr(from));
   return at == kNotFound ? kNotFound : from + at;
+}
+
+size_t CountLineFeeds(std::string_view text) {
+  switch (ActiveSet()) {
+#if TALLIX_HAVE_X86_64
+    case InstructionSet::kAvx2:
+      return CountLineFeedsAvx2(text.data(), text.size());
+    case InstructionSet::kSse2:
+      return CountLineFeedsSse2(text.data(), text.size());
+#endif
+    default:
+      return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  }
 }
 
 bool FindLineWithBoth(std::string_view text, size_t from, const NoCaseFinder& anchor,

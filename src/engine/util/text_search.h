@@ -93,6 +93,10 @@ inline bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   return FindNoCase(haystack, needle) != std::string_view::npos;
 }
 
+// The number of line feeds in `text`, on the vector unit of the active
+// instruction set.
+size_t CountLineFeeds(std::string_view text);
+
 // A line of a text: offsets [begin, end), the ending line feed left out.
 struct LineSpan {
   size_t begin = 0;

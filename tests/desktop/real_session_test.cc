@@ -11,13 +11,17 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
+#include "desktop/app/busy_load.h"
 #include "desktop/app/startup.h"
 #include "desktop/app/twips.h"
 #include "support/command_runner.h"
@@ -327,6 +331,62 @@ class RealSessionTest : public QObject {
           QTest::qWait(50);
         });
     QCOMPARE(got, result);
+  }
+
+  // A slow load (held up in the loader's progress callback) shows the wait
+  // cursor and, after half a second, the progress dialog over a painted
+  // window. Cancel leaves the window as a failed load does; a load let go on
+  // replaces the log.
+  void slowLoadShowsProgress_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("cancelled") << true;
+    QTest::newRow("let go on") << false;
+  }
+  void slowLoadShowsProgress() {
+    QFETCH(bool, cancel);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    const QString first = h.WriteFile("router.log", CraftedLog());
+    h.Open(first);
+    // Past the loader's first progress report, a few MiB in.
+    QByteArray text = CraftedLog();
+    const QByteArray noise = "Jan  2 10:00:00 otherhost kernel: a line the loader skips\n";
+    while (text.size() < 6 << 20) text += noise;
+    const QString slow = h.WriteFile("slow.log", text);
+    std::atomic<bool> seen = false;
+    SetLoadProgressHook([&seen](uint64_t, uint64_t) {
+      for (int wait = 0; wait < 200 && !seen; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+    });
+    QString label;
+    bool wait_cursor = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (seen || dialog == nullptr || !dialog->isVisible()) return;
+      label = dialog->labelText();
+      wait_cursor = QApplication::overrideCursor() != nullptr &&
+                    QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+      Shoot("load-progress.png");
+      if (cancel) QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+      seen = true;
+    });
+    watch.start(20);
+    h.Open(slow);
+    SetLoadProgressHook({});
+    QVERIFY(seen);
+    QVERIFY2(label.contains("slow.log") && label.contains(" of 6.0 MiB"), qPrintable(label));
+    QVERIFY(wait_cursor);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(h.Text("LogFilename"), cancel ? first : slow);
+    QCOMPARE(h.Text("NoCalls0"), QString("3"));
+    QCOMPARE(h.messages.shown.size(), size_t(cancel ? 1 : 0));
+    if (cancel) {
+      QVERIFY2(h.messages.shown[0].text.contains("cancelled"),
+               qPrintable(h.messages.shown[0].text));
+    }
   }
 
   // `tallix FILE` and a dropped file open the log as File > Open does.

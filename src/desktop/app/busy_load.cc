@@ -64,9 +64,9 @@ LoadResult RunBusyLoad(QWidget& owner, const QString& file_name,
   auto state = std::make_shared<LoadState>();
   LoadOptions options;
   options.progress = [state, hook = Hook()](uint64_t done, uint64_t total) {
-    if (hook) hook(done, total);
     state->done = done;
     state->total = total;
+    if (hook) hook(done, total);
     return !state->cancelled.load();
   };
 
@@ -86,6 +86,9 @@ LoadResult RunBusyLoad(QWidget& owner, const QString& file_name,
     dialog.setObjectName("LoadProgress");
     dialog.setWindowTitle(owner.windowTitle());
     dialog.setWindowModality(Qt::WindowModal);
+    // A close box (it cancels), no minimise or maximise box.
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
     dialog.setRange(0, kSteps);
     dialog.setMinimumDuration(0);
     dialog.setAutoReset(false);

@@ -8,7 +8,7 @@ packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev qt6-s
           clang clang-format libclang-rt-14-dev fonts-dejavu-core fonts-paratype libcli11-dev
           libisal-dev liblzma-dev libzstd-dev zlib1g-dev nlohmann-json3-dev pkg-config
           cups-daemon cups-core-drivers poppler-utils
-          dpkg-dev desktop-file-utils appstream)
+          dpkg-dev desktop-file-utils appstream lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -11,12 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QToolBar>
-#include <thread>
 
-#include "desktop/app/busy_load.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
@@ -449,15 +446,13 @@ class MainWindowTest : public QObject {
     Harness h;
     h.Start();
     frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
-    const std::pair<QWidget*, QStringList> windows[] = {
+    std::pair<QWidget*, QStringList> windows[] = {
         {&h.window(),
          {"Label9", "Label5", "Label6", "Label7", "CommandAll", "Command2", "CommandDate",
           "CommandPrintLog", "CommandShowLog", "Frame1", "Label3", "Label4"}},
-        {&options,
-         {"Label1", "Label2", "Label3", "Label4", "SiteLabel0", "SiteLabel1", "SiteLabel2",
-          "SiteLabel3", "SiteLabel4", "SiteLabel5", "SiteLabel6", "SiteLabel7", "SiteLabel8",
-          "SiteLabel9", "cmdOK", "cmdCancel"}},
+        {&options, {"Label1", "Label2", "Label3", "Label4", "cmdOK", "cmdCancel"}},
     };
+    for (int row = 0; row < kSiteRows; ++row) windows[1].second << QString("SiteLabel%1").arg(row);
     const QRegularExpression free_text("^(LabelName\\d|ResultsRangeDisplay|sb.*Panel)$");
     for (const auto& [window, names] : windows) {
       QCOMPARE(QFontInfo(window->font()).family(), QString(kWindowFontFamily));
@@ -468,14 +463,11 @@ class MainWindowTest : public QObject {
         QString text;
         int needed = 0;
         int room = 0;
-        if (auto* label = qobject_cast<QLabel*>(control)) {
-          text = label->text();
+        if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+        if (auto* frame = qobject_cast<QGroupBox*>(control)) text = frame->title();
+        if (!text.isEmpty()) {
           needed = metrics.horizontalAdvance(text);
-          room = label->contentsRect().width();
-        } else if (auto* frame = qobject_cast<QGroupBox*>(control)) {
-          text = frame->title();
-          needed = metrics.horizontalAdvance(text);
-          room = frame->contentsRect().width();
+          room = control->contentsRect().width();
         } else if (auto* button = qobject_cast<QPushButton*>(control)) {
           text = button->text();
           const QRect inside = button->rect().adjusted(2, 2, -2, -2);
@@ -513,105 +505,46 @@ class MainWindowTest : public QObject {
   }
 
   // What a screen reader says for the text boxes: each visible one in the
-  // main window and Options has a name of its own; the table holds the rules.
-  void accessibleNames_data() {
-    QTest::addColumn<bool>("options");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("name");
-    auto row = [](bool options, const char* control, const char* name) {
-      QTest::newRow(qPrintable(QString(control) + " " + name)) << options << control << name;
-    };
-    row(false, "LogFilename", "Log Filename");
-    row(false, "LogRecords", "Records");
-    row(false, "DateEntry", "Free Date Search text");
-    row(false, "NoCalls0", "Head Office, No. Calls");
-    row(false, "CallDuration1", "London, Call Duration");
-    row(true, "NoISDNSites", "Number of ISDN Sites");
-    row(true, "SiteName0", "Site 1 name");
-    row(true, "SiteISDNNumber9", "Site 10 ISDN number");
-  }
+  // main window and Options has a name of its own, by the rules the rows show.
   void accessibleNames() {
-    QFETCH(bool, options);
-    QFETCH(QString, control);
-    QFETCH(QString, name);
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
     h.Start().show();
-    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
-    QWidget* window = options ? static_cast<QWidget*>(&dialog) : &h.window();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
+    options.show();
     auto said = [](QWidget* widget) {
       QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
       return face != nullptr ? face->text(QAccessible::Name) : QString();
     };
-    QCOMPARE(said(window->findChild<QWidget*>(control)), name);
-    QStringList names;
-    for (QWidget* box : window->findChildren<QWidget*>()) {
-      const bool text_box =
-          qobject_cast<QLineEdit*>(box) != nullptr || qobject_cast<QComboBox*>(box) != nullptr;
-      // A combo box's own line edit is read as part of the combo box.
-      if (!text_box || !box->isVisible() || box->window() != window ||
-          qobject_cast<QComboBox*>(box->parentWidget()) != nullptr) {
-        continue;
-      }
-      const QString text = said(box);
-      QVERIFY2(!text.isEmpty(), qPrintable(box->objectName()));
-      QVERIFY2(!names.contains(text), qPrintable(box->objectName() + ": " + text));
-      names << text;
-    }
-  }
-
-  // A load that reports its progress in steps: the dialog shows only when it
-  // runs past the delay, names the file and the bytes, and Cancel ends the
-  // load through the progress callback.
-  void busyLoad_data() {
-    QTest::addColumn<int>("steps");
-    QTest::addColumn<int>("step_ms");
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<bool>("dialog");
-    QTest::newRow("quick") << 2 << 5 << false << false;
-    QTest::newRow("past the delay") << 15 << 100 << false << true;
-    QTest::newRow("cancelled") << 600 << 100 << true << true;
-  }
-  void busyLoad() {
-    QFETCH(int, steps);
-    QFETCH(int, step_ms);
-    QFETCH(bool, cancel);
-    QFETCH(bool, dialog);
-    Harness h;
-    h.Start().show();
-    constexpr uint64_t kMiB = 1048576;
-    int reported = 0;
-    auto load = [&](const LoadOptions& options) {
-      LoadResult result;
-      for (int step = 1; step <= steps; ++step) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(step_ms));
-        ++reported;
-        if (!options.progress(uint64_t(step) * kMiB, uint64_t(steps) * kMiB)) {
-          return LoadResult{false, kLoadCancelled, {}};
-        }
-      }
-      return result;
+    const std::tuple<QWidget*, const char*, const char*> rows[] = {
+        {&h.window(), "LogFilename", "Log Filename"},
+        {&h.window(), "LogRecords", "Records"},
+        {&h.window(), "DateEntry", "Free Date Search text"},
+        {&h.window(), "NoCalls0", "Head Office, No. Calls"},
+        {&h.window(), "CallDuration1", "London, Call Duration"},
+        {&options, "NoISDNSites", "Number of ISDN Sites"},
+        {&options, "SiteName0", "Site 1 name"},
+        {&options, "SiteISDNNumber9", "Site 10 ISDN number"},
     };
-    QString label;
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, [&] {
-      auto* shown = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
-      if (shown == nullptr || shown->objectName() != "LoadProgress" || !label.isEmpty()) return;
-      label = shown->labelText();
-      if (cancel) shown->findChild<QPushButton*>()->click();
-    });
-    watch.start(20);
-    const LoadResult result = RunBusyLoad(h.window(), "router.log.xz", load);
-    QCOMPARE(result.ok, !cancel);
-    QCOMPARE(reported < steps, cancel);
-    QCOMPARE(!label.isEmpty(), dialog);
-    if (dialog) {
-      QVERIFY2(label.contains("router.log.xz") && label.contains(QString("of %1.0 MiB").arg(steps)),
-               qPrintable(label));
+    for (const auto& [window, control, name] : rows) {
+      QCOMPARE(said(window->findChild<QWidget*>(control)), QString(name));
     }
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    for (QWidget* window : {static_cast<QWidget*>(&h.window()), static_cast<QWidget*>(&options)}) {
+      QStringList names;
+      for (QWidget* box : window->findChildren<QWidget*>()) {
+        const bool text_box =
+            qobject_cast<QLineEdit*>(box) != nullptr || qobject_cast<QComboBox*>(box) != nullptr;
+        // A combo box's own line edit is read as part of the combo box.
+        if (!text_box || !box->isVisible() || box->window() != window ||
+            qobject_cast<QComboBox*>(box->parentWidget()) != nullptr) {
+          continue;
+        }
+        const QString text = said(box);
+        QVERIFY2(!text.isEmpty(), qPrintable(box->objectName()));
+        QVERIFY2(!names.contains(text), qPrintable(box->objectName() + ": " + text));
+        names << text;
+      }
+    }
   }
 
   void aboutAndHelp_data() {

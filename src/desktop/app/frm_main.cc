@@ -289,9 +289,11 @@ void frmMain::mnuFileOpen_Click() {
 
 void frmMain::OpenLogFile(const QString& path) {
   dlgCommonDialog.Remember(path);
+  // Converted here: the load runs on a thread of its own.
+  const std::string file = FromQt(path);
   const LoadResult load = RunBusyLoad(
       *this, QFileInfo(path).fileName(),
-      [this, &path](const LoadOptions& options) { return LoadLog(data_, FromQt(path), options); });
+      [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); });
   if (!load.ok) {
     ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
                 ToQt(load.error));

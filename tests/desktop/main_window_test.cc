@@ -508,7 +508,7 @@ class MainWindowTest : public QObject {
   // main window and Options has a name of its own, by the rules the rows show.
   void accessibleNames() {
     Harness h;
-    h.WriteConfig(kThreeSitesConfig);
+    h.WriteConfig(QByteArray(kThreeSitesConfig).replace("Leeds", "London"));
     h.Start().show();
     frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
     options.show();
@@ -522,6 +522,7 @@ class MainWindowTest : public QObject {
         {&h.window(), "DateEntry", "Free Date Search text"},
         {&h.window(), "NoCalls0", "Head Office, No. Calls"},
         {&h.window(), "CallDuration1", "London, Call Duration"},
+        {&h.window(), "CallDuration2", "London (row 3), Call Duration"},
         {&options, "NoISDNSites", "Number of ISDN Sites"},
         {&options, "SiteName0", "Site 1 name"},
         {&options, "SiteISDNNumber9", "Site 10 ISDN number"},

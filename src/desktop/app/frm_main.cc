@@ -246,14 +246,19 @@ void frmMain::Form_Unload() {
 
 void frmMain::ShowSiteRows() {
   const int sites = SitesInUse(data_);
+  QStringList names;
   for (int i = 0; i < kRows; ++i) {
     const auto row = static_cast<size_t>(i);
     const bool shown = i < sites;
     if (shown) {
       const QString site = ToQt(data_.SiteNames[row]);
       LabelName[row]->setText(site);
-      NoCalls[row]->setAccessibleName(site + ", No. Calls");
-      CallDuration[row]->setAccessibleName(site + ", Call Duration");
+      // Two sites of one name are told apart by their row.
+      const QString spoken =
+          names.contains(site) ? QString("%1 (row %2)").arg(site).arg(i + 1) : site;
+      names << site;
+      NoCalls[row]->setAccessibleName(spoken + ", No. Calls");
+      CallDuration[row]->setAccessibleName(spoken + ", Call Duration");
     }
     LabelName[row]->setVisible(shown);
     NoCalls[row]->setVisible(shown);

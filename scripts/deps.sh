@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev xvfb xauth
           openbox x11-utils
-          clang clang-format libclang-rt-14-dev fonts-dejavu-core libcli11-dev
+          clang clang-format libclang-rt-14-dev fonts-dejavu-core fonts-paratype libcli11-dev
           libisal-dev liblzma-dev libzstd-dev zlib1g-dev nlohmann-json3-dev pkg-config
           cups-daemon cups-core-drivers poppler-utils
-          dpkg-dev desktop-file-utils appstream)
+          dpkg-dev desktop-file-utils appstream lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   std::error_code ec;
   env.current_dir = std::filesystem::current_path(ec).string();
   env.now = tallix::LocalReportDateTime();
+  env.progress_on_err = isatty(STDERR_FILENO) == 1;
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tallix::RunReportCommand(args, env, std::cout, std::cerr);

@@ -1,10 +1,12 @@
 #include "cli/report_command.h"
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
 
+#include "cli/load_progress.h"
 #include "cli/report_formats.h"
 #include "cli/report_options.h"
 #include "engine/analysis/tally.h"
@@ -181,7 +183,23 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   notes.insert(notes.end(), repeated.begin(), repeated.end());
   for (const std::string& note : notes) Say(err, "warning: ", note);
 
-  const LoadResult load = LoadLogs(tables, logs);
+  LoadOptions load_options;
+  std::optional<LoadProgressLine> progress;
+  if (env.progress_on_err) {
+    std::string names;
+    for (const std::string& log : logs) {
+      names += (names.empty() ? "" : ", ") + std::filesystem::path(log).filename().string();
+    }
+    const auto start = std::chrono::steady_clock::now();
+    progress.emplace(err, names, [start] {
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    });
+    load_options.progress = [&progress](uint64_t done, uint64_t total) {
+      return progress->Report(done, total);
+    };
+  }
+  const LoadResult load = LoadLogs(tables, logs, load_options);
+  if (progress) progress->Finish();
   if (!load.ok) return Fail(err, load.error);
   warnings.insert(warnings.end(), load.warnings.begin(), load.warnings.end());
 

@@ -19,6 +19,9 @@ struct ReportCommandEnv {
   std::string per_user_config;  // read instead when it exists (ConfigPlacesFor); empty: none
   std::string current_dir;      // against which a relative LOGFILE is resolved
   ReportDateTime now;           // for the report title line
+  // Standard error is a terminal: a load that takes longer than a second
+  // shows its progress there (LoadProgressLine).
+  bool progress_on_err = false;
 };
 
 // Runs the command on `args` (without the program name) over tables of its

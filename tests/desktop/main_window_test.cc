@@ -2,17 +2,23 @@
 // toolbar, the result rows, File > Open, the selection commands, the small
 // commands and closing.
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFontDatabase>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
 
+#include "desktop/app/fonts.h"
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
+#include "desktop/config/frm_options.h"
+#include "engine/reports/report_date_time.h"
 #include "support/gui_harness.h"
 
 namespace tallix::testing {
@@ -71,7 +77,8 @@ class MainWindowTest : public QObject {
     QVERIFY(h.Find<QComboBox>("ComboDate")->isEditable());
     QVERIFY(!QFile::exists(h.ConfigPath()));
     QCOMPARE(h.Find<QLabel>("sbStatusPanel")->text(), QString("Status"));
-    QVERIFY(!h.Find<QLabel>("sbDatePanel")->text().isEmpty());
+    QCOMPARE(h.Find<QLabel>("sbDatePanel")->text(),
+             QString::fromStdString(LocalReportDateTime().date));
     QVERIFY(!h.Find<QLabel>("sbTimePanel")->text().isEmpty());
     w.ReportStartupProblems();
     QVERIFY(h.messages.shown.empty());
@@ -108,6 +115,8 @@ class MainWindowTest : public QObject {
     QTest::newRow("unplugged monitor") << QRect(6667, 6667, 500, 400) << at_default;
     QTest::newRow("too large for the primary screen")
         << QRect(5000, 5000, 1300, 700) << QRect(67, 67, 1280, 800);
+    QTest::newRow("exactly the primary screen's width")
+        << QRect(5000, 5000, 1280, 700) << QRect(67, 67, 1280, 700);
   }
   void restorableRect() {
     QFETCH(QRect, stored);
@@ -385,40 +394,45 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("text");  // typed into DateEntry, or a ComboDate item index
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("head_office_calls");
+    QTest::addColumn<bool>("clipped");  // the caption is its own tooltip
     QTest::newRow("all results") << "CommandAll"
                                  << ""
                                  << "All Data"
-                                 << "3";
+                                 << "3" << false;
     QTest::newRow("free search, blank") << "Command2"
                                         << " "
                                         << "All Data"
-                                        << "3";
+                                        << "3" << false;
     QTest::newRow("free search, empty") << "Command2"
                                         << ""
                                         << "Free Date Search : ''"
-                                        << "3";
+                                        << "3" << false;
     QTest::newRow("free search, lower case") << "Command2"
                                              << "jan  2"
                                              << "Free Date Search : 'jan  2'"
-                                             << "1";
+                                             << "1" << false;
     QTest::newRow("free search, too long") << "Command2"
                                            << "Jan  1 10:00:00x"
                                            << "Free Date Search : 'Jan  1 10:00:00x'"
-                                           << "0";
+                                           << "0" << true;
     QTest::newRow("date search, second day") << "CommandDate"
                                              << "1"
                                              << "Free Date Search : 'Jan  2'"
-                                             << "1";
+                                             << "1" << false;
     QTest::newRow("date search, nothing chosen") << "CommandDate"
                                                  << ""
                                                  << "Free Date Search : ''"
-                                                 << "3";
+                                                 << "3" << false;
+    QTest::newRow("free search, caption wider than its label")
+        << "Command2" << QString(40, 'x') << "Free Date Search : '" + QString(40, 'x') + "'"
+        << "0" << true;
   }
   void selectionCommands() {
     QFETCH(QString, button);
     QFETCH(QString, text);
     QFETCH(QString, caption);
     QFETCH(QString, head_office_calls);
+    QFETCH(bool, clipped);
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
     h.Start();
@@ -430,9 +444,124 @@ class MainWindowTest : public QObject {
     }
     h.Click(qPrintable(button));
     QCOMPARE(h.Text("ResultsRangeDisplay"), caption);
+    QCOMPARE(h.Find<QLabel>("ResultsRangeDisplay")->toolTip(), clipped ? caption : QString());
     QCOMPARE(h.Text("NoCalls0"), head_office_calls);
     QCOMPARE(QString::number(h.data->SiteCallCounts[0]), head_office_calls);
     QVERIFY(h.messages.shown.empty());
+  }
+
+  // Every fixed caption fits its control in the windows' font: a label's on
+  // one line, a command button's within its margins (wrapped onto two lines
+  // where the button wraps). The table names every captioned control of the
+  // main window and Options but those whose text is free: the site names, the
+  // selection caption and the status bar.
+  void captionsFit() {
+    if (!QFontDatabase::families().contains(kWindowFontFamily)) {
+      QSKIP("the windows' font is not installed (scripts/deps.sh installs it)");
+    }
+    Harness h;
+    h.Start();
+    frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
+    std::pair<QWidget*, QStringList> windows[] = {
+        {&h.window(),
+         {"Label9", "Label5", "Label6", "Label7", "CommandAll", "Command2", "CommandDate",
+          "CommandPrintLog", "CommandShowLog", "Frame1", "Label3", "Label4"}},
+        {&options, {"Label1", "Label2", "Label3", "Label4", "cmdOK", "cmdCancel"}},
+    };
+    for (int row = 0; row < kSiteRows; ++row) windows[1].second << QString("SiteLabel%1").arg(row);
+    const QRegularExpression free_text("^(LabelName\\d|ResultsRangeDisplay|sb.*Panel)$");
+    for (const auto& [window, names] : windows) {
+      QCOMPARE(QFontInfo(window->font()).family(), QString(kWindowFontFamily));
+      for (const QString& name : names) {
+        auto* control = window->findChild<QWidget*>(name);
+        QVERIFY2(control != nullptr, qPrintable(name));
+        const QFontMetrics metrics(control->font());
+        QString text;
+        int needed = 0;
+        int room = 0;
+        if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+        if (auto* frame = qobject_cast<QGroupBox*>(control)) text = frame->title();
+        if (!text.isEmpty()) {
+          needed = metrics.horizontalAdvance(text);
+          room = control->contentsRect().width();
+        } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+          text = button->text();
+          const QRect inside = button->rect().adjusted(2, 2, -2, -2);
+          if (window == &h.window()) {
+            // The main window's commands wrap their captions: the lines as
+            // the button draws them, within its one-pixel border.
+            const QRect lines =
+                metrics.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap, text);
+            QVERIFY2(button->rect().adjusted(1, 1, -1, -1).contains(lines), qPrintable(name));
+            needed = lines.width();
+            room = inside.width();
+          } else {
+            needed = metrics.horizontalAdvance(text) +
+                     2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            room = button->width();
+          }
+        }
+        QVERIFY2(!text.isEmpty(), qPrintable(name));
+        QVERIFY2(
+            needed <= room,
+            qPrintable(
+                QString("%1 \"%2\" needs %3 px, has %4").arg(name, text).arg(needed).arg(room)));
+      }
+      // No captioned control is left out of the table.
+      for (QWidget* control : window->findChildren<QWidget*>()) {
+        const bool captioned = qobject_cast<QLabel*>(control) != nullptr ||
+                               qobject_cast<QPushButton*>(control) != nullptr ||
+                               qobject_cast<QGroupBox*>(control) != nullptr;
+        if (captioned && control->window() == window &&
+            !free_text.match(control->objectName()).hasMatch()) {
+          QVERIFY2(names.contains(control->objectName()), qPrintable(control->objectName()));
+        }
+      }
+    }
+  }
+
+  // What a screen reader says for the text boxes: each visible one in the
+  // main window and Options has a name of its own, by the rules the rows show.
+  void accessibleNames() {
+    Harness h;
+    h.WriteConfig(QByteArray(kThreeSitesConfig).replace("Leeds", "London"));
+    h.Start().show();
+    frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
+    options.show();
+    auto said = [](QWidget* widget) {
+      QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+      return face != nullptr ? face->text(QAccessible::Name) : QString();
+    };
+    const std::tuple<QWidget*, const char*, const char*> rows[] = {
+        {&h.window(), "LogFilename", "Log Filename"},
+        {&h.window(), "LogRecords", "Records"},
+        {&h.window(), "DateEntry", "Free Date Search text"},
+        {&h.window(), "NoCalls0", "Head Office, No. Calls"},
+        {&h.window(), "CallDuration1", "London, Call Duration"},
+        {&h.window(), "CallDuration2", "London (row 3), Call Duration"},
+        {&options, "NoISDNSites", "Number of ISDN Sites"},
+        {&options, "SiteName0", "Site 1 name"},
+        {&options, "SiteISDNNumber9", "Site 10 ISDN number"},
+    };
+    for (const auto& [window, control, name] : rows) {
+      QCOMPARE(said(window->findChild<QWidget*>(control)), QString(name));
+    }
+    for (QWidget* window : {static_cast<QWidget*>(&h.window()), static_cast<QWidget*>(&options)}) {
+      QStringList names;
+      for (QWidget* box : window->findChildren<QWidget*>()) {
+        const bool text_box =
+            qobject_cast<QLineEdit*>(box) != nullptr || qobject_cast<QComboBox*>(box) != nullptr;
+        // A combo box's own line edit is read as part of the combo box.
+        if (!text_box || !box->isVisible() || box->window() != window ||
+            qobject_cast<QComboBox*>(box->parentWidget()) != nullptr) {
+          continue;
+        }
+        const QString text = said(box);
+        QVERIFY2(!text.isEmpty(), qPrintable(box->objectName()));
+        QVERIFY2(!names.contains(text), qPrintable(box->objectName() + ": " + text));
+        names << text;
+      }
+    }
   }
 
   void aboutAndHelp_data() {

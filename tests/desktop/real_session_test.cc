@@ -14,14 +14,18 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
+#include "desktop/app/busy_load.h"
 #include "desktop/app/startup.h"
 #include "desktop/app/twips.h"
 #include "support/command_runner.h"
@@ -160,7 +164,9 @@ class RealSessionTest : public QObject {
   }
 
   // A rectangle that leaves its top-left area on the screen opens exactly as
-  // stored; one off every screen opens at the default place.
+  // stored; one off every screen opens at the default place. A size below the
+  // minimum opens at the minimum (an empty `outer` size), with the title bar
+  // on the screen. The next start stores the same four values again.
   void storedRectangle_data() {
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QRect>("outer");
@@ -170,18 +176,59 @@ class RealSessionTest : public QObject {
         << QStringList{"100000", "100000", "6500", "6500"} << Pixels(1000, 1000, 6500, 6500);
     QTest::newRow("larger than the screen, off it")
         << QStringList{"-30000", "300", "30000", "15000"} << QRect(67, 67, 1280, 800);
+    QTest::newRow("off the screen, exactly its width")
+        << QStringList{"75000", "75000", "19200", "10500"} << QRect(67, 67, 1280, 700);
+    QTest::newRow("title bar above the screen")
+        << QStringList{"1000", "-300", "6500", "6500"} << Pixels(1000, 1000, 6500, 6500);
+    QTest::newRow("below the minimum")
+        << QStringList{"1000", "1000", "300", "300"} << QRect(67, 67, 0, 0);
+    QTest::newRow("below the minimum, title bar above the screen")
+        << QStringList{"1000", "-300", "300", "300"} << QRect(67, 67, 0, 0);
+    QTest::newRow("narrower than the minimum")
+        << QStringList{"3000", "1500", "1500", "6000"} << QRect(200, 100, 0, 400);
   }
   void storedRectangle() {
     QFETCH(QStringList, stored);
     QFETCH(QRect, outer);
     Harness h;
     for (int i = 0; i < 4; ++i) h.WriteSetting(kKeys[i], stored[i]);
-    QVERIFY2(StartFramed(h, outer), qPrintable(QDebug::toString(h.window().frameGeometry())));
-    h.Trigger("mnuFileExit");
+    QStringList first;
+    for (int start = 1; start <= 2; ++start) {
+      frmMain& w = h.Start();
+      StartMainWindow(w, {"tallix"});
+      QVERIFY(QTest::qWaitForWindowExposed(&w, kWaitMs));
+      const QSize minimum = w.minimumSize();
+      // Settled once the inner size is what the row asks for and the frame
+      // is drawn around it at the place asked for.
+      QVERIFY2(QTest::qWaitFor(
+                   [&] {
+                     const QSize inner = w.geometry().size();
+                     return w.frameGeometry().topLeft() == outer.topLeft() &&
+                            w.frameGeometry() != w.geometry() &&
+                            (outer.width() == 0 ? inner.width() == minimum.width()
+                                                : w.frameGeometry().width() == outer.width()) &&
+                            (outer.height() == 0 ? inner.height() == minimum.height()
+                                                 : w.frameGeometry().height() == outer.height());
+                   },
+                   kWaitMs),
+               qPrintable(
+                   QString("start %1: %2 inner %3")
+                       .arg(start)
+                       .arg(QDebug::toString(w.frameGeometry()), QDebug::toString(w.geometry()))));
+      QVERIFY(w.geometry().top() >= 0);
+      h.Trigger("mnuFileExit");
+      QStringList values;
+      for (const char* key : kKeys) values << h.ReadSetting(key).value_or("missing");
+      if (start == 1) {
+        first = values;
+      } else {
+        QCOMPARE(values, first);
+      }
+    }
     for (int i = 0; i < 4; ++i) {
-      const double expected = PixelsToTwips(
-          std::array{outer.left(), outer.top(), outer.width(), outer.height()}[size_t(i)], 96);
-      QCOMPARE(h.ReadSetting(kKeys[i])->toDouble(), expected);
+      const int expected =
+          std::array{outer.left(), outer.top(), outer.width(), outer.height()}[size_t(i)];
+      if (expected != 0) QCOMPARE(first[i].toDouble(), PixelsToTwips(expected, 96));
     }
   }
 
@@ -399,6 +446,67 @@ class RealSessionTest : public QObject {
         h.PathOf("").toStdString(), h.PathOf("").toStdString());
     QCOMPARE(run.status, 3);
     QCOMPARE(saved.readAll().toStdString(), run.out);
+  }
+
+  // A slow load (held up in the loader's progress callback until the dialog
+  // is seen) shows the wait cursor and, after half a second, the progress
+  // dialog over a painted window; a quick one shows none. Cancel leaves the
+  // window as a failed load does; a load let go on replaces the log.
+  void slowLoadShowsProgress_data() {
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("quick") << false << false;
+    QTest::newRow("cancelled") << true << true;
+    QTest::newRow("let go on") << true << false;
+  }
+  void slowLoadShowsProgress() {
+    QFETCH(bool, held);
+    QFETCH(bool, cancel);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    const QString first = h.WriteFile("router.log", CraftedLog());
+    h.Open(first);
+    // Past the loader's first progress report, a few MiB in.
+    QByteArray text = CraftedLog();
+    const QByteArray noise = "Jan  2 10:00:00 otherhost kernel: a line the loader skips\n";
+    while (text.size() < 6 << 20) text += noise;
+    const QString slow = h.WriteFile("slow.log", text);
+    std::atomic<bool> seen = false;
+    SetLoadProgressHook([&seen, held](uint64_t, uint64_t) {
+      for (int wait = 0; held && wait < 200 && !seen; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+    });
+    QString label;
+    bool wait_cursor = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (seen || dialog == nullptr || !dialog->isVisible()) return;
+      label = dialog->labelText();
+      wait_cursor = QApplication::overrideCursor() != nullptr &&
+                    QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+      Shoot("load-progress.png");
+      if (cancel) QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+      seen = true;
+    });
+    watch.start(20);
+    h.Open(slow);
+    SetLoadProgressHook({});
+    QCOMPARE(bool(seen), held);
+    if (held) {
+      QVERIFY2(label.contains("slow.log") && label.contains(" of 6.0 MiB"), qPrintable(label));
+      QVERIFY(wait_cursor);
+    }
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(h.Text("LogFilename"), cancel ? first : slow);
+    QCOMPARE(h.Text("NoCalls0"), QString("3"));
+    QCOMPARE(h.messages.shown.size(), size_t(cancel ? 1 : 0));
+    if (cancel) {
+      QVERIFY2(h.messages.shown[0].text.contains("cancelled"),
+               qPrintable(h.messages.shown[0].text));
+    }
   }
 
   // `tallix FILE` and a dropped file open the log as File > Open does.

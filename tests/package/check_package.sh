@@ -29,6 +29,8 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expected_files="./usr/bin/tallix
 ./usr/bin/tallix-report
 ./usr/share/applications/tallix.desktop
+./usr/share/doc/tallix/changelog.gz
+./usr/share/doc/tallix/copyright
 ./usr/share/icons/hicolor/scalable/apps/tallix.svg
 ./usr/share/man/man1/tallix-report.1.gz
 ./usr/share/man/man1/tallix.1.gz
@@ -41,8 +43,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
 depends=$(field Depends)
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libc6 libstdc++6; do
-  [[ ", $depends" == *", $lib "* ]] || fail "Depends lacks $lib: $depends"
+for lib in fonts-paratype libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libc6 libstdc++6; do
+  [[ ", $depends," == *", $lib "* || ", $depends," == *", $lib,"* ]] ||
+    fail "Depends lacks $lib: $depends"
 done
 
 unpacked="$out/unpacked"
@@ -61,6 +64,14 @@ fi
 for page in tallix tallix-report; do
   gzip -t "$unpacked/usr/share/man/man1/$page.1.gz" || fail "$page.1.gz"
 done
+# The copyright file is machine-readable and names the licence of LICENSE.
+copyright="$unpacked/usr/share/doc/tallix/copyright"
+grep -qx 'License: Expat' "$copyright" || fail "copyright names no Expat licence"
+grep -qF ' Copyright (c) 2026 the Tallix developers' "$copyright" || fail "copyright lacks LICENSE"
+gzip -t "$unpacked/usr/share/doc/tallix/changelog.gz" || fail "changelog.gz"
+if command -v lintian >/dev/null; then
+  lintian --fail-on error "$deb" || fail "lintian reports errors"
+fi
 "$unpacked/usr/bin/tallix-report" --version | grep -qx "tallix-report $version" ||
   fail "tallix-report --version"
 

@@ -71,8 +71,10 @@ void Keep(QWidget* control, const ControlSlot& slot) {
       slot);
 }
 
-void Build(const ControlDef& def, const QString& name, const QString& text, QWidget* parent) {
+void Build(const ControlDef& def, const QString& name, const QString& text,
+           const QString& accessible_name, QWidget* parent) {
   QWidget* control = NewNamedControl(def.kind, name, text, parent);
+  if (!accessible_name.isEmpty()) control->setAccessibleName(accessible_name);
   PlaceInTwips(control, def.box);
   Keep(control, def.slot);
 }
@@ -84,6 +86,12 @@ QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& t
   QWidget* control = NewControl(kind, text, parent);
   control->setObjectName(name);
   return control;
+}
+
+void ShowClippedTextAsToolTip(QLabel* label) {
+  const bool fits =
+      label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
+  label->setToolTip(fits ? QString() : label->text());
 }
 
 CommandButton::CommandButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
@@ -102,7 +110,7 @@ void CommandButton::keyPressEvent(QKeyEvent* event) {
 void BuildControls(std::span<const ControlDef> defs, QWidget* parent, int top_shift) {
   for (ControlDef def : defs) {
     def.box.top += top_shift;
-    Build(def, def.name, def.text, parent);
+    Build(def, def.name, def.text, def.accessible_name, parent);
   }
 }
 
@@ -113,8 +121,9 @@ void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* p
       def.box.top += pitch * i;
       std::visit([&def, i](auto* cells) { def.slot = &(*cells)[static_cast<size_t>(i)]; },
                  row.cells);
-      Build(def, QString("%1%2").arg(row.prefix).arg(i),
-            QString(row.text).replace("%1", QString::number(i + 1)), parent);
+      const QString number = QString::number(i + 1);
+      Build(def, QString("%1%2").arg(row.prefix).arg(i), QString(row.text).replace("%1", number),
+            QString(row.accessible_name).replace("%1", number), parent);
     }
   }
 }

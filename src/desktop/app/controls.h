@@ -41,17 +41,21 @@ struct ControlDef {
   const char* text;
   TwipsBox box;
   ControlSlot slot = nullptr;
+  // What a screen reader calls the control, where its text does not say it:
+  // a text box takes its label's caption.
+  const char* accessible_name = nullptr;
 };
 
 // A control array: row i is named `prefix` followed by i and stands `pitch`
 // twips below row i - 1. In `text`, "%1" stands for the row's number
-// counted from 1.
+// counted from 1, in `text` and in `accessible_name`.
 struct ControlRowDef {
   ControlKind kind;
   const char* prefix;
   const char* text;
   TwipsBox first;
   std::variant<std::array<QLabel*, kSiteRows>*, std::array<QLineEdit*, kSiteRows>*> cells;
+  const char* accessible_name = nullptr;
 };
 
 // One control of `kind` named `name` in `parent`, not yet placed.
@@ -62,6 +66,10 @@ QWidget* NewNamedControl(ControlKind kind, const QString& name, const QString& t
 // up) from their design places, and stores each in its slot.
 void BuildControls(std::span<const ControlDef> defs, QWidget* parent, int top_shift = 0);
 void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* parent);
+
+// Gives `label` its whole text as a tooltip when the text is wider than the
+// label, and no tooltip when it fits.
+void ShowClippedTextAsToolTip(QLabel* label);
 
 // A command button: never the default; Enter and Return click it when it has
 // the focus.

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "desktop/app/busy_load.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_text.h"
@@ -108,18 +109,18 @@ void frmMain::BuildControls() {
   using enum ControlKind;
   const ControlDef log_panel_and_commands[] = {
       {kLabel, "Label9", "Log Filename", {2520, 600, 975, 255}},
-      {kReadOnlyBox, "LogFilename", "", {3600, 600, 3015, 285}, &LogFilename},
+      {kReadOnlyBox, "LogFilename", "", {3600, 600, 3015, 285}, &LogFilename, "Log Filename"},
       {kLabel, "Label5", "Log Start", {120, 720, 735, 255}},
-      {kReadOnlyBox, "LogStart", "", {840, 720, 1455, 285}, &LogStart},
+      {kReadOnlyBox, "LogStart", "", {840, 720, 1455, 285}, &LogStart, "Log Start"},
       {kLabel, "Label6", "Log End", {120, 1080, 735, 255}},
-      {kReadOnlyBox, "LogEnd", "", {840, 1080, 1455, 285}, &LogEnd},
+      {kReadOnlyBox, "LogEnd", "", {840, 1080, 1455, 285}, &LogEnd, "Log End"},
       {kLabel, "Label7", "Records", {120, 1440, 855, 255}},
-      {kReadOnlyBox, "LogRecords", "", {840, 1440, 1455, 285}, &LogRecords},
+      {kReadOnlyBox, "LogRecords", "", {840, 1440, 1455, 285}, &LogRecords, "Records"},
       {kWrapButton, "CommandAll", "All Results", {120, 1920, 975, 495}, &CommandAll},
       {kWrapButton, "Command2", "Free Date Search", {120, 2520, 975, 495}, &Command2},
-      {kBox, "DateEntry", "", {1200, 2640, 1095, 285}, &DateEntry},
+      {kBox, "DateEntry", "", {1200, 2640, 1095, 285}, &DateEntry, "Free Date Search text"},
       {kWrapButton, "CommandDate", "Date Search", {120, 3120, 975, 495}, &CommandDate},
-      {kCombo, "ComboDate", "", {1200, 3240, 1095, 315}, &ComboDate},
+      {kCombo, "ComboDate", "", {1200, 3240, 1095, 315}, &ComboDate, "Date Search day"},
       {kWrapButton, "CommandPrintLog", "Print Log", {120, 4080, 975, 495}, &CommandPrintLog},
       {kWrapButton, "CommandShowLog", "Show Log", {1200, 4080, 975, 495}, &CommandShowLog},
       {kFrame, "Frame1", "Overview", {2400, 960, 4215, 3675}, &Frame1},
@@ -284,10 +285,20 @@ void frmMain::Form_Unload() {
 
 void frmMain::ShowSiteRows() {
   const int sites = SitesInUse(data_);
+  QStringList names;
   for (int i = 0; i < kRows; ++i) {
     const auto row = static_cast<size_t>(i);
     const bool shown = i < sites;
-    if (shown) LabelName[row]->setText(ToQt(data_.SiteNames[row]));
+    if (shown) {
+      const QString site = ToQt(data_.SiteNames[row]);
+      LabelName[row]->setText(site);
+      // Two sites of one name are told apart by their row.
+      const QString spoken =
+          names.contains(site) ? QString("%1 (row %2)").arg(site).arg(i + 1) : site;
+      names << site;
+      NoCalls[row]->setAccessibleName(spoken + ", No. Calls");
+      CallDuration[row]->setAccessibleName(spoken + ", Call Duration");
+    }
     LabelName[row]->setVisible(shown);
     NoCalls[row]->setVisible(shown);
     CallDuration[row]->setVisible(shown);
@@ -312,6 +323,7 @@ void frmMain::ShowTally(std::string_view selection) {
     CallDuration[row]->setText(ToQt(FormatDuration(data_.SiteSeconds[row])));
   }
   ResultsRangeDisplay->setText(ToQt(last_tally_.caption));
+  ShowClippedTextAsToolTip(ResultsRangeDisplay);
   ShowWarnings(last_tally_.warnings, "The tally reached a limit:");
 }
 
@@ -324,7 +336,11 @@ void frmMain::mnuFileOpen_Click() {
 
 void frmMain::OpenLogFile(const QString& path) {
   dlgCommonDialog.Remember(path);
-  const LoadResult load = LoadLog(data_, FromQt(path));
+  // Converted here: the load runs on a thread of its own.
+  const std::string file = FromQt(path);
+  const LoadResult load = RunBusyLoad(
+      *this, QFileInfo(path).fileName(),
+      [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); });
   if (!load.ok) {
     ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
                 ToQtMessage(load.error));

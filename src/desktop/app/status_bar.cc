@@ -1,11 +1,13 @@
 #include "desktop/app/status_bar.h"
 
-#include <QDateTime>
 #include <QLabel>
 #include <QLocale>
+#include <QTime>
 #include <QTimer>
 
 #include "desktop/app/controls.h"
+#include "desktop/app/qt_text.h"
+#include "engine/reports/report_date_time.h"
 
 namespace tallix {
 namespace {
@@ -54,10 +56,9 @@ QString ClockStatusBar::DateText() const { return date_->text(); }
 QString ClockStatusBar::TimeText() const { return time_->text(); }
 
 void ClockStatusBar::Refresh() {
-  const QDateTime now = QDateTime::currentDateTime();
-  const QLocale locale = QLocale::system();
-  date_->setText(locale.toString(now.date(), QLocale::ShortFormat));
-  time_->setText(locale.toString(now.time(), QLocale::ShortFormat));
+  // The date in the same short form as the reports' title lines.
+  date_->setText(ToQt(LocalReportDateTime().date));
+  time_->setText(QLocale::system().toString(QTime::currentTime(), QLocale::ShortFormat));
 }
 
 }  // namespace tallix

@@ -1,8 +1,8 @@
 #pragma once
 // The main window's status bar: the panel "Status", then the current date and
-// the current time in the user's short forms. It keeps the date and time
-// current itself. A note, such as where a file went, takes the place of
-// "Status" for a while.
+// the current time in the user's short forms, the date as the reports write
+// it (LocalReportDateTime). It keeps the date and time current itself. A note,
+// such as where a file went, takes the place of "Status" for a while.
 
 #include <QStatusBar>
 

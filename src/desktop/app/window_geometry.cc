@@ -20,6 +20,13 @@ struct GeometryKey {
 constexpr GeometryKey kGeometryKeys[] = {
     {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
 
+// The smallest inner size the window takes: room for the menu bar, the
+// toolbar, the status bar and the log panel's first rows. Window managers
+// widen a smaller window on their own (openbox to its title bar's buttons) and
+// then place it where they like; a minimum above theirs keeps the stored place.
+constexpr double kMinimumWidthTwips = 3000;
+constexpr double kMinimumHeightTwips = 3000;
+
 // The part of the window that must stay on a screen for the user to grab it.
 constexpr int kGrabWidth = 100;
 constexpr int kGrabHeight = 30;
@@ -59,6 +66,8 @@ QRect RestorableRect(const QRect& stored, const std::vector<QRect>& available_sc
 WindowGeometry::WindowGeometry(QWidget& window, SettingsStore& settings)
     : QObject(&window), window_(window), settings_(settings) {
   const double dpi = window.logicalDpiX();
+  window.setMinimumSize(TwipsToPixels(kMinimumWidthTwips, dpi),
+                        TwipsToPixels(kMinimumHeightTwips, dpi));
   int pixels[4];
   for (size_t i = 0; i < 4; ++i)
     pixels[i] = TwipsToPixels(ReadTwips(settings, kGeometryKeys[i]), dpi);
@@ -66,8 +75,11 @@ WindowGeometry::WindowGeometry(QWidget& window, SettingsStore& settings)
   for (const QScreen* screen : QGuiApplication::screens())
     screens.push_back(screen->availableGeometry());
   const QScreen* primary = QGuiApplication::primaryScreen();
+  // A hand-edited size below the minimum is raised to it here, so that the
+  // check below sees the size the window will have.
+  const QSize size = QSize(pixels[2], pixels[3]).expandedTo(window.minimumSize());
   const QRect outer =
-      RestorableRect(QRect(pixels[0], pixels[1], pixels[2], pixels[3]), screens,
+      RestorableRect(QRect(QPoint(pixels[0], pixels[1]), size), screens,
                      primary->geometry().topLeft(), primary->availableGeometry(), dpi);
   // Before the window is shown a move places the frame's top-left corner; the
   // size is the inner one, corrected by the frame once it is known.

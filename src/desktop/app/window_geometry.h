@@ -4,7 +4,10 @@
 // settings store. Reading the keys back gives the same window start after
 // start, whatever the size of the frame the window manager draws: the frame
 // is only known once the window manager has framed the window, so the inner
-// size is fitted then, once. A missing or unreadable key takes its default.
+// size is fitted then, once. A missing or unreadable key takes its default. A
+// stored size below the window's minimum inner size (200 x 200 pixels at 96
+// dots per inch) is raised to it, so that the window opens at the same place
+// and size start after start, with its title bar on a screen.
 
 #include <QObject>
 #include <QRect>

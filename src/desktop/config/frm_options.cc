@@ -36,17 +36,17 @@ void frmOptions::BuildControls() {
       {kButton, "cmdOK", "OK", {1200, 4440, 1095, 375}, &cmdOK},
       {kButton, "cmdCancel", "Cancel", {3720, 4455, 1095, 375}, &cmdCancel},
       {kLabel, "Label1", "Number of ISDN Sites", {240, 120, 1695, 255}},
-      {kBox, "NoISDNSites", "", {2160, 120, 1575, 285}, &NoISDNSites},
+      {kBox, "NoISDNSites", "", {2160, 120, 1575, 285}, &NoISDNSites, "Number of ISDN Sites"},
       {kLabel, "Label2", "ISDN Identifier", {240, 480, 1095, 255}},
-      {kBox, "ISDNRouter", "", {2160, 480, 1575, 285}, &ISDNRouter},
+      {kBox, "ISDNRouter", "", {2160, 480, 1575, 285}, &ISDNRouter, "ISDN Identifier"},
       {kLabel, "Label3", "Site Name", {2040, 1200, 735, 255}},
       {kLabel, "Label4", "Site ISDN Number", {3480, 1200, 1455, 255}},
   };
   tallix::BuildControls(controls, this);
   const ControlRowDef rows[] = {
       {kLabel, "SiteLabel", "Site %1", {840, 1560, 735, 255}, &SiteLabel},
-      {kBox, "SiteName", "", {1680, 1560, 1455, 285}, &SiteName},
-      {kBox, "SiteISDNNumber", "", {3480, 1560, 1455, 285}, &SiteISDNNumber},
+      {kBox, "SiteName", "", {1680, 1560, 1455, 285}, &SiteName, "Site %1 name"},
+      {kBox, "SiteISDNNumber", "", {3480, 1560, 1455, 285}, &SiteISDNNumber, "Site %1 ISDN number"},
   };
   BuildControlRows(rows, 240, this);
 

@@ -117,6 +117,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     file_lines.push_back(lines);
     text_bytes += file_bytes;
   }
+  if (!progress.Finish()) return {false, kLoadCancelled, {}};
   // Everything was read: only now replace the loaded log, with everything
   // that could run out of memory made beforehand.
   std::vector<std::string> all_paths = paths;

@@ -45,6 +45,16 @@ class LoadProgress {
 
   bool cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
 
+  // The last report, once every file is read and before the loaded log is
+  // replaced, so that a Cancel after the last block still changes nothing.
+  // On the load's thread only.
+  bool Finish() {
+    if (callback_ && !cancelled() && !callback_(done_.load(std::memory_order_relaxed), total_)) {
+      cancelled_ = true;
+    }
+    return !cancelled();
+  }
+
  private:
   static constexpr uint64_t kStepBytes = 4u << 20;
 

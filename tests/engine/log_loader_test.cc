@@ -97,26 +97,24 @@ TEST(DayList, OneEntryPerRunOfEqualPrefixes) {
 
 // The first and last kept lines by position, not by time; no kept line is
 // no error.
-TEST(LogPanel, ShowsFirstAndLastAndTheCount) {
+TEST(LogStartAndEnd, FirstAndLastKeptLines) {
   const struct {
     std::string text;
     const char* start;
     const char* end;
-    const char* records;
     size_t days;
   } cases[] = {
-      {std::string(kB) + "\nnoise\n" + kA + "\r\n", "Dec  8 11:00", "Dec  7 10:00", " 2", 2},
-      {"nothing\nto see\n", "", "", " 0", 0},
+      {std::string(kB) + "\nnoise\n" + kA + "\r\n", "Dec  8 11:00", "Dec  7 10:00", 2},
+      {"nothing\nto see\n", "", "", 0},
   };
   for (const auto& c : cases) {
     auto data = NewData();
     const LoadResult r = LoadLogText(*data, c.text, "/log");
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.warnings.empty());
-    const LogPanel panel = LogPanelTexts(*data);
-    EXPECT_EQ(c.start, panel.LogStart);
-    EXPECT_EQ(c.end, panel.LogEnd);
-    EXPECT_EQ(c.records, panel.LogRecords);
+    const LogBounds bounds = LogStartAndEnd(*data);
+    EXPECT_EQ(c.start, bounds.start);
+    EXPECT_EQ(c.end, bounds.end);
     EXPECT_EQ(c.days, DayList(*data).size());
   }
 }

@@ -347,10 +347,10 @@ void frmMain::OpenLogFile(const QString& path) {
     return;
   }
   LogFilename->setText(ToQt(data_.LogFilePath));
-  const LogPanel panel = LogPanelTexts(data_);
-  LogStart->setText(ToQt(panel.LogStart));
-  LogEnd->setText(ToQt(panel.LogEnd));
-  LogRecords->setText(ToQt(panel.LogRecords));
+  const LogBounds bounds = LogStartAndEnd(data_);
+  LogStart->setText(ToQt(bounds.start));
+  LogEnd->setText(ToQt(bounds.end));
+  LogRecords->setText(QString(" %1").arg(data_.LineCount));
   ComboDate->clear();
   ComboDate->clearEditText();
   for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));

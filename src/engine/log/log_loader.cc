@@ -186,10 +186,6 @@ LogBounds LogStartAndEnd(const TallixData& data) {
   return bounds;
 }
 
-LogPanel LogPanelTexts(const TallixData& data) {
-  LogBounds bounds = LogStartAndEnd(data);
-  return {std::move(bounds.start), std::move(bounds.end), " " + std::to_string(data.LineCount)};
-}
 
 std::vector<std::string> DayList(const TallixData& data) {
   const int count = std::min<int>(std::max<int>(data.DateCount, 0), TallixData::kLogDateEntries);

@@ -27,20 +27,14 @@ struct LoadResult {
 
 // The minutes the loaded log starts and ends at: the first kMinuteWidth
 // characters of its first and of its last kept line ("Dec  5 06:34"), or
-// empty texts when no line is kept. The log panel and the report headings
-// both show them.
+// empty texts when no line is kept. The window's log panel and the report
+// headings both show them.
 struct LogBounds {
   std::string start;
   std::string end;
 };
 LogBounds LogStartAndEnd(const TallixData& data);
 
-// What the log panel of the main window shows for the loaded log.
-struct LogPanel {
-  std::string LogStart;    // LogStartAndEnd's start
-  std::string LogEnd;      // LogStartAndEnd's end
-  std::string LogRecords;  // LineCount after one blank: " 1234"
-};
 
 // How LoadLog reads a file. The defaults suit every caller; tests change them
 // to reach the edges of chunks and parts with small files.
@@ -107,9 +101,6 @@ LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
 
 // True when `line` is a call-end line of the router named by `identifier`.
 bool IsKeptLine(std::string_view line, std::string_view identifier);
-
-// The log panel's texts for the loaded log.
-LogPanel LogPanelTexts(const TallixData& data);
 
 // LogDates 0..DateCount-1, for the day chooser.
 std::vector<std::string> DayList(const TallixData& data);

@@ -391,8 +391,7 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
   Require(!ShowsBeyond(show), "the Show Log text shows an entry beyond a count");
   Require(!ShowsBeyond(DayList(data)), "the day list shows an entry beyond its count");
   const LogBounds bounds = LogStartAndEnd(data);
-  Require(!ShowsBeyond(bounds.start + bounds.end),
-          "the log panel shows an entry beyond a count");
+  Require(!ShowsBeyond(bounds.start + bounds.end), "the log panel shows an entry beyond a count");
 }
 
 // The same text through a file, read in small chunks and in several parts,

@@ -186,7 +186,6 @@ LogBounds LogStartAndEnd(const TallixData& data) {
   return bounds;
 }
 
-
 std::vector<std::string> DayList(const TallixData& data) {
   const int count = std::min<int>(std::max<int>(data.DateCount, 0), TallixData::kLogDateEntries);
   return {data.LogDates.begin(), data.LogDates.begin() + count};

@@ -35,7 +35,6 @@ struct LogBounds {
 };
 LogBounds LogStartAndEnd(const TallixData& data);
 
-
 // How LoadLog reads a file. The defaults suit every caller; tests change them
 // to reach the edges of chunks and parts with small files.
 struct LoadOptions {

@@ -3,7 +3,6 @@
 #include <sched.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -18,7 +17,7 @@ namespace {
 constexpr size_t kPartMinBytes = 32u << 20;
 constexpr int kMaxParts = 4;
 // Bytes read at a time: small enough to stay in the cache while they are
-// searched and their line feeds counted.
+// searched.
 constexpr size_t kDefaultChunkBytes = 256u << 10;
 // Bytes of a mapping scanned before their pages are given back: large enough
 // that the calls cost nothing, small enough that a large file never counts in
@@ -84,14 +83,10 @@ struct MappedWindow {
   bool out_of_memory = false;
 };
 
-// Feeds the window a chunk at a time, so that each chunk is still in the
-// cache when its line feeds are counted after its search.
 void ScanWindow(void* context) {
   auto& window = *static_cast<MappedWindow*>(context);
   try {
-    for (size_t at = 0; at < window.text.size(); at += kDefaultChunkBytes) {
-      window.scanner->Feed(window.text.substr(at, kDefaultChunkBytes));
-    }
+    window.scanner->Feed(window.text);
   } catch (const std::bad_alloc&) {
     window.out_of_memory = true;
   }

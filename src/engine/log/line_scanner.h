@@ -24,9 +24,9 @@ namespace tallix {
 // The word that every call-end line holds.
 inline constexpr std::string_view kCallEndWord = "disconnected";
 
-// Lines longer than this are kept compacted: far beyond any line a router
-// writes, and small enough that holding one costs nothing worth counting.
-inline constexpr size_t kLongLineBytes = 64u << 10;
+// Lines longer than this are kept compacted: beyond any line a router writes,
+// and small enough that a full table of kept lines stays within some 40 MiB.
+inline constexpr size_t kLongLineBytes = 1u << 10;
 
 // The two words of a kept line, each prepared for searching. The call-end
 // word anchors the search: fewer lines hold it than the router's name.

@@ -497,6 +497,7 @@ size_t NoCaseFinder::FindFromCountingFeeds(std::string_view text, size_t from,
 
 bool FindLineWithBothCountingFeeds(std::string_view text, size_t from, const NoCaseFinder& anchor,
                                    const NoCaseFinder& other, LineSpan* line, uint64_t* feeds) {
+  // A keyword with a line feed in it cannot lie inside a line.
   if (anchor.needle().find('\n') != std::string_view::npos ||
       other.needle().find('\n') != std::string_view::npos) {
     *feeds += CountLineFeeds(text.substr(std::min(from, text.size())));
@@ -522,24 +523,8 @@ bool FindLineWithBothCountingFeeds(std::string_view text, size_t from, const NoC
 
 bool FindLineWithBoth(std::string_view text, size_t from, const NoCaseFinder& anchor,
                       const NoCaseFinder& other, LineSpan* line) {
-  // A keyword with a line feed in it cannot lie inside a line.
-  if (anchor.needle().find('\n') != std::string_view::npos ||
-      other.needle().find('\n') != std::string_view::npos) {
-    return false;
-  }
-  while (from < text.size()) {
-    const size_t at = anchor.FindFrom(text, from);
-    if (at == kNotFound) return false;
-    const size_t begin = LineBegin(text, from, at);
-    const size_t feed = text.find('\n', at + anchor.size());
-    const size_t end = feed == std::string_view::npos ? text.size() : feed;
-    if (other.Find(text.substr(begin, end - begin)) != kNotFound) {
-      *line = {begin, end};
-      return true;
-    }
-    from = end + 1;
-  }
-  return false;
+  uint64_t feeds = 0;  // counted on the way, not wanted here
+  return FindLineWithBothCountingFeeds(text, from, anchor, other, line, &feeds);
 }
 
 }  // namespace tallix

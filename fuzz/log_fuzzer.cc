@@ -30,6 +30,7 @@
 #include "engine/analysis/duration.h"
 #include "engine/analysis/lenient_number.h"
 #include "engine/analysis/tally.h"
+#include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
 #include "engine/log/reference_loader.h"
 #include "engine/reports/report_text.h"
@@ -107,9 +108,9 @@ size_t Position(std::string_view line, std::string_view keyword) {
   return at == std::string::npos ? 0 : at + 1;
 }
 
-// What the loader keeps of a line longer than 64 KiB: its first 16 bytes,
-// the 16 from its first "from" and the 17 from its first "lasted", in line
-// order, merged where they overlap or touch, else joined by one blank.
+// What the loader keeps of a line longer than kLongLineBytes: its first 16
+// bytes, the 16 from its first "from" and the 17 from its first "lasted", in
+// line order, merged where they overlap or touch, else joined by one blank.
 std::string PlainCompact(std::string_view line) {
   std::vector<std::pair<size_t, size_t>> pieces = {{0, 16}};
   if (const size_t from = Position(line, "from"); from > 0) pieces.emplace_back(from - 1, 16);
@@ -146,7 +147,7 @@ PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
     const std::string_view line = text.substr(start, lf - start);
     if (PlainContains(line, "disconnected") && PlainContains(line, identifier)) {
       if (load.kept.size() < static_cast<size_t>(TallixData::kLogLineEntries)) {
-        load.kept.push_back(line.size() > (64u << 10) ? PlainCompact(line) : std::string(line));
+        load.kept.push_back(line.size() > kLongLineBytes ? PlainCompact(line) : std::string(line));
         const std::string_view day = line.substr(0, 6);
         if (load.days.empty() || load.days.back() != day) {
           if (load.days.size() < static_cast<size_t>(TallixData::kLogDateEntries)) {

@@ -392,13 +392,12 @@ void frmMain::mnuFileSave_Click() {
 }
 
 QString frmMain::InputFileAt(const std::string& path) const {
-  for (const std::string& log : data_.LogFilePaths) {
+  const std::vector<std::string> logs = LoadedFiles(data_);
+  for (const std::string& log : logs) {
     if (IsSameFile(path, log)) {
-      return data_.LogFilePaths.size() > 1 ? "a file of the log that is loaded"
-                                           : "the log that is loaded";
+      return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
     }
   }
-  if (IsSameFile(path, data_.LogFilePath)) return "the log that is loaded";
   if (IsSameFile(path, services_.config.read_path) ||
       IsSameFile(path, services_.config.write_path)) {
     return "the configuration file";

@@ -8,12 +8,16 @@
 namespace tallix {
 namespace {
 
-// A CSV field, quoted only when it must be. A field that a spreadsheet would
-// read as a formula gets a leading apostrophe: a log's stamps can come from
-// anyone who can send the router's syslog a line.
+// Whether a spreadsheet would read `field` as a formula. Such a field gets a
+// leading apostrophe: a log's stamps can come from anyone who can send the
+// router's syslog a line.
+bool LooksLikeFormula(std::string_view field) {
+  return !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
+}
+
+// A CSV field, quoted only when it must be.
 void AppendCsvField(std::string& out, std::string_view field) {
-  const bool formula =
-      !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
+  const bool formula = LooksLikeFormula(field);
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
     if (formula) out += '\'';
     out += field;
@@ -36,9 +40,7 @@ void AppendCsvNumber(std::string& out, int64_t n) {
 // A tab-separated field: a tab or line break inside it would split the row,
 // so each becomes a blank; formulas are kept from spreadsheets as in CSV.
 void AppendTsvField(std::string& out, std::string_view field) {
-  if (!field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos) {
-    out += '\'';
-  }
+  if (LooksLikeFormula(field)) out += '\'';
   for (const char c : field) out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
 }
 

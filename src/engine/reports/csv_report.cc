@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "engine/reports/csv_field.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix {
@@ -14,6 +15,8 @@ namespace {
 bool LooksLikeFormula(std::string_view field) {
   return !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
 }
+
+}  // namespace
 
 // A CSV field, quoted only when it must be.
 void AppendCsvField(std::string& out, std::string_view field) {
@@ -31,6 +34,8 @@ void AppendCsvField(std::string& out, std::string_view field) {
   }
   out += '"';
 }
+
+namespace {
 
 void AppendCsvNumber(std::string& out, int64_t n) {
   char digits[24];

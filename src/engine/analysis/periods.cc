@@ -1,0 +1,162 @@
+#include "engine/analysis/periods.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tallix {
+namespace {
+
+using std::chrono::days;
+using std::chrono::local_days;
+using std::chrono::year_month_day;
+
+// The quotient rounded down, also for a negative dividend.
+int64_t FloorDivide(int64_t dividend, int64_t divisor) {
+  const int64_t quotient = dividend / divisor;
+  return dividend % divisor != 0 && (dividend < 0) != (divisor < 0) ? quotient - 1 : quotient;
+}
+
+// Day 0 of the clock's epoch, 1970-01-01, is a Thursday: week 0 runs from
+// Monday 1969-12-29, three days before.
+constexpr int64_t kDaysFromMondayToEpoch = 3;
+
+local_days WeekMonday(int64_t week) { return local_days{days{week * 7 - kDaysFromMondayToEpoch}}; }
+
+struct PeriodDays {
+  local_days first;
+  local_days last;
+};
+
+PeriodDays DaysOf(PeriodUnit unit, int64_t number) {
+  switch (unit) {
+    case PeriodUnit::kDay:
+      return {local_days{days{number}}, local_days{days{number}}};
+    case PeriodUnit::kWeek:
+      return {WeekMonday(number), WeekMonday(number) + days{6}};
+    case PeriodUnit::kMonth: {
+      const std::chrono::year_month month{
+          std::chrono::year{static_cast<int>(FloorDivide(number, 12))},
+          std::chrono::month{static_cast<unsigned>(number - FloorDivide(number, 12) * 12 + 1)}};
+      return {local_days{month / 1}, local_days{month / std::chrono::last}};
+    }
+  }
+  return {};
+}
+
+void AppendTwoDigits(std::string& out, unsigned n) {
+  out += static_cast<char>('0' + n / 10 % 10);
+  out += static_cast<char>('0' + n % 10);
+}
+
+// The label of period `number`, which spans `span`.
+void WriteLabel(std::string& out, PeriodUnit unit, const PeriodDays& span) {
+  out.clear();
+  const year_month_day first{span.first};
+  switch (unit) {
+    case PeriodUnit::kDay:
+      AppendDateText(out, first);
+      return;
+    case PeriodUnit::kWeek: {
+      // An ISO week belongs to the year of its Thursday, and is numbered
+      // from that year's first week with a Thursday.
+      const local_days thursday = span.first + days{3};
+      const std::chrono::year iso_year = year_month_day{thursday}.year();
+      const auto week = (thursday - local_days{iso_year / 1 / 1}).count() / 7 + 1;
+      AppendDateText(out, iso_year / 1 / 1);
+      out.resize(out.size() - 6);  // keep the year
+      out += "-W";
+      AppendTwoDigits(out, static_cast<unsigned>(week));
+      return;
+    }
+    case PeriodUnit::kMonth:
+      AppendDateText(out, first);
+      out.resize(out.size() - 3);  // keep the year and month
+      return;
+  }
+}
+
+}  // namespace
+
+std::optional<PeriodUnit> ReadPeriodUnit(std::string_view name) {
+  if (name == "day") return PeriodUnit::kDay;
+  if (name == "week") return PeriodUnit::kWeek;
+  if (name == "month") return PeriodUnit::kMonth;
+  return std::nullopt;
+}
+
+void CallFigures::Add(int64_t call_seconds) {
+  longest_seconds = calls == 0 ? call_seconds : std::max(longest_seconds, call_seconds);
+  ++calls;
+  seconds += call_seconds;
+}
+
+int64_t CallFigures::AverageSeconds() const {
+  // seconds / calls + 1/2, rounded down: a half goes up, for negative sums too.
+  return calls == 0 ? 0 : FloorDivide(2 * seconds + calls, 2 * calls);
+}
+
+int64_t PeriodNumber(PeriodUnit unit, local_days date) {
+  const int64_t day = date.time_since_epoch().count();
+  switch (unit) {
+    case PeriodUnit::kDay:
+      return day;
+    case PeriodUnit::kWeek:
+      return FloorDivide(day + kDaysFromMondayToEpoch, 7);
+    case PeriodUnit::kMonth: {
+      const year_month_day ymd{date};
+      return int64_t{static_cast<int>(ymd.year())} * 12 + static_cast<unsigned>(ymd.month()) - 1;
+    }
+  }
+  return 0;
+}
+
+PeriodTable::PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit unit)
+    : unit_(unit), sites_(std::max(sites, 0)) {
+  // The calls' periods, sorted with their calls: a log is mostly in time
+  // order, and a sort of 40001 pairs is cheap either way.
+  std::vector<std::pair<int64_t, uint32_t>> order;
+  order.reserve(calls.size());
+  for (size_t c = 0; c < calls.size(); ++c) {
+    if (calls[c].site < 0 || calls[c].site >= sites_) continue;
+    const local_days date = std::chrono::floor<days>(calls[c].time);
+    order.emplace_back(PeriodNumber(unit, date), static_cast<uint32_t>(c));
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  const auto stride = static_cast<size_t>(sites_);
+  for (const auto& [number, c] : order) {
+    if (used_.empty() || used_.back() != number) {
+      used_.push_back(number);
+      figures_.resize(figures_.size() + stride);
+    }
+    const TimedCall& call = calls[c];
+    figures_[figures_.size() - stride + static_cast<size_t>(call.site)].Add(call.seconds);
+  }
+}
+
+void PeriodTable::ForEach(const std::function<void(const PeriodRow&)>& visit) const {
+  if (used_.empty()) return;
+  const auto stride = static_cast<size_t>(sites_);
+  std::vector<PeriodSite> row(stride);
+  std::vector<CallFigures> before(stride);
+  std::string label;
+  size_t next_used = 0;
+  for (int64_t number = used_.front(); number <= used_.back(); ++number) {
+    const bool has_calls = used_[next_used] == number;
+    for (size_t s = 0; s < stride; ++s) {
+      const CallFigures figures = has_calls ? figures_[next_used * stride + s] : CallFigures{};
+      row[s].figures = figures;
+      if (number != used_.front()) {
+        row[s].change_calls = figures.calls - before[s].calls;
+        row[s].change_seconds = figures.seconds - before[s].seconds;
+      }
+      before[s] = figures;
+    }
+    if (has_calls) ++next_used;
+    const PeriodDays span = DaysOf(unit_, number);
+    WriteLabel(label, unit_, span);
+    visit(PeriodRow{label, year_month_day{span.first}, year_month_day{span.last}, row});
+  }
+}
+
+}  // namespace tallix

@@ -1,0 +1,86 @@
+#pragma once
+// The counted calls grouped by day, ISO 8601 week (Monday to Sunday) or
+// month, per site, each period compared with the one before. The periods run
+// from that of the earliest call to that of the latest, empty ones included.
+// Only the periods that hold calls are stored: a log whose times lie
+// centuries apart costs memory by its calls, and the empty periods between
+// are made as they are walked.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/analysis/call_time.h"
+
+namespace tallix {
+
+enum class PeriodUnit { kDay, kWeek, kMonth };
+
+// "day", "week" or "month"; none for anything else.
+std::optional<PeriodUnit> ReadPeriodUnit(std::string_view name);
+
+// A counted call with a time: the input the periods are made from.
+struct TimedCall {
+  WallTime time{};
+  int site = 0;         // 0 <= site < the table's sites; others are left out
+  int64_t seconds = 0;  // as added to the site's total
+};
+
+// The figures of some calls.
+struct CallFigures {
+  int64_t calls = 0;
+  int64_t seconds = 0;
+  int64_t longest_seconds = 0;  // 0 with no calls
+
+  void Add(int64_t call_seconds);
+  // The seconds per call, rounded half up to a whole second; 0 with no calls.
+  int64_t AverageSeconds() const;
+};
+
+// One site in one period.
+struct PeriodSite {
+  CallFigures figures;
+  // This period's calls and seconds less the period before's; none for the
+  // first period.
+  std::optional<int64_t> change_calls;
+  std::optional<int64_t> change_seconds;
+};
+
+// One period as it is walked; the views last until the next one.
+struct PeriodRow {
+  std::string_view label;  // "2026-12-05", "2026-W49" or "2026-12"
+  std::chrono::year_month_day first_day;
+  std::chrono::year_month_day last_day;
+  std::span<const PeriodSite> sites;  // one per site, in order
+};
+
+class PeriodTable {
+ public:
+  PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit unit);
+
+  PeriodUnit unit() const { return unit_; }
+  int sites() const { return sites_; }
+  // The periods from the first to the last, empty ones included; 0 with no
+  // call.
+  int64_t size() const { return used_.empty() ? 0 : used_.back() - used_.front() + 1; }
+
+  // Calls `visit` for every period, in time order.
+  void ForEach(const std::function<void(const PeriodRow&)>& visit) const;
+
+ private:
+  PeriodUnit unit_;
+  int sites_;
+  std::vector<int64_t> used_;         // the numbers of the periods with calls, ascending
+  std::vector<CallFigures> figures_;  // sites_ per entry of used_
+};
+
+// The number of the period that holds `date`: days, weeks or months counted
+// from an epoch, so that consecutive periods have consecutive numbers.
+int64_t PeriodNumber(PeriodUnit unit, std::chrono::local_days date);
+
+}  // namespace tallix

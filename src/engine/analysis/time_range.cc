@@ -1,0 +1,107 @@
+#include "engine/analysis/time_range.h"
+
+#include <array>
+
+namespace tallix {
+namespace {
+
+using std::chrono::days;
+using std::chrono::local_days;
+using std::chrono::year_month_day;
+
+constexpr std::array<const char*, 12> kMonthWords = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// A WHEN in one of its three forms. The date and the clock are read as an
+// RFC 3339 stamp would be, with an offset added so that one reader serves.
+std::optional<RangeEnd> ReadRangeEnd(std::string_view text, bool until) {
+  RangeEnd end;
+  std::string stamp(text);
+  if (text.size() == 10) {
+    stamp += "T00:00:00Z ";
+  } else if (text.size() == 16 && text[10] == ' ') {
+    end.written = RangeEnd::Written::kMinute;
+    stamp += ":00Z ";
+  } else if (text.size() == 19 && text[10] == 'T') {
+    end.written = RangeEnd::Written::kSecond;
+    stamp += "Z ";
+  } else {
+    return std::nullopt;
+  }
+  const LineStamp read = ReadLineStamp(stamp);
+  // The leap second names no end of a range.
+  if (read.form != StampForm::kRfc3339 || read.second == 60) return std::nullopt;
+  const std::vector<CallTime> time = LineTimes({&read, 1}, YearRule{});
+  end.time = time[0].wall;
+  if (until && end.written == RangeEnd::Written::kDate) end.time += days{1} - std::chrono::seconds{1};
+  return end;
+}
+
+void AppendEnd(std::string& out, const RangeEnd& end) {
+  const local_days date = std::chrono::floor<days>(end.time);
+  const year_month_day ymd{date};
+  out += std::to_string(static_cast<unsigned>(ymd.day()));
+  out += ' ';
+  out += kMonthWords[static_cast<unsigned>(ymd.month()) - 1];
+  out += ' ';
+  out += std::to_string(static_cast<int>(ymd.year()));
+  if (end.written == RangeEnd::Written::kDate) return;
+  // The clock as written: its digits come back from the time.
+  const std::string text = TimeText(CallTime{end.time, true});
+  out += ' ';
+  out += text.substr(11, end.written == RangeEnd::Written::kMinute ? 5 : 8);
+}
+
+std::string Quoted(std::string_view option, std::string_view text) {
+  std::string quoted(option);
+  quoted += " '";
+  quoted += text;
+  quoted += '\'';
+  return quoted;
+}
+
+}  // namespace
+
+bool TimeRange::Contains(const CallTime& time) const {
+  if (!limited()) return true;
+  if (!time.has_time) return false;
+  return (!since || time.wall >= since->time) && (!until || time.wall <= until->time);
+}
+
+Status ReadTimeRange(std::optional<std::string_view> since, std::optional<std::string_view> until,
+                     TimeRange& range) {
+  range = TimeRange{};
+  const auto read = [](std::string_view option, std::string_view text, bool is_until,
+                       std::optional<RangeEnd>& end) {
+    end = ReadRangeEnd(text, is_until);
+    if (end) return Status::Ok();
+    return Status::Error(Quoted(option, text) +
+                         " is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
+                         "YYYY-MM-DDThh:mm:ss");
+  };
+  if (since) {
+    if (Status status = read("--since", *since, false, range.since); !status.ok()) return status;
+  }
+  if (until) {
+    if (Status status = read("--until", *until, true, range.until); !status.ok()) return status;
+  }
+  if (range.since && range.until && range.since->time > range.until->time) {
+    return Status::Error(Quoted("--since", *since) + " lies after " + Quoted("--until", *until));
+  }
+  return Status::Ok();
+}
+
+std::string RangeCaption(const TimeRange& range) {
+  std::string caption;
+  if (range.since) {
+    caption += range.until ? "from " : "since ";
+    AppendEnd(caption, *range.since);
+  }
+  if (range.until) {
+    caption += range.since ? " to " : "until ";
+    AppendEnd(caption, *range.until);
+  }
+  return caption;
+}
+
+}  // namespace tallix

@@ -33,11 +33,11 @@ enum class StampForm : uint8_t { kNone, kTraditional, kRfc3339 };
 // What the first bytes of a line say about its time, before the year rule.
 struct LineStamp {
   StampForm form = StampForm::kNone;
-  uint8_t month = 0;   // 1..12
-  uint8_t day = 0;     // within the month; Feb 29 is allowed without a year
-  uint8_t hour = 0;    // 0..23
-  uint8_t minute = 0;  // 0..59
-  uint8_t second = 0;  // 0..60, as written
+  uint8_t month = 0;            // 1..12
+  uint8_t day = 0;              // within the month; Feb 29 is allowed without a year
+  uint8_t hour = 0;             // 0..23
+  uint8_t minute = 0;           // 0..59
+  uint8_t second = 0;           // 0..60, as written
   char offset_sign = '+';       // kRfc3339: '+' or '-' ("Z" is "+00:00")
   int16_t year = 0;             // kRfc3339 only: 1..9999
   uint16_t offset_minutes = 0;  // kRfc3339 only: the offset's size

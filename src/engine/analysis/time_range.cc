@@ -33,7 +33,8 @@ std::optional<RangeEnd> ReadRangeEnd(std::string_view text, bool until) {
   if (read.form != StampForm::kRfc3339 || read.second == 60) return std::nullopt;
   const std::vector<CallTime> time = LineTimes({&read, 1}, YearRule{});
   end.time = time[0].wall;
-  if (until && end.written == RangeEnd::Written::kDate) end.time += days{1} - std::chrono::seconds{1};
+  if (until && end.written == RangeEnd::Written::kDate)
+    end.time += days{1} - std::chrono::seconds{1};
   return end;
 }
 

@@ -1,6 +1,6 @@
 #include "engine/analysis/call_time.h"
 
-#include <charconv>
+#include <algorithm>
 
 namespace tallix {
 namespace {
@@ -142,12 +142,21 @@ uint32_t WithinYear(const LineStamp& stamp) {
          stamp.second;
 }
 
-void AppendPadded(std::string& out, int64_t n, int width) {
-  char digits[24];
-  char* const end = std::to_chars(digits, digits + sizeof digits, n < 0 ? -n : n).ptr;
-  if (n < 0) out += '-';
-  for (auto length = end - digits; length < width; ++length) out += '0';
-  out.append(digits, end);
+// `n` in `width` digits, zero-padded. REQUIRES: n < 10^width.
+char* PutDigits(char* out, unsigned n, int width) {
+  for (int i = width - 1; i >= 0; --i, n /= 10) out[i] = static_cast<char>('0' + n % 10);
+  return out + width;
+}
+
+// "YYYY-MM-DD". Dates here lie in years 1 to 10000 (the week of 9999-12-31
+// ends in 10000).
+char* PutDate(char* out, year_month_day date) {
+  const auto y = static_cast<unsigned>(std::max(static_cast<int>(date.year()), 0));
+  out = PutDigits(out, y, y >= 10000 ? 5 : 4);
+  *out++ = '-';
+  out = PutDigits(out, static_cast<unsigned>(date.month()), 2);
+  *out++ = '-';
+  return PutDigits(out, static_cast<unsigned>(date.day()), 2);
 }
 
 }  // namespace
@@ -234,29 +243,29 @@ std::vector<CallTime> LineTimes(std::span<const LineStamp> stamps, const YearRul
 }
 
 void AppendDateText(std::string& out, year_month_day date) {
-  AppendPadded(out, static_cast<int>(date.year()), 4);
-  out += '-';
-  AppendPadded(out, static_cast<unsigned>(date.month()), 2);
-  out += '-';
-  AppendPadded(out, static_cast<unsigned>(date.day()), 2);
+  char text[16];
+  out.append(text, PutDate(text, date));
 }
 
 void AppendTimeText(std::string& out, const CallTime& time) {
   if (!time.has_time) return;
   const local_days date = std::chrono::floor<days>(time.wall);
-  AppendDateText(out, year_month_day{date});
-  const std::chrono::hh_mm_ss clock{time.wall - date};
-  out += 'T';
-  AppendPadded(out, clock.hours().count(), 2);
-  out += ':';
-  AppendPadded(out, clock.minutes().count(), 2);
-  out += ':';
-  AppendPadded(out, clock.seconds().count(), 2);
-  if (!time.has_offset) return;
-  out += time.offset_sign;
-  AppendPadded(out, time.offset_minutes / 60, 2);
-  out += ':';
-  AppendPadded(out, time.offset_minutes % 60, 2);
+  const auto clock = static_cast<unsigned>((time.wall - date).count());
+  char text[40];
+  char* at = PutDate(text, year_month_day{date});
+  *at++ = 'T';
+  at = PutDigits(at, clock / 3600, 2);
+  *at++ = ':';
+  at = PutDigits(at, clock / 60 % 60, 2);
+  *at++ = ':';
+  at = PutDigits(at, clock % 60, 2);
+  if (time.has_offset) {
+    *at++ = time.offset_sign;
+    at = PutDigits(at, time.offset_minutes / 60u, 2);
+    *at++ = ':';
+    at = PutDigits(at, time.offset_minutes % 60u, 2);
+  }
+  out.append(text, at);
 }
 
 std::string TimeText(const CallTime& time) {

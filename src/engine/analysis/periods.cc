@@ -1,7 +1,6 @@
 #include "engine/analysis/periods.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace tallix {
 namespace {
@@ -112,25 +111,32 @@ int64_t PeriodNumber(PeriodUnit unit, local_days date) {
 
 PeriodTable::PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit unit)
     : unit_(unit), sites_(std::max(sites, 0)) {
-  // The calls' periods, sorted with their calls: a log is mostly in time
-  // order, and a sort of 40001 pairs is cheap either way.
-  std::vector<std::pair<int64_t, uint32_t>> order;
-  order.reserve(calls.size());
-  for (size_t c = 0; c < calls.size(); ++c) {
-    if (calls[c].site < 0 || calls[c].site >= sites_) continue;
-    const local_days date = std::chrono::floor<days>(calls[c].time);
-    order.emplace_back(PeriodNumber(unit, date), static_cast<uint32_t>(c));
+  const auto in_table = [this](const TimedCall& call) {
+    return call.site >= 0 && call.site < sites_;
+  };
+  std::vector<int64_t> numbers;  // the period of each call in the table, in order
+  numbers.reserve(calls.size());
+  for (const TimedCall& call : calls) {
+    if (in_table(call)) numbers.push_back(PeriodNumber(unit, std::chrono::floor<days>(call.time)));
   }
-  std::stable_sort(order.begin(), order.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  // The periods with calls, ascending; a log in time order gives them so.
+  used_ = numbers;
+  if (!std::is_sorted(used_.begin(), used_.end())) std::sort(used_.begin(), used_.end());
+  used_.erase(std::unique(used_.begin(), used_.end()), used_.end());
+  used_.shrink_to_fit();
+  // Each call added to its period in the order given.
   const auto stride = static_cast<size_t>(sites_);
-  for (const auto& [number, c] : order) {
-    if (used_.empty() || used_.back() != number) {
-      used_.push_back(number);
-      figures_.resize(figures_.size() + stride);
+  figures_.resize(used_.size() * stride);
+  size_t slot = 0;
+  size_t n = 0;
+  for (const TimedCall& call : calls) {
+    if (!in_table(call)) continue;
+    const int64_t number = numbers[n++];
+    if (used_[slot] != number) {
+      slot =
+          static_cast<size_t>(std::lower_bound(used_.begin(), used_.end(), number) - used_.begin());
     }
-    const TimedCall& call = calls[c];
-    figures_[figures_.size() - stride + static_cast<size_t>(call.site)].Add(call.seconds);
+    figures_[slot * stride + static_cast<size_t>(call.site)].Add(call.seconds);
   }
 }
 

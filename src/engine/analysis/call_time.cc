@@ -72,6 +72,7 @@ bool ReadTraditional(std::string_view line, LineStamp& stamp) {
   stamp.month = static_cast<uint8_t>(m);
   stamp.day = static_cast<uint8_t>(d);
   stamp.form = StampForm::kTraditional;
+  stamp.length = 15;
   return true;
 }
 
@@ -121,6 +122,7 @@ bool ReadRfc3339(std::string_view line, LineStamp& stamp) {
   stamp.offset_sign = sign;
   stamp.offset_minutes = static_cast<uint16_t>(offset);
   stamp.form = StampForm::kRfc3339;
+  stamp.length = static_cast<uint32_t>(at);
   return true;
 }
 

@@ -41,6 +41,9 @@ struct LineStamp {
   char offset_sign = '+';       // kRfc3339: '+' or '-' ("Z" is "+00:00")
   int16_t year = 0;             // kRfc3339 only: 1..9999
   uint16_t offset_minutes = 0;  // kRfc3339 only: the offset's size
+  // The bytes the stamp takes: 15, or an RFC 3339 stamp's up to the blank
+  // after it, so that a line can have its stamp put in the traditional form.
+  uint32_t length = 0;
 };
 
 // Reads the stamp that `line` begins with. A traditional stamp is the first

@@ -8,31 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/analysis/reconciliation.h"
 #include "engine/app/shared_data.h"
 
 namespace tallix {
 
 // The selection that stands for all data, and the caption it gets.
 inline constexpr std::string_view kAllDataSelection = " ";
-
-// The counts that show how the tally's figures add up, over the whole load
-// and the selection of the tally. They always satisfy
-//   selected = credited + unmatched,   counted = credits - beyond_site_limit,
-// and the calls of the unmatched numbers add up to unmatched.
-struct Reconciliation {
-  uint64_t lines_read = 0;           // lines of all the files loaded
-  uint64_t kept = 0;                 // LineCount
-  uint64_t beyond_kept_limit = 0;    // call-end lines found past the ones LogLines keeps
-  uint64_t selected = 0;             // kept lines whose stamp holds the selection
-  uint64_t credited = 0;             // selected lines whose number is some site's
-  uint64_t unmatched = 0;            // selected lines whose number is no site's
-  uint64_t credits = 0;              // (line, site) pairs
-  uint64_t counted = 0;              // the sum of SiteCallCounts over the sites in use
-  uint64_t beyond_site_limit = 0;    // credits not counted: the site had kMaxCallsPerSite
-  uint64_t seconds_not_counted = 0;  // counted calls that count 0 s: beyond 32 bits
-  uint64_t without_from = 0;         // selected lines without "from"
-  uint64_t without_lasted = 0;       // selected lines without "lasted"
-};
 
 // What the tally made of one kept line. Site sets are bit masks, bit s for
 // site s.
@@ -70,8 +52,13 @@ struct TallyResult {
   std::vector<std::string> warnings;       // calls a fixed limit kept from their full count
   std::vector<DayCalls> days;              // in log order of each day's first counted call
   std::vector<UnmatchedNumber> unmatched;  // most calls first, then by number
+  int64_t unmatched_seconds = 0;           // the seconds of `unmatched` together
+  int64_t counted_seconds = 0;             // the sum of SiteSeconds over the sites in use
   Reconciliation reconciliation;
   std::vector<LineResult> lines;  // one per kept line, in log order
+  // For each site in use, the kept line (an index into `lines`) behind each
+  // of its counted calls, entry for entry as CallStamps and CallSeconds.
+  std::vector<std::vector<int32_t>> counted_lines;
 };
 
 // The fields a kept line is read through.
@@ -100,8 +87,10 @@ std::string SelectionCaption(std::string_view selection);
 // bits, or would take its site's total out of 32 bits, counts with 0 seconds.
 TallyResult TallyCalls(TallixData& data, std::string_view selection);
 
-// The kept lines behind site `site`'s counted calls, in the order of its
-// CallStamps and CallSeconds. REQUIRES: 0 <= site < kSiteEntries.
-std::vector<int32_t> CountedLines(const TallyResult& tally, int site);
+// Print Log and Show Log refuse a tally of kCallTotalLimit calls or more,
+// with kCallTotalMessage; true when `tally` passes.
+inline constexpr char kCallTotalMessage[] = "Please reduce the total ISDN calls to <1000";
+inline constexpr uint64_t kCallTotalLimit = 1000;
+bool CallTotalGuardPasses(const TallyResult& tally);
 
 }  // namespace tallix

@@ -275,15 +275,11 @@ void AppendSwatch(std::string& out, size_t site) {
   out += "\"></span>";
 }
 
-void AppendSiteTable(std::string& out, const TallixData& data) {
+void AppendSiteTable(std::string& out, const TallixData& data, const TallyResult& tally) {
   out +=
       "<div class=\"scroll\"><table>\n<thead><tr><th>Site</th><th>Number</th>"
       "<th class=\"n\">Calls</th><th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
-  int64_t calls = 0;
-  int64_t seconds = 0;
   for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
-    calls += data.SiteCallCounts[s];
-    seconds += data.SiteSeconds[s];
     out += "<tr><td>";
     AppendSwatch(out, s);
     AppendEscaped(out, data.SiteNames[s]);
@@ -295,24 +291,20 @@ void AppendSiteTable(std::string& out, const TallixData& data) {
     out += "</td></tr>\n";
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
-  AppendCountCell(out, calls);
-  AppendLongDurationCell(out, seconds);
+  AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.counted));
+  AppendLongDurationCell(out, tally.counted_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
-void AppendUnmatchedTable(std::string& out, const std::vector<UnmatchedNumber>& numbers) {
-  if (numbers.empty()) {
+void AppendUnmatchedTable(std::string& out, const TallyResult& tally) {
+  if (tally.unmatched.empty()) {
     out += "<p class=\"none\">Every call in this selection has its site.</p>\n";
     return;
   }
   out +=
       "<div class=\"scroll\"><table>\n<thead><tr><th>Number</th><th class=\"n\">Calls</th>"
       "<th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
-  int64_t calls = 0;
-  int64_t seconds = 0;
-  for (const UnmatchedNumber& n : numbers) {
-    calls += n.calls;
-    seconds += n.seconds;
+  for (const UnmatchedNumber& n : tally.unmatched) {
     out += "<tr>";
     AppendCell(out, n.number);
     AppendCountCell(out, n.calls);
@@ -320,8 +312,8 @@ void AppendUnmatchedTable(std::string& out, const std::vector<UnmatchedNumber>& 
     out += "</tr>\n";
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td>";
-  AppendCountCell(out, calls);
-  AppendLongDurationCell(out, seconds);
+  AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.unmatched));
+  AppendLongDurationCell(out, tally.unmatched_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
@@ -356,7 +348,7 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
       out += "<p class=\"none\">No calls.</p>\n";
       continue;
     }
-    const std::vector<int32_t> lines = CountedLines(tally, s);
+    const std::vector<int32_t>& lines = tally.counted_lines[site];
     out +=
         "<div class=\"scroll\"><table>\n<thead><tr><th>Time</th><th class=\"n\">Seconds</th>"
         "<th class=\"n\">Duration</th><th>From</th></tr></thead>\n<tbody>\n";
@@ -383,34 +375,16 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
   }
 }
 
-// The reconciliation's labels, in the order of ReconciliationEntries.
-constexpr const char* kReconciliationLabels[] = {
-    "Lines read",
-    "Call-end lines kept",
-    "Call-end lines beyond the kept limit",
-    "Kept lines selected",
-    "Selected, credited to a site",
-    "Selected, credited to no site",
-    "Credits (a line counts once for each site with its number)",
-    "Calls counted",
-    "Credits beyond a site's limit",
-    "Calls counted with 0 seconds",
-    "Selected lines without \"from\"",
-    "Selected lines without \"lasted\"",
-};
-
 void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
   out +=
       "<p>Selected lines are those credited plus those credited to no site; calls counted are "
       "the credits less those beyond a site's limit.</p>\n<div class=\"scroll\"><table>\n"
       "<tbody>\n";
-  const std::span<const ReconciliationEntry> entries = ReconciliationEntries();
-  static_assert(std::size(kReconciliationLabels) == 12);
-  for (size_t i = 0; i < entries.size() && i < std::size(kReconciliationLabels); ++i) {
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
     out += "<tr><td>";
-    AppendEscaped(out, kReconciliationLabels[i]);
+    AppendEscaped(out, figure.label);
     out += "</td>";
-    AppendCountCell(out, static_cast<int64_t>(sums.*entries[i].value));
+    AppendCountCell(out, static_cast<int64_t>(sums.*figure.value));
     out += "</tr>\n";
   }
   out += "</tbody>\n</table></div>\n";
@@ -428,7 +402,7 @@ std::string HtmlReportText(const ReportRequest& request) {
   const TallyResult& tally = request.tally;
   const ReportHeading& heading = request.heading;
   std::string out;
-  out.reserve(kPageBytes + kCallRowBytes * static_cast<size_t>(CallTotal(data)));
+  out.reserve(kPageBytes + kCallRowBytes * tally.reconciliation.counted);
   out +=
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -452,11 +426,11 @@ std::string HtmlReportText(const ReportRequest& request) {
   out += "</dd>\n<dt>Log records</dt><dd>";
   AppendCount(out, heading.records);
   out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
-  AppendSiteTable(out, data);
+  AppendSiteTable(out, data, tally);
   out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
   AppendChart(out, data, tally.days);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
-  AppendUnmatchedTable(out, tally.unmatched);
+  AppendUnmatchedTable(out, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";
   AppendCallLists(out, data, tally);
   out += "</section>\n<section>\n<h2>How the totals add up</h2>\n";

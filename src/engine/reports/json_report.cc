@@ -1,8 +1,7 @@
 // The JSON report. The structure is written straight out, in the order the
-// format fixes; every text goes through LenientUtf8 and then through
-// nlohmann-json's string serialiser, so escaping is the library's. One
-// serialiser serves the whole report: making one per text (as dump() does)
-// cost more than all the rest of the report.
+// format fixes; a text that needs escaping goes through LenientUtf8 and then
+// through nlohmann-json's dump(), so escaping is the library's. Most texts
+// need none and are written as they stand.
 
 #include <algorithm>
 #include <array>
@@ -19,10 +18,6 @@ namespace {
 // Writes JSON values one after another, with the commas between them.
 class JsonWriter {
  public:
-  JsonWriter()
-      : escaper_(std::make_shared<nlohmann::detail::output_string_adapter<char, std::string>>(out_),
-                 ' ') {}
-
   void Key(std::string_view key) {
     Text(key);
     out_ += ':';
@@ -36,11 +31,11 @@ class JsonWriter {
       out_ += bytes;
       out_ += '"';
     } else {
-      // The text goes into the one string value that is serialised each time.
-      std::string& text = *scratch_.get_ptr<std::string*>();
-      text.clear();
+      std::string text;
       AppendLenientUtf8(text, bytes);
-      escaper_.dump(scratch_, false, false, 0);
+      // Valid UTF-8 by now: the handler never has to act.
+      out_ += nlohmann::json(std::move(text))
+                  .dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
     }
     need_comma_ = true;
   }
@@ -105,8 +100,6 @@ class JsonWriter {
   }
 
   std::string out_;
-  nlohmann::detail::serializer<nlohmann::json> escaper_;  // writes into out_
-  nlohmann::json scratch_ = std::string();
   bool need_comma_ = false;
   bool break_next_ = false;
   size_t depth_ = 0;
@@ -134,7 +127,7 @@ void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& he
 void SiteList(JsonWriter& json, const TallixData& data, const TallyResult& tally) {
   json.Open('[');
   for (int s = 0; s < SitesInUse(data); ++s) {
-    const std::vector<int32_t> lines = CountedLines(tally, s);
+    const std::vector<int32_t>& lines = tally.counted_lines[static_cast<size_t>(s)];
     const auto site = static_cast<size_t>(s);
     json.Break();
     json.Open('{');
@@ -177,9 +170,9 @@ void UnmatchedList(JsonWriter& json, const TallyResult& tally) {
 
 void ReconciliationObject(JsonWriter& json, const Reconciliation& sums) {
   json.Open('{');
-  for (const ReconciliationEntry& entry : ReconciliationEntries()) {
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
     json.Break();
-    json.Member(entry.key, static_cast<int64_t>(sums.*entry.value));
+    json.Member(figure.key, static_cast<int64_t>(sums.*figure.value));
   }
   json.Close('}');
 }
@@ -216,7 +209,7 @@ std::string JsonReportText(const ReportRequest& request) {
   const TallixData& data = request.data;
   const TallyResult& tally = request.tally;
   JsonWriter json;
-  json.Reserve(kObjectBytes + kCallEntryBytes * static_cast<size_t>(CallTotal(data)));
+  json.Reserve(kObjectBytes + kCallEntryBytes * tally.reconciliation.counted);
   json.Open('{');
   json.Break();
   json.Key("files");
@@ -238,7 +231,7 @@ std::string JsonReportText(const ReportRequest& request) {
   json.Key("per_day");
   PerDayList(json, tally);
   json.Break();
-  json.Member("total_calls", CallTotal(data));
+  json.Member("total_calls", static_cast<int64_t>(tally.reconciliation.counted));
   json.Break();
   json.Key("warnings");
   TextList(json, request.warnings);

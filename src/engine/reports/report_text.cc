@@ -230,15 +230,6 @@ std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request) {
   return lines;
 }
 
-int64_t CallTotal(const TallixData& data) {
-  int64_t total = 0;
-  const int sites = SitesInUse(data);
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) total += data.SiteCallCounts[s];
-  return total;
-}
-
-bool CallTotalGuardPasses(const TallixData& data) { return CallTotal(data) < kCallTotalLimit; }
-
 namespace {
 
 // A row of the fixed-column tables of Show Log and the unmatched numbers:
@@ -302,13 +293,7 @@ std::string UnmatchedText(const ReportRequest& request) {
   const std::vector<UnmatchedNumber>& numbers = request.tally.unmatched;
   constexpr std::string_view kNumber = "Number";
   size_t width = kNumber.size();
-  int64_t calls = 0;
-  int64_t seconds = 0;
-  for (const UnmatchedNumber& n : numbers) {
-    width = std::max(width, n.number.size());
-    calls += n.calls;
-    seconds += n.seconds;
-  }
+  for (const UnmatchedNumber& n : numbers) width = std::max(width, n.number.size());
   std::string out;
   AppendHeadingStartAndEnd(out, request.heading);
   AppendLine(out, "Log Records : " + std::to_string(request.heading.records));
@@ -321,7 +306,8 @@ std::string UnmatchedText(const ReportRequest& request) {
   for (const UnmatchedNumber& n : numbers) {
     AppendTableRow(out, n.number, n.number.size(), width, n.calls, n.seconds);
   }
-  AppendTableRow(out, "Total", 5, width, calls, seconds);
+  AppendTableRow(out, "Total", 5, width, static_cast<int64_t>(request.tally.reconciliation.unmatched),
+                 request.tally.unmatched_seconds);
   return out;
 }
 
@@ -329,24 +315,6 @@ std::string JoinCrLf(const std::vector<std::string>& lines) {
   std::string out;
   for (const std::string& line : lines) AppendLine(out, line);
   return out;
-}
-
-std::span<const ReconciliationEntry> ReconciliationEntries() {
-  static constexpr ReconciliationEntry kEntries[] = {
-      {"lines_read", &Reconciliation::lines_read},
-      {"kept", &Reconciliation::kept},
-      {"beyond_kept_limit", &Reconciliation::beyond_kept_limit},
-      {"selected", &Reconciliation::selected},
-      {"credited", &Reconciliation::credited},
-      {"unmatched", &Reconciliation::unmatched},
-      {"credits", &Reconciliation::credits},
-      {"counted", &Reconciliation::counted},
-      {"beyond_site_limit", &Reconciliation::beyond_site_limit},
-      {"seconds_not_counted", &Reconciliation::seconds_not_counted},
-      {"without_from", &Reconciliation::without_from},
-      {"without_lasted", &Reconciliation::without_lasted},
-  };
-  return kEntries;
 }
 
 }  // namespace tallix

@@ -154,8 +154,8 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     if (const auto input = InputFileAt(*options.output, logs, {&config_path, 1})) {
       const char* what =
           input->kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '";
-      return Fail(err, "output file '" + *options.output + "' would replace " + what +
-                           input->path + "'; nothing was written");
+      return Fail(err, "output file '" + *options.output + "' would replace " + what + input->path +
+                           "'; nothing was written");
     }
   }
   // Remarks that leave the exit status as it is.

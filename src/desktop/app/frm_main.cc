@@ -226,7 +226,8 @@ void frmMain::Form_Load() {
   if (!config.status.ok()) {
     // Starting with no sites at all would look like a broken program.
     ApplyDefaultConfig(data_);
-    startup_problems_.push_back(config.status.message() + "; Tallix starts with its built-in configuration");
+    startup_problems_.push_back(config.status.message() +
+                                "; Tallix starts with its built-in configuration");
   }
   for (const std::string& warning : config.warnings) startup_problems_.push_back(warning);
   for (const std::string& note : config.notes) startup_problems_.push_back(note);

@@ -4,17 +4,54 @@
 // whose number equals the line's called number.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/analysis/reconciliation.h"
 #include "engine/app/shared_data.h"
 
 namespace tallix {
 
 // The selection that stands for all data, and the caption it gets.
 inline constexpr std::string_view kAllDataSelection = " ";
+
+// The counts that show how the tally's figures add up, over the whole load
+// and the selection of the tally. They always satisfy
+//   selected = credited + unmatched,   counted = credits - beyond_site_limit,
+// and the calls of the unmatched numbers add up to unmatched.
+struct Reconciliation {
+  uint64_t lines_read = 0;           // lines of all the files loaded
+  uint64_t kept = 0;                 // LineCount
+  uint64_t beyond_kept_limit = 0;    // call-end lines found past the ones LogLines keeps
+  uint64_t selected = 0;             // kept lines whose stamp holds the selection
+  uint64_t credited = 0;             // selected lines whose number is some site's
+  uint64_t unmatched = 0;            // selected lines whose number is no site's
+  uint64_t credits = 0;              // (line, site) pairs
+  uint64_t counted = 0;              // the sum of SiteCallCounts over the sites in use
+  uint64_t beyond_site_limit = 0;    // credits not counted: the site had kMaxCallsPerSite
+  uint64_t seconds_not_counted = 0;  // counted calls that count 0 s: beyond 32 bits
+  uint64_t without_from = 0;         // selected lines without "from"
+  uint64_t without_lasted = 0;       // selected lines without "lasted"
+};
+
+// One figure of Reconciliation as every output names it: the JSON report,
+// the HTML page and the Check Totals window. The window shows fewer figures,
+// in an order of its own; the rows that share a `window_slot` make one
+// figure there, their sum, named after the first of them.
+struct ReconciliationFigure {
+  const char* key;    // the JSON report's member name
+  const char* label;  // the HTML page's row label
+  uint64_t Reconciliation::*value;
+  int window_slot;             // place in the window, -1 when not shown there
+  const char* window_name;     // the figure's object name there
+  const char* window_caption;  // its caption
+  bool window_always;          // false: shown only when it is not 0
+  const char* window_tip;      // the caption's tool tip, or nullptr
+};
+
+// Every field of Reconciliation, in its order.
+std::span<const ReconciliationFigure> ReconciliationFigures();
 
 // What the tally made of one kept line. Site sets are bit masks, bit s for
 // site s.

@@ -181,8 +181,7 @@ std::string ConfigFileText(const SiteConfig& config) {
 
 Status WriteConfigFile(const SiteConfig& config, const std::string& path) {
   if (const auto unstorable = FindUnstorableField(config)) {
-    return Status::Error("cannot write configuration file '" + path +
-                         "': " + unstorable->message);
+    return Status::Error("cannot write configuration file '" + path + "': " + unstorable->message);
   }
   const Status written = WriteWholeFile(path, ConfigFileText(config));
   return written.ok() ? written : Status::Error("configuration file: " + written.message());

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
-#include <utility>
 
 #include "engine/util/text_file.h"
 
@@ -17,23 +16,6 @@ namespace {
 Status CannotWrite(const std::string& path, int error_number) {
   return Status::Error("cannot write " + DescribeErrno(path, error_number));
 }
-
-// Closes a descriptor when it goes out of scope, unless Close came first.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // A late write error can surface only here.
-  bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -48,11 +30,13 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 Status WriteInPlace(const std::string& path, std::string_view contents) {
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-  if (fd.get() < 0 || !WriteAll(fd.get(), contents) || !fd.Close()) {
-    return CannotWrite(path, errno);
-  }
-  return {};
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return CannotWrite(path, errno);
+  const bool written = WriteAll(fd, contents);
+  const int write_error = errno;
+  // A late write error can surface only at the close.
+  if (::close(fd) != 0 && written) return CannotWrite(path, errno);
+  return written ? Status() : CannotWrite(path, write_error);
 }
 
 // The name that `path` leads to through its links (itself when it is none),
@@ -91,9 +75,11 @@ Status WriteWholeFile(const std::string& path, std::string_view contents) {
   const size_t slash = target.rfind('/');
   std::string temp =
       (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tallix-XXXXXX";
-  Descriptor fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) return CannotWrite(path, errno);
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return CannotWrite(path, errno);
+  bool still_open = true;
   auto fail = [&](int error_number) {
+    if (still_open) ::close(fd);
     ::unlink(temp.c_str());
     return CannotWrite(path, error_number);
   };
@@ -102,8 +88,8 @@ Status WriteWholeFile(const std::string& path, std::string_view contents) {
   // user belongs to it); a new file gets the usual ones for the user's umask.
   mode_t mode = 0;
   if (exists) {
-    if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
-      [[maybe_unused]] const int group_only = ::fchown(fd.get(), static_cast<uid_t>(-1), st.st_gid);
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+      [[maybe_unused]] const int group_only = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
     }
     mode = st.st_mode & 07777;
   } else {
@@ -111,10 +97,11 @@ Status WriteWholeFile(const std::string& path, std::string_view contents) {
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  if (::fchmod(fd.get(), mode) != 0) return fail(errno);
-  if (!WriteAll(fd.get(), contents)) return fail(errno);
-  if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
-  if (!fd.Close()) return fail(errno);
+  if (::fchmod(fd, mode) != 0) return fail(errno);
+  if (!WriteAll(fd, contents)) return fail(errno);
+  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
+  still_open = false;
+  if (::close(fd) != 0) return fail(errno);
   if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
   return {};
 }

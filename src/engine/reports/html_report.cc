@@ -67,25 +67,13 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
   }
   for (size_t at; (at = bytes.find_first_of(kSpecial)) != std::string_view::npos;) {
     out.append(bytes.substr(0, at));
-    switch (bytes[at]) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += "\xEF\xBF\xBD";
-    }
+    const char c = bytes[at];
+    out += c == '&'    ? "&amp;"
+           : c == '<'  ? "&lt;"
+           : c == '>'  ? "&gt;"
+           : c == '"'  ? "&quot;"
+           : c == '\'' ? "&#39;"
+                       : "\xEF\xBF\xBD";
     bytes.remove_prefix(at + 1);
   }
   out.append(bytes);

@@ -4,7 +4,6 @@
 // need none and are written as they stand.
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <nlohmann/json.hpp>
 
@@ -76,18 +75,11 @@ class JsonWriter {
 
  private:
   // Whether a JSON string holds `bytes` as they stand: ASCII, no control
-  // character and none that must be escaped. Most texts of a report are such,
-  // and are written without the serialiser. One table look-up a byte, and a
-  // single test at the end, keeps this cheap on long texts.
+  // character and none that must be escaped, as most texts of a report.
   static bool IsPlain(std::string_view bytes) {
-    static constexpr auto kNotPlain = [] {
-      std::array<unsigned char, 256> table{};
-      for (size_t c = 0; c < 256; ++c) table[c] = c < 0x20 || c >= 0x80 || c == '"' || c == '\\';
-      return table;
-    }();
-    unsigned char not_plain = 0;
-    for (const char c : bytes) not_plain |= kNotPlain[static_cast<unsigned char>(c)];
-    return not_plain == 0;
+    return std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) {
+      return c >= 0x20 && c < 0x80 && c != '"' && c != '\\';
+    });
   }
 
   void Separate() {

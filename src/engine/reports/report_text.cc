@@ -65,19 +65,14 @@ void AppendLine(std::string& out, std::string_view line) {
 // with their separators come to well under this.
 constexpr size_t kCallLineBytes = 64;
 
-size_t CallLinesBytes(const TallixData& data) {
-  size_t calls = 0;
-  for (int s = 0; s < SitesInUse(data); ++s) calls += static_cast<size_t>(CallsInUse(data, s));
-  return calls * kCallLineBytes;
-}
-
 // Each site's "Detailed log for <name>" line, its calls written by
 // append_call(call, site), and an empty line: the call lists of the saved
 // report and of Show Log.
 template <typename AppendCall>
-void AppendCallLists(std::string& out, const TallixData& data, int sites,
+void AppendCallLists(std::string& out, const ReportRequest& request, int sites,
                      AppendCall&& append_call) {
-  out.reserve(out.size() + CallLinesBytes(data));
+  const TallixData& data = request.data;
+  out.reserve(out.size() + kCallLineBytes * request.tally.reconciliation.counted);
   for (int s = 0; s < sites; ++s) {
     out += "Detailed log for ";
     AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
@@ -173,7 +168,7 @@ std::string SavedReportText(const ReportRequest& request) {
     out += "\"\r\n";
   }
   AppendLine(out, "");
-  AppendCallLists(out, data, sites, [&](int c, int s) {
+  AppendCallLists(out, request, sites, [&](int c, int s) {
     AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
   });
   return out;
@@ -277,7 +272,7 @@ std::string ShowLogText(const ReportRequest& request) {
     AppendTableRow(out, name, TextWidth(name), width, data.SiteCallCounts[s], data.SiteSeconds[s]);
   }
   AppendLine(out, "");
-  AppendCallLists(out, data, sites, [&](int c, int s) {
+  AppendCallLists(out, request, sites, [&](int c, int s) {
     AppendStampAndDuration(out, data, c, s);
     out += "\r\n";
   });
@@ -306,7 +301,8 @@ std::string UnmatchedText(const ReportRequest& request) {
   for (const UnmatchedNumber& n : numbers) {
     AppendTableRow(out, n.number, n.number.size(), width, n.calls, n.seconds);
   }
-  AppendTableRow(out, "Total", 5, width, static_cast<int64_t>(request.tally.reconciliation.unmatched),
+  AppendTableRow(out, "Total", 5, width,
+                 static_cast<int64_t>(request.tally.reconciliation.unmatched),
                  request.tally.unmatched_seconds);
   return out;
 }

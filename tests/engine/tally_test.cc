@@ -139,12 +139,14 @@ TEST(Tally, SelectionMatchesTheStampOnly) {
 }
 
 TEST(Tally, NumbersCompareExactly) {
-  auto data = DataWith({Line("Dec  7 10:00:01", "01234123456", "1")},
-                       {"0123412345", "01234123456 ", "01234123456", "O1234123456"});
+  // The second line's number starts past its end: empty, as one site's is.
+  auto data = DataWith({Line("Dec  7 10:00:01", "01234123456", "1"), "Dec  7 10:00:02 from"},
+                       {"0123412345", "01234123456 ", "01234123456", "O1234123456", ""});
   TallyCalls(*data, " ");
-  EXPECT_EQ((std::array<int16_t, 4>{0, 0, 1, 0}),
-            (std::array<int16_t, 4>{data->SiteCallCounts[0], data->SiteCallCounts[1],
-                                    data->SiteCallCounts[2], data->SiteCallCounts[3]}));
+  EXPECT_EQ((std::array<int16_t, 5>{0, 0, 1, 0, 1}),
+            (std::array<int16_t, 5>{data->SiteCallCounts[0], data->SiteCallCounts[1],
+                                    data->SiteCallCounts[2], data->SiteCallCounts[3],
+                                    data->SiteCallCounts[4]}));
 }
 
 TEST(Tally, NoSitesOrNoLinesStillCaptions) {

@@ -1,6 +1,7 @@
 #include "engine/analysis/tally.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -56,6 +57,13 @@ std::optional<int64_t> PlainWholeNumber(std::string_view field) {
     if (c == '.' || c == 'e' || c == 'd') return std::nullopt;
   }
   return negative ? -value : value;
+}
+
+// A number's last byte, 256 for the empty number: sites are grouped by it, so
+// that a line's number is compared only with the sites whose number ends
+// alike, usually one.
+size_t Ending(std::string_view number) {
+  return number.empty() ? 256 : static_cast<unsigned char>(number.back());
 }
 
 bool FitsInt32(int64_t value) {
@@ -167,6 +175,10 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   TallyLists lists(result, sites);
 
   const NoCaseFinder selected(selection);
+  std::array<uint32_t, 257> sites_by_ending{};
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+    sites_by_ending[Ending(data.SiteNumbers[s])] |= 1u << s;
+  }
   for (int r = 0; r < lines; ++r) {
     const std::string_view line = data.LogLines[static_cast<size_t>(r)];
     const CallFields call = ReadCallFields(line);
@@ -181,8 +193,10 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
     sums.without_from += !call.has_from;
     sums.without_lasted += !call.has_lasted;
     uint32_t matches = 0;
-    for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-      matches |= static_cast<uint32_t>(call.number == data.SiteNumbers[s]) << s;
+    for (uint32_t left = sites_by_ending[Ending(call.number)]; left != 0; left &= left - 1) {
+      const int s = std::countr_zero(left);
+      matches |= static_cast<uint32_t>(call.number == data.SiteNumbers[static_cast<size_t>(s)])
+                 << s;
     }
     outcome.credited = static_cast<uint16_t>(matches);
     if (matches == 0) {

@@ -86,11 +86,6 @@ void AppendNumber(std::string& out, double value) {
   out.append(text, result.ptr);
 }
 
-void AppendCount(std::string& out, int64_t value) {
-  char text[24];
-  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
 void AppendLongDuration(std::string& out, int64_t seconds) {
   char text[kMaxDurationBytes];
   out.append(text, WriteLongDuration(seconds, text));
@@ -195,7 +190,7 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
     AppendAttribute(out, "x", left - 6);
     AppendAttribute(out, "y", ty + 4);
     out += " font-size=\"12\" text-anchor=\"end\">";
-    AppendCount(out, tick);
+    AppendInteger(out, tick);
     out += "</text>\n";
   }
   for (size_t d = 0; d < days.size(); ++d) {
@@ -216,7 +211,7 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
       out += ", ";
       AppendEscaped(out, days[d].day);
       out += ": ";
-      AppendCount(out, calls);
+      AppendInteger(out, calls);
       out += " calls</title></rect>\n";
     }
     const double cx = gx + bars_width / 2;
@@ -247,7 +242,7 @@ void AppendCell(std::string& out, std::string_view text, bool number = false) {
 // escaping.
 void AppendCountCell(std::string& out, int64_t value) {
   out += "<td class=\"n\">";
-  AppendCount(out, value);
+  AppendInteger(out, value);
   out += "</td>";
 }
 
@@ -356,7 +351,7 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
       const LineOrigin origin =
           data.LogLineOrigins[static_cast<size_t>(lines[static_cast<size_t>(c)])];
       if (origin.file < prefixes.size()) out += prefixes[origin.file];
-      AppendCount(out, origin.line);
+      AppendInteger(out, origin.line);
       out += "</td></tr>\n";
     }
     out += "</tbody>\n</table></div>\n";
@@ -412,7 +407,7 @@ std::string HtmlReportText(const ReportRequest& request) {
   out += "</dd>\n<dt>Log end</dt><dd>";
   AppendEscaped(out, heading.end);
   out += "</dd>\n<dt>Log records</dt><dd>";
-  AppendCount(out, heading.records);
+  AppendInteger(out, heading.records);
   out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
   AppendSiteTable(out, data, tally);
   out += "</section>\n<section>\n<h2>Calls per day</h2>\n";

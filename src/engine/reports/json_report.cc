@@ -4,7 +4,6 @@
 // need none and are written as they stand.
 
 #include <algorithm>
-#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/duration.h"
@@ -40,8 +39,7 @@ class JsonWriter {
   }
   void Number(int64_t n) {
     Separate();
-    char digits[24];
-    out_.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+    AppendInteger(out_, n);
     need_comma_ = true;
   }
   void Open(char bracket) {

@@ -50,12 +50,6 @@ void AppendTextField(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void AppendNumber(std::string& out, int64_t n) {
-  char digits[24];
-  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
-  out.append(digits, static_cast<size_t>(end - digits));
-}
-
 void AppendLine(std::string& out, std::string_view line) {
   out += line;
   out += "\r\n";
@@ -101,7 +95,7 @@ void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds)
   if (stamp.find('"') != std::string_view::npos) {
     AppendTextField(out, stamp);
     out += ',';
-    AppendNumber(out, seconds);
+    AppendInteger(out, seconds);
     out += ",\"";
     AppendDuration(out, seconds);
     out += "\"\r\n";
@@ -160,9 +154,9 @@ std::string SavedReportText(const ReportRequest& request) {
     const auto site = static_cast<size_t>(s);
     AppendTextField(out, data.SiteNames[site]);
     out += ',';
-    AppendNumber(out, data.SiteCallCounts[site]);
+    AppendInteger(out, data.SiteCallCounts[site]);
     out += ',';
-    AppendNumber(out, data.SiteSeconds[site]);
+    AppendInteger(out, data.SiteSeconds[site]);
     out += ",\"";
     AppendDuration(out, data.SiteSeconds[site]);
     out += "\"\r\n";
@@ -236,7 +230,7 @@ void AppendTableRow(std::string& out, std::string_view label, size_t label_width
   out.append(width - std::min(width, label_width), ' ');
   out += " : ";
   const size_t count_at = out.size();
-  AppendNumber(out, calls);
+  AppendInteger(out, calls);
   const size_t count = out.size() - count_at;
   out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
   out += ": ";
@@ -305,6 +299,11 @@ std::string UnmatchedText(const ReportRequest& request) {
                  static_cast<int64_t>(request.tally.reconciliation.unmatched),
                  request.tally.unmatched_seconds);
   return out;
+}
+
+void AppendInteger(std::string& out, int64_t n) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {

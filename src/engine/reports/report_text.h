@@ -108,6 +108,10 @@ std::string JsonReportText(const ReportRequest& request);
 // up; styled for screens of any width and for paper.
 std::string HtmlReportText(const ReportRequest& request);
 
+// Appends `n` in decimal, a minus sign in front of a negative value: the
+// integers of every report.
+void AppendInteger(std::string& out, int64_t n);
+
 // Lines joined, each followed by CR LF.
 std::string JoinCrLf(const std::vector<std::string>& lines);
 

@@ -1,19 +1,11 @@
 #include "engine/reports/periods_csv.h"
 
-#include <charconv>
 #include <vector>
 
 #include "engine/reports/csv_field.h"
+#include "engine/reports/report_text.h"
 
 namespace tallix {
-namespace {
-
-void AppendNumber(std::string& out, int64_t n) {
-  char digits[24];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
-}
-
-}  // namespace
 
 std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names) {
   std::string out =
@@ -36,11 +28,11 @@ std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string
       for (const int64_t n : {site.figures.calls, site.figures.seconds,
                               site.figures.AverageSeconds(), site.figures.longest_seconds}) {
         out += ',';
-        AppendNumber(out, n);
+        AppendInteger(out, n);
       }
       for (const std::optional<int64_t>& change : {site.change_calls, site.change_seconds}) {
         out += ',';
-        if (change) AppendNumber(out, *change);
+        if (change) AppendInteger(out, *change);
       }
       out += "\r\n";
     }

@@ -190,27 +190,36 @@ std::array<char, 15> TraditionalStamp(const LineStamp& stamp) {
   return text;
 }
 
-std::vector<CallTime> LineTimes(std::span<const LineStamp> stamps, const YearRule& rule) {
-  std::vector<CallTime> times(stamps.size());
-  // First pass: each traditional stamp's year relative to the first one's.
-  std::vector<int32_t> relative(stamps.size());
+namespace {
+
+// Calls visit(i, shift) for each traditional stamp i, in order, with its
+// year less the first one's.
+template <typename Visit>
+void WalkYears(std::span<const LineStamp> stamps, Visit visit) {
   int32_t shift = 0;
   int previous_month = 0;
-  const LineStamp* last = nullptr;
-  int32_t last_relative = 0;
   for (size_t i = 0; i < stamps.size(); ++i) {
     const LineStamp& stamp = stamps[i];
     if (stamp.form != StampForm::kTraditional) continue;
-    if (last != nullptr) {
+    if (previous_month != 0) {
       const int step = stamp.month - previous_month;
       if (step <= -6) ++shift;
       if (step >= 6) --shift;
     }
     previous_month = stamp.month;
-    relative[i] = shift;
-    last = &stamp;
-    last_relative = shift;
+    visit(i, shift);
   }
+}
+
+}  // namespace
+
+std::vector<CallTime> LineTimes(std::span<const LineStamp> stamps, const YearRule& rule) {
+  const LineStamp* last = nullptr;
+  int32_t last_shift = 0;
+  WalkYears(stamps, [&](size_t i, int32_t shift) {
+    last = &stamps[i];
+    last_shift = shift;
+  });
   // The first traditional stamp's year, from --year or from the last one.
   int64_t first_year = 0;
   if (rule.first_year) {
@@ -227,19 +236,20 @@ std::vector<CallTime> LineTimes(std::span<const LineStamp> stamps, const YearRul
     reference.second = static_cast<uint8_t>(clock.seconds().count());
     int64_t last_year = static_cast<int>(reference_date.year());
     if (WithinYear(*last) > WithinYear(reference)) --last_year;
-    first_year = last_year - last_relative;
+    first_year = last_year - last_shift;
   }
+  std::vector<CallTime> times(stamps.size());
+  WalkYears(stamps, [&](size_t i, int32_t shift) {
+    const int64_t y = first_year + shift;
+    if (y >= kFirstYear && y <= kLastYear) times[i] = TimeInYear(stamps[i], static_cast<int>(y));
+  });
   for (size_t i = 0; i < stamps.size(); ++i) {
     const LineStamp& stamp = stamps[i];
-    if (stamp.form == StampForm::kTraditional) {
-      const int64_t y = first_year + relative[i];
-      if (y >= kFirstYear && y <= kLastYear) times[i] = TimeInYear(stamp, static_cast<int>(y));
-    } else if (stamp.form == StampForm::kRfc3339) {
-      times[i] = TimeInYear(stamp, stamp.year);
-      times[i].has_offset = true;
-      times[i].offset_sign = stamp.offset_sign;
-      times[i].offset_minutes = stamp.offset_minutes;
-    }
+    if (stamp.form != StampForm::kRfc3339) continue;
+    times[i] = TimeInYear(stamp, stamp.year);
+    times[i].has_offset = true;
+    times[i].offset_sign = stamp.offset_sign;
+    times[i].offset_minutes = stamp.offset_minutes;
   }
   return times;
 }

@@ -12,8 +12,8 @@
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
 #include "engine/log/reference_loader.h"
+#include "engine/log/text_search.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/text_search.h"
 #include "log_generator.h"
 
 namespace tallix::bench {

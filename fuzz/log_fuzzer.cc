@@ -32,9 +32,9 @@
 #include "engine/analysis/tally.h"
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
+#include "engine/log/log_text_reader.h"
 #include "engine/log/reference_loader.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
 

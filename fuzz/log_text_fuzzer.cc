@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "engine/log/log_loader.h"
-#include "engine/util/log_text_reader.h"
+#include "engine/log/log_text_reader.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
 

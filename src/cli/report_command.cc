@@ -200,7 +200,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   }
   const LoadResult load = LoadLogs(tables, logs, load_options);
   if (progress) progress->Finish();
-  if (!load.ok) return Fail(err, load.error);
+  if (!load.status.ok()) return Fail(err, load.status.message());
   warnings.insert(warnings.end(), load.warnings.begin(), load.warnings.end());
 
   const TallyResult tally = TallyCalls(tables, options.select);

@@ -37,7 +37,7 @@ class LogEndingTest : public testing::TestWithParam<EndingCase> {};
 
 TEST_P(LogEndingTest, Keeps) {
   auto data = NewData();
-  ASSERT_TRUE(LoadLogText(*data, GetParam().text, "/log").ok);
+  ASSERT_TRUE(LoadLogText(*data, GetParam().text, "/log").status.ok());
   EXPECT_EQ(GetParam().kept, Kept(*data));
   EXPECT_EQ(static_cast<int32_t>(GetParam().text.size()), data->LogFileSize);
 }
@@ -90,7 +90,7 @@ TEST(DayList, OneEntryPerRunOfEqualPrefixes) {
     text += std::string(day) + " 10:00:01 isdnrouter disconnected\n";
     text += std::string("Jan  1") + " noise in between\n";
   }
-  ASSERT_TRUE(LoadLogText(*data, text, "/log").ok);
+  ASSERT_TRUE(LoadLogText(*data, text, "/log").status.ok());
   EXPECT_EQ((std::vector<std::string>{"Dec  7", "Dec  8", "Dec  7", "DEC  7", "Dec  7"}),
             DayList(*data));
 }
@@ -110,7 +110,7 @@ TEST(LogStartAndEnd, FirstAndLastKeptLines) {
   for (const auto& c : cases) {
     auto data = NewData();
     const LoadResult r = LoadLogText(*data, c.text, "/log");
-    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.status.ok());
     EXPECT_TRUE(r.warnings.empty());
     const LogBounds bounds = LogStartAndEnd(*data);
     EXPECT_EQ(c.start, bounds.start);
@@ -141,7 +141,7 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
       text += std::string(prefix) + " 10:00:01 isdnrouter disconnected\n";
     }
     const LoadResult r = LoadLogText(*data, text, "/log");
-    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.status.ok());
     if (c.days > 101) {
       // Runs past the full list are counted as runs, not lines.
       ASSERT_FALSE(r.warnings.empty());
@@ -160,8 +160,8 @@ TEST(LoadLog, SecondShorterLogReplacesCountsAndPath) {
   WriteFile(dir.Path("one.log"), std::string(kA) + "\n" + kB + "\n");
   WriteFile(dir.Path("two.log"), std::string(kB) + "\n");
   auto data = NewData();
-  ASSERT_TRUE(LoadLog(*data, dir.Path("one.log")).ok);
-  ASSERT_TRUE(LoadLog(*data, dir.Path("two.log")).ok);
+  ASSERT_TRUE(LoadLog(*data, dir.Path("one.log")).status.ok());
+  ASSERT_TRUE(LoadLog(*data, dir.Path("two.log")).status.ok());
   EXPECT_EQ(dir.Path("two.log"), data->LogFilePath);
   EXPECT_EQ(1, data->LineCount);
   EXPECT_EQ(1, data->DateCount);
@@ -174,12 +174,12 @@ TEST(LoadLog, UnreadableLogLeavesEverythingAsItWas) {
   WriteFile(dir.Path("plain"), "x");
   std::filesystem::create_directory(dir.Path("folder"));
   auto data = NewData();
-  ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).ok);
+  ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).status.ok());
   for (const std::string& path :
        {dir.Path("missing.log"), dir.Path("folder"), dir.Path("plain/below")}) {
     const LoadResult r = LoadLog(*data, path);
-    EXPECT_FALSE(r.ok) << path;
-    EXPECT_NE(std::string::npos, r.error.find(path)) << r.error;
+    EXPECT_FALSE(r.status.ok()) << path;
+    EXPECT_NE(std::string::npos, r.status.message().find(path)) << r.status.message();
     EXPECT_EQ(dir.Path("good.log"), data->LogFilePath);
     EXPECT_EQ(1, data->LineCount);
     EXPECT_EQ(1, data->DateCount);

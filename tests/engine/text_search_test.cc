@@ -2,7 +2,7 @@
 // has, each against a plain byte-by-byte reference: the vector routines must
 // find exactly what the scalar one finds, wherever a block boundary falls.
 
-#include "engine/util/text_search.h"
+#include "engine/log/text_search.h"
 
 #include <gtest/gtest.h>
 

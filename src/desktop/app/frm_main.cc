@@ -341,9 +341,9 @@ void frmMain::OpenLogFile(const QString& path) {
   const LoadResult load = RunBusyLoad(
       *this, QFileInfo(path).fileName(),
       [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); });
-  if (!load.ok) {
+  if (!load.status.ok()) {
     ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
-                ToQtMessage(load.error));
+                ToQtMessage(load.status.message()));
     return;
   }
   LogFilename->setText(ToQt(data_.LogFilePath));

@@ -10,12 +10,13 @@ namespace {
 
 // The parts of a long line that are kept, each a keyword's place and the
 // bytes from there that the fields are read from.
-constexpr size_t kStartBytes = 16;
-constexpr size_t kFromBytes = 16;    // "from", a blank, the 11-character number
-constexpr size_t kLastedBytes = 17;  // "lasted", a blank, the 10-character duration
+constexpr size_t kStartBytes = kStampWidth + 1;  // the time stamp and a blank
+constexpr size_t kFromBytes = kNumberField.reach();
+constexpr size_t kLastedBytes = kDurationField.reach();
+static_assert(kLastedBytes >= kFromBytes);
 
-const NoCaseFinder kFromWord("from");
-const NoCaseFinder kLastedWord("lasted");
+const NoCaseFinder kFromWord(kNumberField.keyword);
+const NoCaseFinder kLastedWord(kDurationField.keyword);
 
 struct Piece {
   uint64_t at = 0;
@@ -240,7 +241,7 @@ LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)
 LineScanner::~LineScanner() = default;
 
 void LineScanner::Keep(std::string_view line, uint64_t feeds_before) {
-  if (line.size() > kLongLineBytes && !kept_.full()) {
+  if (line.size() > kLongLineBytes) {
     char compact[kCompactLineMaxBytes];
     kept_.Add({compact, CompactLineInto(line, compact)}, feeds_before);
   } else {

@@ -1,16 +1,14 @@
 #include "engine/log/log_loader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <new>
 #include <utility>
 
 #include "engine/log/line_keeper.h"
 #include "engine/log/log_scan.h"
-#include "engine/util/log_text_reader.h"
+#include "engine/log/log_text_reader.h"
+#include "engine/log/text_search.h"
 #include "engine/util/text_file.h"
-#include "engine/util/text_search.h"
 
 namespace tallix {
 void LineKeeper::Keep(std::string_view line, LineOrigin origin) {
@@ -18,7 +16,7 @@ void LineKeeper::Keep(std::string_view line, LineOrigin origin) {
     ++dropped_lines_;
     return;
   }
-  data_.LogLines.Assign(static_cast<size_t>(data_.LineCount), line);
+  data_.LogLines.Assign(static_cast<size_t>(data_.LineCount), std::string(line));
   data_.LogLineOrigins[static_cast<size_t>(data_.LineCount)] = origin;
   ++data_.LineCount;
 }
@@ -58,66 +56,41 @@ bool IsKeptLine(std::string_view line, std::string_view identifier) {
 
 namespace {
 
-// Scans one file, plain or compressed, adding its parts to `parts`; sets
-// *text_bytes to the length of its text.
-FileResult ScanOneFile(const std::string& path, const LoadOptions& options,
-                       const KeptLineFinders& finders, LoadProgress& progress,
-                       std::vector<KeptLines>& parts, uint64_t* text_bytes) {
-  ReadOnlyFile file;
-  if (FileResult opened = file.Open(path, kMaxLogFileSize); !opened.ok) return opened;
-  if (options.after_open) options.after_open();
-  // A file whose first bytes cannot be read is scanned as plain, and that
-  // scan reports why.
-  Compression kind = Compression::kNone;
-  if (!CompressionOfFile(file, &kind).ok) kind = Compression::kNone;
-  if (kind == Compression::kNone) {
-    std::vector<KeptLines> own;
-    if (FileResult scanned = ScanLogFile(file, options, finders, progress, own); !scanned.ok) {
-      return scanned;
-    }
-    for (KeptLines& part : own) parts.push_back(std::move(part));
-    *text_bytes = file.size();
-    return {};
-  }
-  parts.emplace_back();
-  return ScanLogStream(file, kind, finders, progress, parts.back(), text_bytes);
-}
-
-// The files' sizes in all, for the progress callback; a file that cannot be
-// looked at counts nothing here and fails when it is opened.
-uint64_t SizeOfFiles(const std::vector<std::string>& paths) {
-  uint64_t total = 0;
-  for (const std::string& path : paths) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) total += static_cast<uint64_t>(st.st_size);
-  }
-  return total;
-}
+LoadResult Failed(std::string message) { return {Status::Error(std::move(message)), {}}; }
 
 LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
-                     const LoadOptions& options, size_t* current) {
+                     const LoadOptions& options, LogFileSystem& files, size_t* current) {
   std::vector<KeptLines> parts;
   std::vector<uint32_t> part_files;  // the file each part belongs to
   std::vector<uint64_t> file_lines;
   uint64_t text_bytes = 0;
   const KeptLineFinders finders(data.RouterIdentifier);
-  LoadProgress progress(options.progress, options.progress ? SizeOfFiles(paths) : 0);
+  uint64_t total = 0;
+  if (options.progress) {
+    for (const std::string& path : paths) total += files.SizeOf(path);
+  }
+  LoadProgress progress(options.progress, total);
   for (size_t f = 0; f < paths.size(); ++f) {
     *current = f;
+    std::unique_ptr<LogSource> source;
+    std::vector<KeptLines> own;
     uint64_t file_bytes = 0;
-    const size_t first_part = parts.size();
-    if (FileResult scanned = ScanOneFile(paths[f], options, finders, progress, parts, &file_bytes);
-        !scanned.ok) {
-      return {false, "log file: " + scanned.error, {}};
+    Status scanned = files.Open(paths[f], kMaxLogFileSize, &source);
+    if (scanned.ok()) {
+      scanned = ScanLog(*source, paths[f], kMaxLogFileSize, finders, progress, own, &file_bytes);
     }
-    if (progress.cancelled()) return {false, kLoadCancelled, {}};
+    if (!scanned.ok()) return Failed("log file: " + scanned.message());
+    if (progress.cancelled()) return Failed(kLoadCancelled);
     uint64_t lines = 0;
-    for (size_t p = first_part; p < parts.size(); ++p) lines += parts[p].text_lines;
+    for (KeptLines& part : own) {
+      lines += part.text_lines;
+      parts.push_back(std::move(part));
+    }
     part_files.resize(parts.size(), static_cast<uint32_t>(f));
     file_lines.push_back(lines);
     text_bytes += file_bytes;
   }
-  if (!progress.Finish()) return {false, kLoadCancelled, {}};
+  if (!progress.Finish()) return Failed(kLoadCancelled);
   // Everything was read: only now replace the loaded log, with everything
   // that could run out of memory made beforehand.
   std::vector<std::string> all_paths = paths;
@@ -129,8 +102,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
   data.LogFileSize = static_cast<int32_t>(std::min<uint64_t>(text_bytes, kMaxLogFileSize));
   data.LineCount = 0;
   data.DateCount = 0;
-  // The parts' lines take their places in LogLines as views of the parts' own
-  // blocks, which LogLines takes over: no line is copied again.
+  // The parts' lines move into LogLines: no line is copied again.
   data.LogLines.Clear();
   size_t kept = 0;
   uint64_t found = 0;
@@ -139,16 +111,14 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     KeptLines& part = parts[p];
     if (p > 0 && part_files[p] != part_files[p - 1]) lines_before = 0;
     const size_t take =
-        std::min(part.stored(), static_cast<size_t>(TallixData::kLogLineEntries) - kept);
-    // Held first: should that fail, no entry views bytes that are not held.
-    if (take > 0) data.LogLines.Hold(part.bytes());
+        std::min(part.lines.size(), static_cast<size_t>(TallixData::kLogLineEntries) - kept);
     for (size_t i = 0; i < take; ++i) {
-      data.LogLines.View(kept + i, part.line(i));
+      data.LogLines.Assign(kept + i, std::move(part.lines[i].text));
       data.LogLineOrigins[kept + i] = {
-          part_files[p], static_cast<uint32_t>(lines_before + part.feeds_before(i) + 1)};
+          part_files[p], static_cast<uint32_t>(lines_before + part.lines[i].feeds_before + 1)};
     }
     kept += take;
-    found += part.found();
+    found += part.found;
     lines_before += part.text_lines;
   }
   data.LineCount = static_cast<int32_t>(kept);
@@ -162,17 +132,18 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
 
 }  // namespace
 
-LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options) {
-  return LoadLogs(data, {path}, options);
+LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options,
+                   LogFileSystem& files) {
+  return LoadLogs(data, {path}, options, files);
 }
 
 LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
-                    const LoadOptions& options) {
+                    const LoadOptions& options, LogFileSystem& files) {
   size_t current = 0;
   try {
-    return LoadFiles(data, paths, options, &current);
+    return LoadFiles(data, paths, options, files, &current);
   } catch (const std::bad_alloc&) {
-    return {false, "log file: cannot read '" + paths[current] + "': not enough memory", {}};
+    return Failed("log file: cannot read '" + paths[current] + "': not enough memory");
   }
 }
 

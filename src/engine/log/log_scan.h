@@ -1,23 +1,19 @@
 #pragma once
-// The scans behind LoadLog: they bring a log file's text to the line scanner
-// (line_scanner.h) a block at a time. A plain file is cut at line starts into
-// parts, each scanned on its own thread: straight from a mapping of the file,
-// a window at a time whose pages are given back once scanned, where the
-// system allows, else read a chunk at a time; either way the lines found are
-// the same. A file that changes its size while it is mapped is read instead;
-// one that becomes shorter while it is read fails the scan. A compressed file
-// is decompressed into blocks as it is scanned. Part of the log loader:
+// The scan behind LoadLog: it brings a log's text to the line scanner
+// (line_scanner.h) a block at a time, read into buffers it reuses. A
+// compressed log is decompressed as it is scanned; a large ordinary file is
+// scanned in two parts, one on a thread of its own. Part of the log loader:
 // log_loader.cc uses it, nothing else.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/log/line_scanner.h"
-#include "engine/log/log_loader.h"
-#include "engine/util/log_text_reader.h"
-#include "engine/util/text_file.h"
+#include "engine/log/log_source.h"
+#include "engine/util/status.h"
 
 namespace tallix {
 
@@ -65,20 +61,15 @@ class LoadProgress {
   std::atomic<bool> cancelled_ = false;
 };
 
-// Scans the plain `file` for the lines `finders` keep into `parts`, one
-// KeptLines for each part, in file order, as `options` ask (parts, chunk size,
-// mapping) and telling options.trace how it went. Fails, with a message that names
-// the file and the reason, when the file cannot be read to the size it had
-// when it was opened. Stops early, leaving `parts` of no use, once `progress`
-// is cancelled.
-FileResult ScanLogFile(const ReadOnlyFile& file, const LoadOptions& options,
-                       const KeptLineFinders& finders, LoadProgress& progress,
-                       std::vector<KeptLines>& parts);
-
-// Scans the text of the compressed `file` into `kept` and sets *text_bytes
-// to its length. Fails as the reader fails: a damaged or cut-short file, or
-// a text past kMaxLogFileSize. Stops early once `progress` is cancelled.
-FileResult ScanLogStream(const ReadOnlyFile& file, Compression kind, const KeptLineFinders& finders,
-                         LoadProgress& progress, KeptLines& kept, uint64_t* text_bytes);
+// Scans the log that `source` reads for the lines `finders` keep, into
+// `parts` (one KeptLines for each part, in order), and sets *text_bytes to
+// the length of its text. A log whose first bytes mark it as compressed
+// (log_text_reader.h) is decompressed. Fails, with a message that names
+// `path` and the reason, when the source or the decompression fails or the
+// text is longer than `max_text_bytes`. Stops early, leaving `parts` of no
+// use, once `progress` is cancelled.
+Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_bytes,
+               const KeptLineFinders& finders, LoadProgress& progress,
+               std::vector<KeptLines>& parts, uint64_t* text_bytes);
 
 }  // namespace tallix

@@ -10,7 +10,9 @@ namespace tallix {
 LoadResult LoadLogText(TallixData& data, std::string_view text, const std::string& path) {
   LoadResult result;
   if (text.size() > kMaxLogFileSize) {
-    return {false, "log file: cannot read '" + path + "': it is larger than 2147483647 bytes", {}};
+    return {
+        Status::Error("log file: cannot read '" + path + "': it is larger than 2147483647 bytes"),
+        {}};
   }
   data.LogFilePath = path;
   data.LogFilePaths.assign(1, path);

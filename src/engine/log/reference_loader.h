@@ -1,6 +1,6 @@
 #pragma once
 // The reference loader: the plain, one-pass version of LoadLog over bytes
-// already in memory, with no file, no parts, no threads and no mapping. It is
+// already in memory, with no file, no parts and no threads. It is
 // kept as the simple reference that tests, fuzzers and benchmarks compare the
 // loader with; it is not a second entry point, and the programs never call it.
 

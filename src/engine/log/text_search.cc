@@ -1,4 +1,4 @@
-#include "engine/util/text_search.h"
+#include "engine/log/text_search.h"
 
 #include <algorithm>
 #include <cstdint>

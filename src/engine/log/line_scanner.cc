@@ -198,18 +198,10 @@ class LineScanner::HeldLine {
         }
       }
     }
-    // Keywords wholly within these bytes, from the first byte that could
-    // begin one: a run of bytes that begins none is passed over in one look.
-    const NoCaseFinder* missing[kMaxFirstBytes];
-    size_t missing_count = 0;
-    for (const Word& word : words_) {
-      if (!word.found) missing[missing_count++] = word.finder;
-    }
-    const size_t first = missing_count == 0 ? std::string_view::npos
-                                            : FindAnyFirstByte(more, missing, missing_count);
+    // Keywords wholly within these bytes.
     for (Word& word : words_) {
-      if (word.found || first == std::string_view::npos) continue;
-      const size_t at = word.finder->FindFrom(more, first);
+      if (word.found) continue;
+      const size_t at = word.finder->Find(more);
       if (at != std::string_view::npos) Found(word, length_ + at, more.substr(at));
     }
     length_ += more.size();
@@ -223,7 +215,7 @@ class LineScanner::HeldLine {
     }
   }
 
-  Word words_[kMaxFirstBytes];  // the call-end word, the router's name, "from", "lasted"
+  Word words_[4];  // the call-end word, the router's name, "from", "lasted"
   const size_t tail_bytes_;
   std::string bytes_;  // a short line's bytes
   bool long_ = false;
@@ -270,22 +262,21 @@ void LineScanner::Feed(std::string_view block) {
     ++feeds_;
     ++from;
   }
-  // The complete lines, searched straight in the block; their line feeds are
-  // counted by the search as it goes.
+  // The complete lines, searched straight in the block; their line feeds
+  // are counted up to each kept line, and past the last one.
   const size_t last_feed = block.rfind('\n');
   if (last_feed != std::string_view::npos && last_feed >= from) {
     const std::string_view lines = block.substr(from, last_feed - from);
-    uint64_t feeds = feeds_;
+    size_t counted = 0;
     LineSpan line;
-    for (size_t at = 0; at < lines.size(); at = line.end + 1) {
-      if (!FindLineWithBothCountingFeeds(lines, at, finders_.call_end, finders_.router, &line,
-                                         &feeds)) {
-        break;
-      }
-      Keep(lines.substr(line.begin, line.end - line.begin), feeds);
-      if (line.end < lines.size()) ++feeds;
+    for (size_t at = 0; at < lines.size() &&
+                        FindLineWithBoth(lines, at, finders_.call_end, finders_.router, &line);
+         at = line.end + 1) {
+      feeds_ += CountLineFeeds(lines.substr(counted, line.begin - counted));
+      counted = line.begin;
+      Keep(lines.substr(line.begin, line.end - line.begin), feeds_);
     }
-    feeds_ = feeds + 1;
+    feeds_ += CountLineFeeds(lines.substr(counted)) + 1;
     from = last_feed + 1;
   }
   if (from < block.size()) {

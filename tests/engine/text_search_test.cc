@@ -216,6 +216,19 @@ TEST(TextSearch, LinesWithBothRandomText) {
     ASSERT_EQ(Describe(ReferenceLines(text, "disconnected", other)),
               Describe(FoundLines(text, "disconnected", other)))
         << text;
+    // Counting as it goes, the search gives each line the line feeds before
+    // it, and all of them at the end.
+    const NoCaseFinder anchor("disconnected");
+    const NoCaseFinder router(other);
+    uint64_t feeds = 0;
+    LineSpan line;
+    for (size_t from = 0;
+         from < text.size() && FindLineWithBoth(text, from, anchor, router, &line, &feeds);
+         from = line.end + 1) {
+      ASSERT_EQ(std::count(text.begin(), text.begin() + line.begin, '\n'), feeds) << text;
+      if (line.end < text.size()) ++feeds;
+    }
+    ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), feeds) << text;
   }
 }
 

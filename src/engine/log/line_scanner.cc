@@ -263,20 +263,18 @@ void LineScanner::Feed(std::string_view block) {
     ++from;
   }
   // The complete lines, searched straight in the block; their line feeds
-  // are counted up to each kept line, and past the last one.
+  // are counted by the search as it goes.
   const size_t last_feed = block.rfind('\n');
   if (last_feed != std::string_view::npos && last_feed >= from) {
     const std::string_view lines = block.substr(from, last_feed - from);
-    size_t counted = 0;
     LineSpan line;
-    for (size_t at = 0; at < lines.size() &&
-                        FindLineWithBoth(lines, at, finders_.call_end, finders_.router, &line);
+    for (size_t at = 0; at < lines.size() && FindLineWithBoth(lines, at, finders_.call_end,
+                                                              finders_.router, &line, &feeds_);
          at = line.end + 1) {
-      feeds_ += CountLineFeeds(lines.substr(counted, line.begin - counted));
-      counted = line.begin;
       Keep(lines.substr(line.begin, line.end - line.begin), feeds_);
+      if (line.end < lines.size()) ++feeds_;
     }
-    feeds_ += CountLineFeeds(lines.substr(counted)) + 1;
+    ++feeds_;  // the last line feed
     from = last_feed + 1;
   }
   if (from < block.size()) {

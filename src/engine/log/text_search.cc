@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -56,6 +58,58 @@ class Test16 {
 
 #endif
 
+#if defined(__x86_64__)
+
+// Bit j set where byte j of the 64 at `at`, or of `low` and `high` when
+// they hold them already, passes `test`.
+__attribute__((target("avx2"))) __m256i Load32(const char* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+__attribute__((target("avx2"))) uint64_t Mask64(__m256i low, __m256i high, ByteTest test) {
+  const __m256i mask = _mm256_set1_epi8(static_cast<char>(test.mask));
+  const __m256i value = _mm256_set1_epi8(static_cast<char>(test.value));
+  const auto low_bits = static_cast<uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(low, mask), value)));
+  const auto high_bits = static_cast<uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(high, mask), value)));
+  return low_bits | uint64_t{high_bits} << 32;
+}
+__attribute__((target("avx2"))) uint64_t Mask64(const char* at, ByteTest test) {
+  return Mask64(Load32(at), Load32(at + 32), test);
+}
+
+// Searches starting positions [0, starts) of `hay` 64 at a time, adding the
+// line feeds before the match to *feeds; when no step holds one, *done is
+// the first position left for the caller (fewer than 64 remain).
+__attribute__((target("avx2,popcnt"))) size_t FindAvx2CountingFeeds(const char* hay, size_t starts,
+                                                                    std::string_view needle,
+                                                                    const ByteTest (&tests)[3],
+                                                                    size_t middle_offset,
+                                                                    uint64_t* feeds, size_t* done) {
+  const size_t last_offset = needle.size() - 1;
+  size_t i = 0;
+  for (; i + 64 <= starts; i += 64) {
+    const __m256i low = Load32(hay + i);
+    const __m256i high = Load32(hay + i + 32);
+    const uint64_t feed_bits = Mask64(low, high, {0, '\n'});
+    for (uint64_t bits = Mask64(low, high, tests[0]) & Mask64(hay + i + last_offset, tests[2]) &
+                         Mask64(hay + i + middle_offset, tests[1]);
+         bits != 0; bits &= bits - 1) {
+      const auto at = static_cast<size_t>(__builtin_ctzll(bits));
+      if (MatchesAt(hay + i + at, needle)) {
+        *feeds +=
+            static_cast<uint64_t>(__builtin_popcountll(feed_bits & ((uint64_t{1} << at) - 1)));
+        return i + at;
+      }
+    }
+    *feeds += static_cast<uint64_t>(__builtin_popcountll(feed_bits));
+  }
+  *done = i;
+  return kNotFound;
+}
+
+#endif
+
 }  // namespace
 
 NoCaseFinder::NoCaseFinder(std::string_view needle) : needle_(needle) {
@@ -103,6 +157,25 @@ size_t NoCaseFinder::FindFrom(std::string_view text, size_t from) const {
   return at == kNotFound ? kNotFound : from + at;
 }
 
+size_t NoCaseFinder::FindFromCountingFeeds(std::string_view text, size_t from,
+                                           uint64_t* feeds) const {
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+  if (avx2 && !needle_.empty() && text.size() - from >= needle_.size()) {
+    const ByteTest tests[3] = {first_, middle_, last_};
+    size_t done = 0;
+    const size_t at =
+        FindAvx2CountingFeeds(text.data() + from, text.size() - from - needle_.size() + 1, needle_,
+                              tests, middle_offset_, feeds, &done);
+    if (at != kNotFound) return from + at;
+    from += done;
+  }
+#endif
+  const size_t at = FindFrom(text, from);
+  *feeds += CountLineFeeds(text.substr(from, (at == kNotFound ? text.size() : at) - from));
+  return at;
+}
+
 size_t CountLineFeeds(std::string_view text) {
   const char* at = text.data();
   size_t i = 0;
@@ -128,13 +201,18 @@ size_t CountLineFeeds(std::string_view text) {
 }
 
 bool FindLineWithBoth(std::string_view text, size_t from, const NoCaseFinder& anchor,
-                      const NoCaseFinder& other, LineSpan* line) {
+                      const NoCaseFinder& other, LineSpan* line, uint64_t* feeds) {
+  uint64_t unwanted = 0;
+  if (feeds == nullptr) feeds = &unwanted;
   // A keyword with a line feed in it cannot lie inside a line.
   if (anchor.needle().find('\n') != kNotFound || other.needle().find('\n') != kNotFound) {
+    *feeds += CountLineFeeds(text.substr(std::min(from, text.size())));
     return false;
   }
   while (from < text.size()) {
-    const size_t at = anchor.FindFrom(text, from);
+    // No line feed lies between the line's start and the anchor: the feeds
+    // counted up to the anchor are those before the line.
+    const size_t at = anchor.FindFromCountingFeeds(text, from, feeds);
     if (at == kNotFound) return false;
     const void* feed_before = ::memrchr(text.data() + from, '\n', at - from);
     const size_t begin = feed_before == nullptr ? from : OffsetOf(feed_before, text) + 1;
@@ -145,6 +223,7 @@ bool FindLineWithBoth(std::string_view text, size_t from, const NoCaseFinder& an
       *line = {begin, end};
       return true;
     }
+    if (feed != nullptr) ++*feeds;
     from = end + 1;
   }
   return false;

@@ -11,7 +11,6 @@
 
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
-#include "engine/log/reference_loader.h"
 #include "engine/log/text_search.h"
 #include "engine/reports/report_text.h"
 #include "log_generator.h"
@@ -121,20 +120,9 @@ void BM_FindKeptLines(benchmark::State& state) {
 }
 BENCHMARK(BM_FindKeptLines)->Unit(benchmark::kMillisecond);
 
-void BM_LoadLogText(benchmark::State& state) {
-  const BenchLog& log = BenchLog::Get();
-  auto data = TenSites();
-  for (auto _ : state) {
-    const LoadResult r = LoadLogText(*data, log.text(), log.path());
-    benchmark::DoNotOptimize(r.status.ok());
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.text().size()));
-}
-BENCHMARK(BM_LoadLogText)->Unit(benchmark::kMillisecond);
-
 void BM_TallyCalls(benchmark::State& state) {
   auto data = TenSites();
-  LoadLogText(*data, BenchLog::Get().text(), BenchLog::Get().path());
+  LoadLog(*data, BenchLog::Get().path());
   for (auto _ : state) {
     const TallyResult r = TallyCalls(*data, kAllDataSelection);
     benchmark::DoNotOptimize(r.lines.data());
@@ -145,7 +133,7 @@ BENCHMARK(BM_TallyCalls)->Unit(benchmark::kMicrosecond);
 
 void BM_TallyCallsDaySelection(benchmark::State& state) {
   auto data = TenSites();
-  LoadLogText(*data, BenchLog::Get().text(), BenchLog::Get().path());
+  LoadLog(*data, BenchLog::Get().path());
   for (auto _ : state) {
     const TallyResult r = TallyCalls(*data, "jan  3");
     benchmark::DoNotOptimize(r.lines.data());

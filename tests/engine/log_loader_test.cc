@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/log/reference_loader.h"
+#include "support/fake_log_files.h"
 #include "support/test_util.h"
 
 namespace tallix {
@@ -37,7 +37,7 @@ class LogEndingTest : public testing::TestWithParam<EndingCase> {};
 
 TEST_P(LogEndingTest, Keeps) {
   auto data = NewData();
-  ASSERT_TRUE(LoadLogText(*data, GetParam().text, "/log").status.ok());
+  ASSERT_TRUE(testing_util::LoadText(*data, GetParam().text, "/log").status.ok());
   EXPECT_EQ(GetParam().kept, Kept(*data));
   EXPECT_EQ(static_cast<int32_t>(GetParam().text.size()), data->LogFileSize);
 }
@@ -78,7 +78,7 @@ TEST(KeptLine, NeedsBothTextsInAnyCaseAndOrder) {
   for (const auto& c : cases) {
     EXPECT_EQ(c.kept, IsKeptLine(c.line, c.identifier)) << c.line;
     auto data = NewData(c.identifier);
-    LoadLogText(*data, std::string("noise line\n") + c.line + "\nmore noise", "/log");
+    testing_util::LoadText(*data, std::string("noise line\n") + c.line + "\nmore noise", "/log");
     EXPECT_EQ(c.kept ? 1 : 0, data->LineCount) << c.line;
   }
 }
@@ -90,7 +90,7 @@ TEST(DayList, OneEntryPerRunOfEqualPrefixes) {
     text += std::string(day) + " 10:00:01 isdnrouter disconnected\n";
     text += std::string("Jan  1") + " noise in between\n";
   }
-  ASSERT_TRUE(LoadLogText(*data, text, "/log").status.ok());
+  ASSERT_TRUE(testing_util::LoadText(*data, text, "/log").status.ok());
   EXPECT_EQ((std::vector<std::string>{"Dec  7", "Dec  8", "Dec  7", "DEC  7", "Dec  7"}),
             DayList(*data));
 }
@@ -109,7 +109,7 @@ TEST(LogStartAndEnd, FirstAndLastKeptLines) {
   };
   for (const auto& c : cases) {
     auto data = NewData();
-    const LoadResult r = LoadLogText(*data, c.text, "/log");
+    const LoadResult r = testing_util::LoadText(*data, c.text, "/log");
     EXPECT_TRUE(r.status.ok());
     EXPECT_TRUE(r.warnings.empty());
     const LogBounds bounds = LogStartAndEnd(*data);
@@ -140,7 +140,7 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
       std::snprintf(prefix, sizeof prefix, "D%05d", day);
       text += std::string(prefix) + " 10:00:01 isdnrouter disconnected\n";
     }
-    const LoadResult r = LoadLogText(*data, text, "/log");
+    const LoadResult r = testing_util::LoadText(*data, text, "/log");
     EXPECT_TRUE(r.status.ok());
     if (c.days > 101) {
       // Runs past the full list are counted as runs, not lines.

@@ -1,6 +1,6 @@
 // How LoadLog reads a log: in blocks of any size, as a file or as a stream,
-// in one part or two, it must give exactly what LoadLogText gives for the
-// same bytes; and a file that changes while it is read must give an error or
+// in one part or two, it must give exactly what it gives reading the same
+// bytes in order in large blocks; and a file that changes while it is read must give an error or
 // the right result, never a crash.
 
 #include <gtest/gtest.h>
@@ -15,7 +15,6 @@
 #include "engine/analysis/tally.h"
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
-#include "engine/log/reference_loader.h"
 #include "support/fake_log_files.h"
 #include "support/test_util.h"
 
@@ -66,7 +65,7 @@ Loaded Snapshot(const LoadResult& r, const TallixData& data) {
 
 Loaded FromText(const std::string& text) {
   auto data = NewData();
-  const LoadResult r = LoadLogText(*data, text, "/log");
+  const LoadResult r = testing_util::LoadText(*data, text, "/log");
   return Snapshot(r, *data);
 }
 

@@ -10,7 +10,6 @@
 #include "engine/analysis/lenient_number.h"
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
-#include "engine/log/reference_loader.h"
 #include "support/test_util.h"
 
 namespace tallix {

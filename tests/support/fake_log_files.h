@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/log/log_loader.h"
 #include "engine/log/log_source.h"
 
 namespace tallix::testing_util {
@@ -65,5 +66,14 @@ class FakeLogFiles : public LogFileSystem {
 
   std::map<std::string, Log> logs_;
 };
+
+// Loads `text` as the log at `path`, read in order in large blocks: the
+// plainest way the loader reads, which the others are compared with.
+inline LoadResult LoadText(TallixData& data, std::string_view text,
+                           const std::string& path = "/log") {
+  FakeLogFiles files;
+  files.Add(path, {std::string(text), size_t{1} << 20, false});
+  return LoadLog(data, path, {}, files);
+}
 
 }  // namespace tallix::testing_util

@@ -7,7 +7,7 @@
 // kLongLineBytes is held, and kept, as just the parts of it that the program
 // reads (CompactLine). The scanner also counts the line feeds as it goes, so
 // that each kept line knows its line number. Part of the log loader:
-// log_loader.cc, log_scan.cc and the reference loader use it, nothing else.
+// log_scan.cc uses it, nothing else.
 
 #include <cstddef>
 #include <cstdint>
@@ -37,18 +37,6 @@ struct KeptLineFinders {
   NoCaseFinder call_end;
   NoCaseFinder router;
 };
-
-// Calls keep(line) for every kept line of `text`, in order. Lines end at line
-// feeds; the text after the last one is examined like a line.
-template <typename Keep>
-void ForEachKeptLine(std::string_view text, const KeptLineFinders& finders, Keep&& keep) {
-  LineSpan line;
-  for (size_t from = 0;
-       from < text.size() && FindLineWithBoth(text, from, finders.call_end, finders.router, &line);
-       from = line.end + 1) {
-    keep(text.substr(line.begin, line.end - line.begin));
-  }
-}
 
 // What the program reads of a line longer than kLongLineBytes, which is all
 // of it that is kept: its first 16 bytes, and from its first "from" and its

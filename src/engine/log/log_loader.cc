@@ -4,51 +4,49 @@
 #include <new>
 #include <utility>
 
-#include "engine/log/line_keeper.h"
 #include "engine/log/log_scan.h"
-#include "engine/log/log_text_reader.h"
 #include "engine/log/text_search.h"
-#include "engine/util/text_file.h"
 
 namespace tallix {
-void LineKeeper::Keep(std::string_view line, LineOrigin origin) {
-  if (data_.LineCount >= TallixData::kLogLineEntries) {
-    ++dropped_lines_;
-    return;
-  }
-  data_.LogLines.Assign(static_cast<size_t>(data_.LineCount), std::string(line));
-  data_.LogLineOrigins[static_cast<size_t>(data_.LineCount)] = origin;
-  ++data_.LineCount;
-}
+namespace {
 
-void LineKeeper::ListDays() {
+// Fills LogDates from the kept lines: one entry for each run of lines with
+// the same day (their first kDayWidth characters). Returns the runs past a
+// full list, which are counted as runs, not as lines.
+uint64_t ListDays(TallixData& data) {
+  uint64_t dropped = 0;
   std::string_view previous_day;
-  for (int32_t r = 0; r < data_.LineCount; ++r) {
-    const std::string_view day = data_.LogLines[static_cast<size_t>(r)].substr(0, kDayWidth);
-    // Runs past a full list are counted as runs, not as lines.
+  for (int32_t r = 0; r < data.LineCount; ++r) {
+    const std::string_view day = data.LogLines[static_cast<size_t>(r)].substr(0, kDayWidth);
     if (r > 0 && day == previous_day) continue;
     previous_day = day;
-    if (data_.DateCount >= TallixData::kLogDateEntries) {
-      ++dropped_days_;
+    if (data.DateCount >= TallixData::kLogDateEntries) {
+      ++dropped;
       continue;
     }
-    data_.LogDates[static_cast<size_t>(data_.DateCount)].assign(day);
-    ++data_.DateCount;
+    data.LogDates[static_cast<size_t>(data.DateCount)].assign(day);
+    ++data.DateCount;
   }
+  return dropped;
 }
 
-void LineKeeper::AddWarnings(std::vector<std::string>& warnings) const {
-  if (dropped_lines_ > 0) {
+// The warnings of what did not fit.
+std::vector<std::string> DroppedWarnings(uint64_t dropped_lines, uint64_t dropped_days) {
+  std::vector<std::string> warnings;
+  if (dropped_lines > 0) {
     warnings.push_back(
-        "the log holds " + std::to_string(dropped_lines_) + " more call-end lines than the " +
+        "the log holds " + std::to_string(dropped_lines) + " more call-end lines than the " +
         std::to_string(TallixData::kLogLineEntries) + " that can be kept; they were not loaded");
   }
-  if (dropped_days_ > 0) {
+  if (dropped_days > 0) {
     warnings.push_back("the day list is full at " + std::to_string(TallixData::kLogDateEntries) +
-                       " entries; " + std::to_string(dropped_days_) +
+                       " entries; " + std::to_string(dropped_days) +
                        " later day runs are not listed, but their calls are counted");
   }
+  return warnings;
 }
+
+}  // namespace
 
 bool IsKeptLine(std::string_view line, std::string_view identifier) {
   return ContainsNoCase(line, kCallEndWord) && ContainsNoCase(line, identifier);
@@ -95,7 +93,6 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
   // that could run out of memory made beforehand.
   std::vector<std::string> all_paths = paths;
   std::string first_path = paths.front();
-  LoadResult result;
   data.LogFilePath.swap(first_path);
   data.LogFilePaths.swap(all_paths);
   data.LogFileLines.swap(file_lines);
@@ -123,11 +120,8 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
   }
   data.LineCount = static_cast<int32_t>(kept);
   data.LinesBeyondKept = found - kept;
-  LineKeeper keeper(data);
-  keeper.Drop(found - kept);
-  keeper.ListDays();
-  keeper.AddWarnings(result.warnings);
-  return result;
+  const uint64_t dropped_days = ListDays(data);
+  return {Status::Ok(), DroppedWarnings(found - kept, dropped_days)};
 }
 
 }  // namespace

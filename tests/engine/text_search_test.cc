@@ -232,10 +232,14 @@ TEST(TextSearch, LinesWithBothRandomText) {
   }
 }
 
-// Line feeds counted at every length and start around the vector widths,
-// and past the point where a vector of byte counts would overflow.
-TEST(TextSearch, LineFeedsMatchAPlainLoop) {
+// Line feeds counted, and the first byte that could begin one of several
+// keywords found, at every length and start around the vector widths, and
+// past the point where a vector of byte counts would overflow.
+TEST(TextSearch, LineFeedsAndFirstBytesMatchPlainLoops) {
   std::mt19937 random(5);
+  const NoCaseFinder from("from");
+  const NoCaseFinder lasted("Lasted");
+  const NoCaseFinder* const finders[] = {&from, &lasted};
   std::vector<std::string> texts = {std::string(70000, '\n'), std::string(70000, '.'),
                                     std::string(70000, '\n') + "lasted"};
   for (int round = 0; round < 400; ++round) {
@@ -250,6 +254,7 @@ TEST(TextSearch, LineFeedsMatchAPlainLoop) {
       ASSERT_EQ(static_cast<size_t>(std::count(view.begin(), view.end(), '\n')),
                 CountLineFeeds(view))
           << view.size() << " bytes";
+      ASSERT_EQ(view.find_first_of("fFlL"), FindAnyFirstByte(view, finders, 2)) << view;
     }
   }
 }

@@ -198,10 +198,18 @@ class LineScanner::HeldLine {
         }
       }
     }
-    // Keywords wholly within these bytes.
+    // Keywords wholly within these bytes, from the first byte that could
+    // begin one: a run of bytes that begins none is passed over in one look.
+    const NoCaseFinder* missing[kMaxFirstBytes];
+    size_t missing_count = 0;
+    for (const Word& word : words_) {
+      if (!word.found) missing[missing_count++] = word.finder;
+    }
+    const size_t first = missing_count == 0 ? std::string_view::npos
+                                            : FindAnyFirstByte(more, missing, missing_count);
     for (Word& word : words_) {
-      if (word.found) continue;
-      const size_t at = word.finder->Find(more);
+      if (word.found || first == std::string_view::npos) continue;
+      const size_t at = word.finder->FindFrom(more, first);
       if (at != std::string_view::npos) Found(word, length_ + at, more.substr(at));
     }
     length_ += more.size();
@@ -215,7 +223,7 @@ class LineScanner::HeldLine {
     }
   }
 
-  Word words_[4];  // the call-end word, the router's name, "from", "lasted"
+  Word words_[kMaxFirstBytes];  // the call-end word, the router's name, "from", "lasted"
   const size_t tail_bytes_;
   std::string bytes_;  // a short line's bytes
   bool long_ = false;

@@ -176,6 +176,42 @@ size_t NoCaseFinder::FindFromCountingFeeds(std::string_view text, size_t from,
   return at;
 }
 
+size_t FindAnyFirstByte(std::string_view text, const NoCaseFinder* const* finders, size_t count) {
+  ByteTest tests[kMaxFirstBytes];
+  for (size_t k = 0; k < count; ++k) {
+    if (finders[k]->needle().empty()) return 0;
+    tests[k] = finders[k]->first();
+  }
+  size_t i = 0;
+#if defined(__SSE2__)
+  __m128i masks[kMaxFirstBytes];
+  __m128i values[kMaxFirstBytes];
+  for (size_t k = 0; k < count; ++k) {
+    masks[k] = _mm_set1_epi8(static_cast<char>(tests[k].mask));
+    values[k] = _mm_set1_epi8(static_cast<char>(tests[k].value));
+  }
+  for (; i + 32 <= text.size(); i += 32) {
+    const __m128i low = Load16(&text[i]);
+    const __m128i high = Load16(&text[i + 16]);
+    __m128i any_low = _mm_setzero_si128();
+    __m128i any_high = _mm_setzero_si128();
+    for (size_t k = 0; k < count; ++k) {
+      any_low = _mm_or_si128(any_low, _mm_cmpeq_epi8(_mm_or_si128(low, masks[k]), values[k]));
+      any_high = _mm_or_si128(any_high, _mm_cmpeq_epi8(_mm_or_si128(high, masks[k]), values[k]));
+    }
+    const auto bits = static_cast<uint32_t>(_mm_movemask_epi8(any_low)) |
+                      static_cast<uint32_t>(_mm_movemask_epi8(any_high)) << 16;
+    if (bits != 0) return i + static_cast<size_t>(__builtin_ctz(bits));
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    for (size_t k = 0; k < count; ++k) {
+      if (Passes(tests[k], text[i])) return i;
+    }
+  }
+  return kNotFound;
+}
+
 size_t CountLineFeeds(std::string_view text) {
   const char* at = text.data();
   size_t i = 0;

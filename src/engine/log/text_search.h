@@ -46,6 +46,8 @@ class NoCaseFinder {
 
   std::string_view needle() const { return needle_; }
   size_t size() const { return needle_.size(); }
+  // The test its first byte must pass.
+  ByteTest first() const { return first_; }
 
  private:
   std::string_view needle_;
@@ -62,6 +64,12 @@ inline size_t FindNoCase(std::string_view haystack, std::string_view needle) {
 inline bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   return FindNoCase(haystack, needle) != std::string_view::npos;
 }
+
+// The offset of the first byte of `text` that could begin one of `count`
+// (at most kMaxFirstBytes) keywords, letter case ignored, or npos: where a
+// search for any of them can start. An empty keyword begins anywhere.
+inline constexpr size_t kMaxFirstBytes = 4;
+size_t FindAnyFirstByte(std::string_view text, const NoCaseFinder* const* finders, size_t count);
 
 // The number of line feeds in `text`.
 size_t CountLineFeeds(std::string_view text);

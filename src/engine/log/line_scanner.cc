@@ -78,12 +78,10 @@ std::string CompactLine(std::string_view line) {
 
 // A line that a block's end cut, held until its end arrives. Up to
 // kLongLineBytes its bytes are held whole. Past that they are searched as
-// they come, straight where they arrive, and let go: only the line's first
-// bytes, what is known of the four keywords (found or not, where, and the
-// bytes of a piece from there) and the last few bytes, which a keyword may go
-// on from into the next bytes, are held. Each byte is searched at most once
-// for each keyword, besides those few; nothing is allocated after the
-// constructor.
+// they come and let go: only the line's first bytes, what is known of the
+// four keywords (found or not, where, and the bytes of a piece from there)
+// and the last few bytes, which a keyword may go on from into the next
+// bytes, are held.
 class LineScanner::HeldLine {
  public:
   explicit HeldLine(const KeptLineFinders& finders)
@@ -92,10 +90,7 @@ class LineScanner::HeldLine {
                {&kFromWord, kFromBytes},
                {&kLastedWord, kLastedBytes}},
         tail_bytes_(std::max({kLastedBytes, finders.call_end.size(), finders.router.size()})) {
-    // All the room they will need, so that appending never moves the bytes.
     bytes_.reserve(kLongLineBytes);
-    tail_.reserve(tail_bytes_);
-    joined_.reserve(2 * tail_bytes_);
   }
 
   void Clear() {
@@ -152,7 +147,7 @@ class LineScanner::HeldLine {
     long_ = true;
     length_ = 0;
     start_size_ = 0;
-    tail_.clear();
+    window_.clear();
     for (Word& word : words_) {
       word.found = false;
       word.piece_size = 0;
@@ -186,41 +181,27 @@ class LineScanner::HeldLine {
       std::memcpy(word.piece + word.piece_size, more.data(), take);
       word.piece_size += take;
     }
-    // Keywords that start in the tail of the bytes before and go on here.
-    if (!tail_.empty()) {
-      joined_.assign(tail_);
-      joined_.append(more.substr(0, tail_bytes_));
-      for (Word& word : words_) {
-        if (word.found) continue;
-        const size_t at = word.finder->Find(joined_);
-        if (at < tail_.size()) {
-          Found(word, length_ - tail_.size() + at, std::string_view(joined_).substr(at));
-        }
-      }
-    }
-    // Keywords wholly within these bytes, from the first byte that could
-    // begin one: a run of bytes that begins none is passed over in one look.
+    // Keywords within these bytes and the last few before them, where one
+    // may begin, from the first byte that could begin one: a run of bytes
+    // that begins none is passed over in one look.
+    window_.append(more);
+    const uint64_t window_at = length_ + more.size() - window_.size();
     const NoCaseFinder* missing[kMaxFirstBytes];
     size_t missing_count = 0;
     for (const Word& word : words_) {
       if (!word.found) missing[missing_count++] = word.finder;
     }
     const size_t first = missing_count == 0 ? std::string_view::npos
-                                            : FindAnyFirstByte(more, missing, missing_count);
+                                            : FindAnyFirstByte(window_, missing, missing_count);
     for (Word& word : words_) {
       if (word.found || first == std::string_view::npos) continue;
-      const size_t at = word.finder->FindFrom(more, first);
-      if (at != std::string_view::npos) Found(word, length_ + at, more.substr(at));
+      const size_t at = word.finder->FindFrom(window_, first);
+      if (at != std::string_view::npos) {
+        Found(word, window_at + at, std::string_view(window_).substr(at));
+      }
     }
     length_ += more.size();
-    if (more.size() >= tail_bytes_) {
-      tail_.assign(more.substr(more.size() - tail_bytes_));
-    } else {
-      // A short run of bytes: the tail before it, less what falls out.
-      const size_t keep = std::min(tail_.size(), tail_bytes_ - more.size());
-      tail_.erase(0, tail_.size() - keep);
-      tail_.append(more);
-    }
+    window_.erase(0, window_.size() - std::min(window_.size(), tail_bytes_));
   }
 
   Word words_[kMaxFirstBytes];  // the call-end word, the router's name, "from", "lasted"
@@ -231,8 +212,7 @@ class LineScanner::HeldLine {
   uint64_t length_ = 0;  // bytes searched so far
   char start_[kStartBytes] = {};
   size_t start_size_ = 0;
-  std::string tail_;    // its last tail_bytes_ bytes so far
-  std::string joined_;  // the tail and the next bytes, to search across
+  std::string window_;  // its last tail_bytes_ bytes so far, then the next ones
 };
 
 LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)

@@ -1,14 +1,216 @@
 #include "engine/log/log_loader.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
 #include <new>
+#include <optional>
+#include <thread>
 #include <utility>
 
-#include "engine/log/log_scan.h"
+#include "engine/log/line_scanner.h"
+#include "engine/log/log_text_reader.h"
 #include "engine/log/text_search.h"
 
 namespace tallix {
 namespace {
+
+// Bytes read at a time: small enough to stay in the cache while they are
+// searched, large enough that a read costs little beside its copy.
+constexpr size_t kBlockBytes = 256u << 10;
+// Ordinary files this large are scanned in two parts at once.
+constexpr uint64_t kTwoPartsMinBytes = 32u << 20;
+
+// Counts the bytes read of a load's files and tells LoadOptions::progress
+// about them every few MiB, only ever on the thread that runs the load. Once
+// the callback has returned false, every scan stops at its next block.
+class LoadProgress {
+ public:
+  using Callback = std::function<bool(uint64_t done, uint64_t total)>;
+  // Keeps a view of `callback`, which must outlive it.
+  LoadProgress(const Callback& callback, uint64_t total) : callback_(callback), total_(total) {}
+
+  // Adds `bytes` read; `on_load_thread` when the caller runs on the thread
+  // that runs the load, which alone may call the callback. False once the
+  // load is cancelled.
+  bool Add(uint64_t bytes, bool on_load_thread) {
+    if (!callback_) return true;
+    const uint64_t done = done_.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    if (on_load_thread && done >= next_call_) {
+      next_call_ = done + kStepBytes;
+      if (!callback_(done, total_)) cancelled_ = true;
+    }
+    return !cancelled();
+  }
+
+  bool cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+
+  // The last report, once every file is read and before the loaded log is
+  // replaced, so that a Cancel after the last block still changes nothing.
+  // On the load's thread only.
+  bool Finish() {
+    if (callback_ && !cancelled() && !callback_(done_.load(std::memory_order_relaxed), total_)) {
+      cancelled_ = true;
+    }
+    return !cancelled();
+  }
+
+ private:
+  static constexpr uint64_t kStepBytes = 4u << 20;
+
+  const Callback& callback_;
+  const uint64_t total_;
+  std::atomic<uint64_t> done_ = 0;
+  uint64_t next_call_ = kStepBytes;  // touched only on the load's thread
+  std::atomic<bool> cancelled_ = false;
+};
+
+Status OutOfMemory(const std::string& path) {
+  return Status::Error("cannot read '" + path + "': not enough memory");
+}
+
+Status TooLarge(const std::string& path, uint64_t max_text_bytes) {
+  return Status::Error("cannot read '" + path + "': its text is larger than " +
+                       std::to_string(max_text_bytes) + " bytes");
+}
+
+// Reads into `buffer` until it is full or the source ends.
+template <typename Reader>
+Status Fill(Reader& reader, char* buffer, size_t length, size_t* filled) {
+  *filled = 0;
+  for (size_t got = 1; got > 0 && *filled < length; *filled += got) {
+    if (Status read = reader.Read(buffer + *filled, length - *filled, &got); !read.ok()) {
+      return read;
+    }
+  }
+  return {};
+}
+
+// The first line start at or after `offset` of a source of `size` bytes:
+// `offset` itself if it follows a line feed, else the byte after the next
+// line feed, else the end.
+Status NextLineStart(const LogSource& source, uint64_t size, uint64_t offset, uint64_t* start) {
+  char window[4096];
+  for (uint64_t at = offset - 1; at < size;) {
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(sizeof window, size - at));
+    if (Status read = source.ReadAt(at, window, length); !read.ok()) return read;
+    if (const void* feed = std::memchr(window, '\n', length)) {
+      *start = at + static_cast<uint64_t>(static_cast<const char*>(feed) - window) + 1;
+      return {};
+    }
+    at += length;
+  }
+  *start = size;
+  return {};
+}
+
+// Scans bytes [begin, end) of the source, read at their offsets; `begin` is
+// a line start.
+Status ScanPart(const LogSource& source, uint64_t begin, uint64_t end,
+                const KeptLineFinders& finders, LoadProgress& progress, bool on_load_thread,
+                KeptLines& kept) {
+  LineScanner scanner(finders, kept);
+  std::vector<char> block(kBlockBytes);
+  for (uint64_t offset = begin; offset < end;) {
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(block.size(), end - offset));
+    if (Status read = source.ReadAt(offset, block.data(), length); !read.ok()) return read;
+    scanner.Feed({block.data(), length});
+    offset += length;
+    if (!progress.Add(length, on_load_thread)) return {};
+  }
+  scanner.Finish();
+  return {};
+}
+
+Status ScanCompressed(LogSource& source, const std::string& path, uint64_t max_text_bytes,
+                      Compression kind, std::vector<char>& block, size_t first_size,
+                      const KeptLineFinders& finders, LoadProgress& progress, KeptLines& kept,
+                      uint64_t* text_bytes) {
+  LogTextReader reader(source, path, kind, {block.data(), first_size}, max_text_bytes);
+  LineScanner scanner(finders, kept);
+  uint64_t counted = 0;
+  // Each block filled before it is scanned: a stream of tiny members still
+  // goes to the scanner in whole blocks.
+  for (size_t filled = 1; filled > 0;) {
+    if (Status read = Fill(reader, block.data(), block.size(), &filled); !read.ok()) return read;
+    scanner.Feed({block.data(), filled});
+    const uint64_t read = reader.file_bytes_read();
+    if (!progress.Add(read - counted, true)) return {};
+    counted = read;
+  }
+  scanner.Finish();
+  *text_bytes = reader.text_bytes();
+  return {};
+}
+
+// Scans the log that `source` reads for the lines `finders` keep, into
+// `parts` (one KeptLines for each part, in order), and sets *text_bytes to
+// the length of its text. Stops early, leaving `parts` of no use, once
+// `progress` is cancelled.
+Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_bytes,
+               const KeptLineFinders& finders, LoadProgress& progress,
+               std::vector<KeptLines>& parts, uint64_t* text_bytes) {
+  parts.clear();
+  std::vector<char> block(kBlockBytes);
+  size_t filled = 0;
+  if (Status read = Fill(source, block.data(), block.size(), &filled); !read.ok()) return read;
+  parts.emplace_back();
+  if (const Compression kind = CompressionOf({block.data(), filled}); kind != Compression::kNone) {
+    return ScanCompressed(source, path, max_text_bytes, kind, block, filled, finders, progress,
+                          parts[0], text_bytes);
+  }
+  // A large file: its second half, from a line start, on a thread of its own
+  // while this one reads the first half in order.
+  const std::optional<uint64_t> size = source.size();
+  uint64_t split = UINT64_MAX;
+  if (size && *size >= kTwoPartsMinBytes && std::thread::hardware_concurrency() > 1) {
+    if (Status found = NextLineStart(source, *size, *size / 2, &split); !found.ok()) return found;
+    parts.emplace_back();
+  }
+  Status second;
+  auto scan_second = [&](bool on_load_thread) {
+    try {
+      second = ScanPart(source, split, *size, finders, progress, on_load_thread, parts[1]);
+    } catch (const std::bad_alloc&) {
+      second = OutOfMemory(path);
+    }
+  };
+  std::optional<std::jthread> worker;
+  if (parts.size() == 2) {
+    try {
+      worker.emplace([&] { scan_second(false); });
+    } catch (const std::exception&) {
+      // No thread to be had: this one scans both parts.
+    }
+  }
+  LineScanner scanner(finders, parts[0]);
+  uint64_t offset = std::min<uint64_t>(filled, split);
+  scanner.Feed({block.data(), static_cast<size_t>(offset)});
+  bool going = progress.Add(offset, true);
+  while (going && offset < split) {
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(block.size(), split - offset));
+    size_t got = 0;
+    if (Status read = source.Read(block.data(), length, &got); !read.ok()) return read;
+    if (got == 0) break;
+    offset += got;
+    if (offset > max_text_bytes) return TooLarge(path, max_text_bytes);
+    scanner.Feed({block.data(), got});
+    going = progress.Add(got, true);
+  }
+  scanner.Finish();
+  *text_bytes = offset;
+  if (parts.size() == 2) {
+    if (worker) {
+      worker.reset();  // joins
+    } else if (going) {
+      scan_second(true);
+    }
+    *text_bytes = *size;
+    return second;
+  }
+  return {};
+}
 
 // Fills LogDates from the kept lines: one entry for each run of lines with
 // the same day (their first kDayWidth characters). Returns the runs past a
@@ -45,14 +247,6 @@ std::vector<std::string> DroppedWarnings(uint64_t dropped_lines, uint64_t droppe
   }
   return warnings;
 }
-
-}  // namespace
-
-bool IsKeptLine(std::string_view line, std::string_view identifier) {
-  return ContainsNoCase(line, kCallEndWord) && ContainsNoCase(line, identifier);
-}
-
-namespace {
 
 LoadResult Failed(std::string message) { return {Status::Error(std::move(message)), {}}; }
 
@@ -149,6 +343,10 @@ LogBounds LogStartAndEnd(const TallixData& data) {
     bounds.end = data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteWidth);
   }
   return bounds;
+}
+
+bool IsKeptLine(std::string_view line, std::string_view identifier) {
+  return ContainsNoCase(line, kCallEndWord) && ContainsNoCase(line, identifier);
 }
 
 std::vector<std::string> DayList(const TallixData& data) {

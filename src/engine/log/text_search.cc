@@ -213,27 +213,7 @@ size_t FindAnyFirstByte(std::string_view text, const NoCaseFinder* const* finder
 }
 
 size_t CountLineFeeds(std::string_view text) {
-  const char* at = text.data();
-  size_t i = 0;
-  size_t count = 0;
-#if defined(__SSE2__)
-  // The compare results summed as bytes, added up before any can overflow.
-  const __m128i line_feed = _mm_set1_epi8('\n');
-  while (i + 64 <= text.size()) {
-    __m128i sums = _mm_setzero_si128();
-    for (int round = 0; round < 63 && i + 64 <= text.size(); ++round, i += 64) {
-      const __m128i a = _mm_add_epi8(_mm_cmpeq_epi8(Load16(at + i), line_feed),
-                                     _mm_cmpeq_epi8(Load16(at + i + 16), line_feed));
-      const __m128i b = _mm_add_epi8(_mm_cmpeq_epi8(Load16(at + i + 32), line_feed),
-                                     _mm_cmpeq_epi8(Load16(at + i + 48), line_feed));
-      sums = _mm_sub_epi8(sums, _mm_add_epi8(a, b));
-    }
-    const __m128i wide = _mm_sad_epu8(sums, _mm_setzero_si128());
-    count += static_cast<size_t>(_mm_cvtsi128_si32(wide)) +
-             static_cast<size_t>(_mm_extract_epi16(wide, 4));
-  }
-#endif
-  return count + static_cast<size_t>(std::count(at + i, at + text.size(), '\n'));
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 bool FindLineWithBoth(std::string_view text, size_t from, const NoCaseFinder& anchor,

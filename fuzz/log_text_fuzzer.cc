@@ -166,8 +166,8 @@ void Check(std::string_view bytes) {
   }
   Require(WriteWholeFile(packed_path, packed).ok, "cannot write the compressed file");
   std::string text;
-  bool plain = false;
-  const Status read = ReadThrough(packed_path, limit, buffer_size, text, &plain);
+  bool not_compressed = false;
+  const Status read = ReadThrough(packed_path, limit, buffer_size, text, &not_compressed);
   if (!read.ok()) {
     Require(text.size() <= limit, "more text than the limit before the failure");
     Require(read.message().find(packed_path) != std::string::npos, "the message names no file",
@@ -192,7 +192,7 @@ void Check(std::string_view bytes) {
     case 1:
       // Cut between members: the members before the cut; cut inside one (and
       // past its magic): refused.
-      if (read.ok() && !plain) {
+      if (read.ok() && !not_compressed) {
         Require(at_boundary, "a file cut inside a member was read", read.message());
         Require(text == reference.substr(0, whole_text), "a file cut between members differs");
       }

@@ -7,7 +7,7 @@
 // kLongLineBytes is held, and kept, as just the parts of it that the program
 // reads (CompactLine). The scanner also counts the line feeds as it goes, so
 // that each kept line knows its line number. Part of the log loader:
-// log_scan.cc uses it, nothing else.
+// log_loader.cc uses it, nothing else.
 
 #include <cstddef>
 #include <cstdint>

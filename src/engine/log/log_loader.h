@@ -52,7 +52,7 @@ struct LoadOptions {
 // that says "not enough memory"). Bytes added after opening are not read. On
 // success LogFilePath becomes `path` as given. The file is read a block at a
 // time into buffers that are reused; a large one is scanned in two parts at
-// once (log_scan.h). Only the kept lines are copied, and the result is the
+// once. Only the kept lines are copied, and the result is the
 // same however the file was read. `files` opens it: the system's files
 // unless a test gives its own.
 // Lines end at line feeds; a carriage return before one stays in the line,

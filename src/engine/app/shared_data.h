@@ -97,8 +97,7 @@ struct TallixData {
   int32_t LogFileSize = 0;
   LineTable LogLines;  // kLogLineEntries entries
   int32_t LineCount = 0;
-  std::vector<LineOrigin> LogLineOrigins =
-      std::vector<LineOrigin>(static_cast<size_t>(kLogLineEntries));  // as LogLines
+  ZeroedArray<LineOrigin> LogLineOrigins{static_cast<size_t>(kLogLineEntries)};  // as LogLines
   // The lines of each file of LogFilePaths: its line feeds, plus one when a
   // non-empty file does not end with one.
   std::vector<uint64_t> LogFileLines;

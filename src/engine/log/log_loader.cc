@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <optional>
 #include <thread>
@@ -21,6 +22,14 @@ namespace {
 constexpr size_t kBlockBytes = 256u << 10;
 // Ordinary files this large are scanned in two parts at once.
 constexpr uint64_t kTwoPartsMinBytes = 32u << 20;
+
+// A block to read into, left uninitialised: a small log touches only the
+// pages it fills.
+struct Block {
+  std::unique_ptr<char[]> bytes = std::make_unique_for_overwrite<char[]>(kBlockBytes);
+  char* data() { return bytes.get(); }
+  static constexpr size_t size() { return kBlockBytes; }
+};
 
 // Counts the bytes read of a load's files and tells LoadOptions::progress
 // about them every few MiB, only ever on the thread that runs the load. Once
@@ -111,7 +120,7 @@ Status ScanPart(const LogSource& source, uint64_t begin, uint64_t end,
                 const KeptLineFinders& finders, LoadProgress& progress, bool on_load_thread,
                 KeptLines& kept) {
   LineScanner scanner(finders, kept);
-  std::vector<char> block(kBlockBytes);
+  Block block;
   for (uint64_t offset = begin; offset < end;) {
     const size_t length = static_cast<size_t>(std::min<uint64_t>(block.size(), end - offset));
     if (Status read = source.ReadAt(offset, block.data(), length); !read.ok()) return read;
@@ -124,7 +133,7 @@ Status ScanPart(const LogSource& source, uint64_t begin, uint64_t end,
 }
 
 Status ScanCompressed(LogSource& source, const std::string& path, uint64_t max_text_bytes,
-                      Compression kind, std::vector<char>& block, size_t first_size,
+                      Compression kind, Block& block, size_t first_size,
                       const KeptLineFinders& finders, LoadProgress& progress, KeptLines& kept,
                       uint64_t* text_bytes) {
   LogTextReader reader(source, path, kind, {block.data(), first_size}, max_text_bytes);
@@ -152,7 +161,7 @@ Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_byt
                const KeptLineFinders& finders, LoadProgress& progress,
                std::vector<KeptLines>& parts, uint64_t* text_bytes) {
   parts.clear();
-  std::vector<char> block(kBlockBytes);
+  Block block;
   size_t filled = 0;
   if (Status read = Fill(source, block.data(), block.size(), &filled); !read.ok()) return read;
   parts.emplace_back();

@@ -26,6 +26,7 @@
 #include "engine/log/log_loader.h"
 #include "engine/log/log_source.h"
 #include "engine/log/log_text_reader.h"
+#include "engine/output/output_file.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
 
@@ -126,7 +127,7 @@ void Check(std::string_view bytes) {
   const std::string packed_path = dir + "/packed.log";
   if (kind == 0) {
     // Any bytes: compressed ones never crash the reader.
-    Require(WriteWholeFile(packed_path, bytes).ok, "cannot write the file");
+    Require(WriteWholeFile(packed_path, bytes).ok(), "cannot write the file");
     std::string text;
     bool plain = false;
     const Status read = ReadThrough(packed_path, limit, buffer_size, text, &plain);
@@ -137,7 +138,7 @@ void Check(std::string_view bytes) {
   std::string plain;
   const size_t times = bytes.size() > 4096 ? 1 : repeat;
   for (size_t i = 0; i < times && plain.size() < (256u << 10); ++i) plain += bytes;
-  Require(WriteWholeFile(plain_path, plain).ok, "cannot write the plain file");
+  Require(WriteWholeFile(plain_path, plain).ok(), "cannot write the plain file");
   std::string reference;
   Require(ReadWholeFile(plain_path, SIZE_MAX, reference).ok, "the plain reader failed");
 
@@ -164,7 +165,7 @@ void Check(std::string_view bytes) {
   } else if (change == 3) {
     packed += std::string_view("\0\0stray", 7);
   }
-  Require(WriteWholeFile(packed_path, packed).ok, "cannot write the compressed file");
+  Require(WriteWholeFile(packed_path, packed).ok(), "cannot write the compressed file");
   std::string text;
   bool not_compressed = false;
   const Status read = ReadThrough(packed_path, limit, buffer_size, text, &not_compressed);

@@ -29,11 +29,11 @@
 #include "desktop/reports/frm_show_log.h"
 #include "engine/analysis/duration.h"
 #include "engine/analysis/tally.h"
+#include "engine/app/run_policy.h"
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
+#include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/file_identity.h"
-#include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {
@@ -223,10 +223,11 @@ QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_pat
 void frmMain::Form_Load() {
   geometry_ = new WindowGeometry(*this, *services_.settings);
   const ConfigReadResult config = ReadConfigFile(data_, services_.config.read_path);
-  if (!config.ok) {
+  if (!config.status.ok()) {
     // Starting with no sites at all would look like a broken program.
     ApplyDefaultConfig(data_);
-    startup_problems_.push_back(config.error + "; Tallix starts with its built-in configuration");
+    startup_problems_.push_back(config.status.message() +
+                                "; Tallix starts with its built-in configuration");
   }
   for (const std::string& warning : config.warnings) startup_problems_.push_back(warning);
   for (const std::string& note : config.notes) startup_problems_.push_back(note);
@@ -359,11 +360,7 @@ void frmMain::OpenLogFile(const QString& path) {
   ShowTally(kAllDataSelection);
   EnableResultCommands(true);
   std::vector<std::string> warnings = load.warnings;
-  if (data_.LineCount == 0) {
-    warnings.push_back("the log holds no line with the router identifier \"" +
-                       data_.RouterIdentifier +
-                       "\" and \"disconnected\"; every site shows 0 calls");
-  }
+  if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
   ShowWarnings(warnings, "The log was loaded, with these remarks:");
 }
 
@@ -385,24 +382,19 @@ void frmMain::mnuFileSave_Click() {
                    .arg(ToQtMessage(FromQt(path)))});
     if (answer != MessageAnswer::kYes) return;
   }
-  const FileResult written = WriteWholeFile(
+  const Status written = WriteWholeFile(
       FromQt(path),
       SavedReportText({data_, last_tally_, MakeReportHeading(data_, services_.clock->Now())}));
-  if (!written.ok) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.error));
+  if (!written.ok()) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.message()));
 }
 
 QString frmMain::InputFileAt(const std::string& path) const {
   const std::vector<std::string> logs = LoadedFiles(data_);
-  for (const std::string& log : logs) {
-    if (IsSameFile(path, log)) {
-      return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
-    }
-  }
-  if (IsSameFile(path, services_.config.read_path) ||
-      IsSameFile(path, services_.config.write_path)) {
-    return "the configuration file";
-  }
-  return {};
+  const std::string configs[] = {services_.config.read_path, services_.config.write_path};
+  const std::optional<InputFile> input = tallix::InputFileAt(path, logs, configs);
+  if (!input) return {};
+  if (input->kind == InputFile::Kind::kConfig) return "the configuration file";
+  return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
 }
 
 void frmMain::mnuFileExport_Click() {
@@ -415,10 +407,10 @@ void frmMain::mnuFileExport_Click() {
   const ExportTypeDef& type = kExportTypes[index];
   const std::vector<std::string> warnings = RunWarnings();
   const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  const FileResult written =
+  const Status written =
       WriteWholeFile(FromQt(chosen->name), type.text({data_, last_tally_, heading, warnings}));
-  if (!written.ok) {
-    ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.error));
+  if (!written.ok()) {
+    ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));
     return;
   }
   sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
@@ -500,7 +492,7 @@ void frmMain::CommandDate_Click() { ShowTally(FromQt(ComboDate->currentText()));
 // ---- Detailed log and Show Log
 
 bool frmMain::CallTotalGuard() {
-  if (CallTotalGuardPasses(data_)) return true;
+  if (CallTotalGuardPasses(last_tally_)) return true;
   services_.messages->Show(this,
                            {MessageIcon::kNone, MessageButtons::kOk, kTitle, kCallTotalMessage});
   return false;
@@ -544,10 +536,7 @@ bool frmMain::RefuseProtectedFile(const QString& path, const QString& what) {
 }
 
 std::vector<std::string> frmMain::RunWarnings() const {
-  std::vector<std::string> warnings = config_warnings_;
-  warnings.insert(warnings.end(), load_warnings_.begin(), load_warnings_.end());
-  warnings.insert(warnings.end(), last_tally_.warnings.begin(), last_tally_.warnings.end());
-  return warnings;
+  return tallix::RunWarnings(config_warnings_, load_warnings_, last_tally_);
 }
 
 void frmMain::PrintLines(const std::vector<std::string>& lines) {

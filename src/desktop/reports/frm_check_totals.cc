@@ -14,13 +14,14 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/twips.h"
+#include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {
@@ -36,16 +37,6 @@ double ReadTwips(SettingsStore& settings, const char* key, double fallback) {
   const double value = settings.Read(key).value_or(QString()).trimmed().toDouble(&ok);
   return ok && value > 0 ? value : fallback;
 }
-
-// One figure of the reconciliation; `always` false shows it only when it is
-// not 0.
-struct FigureDef {
-  const char* name;
-  const char* caption;
-  uint64_t (*value)(const Reconciliation&);
-  bool always;
-  const char* tip = nullptr;
-};
 
 }  // namespace
 
@@ -143,39 +134,31 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
 }
 
 void FormCheckTotals::BuildFigures(QWidget* panel) {
-  static constexpr FigureDef kFigures[] = {
-      {"LinesRead", "Lines read", [](const Reconciliation& r) { return r.lines_read; }, true},
-      {"LinesKept", "Call-end lines kept", [](const Reconciliation& r) { return r.kept; }, true},
-      {"LinesSelected", "Selected", [](const Reconciliation& r) { return r.selected; }, true},
-      {"LinesCredited", "Credited to a site", [](const Reconciliation& r) { return r.credited; },
-       true},
-      {"LinesUnmatched", "Credited to no site", [](const Reconciliation& r) { return r.unmatched; },
-       true},
-      {"BeyondLimit", "Beyond a limit",
-       [](const Reconciliation& r) { return r.beyond_kept_limit + r.beyond_site_limit; }, true,
-       "Call-end lines past the lines a log keeps, plus calls not counted because their site "
-       "was full"},
-      {"CallsCounted", "Calls counted", [](const Reconciliation& r) { return r.counted; }, true},
-      {"SecondsNotCounted", "Calls counting 0 s",
-       [](const Reconciliation& r) { return r.seconds_not_counted; }, false},
-      {"WithoutFrom", "Lines without 'from'",
-       [](const Reconciliation& r) { return r.without_from; }, false},
-      {"WithoutLasted", "Lines without 'lasted'",
-       [](const Reconciliation& r) { return r.without_lasted; }, false},
-  };
+  // The engine's figures in the window's order, those that share a place summed.
+  constexpr int kSlots = 10;
+  std::array<const ReconciliationFigure*, kSlots> figures{};
+  std::array<uint64_t, kSlots> values{};
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
+    if (figure.window_slot < 0 || figure.window_slot >= kSlots) continue;
+    const auto slot = static_cast<size_t>(figure.window_slot);
+    if (figures[slot] == nullptr) figures[slot] = &figure;
+    values[slot] += tally_.reconciliation.*figure.value;
+  }
   auto* grid = new QGridLayout(panel);
   grid->setContentsMargins(0, 0, 0, 0);
   int shown = 0;
-  for (const FigureDef& def : kFigures) {
-    const uint64_t value = def.value(tally_.reconciliation);
-    if (!def.always && value == 0) continue;
-    auto* caption = new QLabel(QString(def.caption) + ":", panel);
+  for (size_t slot = 0; slot < figures.size(); ++slot) {
+    if (figures[slot] == nullptr) continue;
+    const ReconciliationFigure& def = *figures[slot];
+    const uint64_t value = values[slot];
+    if (!def.window_always && value == 0) continue;
+    auto* caption = new QLabel(QString(def.window_caption) + ":", panel);
     auto* figure = new QLabel(QString::number(value), panel);
-    figure->setObjectName(def.name);
-    figure->setAccessibleName(def.caption);
+    figure->setObjectName(def.window_name);
+    figure->setAccessibleName(def.window_caption);
     figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     caption->setBuddy(figure);
-    if (def.tip != nullptr) caption->setToolTip(def.tip);
+    if (def.window_tip != nullptr) caption->setToolTip(def.window_tip);
     const int row = shown / kFigureColumns;
     const int column = 2 * (shown % kFigureColumns);
     grid->addWidget(caption, row, column);
@@ -215,11 +198,11 @@ void FormCheckTotals::cmdSaveAs_Click() {
   const std::optional<ChosenFile> chosen =
       services_.files.ShowSaveAs(this, "Save As", {"Audit of the lines shown (*.csv)"});
   if (!chosen || services_.refused(chosen->name)) return;
-  const FileResult written = WriteWholeFile(
+  const Status written = WriteWholeFile(
       FromQt(chosen->name), AuditRowsText(data_, tally_, model_->Rows(), AuditTextForm::kCsv));
-  if (!written.ok) {
+  if (!written.ok()) {
     services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
-                                   "The lines were not saved.\n\n" + ToQt(written.error)});
+                                   "The lines were not saved.\n\n" + ToQt(written.message())});
   }
 }
 

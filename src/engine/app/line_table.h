@@ -23,6 +23,9 @@ class LineTable {
 
   // Entry i becomes `text`. REQUIRES: i < kEntries. Throws std::bad_alloc.
   void Assign(size_t i, std::string text) {
+    // Room for all at once, never moved: its pages are touched only as
+    // entries are written.
+    if (entries_.capacity() == 0) entries_.reserve(kEntries);
     if (i >= entries_.size()) entries_.resize(i + 1);
     entries_[i] = std::move(text);
   }

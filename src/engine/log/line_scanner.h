@@ -9,6 +9,8 @@
 // that each kept line knows its line number. Part of the log loader:
 // log_loader.cc uses it, nothing else.
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -59,23 +61,39 @@ struct KeptLine {
   uint64_t feeds_before = 0;
 };
 
-// The kept lines of one part of a log, in order: the first kLogLineEntries
-// of them, which are all a load can keep; how many there were in all; and
-// the lines of the part's text.
+// The kept lines of one part of a log, in order: those of them that a load
+// can keep, after the lines that the parts before it store; how many there
+// were in all; and the lines of the part's text. Parts scanned at once see
+// how many the part before has stored so far, so that together they never
+// hold many more lines than a load can keep.
 struct KeptLines {
-  bool full() const { return lines.size() >= static_cast<size_t>(TallixData::kLogLineEntries); }
+  static constexpr auto kEntries = static_cast<size_t>(TallixData::kLogLineEntries);
 
-  // Counts a kept line and stores a copy of it, unless full(). Throws
-  // std::bad_alloc.
+  // Counts a kept line and stores a copy of it, if it can still be kept.
+  // Throws std::bad_alloc.
   void Add(std::string_view line, uint64_t feeds_before) {
     ++found;
-    if (!full()) lines.push_back({std::string(line), feeds_before});
+    const size_t before = stored_before + (live_before ? live_before->load() : 0);
+    const size_t room = kEntries - std::min(before, kEntries);
+    if (lines.size() > room) lines.resize(room);  // now known never to be kept
+    if (lines.size() == room) return;
+    // Room for all at once, as LineTable has.
+    if (lines.capacity() == 0) lines.reserve(kEntries);
+    lines.push_back({std::string(line), feeds_before});
+    if (live_stored != nullptr) live_stored->store(lines.size());
   }
 
   std::vector<KeptLine> lines;
   uint64_t found = 0;
   // The lines of the part's text, set once it is scanned.
   uint64_t text_lines = 0;
+  // Lines stored before this part: a fixed count, and the count of a part
+  // scanned at the same time, if any.
+  size_t stored_before = 0;
+  const std::atomic<size_t>* live_before = nullptr;
+  // Where this part's count goes for the part after it, if one is scanned
+  // at the same time.
+  std::atomic<size_t>* live_stored = nullptr;
 };
 
 // Feeds a text's bytes, in blocks of any sizes, through the line search into

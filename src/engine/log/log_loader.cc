@@ -154,17 +154,19 @@ Status ScanCompressed(LogSource& source, const std::string& path, uint64_t max_t
 }
 
 // Scans the log that `source` reads for the lines `finders` keep, into
-// `parts` (one KeptLines for each part, in order), and sets *text_bytes to
-// the length of its text. Stops early, leaving `parts` of no use, once
+// `parts` (one KeptLines for each part, in order), after `stored_before`
+// lines of the files before it, and sets *text_bytes to the length of its
+// text. Stops early, leaving `parts` of no use, once
 // `progress` is cancelled.
 Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_bytes,
-               const KeptLineFinders& finders, LoadProgress& progress,
+               size_t stored_before, const KeptLineFinders& finders, LoadProgress& progress,
                std::vector<KeptLines>& parts, uint64_t* text_bytes) {
   parts.clear();
   Block block;
   size_t filled = 0;
   if (Status read = Fill(source, block.data(), block.size(), &filled); !read.ok()) return read;
   parts.emplace_back();
+  parts[0].stored_before = stored_before;
   if (const Compression kind = CompressionOf({block.data(), filled}); kind != Compression::kNone) {
     return ScanCompressed(source, path, max_text_bytes, kind, block, filled, finders, progress,
                           parts[0], text_bytes);
@@ -176,6 +178,12 @@ Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_byt
   if (size && *size >= kTwoPartsMinBytes && std::thread::hardware_concurrency() > 1) {
     if (Status found = NextLineStart(source, *size, *size / 2, &split); !found.ok()) return found;
     parts.emplace_back();
+  }
+  std::atomic<size_t> first_stored = 0;
+  if (parts.size() == 2) {
+    parts[0].live_stored = &first_stored;
+    parts[1].stored_before = stored_before;
+    parts[1].live_before = &first_stored;
   }
   Status second;
   auto scan_second = [&](bool on_load_thread) {
@@ -216,6 +224,8 @@ Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_byt
       scan_second(true);
     }
     *text_bytes = *size;
+    parts[0].live_stored = nullptr;
+    parts[1].live_before = nullptr;
     return second;
   }
   return {};
@@ -278,7 +288,10 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     uint64_t file_bytes = 0;
     Status scanned = files.Open(paths[f], kMaxLogFileSize, &source);
     if (scanned.ok()) {
-      scanned = ScanLog(*source, paths[f], kMaxLogFileSize, finders, progress, own, &file_bytes);
+      size_t stored = 0;
+      for (const KeptLines& part : parts) stored += part.lines.size();
+      scanned =
+          ScanLog(*source, paths[f], kMaxLogFileSize, stored, finders, progress, own, &file_bytes);
     }
     if (!scanned.ok()) return Failed("log file: " + scanned.message());
     if (progress.cancelled()) return Failed(kLoadCancelled);

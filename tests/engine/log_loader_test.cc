@@ -76,7 +76,6 @@ TEST(KeptLine, NeedsBothTextsInAnyCaseAndOrder) {
       {"xdisconnectedx isdnrouterx", "isdnrouter", true},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.kept, IsKeptLine(c.line, c.identifier)) << c.line;
     auto data = NewData(c.identifier);
     testing_util::LoadText(*data, std::string("noise line\n") + c.line + "\nmore noise", "/log");
     EXPECT_EQ(c.kept ? 1 : 0, data->LineCount) << c.line;

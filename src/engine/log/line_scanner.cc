@@ -71,11 +71,6 @@ size_t CompactLineInto(std::string_view line, char* out) {
                     PieceAt(line, kLastedWord, kLastedBytes), out);
 }
 
-std::string CompactLine(std::string_view line) {
-  char out[kCompactLineMaxBytes];
-  return std::string(out, CompactLineInto(line, out));
-}
-
 // A line that a block's end cut, held until its end arrives. Up to
 // kLongLineBytes its bytes are held whole. Past that they are searched as
 // they come and let go: only the line's first bytes, what is known of the

@@ -5,7 +5,7 @@
 // blocks arrive, and a line cut by a block's end is held over to the next one
 // in memory that does not grow with the line: a line longer than
 // kLongLineBytes is held, and kept, as just the parts of it that the program
-// reads (CompactLine). The scanner also counts the line feeds as it goes, so
+// reads (CompactLineInto). The scanner also counts the line feeds as it goes, so
 // that each kept line knows its line number. Part of the log loader:
 // log_loader.cc uses it, nothing else.
 
@@ -40,17 +40,14 @@ struct KeptLineFinders {
   NoCaseFinder router;
 };
 
-// What the program reads of a line longer than kLongLineBytes, which is all
-// of it that is kept: its first 16 bytes, and from its first "from" and its
-// first "lasted" (letter case ignored) the bytes up to the end of the field
-// there (line_fields.h), in line order, merged
-// where they overlap or touch and else joined by one blank. No keyword holds
-// a blank, so the result has no keyword the line lacks or finds earlier, and
-// the time stamp, the called number and the duration read the same in both.
-std::string CompactLine(std::string_view line);
-
-// The same, written at `out`, which has room for kCompactLineMaxBytes;
-// returns its length.
+// Writes at `out`, which has room for kCompactLineMaxBytes, what the program
+// reads of a line longer than kLongLineBytes, which is all of it that is kept,
+// and returns its length: its first 16 bytes, and from its first "from" and
+// its first "lasted" (letter case ignored) the bytes up to the end of the
+// field there (line_fields.h), in line order, merged where they overlap or
+// touch and else joined by one blank. No keyword holds a blank, so the result
+// has no keyword the line lacks or finds earlier, and the time stamp, the
+// called number and the duration read the same in both.
 inline constexpr size_t kCompactLineMaxBytes = 51;
 size_t CompactLineInto(std::string_view line, char* out);
 

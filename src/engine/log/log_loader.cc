@@ -31,48 +31,35 @@ struct Block {
   static constexpr size_t size() { return kBlockBytes; }
 };
 
-// Counts the bytes read of a load's files and tells LoadOptions::progress
-// about them every few MiB, only ever on the thread that runs the load. Once
-// the callback has returned false, every scan stops at its next block.
-class LoadProgress {
- public:
-  using Callback = std::function<bool(uint64_t done, uint64_t total)>;
-  // Keeps a view of `callback`, which must outlive it.
-  LoadProgress(const Callback& callback, uint64_t total) : callback_(callback), total_(total) {}
+// The bytes read of a load's files, told to LoadOptions::progress every few
+// MiB, only on the thread that runs the load. Once the callback has said no,
+// every scan stops at its next block.
+struct LoadProgress {
+  const std::function<bool(uint64_t done, uint64_t total)>& callback;
+  const uint64_t total;
+  std::atomic<uint64_t> done = 0;
+  uint64_t next_call = 4u << 20;  // touched only on the load's thread
+  std::atomic<bool> cancelled = false;
 
   // Adds `bytes` read; `on_load_thread` when the caller runs on the thread
   // that runs the load, which alone may call the callback. False once the
   // load is cancelled.
   bool Add(uint64_t bytes, bool on_load_thread) {
-    if (!callback_) return true;
-    const uint64_t done = done_.fetch_add(bytes, std::memory_order_relaxed) + bytes;
-    if (on_load_thread && done >= next_call_) {
-      next_call_ = done + kStepBytes;
-      if (!callback_(done, total_)) cancelled_ = true;
+    if (!callback) return true;
+    const uint64_t now = done.fetch_add(bytes) + bytes;
+    if (on_load_thread && now >= next_call) {
+      next_call = now + (4u << 20);
+      if (!callback(now, total)) cancelled = true;
     }
-    return !cancelled();
+    return !cancelled;
   }
-
-  bool cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
 
   // The last report, once every file is read and before the loaded log is
   // replaced, so that a Cancel after the last block still changes nothing.
-  // On the load's thread only.
   bool Finish() {
-    if (callback_ && !cancelled() && !callback_(done_.load(std::memory_order_relaxed), total_)) {
-      cancelled_ = true;
-    }
-    return !cancelled();
+    if (callback && !cancelled && !callback(done, total)) cancelled = true;
+    return !cancelled;
   }
-
- private:
-  static constexpr uint64_t kStepBytes = 4u << 20;
-
-  const Callback& callback_;
-  const uint64_t total_;
-  std::atomic<uint64_t> done_ = 0;
-  uint64_t next_call_ = kStepBytes;  // touched only on the load's thread
-  std::atomic<bool> cancelled_ = false;
 };
 
 Status OutOfMemory(const std::string& path) {
@@ -280,7 +267,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
   if (options.progress) {
     for (const std::string& path : paths) total += files.SizeOf(path);
   }
-  LoadProgress progress(options.progress, total);
+  LoadProgress progress{options.progress, total};
   for (size_t f = 0; f < paths.size(); ++f) {
     *current = f;
     std::unique_ptr<LogSource> source;
@@ -294,7 +281,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
           ScanLog(*source, paths[f], kMaxLogFileSize, stored, finders, progress, own, &file_bytes);
     }
     if (!scanned.ok()) return Failed("log file: " + scanned.message());
-    if (progress.cancelled()) return Failed(kLoadCancelled);
+    if (progress.cancelled) return Failed(kLoadCancelled);
     uint64_t lines = 0;
     for (KeptLines& part : own) {
       lines += part.text_lines;
@@ -365,10 +352,6 @@ LogBounds LogStartAndEnd(const TallixData& data) {
     bounds.end = data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteWidth);
   }
   return bounds;
-}
-
-bool IsKeptLine(std::string_view line, std::string_view identifier) {
-  return ContainsNoCase(line, kCallEndWord) && ContainsNoCase(line, identifier);
 }
 
 std::vector<std::string> DayList(const TallixData& data) {

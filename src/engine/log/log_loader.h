@@ -57,7 +57,7 @@ struct LoadOptions {
 // unless a test gives its own.
 // Lines end at line feeds; a carriage return before one stays in the line,
 // and the text after the last line feed is examined like a line. A kept line
-// longer than kLongLineBytes is kept as CompactLine makes it
+// longer than kLongLineBytes is kept as CompactLineInto makes it
 // (line_scanner.h). Kept lines beyond LogLines' 40001 entries and day runs
 // beyond LogDates' 101 are dropped, each with a warning (LinesBeyondKept
 // counts those lines); the lines of dropped day runs are still kept. Each
@@ -80,9 +80,6 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
 // REQUIRES: !paths.empty().
 LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
                     const LoadOptions& options = {}, LogFileSystem& files = SystemLogFiles());
-
-// True when `line` is a call-end line of the router named by `identifier`.
-bool IsKeptLine(std::string_view line, std::string_view identifier);
 
 // LogDates 0..DateCount-1, for the day chooser.
 std::vector<std::string> DayList(const TallixData& data);

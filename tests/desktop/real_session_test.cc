@@ -6,6 +6,8 @@
 // Check Totals from a count box and Export through the file dialog.
 
 #include <QComboBox>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -25,9 +27,10 @@
 #include <cmath>
 #include <thread>
 
-#include "desktop/app/busy_load.h"
 #include "desktop/app/startup.h"
+#include "desktop/app/status_bar.h"
 #include "desktop/app/twips.h"
+#include "desktop/reports/frm_check_totals.h"
 #include "support/command_runner.h"
 #include "support/gui_harness.h"
 #include "support/x_session.h"
@@ -338,12 +341,18 @@ class RealSessionTest : public QObject {
   }
 
   // A double-click on a site's count or duration box opens Check Totals on
-  // that site's calls: the rows of tallix-report's audit credited to it, cell
-  // by cell.
+  // that site's calls, beside the main window and not over it: the rows of
+  // tallix-report's audit credited to it, cell by cell (the file by its
+  // name). It follows the main window's selection while open; Tab leaves
+  // its table; Enter on a row shows the line in context, from a gzip log.
   void checkTotalsFromACountBox() {
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
-    const QString log = h.WriteFile("router.log", CraftedLog());
+    const QString plain = h.WriteFile("router.log", CraftedLog());
+    QProcess gzip;
+    gzip.start("gzip", {"-k", plain});
+    QVERIFY(gzip.waitForFinished(kWaitMs) && gzip.exitCode() == 0);
+    const QString log = plain + ".gz";
     QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
     h.Open(log);
     const testing_util::CommandRun audit = testing_util::RunReport(
@@ -354,26 +363,53 @@ class RealSessionTest : public QObject {
          {std::pair{"NoCalls0", "Head Office"}, {"CallDuration1", "London"}}) {
       std::vector<QStringList> expected;
       for (const QString& line : QString::fromStdString(audit.out).split("\r\n").mid(1)) {
-        if (line.endsWith(QString(",") + site)) expected.push_back(line.split(','));
+        if (!line.endsWith(QString(",") + site)) continue;
+        expected.push_back(line.split(','));
+        expected.back()[0] = "router.log.gz";
       }
       const QString count = "NoCalls" + QString(box).right(1);
       QCOMPARE(qsizetype(expected.size()), h.Text(qPrintable(count)).toLongLong());
-      std::vector<QStringList> shown;
-      const int result = OnModal(
-          [&h, box = box] {
-            QTest::mouseDClick(h.Find<QLineEdit>(box), Qt::LeftButton, {}, QPoint(5, 5));
-          },
-          [&shown, site = site](QWidget& window) {
-            QCOMPARE(window.windowTitle(), QString("Check Totals"));
-            QCOMPARE(window.findChild<QComboBox*>("LinesChoiceBox")->currentText(),
-                     QString(site) + "'s calls");
-            shown = TableCells(*window.findChild<QTableView*>("LinesTable")->model());
-            Shoot(QString("check-totals-%1.png").arg(site));
-            QTest::keyClick(window.findChild<QPushButton*>("cmdClose"), Qt::Key_Return);
-          });
-      QCOMPARE(result, int(QDialog::Accepted));
-      QCOMPARE(shown, expected);
+      QTest::mouseDClick(h.Find<QLineEdit>(box), Qt::LeftButton, {}, QPoint(5, 5));
+      auto* window = h.window().findChild<FormCheckTotals*>();
+      QVERIFY(window && QTest::qWaitForWindowExposed(window, kWaitMs));
+      QVERIFY(!window->isModal());
+      QCOMPARE(window->findChild<QComboBox*>("LinesChoiceBox")->currentText(),
+               QString(site) + "'s calls");
+      auto* table = window->findChild<QTableView*>("LinesTable");
+      QCOMPARE(TableCells(*table->model()), expected);
+      QVERIFY(table->isColumnHidden(KeptLinesModel::kFile));
+      QTRY_VERIFY(window->frameGeometry() != window->geometry());
+      QVERIFY2(!window->frameGeometry().intersects(h.window().frameGeometry()),
+               qPrintable(QDebug::toString(window->frameGeometry())));
+      QVERIFY(h.window().screen()->availableGeometry().contains(window->frameGeometry()));
+      Shoot(QString("check-totals-%1.png").arg(site));
     }
+    auto* window = h.window().findChild<FormCheckTotals*>();
+    auto* table = window->findChild<QTableView*>("LinesTable");
+    // The selection changes with the window open: it shows the new tally.
+    window->findChild<QComboBox*>("LinesChoiceBox")->setCurrentIndex(1);
+    h.Find<QComboBox>("ComboDate")->setCurrentIndex(1);
+    h.Click("CommandDate");
+    QCOMPARE(window->findChild<QLabel*>("TallyCaption")->text(), h.Text("ResultsRangeDisplay"));
+    QCOMPARE(table->model()->rowCount(), 1);
+    window->activateWindow();
+    table->setFocus();
+    QTRY_VERIFY(table->hasFocus());
+    table->selectRow(0);
+    QTest::keyClick(table, Qt::Key_Tab);
+    QVERIFY(!table->hasFocus());
+    table->setFocus();
+    QString shown;
+    OnModal([table] { QTest::keyClick(table, Qt::Key_Return); },
+            [&shown](QWidget& context) {
+              shown = context.findChild<QPlainTextEdit*>("ContextBox")->toPlainText();
+              Shoot("line-in-context.png");
+            });
+    const QString line = table->model()->index(0, KeptLinesModel::kLine).data().toString();
+    QVERIFY2(shown.contains(QRegularExpression("^> +" + line + "  Jan  2 ",
+                                               QRegularExpression::MultilineOption)),
+             qPrintable(shown));
+    window->close();
   }
 
   // File > Export through Qt's own file dialog: the type picked from its
@@ -451,17 +487,22 @@ class RealSessionTest : public QObject {
   // A slow load (held up in the loader's progress callback until the dialog
   // is seen) shows the wait cursor and, after half a second, the progress
   // dialog over a painted window; a quick one shows none. Cancel leaves the
-  // window as a failed load does; a load let go on replaces the log.
+  // window as it was, with a note in the status bar and no message box; a
+  // load let go on replaces the log. A file dropped while the load runs,
+  // before the dialog shows, is refused.
   void slowLoadShowsProgress_data() {
     QTest::addColumn<bool>("held");
     QTest::addColumn<bool>("cancel");
-    QTest::newRow("quick") << false << false;
-    QTest::newRow("cancelled") << true << true;
-    QTest::newRow("let go on") << true << false;
+    QTest::addColumn<bool>("drop");
+    QTest::newRow("quick") << false << false << false;
+    QTest::newRow("cancelled") << true << true << false;
+    QTest::newRow("let go on") << true << false << false;
+    QTest::newRow("a drop during the load") << true << false << true;
   }
   void slowLoadShowsProgress() {
     QFETCH(bool, held);
     QFETCH(bool, cancel);
+    QFETCH(bool, drop);
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
     QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
@@ -472,17 +513,26 @@ class RealSessionTest : public QObject {
     const QByteArray noise = "Jan  2 10:00:00 otherhost kernel: a line the loader skips\n";
     while (text.size() < 6 << 20) text += noise;
     const QString slow = h.WriteFile("slow.log", text);
+    const QString dropped = h.WriteFile("dropped.log", CallsLog(7));
     std::atomic<bool> seen = false;
-    SetLoadProgressHook([&seen, held](uint64_t, uint64_t) {
+    h.load_watcher.on_progress = [&seen, held](uint64_t, uint64_t) {
       for (int wait = 0; held && wait < 200 && !seen; ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
       }
-    });
+    };
     QString label;
     bool wait_cursor = false;
+    bool dropped_early = false;
     QTimer watch;
     connect(&watch, &QTimer::timeout, [&] {
       auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (drop && !dropped_early && h.window().Loading() && dialog == nullptr) {
+        dropped_early = true;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(dropped)});
+        QDropEvent event(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(&h.window(), &event);
+      }
       if (seen || dialog == nullptr || !dialog->isVisible()) return;
       label = dialog->labelText();
       wait_cursor = QApplication::overrideCursor() != nullptr &&
@@ -493,8 +543,8 @@ class RealSessionTest : public QObject {
     });
     watch.start(20);
     h.Open(slow);
-    SetLoadProgressHook({});
     QCOMPARE(bool(seen), held);
+    QCOMPARE(dropped_early, drop);
     if (held) {
       QVERIFY2(label.contains("slow.log") && label.contains(" of 6.0 MiB"), qPrintable(label));
       QVERIFY(wait_cursor);
@@ -502,11 +552,11 @@ class RealSessionTest : public QObject {
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(h.Text("LogFilename"), cancel ? first : slow);
     QCOMPARE(h.Text("NoCalls0"), QString("3"));
-    QCOMPARE(h.messages.shown.size(), size_t(cancel ? 1 : 0));
-    if (cancel) {
-      QVERIFY2(h.messages.shown[0].text.contains("cancelled"),
-               qPrintable(h.messages.shown[0].text));
-    }
+    QVERIFY(h.messages.shown.empty());
+    QCOMPARE(h.window().findChild<ClockStatusBar*>()->StatusText(),
+             QString(cancel ? "Load cancelled"
+                     : drop ? "A log is loading; the new one was not opened"
+                            : "Status"));
   }
 
   // `tallix FILE` and a dropped file open the log as File > Open does.

@@ -382,6 +382,7 @@ class RealSessionTest : public QObject {
       QVERIFY2(!window->frameGeometry().intersects(h.window().frameGeometry()),
                qPrintable(QDebug::toString(window->frameGeometry())));
       QVERIFY(h.window().screen()->availableGeometry().contains(window->frameGeometry()));
+      QTest::qWait(200);  // painted before the picture is taken
       Shoot(QString("check-totals-%1.png").arg(site));
     }
     auto* window = h.window().findChild<FormCheckTotals*>();
@@ -530,6 +531,8 @@ class RealSessionTest : public QObject {
         dropped_early = true;
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(dropped)});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(&h.window(), &enter);
         QDropEvent event(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QApplication::sendEvent(&h.window(), &event);
       }

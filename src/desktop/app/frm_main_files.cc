@@ -51,7 +51,7 @@ void frmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void frmMain::dropEvent(QDropEvent* event) {
   const QString path = DroppedFile(event->mimeData());
-  if (path.isEmpty() || loading_) return;
+  if (path.isEmpty()) return;
   event->acceptProposedAction();
   OpenLogFile(path);
 }

@@ -15,6 +15,7 @@
 
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
+#include "engine/log/log_loader.h"
 #include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
 
@@ -50,7 +51,8 @@ LineContext ReadLineContext(const std::string& path, uint64_t line, int around) 
     context.error = result.error;
     return context;
   }
-  LogTextReader reader(file, kind, std::numeric_limits<uint64_t>::max());
+  // No loaded log is longer; the line sought lies within it.
+  LogTextReader reader(file, kind, kMaxLogFileSize);
   std::vector<char> buffer(kReadBytes);
   uint64_t number = 1;  // of the line the next byte belongs to
   bool line_open = false;

@@ -30,7 +30,7 @@ struct FileRequest {
   bool confirm_overwrite = false;
   // For each filter, the name to start from while it is selected; empty to
   // keep initial_name whatever the filter.
-  QStringList filter_names;
+  QStringList filter_names = {};
 };
 
 // A file a save chooser returned, with the filter the user left selected.

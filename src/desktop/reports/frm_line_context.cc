@@ -122,7 +122,10 @@ FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::st
   buttons->button(QDialogButtonBox::Close)->setObjectName("cmdClose");
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
-  resize(720, 300);
+  // Room for every line shown, and no more.
+  box->setMinimumHeight(box->fontMetrics().lineSpacing() * (2 * kContextLines + 1) +
+                        2 * box->frameWidth() + 2 * static_cast<int>(box->document()->documentMargin()));
+  resize(720, sizeHint().height());
 
   const QString file_text = QString("\"%1\"").arg(ToQtMessage(path));
   LineContext context;

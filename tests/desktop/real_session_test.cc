@@ -40,6 +40,10 @@ namespace {
 
 XSession* session = nullptr;
 constexpr int kWaitMs = 10000;
+// What openbox's stock theme needs to show the title "Tallix" whole beside
+// its icon and three buttons, measured on its screenshots: a 124-pixel frame
+// left room for "..." alone, some 12 pixels of the 50 the title takes.
+constexpr int kTitleBarNeedsPx = 165;
 const char* const kKeys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
 
 // Starts the window as the program does and waits until the window manager
@@ -560,6 +564,25 @@ class RealSessionTest : public QObject {
              QString(cancel ? "Load cancelled"
                      : drop ? "A log is loading; the new one was not opened"
                             : "Status"));
+  }
+
+  // The About box under openbox shows its whole title, "Tallix", not an
+  // ellipsis: openbox's icon, title and three buttons fit its frame.
+  void aboutBoxShowsItsTitle() {
+    Harness h;
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    QtMessageService messages;
+    int frame_width = 0;
+    OnModal([&] { messages.Show(&h.window(), {MessageIcon::kNone, MessageButtons::kOk, "Tallix",
+                                              "Version 1.1.0"}); },
+            [&](QWidget& box) {
+              QTRY_VERIFY(box.frameGeometry() != box.geometry());
+              QTest::qWait(200);
+              frame_width = box.frameGeometry().width();
+              Shoot("about.png");
+            });
+    qInfo("About box frame: %d px", frame_width);
+    QVERIFY2(frame_width >= kTitleBarNeedsPx, qPrintable(QString::number(frame_width)));
   }
 
   // `tallix FILE` and a dropped file open the log as File > Open does.

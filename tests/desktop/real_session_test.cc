@@ -23,10 +23,12 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
 
+#include "desktop/app/qt_services.h"
 #include "desktop/app/startup.h"
 #include "desktop/app/status_bar.h"
 #include "desktop/app/twips.h"
@@ -566,6 +568,75 @@ class RealSessionTest : public QObject {
                             : "Status"));
   }
 
+  // Each window as a screen reader reads it over the accessibility bus:
+  // every text box that shows has a name of its own, none two alike in one
+  // window, and reads its whole text, a duration wider than its box too.
+  void accessibleNamesOverTheBus_data() {
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("window");  // the window's title on the bus
+    QTest::newRow("main window") << "" << "Tallix";
+    QTest::newRow("Check Totals beside it") << "mnuViewCheckTotals" << "Check Totals";
+    QTest::newRow("Options") << "mnuViewOptions" << "Options";
+    QTest::newRow("Show Log") << "CommandShowLog" << "Show Log";
+    QTest::newRow("a line in context") << "LinesTable" << "Line 1 of router.log";
+  }
+  void accessibleNamesOverTheBus() {
+    QFETCH(QString, opened);
+    QFETCH(QString, window);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    QByteArray log = CallsLog(1);
+    h.Open(h.WriteFile("router.log", log.replace("lasted 10", "lasted 2000000000")));
+    std::vector<QStringList> read;  // window, role, name, text
+    const auto read_bus = [&read] {
+      QProcess reader;
+      // The system's own Python, which has the python3-pyatspi package.
+      reader.start("/usr/bin/python3", {TALLIX_ATSPI_NAMES, QString::number(QCoreApplication::applicationPid())});
+      // The window answers the reader from this thread's event loop.
+      QVERIFY(QTest::qWaitFor([&reader] { return reader.state() == QProcess::NotRunning; }, 60000));
+      QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+      for (const QString& line : QString(reader.readAllStandardOutput()).split('\n')) {
+        if (!line.isEmpty()) read.push_back(line.split('\t'));
+      }
+    };
+    if (opened.isEmpty()) {
+      read_bus();
+    } else if (opened == "mnuViewCheckTotals") {
+      h.Trigger("mnuViewCheckTotals");
+      QVERIFY(QTest::qWaitForWindowExposed(h.window().findChild<FormCheckTotals*>(), kWaitMs));
+      read_bus();
+    } else if (opened == "LinesTable") {
+      h.Trigger("mnuViewCheckTotals");
+      auto* table = h.window().findChild<QTableView*>("LinesTable");
+      table->setCurrentIndex(table->model()->index(0, 0));
+      OnModal([table] { QTest::keyClick(table, Qt::Key_Return); }, [&](QWidget&) { read_bus(); });
+    } else {
+      OnModal([&] { opened == "mnuViewOptions" ? h.Trigger("mnuViewOptions") : h.Click("CommandShowLog"); },
+              [&](QWidget&) { read_bus(); });
+    }
+    QStringList names;  // of the text boxes; a combo box holds one of its own
+    int seen = 0;
+    for (const QStringList& box : read) {
+      QCOMPARE(box.size(), 4);
+      if (box[0] != window) continue;
+      ++seen;
+      QVERIFY2(!box[2].isEmpty(), qPrintable(box.join(" | ")));
+      if (box[1] == "combo box") continue;
+      QVERIFY2(!names.contains(box[2]), qPrintable(box.join(" | ")));
+      names << box[2];
+    }
+    QVERIFY2(seen > 0, qPrintable(QString("nothing read in %1").arg(window)));
+    if (window == "Tallix") {
+      QVERIFY(names.contains("Date Search day"));
+      const QString duration = h.Text("CallDuration0");
+      QVERIFY(duration.size() > 17);
+      QVERIFY(std::any_of(read.begin(), read.end(), [&duration](const QStringList& box) {
+        return box[2] == "Head Office, Call Duration" && box[3] == duration;
+      }));
+    }
+  }
+
   // The About box under openbox shows its whole title, "Tallix", not an
   // ellipsis: openbox's icon, title and three buttons fit its frame.
   void aboutBoxShowsItsTitle() {
@@ -627,7 +698,7 @@ class RealSessionTest : public QObject {
 }  // namespace tallix::testing
 
 int main(int argc, char** argv) {
-  tallix::testing::XSession session;
+  tallix::testing::XSession session(/*accessibility_bus=*/true);
   if (!session.error().empty()) {
     std::fprintf(stderr, "no X session: %s\n", session.error().c_str());
     return 1;

@@ -119,6 +119,8 @@ class MainWindowTest : public QObject {
         << QRect(5000, 5000, 1300, 700) << QRect(67, 67, 1280, 800);
     QTest::newRow("exactly the primary screen's width")
         << QRect(5000, 5000, 1280, 700) << QRect(67, 67, 1280, 700);
+    QTest::newRow("narrower than the primary screen but taller")
+        << QRect(5000, 5000, 500, 900) << QRect(67, 67, 1280, 800);
   }
   void restorableRect() {
     QFETCH(QRect, stored);

@@ -5,7 +5,9 @@
 // the keys of Show Log and Options, wrapping, `tallix FILE` and drops,
 // Check Totals from a count box and Export through the file dialog.
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QDragEnterEvent>
@@ -185,6 +187,8 @@ class RealSessionTest : public QObject {
         << QStringList{"100000", "100000", "6500", "6500"} << Pixels(1000, 1000, 6500, 6500);
     QTest::newRow("larger than the screen, off it")
         << QStringList{"-30000", "300", "30000", "15000"} << QRect(67, 67, 1280, 800);
+    QTest::newRow("narrower than the screen but taller, off it")
+        << QStringList{"75000", "75000", "6500", "15000"} << QRect(67, 67, 1280, 800);
     QTest::newRow("off the screen, exactly its width")
         << QStringList{"75000", "75000", "19200", "10500"} << QRect(67, 67, 1280, 700);
     QTest::newRow("title bar above the screen")
@@ -259,10 +263,19 @@ class RealSessionTest : public QObject {
                 edit->setFocus();
                 edit->selectAll();
                 QTest::keyClicks(edit, name);
-                QTest::keyClick(edit, Qt::Key_Return);
+                // When the folder's listing comes in while the name is typed,
+                // the completer's list opens and takes a Return for itself:
+                // Return is pressed until the dialog has taken the name.
+                QVERIFY(QTest::qWaitFor(
+                    [&] {
+                      if (QCompleter* completer = edit->completer()) completer->popup()->hide();
+                      QTest::keyClick(edit, Qt::Key_Return);
+                      return !dialog.isVisible();
+                    },
+                    kWaitMs));
               });
     }
-    QCOMPARE(h.Text("LogFilename"), log);
+    QTRY_COMPARE(h.Text("LogFilename"), log);
     QFile saved(report);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const std::string ours = saved.readAll().toStdString();

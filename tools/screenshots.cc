@@ -13,9 +13,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QKeyEvent>
-#include <QTableView>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +22,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>

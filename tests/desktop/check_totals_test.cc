@@ -99,16 +99,17 @@ class CheckTotalsTest : public QObject {
       if (fits.match(row[5]).hasMatch()) expected.push_back(row);
     }
     QCOMPARE(expected.size(), size_t(rows));
-    QVERIFY(OnWindow(*h, [&] { h->Trigger("mnuViewCheckTotals"); },
-                     [&](FormCheckTotals& window, QTableView& table) {
-                       auto* box = window.findChild<QComboBox*>("LinesChoiceBox");
-                       box->setCurrentIndex(box->findText(choice));
-                       QCOMPARE(box->currentText(), choice);
-                       QCOMPARE(TableCells(*table.model()), Shown(expected));
-                       QVERIFY(table.isColumnHidden(KeptLinesModel::kFile));
-                       QVERIFY(!table.accessibleName().isEmpty());
-                       QVERIFY(!box->accessibleName().isEmpty());
-                     }));
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals& window, QTableView& table) {
+          auto* box = window.findChild<QComboBox*>("LinesChoiceBox");
+          box->setCurrentIndex(box->findText(choice));
+          QCOMPARE(box->currentText(), choice);
+          QCOMPARE(TableCells(*table.model()), Shown(expected));
+          QVERIFY(table.isColumnHidden(KeptLinesModel::kFile));
+          QVERIFY(!table.accessibleName().isEmpty());
+          QVERIFY(!box->accessibleName().isEmpty());
+        }));
   }
 
   // Seconds sort as numbers, ties keeping log order; the time stamp sorts
@@ -125,35 +126,36 @@ class CheckTotalsTest : public QObject {
     };
     const QSize size(700, 450);
     h->chooser.file_answers.push_back(h->PathOf("lines"));
-    QVERIFY(OnWindow(*h, [&] { h->Trigger("mnuViewCheckTotals"); },
-                     [&](FormCheckTotals& window, QTableView& table) {
-                       table.sortByColumn(KeptLinesModel::kSeconds, Qt::AscendingOrder);
-                       std::vector<QStringList> by_seconds = audit;
-                       std::stable_sort(by_seconds.begin(), by_seconds.end(),
-                                        [](const QStringList& a, const QStringList& b) {
-                                          return a[4].toLongLong() < b[4].toLongLong();
-                                        });
-                       QCOMPARE(TableCells(*table.model()), Shown(by_seconds));
-                       table.sortByColumn(KeptLinesModel::kStamp, Qt::DescendingOrder);
-                       QCOMPARE(TableCells(*table.model()), Shown(reversed));
-                       table.selectRow(0);
-                       table.selectionModel()->select(
-                           table.model()->index(2, 0),
-                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-                       table.setFocus();
-                       QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
-                       QCOMPARE(QApplication::clipboard()->text(), tsv({reversed[0], reversed[2]}));
-                       window.findChild<QPushButton*>("cmdSaveAs")->click();
-                       window.resize(size);
-                     }));
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals& window, QTableView& table) {
+          table.sortByColumn(KeptLinesModel::kSeconds, Qt::AscendingOrder);
+          std::vector<QStringList> by_seconds = audit;
+          std::stable_sort(by_seconds.begin(), by_seconds.end(),
+                           [](const QStringList& a, const QStringList& b) {
+                             return a[4].toLongLong() < b[4].toLongLong();
+                           });
+          QCOMPARE(TableCells(*table.model()), Shown(by_seconds));
+          table.sortByColumn(KeptLinesModel::kStamp, Qt::DescendingOrder);
+          QCOMPARE(TableCells(*table.model()), Shown(reversed));
+          table.selectRow(0);
+          table.selectionModel()->select(table.model()->index(2, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+          table.setFocus();
+          QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
+          QCOMPARE(QApplication::clipboard()->text(), tsv({reversed[0], reversed[2]}));
+          window.findChild<QPushButton*>("cmdSaveAs")->click();
+          window.resize(size);
+        }));
     QFile saved(h->PathOf("lines.csv"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QString expected = "file,line,stamp,number,seconds,result\n" + tsv(reversed);
     QCOMPARE(QString(saved.readAll()), expected.replace('\t', ',').replace("\n", "\r\n"));
     QCOMPARE(h->ReadSetting("CheckTotalsWidth")->toDouble(), PixelsToTwips(size.width(), 96));
     QVERIFY(!h->ReadSetting("MainWidth").has_value());
-    QVERIFY(OnWindow(*h, [&] { h->Trigger("mnuViewCheckTotals"); },
-                     [&](FormCheckTotals& window, QTableView&) { QCOMPARE(window.size(), size); }));
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals& window, QTableView&) { QCOMPARE(window.size(), size); }));
   }
 };
 

@@ -412,8 +412,8 @@ class MainWindowTest : public QObject {
     QTest::newRow("a long duration") << "CallDuration0" << QString() << true;
     QTest::newRow("a short duration") << "CallDuration1" << QString() << false;
     QTest::newRow("a long path") << "LogFilename" << QString() << true;
-    QTest::newRow("20 characters in the narrowest box")
-        << "NoCalls0" << "10003d 22h 13m 20s 1" << true;
+    QTest::newRow("20 characters in the narrowest box") << "NoCalls0"
+                                                        << "10003d 22h 13m 20s 1" << true;
   }
   void readOnlyBoxesShowTheirStart() {
     QFETCH(QString, box);

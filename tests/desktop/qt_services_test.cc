@@ -5,9 +5,9 @@
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QPushButton>
 
 #include "support/gui_harness.h"
 
@@ -35,7 +35,9 @@ class QtServicesTest : public QObject {
     QSize size;
     QString shown;
     const bool opened = Harness::WithModal(
-        [&] { messages.Show(nullptr, {MessageIcon::kWarning, MessageButtons::kOk, "Tallix", text}); },
+        [&] {
+          messages.Show(nullptr, {MessageIcon::kWarning, MessageButtons::kOk, "Tallix", text});
+        },
         [&](QDialog& dialog) {
           size = dialog.frameGeometry().size();
           if (auto* box = dialog.findChild<QPlainTextEdit*>("MessageText")) {

@@ -8,11 +8,10 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
-#include <QLabel>
-#include <QRegularExpression>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -20,6 +19,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
@@ -588,11 +588,16 @@ class RealSessionTest : public QObject {
   void accessibleNamesOverTheBus_data() {
     QTest::addColumn<QString>("opened");
     QTest::addColumn<QString>("window");  // the window's title on the bus
-    QTest::newRow("main window") << "" << "Tallix";
-    QTest::newRow("Check Totals beside it") << "mnuViewCheckTotals" << "Check Totals";
-    QTest::newRow("Options") << "mnuViewOptions" << "Options";
-    QTest::newRow("Show Log") << "CommandShowLog" << "Show Log";
-    QTest::newRow("a line in context") << "LinesTable" << "Line 1 of router.log";
+    QTest::newRow("main window") << ""
+                                 << "Tallix";
+    QTest::newRow("Check Totals beside it") << "mnuViewCheckTotals"
+                                            << "Check Totals";
+    QTest::newRow("Options") << "mnuViewOptions"
+                             << "Options";
+    QTest::newRow("Show Log") << "CommandShowLog"
+                              << "Show Log";
+    QTest::newRow("a line in context") << "LinesTable"
+                                       << "Line 1 of router.log";
   }
   void accessibleNamesOverTheBus() {
     QFETCH(QString, opened);
@@ -606,7 +611,8 @@ class RealSessionTest : public QObject {
     const auto read_bus = [&read] {
       QProcess reader;
       // The system's own Python, which has the python3-pyatspi package.
-      reader.start("/usr/bin/python3", {TALLIX_ATSPI_NAMES, QString::number(QCoreApplication::applicationPid())});
+      reader.start("/usr/bin/python3",
+                   {TALLIX_ATSPI_NAMES, QString::number(QCoreApplication::applicationPid())});
       // The window answers the reader from this thread's event loop.
       QVERIFY(QTest::qWaitFor([&reader] { return reader.state() == QProcess::NotRunning; }, 60000));
       QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
@@ -626,8 +632,11 @@ class RealSessionTest : public QObject {
       table->setCurrentIndex(table->model()->index(0, 0));
       OnModal([table] { QTest::keyClick(table, Qt::Key_Return); }, [&](QWidget&) { read_bus(); });
     } else {
-      OnModal([&] { opened == "mnuViewOptions" ? h.Trigger("mnuViewOptions") : h.Click("CommandShowLog"); },
-              [&](QWidget&) { read_bus(); });
+      OnModal(
+          [&] {
+            opened == "mnuViewOptions" ? h.Trigger("mnuViewOptions") : h.Click("CommandShowLog");
+          },
+          [&](QWidget&) { read_bus(); });
     }
     QStringList names;  // of the text boxes; a combo box holds one of its own
     int seen = 0;
@@ -658,16 +667,18 @@ class RealSessionTest : public QObject {
     QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
     QtMessageService messages;
     int width = 0;
-    OnModal([&] { messages.Show(&h.window(), {MessageIcon::kNone, MessageButtons::kOk, "Tallix",
-                                              "Version 1.1.0"}); },
-            [&](QWidget& box) {
-              // For the picture: the width asked for is the box's own.
-              QVERIFY2(qobject_cast<QMessageBox*>(&box), box.metaObject()->className());
-              (void)QTest::qWaitFor([&box] { return box.frameGeometry() != box.geometry(); },
-                                    kWaitMs);
-              width = box.width();
-              Shoot("about.png");
-            });
+    OnModal(
+        [&] {
+          messages.Show(&h.window(),
+                        {MessageIcon::kNone, MessageButtons::kOk, "Tallix", "Version 1.1.0"});
+        },
+        [&](QWidget& box) {
+          // For the picture: the width asked for is the box's own.
+          QVERIFY2(qobject_cast<QMessageBox*>(&box), box.metaObject()->className());
+          (void)QTest::qWaitFor([&box] { return box.frameGeometry() != box.geometry(); }, kWaitMs);
+          width = box.width();
+          Shoot("about.png");
+        });
     qInfo("About box: %d px inside its frame", width);
     QVERIFY2(width >= kTitleBarNeedsPx, qPrintable(QString::number(width)));
   }

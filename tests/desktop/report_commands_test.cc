@@ -427,12 +427,11 @@ class ReportCommandsTest : public QObject {
     ExpectOneMessageContaining(h, named);
     QCOMPARE(ReadAll(path), before);
     const FileRequest& asked = h.chooser.file_requests.back();
-    const QStringList proposed =
-        command == "mnuFileExport"
-            ? QStringList{"router.csv", "router.json", "router.html", "router-unmatched.txt",
-                          "router-audit.csv"}
-        : command == "cmdSaveAs" ? QStringList{"router-audit.csv"}
-                                 : QStringList{};
+    const QStringList proposed = command == "mnuFileExport"
+                                     ? QStringList{"router.csv", "router.json", "router.html",
+                                                   "router-unmatched.txt", "router-audit.csv"}
+                                 : command == "cmdSaveAs" ? QStringList{"router-audit.csv"}
+                                                          : QStringList{};
     QStringList names;
     for (const QString& name : proposed) names << h.PathOf(name);
     QCOMPARE(asked.filter_names, names);

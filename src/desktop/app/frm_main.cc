@@ -13,10 +13,10 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_text.h"
-#include "desktop/app/controls.h"
 #include "desktop/app/status_bar.h"
 #include "desktop/app/toolbar_icons.h"
 #include "desktop/app/twips.h"

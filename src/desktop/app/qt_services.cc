@@ -1,21 +1,21 @@
 #include "desktop/app/qt_services.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QApplication>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QVBoxLayout>
-#include <QPrintDialog>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "engine/reports/report_date_time.h"
 
@@ -65,11 +65,11 @@ MessageAnswer ShowTallMessage(QWidget* parent, const Message& message, QMessageB
   auto* layout = new QVBoxLayout(&dialog);
   auto* row = new QHBoxLayout;
   auto* icon_label = new QLabel(&dialog);
-  const QStyle::StandardPixmap pixmap = icon == QMessageBox::Critical   ? QStyle::SP_MessageBoxCritical
-                                        : icon == QMessageBox::Question ? QStyle::SP_MessageBoxQuestion
-                                        : icon == QMessageBox::Information
-                                            ? QStyle::SP_MessageBoxInformation
-                                            : QStyle::SP_MessageBoxWarning;
+  const QStyle::StandardPixmap pixmap =
+      icon == QMessageBox::Critical      ? QStyle::SP_MessageBoxCritical
+      : icon == QMessageBox::Question    ? QStyle::SP_MessageBoxQuestion
+      : icon == QMessageBox::Information ? QStyle::SP_MessageBoxInformation
+                                         : QStyle::SP_MessageBoxWarning;
   icon_label->setPixmap(dialog.style()->standardIcon(pixmap).pixmap(32, 32));
   icon_label->setAlignment(Qt::AlignTop);
   auto* text = new QPlainTextEdit(message.text, &dialog);

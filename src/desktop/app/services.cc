@@ -42,8 +42,8 @@ QString CommonDialog::ShowSave(QWidget* parent, const QString& title, const QStr
 std::optional<ChosenFile> CommonDialog::ShowSaveAs(QWidget* parent, const QString& title,
                                                    const QStringList& filters,
                                                    const QStringList& names) {
-  const FileRequest request{FileRequest::Kind::kSave, title, filters.join(";;"), names.value(0),
-                            true, names};
+  const FileRequest request{FileRequest::Kind::kSave, title, filters.join(";;"),
+                            names.value(0),           true,  names};
   std::optional<ChosenFile> chosen = chooser_.ChooseFileAndFilter(parent, request);
   if (!chosen || chosen->name.isEmpty()) return std::nullopt;
   chosen->name = WithSuffix(chosen->name, FilterSuffix(chosen->filter));

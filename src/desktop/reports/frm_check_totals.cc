@@ -152,8 +152,9 @@ void FormCheckTotals::PlaceBeside(const QWidget& owner) {
   if (left + outer.width() - 1 > screen_area.right()) left = main.left() - outer.width();
   if (left < screen_area.left()) left = screen_area.right() + 1 - outer.width();
   left = std::max(left, screen_area.left());
-  const int top = std::clamp(main.top(), screen_area.top(),
-                             std::max(screen_area.top(), screen_area.bottom() + 1 - outer.height()));
+  const int top =
+      std::clamp(main.top(), screen_area.top(),
+                 std::max(screen_area.top(), screen_area.bottom() + 1 - outer.height()));
   move(left, top);
 }
 

@@ -28,7 +28,7 @@ constexpr size_t kReadBytes = 64 * 1024;
 
 FileStamp StampOf(const std::string& path) {
   FileStamp stamp;
-  struct stat info{};
+  struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return stamp;
   stamp.identity = FileIdentity{static_cast<unsigned long long>(info.st_dev),
                                 static_cast<unsigned long long>(info.st_ino)};
@@ -124,7 +124,8 @@ FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::st
   layout->addWidget(buttons);
   // Room for every line shown, and no more.
   box->setMinimumHeight(box->fontMetrics().lineSpacing() * (2 * kContextLines + 1) +
-                        2 * box->frameWidth() + 2 * static_cast<int>(box->document()->documentMargin()));
+                        2 * box->frameWidth() +
+                        2 * static_cast<int>(box->document()->documentMargin()));
   resize(720, sizeHint().height());
 
   const QString file_text = QString("\"%1\"").arg(ToQtMessage(path));
@@ -146,7 +147,8 @@ FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::st
     box->hide();
     return;
   }
-  where->setText(QString("%1, line %2 (marked), with the lines around it:").arg(file_text).arg(line));
+  where->setText(
+      QString("%1, line %2 (marked), with the lines around it:").arg(file_text).arg(line));
   const int digits = static_cast<int>(QString::number(context.first + context.lines.size()).size());
   QStringList rows;
   for (size_t i = 0; i < context.lines.size(); ++i) {

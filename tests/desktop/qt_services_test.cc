@@ -17,44 +17,30 @@ class QtServicesTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // A message box is wide enough for its title in a window manager's title
-  // bar (its buttons and icon beside it), and one whose text is taller than
-  // the screen scrolls inside a window that fits the screen.
-  void messageBoxesFit_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("scrolls");
-    QTest::newRow("about") << "Version 1.1.0" << false;
+  // A message whose text is taller than the screen (four hundred warnings)
+  // scrolls, whole, inside a window that fits the screen. (That a box is wide
+  // enough for its title shows only under a window manager: the real-session
+  // suite checks it.)
+  void tallMessageScrollsWithinTheScreen() {
     QStringList many;
     for (int i = 0; i < 400; ++i) many << QString("- warning %1 about a call").arg(i);
-    QTest::newRow("four hundred warnings") << many.join("\n\n") << true;
-  }
-  void messageBoxesFit() {
-    QFETCH(QString, text);
-    QFETCH(bool, scrolls);
+    const QString text = many.join("\n\n");
     QtMessageService messages;
     QSize size;
     QString shown;
-    const bool opened = Harness::WithModal(
+    QVERIFY(Harness::WithModal(
         [&] {
           messages.Show(nullptr, {MessageIcon::kWarning, MessageButtons::kOk, "Tallix", text});
         },
         [&](QDialog& dialog) {
           size = dialog.frameGeometry().size();
-          if (auto* box = dialog.findChild<QPlainTextEdit*>("MessageText")) {
-            shown = box->toPlainText();
-            QVERIFY(box->verticalScrollBar()->maximum() > 0);
-          }
-          dialog.reject();
-        });
-    QVERIFY(opened);
-    QCOMPARE(shown, scrolls ? text : QString());
+          auto* box = dialog.findChild<QPlainTextEdit*>("MessageText");
+          QVERIFY(box && box->verticalScrollBar()->maximum() > 0);
+          shown = box->toPlainText();
+        }));
+    QCOMPARE(shown, text);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY2(size.height() <= screen.height() && size.width() <= screen.width(),
-             qPrintable(QDebug::toString(size)));
-    QFont title_font = QApplication::font();
-    title_font.setBold(true);
-    // openbox's icon and three buttons take some 110 pixels beside the title.
-    QVERIFY2(size.width() >= QFontMetrics(title_font).horizontalAdvance("Tallix") + 110,
              qPrintable(QDebug::toString(size)));
   }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/config/config_file.h"
+#include "engine/output/output_file.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
 
@@ -41,21 +42,21 @@ void Check(std::string_view input) {
     storable = storable && Storable(first.SiteNames[i]) && Storable(first.SiteNumbers[i]);
   }
   const std::string before = "kept as it was";
-  Require(WriteWholeFile(path, before).ok, "cannot write the work file", path);
+  Require(WriteWholeFile(path, before).ok(), "cannot write the work file", path);
   const SiteConfig config = SiteConfigOf(first);
-  const FileResult written = WriteConfigFile(config, path);
+  const Status written = WriteConfigFile(config, path);
   if (!storable) {
-    Require(!written.ok, "a text the format cannot hold was written");
+    Require(!written.ok(), "a text the format cannot hold was written");
     std::string after;
     Require(ReadWholeFile(path, 1024, after).ok && after == before,
             "a refused write changed the file");
     return;
   }
-  Require(written.ok, "a storable configuration was not written", written.error);
+  Require(written.ok(), "a storable configuration was not written", written.message());
 
   ResetConfig(second);
   const ConfigReadResult read = ReadConfigFile(second, path);
-  Require(read.ok, "the written file could not be read", read.error);
+  Require(read.status.ok(), "the written file could not be read", read.status.message());
   Require(read.warnings.empty(), "the written file reads with warnings",
           read.warnings.empty() ? "" : read.warnings[0]);
   Require(second.SiteCount == first.SiteCount, "site count changed on the round trip",

@@ -33,6 +33,7 @@
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
 #include "engine/log/reference_loader.h"
+#include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
@@ -376,8 +377,13 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
           "detailed log lines");
   const std::string show = ShowLogText(request);
   Require(CountCrLf(show) == 8 + site_lines + 1 + 2 * site_lines + all_calls, "show log lines");
-  Require(CallTotal(data) == static_cast<int64_t>(all_calls), "call total");
-  Require(CallTotalGuardPasses(data) == (all_calls < 1000), "call-total guard");
+  Require(tally.reconciliation.counted == all_calls, "call total");
+  Require(CallTotalGuardPasses(tally) == (all_calls < 1000), "call-total guard");
+  for (int s = 0; s < sites; ++s) {
+    Require(tally.counted_lines[static_cast<size_t>(s)].size() ==
+                static_cast<size_t>(data.SiteCallCounts[static_cast<size_t>(s)]),
+            "a counted call without its kept line");
+  }
 
   std::vector<std::string> exports;
   CheckExports(request, all_calls, unmatched, exports);
@@ -429,7 +435,7 @@ void CheckCompressedFileLoad(TallixData& data, const Input& in, const std::strin
 void CheckFileLoad(TallixData& data, const Input& in) {
   if (in.log.size() > (256u << 10)) return;
   const std::string path = WorkDir() + "/router.log";
-  Require(WriteWholeFile(path, in.log).ok, "cannot write the log file", path);
+  Require(WriteWholeFile(path, in.log).ok(), "cannot write the log file", path);
   if (CompressionOf(in.log) != Compression::kNone) {
     CheckCompressedFileLoad(data, in, path);
     return;

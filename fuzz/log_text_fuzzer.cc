@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/log/log_loader.h"
+#include "engine/output/output_file.h"
 #include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
@@ -111,7 +112,7 @@ void Check(std::string_view bytes) {
   const std::string packed_path = dir + "/packed.log";
   if (kind == 0) {
     // Any bytes: plain ones read as they are; compressed ones never crash.
-    Require(WriteWholeFile(packed_path, bytes).ok, "cannot write the file");
+    Require(WriteWholeFile(packed_path, bytes).ok(), "cannot write the file");
     std::string text;
     const FileResult read = ReadThrough(packed_path, limit, buffer_size, text);
     if (CompressionOf(bytes.substr(0, kCompressionMagicBytes)) == Compression::kNone) {
@@ -124,7 +125,7 @@ void Check(std::string_view bytes) {
   std::string plain;
   const size_t times = bytes.size() > 4096 ? 1 : repeat;
   for (size_t i = 0; i < times && plain.size() < (256u << 10); ++i) plain += bytes;
-  Require(WriteWholeFile(plain_path, plain).ok, "cannot write the plain file");
+  Require(WriteWholeFile(plain_path, plain).ok(), "cannot write the plain file");
   std::string reference;
   Require(ReadWholeFile(plain_path, SIZE_MAX, reference).ok, "the plain reader failed");
 
@@ -151,7 +152,7 @@ void Check(std::string_view bytes) {
   } else if (change == 3) {
     packed += std::string_view("\0\0stray", 7);
   }
-  Require(WriteWholeFile(packed_path, packed).ok, "cannot write the compressed file");
+  Require(WriteWholeFile(packed_path, packed).ok(), "cannot write the compressed file");
   std::string text;
   const FileResult read = ReadThrough(packed_path, limit, buffer_size, text);
   if (!read.ok) {

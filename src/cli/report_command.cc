@@ -10,9 +10,11 @@
 #include "cli/report_formats.h"
 #include "cli/report_options.h"
 #include "engine/analysis/tally.h"
+#include "engine/app/run_policy.h"
 #include "engine/config/config_file.h"
 #include "engine/config/config_location.h"
 #include "engine/log/log_loader.h"
+#include "engine/output/output_file.h"
 #include "engine/util/file_identity.h"
 #include "engine/util/text_file.h"
 #include "engine/util/visible_text.h"
@@ -38,18 +40,6 @@ void Say(std::ostream& err, std::string_view kind, const std::string& message) {
 int Fail(std::ostream& err, const std::string& message) {
   Say(err, "", message);
   return kExitFailure;
-}
-
-// The first file read (a LOGFILE or the configuration) that `output` would
-// replace, whatever names lead to them; nullopt when there is none.
-std::optional<std::string> OverwrittenInput(const std::string& output,
-                                            const std::vector<std::string>& logs,
-                                            const std::string& config_path) {
-  for (const std::string& log : logs) {
-    if (IsSameFile(output, log)) return "the log file '" + log + "'";
-  }
-  if (IsSameFile(output, config_path)) return "the configuration file '" + config_path + "'";
-  return std::nullopt;
 }
 
 // A file given twice is loaded twice, and its calls counted twice: allowed,
@@ -146,7 +136,6 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   // log touches little.
   const auto tables_owner = std::make_unique<TallixData>();
   TallixData& tables = *tables_owner;
-  std::vector<std::string> warnings;
 
   const std::string config_path =
       options.config ? *options.config
@@ -162,9 +151,11 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   std::vector<std::string> logs;
   for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
   if (options.output) {
-    if (const auto input = OverwrittenInput(*options.output, logs, config_path)) {
-      return Fail(err, "output file '" + *options.output + "' would replace " + *input +
-                           "; nothing was written");
+    if (const auto input = InputFileAt(*options.output, logs, {&config_path, 1})) {
+      const char* what =
+          input->kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '";
+      return Fail(err, "output file '" + *options.output + "' would replace " + what + input->path +
+                           "'; nothing was written");
     }
   }
   // Remarks that leave the exit status as it is.
@@ -176,8 +167,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   }
 
   const ConfigReadResult config = ReadConfigFile(tables, config_path);
-  if (!config.ok) return Fail(err, config.error);
-  warnings.insert(warnings.end(), config.warnings.begin(), config.warnings.end());
+  if (!config.status.ok()) return Fail(err, config.status.message());
   notes.insert(notes.end(), config.notes.begin(), config.notes.end());
   const std::vector<std::string> repeated = RepeatedLogs(logs);
   notes.insert(notes.end(), repeated.begin(), repeated.end());
@@ -201,23 +191,23 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   const LoadResult load = LoadLogs(tables, logs, load_options);
   if (progress) progress->Finish();
   if (!load.ok) return Fail(err, load.error);
-  warnings.insert(warnings.end(), load.warnings.begin(), load.warnings.end());
+  if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
 
   const TallyResult tally = TallyCalls(tables, options.select);
-  warnings.insert(warnings.end(), tally.warnings.begin(), tally.warnings.end());
+  const std::vector<std::string> warnings = RunWarnings(config.warnings, load.warnings, tally);
 
   const ReportFormat& format = *options.format;
   if (format.guard != nullptr) {
-    if (const std::string refusal = format.guard(tables); !refusal.empty()) {
-      return Fail(err, refusal);
+    if (const Status refusal = format.guard(tables, tally); !refusal.ok()) {
+      return Fail(err, refusal.message());
     }
   }
   const ReportHeading heading = MakeReportHeading(tables, env.now);
   const std::string text = format.render({tables, tally, heading, warnings});
 
   if (options.output) {
-    const FileResult written = WriteWholeFile(*options.output, text);
-    if (!written.ok) return Fail(err, "output file: " + written.error);
+    const Status written = WriteWholeFile(*options.output, text);
+    if (!written.ok()) return Fail(err, "output file: " + written.message());
   } else {
     out << text;
     out.flush();

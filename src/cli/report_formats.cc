@@ -11,15 +11,15 @@ namespace tallix {
 namespace {
 
 // Print Log and Show Log refuse a tally of kCallTotalLimit calls or more.
-std::string CallTotalGuard(const TallixData& data) {
-  return CallTotalGuardPasses(data) ? std::string() : std::string(kCallTotalMessage);
+Status CallTotalGuard(const TallixData&, const TallyResult& tally) {
+  return CallTotalGuardPasses(tally) ? Status() : Status::Error(kCallTotalMessage);
 }
 
 // The configuration is written only as Options would write it: a field the
 // file cannot hold would read back as something else.
-std::string StorableConfigGuard(const TallixData& data) {
+Status StorableConfigGuard(const TallixData& data, const TallyResult&) {
   const std::optional<UnstorableField> unstorable = FindUnstorableField(SiteConfigOf(data));
-  return unstorable ? unstorable->message : std::string();
+  return unstorable ? Status::Error(unstorable->message) : Status();
 }
 
 std::string Summary(const ReportRequest& request) { return JoinCrLf(PrintedSummaryLines(request)); }

@@ -11,15 +11,16 @@
 
 #include "engine/app/shared_data.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/status.h"
 
 namespace tallix {
 
 struct ReportFormat {
   std::string_view name;  // as --format takes it
-  // Why this format refuses the tally (the command then fails with that
-  // message and writes nothing), or empty; nullptr for a format that writes
-  // any tally.
-  std::string (*guard)(const TallixData& data);
+  // Why this format refuses the tally, as a failed Status (the command then
+  // fails with its message and writes nothing); nullptr for a format that
+  // writes any tally.
+  Status (*guard)(const TallixData& data, const TallyResult& tally);
   // The whole output: text formats with every line ended by CR LF.
   std::string (*render)(const ReportRequest& request);
 };

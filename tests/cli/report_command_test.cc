@@ -227,25 +227,6 @@ TEST_F(ReportCommandTest, FailuresExitOneAndNameTheFile) {
   }
 }
 
-TEST_F(ReportCommandTest, GuardRefusesDetailedAndShowLog) {
-  std::string log;
-  for (int i = 0; i < 1000; ++i) {
-    log += "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 1 s\n";
-  }
-  WriteFile(dir_.Path("busy.log"), log);
-  for (const char* format : {"detailed", "showlog"}) {
-    const CommandRun run = Exec({"--format", format, dir_.Path("busy.log")});
-    EXPECT_EQ(1, run.status);
-    EXPECT_EQ("", run.out);
-    EXPECT_NE(std::string::npos, run.err.find("Please reduce the total ISDN calls to <1000"));
-  }
-  // Narrower selection passes; the saved report has no guard.
-  EXPECT_EQ(0, Exec({"--format", "saved", dir_.Path("busy.log")}).status);
-  log.resize(log.size() / 1000 * 999);
-  WriteFile(dir_.Path("busy.log"), log);
-  EXPECT_EQ(0, Exec({"--format", "detailed", dir_.Path("busy.log")}).status);
-}
-
 TEST_F(ReportCommandTest, LimitReachedExitsThreeAfterWriting) {
   WriteFile(dir_.Path("big.log"),
             "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, lasted 9e99\n");
@@ -258,7 +239,8 @@ TEST_F(ReportCommandTest, LimitReachedExitsThreeAfterWriting) {
 
 // Nothing given to the command is destroyed, whatever it is asked: an output
 // that would replace an input is refused, a configuration that means nothing
-// or a per-user file passed over is said, and a log given twice is named.
+// or a per-user file passed over is said, a log given twice is named, and so
+// is a log of no call-end line.
 // Every row starts from the same folder and must leave it exactly as it was:
 // the same names, bytes and inodes (the successful rows write to standard
 // output). "@" stands for that folder.
@@ -297,6 +279,11 @@ TEST_F(ReportCommandTest, InputsSurviveEveryCommand) {
       {{"@/esc.log"}, "", 3, "kept line 1 ('\\x1B[2J\\x1B]0;X\\x07 isdn')"},
       {{"@/in.log", "@/in.log"}, "", 0, "'@/in.log' was given twice; its calls are counted twice"},
       {{"@/in.log", "@/hard"}, "", 0, "'@/hard' is the same file as '@/in.log'"},
+      {{"@/nothing.log"},
+       "",
+       0,
+       "warning: the log holds no line with the router identifier \"isdnrouter\" and "
+       "\"disconnected\"; every site shows 0 calls"},
       {{"@/in.log", ""}, "", 2, "an empty file name was given"},
       {{"@/stray.gz"}, "", 1, "stray bytes after the compressed data"},
       {{"@/window.zst"}, "", 1, "needs 256 MiB to decompress, more than the 128 MiB allowed"},
@@ -314,6 +301,7 @@ TEST_F(ReportCommandTest, InputsSurviveEveryCommand) {
     for (const auto& [name, bytes] : std::map<std::string, std::string>{
              {"in.log", log},
              {"other.log", log.substr(0, 500)},
+             {"nothing.log", "Dec  7 10:00:01 otherhost disconnected\n"},
              {"my.cfg", ReadFile(kExamples + "/Tallix.cfg")},
              {"empty.cfg", ""},
              {"binary.cfg", binary},

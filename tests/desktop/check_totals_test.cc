@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTableView>
 
@@ -107,6 +109,10 @@ class CheckTotalsTest : public QObject {
           QCOMPARE(box->currentText(), choice);
           QCOMPARE(TableCells(*table.model()), Shown(expected));
           QVERIFY(table.isColumnHidden(KeptLinesModel::kFile));
+          // The two limits count different things: each has its own figure.
+          for (const char* limit : {"BeyondKeptLimit", "BeyondSiteLimit"}) {
+            QCOMPARE(window.findChild<QLabel*>(limit)->text(), QString("0"));
+          }
           QVERIFY(!table.accessibleName().isEmpty());
           QVERIFY(!box->accessibleName().isEmpty());
         }));
@@ -156,6 +162,46 @@ class CheckTotalsTest : public QObject {
     QVERIFY(OnWindow(
         *h, [&] { h->Trigger("mnuViewCheckTotals"); },
         [&](FormCheckTotals& window, QTableView&) { QCOMPARE(window.size(), size); }));
+  }
+
+  // Enter on a row shows its line read again from the file, marked, with the
+  // lines around it; a file written since it was loaded shows no lines.
+  void lineInContext_data() {
+    QTest::addColumn<QByteArray>("appended");  // after the load; empty: untouched
+    QTest::newRow("as loaded") << QByteArray();
+    QTest::newRow("written since") << QByteArray("Jan  3 10:00:00 more\n");
+  }
+  void lineInContext() {
+    QFETCH(QByteArray, appended);
+    auto h = Loaded();
+    QFile log(h->PathOf("router.log"));
+    if (!appended.isEmpty()) {
+      QVERIFY(log.open(QIODevice::Append) && log.write(appended) == appended.size());
+      log.close();
+    }
+    QString shown, said;
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals&, QTableView& table) {
+          table.setCurrentIndex(table.model()->index(1, 0));
+          QVERIFY(Harness::WithModal([&] { QTest::keyClick(&table, Qt::Key_Return); },
+                                     [&](QDialog& context) {
+                                       said = context.findChild<QLabel*>("ContextWhere")->text();
+                                       auto* box = context.findChild<QPlainTextEdit*>("ContextBox");
+                                       if (box->isVisibleTo(&context)) shown = box->toPlainText();
+                                     }));
+        }));
+    if (!appended.isEmpty()) {
+      QVERIFY2(said.contains("has changed since it was loaded") && shown.isEmpty(),
+               qPrintable(said));
+      return;
+    }
+    QStringList expected;
+    const QStringList lines = QString(CraftedLog() + kUnmatchedLine).split('\n');
+    for (int i = 0; i < 7; ++i) {
+      expected << QString("%1 %2  %3").arg(i == 2 ? ">" : " ").arg(i + 1).arg(lines[i]);
+    }
+    QCOMPARE(shown, expected.join('\n'));
   }
 };
 

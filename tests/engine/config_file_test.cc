@@ -39,7 +39,7 @@ class ConfigFileTest : public testing::Test {
 TEST_F(ConfigFileTest, MissingFileGivesDefaultsAndWritesNothing) {
   const std::string path = dir_.Path(kConfigFileName);
   const ConfigReadResult result = ReadConfigFile(*data_, path);
-  EXPECT_TRUE(result.ok);
+  EXPECT_TRUE(result.status.ok());
   EXPECT_TRUE(result.warnings.empty());
   EXPECT_EQ(1, data_->SiteCount);
   EXPECT_EQ("isdnrouter", data_->RouterIdentifier);
@@ -52,7 +52,7 @@ TEST_F(ConfigFileTest, MissingFileGivesDefaultsAndWritesNothing) {
 TEST_F(ConfigFileTest, DirectoryOfThatNameCountsAsAbsent) {
   const std::string path = dir_.Path(kConfigFileName);
   std::filesystem::create_directory(path);
-  EXPECT_TRUE(ReadConfigFile(*data_, path).ok);
+  EXPECT_TRUE(ReadConfigFile(*data_, path).status.ok());
   EXPECT_EQ(1, data_->SiteCount);
   EXPECT_EQ("site1", data_->SiteNames[0]);
 }
@@ -60,7 +60,7 @@ TEST_F(ConfigFileTest, DirectoryOfThatNameCountsAsAbsent) {
 TEST_F(ConfigFileTest, ReadsEveryRecordAndWritesItBackByteForByte) {
   const std::string path = dir_.Path(kConfigFileName);
   WriteFile(path, kExampleConfig);
-  ASSERT_TRUE(ReadConfigFile(*data_, path).ok);
+  ASSERT_TRUE(ReadConfigFile(*data_, path).status.ok());
   EXPECT_EQ(2, data_->SiteCount);
   EXPECT_EQ("Head, Office", data_->SiteNames[0]);
   EXPECT_EQ("Spare", data_->SiteNames[9]);
@@ -201,13 +201,13 @@ TEST_F(ConfigFileTest, WriteThenReadGivesBackEveryRow) {
     config.numbers[i] = "0" + std::to_string(1000 + i);
   }
   const std::string path = dir_.Path(kConfigFileName);
-  ASSERT_TRUE(WriteConfigFile(config, path).ok);
+  ASSERT_TRUE(WriteConfigFile(config, path).ok());
   const std::string written = ReadFile(path);
   EXPECT_EQ(ConfigFileText(config), written);
   EXPECT_EQ(14, std::count(written.begin(), written.end(), '\n'));
 
   auto back = std::make_unique<TallixData>();
-  ASSERT_TRUE(ReadConfigFile(*back, path).ok);
+  ASSERT_TRUE(ReadConfigFile(*back, path).status.ok());
   EXPECT_EQ(config, SiteConfigOf(*back));
 
   // Storing sets the ten rows and leaves the eleventh entry alone.
@@ -243,9 +243,9 @@ TEST_F(ConfigFileTest, UnstorableTextIsRefusedAndFileKept) {
                                   " holds a double quote or a line break, which the "
                                   "configuration file cannot store";
       EXPECT_EQ(message, found->message);
-      const FileResult r = WriteConfigFile(config, path);
-      EXPECT_FALSE(r.ok);
-      EXPECT_EQ("cannot write configuration file '" + path + "': " + message, r.error);
+      const Status r = WriteConfigFile(config, path);
+      EXPECT_FALSE(r.ok());
+      EXPECT_EQ("cannot write configuration file '" + path + "': " + message, r.message());
     }
   }
   EXPECT_EQ(kExampleConfig, ReadFile(path));
@@ -256,9 +256,9 @@ TEST_F(ConfigFileTest, UnwritablePlaceIsReportedAndNothingLeftBehind) {
   WriteFile(dir_.Path("plain"), "x");
   SiteConfig config;
   config.site_count = 1;
-  const FileResult r = WriteConfigFile(config, dir_.Path("plain/Tallix.cfg"));
-  EXPECT_FALSE(r.ok);
-  EXPECT_NE(std::string::npos, r.error.find("plain/Tallix.cfg")) << r.error;
+  const Status r = WriteConfigFile(config, dir_.Path("plain/Tallix.cfg"));
+  EXPECT_FALSE(r.ok());
+  EXPECT_NE(std::string::npos, r.message().find("plain/Tallix.cfg")) << r.message();
   EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir_.path()),
                              std::filesystem::directory_iterator()));
 }

@@ -220,9 +220,9 @@ TEST(AuditReport, EveryKeptLineWithWhereItCameFromAndWhatItMade) {
             AuditCsvText(tallied.request()));
   const Reconciliation& sums = tallied.tally.reconciliation;
   const uint64_t expected[] = {6, 4, 0, 4, 2, 2, 3, 3, 0, 2, 1, 0};
-  for (size_t i = 0; i < ReconciliationEntries().size(); ++i) {
-    EXPECT_EQ(expected[i], sums.*ReconciliationEntries()[i].value)
-        << ReconciliationEntries()[i].key;
+  for (size_t i = 0; i < ReconciliationFigures().size(); ++i) {
+    EXPECT_EQ(expected[i], sums.*ReconciliationFigures()[i].value)
+        << ReconciliationFigures()[i].key;
   }
 }
 

@@ -1,6 +1,6 @@
 // The tally and the report builders take shortcuts for the common case: a
-// plain whole number of seconds, site numbers compared as machine words,
-// durations formatted without the floating-point floor. Each shortcut must
+// plain whole number of seconds, durations formatted without the
+// floating-point floor. Each shortcut must
 // agree with the general way on awkward inputs too.
 
 #include <gtest/gtest.h>
@@ -85,29 +85,6 @@ TEST(FastPaths, SecondsAgreeWithTheLenientReader) {
     const bool fits = expected && *expected >= std::numeric_limits<int32_t>::min() &&
                       *expected <= std::numeric_limits<int32_t>::max();
     ASSERT_EQ(fits, call.seconds_fit) << "'" << field << "'";
-  }
-}
-
-// Site numbers of every length around the eight-byte words, which match only
-// a line number of the same length and bytes.
-TEST(FastPaths, SiteNumbersMatchOnlyTheSameText) {
-  const std::string line_numbers[] = {"0123412345", "01234123456", "0123412345a", "",
-                                      "0123",       "0123456",     "0123999",     "01234567",
-                                      "012345678",  "1234123456"};
-  for (const std::string& site : line_numbers) {
-    for (const std::string& number : line_numbers) {
-      auto data = std::make_unique<TallixData>();
-      data->SiteCount = 2;
-      data->SiteNumbers[0] = site;
-      data->SiteNumbers[1] = "unused";
-      // The number stands last on the line, so it is exactly `number`.
-      data->LogLines.Assign(0, "Dec  7 10:00:01 call lasted 5, from " + number);
-      data->LineCount = 1;
-      TallyCalls(*data, "");
-      EXPECT_EQ(site == number ? 1 : 0, data->SiteCallCounts[0])
-          << "site '" << site << "', line '" << number << "'";
-      EXPECT_EQ(0, data->SiteCallCounts[1]);
-    }
   }
 }
 

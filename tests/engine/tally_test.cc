@@ -89,9 +89,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Tally, CreditsEveryMatchingSite) {
   auto data = DataWith(
       {Line("Dec  7 10:00:01", "01234123456", "75"), Line("Dec  7 11:00:01", "02079460123", "3661"),
-       Line("Dec  8 09:00:00", "01234123456", "5")},
+       Line("Dec  8 09:00:00", "09999999999", "7"), Line("Dec  8 09:00:00", "01234123456", "5"),
+       Line("Dec  8 09:30:00", "09999999999", "9999999999")},
       {"01234123456", "02079460123", "0123412345", "01234123456"});
   const TallyResult r = TallyCalls(*data, " ");
+  // The kept line behind each counted call, as CallStamps holds them.
+  EXPECT_EQ((std::vector<std::vector<int32_t>>{{0, 3}, {1}, {}, {0, 3}}), r.counted_lines);
+  EXPECT_EQ(80 + 3661 + 80, r.counted_seconds);
+  EXPECT_EQ(2u, r.reconciliation.unmatched);
+  EXPECT_EQ(7, r.unmatched_seconds);  // a duration beyond 32 bits counts 0
   EXPECT_EQ("All Data", r.caption);
   const std::pair<int16_t, int32_t> expected[] = {{2, 80}, {1, 3661}, {0, 0}, {2, 80}};
   for (size_t s = 0; s < 4; ++s) {
@@ -133,12 +139,14 @@ TEST(Tally, SelectionMatchesTheStampOnly) {
 }
 
 TEST(Tally, NumbersCompareExactly) {
-  auto data = DataWith({Line("Dec  7 10:00:01", "01234123456", "1")},
-                       {"0123412345", "01234123456 ", "01234123456", "O1234123456"});
+  // The second line's number starts past its end: empty, as one site's is.
+  auto data = DataWith({Line("Dec  7 10:00:01", "01234123456", "1"), "Dec  7 10:00:02 from"},
+                       {"0123412345", "01234123456 ", "01234123456", "O1234123456", ""});
   TallyCalls(*data, " ");
-  EXPECT_EQ((std::array<int16_t, 4>{0, 0, 1, 0}),
-            (std::array<int16_t, 4>{data->SiteCallCounts[0], data->SiteCallCounts[1],
-                                    data->SiteCallCounts[2], data->SiteCallCounts[3]}));
+  EXPECT_EQ((std::array<int16_t, 5>{0, 0, 1, 0, 1}),
+            (std::array<int16_t, 5>{data->SiteCallCounts[0], data->SiteCallCounts[1],
+                                    data->SiteCallCounts[2], data->SiteCallCounts[3],
+                                    data->SiteCallCounts[4]}));
 }
 
 TEST(Tally, NoSitesOrNoLinesStillCaptions) {
@@ -175,6 +183,8 @@ TEST(TallyLimits, CallsPerSiteAtTheEdge) {
     EXPECT_EQ(20002, data->SiteSeconds[0]);
     EXPECT_EQ(10001, data->SiteCallCounts[1]);
     EXPECT_EQ(2u * static_cast<uint64_t>(calls - 10001), r.reconciliation.beyond_site_limit);
+    ASSERT_EQ(10001u, r.counted_lines[1].size());
+    EXPECT_EQ(10000, r.counted_lines[1].back());
     // One warning per full site, not per call.
     EXPECT_EQ(calls > 10001 ? 2u : 0u, r.warnings.size()) << calls;
   }
@@ -196,6 +206,7 @@ TEST(TallyLimits, DurationsAndTotalsNeverOverflow) {
   EXPECT_EQ(3, data->SiteCallCounts[1]);
   EXPECT_EQ(-1999999995, data->SiteSeconds[1]);
   EXPECT_EQ(0, data->CallSeconds(1, 1));
+  EXPECT_EQ(2147483647 - 1999999995, r.counted_seconds);
   ASSERT_EQ(3u, r.warnings.size());
   EXPECT_NE(std::string::npos, r.warnings[0].find("Dec  7 10:00:02")) << r.warnings[0];
   EXPECT_NE(std::string::npos, r.warnings[1].find("Dec  7 10:00:03")) << r.warnings[1];

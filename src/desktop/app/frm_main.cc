@@ -26,6 +26,7 @@
 #include "desktop/reports/frm_show_log.h"
 #include "engine/analysis/duration.h"
 #include "engine/analysis/tally.h"
+#include "engine/app/run_policy.h"
 #include "engine/config/config_file.h"
 #include "engine/reports/report_text.h"
 
@@ -196,10 +197,11 @@ QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_pat
 void frmMain::Form_Load() {
   geometry_ = new WindowGeometry(*this, *services_.settings);
   const ConfigReadResult config = ReadConfigFile(data_, services_.config.read_path);
-  if (!config.ok) {
+  if (!config.status.ok()) {
     // Starting with no sites at all would look like a broken program.
     ApplyDefaultConfig(data_);
-    startup_problems_.push_back(config.error + "; Tallix starts with its built-in configuration");
+    startup_problems_.push_back(config.status.message() +
+                                "; Tallix starts with its built-in configuration");
   }
   for (const std::string& warning : config.warnings) startup_problems_.push_back(warning);
   for (const std::string& note : config.notes) startup_problems_.push_back(note);
@@ -335,10 +337,7 @@ void frmMain::Command2_Click() { ShowTally(FromQt(DateEntry->text())); }
 
 void frmMain::CommandDate_Click() { ShowTally(FromQt(ComboDate->currentText())); }
 std::vector<std::string> frmMain::RunWarnings() const {
-  std::vector<std::string> warnings = config_warnings_;
-  warnings.insert(warnings.end(), load_warnings_.begin(), load_warnings_.end());
-  warnings.insert(warnings.end(), last_tally_.warnings.begin(), last_tally_.warnings.end());
-  return warnings;
+  return tallix::RunWarnings(config_warnings_, load_warnings_, last_tally_);
 }
 
 bool frmMain::RequireLoadedLog(const QString& what) {

@@ -15,8 +15,8 @@
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/file_identity.h"
-#include "engine/util/text_file.h"
+#include "engine/app/run_policy.h"
+#include "engine/output/output_file.h"
 
 namespace tallix {
 namespace {
@@ -112,11 +112,7 @@ void frmMain::ShowLoadedLog(const std::vector<std::string>& load_warnings) {
   RunTally(kAllDataSelection);
   EnableResultCommands(true);
   std::vector<std::string> warnings = load_warnings;
-  if (data_.LineCount == 0) {
-    warnings.push_back("the log holds no line with the router identifier \"" +
-                       data_.RouterIdentifier +
-                       "\" and \"disconnected\"; every site shows 0 calls");
-  }
+  if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
   // The load's remarks, then what the tally over it reached.
   ShowWarnings({{"The log was loaded, with these remarks:", warnings},
                 {"The tally reached a limit:", last_tally_.warnings}});
@@ -142,24 +138,19 @@ void frmMain::mnuFileSave_Click() {
                    .arg(ToQtMessage(FromQt(path)))});
     if (answer != MessageAnswer::kYes) return;
   }
-  const FileResult written = WriteWholeFile(
+  const Status written = WriteWholeFile(
       FromQt(path),
       SavedReportText({data_, last_tally_, MakeReportHeading(data_, services_.clock->Now())}));
-  if (!written.ok) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.error));
+  if (!written.ok()) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.message()));
 }
 
 QString frmMain::InputFileAt(const std::string& path) const {
   const std::vector<std::string> logs = LoadedFiles(data_);
-  for (const std::string& log : logs) {
-    if (IsSameFile(path, log)) {
-      return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
-    }
-  }
-  if (IsSameFile(path, services_.config.read_path) ||
-      IsSameFile(path, services_.config.write_path)) {
-    return "the configuration file";
-  }
-  return {};
+  const std::string configs[] = {services_.config.read_path, services_.config.write_path};
+  const std::optional<InputFile> input = tallix::InputFileAt(path, logs, configs);
+  if (!input) return {};
+  if (input->kind == InputFile::Kind::kConfig) return "the configuration file";
+  return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
 }
 
 void frmMain::mnuFileExport_Click() {
@@ -175,10 +166,10 @@ void frmMain::mnuFileExport_Click() {
   const ExportTypeDef& type = kExportTypes[index];
   const std::vector<std::string> warnings = RunWarnings();
   const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  const FileResult written =
+  const Status written =
       WriteWholeFile(FromQt(chosen->name), type.text({data_, last_tally_, heading, warnings}));
-  if (!written.ok) {
-    ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.error));
+  if (!written.ok()) {
+    ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));
     return;
   }
   sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
@@ -218,12 +209,8 @@ bool frmMain::RefuseProtectedFile(const QString& path, const QString& what) {
 }
 
 QString frmMain::LogFileAt(const std::string& path) const {
-  for (const std::string& log : LoadedFiles(data_)) {
-    if (IsSameFile(path, log)) return "a file of the log that is loaded";
-  }
-  for (const std::string& log : tried_logs_) {
-    if (IsSameFile(path, log)) return "a file opened as a log";
-  }
+  if (tallix::InputFileAt(path, LoadedFiles(data_), {})) return "a file of the log that is loaded";
+  if (tallix::InputFileAt(path, tried_logs_, {})) return "a file opened as a log";
   return {};
 }
 

@@ -22,7 +22,7 @@ void frmMain::mnuFilePrint_Click() {
 // ---- Detailed log and Show Log
 
 bool frmMain::CallTotalGuard() {
-  if (CallTotalGuardPasses(data_)) return true;
+  if (CallTotalGuardPasses(last_tally_)) return true;
   services_.messages->Show(this,
                            {MessageIcon::kNone, MessageButtons::kOk, kTitle, kCallTotalMessage});
   return false;

@@ -141,10 +141,10 @@ void frmOptions::cmdOK_Click() {
     return;
   }
   // The shared data change only once the file holds the new values.
-  const FileResult written = WriteConfigFile(config, FromQt(config_path_));
-  if (!written.ok) {
+  const Status written = WriteConfigFile(config, FromQt(config_path_));
+  if (!written.ok()) {
     messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
-                          "The options were not stored.\n\n" + ToQtMessage(written.error)});
+                          "The options were not stored.\n\n" + ToQtMessage(written.message())});
     return;
   }
   StoreSiteConfig(config, data_);

@@ -15,13 +15,15 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/twips.h"
+#include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {
@@ -37,16 +39,6 @@ double ReadTwips(SettingsStore& settings, const char* key, double fallback) {
   const double value = settings.Read(key).value_or(QString()).trimmed().toDouble(&ok);
   return ok && value > 0 ? value : fallback;
 }
-
-// One figure of the reconciliation; `always` false shows it only when it is
-// not 0.
-struct FigureDef {
-  const char* name;
-  const char* caption;
-  uint64_t (*value)(const Reconciliation&);
-  bool always;
-  const char* tip = nullptr;
-};
 
 }  // namespace
 
@@ -208,41 +200,46 @@ void FormCheckTotals::BuildFigures() {
   static_cast<QVBoxLayout*>(layout())->replaceWidget(figures_, panel);
   delete figures_;
   figures_ = panel;
-  static constexpr FigureDef kFigures[] = {
-      {"LinesRead", "Lines read", [](const Reconciliation& r) { return r.lines_read; }, true},
-      {"LinesKept", "Call-end lines kept", [](const Reconciliation& r) { return r.kept; }, true},
-      {"LinesSelected", "Selected", [](const Reconciliation& r) { return r.selected; }, true},
-      {"LinesCredited", "Credited to a site", [](const Reconciliation& r) { return r.credited; },
-       true},
-      {"LinesUnmatched", "Credited to no site", [](const Reconciliation& r) { return r.unmatched; },
-       true},
-      {"BeyondKeptLimit", "Beyond the kept-line limit",
-       [](const Reconciliation& r) { return r.beyond_kept_limit; }, true,
-       "Call-end lines past the lines a log keeps"},
-      {"BeyondSiteLimit", "Beyond a site's limit",
-       [](const Reconciliation& r) { return r.beyond_site_limit; }, true,
-       "Calls not counted because their site was full"},
-      {"CallsCounted", "Calls counted", [](const Reconciliation& r) { return r.counted; }, true},
-      {"SecondsNotCounted", "Calls counting 0 s",
-       [](const Reconciliation& r) { return r.seconds_not_counted; }, false},
-      {"WithoutFrom", "Lines without 'from'",
-       [](const Reconciliation& r) { return r.without_from; }, false},
-      {"WithoutLasted", "Lines without 'lasted'",
-       [](const Reconciliation& r) { return r.without_lasted; }, false},
+  // The engine's figures in the window's order. The two limits that its
+  // table shows as one sum are shown apart: they count different things.
+  struct Apart {
+    uint64_t Reconciliation::*value;
+    const char* name;
+    const char* caption;
+    const char* tip;
   };
+  static constexpr Apart kApart[] = {
+      {&Reconciliation::beyond_kept_limit, "BeyondKeptLimit", "Beyond the kept-line limit",
+       "Call-end lines past the lines a log keeps"},
+      {&Reconciliation::beyond_site_limit, "BeyondSiteLimit", "Beyond a site's limit",
+       "Calls not counted because their site was full"},
+  };
+  std::vector<const ReconciliationFigure*> figures;
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
+    if (figure.window_slot >= 0) figures.push_back(&figure);
+  }
+  std::stable_sort(figures.begin(), figures.end(),
+                   [](const auto* a, const auto* b) { return a->window_slot < b->window_slot; });
   auto* grid = new QGridLayout(panel);
   grid->setContentsMargins(0, 0, 0, 0);
   int shown = 0;
-  for (const FigureDef& def : kFigures) {
-    const uint64_t value = def.value(tally_.reconciliation);
-    if (!def.always && value == 0) continue;
-    auto* caption = new QLabel(QString(def.caption) + ":", panel);
+  for (const ReconciliationFigure* def : figures) {
+    const uint64_t value = tally_.reconciliation.*def->value;
+    if (!def->window_always && value == 0) continue;
+    const char* name = def->window_name;
+    const char* label = def->window_caption;
+    const char* tip = def->window_tip;
+    for (const Apart& apart : kApart) {
+      if (def->value == apart.value)
+        std::tie(name, label, tip) = std::tuple(apart.name, apart.caption, apart.tip);
+    }
+    auto* caption = new QLabel(QString(label) + ":", panel);
     auto* figure = new QLabel(QString::number(value), panel);
-    figure->setObjectName(def.name);
-    figure->setAccessibleName(def.caption);
+    figure->setObjectName(name);
+    figure->setAccessibleName(label);
     figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     caption->setBuddy(figure);
-    if (def.tip != nullptr) caption->setToolTip(def.tip);
+    if (tip != nullptr) caption->setToolTip(tip);
     const int row = shown / kFigureColumns;
     const int column = 2 * (shown % kFigureColumns);
     grid->addWidget(caption, row, column);
@@ -282,11 +279,11 @@ void FormCheckTotals::cmdSaveAs_Click() {
   const std::optional<ChosenFile> chosen = services_.files.ShowSaveAs(
       this, "Save As", {"Audit of the lines shown (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
-  const FileResult written = WriteWholeFile(
+  const Status written = WriteWholeFile(
       FromQt(chosen->name), AuditRowsText(data_, tally_, model_->Rows(), AuditTextForm::kCsv));
-  if (!written.ok) {
+  if (!written.ok()) {
     services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
-                                   "The lines were not saved.\n\n" + ToQt(written.error)});
+                                   "The lines were not saved.\n\n" + ToQt(written.message())});
   }
 }
 

@@ -10,7 +10,10 @@
 namespace tallix {
 
 std::vector<int32_t> LinesOf(const TallyResult& tally, int choice) {
-  if (choice >= 0) return CountedLines(tally, choice);
+  if (choice >= 0) {
+    const auto site = static_cast<size_t>(choice);
+    return site < tally.counted_lines.size() ? tally.counted_lines[site] : std::vector<int32_t>();
+  }
   std::vector<int32_t> rows;
   for (size_t r = 0; r < tally.lines.size(); ++r) {
     const LineResult& line = tally.lines[r];

@@ -45,9 +45,4 @@ std::string FormatDuration(int32_t seconds) {
   return text;
 }
 
-std::string FormatLongDuration(int64_t seconds) {
-  char text[kMaxDurationBytes];
-  return {text, static_cast<size_t>(WriteLongDuration(seconds, text) - text)};
-}
-
 }  // namespace tallix

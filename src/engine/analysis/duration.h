@@ -21,7 +21,6 @@ char* WriteDuration(int32_t seconds, char* out);
 // The same text for a sum of many 32-bit durations, which may pass 32 bits.
 // REQUIRES: |seconds| < 10^14 (40001 calls of 32-bit durations stay below).
 char* WriteLongDuration(int64_t seconds, char* out);
-std::string FormatLongDuration(int64_t seconds);
 
 // Appends FormatDuration(seconds) to `out`.
 void AppendDuration(std::string& out, int32_t seconds);

@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -60,64 +59,12 @@ std::optional<int64_t> PlainWholeNumber(std::string_view field) {
   return negative ? -value : value;
 }
 
-// A site number held as two machine words, so that the numbers of a line and
-// of a site compare in two steps. The words cover the whole text for the
-// usual lengths of 8 and more (they overlap); shorter texts are padded.
-class NumberKey {
- public:
-  NumberKey() = default;
-  explicit NumberKey(std::string_view text) : size_(text.size()) {
-    if (text.size() >= 8) {
-      std::memcpy(&head_, text.data(), 8);
-      std::memcpy(&tail_, text.data() + text.size() - 8, 8);
-    } else if (!text.empty()) {  // an empty view may hold no pointer at all
-      std::memcpy(&head_, text.data(), text.size());
-    }
-  }
-  // Without branches: which site a line belongs to changes from line to line.
-  bool operator==(const NumberKey& other) const {
-    return ((size_ ^ other.size_) | (head_ ^ other.head_) | (tail_ ^ other.tail_)) == 0;
-  }
-
-  // One of 64 buckets, from all of the key.
-  size_t Bucket() const {
-    const uint64_t mixed = (head_ ^ (tail_ * 0x9e3779b97f4a7c15u) ^ size_) * 0xff51afd7ed558ccdu;
-    return static_cast<size_t>(mixed >> 58);
-  }
-
- private:
-  size_t size_ = 0;
-  uint64_t head_ = 0;
-  uint64_t tail_ = 0;
-};
-
-// Which sites a number belongs to. The sites are grouped by their numbers'
-// buckets, so that a line's number is compared only with the sites that
-// share its bucket, usually one, however many sites there are.
-class SiteIndex {
- public:
-  explicit SiteIndex(const TallixData& data) {
-    for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
-      keys_[s] = NumberKey(data.SiteNumbers[s]);
-      buckets_[keys_[s].Bucket()] |= 1u << s;
-    }
-  }
-
-  // Bit s set for every site s whose number is `number`.
-  uint32_t Matches(const NumberKey& number) const {
-    uint32_t matches = 0;
-    for (uint32_t in_bucket = buckets_[number.Bucket()]; in_bucket != 0;
-         in_bucket &= in_bucket - 1) {
-      const int s = std::countr_zero(in_bucket);
-      matches |= static_cast<uint32_t>(number == keys_[static_cast<size_t>(s)]) << s;
-    }
-    return matches;
-  }
-
- private:
-  std::array<NumberKey, TallixData::kSiteEntries> keys_{};
-  std::array<uint32_t, 64> buckets_{};
-};
+// A number's last byte, 256 for the empty number: sites are grouped by it, so
+// that a line's number is compared only with the sites whose number ends
+// alike, usually one.
+size_t Ending(std::string_view number) {
+  return number.empty() ? 256 : static_cast<unsigned char>(number.back());
+}
 
 bool FitsInt32(int64_t value) {
   return value >= std::numeric_limits<int32_t>::min() &&
@@ -182,6 +129,7 @@ class TallyLists {
   }
 
   void AddUnmatched(const CallFields& call) {
+    if (call.seconds_fit) result_.unmatched_seconds += call.seconds;
     const auto [at, added] = number_index_.try_emplace(call.number, result_.unmatched.size());
     if (added) result_.unmatched.push_back({std::string(call.number), 0, 0});
     // The list grows, so no pointer into it is kept across calls.
@@ -223,10 +171,14 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   sums.kept = static_cast<uint64_t>(lines);
   sums.beyond_kept_limit = data.LinesBeyondKept;
   result.lines.resize(static_cast<size_t>(lines));
+  result.counted_lines.resize(static_cast<size_t>(sites));
   TallyLists lists(result, sites);
 
   const NoCaseFinder selected(selection);
-  const SiteIndex site_index(data);
+  std::array<uint32_t, 257> sites_by_ending{};
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+    sites_by_ending[Ending(data.SiteNumbers[s])] |= 1u << s;
+  }
   for (int r = 0; r < lines; ++r) {
     const std::string_view line = data.LogLines[static_cast<size_t>(r)];
     const CallFields call = ReadCallFields(line);
@@ -240,7 +192,12 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
     ++sums.selected;
     sums.without_from += !call.has_from;
     sums.without_lasted += !call.has_lasted;
-    const uint32_t matches = site_index.Matches(NumberKey(call.number));
+    uint32_t matches = 0;
+    for (uint32_t left = sites_by_ending[Ending(call.number)]; left != 0; left &= left - 1) {
+      const int s = std::countr_zero(left);
+      matches |= static_cast<uint32_t>(call.number == data.SiteNumbers[static_cast<size_t>(s)])
+                 << s;
+    }
     outcome.credited = static_cast<uint16_t>(matches);
     if (matches == 0) {
       ++sums.unmatched;
@@ -289,6 +246,8 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
       data.CallSeconds(k, s) = static_cast<int32_t>(seconds);
       data.SiteSeconds[site] = static_cast<int32_t>(data.SiteSeconds[site] + seconds);
       data.SiteCallCounts[site] = static_cast<int16_t>(k + 1);
+      result.counted_lines[site].push_back(r);
+      result.counted_seconds += seconds;
       lists.AddDayCall(line, site, seconds);
     }
   }
@@ -297,16 +256,39 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   return result;
 }
 
-std::vector<int32_t> CountedLines(const TallyResult& tally, int site) {
-  std::vector<int32_t> lines;
-  const uint32_t bit = 1u << site;
-  for (size_t r = 0; r < tally.lines.size(); ++r) {
-    const LineResult& line = tally.lines[r];
-    if ((line.credited & bit) != 0 && (line.beyond_limit & bit) == 0) {
-      lines.push_back(static_cast<int32_t>(r));
-    }
-  }
-  return lines;
+std::span<const ReconciliationFigure> ReconciliationFigures() {
+  using R = Reconciliation;
+  static constexpr ReconciliationFigure kFigures[] = {
+      {"lines_read", "Lines read", &R::lines_read, 0, "LinesRead", "Lines read", true, nullptr},
+      {"kept", "Call-end lines kept", &R::kept, 1, "LinesKept", "Call-end lines kept", true,
+       nullptr},
+      {"beyond_kept_limit", "Call-end lines beyond the kept limit", &R::beyond_kept_limit, 5,
+       "BeyondLimit", "Beyond a limit", true,
+       "Call-end lines past the lines a log keeps, plus calls not counted because their site "
+       "was full"},
+      {"selected", "Kept lines selected", &R::selected, 2, "LinesSelected", "Selected", true,
+       nullptr},
+      {"credited", "Selected, credited to a site", &R::credited, 3, "LinesCredited",
+       "Credited to a site", true, nullptr},
+      {"unmatched", "Selected, credited to no site", &R::unmatched, 4, "LinesUnmatched",
+       "Credited to no site", true, nullptr},
+      {"credits", "Credits (a line counts once for each site with its number)", &R::credits, -1,
+       nullptr, nullptr, false, nullptr},
+      {"counted", "Calls counted", &R::counted, 6, "CallsCounted", "Calls counted", true, nullptr},
+      {"beyond_site_limit", "Credits beyond a site's limit", &R::beyond_site_limit, 5, nullptr,
+       nullptr, true, nullptr},
+      {"seconds_not_counted", "Calls counted with 0 seconds", &R::seconds_not_counted, 7,
+       "SecondsNotCounted", "Calls counting 0 s", false, nullptr},
+      {"without_from", "Selected lines without \"from\"", &R::without_from, 8, "WithoutFrom",
+       "Lines without 'from'", false, nullptr},
+      {"without_lasted", "Selected lines without \"lasted\"", &R::without_lasted, 9,
+       "WithoutLasted", "Lines without 'lasted'", false, nullptr},
+  };
+  return kFigures;
+}
+
+bool CallTotalGuardPasses(const TallyResult& tally) {
+  return tally.reconciliation.counted < kCallTotalLimit;
 }
 
 }  // namespace tallix

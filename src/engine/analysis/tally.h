@@ -4,6 +4,7 @@
 // whose number equals the line's called number.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,24 @@ struct Reconciliation {
   uint64_t without_from = 0;         // selected lines without "from"
   uint64_t without_lasted = 0;       // selected lines without "lasted"
 };
+
+// One figure of Reconciliation as every output names it: the JSON report,
+// the HTML page and the Check Totals window. The window shows fewer figures,
+// in an order of its own; the rows that share a `window_slot` make one
+// figure there, their sum, named after the first of them.
+struct ReconciliationFigure {
+  const char* key;    // the JSON report's member name
+  const char* label;  // the HTML page's row label
+  uint64_t Reconciliation::*value;
+  int window_slot;             // place in the window, -1 when not shown there
+  const char* window_name;     // the figure's object name there
+  const char* window_caption;  // its caption
+  bool window_always;          // false: shown only when it is not 0
+  const char* window_tip;      // the caption's tool tip, or nullptr
+};
+
+// Every field of Reconciliation, in its order.
+std::span<const ReconciliationFigure> ReconciliationFigures();
 
 // What the tally made of one kept line. Site sets are bit masks, bit s for
 // site s.
@@ -70,8 +89,13 @@ struct TallyResult {
   std::vector<std::string> warnings;       // calls a fixed limit kept from their full count
   std::vector<DayCalls> days;              // in log order of each day's first counted call
   std::vector<UnmatchedNumber> unmatched;  // most calls first, then by number
+  int64_t unmatched_seconds = 0;           // the seconds of `unmatched` together
+  int64_t counted_seconds = 0;             // the sum of SiteSeconds over the sites in use
   Reconciliation reconciliation;
   std::vector<LineResult> lines;  // one per kept line, in log order
+  // For each site in use, the kept line (an index into `lines`) behind each
+  // of its counted calls, entry for entry as CallStamps and CallSeconds.
+  std::vector<std::vector<int32_t>> counted_lines;
 };
 
 // The fields a kept line is read through.
@@ -100,8 +124,10 @@ std::string SelectionCaption(std::string_view selection);
 // bits, or would take its site's total out of 32 bits, counts with 0 seconds.
 TallyResult TallyCalls(TallixData& data, std::string_view selection);
 
-// The kept lines behind site `site`'s counted calls, in the order of its
-// CallStamps and CallSeconds. REQUIRES: 0 <= site < kSiteEntries.
-std::vector<int32_t> CountedLines(const TallyResult& tally, int site);
+// Print Log and Show Log refuse a tally of kCallTotalLimit calls or more,
+// with kCallTotalMessage; true when `tally` passes.
+inline constexpr char kCallTotalMessage[] = "Please reduce the total ISDN calls to <1000";
+inline constexpr uint64_t kCallTotalLimit = 1000;
+bool CallTotalGuardPasses(const TallyResult& tally);
 
 }  // namespace tallix

@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "engine/analysis/lenient_number.h"
+#include "engine/output/output_file.h"
+#include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {
@@ -83,8 +85,7 @@ ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path) {
   std::string text;
   const FileResult read = ReadWholeFile(path, kMaxConfigBytes, text);
   if (!read.ok) {
-    result.ok = false;
-    result.error = "configuration file: " + read.error;
+    result.status = Status::Error("configuration file: " + read.error);
     return result;
   }
   size_t recognised = 0;
@@ -178,14 +179,12 @@ std::string ConfigFileText(const SiteConfig& config) {
   return out;
 }
 
-FileResult WriteConfigFile(const SiteConfig& config, const std::string& path) {
+Status WriteConfigFile(const SiteConfig& config, const std::string& path) {
   if (const auto unstorable = FindUnstorableField(config)) {
-    return FileResult::Fail("cannot write configuration file '" + path +
-                            "': " + unstorable->message);
+    return Status::Error("cannot write configuration file '" + path + "': " + unstorable->message);
   }
-  FileResult result = WriteWholeFile(path, ConfigFileText(config));
-  if (!result.ok) result.error = "configuration file: " + result.error;
-  return result;
+  const Status written = WriteWholeFile(path, ConfigFileText(config));
+  return written.ok() ? written : Status::Error("configuration file: " + written.message());
 }
 
 }  // namespace tallix

@@ -13,7 +13,7 @@
 
 #include "engine/app/shared_data.h"
 #include "engine/config/site_config.h"
-#include "engine/util/text_file.h"
+#include "engine/util/status.h"
 
 namespace tallix {
 
@@ -21,8 +21,7 @@ inline constexpr char kConfigFileName[] = "Tallix.cfg";
 
 // What reading a configuration produced besides the values.
 struct ConfigReadResult {
-  bool ok = true;
-  std::string error;                  // set when !ok: names the file and the reason
+  Status status;                      // a failure names the file and the reason
   std::vector<std::string> warnings;  // values brought back within the tables' limits
   // Remarks that change no value: a file none of whose records was recognised
   // (empty, binary, a log given by mistake) still counts as read, as stored
@@ -65,6 +64,6 @@ std::optional<int16_t> ParseSiteCountText(std::string_view text);
 // Refuses, leaving the file as it was, when FindUnstorableField finds a field
 // the file cannot hold ("cannot write configuration file '<path>': <its
 // message>") or when the write fails.
-FileResult WriteConfigFile(const SiteConfig& config, const std::string& path);
+Status WriteConfigFile(const SiteConfig& config, const std::string& path);
 
 }  // namespace tallix

@@ -1,6 +1,5 @@
 // The counted calls and the audit of every kept line as CSV (RFC 4180).
 
-#include <charconv>
 #include <string_view>
 
 #include "engine/reports/report_text.h"
@@ -32,11 +31,6 @@ void AppendCsvField(std::string& out, std::string_view field) {
   out += '"';
 }
 
-void AppendCsvNumber(std::string& out, int64_t n) {
-  char digits[24];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
-}
-
 // A tab-separated field: a tab or line break inside it would split the row,
 // so each becomes a blank; formulas are kept from spreadsheets as in CSV.
 void AppendTsvField(std::string& out, std::string_view field) {
@@ -62,7 +56,7 @@ std::string CallsCsvText(const ReportRequest& request) {
       out += prefix;
       AppendCsvField(out, data.CallStamps(c, s));
       out += ',';
-      AppendCsvNumber(out, data.CallSeconds(c, s));
+      AppendInteger(out, data.CallSeconds(c, s));
       out += "\r\n";
     }
   }
@@ -101,13 +95,13 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
     const LineOrigin origin = data.LogLineOrigins[static_cast<size_t>(r)];
     if (origin.file < file_fields.size()) out += file_fields[origin.file];
     out += separator;
-    AppendCsvNumber(out, origin.line);
+    AppendInteger(out, origin.line);
     out += separator;
     append_field(out, line.stamp);
     out += separator;
     append_field(out, line.number);
     out += separator;
-    if (line.seconds_read) AppendCsvNumber(out, line.seconds);
+    if (line.seconds_read) AppendInteger(out, line.seconds);
     out += separator;
     append_field(out, LineResultText(data, line));
     out += line_end;

@@ -67,25 +67,13 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
   }
   for (size_t at; (at = bytes.find_first_of(kSpecial)) != std::string_view::npos;) {
     out.append(bytes.substr(0, at));
-    switch (bytes[at]) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += "\xEF\xBF\xBD";
-    }
+    const char c = bytes[at];
+    out += c == '&'    ? "&amp;"
+           : c == '<'  ? "&lt;"
+           : c == '>'  ? "&gt;"
+           : c == '"'  ? "&quot;"
+           : c == '\'' ? "&#39;"
+                       : "\xEF\xBF\xBD";
     bytes.remove_prefix(at + 1);
   }
   out.append(bytes);
@@ -96,11 +84,6 @@ void AppendNumber(std::string& out, double value) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
   out.append(text, result.ptr);
-}
-
-void AppendCount(std::string& out, int64_t value) {
-  char text[24];
-  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 void AppendLongDuration(std::string& out, int64_t seconds) {
@@ -207,7 +190,7 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
     AppendAttribute(out, "x", left - 6);
     AppendAttribute(out, "y", ty + 4);
     out += " font-size=\"12\" text-anchor=\"end\">";
-    AppendCount(out, tick);
+    AppendInteger(out, tick);
     out += "</text>\n";
   }
   for (size_t d = 0; d < days.size(); ++d) {
@@ -228,7 +211,7 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
       out += ", ";
       AppendEscaped(out, days[d].day);
       out += ": ";
-      AppendCount(out, calls);
+      AppendInteger(out, calls);
       out += " calls</title></rect>\n";
     }
     const double cx = gx + bars_width / 2;
@@ -259,7 +242,7 @@ void AppendCell(std::string& out, std::string_view text, bool number = false) {
 // escaping.
 void AppendCountCell(std::string& out, int64_t value) {
   out += "<td class=\"n\">";
-  AppendCount(out, value);
+  AppendInteger(out, value);
   out += "</td>";
 }
 
@@ -275,15 +258,11 @@ void AppendSwatch(std::string& out, size_t site) {
   out += "\"></span>";
 }
 
-void AppendSiteTable(std::string& out, const TallixData& data) {
+void AppendSiteTable(std::string& out, const TallixData& data, const TallyResult& tally) {
   out +=
       "<div class=\"scroll\"><table>\n<thead><tr><th>Site</th><th>Number</th>"
       "<th class=\"n\">Calls</th><th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
-  int64_t calls = 0;
-  int64_t seconds = 0;
   for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
-    calls += data.SiteCallCounts[s];
-    seconds += data.SiteSeconds[s];
     out += "<tr><td>";
     AppendSwatch(out, s);
     AppendEscaped(out, data.SiteNames[s]);
@@ -295,24 +274,20 @@ void AppendSiteTable(std::string& out, const TallixData& data) {
     out += "</td></tr>\n";
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
-  AppendCountCell(out, calls);
-  AppendLongDurationCell(out, seconds);
+  AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.counted));
+  AppendLongDurationCell(out, tally.counted_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
-void AppendUnmatchedTable(std::string& out, const std::vector<UnmatchedNumber>& numbers) {
-  if (numbers.empty()) {
+void AppendUnmatchedTable(std::string& out, const TallyResult& tally) {
+  if (tally.unmatched.empty()) {
     out += "<p class=\"none\">Every call in this selection has its site.</p>\n";
     return;
   }
   out +=
       "<div class=\"scroll\"><table>\n<thead><tr><th>Number</th><th class=\"n\">Calls</th>"
       "<th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
-  int64_t calls = 0;
-  int64_t seconds = 0;
-  for (const UnmatchedNumber& n : numbers) {
-    calls += n.calls;
-    seconds += n.seconds;
+  for (const UnmatchedNumber& n : tally.unmatched) {
     out += "<tr>";
     AppendCell(out, n.number);
     AppendCountCell(out, n.calls);
@@ -320,8 +295,8 @@ void AppendUnmatchedTable(std::string& out, const std::vector<UnmatchedNumber>& 
     out += "</tr>\n";
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td>";
-  AppendCountCell(out, calls);
-  AppendLongDurationCell(out, seconds);
+  AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.unmatched));
+  AppendLongDurationCell(out, tally.unmatched_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
@@ -356,7 +331,7 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
       out += "<p class=\"none\">No calls.</p>\n";
       continue;
     }
-    const std::vector<int32_t> lines = CountedLines(tally, s);
+    const std::vector<int32_t>& lines = tally.counted_lines[site];
     out +=
         "<div class=\"scroll\"><table>\n<thead><tr><th>Time</th><th class=\"n\">Seconds</th>"
         "<th class=\"n\">Duration</th><th>From</th></tr></thead>\n<tbody>\n";
@@ -376,41 +351,23 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
       const LineOrigin origin =
           data.LogLineOrigins[static_cast<size_t>(lines[static_cast<size_t>(c)])];
       if (origin.file < prefixes.size()) out += prefixes[origin.file];
-      AppendCount(out, origin.line);
+      AppendInteger(out, origin.line);
       out += "</td></tr>\n";
     }
     out += "</tbody>\n</table></div>\n";
   }
 }
 
-// The reconciliation's labels, in the order of ReconciliationEntries.
-constexpr const char* kReconciliationLabels[] = {
-    "Lines read",
-    "Call-end lines kept",
-    "Call-end lines beyond the kept limit",
-    "Kept lines selected",
-    "Selected, credited to a site",
-    "Selected, credited to no site",
-    "Credits (a line counts once for each site with its number)",
-    "Calls counted",
-    "Credits beyond a site's limit",
-    "Calls counted with 0 seconds",
-    "Selected lines without \"from\"",
-    "Selected lines without \"lasted\"",
-};
-
 void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
   out +=
       "<p>Selected lines are those credited plus those credited to no site; calls counted are "
       "the credits less those beyond a site's limit.</p>\n<div class=\"scroll\"><table>\n"
       "<tbody>\n";
-  const std::span<const ReconciliationEntry> entries = ReconciliationEntries();
-  static_assert(std::size(kReconciliationLabels) == 12);
-  for (size_t i = 0; i < entries.size() && i < std::size(kReconciliationLabels); ++i) {
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
     out += "<tr><td>";
-    AppendEscaped(out, kReconciliationLabels[i]);
+    AppendEscaped(out, figure.label);
     out += "</td>";
-    AppendCountCell(out, static_cast<int64_t>(sums.*entries[i].value));
+    AppendCountCell(out, static_cast<int64_t>(sums.*figure.value));
     out += "</tr>\n";
   }
   out += "</tbody>\n</table></div>\n";
@@ -428,7 +385,7 @@ std::string HtmlReportText(const ReportRequest& request) {
   const TallyResult& tally = request.tally;
   const ReportHeading& heading = request.heading;
   std::string out;
-  out.reserve(kPageBytes + kCallRowBytes * static_cast<size_t>(CallTotal(data)));
+  out.reserve(kPageBytes + kCallRowBytes * tally.reconciliation.counted);
   out +=
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -450,13 +407,13 @@ std::string HtmlReportText(const ReportRequest& request) {
   out += "</dd>\n<dt>Log end</dt><dd>";
   AppendEscaped(out, heading.end);
   out += "</dd>\n<dt>Log records</dt><dd>";
-  AppendCount(out, heading.records);
+  AppendInteger(out, heading.records);
   out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
-  AppendSiteTable(out, data);
+  AppendSiteTable(out, data, tally);
   out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
   AppendChart(out, data, tally.days);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
-  AppendUnmatchedTable(out, tally.unmatched);
+  AppendUnmatchedTable(out, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";
   AppendCallLists(out, data, tally);
   out += "</section>\n<section>\n<h2>How the totals add up</h2>\n";

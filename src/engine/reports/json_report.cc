@@ -1,12 +1,9 @@
 // The JSON report. The structure is written straight out, in the order the
-// format fixes; every text goes through LenientUtf8 and then through
-// nlohmann-json's string serialiser, so escaping is the library's. One
-// serialiser serves the whole report: making one per text (as dump() does)
-// cost more than all the rest of the report.
+// format fixes; a text that needs escaping goes through LenientUtf8 and then
+// through nlohmann-json's dump(), so escaping is the library's. Most texts
+// need none and are written as they stand.
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/duration.h"
@@ -19,10 +16,6 @@ namespace {
 // Writes JSON values one after another, with the commas between them.
 class JsonWriter {
  public:
-  JsonWriter()
-      : escaper_(std::make_shared<nlohmann::detail::output_string_adapter<char, std::string>>(out_),
-                 ' ') {}
-
   void Key(std::string_view key) {
     Text(key);
     out_ += ':';
@@ -36,18 +29,17 @@ class JsonWriter {
       out_ += bytes;
       out_ += '"';
     } else {
-      // The text goes into the one string value that is serialised each time.
-      std::string& text = *scratch_.get_ptr<std::string*>();
-      text.clear();
+      std::string text;
       AppendLenientUtf8(text, bytes);
-      escaper_.dump(scratch_, false, false, 0);
+      // Valid UTF-8 by now: the handler never has to act.
+      out_ += nlohmann::json(std::move(text))
+                  .dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
     }
     need_comma_ = true;
   }
   void Number(int64_t n) {
     Separate();
-    char digits[24];
-    out_.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+    AppendInteger(out_, n);
     need_comma_ = true;
   }
   void Open(char bracket) {
@@ -81,18 +73,11 @@ class JsonWriter {
 
  private:
   // Whether a JSON string holds `bytes` as they stand: ASCII, no control
-  // character and none that must be escaped. Most texts of a report are such,
-  // and are written without the serialiser. One table look-up a byte, and a
-  // single test at the end, keeps this cheap on long texts.
+  // character and none that must be escaped, as most texts of a report.
   static bool IsPlain(std::string_view bytes) {
-    static constexpr auto kNotPlain = [] {
-      std::array<unsigned char, 256> table{};
-      for (size_t c = 0; c < 256; ++c) table[c] = c < 0x20 || c >= 0x80 || c == '"' || c == '\\';
-      return table;
-    }();
-    unsigned char not_plain = 0;
-    for (const char c : bytes) not_plain |= kNotPlain[static_cast<unsigned char>(c)];
-    return not_plain == 0;
+    return std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) {
+      return c >= 0x20 && c < 0x80 && c != '"' && c != '\\';
+    });
   }
 
   void Separate() {
@@ -105,8 +90,6 @@ class JsonWriter {
   }
 
   std::string out_;
-  nlohmann::detail::serializer<nlohmann::json> escaper_;  // writes into out_
-  nlohmann::json scratch_ = std::string();
   bool need_comma_ = false;
   bool break_next_ = false;
   size_t depth_ = 0;
@@ -134,7 +117,7 @@ void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& he
 void SiteList(JsonWriter& json, const TallixData& data, const TallyResult& tally) {
   json.Open('[');
   for (int s = 0; s < SitesInUse(data); ++s) {
-    const std::vector<int32_t> lines = CountedLines(tally, s);
+    const std::vector<int32_t>& lines = tally.counted_lines[static_cast<size_t>(s)];
     const auto site = static_cast<size_t>(s);
     json.Break();
     json.Open('{');
@@ -177,9 +160,9 @@ void UnmatchedList(JsonWriter& json, const TallyResult& tally) {
 
 void ReconciliationObject(JsonWriter& json, const Reconciliation& sums) {
   json.Open('{');
-  for (const ReconciliationEntry& entry : ReconciliationEntries()) {
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
     json.Break();
-    json.Member(entry.key, static_cast<int64_t>(sums.*entry.value));
+    json.Member(figure.key, static_cast<int64_t>(sums.*figure.value));
   }
   json.Close('}');
 }
@@ -216,7 +199,7 @@ std::string JsonReportText(const ReportRequest& request) {
   const TallixData& data = request.data;
   const TallyResult& tally = request.tally;
   JsonWriter json;
-  json.Reserve(kObjectBytes + kCallEntryBytes * static_cast<size_t>(CallTotal(data)));
+  json.Reserve(kObjectBytes + kCallEntryBytes * tally.reconciliation.counted);
   json.Open('{');
   json.Break();
   json.Key("files");
@@ -238,7 +221,7 @@ std::string JsonReportText(const ReportRequest& request) {
   json.Key("per_day");
   PerDayList(json, tally);
   json.Break();
-  json.Member("total_calls", CallTotal(data));
+  json.Member("total_calls", static_cast<int64_t>(tally.reconciliation.counted));
   json.Break();
   json.Key("warnings");
   TextList(json, request.warnings);

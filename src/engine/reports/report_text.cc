@@ -50,12 +50,6 @@ void AppendTextField(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void AppendNumber(std::string& out, int64_t n) {
-  char digits[24];
-  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
-  out.append(digits, static_cast<size_t>(end - digits));
-}
-
 void AppendLine(std::string& out, std::string_view line) {
   out += line;
   out += "\r\n";
@@ -65,19 +59,14 @@ void AppendLine(std::string& out, std::string_view line) {
 // with their separators come to well under this.
 constexpr size_t kCallLineBytes = 64;
 
-size_t CallLinesBytes(const TallixData& data) {
-  size_t calls = 0;
-  for (int s = 0; s < SitesInUse(data); ++s) calls += static_cast<size_t>(CallsInUse(data, s));
-  return calls * kCallLineBytes;
-}
-
 // Each site's "Detailed log for <name>" line, its calls written by
 // append_call(call, site), and an empty line: the call lists of the saved
 // report and of Show Log.
 template <typename AppendCall>
-void AppendCallLists(std::string& out, const TallixData& data, int sites,
+void AppendCallLists(std::string& out, const ReportRequest& request, int sites,
                      AppendCall&& append_call) {
-  out.reserve(out.size() + CallLinesBytes(data));
+  const TallixData& data = request.data;
+  out.reserve(out.size() + kCallLineBytes * request.tally.reconciliation.counted);
   for (int s = 0; s < sites; ++s) {
     out += "Detailed log for ";
     AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
@@ -106,7 +95,7 @@ void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds)
   if (stamp.find('"') != std::string_view::npos) {
     AppendTextField(out, stamp);
     out += ',';
-    AppendNumber(out, seconds);
+    AppendInteger(out, seconds);
     out += ",\"";
     AppendDuration(out, seconds);
     out += "\"\r\n";
@@ -165,15 +154,15 @@ std::string SavedReportText(const ReportRequest& request) {
     const auto site = static_cast<size_t>(s);
     AppendTextField(out, data.SiteNames[site]);
     out += ',';
-    AppendNumber(out, data.SiteCallCounts[site]);
+    AppendInteger(out, data.SiteCallCounts[site]);
     out += ',';
-    AppendNumber(out, data.SiteSeconds[site]);
+    AppendInteger(out, data.SiteSeconds[site]);
     out += ",\"";
     AppendDuration(out, data.SiteSeconds[site]);
     out += "\"\r\n";
   }
   AppendLine(out, "");
-  AppendCallLists(out, data, sites, [&](int c, int s) {
+  AppendCallLists(out, request, sites, [&](int c, int s) {
     AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
   });
   return out;
@@ -230,15 +219,6 @@ std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request) {
   return lines;
 }
 
-int64_t CallTotal(const TallixData& data) {
-  int64_t total = 0;
-  const int sites = SitesInUse(data);
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) total += data.SiteCallCounts[s];
-  return total;
-}
-
-bool CallTotalGuardPasses(const TallixData& data) { return CallTotal(data) < kCallTotalLimit; }
-
 namespace {
 
 // A row of the fixed-column tables of Show Log and the unmatched numbers:
@@ -250,7 +230,7 @@ void AppendTableRow(std::string& out, std::string_view label, size_t label_width
   out.append(width - std::min(width, label_width), ' ');
   out += " : ";
   const size_t count_at = out.size();
-  AppendNumber(out, calls);
+  AppendInteger(out, calls);
   const size_t count = out.size() - count_at;
   out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
   out += ": ";
@@ -286,7 +266,7 @@ std::string ShowLogText(const ReportRequest& request) {
     AppendTableRow(out, name, TextWidth(name), width, data.SiteCallCounts[s], data.SiteSeconds[s]);
   }
   AppendLine(out, "");
-  AppendCallLists(out, data, sites, [&](int c, int s) {
+  AppendCallLists(out, request, sites, [&](int c, int s) {
     AppendStampAndDuration(out, data, c, s);
     out += "\r\n";
   });
@@ -302,13 +282,7 @@ std::string UnmatchedText(const ReportRequest& request) {
   const std::vector<UnmatchedNumber>& numbers = request.tally.unmatched;
   constexpr std::string_view kNumber = "Number";
   size_t width = kNumber.size();
-  int64_t calls = 0;
-  int64_t seconds = 0;
-  for (const UnmatchedNumber& n : numbers) {
-    width = std::max(width, n.number.size());
-    calls += n.calls;
-    seconds += n.seconds;
-  }
+  for (const UnmatchedNumber& n : numbers) width = std::max(width, n.number.size());
   std::string out;
   AppendHeadingStartAndEnd(out, request.heading);
   AppendLine(out, "Log Records : " + std::to_string(request.heading.records));
@@ -321,32 +295,21 @@ std::string UnmatchedText(const ReportRequest& request) {
   for (const UnmatchedNumber& n : numbers) {
     AppendTableRow(out, n.number, n.number.size(), width, n.calls, n.seconds);
   }
-  AppendTableRow(out, "Total", 5, width, calls, seconds);
+  AppendTableRow(out, "Total", 5, width,
+                 static_cast<int64_t>(request.tally.reconciliation.unmatched),
+                 request.tally.unmatched_seconds);
   return out;
+}
+
+void AppendInteger(std::string& out, int64_t n) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {
   std::string out;
   for (const std::string& line : lines) AppendLine(out, line);
   return out;
-}
-
-std::span<const ReconciliationEntry> ReconciliationEntries() {
-  static constexpr ReconciliationEntry kEntries[] = {
-      {"lines_read", &Reconciliation::lines_read},
-      {"kept", &Reconciliation::kept},
-      {"beyond_kept_limit", &Reconciliation::beyond_kept_limit},
-      {"selected", &Reconciliation::selected},
-      {"credited", &Reconciliation::credited},
-      {"unmatched", &Reconciliation::unmatched},
-      {"credits", &Reconciliation::credits},
-      {"counted", &Reconciliation::counted},
-      {"beyond_site_limit", &Reconciliation::beyond_site_limit},
-      {"seconds_not_counted", &Reconciliation::seconds_not_counted},
-      {"without_from", &Reconciliation::without_from},
-      {"without_lasted", &Reconciliation::without_lasted},
-  };
-  return kEntries;
 }
 
 }  // namespace tallix

@@ -42,9 +42,6 @@ struct ReportRequest {
   std::span<const std::string> warnings = {};  // every warning of the run, in order
 };
 
-inline constexpr char kCallTotalMessage[] = "Please reduce the total ISDN calls to <1000";
-inline constexpr int kCallTotalLimit = 1000;
-
 // The saved report file, every line ended by CR LF.
 std::string SavedReportText(const ReportRequest& request);
 
@@ -53,13 +50,6 @@ std::vector<std::string> PrintedSummaryLines(const ReportRequest& request);
 
 // The printed detailed log's lines: the summary block and every site's calls.
 std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request);
-
-// The sum of the call counts of the sites in use, summed wide.
-int64_t CallTotal(const TallixData& data);
-
-// The call-total guard of Print Log and Show Log: true when the total is
-// below kCallTotalLimit; otherwise the caller shows kCallTotalMessage.
-bool CallTotalGuardPasses(const TallixData& data);
 
 // The Show Log window's text, every line ended by CR LF. The summary's name
 // column counts characters (TextWidth).
@@ -118,15 +108,11 @@ std::string JsonReportText(const ReportRequest& request);
 // up; styled for screens of any width and for paper.
 std::string HtmlReportText(const ReportRequest& request);
 
+// Appends `n` in decimal, a minus sign in front of a negative value: the
+// integers of every report.
+void AppendInteger(std::string& out, int64_t n);
+
 // Lines joined, each followed by CR LF.
 std::string JoinCrLf(const std::vector<std::string>& lines);
-
-// Where the JSON and HTML reports name each figure of the reconciliation:
-// every field of Reconciliation, in order, with its key.
-struct ReconciliationEntry {
-  const char* key;
-  uint64_t Reconciliation::*value;
-};
-std::span<const ReconciliationEntry> ReconciliationEntries();
 
 }  // namespace tallix

@@ -1,9 +1,7 @@
 #pragma once
 // The engine's file access: a log opened once and then read in parts or mapped
-// into memory; whole-file reads of the configuration file; and whole-file
-// writes, replaced atomically, of the configuration file, the saved report and
-// the command's output. Failures come back as a FileResult whose message names
-// the file and the reason.
+// into memory, and whole-file reads of the configuration file. Failures come
+// back as a FileResult whose message names the file and the reason.
 
 #include <string>
 #include <string_view>
@@ -87,18 +85,6 @@ class FileMapping {
 // fit `max_size` bytes, and a file that shrinks while it is read. On failure
 // `contents` is left unchanged.
 FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& contents);
-
-// Writes `contents` as the whole of the file at `path`. An ordinary file (or a
-// new one) is replaced atomically: the bytes go to a temporary file beside it,
-// which is renamed over the target only once everything was written, so a
-// failed write leaves the old file as it was and no partial file behind. The
-// new file keeps the old one's owner, group and permissions as far as the
-// process may set them; a hard link's other names keep the old bytes. A link
-// is followed as the shell's ">" follows it: its target is written and the
-// link kept, and a dangling link creates its target. An existing file that is
-// not an ordinary file (a device such as /dev/stdout) is written in place. A
-// directory, and an existing file that the user may not write, are refused.
-FileResult WriteWholeFile(const std::string& path, std::string_view contents);
 
 // "'path': reason" for the errno value `error_number`, for messages.
 std::string DescribeErrno(const std::string& path, int error_number);

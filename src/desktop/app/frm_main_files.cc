@@ -13,10 +13,10 @@
 #include "desktop/app/status_bar.h"
 #include "desktop/reports/frm_check_totals.h"
 #include "engine/analysis/tally.h"
-#include "engine/log/log_loader.h"
-#include "engine/reports/report_text.h"
 #include "engine/app/run_policy.h"
+#include "engine/log/log_loader.h"
 #include "engine/output/output_file.h"
+#include "engine/reports/report_text.h"
 
 namespace tallix {
 namespace {

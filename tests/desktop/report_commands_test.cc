@@ -394,6 +394,7 @@ class ReportCommandsTest : public QObject {
         {"cmdSaveAs", "failed.log", "a file opened as a log"},
         {"cmdSaveAs", "per-user.cfg", "the configuration file"},
         {"mnuFileSave", "failed.log", "a file opened as a log"},
+        {"mnuFilePrint", "router.log", "the log that is loaded"},
     };
     for (const auto& row : rows) {
       QTest::addRow("%s, %s", row.command, row.target) << row.command << row.target << row.named;
@@ -418,6 +419,7 @@ class ReportCommandsTest : public QObject {
     const QByteArray before = ReadAll(path);
     h.chooser.file_answers.push_back(path);
     h.chooser.filter_answers.push_back("JSON (*.json)");
+    h.printers.Printer().setOutputFileName(command == "mnuFilePrint" ? path : QString());
     if (command == "cmdSaveAs") {
       h.Trigger("mnuViewCheckTotals");
       h.window().findChild<QPushButton*>("cmdSaveAs")->click();

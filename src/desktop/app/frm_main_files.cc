@@ -1,3 +1,6 @@
+// The main window's file commands: Open (menu, toolbar, drop, command line),
+// Save and Export, and the rule that keeps every report off the files read.
+
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>

@@ -1,10 +1,12 @@
+// The main window's report windows (Show Log, Check Totals) and printing.
+
+#include <QPrinter>
+
 #include "desktop/app/frm_main.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/reports/frm_check_totals.h"
 #include "desktop/reports/frm_show_log.h"
 #include "engine/reports/report_text.h"
-
-// The report windows and printing of the main window.
 
 namespace tallix {
 
@@ -66,6 +68,9 @@ void frmMain::RefreshCheckTotals() {
 }
 
 void frmMain::PrintLines(const std::vector<std::string>& lines) {
+  // The printer dialog can send a job to a file, which may be a log too.
+  const QString file = services_.printers->Printer().outputFileName();
+  if (!file.isEmpty() && RefuseProtectedFile(file, "printed")) return;
   std::unique_ptr<LinePrinter> job = services_.printers->StartJob();
   for (const std::string& line : lines) job->PrintLine(ToQt(line));
   QString error;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -130,7 +131,12 @@ FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::st
 
   const QString file_text = QString("\"%1\"").arg(ToQtMessage(path));
   LineContext context;
-  if (!changed) context = ReadLineContext(path, line, kContextLines);
+  if (!changed) {
+    // A line near the end of a large log is reached by reading all before it.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    context = ReadLineContext(path, line, kContextLines);
+    QApplication::restoreOverrideCursor();
+  }
   const uint64_t marked = line - context.first;
   const bool found = context.error.empty() && marked < context.lines.size() &&
                      SameKeptLine(context.lines[marked], kept);

@@ -74,7 +74,8 @@ frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
   Form_Load();
 }
 
-frmMain::~frmMain() = default;
+// Check Totals reads the tally, a member: it goes before the members do.
+frmMain::~frmMain() { delete check_totals_; }
 
 void frmMain::BuildControls() {
   auto* client = new QWidget(this);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
+#include <algorithm>
 
 #include "desktop/app/busy_load.h"
 #include "desktop/app/controls.h"
@@ -78,7 +79,9 @@ void frmMain::OpenLogFile(const QString& path) {
   // Converted here: the load runs on a thread of its own.
   const std::string file = FromQt(path);
   // Tried, whatever comes of it: no report may be written over it later.
-  tried_logs_.push_back(file);
+  if (std::find(tried_logs_.begin(), tried_logs_.end(), file) == tried_logs_.end()) {
+    tried_logs_.push_back(file);
+  }
   // Before the load, so that a change while it runs counts as a change.
   const FileStamp stamp = StampOf(file);
   if (check_totals_) check_totals_->Blank();

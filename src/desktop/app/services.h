@@ -62,7 +62,9 @@ QString FilterSuffix(const QString& filter);
 QString WithSuffix(const QString& name, const QString& suffix);
 
 // The one file and printer dialog of the main window. It remembers the file
-// name it last returned, so every file command starts from that name.
+// name Open and Save last returned, so each of them starts from that name; a
+// save chooser that asks before replacing (ShowSaveAs) starts from the names
+// it is given instead, so that it never offers a log's name.
 class CommonDialog {
  public:
   explicit CommonDialog(FileChooser& chooser) : chooser_(chooser) {}

@@ -197,7 +197,8 @@ void FormCheckTotals::BuildFigures() {
   // Made anew for each tally: the figures shown depend on their values.
   auto* panel = new QWidget(this);
   panel->setObjectName("Figures");
-  static_cast<QVBoxLayout*>(layout())->replaceWidget(figures_, panel);
+  // The item given back for the old panel is the caller's to delete.
+  delete layout()->replaceWidget(figures_, panel);
   delete figures_;
   figures_ = panel;
   // The engine's figures in the window's order. The two limits that its

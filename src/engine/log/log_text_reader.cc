@@ -409,4 +409,28 @@ Status LogTextReader::Read(char* buffer, size_t length, size_t* got) {
   return {};
 }
 
+Status LogTextFile::Open(const std::string& path, uint64_t max_text_bytes) {
+  if (Status opened = SystemLogFiles().Open(path, UINT64_MAX, &source_); !opened.ok()) {
+    return opened;
+  }
+  first_.resize(kCompressionMagicBytes);
+  size_t got = 0;
+  if (Status read = source_->Read(first_.data(), first_.size(), &got); !read.ok()) return read;
+  first_.resize(got);
+  if (const Compression kind = CompressionOf(first_); kind != Compression::kNone) {
+    reader_ = std::make_unique<LogTextReader>(*source_, path, kind, first_, max_text_bytes);
+    first_.clear();
+  }
+  return {};
+}
+
+Status LogTextFile::Read(char* buffer, size_t length, size_t* got) {
+  if (reader_) return reader_->Read(buffer, length, got);
+  if (first_.empty()) return source_->Read(buffer, length, got);
+  *got = std::min(length, first_.size());
+  first_.copy(buffer, *got);
+  first_.erase(0, *got);
+  return {};
+}
+
 }  // namespace tallix

@@ -62,4 +62,20 @@ class LogTextReader {
   std::unique_ptr<Decoder> decoder_;
 };
 
+// The text of the log file at `path`, plain or compressed, read in order as
+// the loader reads it.
+class LogTextFile {
+ public:
+  // A compressed text longer than `max_text_bytes` is refused.
+  Status Open(const std::string& path, uint64_t max_text_bytes);
+
+  // As LogTextReader::Read.
+  Status Read(char* buffer, size_t length, size_t* got);
+
+ private:
+  std::unique_ptr<LogSource> source_;
+  std::unique_ptr<LogTextReader> reader_;  // for a compressed file
+  std::string first_;                      // a plain file's first bytes not yet given out
+};
+
 }  // namespace tallix

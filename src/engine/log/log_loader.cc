@@ -25,11 +25,8 @@ constexpr uint64_t kTwoPartsMinBytes = 32u << 20;
 
 // A block to read into, left uninitialised: a small log touches only the
 // pages it fills.
-struct Block {
-  std::unique_ptr<char[]> bytes = std::make_unique_for_overwrite<char[]>(kBlockBytes);
-  char* data() { return bytes.get(); }
-  static constexpr size_t size() { return kBlockBytes; }
-};
+using Block = std::unique_ptr<char[]>;
+Block NewBlock() { return std::make_unique_for_overwrite<char[]>(kBlockBytes); }
 
 // The bytes read of a load's files, told to LoadOptions::progress every few
 // MiB, only on the thread that runs the load. Once the callback has said no,
@@ -61,15 +58,6 @@ struct LoadProgress {
     return !cancelled;
   }
 };
-
-Status OutOfMemory(const std::string& path) {
-  return Status::Error("cannot read '" + path + "': not enough memory");
-}
-
-Status TooLarge(const std::string& path, uint64_t max_text_bytes) {
-  return Status::Error("cannot read '" + path + "': its text is larger than " +
-                       std::to_string(max_text_bytes) + " bytes");
-}
 
 // Reads into `buffer` until it is full or the source ends.
 template <typename Reader>
@@ -107,11 +95,11 @@ Status ScanPart(const LogSource& source, uint64_t begin, uint64_t end,
                 const KeptLineFinders& finders, LoadProgress& progress, bool on_load_thread,
                 KeptLines& kept) {
   LineScanner scanner(finders, kept);
-  Block block;
+  Block block = NewBlock();
   for (uint64_t offset = begin; offset < end;) {
-    const size_t length = static_cast<size_t>(std::min<uint64_t>(block.size(), end - offset));
-    if (Status read = source.ReadAt(offset, block.data(), length); !read.ok()) return read;
-    scanner.Feed({block.data(), length});
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, end - offset));
+    if (Status read = source.ReadAt(offset, block.get(), length); !read.ok()) return read;
+    scanner.Feed({block.get(), length});
     offset += length;
     if (!progress.Add(length, on_load_thread)) return {};
   }
@@ -119,18 +107,16 @@ Status ScanPart(const LogSource& source, uint64_t begin, uint64_t end,
   return {};
 }
 
-Status ScanCompressed(LogSource& source, const std::string& path, uint64_t max_text_bytes,
-                      Compression kind, Block& block, size_t first_size,
-                      const KeptLineFinders& finders, LoadProgress& progress, KeptLines& kept,
-                      uint64_t* text_bytes) {
-  LogTextReader reader(source, path, kind, {block.data(), first_size}, max_text_bytes);
+// Scans the text that `reader` gives, in order.
+Status ScanText(LogTextReader& reader, Block& block, const KeptLineFinders& finders,
+                LoadProgress& progress, KeptLines& kept, uint64_t* text_bytes) {
   LineScanner scanner(finders, kept);
   uint64_t counted = 0;
   // Each block filled before it is scanned: a stream of tiny members still
   // goes to the scanner in whole blocks.
   for (size_t filled = 1; filled > 0;) {
-    if (Status read = Fill(reader, block.data(), block.size(), &filled); !read.ok()) return read;
-    scanner.Feed({block.data(), filled});
+    if (Status read = Fill(reader, block.get(), kBlockBytes, &filled); !read.ok()) return read;
+    scanner.Feed({block.get(), filled});
     const uint64_t read = reader.file_bytes_read();
     if (!progress.Add(read - counted, true)) return {};
     counted = read;
@@ -143,79 +129,54 @@ Status ScanCompressed(LogSource& source, const std::string& path, uint64_t max_t
 // Scans the log that `source` reads for the lines `finders` keep, into
 // `parts` (one KeptLines for each part, in order), after `stored_before`
 // lines of the files before it, and sets *text_bytes to the length of its
-// text. Stops early, leaving `parts` of no use, once
-// `progress` is cancelled.
+// text. Stops early, leaving `parts` of no use, once `progress` is cancelled.
 Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_bytes,
                size_t stored_before, const KeptLineFinders& finders, LoadProgress& progress,
                std::vector<KeptLines>& parts, uint64_t* text_bytes) {
-  parts.clear();
-  Block block;
+  Block block = NewBlock();
   size_t filled = 0;
-  if (Status read = Fill(source, block.data(), block.size(), &filled); !read.ok()) return read;
-  parts.emplace_back();
+  if (Status read = Fill(source, block.get(), kBlockBytes, &filled); !read.ok()) return read;
+  parts.assign(1, {});
   parts[0].stored_before = stored_before;
-  if (const Compression kind = CompressionOf({block.data(), filled}); kind != Compression::kNone) {
-    return ScanCompressed(source, path, max_text_bytes, kind, block, filled, finders, progress,
-                          parts[0], text_bytes);
-  }
-  // A large file: its second half, from a line start, on a thread of its own
-  // while this one reads the first half in order.
+  const Compression kind = CompressionOf({block.get(), filled});
   const std::optional<uint64_t> size = source.size();
-  uint64_t split = UINT64_MAX;
-  if (size && *size >= kTwoPartsMinBytes && std::thread::hardware_concurrency() > 1) {
-    if (Status found = NextLineStart(source, *size, *size / 2, &split); !found.ok()) return found;
-    parts.emplace_back();
+  if (kind != Compression::kNone || !size || *size < kTwoPartsMinBytes ||
+      std::thread::hardware_concurrency() < 2) {
+    LogTextReader reader(source, path, kind, {block.get(), filled}, max_text_bytes);
+    return ScanText(reader, block, finders, progress, parts[0], text_bytes);
   }
+  // A large file: in two parts at once, the second from a line start past
+  // the middle, on a thread of its own.
+  uint64_t split = 0;
+  if (Status found = NextLineStart(source, *size, *size / 2, &split); !found.ok()) return found;
+  *text_bytes = *size;
+  parts.emplace_back();
   std::atomic<size_t> first_stored = 0;
-  if (parts.size() == 2) {
-    parts[0].live_stored = &first_stored;
-    parts[1].stored_before = stored_before;
-    parts[1].live_before = &first_stored;
-  }
-  Status second;
-  auto scan_second = [&](bool on_load_thread) {
+  parts[0].live_stored = &first_stored;
+  parts[1].stored_before = stored_before;
+  parts[1].live_before = &first_stored;
+  Status results[2];
+  auto scan = [&](size_t k, bool on_load_thread) {
     try {
-      second = ScanPart(source, split, *size, finders, progress, on_load_thread, parts[1]);
+      results[k] = ScanPart(source, k == 0 ? 0 : split, k == 0 ? split : *size, finders, progress,
+                            on_load_thread, parts[k]);
     } catch (const std::bad_alloc&) {
-      second = OutOfMemory(path);
+      results[k] = Status::Error("cannot read '" + path + "': not enough memory");
     }
   };
-  std::optional<std::jthread> worker;
-  if (parts.size() == 2) {
+  {
+    std::optional<std::jthread> worker;
     try {
-      worker.emplace([&] { scan_second(false); });
+      worker.emplace([&] { scan(1, false); });
     } catch (const std::exception&) {
       // No thread to be had: this one scans both parts.
     }
-  }
-  LineScanner scanner(finders, parts[0]);
-  uint64_t offset = std::min<uint64_t>(filled, split);
-  scanner.Feed({block.data(), static_cast<size_t>(offset)});
-  bool going = progress.Add(offset, true);
-  while (going && offset < split) {
-    const size_t length = static_cast<size_t>(std::min<uint64_t>(block.size(), split - offset));
-    size_t got = 0;
-    if (Status read = source.Read(block.data(), length, &got); !read.ok()) return read;
-    if (got == 0) break;
-    offset += got;
-    if (offset > max_text_bytes) return TooLarge(path, max_text_bytes);
-    scanner.Feed({block.data(), got});
-    going = progress.Add(got, true);
-  }
-  scanner.Finish();
-  *text_bytes = offset;
-  if (parts.size() == 2) {
-    if (worker) {
-      worker.reset();  // joins
-    } else if (going) {
-      scan_second(true);
-    }
-    *text_bytes = *size;
-    parts[0].live_stored = nullptr;
-    parts[1].live_before = nullptr;
-    return second;
-  }
-  return {};
+    scan(0, true);
+    if (!worker && results[0].ok() && !progress.cancelled) scan(1, true);
+  }  // joins
+  parts[0].live_stored = nullptr;
+  parts[1].live_before = nullptr;
+  return results[0].ok() ? results[1] : results[0];
 }
 
 // Fills LogDates from the kept lines: one entry for each run of lines with

@@ -50,11 +50,8 @@ struct LoadOptions {
 // kMaxLogFileSize, or becomes shorter than its size at opening while it is read
 // leaves `data` exactly as it was, as does running out of memory (an error
 // that says "not enough memory"). Bytes added after opening are not read. On
-// success LogFilePath becomes `path` as given. The file is read a block at a
-// time into buffers that are reused; a large one is scanned in two parts at
-// once. Only the kept lines are copied, and the result is the
-// same however the file was read. `files` opens it: the system's files
-// unless a test gives its own.
+// success LogFilePath becomes `path` as given. `files` opens it: the
+// system's files unless a test gives its own.
 // Lines end at line feeds; a carriage return before one stays in the line,
 // and the text after the last line feed is examined like a line. A kept line
 // longer than kLongLineBytes is kept as CompactLineInto makes it

@@ -366,7 +366,7 @@ class ZstdDecoder final : public Decoder {
 
 LogTextReader::LogTextReader(LogSource& source, const std::string& path, Compression kind,
                              std::string_view first_bytes, uint64_t max_text_bytes)
-    : path_(path), max_text_bytes_(max_text_bytes) {
+    : source_(source), path_(path), max_text_bytes_(max_text_bytes) {
   switch (kind) {
     case Compression::kGzip:
       decoder_ = std::make_unique<GzipDecoder>(source, path_, first_bytes);
@@ -377,7 +377,8 @@ LogTextReader::LogTextReader(LogSource& source, const std::string& path, Compres
     case Compression::kZstd:
       decoder_ = std::make_unique<ZstdDecoder>(source, path_, first_bytes);
       break;
-    case Compression::kNone:  // not a compression: REQUIRES excludes it
+    case Compression::kNone:
+      first_ = first_bytes;
       break;
   }
 }
@@ -389,10 +390,22 @@ Status LogTextReader::TooLarge() const {
                        std::to_string(max_text_bytes_) + " bytes");
 }
 
-uint64_t LogTextReader::file_bytes_read() const { return decoder_->file_bytes_read(); }
+uint64_t LogTextReader::file_bytes_read() const {
+  return decoder_ ? decoder_->file_bytes_read() : text_bytes_;
+}
 
 Status LogTextReader::Read(char* buffer, size_t length, size_t* got) {
   *got = 0;
+  if (decoder_ == nullptr) {
+    if (first_.empty()) {
+      if (Status read = source_.Read(buffer, length, got); !read.ok()) return read;
+    } else {
+      *got = first_.copy(buffer, length);
+      first_.erase(0, *got);
+    }
+    text_bytes_ += *got;
+    return text_bytes_ > max_text_bytes_ ? TooLarge() : Status::Ok();
+  }
   // One byte past the limit is decoded at most: enough to know it is passed.
   const uint64_t allowed = max_text_bytes_ - std::min(text_bytes_, max_text_bytes_) + 1;
   const size_t room = static_cast<size_t>(std::min<uint64_t>(length, allowed));
@@ -413,23 +426,11 @@ Status LogTextFile::Open(const std::string& path, uint64_t max_text_bytes) {
   if (Status opened = SystemLogFiles().Open(path, UINT64_MAX, &source_); !opened.ok()) {
     return opened;
   }
-  first_.resize(kCompressionMagicBytes);
+  char first[kCompressionMagicBytes];
   size_t got = 0;
-  if (Status read = source_->Read(first_.data(), first_.size(), &got); !read.ok()) return read;
-  first_.resize(got);
-  if (const Compression kind = CompressionOf(first_); kind != Compression::kNone) {
-    reader_ = std::make_unique<LogTextReader>(*source_, path, kind, first_, max_text_bytes);
-    first_.clear();
-  }
-  return {};
-}
-
-Status LogTextFile::Read(char* buffer, size_t length, size_t* got) {
-  if (reader_) return reader_->Read(buffer, length, got);
-  if (first_.empty()) return source_->Read(buffer, length, got);
-  *got = std::min(length, first_.size());
-  first_.copy(buffer, *got);
-  first_.erase(0, *got);
+  if (Status read = source_->Read(first, sizeof first, &got); !read.ok()) return read;
+  reader_ = std::make_unique<LogTextReader>(*source_, path, CompressionOf({first, got}),
+                                            std::string_view(first, got), max_text_bytes);
   return {};
 }
 

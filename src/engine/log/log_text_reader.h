@@ -29,10 +29,10 @@ Compression CompressionOf(std::string_view first_bytes);
 
 class LogTextReader {
  public:
-  // Decompresses what follows `first_bytes` in `source`, which must outlive
-  // the reader: the compressed bytes, of `kind` (not kNone), begin with
-  // `first_bytes`, already read from it. `path` names the file in messages.
-  // A text longer than `max_text_bytes` is refused.
+  // Reads the text that `first_bytes`, already read from `source`, and the
+  // rest of `source` hold, stored as `kind` (kNone: plain). `source` must
+  // outlive the reader; `path` names the file in messages. A text longer
+  // than `max_text_bytes` is refused.
   LogTextReader(LogSource& source, const std::string& path, Compression kind,
                 std::string_view first_bytes, uint64_t max_text_bytes);
   ~LogTextReader();
@@ -56,26 +56,29 @@ class LogTextReader {
  private:
   Status TooLarge() const;
 
+  LogSource& source_;
   std::string path_;
   uint64_t max_text_bytes_;
   uint64_t text_bytes_ = 0;
-  std::unique_ptr<Decoder> decoder_;
+  std::string first_;                 // of a plain text, the first bytes not yet given out
+  std::unique_ptr<Decoder> decoder_;  // of a compressed one
 };
 
 // The text of the log file at `path`, plain or compressed, read in order as
 // the loader reads it.
 class LogTextFile {
  public:
-  // A compressed text longer than `max_text_bytes` is refused.
+  // A text longer than `max_text_bytes` is refused.
   Status Open(const std::string& path, uint64_t max_text_bytes);
 
   // As LogTextReader::Read.
-  Status Read(char* buffer, size_t length, size_t* got);
+  Status Read(char* buffer, size_t length, size_t* got) {
+    return reader_->Read(buffer, length, got);
+  }
 
  private:
   std::unique_ptr<LogSource> source_;
-  std::unique_ptr<LogTextReader> reader_;  // for a compressed file
-  std::string first_;                      // a plain file's first bytes not yet given out
+  std::unique_ptr<LogTextReader> reader_;
 };
 
 }  // namespace tallix

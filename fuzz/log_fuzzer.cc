@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/analysis/call_time.h"
 #include "engine/analysis/duration.h"
 #include "engine/analysis/lenient_number.h"
 #include "engine/analysis/tally.h"
@@ -137,7 +138,7 @@ std::string PlainCompact(std::string_view line) {
 
 struct PlainLoad {
   std::vector<std::string> kept;
-  std::vector<std::string_view> days;
+  std::vector<std::string> days;
   size_t dropped_lines = 0;
   size_t dropped_days = 0;
 };
@@ -153,11 +154,17 @@ PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
     const std::string_view line = text.substr(start, lf - start);
     if (PlainContains(line, "disconnected") && PlainContains(line, identifier)) {
       if (load.kept.size() < static_cast<size_t>(TallixData::kLogLineEntries)) {
-        load.kept.push_back(line.size() > kLongLineBytes ? PlainCompact(line) : std::string(line));
-        const std::string_view day = line.substr(0, 6);
+        std::string kept = line.size() > kLongLineBytes ? PlainCompact(line) : std::string(line);
+        const LineStamp stamp = ReadLineStamp(kept);
+        if (stamp.form == StampForm::kRfc3339) {
+          const std::array<char, 15> traditional = TraditionalStamp(stamp);
+          kept = std::string(traditional.data(), traditional.size()) + kept.substr(stamp.length);
+        }
+        load.kept.push_back(kept);
+        const std::string_view day = std::string_view(load.kept.back()).substr(0, 6);
         if (load.days.empty() || load.days.back() != day) {
           if (load.days.size() < static_cast<size_t>(TallixData::kLogDateEntries)) {
-            load.days.push_back(day);
+            load.days.emplace_back(day);
           } else {
             ++load.dropped_days;
           }

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/analysis/call_time.h"
 #include "engine/app/line_fields.h"
 #include "engine/app/line_table.h"
 #include "engine/app/zeroed_array.h"
@@ -101,6 +102,8 @@ struct TallixData {
   // The lines of each file of LogFilePaths: its line feeds, plus one when a
   // non-empty file does not end with one.
   std::vector<uint64_t> LogFileLines;
+  // The time of each kept line, as LogLines (call_time.h).
+  std::vector<CallTime> LogLineTimes;
   // Call-end lines found past the kLogLineEntries that LogLines keeps.
   uint64_t LinesBeyondKept = 0;
   std::vector<std::string> LogDates;  // kLogDateEntries entries

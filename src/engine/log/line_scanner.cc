@@ -216,16 +216,26 @@ LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)
 LineScanner::~LineScanner() = default;
 
 void LineScanner::Keep(std::string_view line, uint64_t feeds_before) {
-  if (line.size() > kLongLineBytes) {
-    char compact[kCompactLineMaxBytes];
-    kept_.Add({compact, CompactLineInto(line, compact)}, feeds_before);
-  } else {
-    kept_.Add(line, feeds_before);
+  char compact[kCompactLineMaxBytes];
+  if (line.size() > kLongLineBytes) line = {compact, CompactLineInto(line, compact)};
+  // An RFC 3339 stamp is put in the traditional form, so that the day list,
+  // the selections and every report read it as they read a traditional log.
+  // (A compacted line keeps 16 bytes of it: too few to be read.)
+  const LineStamp stamp = ReadLineStamp(line);
+  if (stamp.form != StampForm::kRfc3339) {
+    kept_.Add(line, feeds_before, stamp);
+    return;
   }
+  std::string mended;
+  mended.reserve(line.size());
+  const std::array<char, 15> traditional = TraditionalStamp(stamp);
+  mended.append(traditional.data(), traditional.size());
+  mended.append(line.substr(stamp.length));
+  kept_.Add(mended, feeds_before, stamp);
 }
 
 void LineScanner::EndHeldLine() {
-  held_->End([&](std::string_view line) { kept_.Add(line, feeds_); });
+  held_->End([&](std::string_view line) { Keep(line, feeds_); });
   held_->Clear();
   open_ = false;
 }

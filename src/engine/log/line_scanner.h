@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/analysis/call_time.h"
 #include "engine/app/line_table.h"
 #include "engine/app/shared_data.h"
 #include "engine/log/text_search.h"
@@ -51,11 +52,13 @@ struct KeptLineFinders {
 inline constexpr size_t kCompactLineMaxBytes = 51;
 size_t CompactLineInto(std::string_view line, char* out);
 
-// A kept line of one part of a log: its text (compacted if long) and the
-// line feeds before it in the part.
+// A kept line of one part of a log: its text (compacted if long, its stamp
+// put in the traditional form if it was RFC 3339), the line feeds before it
+// in the part, and the stamp it began with.
 struct KeptLine {
   std::string text;
   uint64_t feeds_before = 0;
+  LineStamp stamp;
 };
 
 // The kept lines of one part of a log, in order: those of them that a load
@@ -68,7 +71,7 @@ struct KeptLines {
 
   // Counts a kept line and stores a copy of it, if it can still be kept.
   // Throws std::bad_alloc.
-  void Add(std::string_view line, uint64_t feeds_before) {
+  void Add(std::string_view line, uint64_t feeds_before, const LineStamp& stamp) {
     ++found;
     const size_t before = stored_before + (live_before ? live_before->load() : 0);
     const size_t room = kEntries - std::min(before, kEntries);
@@ -76,7 +79,7 @@ struct KeptLines {
     if (lines.size() == room) return;
     // Room for all at once, as LineTable has.
     if (lines.capacity() == 0) lines.reserve(kEntries);
-    lines.push_back({std::string(line), feeds_before});
+    lines.push_back({std::string(line), feeds_before, stamp});
     if (live_stored != nullptr) live_stored->store(lines.size());
   }
 

@@ -253,6 +253,14 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     text_bytes += file_bytes;
   }
   if (!progress.Finish()) return Failed(kLoadCancelled);
+  // The times of the lines that will be kept.
+  std::vector<LineStamp> stamps;
+  for (const KeptLines& part : parts) {
+    const size_t take = std::min(part.lines.size(), KeptLines::kEntries - stamps.size());
+    for (size_t i = 0; i < take; ++i) stamps.push_back(part.lines[i].stamp);
+  }
+  std::vector<CallTime> times =
+      LineTimes(stamps, YearRule{options.year, files.ModifiedTime(paths.back())});
   // Everything was read: only now replace the loaded log, with everything
   // that could run out of memory made beforehand.
   std::vector<std::string> all_paths = paths;
@@ -283,6 +291,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     lines_before += part.text_lines;
   }
   data.LineCount = static_cast<int32_t>(kept);
+  data.LogLineTimes.swap(times);
   data.LinesBeyondKept = found - kept;
   const uint64_t dropped_days = ListDays(data);
   return {Status::Ok(), DroppedWarnings(found - kept, dropped_days)};

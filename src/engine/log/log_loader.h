@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,9 @@ struct LoadOptions {
   // files' size in all. Returning false cancels the load, which then fails
   // with kLoadCancelled and changes nothing.
   std::function<bool(uint64_t done, uint64_t total)> progress;
+  // The year of the first traditional stamp (--year); without it the year
+  // comes from the last file's modification time (call_time.h).
+  std::optional<int> year;
 };
 
 // Loads the log at `path`. The whole file is scanned before `data` changes:
@@ -59,7 +63,9 @@ struct LoadOptions {
 // beyond LogDates' 101 are dropped, each with a warning (LinesBeyondKept
 // counts those lines); the lines of dropped day runs are still kept. Each
 // kept line's LogLineOrigins entry names its file and line number, and
-// LogFileLines counts the lines of each file.
+// LogFileLines counts the lines of each file. A kept line that begins with an
+// RFC 3339 stamp with an offset has that stamp put in the traditional form
+// ("Dec  7 10:00:01"); LogLineTimes holds every kept line's time.
 //
 // A file whose first bytes mark it as compressed (gzip, xz or zstd, whatever
 // its name; log_text_reader.h) is decompressed as it is scanned, and its text

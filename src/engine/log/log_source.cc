@@ -52,9 +52,30 @@ class SystemLogFileSystem final : public LogFileSystem {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
   }
+
+  WallTime ModifiedTime(const std::string& path) const override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return LogFileSystem::ModifiedTime(path);
+    return LocalWallTime(st.st_mtim.tv_sec);
+  }
 };
 
 }  // namespace
+
+WallTime LocalWallTime(std::time_t time) {
+  std::tm local{};
+  if (::localtime_r(&time, &local) == nullptr) return WallTime{std::chrono::seconds{time}};
+  const std::chrono::year_month_day date{
+      std::chrono::year{local.tm_year + 1900},
+      std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
+      std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
+  return std::chrono::local_days{date} + std::chrono::hours{local.tm_hour} +
+         std::chrono::minutes{local.tm_min} + std::chrono::seconds{local.tm_sec};
+}
+
+WallTime LogFileSystem::ModifiedTime(const std::string&) const {
+  return LocalWallTime(std::time(nullptr));
+}
 
 LogFileSystem& SystemLogFiles() {
   static SystemLogFileSystem files;

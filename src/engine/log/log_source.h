@@ -6,10 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "engine/analysis/call_time.h"
 #include "engine/util/status.h"
 
 namespace tallix {
@@ -45,7 +47,15 @@ class LogFileSystem {
 
   // The length of the file at `path`, for progress; 0 when unknown.
   virtual uint64_t SizeOf(const std::string& path) const = 0;
+
+  // When the file at `path` was last changed, on the local clock: the year
+  // of a log's traditional stamps is taken from it. The time of the call
+  // when that is unknown.
+  virtual WallTime ModifiedTime(const std::string& path) const;
 };
+
+// The local clock's reading of `time`.
+WallTime LocalWallTime(std::time_t time);
 
 // The system's files: ordinary files only, read with pread.
 LogFileSystem& SystemLogFiles();

@@ -103,7 +103,14 @@ std::string ReportCommandUsage() {
          "                   it exists, else Tallix.cfg beside the program, else the\n"
          "                   built-in defaults)\n"
          "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
-         "                   (default: one blank, all data)\n" +
+         "                   (default: one blank, all data)\n"
+         "  --since WHEN     tally only the calls at WHEN or later, and\n"
+         "  --until WHEN     at WHEN or earlier: YYYY-MM-DD (--until: the whole day),\n"
+         "                   'YYYY-MM-DD hh:mm' or YYYY-MM-DDThh:mm:ss\n"
+         "  --year YEAR      the year of the log's first syslog stamp without a year\n"
+         "                   (default: from the last LOGFILE's modification time)\n"
+         "  --by PERIOD      day, week or month: the periods of --format periods and\n"
+         "                   of json and html (periods default: month)\n" +
          FormatList() +
          "  --output FILE    write to FILE instead of standard output\n"
          "  --help           show this text\n"
@@ -174,6 +181,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   for (const std::string& note : notes) Say(err, "warning: ", note);
 
   LoadOptions load_options;
+  load_options.year = options.year;
   std::optional<LoadProgressLine> progress;
   if (env.progress_on_err) {
     std::string names;
@@ -193,7 +201,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   if (!load.status.ok()) return Fail(err, load.status.message());
   if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
 
-  const TallyResult tally = TallyCalls(tables, options.select);
+  const TallyResult tally = TallyCalls(tables, options.select, options.range);
   const std::vector<std::string> warnings = RunWarnings(config.warnings, load.warnings, tally);
 
   const ReportFormat& format = *options.format;
@@ -203,7 +211,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     }
   }
   const ReportHeading heading = MakeReportHeading(tables, env.now);
-  const std::string text = format.render({tables, tally, heading, warnings});
+  const std::string text = format.render({tables, tally, heading, warnings, options.by});
 
   if (options.output) {
     const Status written = WriteWholeFile(*options.output, text);

@@ -6,6 +6,7 @@
 
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
+#include "engine/reports/periods_csv.h"
 
 namespace tallix {
 namespace {
@@ -30,12 +31,18 @@ std::string Detailed(const ReportRequest& request) {
 
 std::string Days(const ReportRequest& request) { return JoinCrLf(DayList(request.data)); }
 
+std::string Periods(const ReportRequest& request) {
+  const PeriodTable table(CountedTimedCalls(request.data, request.tally), SitesInUse(request.data),
+                          request.by.value_or(PeriodUnit::kMonth));
+  return PeriodsCsvText(table, request.data.SiteNames);
+}
+
 std::string Config(const ReportRequest& request) {
   return ConfigFileText(SiteConfigOf(request.data));
 }
 
 // The export formats have no call-total guard: they are not printed pages.
-constexpr std::array<ReportFormat, 11> kFormats = {{
+constexpr std::array<ReportFormat, 12> kFormats = {{
     {"saved", nullptr, SavedReportText},
     {"summary", nullptr, Summary},
     {"detailed", CallTotalGuard, Detailed},
@@ -47,6 +54,7 @@ constexpr std::array<ReportFormat, 11> kFormats = {{
     {"json", nullptr, JsonReportText},
     {"html", nullptr, HtmlReportText},
     {"audit", nullptr, AuditCsvText},
+    {"periods", nullptr, Periods},
 }};
 
 }  // namespace

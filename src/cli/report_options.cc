@@ -8,8 +8,20 @@
 namespace tallix {
 namespace {
 
-constexpr std::array<std::string_view, 4> kValueOptions = {"--config", "--select", "--format",
-                                                           "--output"};
+constexpr std::array<std::string_view, 8> kValueOptions = {
+    "--config", "--select", "--format", "--output", "--year", "--since", "--until", "--by"};
+
+// A year of four digits at most, 1 to 9999.
+std::optional<int> ReadYear(std::string_view text) {
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  int year = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    year = year * 10 + (c - '0');
+  }
+  if (year < kFirstYear) return std::nullopt;
+  return year;
+}
 
 bool IsValueOption(std::string_view arg) {
   return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
@@ -56,6 +68,14 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   app.add_option("--select", options.select);
   app.add_option("--format", format);
   CLI::Option* const output_option = app.add_option("--output", output);
+  std::string year;
+  std::string since;
+  std::string until;
+  std::string by;
+  CLI::Option* const year_option = app.add_option("--year", year);
+  CLI::Option* const since_option = app.add_option("--since", since);
+  CLI::Option* const until_option = app.add_option("--until", until);
+  CLI::Option* const by_option = app.add_option("--by", by);
   for (CLI::Option* option : app.get_options()) {
     option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   }
@@ -98,6 +118,29 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   if (options.format == nullptr) {
     problem = "unknown format '" + format + "'";
     return ReportArgs::kError;
+  }
+  if (year_option->count() > 0) {
+    options.year = ReadYear(year);
+    if (!options.year) {
+      problem = "invalid year '" + year + "'";
+      return ReportArgs::kError;
+    }
+  }
+  const auto given = [](const CLI::Option* option, const std::string& text) {
+    return option->count() > 0 ? std::optional<std::string_view>(text) : std::nullopt;
+  };
+  if (const Status range =
+          ReadTimeRange(given(since_option, since), given(until_option, until), options.range);
+      !range.ok()) {
+    problem = range.message();
+    return ReportArgs::kError;
+  }
+  if (by_option->count() > 0) {
+    options.by = ReadPeriodUnit(by);
+    if (!options.by) {
+      problem = "unknown period '" + by + "'";
+      return ReportArgs::kError;
+    }
   }
   if (options.logs.empty()) {
     problem = "no LOGFILE given";

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "cli/report_formats.h"
+#include "engine/analysis/periods.h"
+#include "engine/analysis/time_range.h"
 
 namespace tallix {
 
@@ -17,6 +19,9 @@ struct ReportOptions {
   std::string select{kAllDataSelection};
   const ReportFormat* format = nullptr;  // never null once read
   std::optional<std::string> output;
+  std::optional<int> year;             // --year: the first traditional stamp's year
+  TimeRange range;                     // --since, --until
+  std::optional<PeriodUnit> by;        // --by
   std::vector<std::string> logs;  // in the order given, at least one once read
 };
 
@@ -25,7 +30,9 @@ enum class ReportArgs { kRun, kHelp, kVersion, kError };
 // Reads `args` (without the program name) into `options`. kError sets
 // `problem` to a one-line message: "unknown option '--x'", "option '--config'
 // needs a value", "unknown format 'x'", "no LOGFILE given" or "an empty file
-// name was given" (an empty LOGFILE).
+// name was given" (an empty LOGFILE), "invalid year 'x'" (--year takes 1 to
+// 9999), a --since or --until that ReadTimeRange refuses, or "unknown period
+// 'x'" (--by takes day, week or month).
 ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& options,
                           std::string& problem);
 

@@ -61,7 +61,8 @@ TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
                       "    \"beyond_kept_limit\":0,\n    \"selected\":50,\n    \"credited\":43,\n"
                       "    \"unmatched\":7,\n    \"credits\":43,\n    \"counted\":43,\n"
                       "    \"beyond_site_limit\":0,\n    \"seconds_not_counted\":0,\n"
-                      "    \"without_from\":1,\n    \"without_lasted\":1}}\n"))
+                      "    \"without_from\":1,\n    \"without_lasted\":1,\n"
+                      "    \"without_time\":0}}\n"))
       << json;
 }
 
@@ -166,6 +167,13 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       {{"a", "b", "--bogus"}, "unknown option '--bogus'"},
       {{"--format", "nope", "a", "b"}, "unknown format 'nope'"},
       {{"--config", "--help"}, "no LOGFILE given"},
+      {{"--year", "26x", "a"}, "invalid year '26x'"},
+      {{"--by", "year", "a"}, "unknown period 'year'"},
+      {{"--since", "2026-12-08", "--until", "2026-12-07", "a"},
+       "--since '2026-12-08' lies after --until '2026-12-07'"},
+      {{"--until", "7 Dec", "a"},
+       "--until '7 Dec' is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
+       "YYYY-MM-DDThh:mm:ss"},
   };
   for (const auto& c : cases) {
     const CommandRun run = Exec(c.args);
@@ -194,8 +202,15 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "                   built-in defaults)\n"
       "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
       "                   (default: one blank, all data)\n"
+      "  --since WHEN     tally only the calls at WHEN or later, and\n"
+      "  --until WHEN     at WHEN or earlier: YYYY-MM-DD (--until: the whole day),\n"
+      "                   'YYYY-MM-DD hh:mm' or YYYY-MM-DDThh:mm:ss\n"
+      "  --year YEAR      the year of the log's first syslog stamp without a year\n"
+      "                   (default: from the last LOGFILE's modification time)\n"
+      "  --by PERIOD      day, week or month: the periods of --format periods and\n"
+      "                   of json and html (periods default: month)\n"
       "  --format FORMAT  saved (default), summary, detailed, showlog, days, config,\n"
-      "                   unmatched, csv, json, html or audit\n"
+      "                   unmatched, csv, json, html, audit or periods\n"
       "  --output FILE    write to FILE instead of standard output\n"
       "  --help           show this text\n"
       "  --version        show the version\n"

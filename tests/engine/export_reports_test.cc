@@ -103,10 +103,10 @@ TEST(CsvReport, QuotesOnlyFieldsThatNeedIt) {
     auto data = TwoFileLog();
     data->SiteNames[1] = row.name;
     EXPECT_EQ(
-        "site,number,stamp,seconds\r\n"
-        "Head Office,01234123456,Dec  7 10:00:01,75\r\n"
-        "Head Office,01234123456,Dec  8 09:00:00,5\r\n" +
-            row.field + ",02079460123,Dec  7 11:00:01,3661\r\n",
+        "site,number,stamp,seconds,time\r\n"
+        "Head Office,01234123456,Dec  7 10:00:01,75,\r\n"
+        "Head Office,01234123456,Dec  8 09:00:00,5,\r\n" +
+            row.field + ",02079460123,Dec  7 11:00:01,3661,\r\n",
         CallsCsvText(Tallied(std::move(data), " ").request()))
         << row.name;
   }
@@ -127,17 +127,17 @@ TEST(AuditRows, RowsInTheOrderAskedAsCsvOrTsv) {
        "Head Office",
        {6, 0, 5},
        AuditTextForm::kCsv,
-       "file,line,stamp,number,seconds,result\r\n"
-       "/logs/router.log,4,Dec  8 09:30:00,03333000003,1,unmatched\r\n"
-       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,not selected\r\n"
-       "/logs/router.log,3,Dec  8 09:00:00,01234123456,5,Head Office\r\n"},
+       "file,line,stamp,number,seconds,result,time\r\n"
+       "/logs/router.log,4,Dec  8 09:30:00,03333000003,1,unmatched,\r\n"
+       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,not selected,\r\n"
+       "/logs/router.log,3,Dec  8 09:00:00,01234123456,5,Head Office,\r\n"},
       {" ",
        "Head, Office",
        {2, 0},
        AuditTextForm::kCsv,
-       "file,line,stamp,number,seconds,result\r\n"
-       "/logs/router.log.1,5,Dec  7 11:00:01,02079460123,3661,Depot\r\n"
-       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,\"Head, Office\"\r\n"},
+       "file,line,stamp,number,seconds,result,time\r\n"
+       "/logs/router.log.1,5,Dec  7 11:00:01,02079460123,3661,Depot,\r\n"
+       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,\"Head, Office\",\r\n"},
       {" ",
        "=Head\tOffice\r\n",
        {5, 7, 1},
@@ -164,15 +164,18 @@ TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
     "files": ["/logs/router.log.1", "/logs/router.log"],
     "selection": " ", "caption": "All Data",
     "log": {"start": "Dec  7 10:00", "end": "Dec  8 09:30", "records": 7,
-            "days": ["Dec  7", "Dec  8"]},
+            "days": ["Dec  7", "Dec  8"], "first_time": null, "last_time": null},
     "sites": [
       {"name": "Caf\u00e9", "number": "01234123456", "calls": 2, "seconds": 80,
-       "duration": " 0d 0h 1m 20s",
-       "call_list": [{"stamp": "Dec  7 10:00:01", "seconds": 75, "file": 0, "line": 1},
-                     {"stamp": "Dec  8 09:00:00", "seconds": 5, "file": 1, "line": 3}]},
+       "duration": " 0d 0h 1m 20s", "average_seconds": 40, "longest_seconds": 75,
+       "call_list": [{"stamp": "Dec  7 10:00:01", "seconds": 75, "file": 0, "line": 1,
+                      "time": null},
+                     {"stamp": "Dec  8 09:00:00", "seconds": 5, "file": 1, "line": 3,
+                      "time": null}]},
       {"name": "Z\u00fcrich \u00c3(", "number": "02079460123", "calls": 1, "seconds": 3661,
-       "duration": " 0d 1h 1m 1s",
-       "call_list": [{"stamp": "Dec  7 11:00:01", "seconds": 3661, "file": 0, "line": 5}]}],
+       "duration": " 0d 1h 1m 1s", "average_seconds": 3661, "longest_seconds": 3661,
+       "call_list": [{"stamp": "Dec  7 11:00:01", "seconds": 3661, "file": 0, "line": 5,
+                      "time": null}]}],
     "unmatched": [{"number": "05555000002", "calls": 2, "seconds": 30},
                   {"number": "03333000003", "calls": 1, "seconds": 1},
                   {"number": "07777000001", "calls": 1, "seconds": 60}],
@@ -183,7 +186,7 @@ TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
     "reconciliation": {"lines_read": 10, "kept": 7, "beyond_kept_limit": 0, "selected": 7,
                        "credited": 3, "unmatched": 4, "credits": 3, "counted": 3,
                        "beyond_site_limit": 0, "seconds_not_counted": 0, "without_from": 0,
-                       "without_lasted": 0}})";
+                       "without_lasted": 0, "without_time": 7}})";
   const std::string text = JsonReportText(tallied.request(warnings));
   // Ordered on both sides: the comparison covers the order of the keys too.
   EXPECT_EQ(nlohmann::ordered_json::parse(expected), nlohmann::ordered_json::parse(text)) << text;
@@ -209,17 +212,19 @@ TEST(AuditReport, EveryKeptLineWithWhereItCameFromAndWhatItMade) {
   data->SiteCount = 3;
   data->SiteNames = {"Head Office", "Depot", "Shared"};
   data->SiteNumbers = {"01234123456", "02079460123", "02079460123"};
-  ASSERT_TRUE(LoadLogs(*data, {a, b}).status.ok());
+  LoadOptions options;
+  options.year = 2026;
+  ASSERT_TRUE(LoadLogs(*data, {a, b}, options).status.ok());
   const Tallied tallied(std::move(data), " ");
-  EXPECT_EQ("file,line,stamp,number,seconds,result\r\n" + a +
-                ",1,Dec  7 10:00:01,01234123456,75,Head Office\r\n" + a +
-                ",3,Dec  7 10:05:00, 7 10:05:00,9,unmatched\r\n" + b +
+  EXPECT_EQ("file,line,stamp,number,seconds,result,time\r\n" + a +
+                ",1,Dec  7 10:00:01,01234123456,75,Head Office,2026-12-07T10:00:01\r\n" + a +
+                ",3,Dec  7 10:05:00, 7 10:05:00,9,unmatched,2026-12-07T10:05:00\r\n" + b +
                 ",2,Dec  8 09:00:00,02079460123,9999999999,Depot (0 s counted) + Shared (0 s "
-                "counted)\r\n" +
-                b + ",3,Dec  8 09:30:00,05555000002,5,unmatched\r\n",
+                "counted),2026-12-08T09:00:00\r\n" +
+                b + ",3,Dec  8 09:30:00,05555000002,5,unmatched,2026-12-08T09:30:00\r\n",
             AuditCsvText(tallied.request()));
   const Reconciliation& sums = tallied.tally.reconciliation;
-  const uint64_t expected[] = {6, 4, 0, 4, 2, 2, 3, 3, 0, 2, 1, 0};
+  const uint64_t expected[] = {6, 4, 0, 4, 2, 2, 3, 3, 0, 2, 1, 0, 0};
   for (size_t i = 0; i < ReconciliationFigures().size(); ++i) {
     EXPECT_EQ(expected[i], sums.*ReconciliationFigures()[i].value)
         << ReconciliationFigures()[i].key;
@@ -244,8 +249,8 @@ TEST(AuditReport, BeyondLimitAndNotSelected) {
   const Tallied tallied(std::move(data), "Dec  7");
   const std::string audit = AuditCsvText(tallied.request());
   EXPECT_NE(std::string::npos,
-            audit.find("\r\n,0,Dec  7 10:00:01,01234123456,2,Head Office (beyond limit)\r\n"
-                       ",0,Dec  8 10:00:01,01234123456,3,not selected\r\n"))
+            audit.find("\r\n,0,Dec  7 10:00:01,01234123456,2,Head Office (beyond limit),\r\n"
+                       ",0,Dec  8 10:00:01,01234123456,3,not selected,\r\n"))
       << audit.substr(audit.size() - 300);
   EXPECT_EQ(1u, tallied.tally.reconciliation.beyond_site_limit);
 }

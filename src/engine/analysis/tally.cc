@@ -97,9 +97,31 @@ CallFields ReadCallFields(std::string_view line) {
   return fields;
 }
 
-std::string SelectionCaption(std::string_view selection) {
-  if (selection == kAllDataSelection) return "All Data";
-  return "Free Date Search : '" + std::string(selection) + "'";
+std::string SelectionCaption(std::string_view selection, const TimeRange& range) {
+  std::string caption = selection == kAllDataSelection
+                            ? "All Data"
+                            : "Free Date Search : '" + std::string(selection) + "'";
+  if (range.limited()) caption += ", " + RangeCaption(range);
+  return caption;
+}
+
+CallTime LineTime(const TallixData& data, int32_t r) {
+  const auto line = static_cast<size_t>(r);
+  return r >= 0 && line < data.LogLineTimes.size() ? data.LogLineTimes[line] : CallTime{};
+}
+
+std::vector<TimedCall> CountedTimedCalls(const TallixData& data, const TallyResult& tally) {
+  std::vector<TimedCall> calls;
+  for (size_t s = 0; s < tally.counted_lines.size(); ++s) {
+    const std::vector<int32_t>& lines = tally.counted_lines[s];
+    for (size_t k = 0; k < lines.size(); ++k) {
+      const CallTime time = LineTime(data, lines[k]);
+      if (!time.has_time) continue;
+      calls.push_back({time.wall, static_cast<int>(s),
+                       data.CallSeconds(static_cast<int>(k), static_cast<int>(s))});
+    }
+  }
+  return calls;
 }
 
 namespace {
@@ -155,10 +177,11 @@ class TallyLists {
 
 }  // namespace
 
-TallyResult TallyCalls(TallixData& data, std::string_view selection) {
+TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeRange& range) {
   TallyResult result;
   result.selection = selection;
-  result.caption = SelectionCaption(selection);
+  result.caption = SelectionCaption(selection, range);
+  result.range = range;
   const int sites = SitesInUse(data);
   const int lines = LinesInUse(data);
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
@@ -172,6 +195,7 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   sums.beyond_kept_limit = data.LinesBeyondKept;
   result.lines.resize(static_cast<size_t>(lines));
   result.counted_lines.resize(static_cast<size_t>(sites));
+  result.site_figures.resize(static_cast<size_t>(sites));
   TallyLists lists(result, sites);
 
   const NoCaseFinder selected(selection);
@@ -187,7 +211,10 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
     outcome.number = call.number;
     outcome.seconds = call.seconds;
     outcome.seconds_read = call.seconds_read;
-    outcome.selected = selected.Find(call.stamp) != std::string_view::npos;
+    const CallTime time = LineTime(data, r);
+    sums.without_time += !time.has_time;
+    outcome.selected =
+        selected.Find(call.stamp) != std::string_view::npos && range.Contains(time);
     if (!outcome.selected) continue;
     ++sums.selected;
     sums.without_from += !call.has_from;
@@ -247,6 +274,7 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
       data.SiteSeconds[site] = static_cast<int32_t>(data.SiteSeconds[site] + seconds);
       data.SiteCallCounts[site] = static_cast<int16_t>(k + 1);
       result.counted_lines[site].push_back(r);
+      result.site_figures[site].Add(seconds);
       result.counted_seconds += seconds;
       lists.AddDayCall(line, site, seconds);
     }
@@ -283,6 +311,8 @@ std::span<const ReconciliationFigure> ReconciliationFigures() {
        "Lines without 'from'", false, nullptr},
       {"without_lasted", "Selected lines without \"lasted\"", &R::without_lasted, 9,
        "WithoutLasted", "Lines without 'lasted'", false, nullptr},
+      {"without_time", "Kept lines without a time", &R::without_time, -1, nullptr, nullptr, false,
+       nullptr},
   };
   return kFigures;
 }

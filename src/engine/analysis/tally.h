@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/analysis/periods.h"
+#include "engine/analysis/time_range.h"
 #include "engine/app/shared_data.h"
 
 namespace tallix {
@@ -33,6 +35,7 @@ struct Reconciliation {
   uint64_t seconds_not_counted = 0;  // counted calls that count 0 s: beyond 32 bits
   uint64_t without_from = 0;         // selected lines without "from"
   uint64_t without_lasted = 0;       // selected lines without "lasted"
+  uint64_t without_time = 0;         // kept lines without a time (call_time.h)
 };
 
 // One figure of Reconciliation as every output names it: the JSON report,
@@ -96,6 +99,10 @@ struct TallyResult {
   // For each site in use, the kept line (an index into `lines`) behind each
   // of its counted calls, entry for entry as CallStamps and CallSeconds.
   std::vector<std::vector<int32_t>> counted_lines;
+  // For each site in use, the figures of its counted calls.
+  std::vector<CallFigures> site_figures;
+  // The range the tally ran over, if any.
+  TimeRange range;
 };
 
 // The fields a kept line is read through.
@@ -112,17 +119,25 @@ struct CallFields {
 CallFields ReadCallFields(std::string_view line);
 
 // The caption of a tally over `selection`: "All Data" for the single blank,
-// otherwise "Free Date Search : '<selection>'".
-std::string SelectionCaption(std::string_view selection);
+// otherwise "Free Date Search : '<selection>'"; a limited range follows in
+// words after a comma ("All Data, from 1 Dec 2026 to 31 Dec 2026").
+std::string SelectionCaption(std::string_view selection, const TimeRange& range = {});
 
 // Runs the tally over `selection` and fills SiteCallCounts, SiteSeconds,
 // CallStamps and CallSeconds for the sites in use; in the same pass over the
 // kept lines it makes the rest of the result. A line is selected when
 // `selection` occurs in its time stamp, letter case ignored (an empty one
-// occurs everywhere). Limits, each with a warning: a site's calls beyond
+// occurs everywhere) and, when `range` is limited, its time lies in the range
+// (LogLineTimes). Limits, each with a warning: a site's calls beyond
 // 10001 are neither stored nor counted; a call whose duration does not fit 32
 // bits, or would take its site's total out of 32 bits, counts with 0 seconds.
-TallyResult TallyCalls(TallixData& data, std::string_view selection);
+TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeRange& range = {});
+
+// The time of kept line `r`; none for a line the loader gave no time.
+CallTime LineTime(const TallixData& data, int32_t r);
+
+// The counted calls with a time, for the periods: each site's in order.
+std::vector<TimedCall> CountedTimedCalls(const TallixData& data, const TallyResult& tally);
 
 // Print Log and Show Log refuse a tally of kCallTotalLimit calls or more,
 // with kCallTotalMessage; true when `tally` passes.

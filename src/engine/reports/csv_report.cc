@@ -47,7 +47,7 @@ void AppendTsvField(std::string& out, std::string_view field) {
 
 std::string CallsCsvText(const ReportRequest& request) {
   const TallixData& data = request.data;
-  std::string out = "site,number,stamp,seconds\r\n";
+  std::string out = "site,number,stamp,seconds,time\r\n";
   const int sites = SitesInUse(data);
   for (int s = 0; s < sites; ++s) {
     const auto site = static_cast<size_t>(s);
@@ -57,11 +57,14 @@ std::string CallsCsvText(const ReportRequest& request) {
     AppendCsvField(prefix, data.SiteNumbers[site]);
     prefix += ',';
     const int calls = CallsInUse(data, s);
+    const std::vector<int32_t>& lines = request.tally.counted_lines[site];
     for (int c = 0; c < calls; ++c) {
       out += prefix;
       AppendCsvField(out, data.CallStamps(c, s));
       out += ',';
       AppendInteger(out, data.CallSeconds(c, s));
+      out += ',';
+      AppendTimeText(out, LineTime(data, lines[static_cast<size_t>(c)]));
       out += "\r\n";
     }
   }
@@ -93,7 +96,7 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
   std::vector<std::string> file_fields(files.size());
   for (size_t f = 0; f < files.size(); ++f) append_field(file_fields[f], files[f]);
   std::string out;
-  if (csv) out = "file,line,stamp,number,seconds,result\r\n";
+  if (csv) out = "file,line,stamp,number,seconds,result,time\r\n";
   for (const int32_t r : rows) {
     if (r < 0 || static_cast<size_t>(r) >= tally.lines.size()) continue;
     const LineResult& line = tally.lines[static_cast<size_t>(r)];
@@ -109,6 +112,11 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
     if (line.seconds_read) AppendInteger(out, line.seconds);
     out += separator;
     append_field(out, LineResultText(data, line));
+    // The window's copy keeps its columns.
+    if (csv) {
+      out += ',';
+      AppendTimeText(out, LineTime(data, r));
+    }
     out += line_end;
   }
   return out;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "engine/analysis/duration.h"
 #include "engine/reports/report_text.h"
@@ -41,6 +42,15 @@ class JsonWriter {
     Separate();
     AppendInteger(out_, n);
     need_comma_ = true;
+  }
+  void Null() {
+    Separate();
+    out_ += "null";
+    need_comma_ = true;
+  }
+  template <typename Value>
+  void Optional(const std::optional<Value>& value) {
+    value ? Number(*value) : Null();
   }
   void Open(char bracket) {
     Separate();
@@ -101,6 +111,12 @@ void TextList(JsonWriter& json, std::span<const std::string> texts) {
   json.Close(']');
 }
 
+// A time as call_time.h writes it, or null.
+void TimeMember(JsonWriter& json, std::string_view key, const CallTime& time) {
+  json.Key(key);
+  time.has_time ? json.Text(TimeText(time)) : json.Null();
+}
+
 void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& heading) {
   json.Open('{');
   json.Member("start", heading.start);
@@ -111,6 +127,13 @@ void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& he
   json.Open('[');
   for (int d = 0; d < days; ++d) json.Text(data.LogDates[static_cast<size_t>(d)]);
   json.Close(']');
+  const int lines = LinesInUse(data);
+  int first = 0;
+  while (first < lines && !LineTime(data, first).has_time) ++first;
+  int last = lines - 1;
+  while (last > first && !LineTime(data, last).has_time) --last;
+  TimeMember(json, "first_time", LineTime(data, first));
+  TimeMember(json, "last_time", LineTime(data, last));
   json.Close('}');
 }
 
@@ -126,6 +149,8 @@ void SiteList(JsonWriter& json, const TallixData& data, const TallyResult& tally
     json.Member("calls", int64_t{data.SiteCallCounts[site]});
     json.Member("seconds", int64_t{data.SiteSeconds[site]});
     json.Member("duration", FormatDuration(data.SiteSeconds[site]));
+    json.Member("average_seconds", tally.site_figures[site].AverageSeconds());
+    json.Member("longest_seconds", tally.site_figures[site].longest_seconds);
     json.Key("call_list");
     json.Open('[');
     for (int c = 0; c < CallsInUse(data, s); ++c) {
@@ -137,6 +162,7 @@ void SiteList(JsonWriter& json, const TallixData& data, const TallyResult& tally
           data.LogLineOrigins[static_cast<size_t>(lines[static_cast<size_t>(c)])];
       json.Member("file", int64_t{origin.file});
       json.Member("line", int64_t{origin.line});
+      TimeMember(json, "time", LineTime(data, lines[static_cast<size_t>(c)]));
       json.Close('}');
     }
     json.Close(']');
@@ -188,6 +214,38 @@ void PerDayList(JsonWriter& json, const TallyResult& tally) {
   json.Close(']');
 }
 
+void PeriodList(JsonWriter& json, const PeriodTable& table) {
+  json.Open('[');
+  table.ForEach([&json](const PeriodRow& period) {
+    json.Break();
+    json.Open('{');
+    json.Member("period", period.label);
+    std::string day;
+    AppendDateText(day, period.first_day);
+    json.Member("start", day);
+    day.clear();
+    AppendDateText(day, period.last_day);
+    json.Member("end", day);
+    json.Key("sites");
+    json.Open('[');
+    for (const PeriodSite& site : period.sites) {
+      json.Open('{');
+      json.Member("calls", site.figures.calls);
+      json.Member("seconds", site.figures.seconds);
+      json.Member("average_seconds", site.figures.AverageSeconds());
+      json.Member("longest_seconds", site.figures.longest_seconds);
+      json.Key("change_calls");
+      json.Optional(site.change_calls);
+      json.Key("change_seconds");
+      json.Optional(site.change_seconds);
+      json.Close('}');
+    }
+    json.Close(']');
+    json.Close('}');
+  });
+  json.Close(']');
+}
+
 // Room for the object but its call entries, and for each call entry: the
 // text grows once or twice rather than a dozen times.
 constexpr size_t kObjectBytes = 4096;
@@ -220,6 +278,11 @@ std::string JsonReportText(const ReportRequest& request) {
   json.Break();
   json.Key("per_day");
   PerDayList(json, tally);
+  if (request.by) {
+    json.Break();
+    json.Key("periods");
+    PeriodList(json, PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), *request.by));
+  }
   json.Break();
   json.Member("total_calls", static_cast<int64_t>(tally.reconciliation.counted));
   json.Break();

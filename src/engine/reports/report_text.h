@@ -7,6 +7,7 @@
 // With no kept line the start and end lines end after their labels.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ struct ReportRequest {
   const TallyResult& tally;
   const ReportHeading& heading;
   std::span<const std::string> warnings = {};  // every warning of the run, in order
+  // --by: the periods the JSON report lists, and those of the periods format
+  // (by month when not given).
+  std::optional<PeriodUnit> by = std::nullopt;
 };
 
 // The saved report file, every line ended by CR LF.
@@ -69,13 +73,13 @@ std::string UnmatchedText(const ReportRequest& request);
 // that a spreadsheet would take for a formula (it begins with =, +, -, @, TAB
 // or CR) gets a leading apostrophe.
 
-// One row per counted call: the header "site,number,stamp,seconds", then the
+// One row per counted call: the header "site,number,stamp,seconds,time", then the
 // calls of site 0, 1, ... in their stored order, each with the site's name
 // and number.
 std::string CallsCsvText(const ReportRequest& request);
 
 // One row per kept line, in log order: the header
-// "file,line,stamp,number,seconds,result", then the file's path, the line
+// "file,line,stamp,number,seconds,result,time", then the file's path, the line
 // number, the fields the tally read, the duration as read (empty when it does
 // not fit 64 bits) and what the tally made of the line: "not selected",
 // "unmatched", or the credited sites' names joined by " + ", each followed by

@@ -54,7 +54,8 @@ TEST_F(ReportCommandTest, EveryFormatOnTheExampleLog) {
   for (size_t at; (at = page.find("@EXAMPLES@")) != std::string::npos;) {
     page.replace(at, 10, kExamples);
   }
-  EXPECT_EQ(page, Exec({"--config", config, "--format", "html", "router.log"}).out);
+  EXPECT_EQ(page,
+            Exec({"--config", config, "--format", "html", "--year", "2026", "router.log"}).out);
   const std::string json = Exec({"--config", config, "--format", "json", "router.log"}).out;
   EXPECT_NE(std::string::npos,
             json.find("\"reconciliation\":{\n    \"lines_read\":181,\n    \"kept\":50,\n"

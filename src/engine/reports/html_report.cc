@@ -333,7 +333,8 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
     }
     const std::vector<int32_t>& lines = tally.counted_lines[site];
     out +=
-        "<div class=\"scroll\"><table>\n<thead><tr><th>Time</th><th class=\"n\">Seconds</th>"
+        "<div class=\"scroll\"><table>\n<thead><tr><th>Date</th><th>Time</th>"
+        "<th class=\"n\">Seconds</th>"
         "<th class=\"n\">Duration</th><th>From</th></tr></thead>\n<tbody>\n";
     // The bulk of a large page: each row is written without a temporary.
     for (int c = 0; c < calls; ++c) {
@@ -341,7 +342,12 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
       char numbers[16 + kMaxDurationBytes];
       char* const seconds_end = std::to_chars(numbers, numbers + 16, seconds).ptr;
       char* const duration_end = WriteDuration(seconds, seconds_end);
-      out += "<tr>";
+      // The date with its year, when the line has one.
+      out += "<tr><td>";
+      const size_t date_at = out.size();
+      AppendTimeText(out, LineTime(data, lines[static_cast<size_t>(c)]));
+      out.resize(std::min(out.size(), date_at + 10));
+      out += "</td>";
       AppendCell(out, data.CallStamps(c, s));
       out += "<td class=\"n\">";
       out.append(numbers, seconds_end);
@@ -356,6 +362,43 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
     }
     out += "</tbody>\n</table></div>\n";
   }
+}
+
+// The periods as rows, a group of columns per site: its calls, their
+// duration and the change in calls from the period before.
+void AppendPeriodTable(std::string& out, const TallixData& data, const PeriodTable& table) {
+  if (table.size() == 0) {
+    out += "<p class=\"none\">No counted call has a time.</p>\n";
+    return;
+  }
+  out += "<div class=\"scroll\"><table>\n<thead><tr><th>Period</th>";
+  for (size_t s = 0; s < static_cast<size_t>(table.sites()); ++s) {
+    out += "<th class=\"n\" colspan=\"3\">";
+    AppendSwatch(out, s);
+    AppendEscaped(out, data.SiteNames[s]);
+    out += "</th>";
+  }
+  out += "</tr>\n<tr><th></th>";
+  for (int s = 0; s < table.sites(); ++s) {
+    out += "<th class=\"n\">Calls</th><th class=\"n\">Duration</th><th class=\"n\">Change</th>";
+  }
+  out += "</tr></thead>\n<tbody>\n";
+  table.ForEach([&out](const PeriodRow& period) {
+    out += "<tr>";
+    AppendCell(out, period.label);
+    for (const PeriodSite& site : period.sites) {
+      AppendCountCell(out, site.figures.calls);
+      AppendLongDurationCell(out, site.figures.seconds);
+      out += "<td class=\"n\">";
+      if (site.change_calls) {
+        if (*site.change_calls > 0) out += '+';
+        AppendInteger(out, *site.change_calls);
+      }
+      out += "</td>";
+    }
+    out += "</tr>\n";
+  });
+  out += "</tbody>\n</table></div>\n";
 }
 
 void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
@@ -412,6 +455,11 @@ std::string HtmlReportText(const ReportRequest& request) {
   AppendSiteTable(out, data, tally);
   out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
   AppendChart(out, data, tally.days);
+  const PeriodUnit unit = request.by.value_or(PeriodUnit::kMonth);
+  out += "</section>\n<section>\n<h2>Calls by ";
+  out += unit == PeriodUnit::kDay ? "day" : unit == PeriodUnit::kWeek ? "week" : "month";
+  out += "</h2>\n";
+  AppendPeriodTable(out, data, PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), unit));
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
   AppendUnmatchedTable(out, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";

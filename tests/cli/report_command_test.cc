@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 
 #include <filesystem>
 #include <map>
@@ -219,6 +220,47 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "Exit status: 0 written; 1 failure; 2 usage error; 3 written, but a fixed limit\n"
       "was reached.\n",
       ReportCommandUsage());
+}
+
+// A log across New Year, its year from the file's time or --year, with an
+// RFC 3339 line among the syslog ones; ranges and periods over its times.
+TEST_F(ReportCommandTest, TimesAcrossNewYear) {
+  const std::string log = dir_.Path("ny.log");
+  WriteFile(log,
+            "Dec 31 23:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 s\n"
+            "Jan  1 00:10:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 26 s\n"
+            "2027-01-20T10:00:01.5+01:00 isdnrouter isdn: call from 01234123456 disconnected, "
+            "lasted 10 s\n"
+            "Jan 21 10:00:00 isdnrouter isdn: call to nowhere disconnected\n");
+  const timeval feb_1_2027[2] = {{1801483200, 0}, {1801483200, 0}};  // 12:00 UTC
+  ASSERT_EQ(0, ::utimes(log.c_str(), feb_1_2027));
+  const struct {
+    std::vector<std::string> args;
+    const char* out;
+  } cases[] = {
+      {{"--format", "periods", "--by", "week", log},
+       "period,start,end,site,calls,seconds,average_seconds,longest_seconds,change_calls,"
+       "change_seconds\r\n"
+       "2026-W53,2026-12-28,2027-01-03,site1,2,101,51,75,,\r\n"
+       "2027-W01,2027-01-04,2027-01-10,site1,0,0,0,0,-2,-101\r\n"
+       "2027-W02,2027-01-11,2027-01-17,site1,0,0,0,0,0,0\r\n"
+       "2027-W03,2027-01-18,2027-01-24,site1,1,10,10,10,1,10\r\n"},
+      {{"--format", "csv", "--since", "2027-01-01", "--until", "2027-01-20", log},
+       "site,number,stamp,seconds,time\r\n"
+       "site1,01234123456,Jan  1 00:10:00,26,2027-01-01T00:10:00\r\n"
+       "site1,01234123456,Jan 20 10:00:01,10,2027-01-20T10:00:01+01:00\r\n"},
+      {{"--format", "csv", "--year", "2030", "--select", "Dec", log},
+       "site,number,stamp,seconds,time\r\nsite1,01234123456,Dec 31 23:00:00,75,"
+       "2030-12-31T23:00:00\r\n"},
+      {{"--format", "days", log}, "Dec 31\r\nJan  1\r\nJan 20\r\nJan 21\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.out, Exec(c.args).out) << c.args[1];
+  const std::string json = Exec({"--format", "json", "--since", "2027-01-01 00:10", log}).out;
+  EXPECT_NE(std::string::npos, json.find("\"caption\":\"All Data, since 1 Jan 2027 00:10\""))
+      << json;
+  EXPECT_NE(std::string::npos, json.find("\"first_time\":\"2026-12-31T23:00:00\",\"last_time\":"
+                                         "\"2027-01-21T10:00:00\""))
+      << json;
 }
 
 TEST_F(ReportCommandTest, FailuresExitOneAndNameTheFile) {

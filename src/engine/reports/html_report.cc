@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 #include "engine/analysis/duration.h"
 #include "engine/reports/report_text.h"
@@ -116,7 +117,10 @@ int64_t TickStep(int64_t top) {
 
 // Calls per day as grouped bars, one colour per site, with a legend above
 // and both axes labelled. Drawn in its own units and scaled to the width.
-void AppendChart(std::string& out, const TallixData& data, const std::vector<DayCalls>& days) {
+// A bar chart of the calls of each site in `days`, which are days or, named
+// by `unit` ("day", "week", "month"), periods.
+void AppendChart(std::string& out, const TallixData& data, const std::vector<DayCalls>& days,
+                 std::string_view unit) {
   const size_t sites = static_cast<size_t>(SitesInUse(data));
   if (days.empty() || sites == 0) {
     out += "<p class=\"none\">No calls of a site in this selection.</p>\n";
@@ -173,9 +177,9 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
   AppendNumber(out, width);
   out += ' ';
   AppendNumber(out, height);
-  out +=
-      "\" role=\"img\" aria-label=\"Calls per day for each site\" "
-      "xmlns=\"http://www.w3.org/2000/svg\">\n";
+  out += "\" role=\"img\" aria-label=\"Calls per ";
+  out += unit;
+  out += " for each site\" xmlns=\"http://www.w3.org/2000/svg\">\n";
   out += legend;
   for (int64_t tick = 0; tick <= top; tick += step) {
     const double ty = base - plot_height * static_cast<double>(tick) / static_cast<double>(top);
@@ -228,7 +232,10 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
   out += ") rotate(-90)\" font-size=\"13\" text-anchor=\"middle\">Calls</text>\n<text";
   AppendAttribute(out, "x", left + (width - left) / 2);
   AppendAttribute(out, "y", height - 6);
-  out += " font-size=\"13\" text-anchor=\"middle\">Day</text>\n</svg>\n</figure>\n";
+  out += " font-size=\"13\" text-anchor=\"middle\">";
+  out += static_cast<char>(unit[0] - 'a' + 'A');
+  out += unit.substr(1);
+  out += "</text>\n</svg>\n</figure>\n";
 }
 
 // Appends a table cell; a number is set flush right.
@@ -401,6 +408,37 @@ void AppendPeriodTable(std::string& out, const TallixData& data, const PeriodTab
   out += "</tbody>\n</table></div>\n";
 }
 
+// Whether the kept lines' times, earliest to latest, cover more than 31
+// days.
+bool SpansMoreThanAMonth(const TallixData& data) {
+  std::optional<WallTime> earliest;
+  std::optional<WallTime> latest;
+  for (int r = 0; r < LinesInUse(data); ++r) {
+    const CallTime time = LineTime(data, r);
+    if (!time.has_time) continue;
+    if (!earliest || time.wall < *earliest) earliest = time.wall;
+    if (!latest || time.wall > *latest) latest = time.wall;
+  }
+  if (!earliest) return false;
+  const auto days = std::chrono::floor<std::chrono::days>(*latest) -
+                    std::chrono::floor<std::chrono::days>(*earliest);
+  return days.count() + 1 > 31;
+}
+
+// The periods as the chart's bars.
+std::vector<DayCalls> PeriodBars(const PeriodTable& table) {
+  std::vector<DayCalls> bars;
+  table.ForEach([&bars](const PeriodRow& period) {
+    DayCalls& bar = bars.emplace_back();
+    bar.day = period.label;
+    for (const PeriodSite& site : period.sites) {
+      bar.calls.push_back(site.figures.calls);
+      bar.seconds.push_back(site.figures.seconds);
+    }
+  });
+  return bars;
+}
+
 void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
   out +=
       "<p>Selected lines are those credited plus those credited to no site; calls counted are "
@@ -453,13 +491,26 @@ std::string HtmlReportText(const ReportRequest& request) {
   AppendInteger(out, heading.records);
   out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
   AppendSiteTable(out, data, tally);
-  out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
-  AppendChart(out, data, tally.days);
   const PeriodUnit unit = request.by.value_or(PeriodUnit::kMonth);
+  const std::string_view unit_name = unit == PeriodUnit::kDay    ? "day"
+                                     : unit == PeriodUnit::kWeek ? "week"
+                                                                 : "month";
+  const PeriodTable periods(CountedTimedCalls(data, tally), SitesInUse(data), unit);
+  // A log of more than a month is charted by period: by day its bars would
+  // crowd.
+  if (SpansMoreThanAMonth(data)) {
+    out += "</section>\n<section>\n<h2>Calls per ";
+    out += unit_name;
+    out += "</h2>\n";
+    AppendChart(out, data, PeriodBars(periods), unit_name);
+  } else {
+    out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
+    AppendChart(out, data, tally.days, "day");
+  }
   out += "</section>\n<section>\n<h2>Calls by ";
-  out += unit == PeriodUnit::kDay ? "day" : unit == PeriodUnit::kWeek ? "week" : "month";
+  out += unit_name;
   out += "</h2>\n";
-  AppendPeriodTable(out, data, PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), unit));
+  AppendPeriodTable(out, data, periods);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
   AppendUnmatchedTable(out, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";

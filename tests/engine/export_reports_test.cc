@@ -127,17 +127,17 @@ TEST(AuditRows, RowsInTheOrderAskedAsCsvOrTsv) {
        "Head Office",
        {6, 0, 5},
        AuditTextForm::kCsv,
-       "file,line,stamp,number,seconds,result,time\r\n"
-       "/logs/router.log,4,Dec  8 09:30:00,03333000003,1,unmatched,\r\n"
-       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,not selected,\r\n"
-       "/logs/router.log,3,Dec  8 09:00:00,01234123456,5,Head Office,\r\n"},
+       "file,line,stamp,number,seconds,result\r\n"
+       "/logs/router.log,4,Dec  8 09:30:00,03333000003,1,unmatched\r\n"
+       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,not selected\r\n"
+       "/logs/router.log,3,Dec  8 09:00:00,01234123456,5,Head Office\r\n"},
       {" ",
        "Head, Office",
        {2, 0},
        AuditTextForm::kCsv,
-       "file,line,stamp,number,seconds,result,time\r\n"
-       "/logs/router.log.1,5,Dec  7 11:00:01,02079460123,3661,Depot,\r\n"
-       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,\"Head, Office\",\r\n"},
+       "file,line,stamp,number,seconds,result\r\n"
+       "/logs/router.log.1,5,Dec  7 11:00:01,02079460123,3661,Depot\r\n"
+       "/logs/router.log.1,1,Dec  7 10:00:01,01234123456,75,\"Head, Office\"\r\n"},
       {" ",
        "=Head\tOffice\r\n",
        {5, 7, 1},

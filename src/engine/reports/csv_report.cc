@@ -87,7 +87,7 @@ std::string LineResultText(const TallixData& data, const LineResult& line) {
 }
 
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
-                          std::span<const int32_t> rows, AuditTextForm form) {
+                          std::span<const int32_t> rows, AuditTextForm form, bool with_time) {
   const bool csv = form == AuditTextForm::kCsv;
   const auto append_field = csv ? AppendCsvField : AppendTsvField;
   const char separator = csv ? ',' : '\t';
@@ -96,7 +96,9 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
   std::vector<std::string> file_fields(files.size());
   for (size_t f = 0; f < files.size(); ++f) append_field(file_fields[f], files[f]);
   std::string out;
-  if (csv) out = "file,line,stamp,number,seconds,result,time\r\n";
+  if (csv)
+    out = with_time ? "file,line,stamp,number,seconds,result,time\r\n"
+                    : "file,line,stamp,number,seconds,result\r\n";
   for (const int32_t r : rows) {
     if (r < 0 || static_cast<size_t>(r) >= tally.lines.size()) continue;
     const LineResult& line = tally.lines[static_cast<size_t>(r)];
@@ -112,9 +114,8 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
     if (line.seconds_read) AppendInteger(out, line.seconds);
     out += separator;
     append_field(out, LineResultText(data, line));
-    // The window's copy keeps its columns.
-    if (csv) {
-      out += ',';
+    if (with_time) {
+      out += separator;
       AppendTimeText(out, LineTime(data, r));
     }
     out += line_end;
@@ -125,7 +126,7 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
 std::string AuditCsvText(const ReportRequest& request) {
   std::vector<int32_t> rows(request.tally.lines.size());
   for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int32_t>(r);
-  return AuditRowsText(request.data, request.tally, rows, AuditTextForm::kCsv);
+  return AuditRowsText(request.data, request.tally, rows, AuditTextForm::kCsv, true);
 }
 
 }  // namespace tallix

@@ -92,12 +92,14 @@ std::string LineResultText(const TallixData& data, const LineResult& line);
 
 // The audit's rows of the kept lines `rows` (indices into tally.lines), in
 // the order given: as CSV with its header, which over every line in log order
-// is AuditCsvText; or as tab-separated text without a header, lines ended by
-// LF, for the clipboard, where a tab or line break inside a field becomes a
-// blank.
+// and `with_time` is AuditCsvText; or as tab-separated text without a header,
+// lines ended by LF, for the clipboard, where a tab or line break inside a
+// field becomes a blank. `with_time` adds the time column (the Check Totals
+// window writes the rows without it).
 enum class AuditTextForm { kCsv, kTsv };
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
-                          std::span<const int32_t> rows, AuditTextForm form);
+                          std::span<const int32_t> rows, AuditTextForm form,
+                          bool with_time = false);
 
 // One JSON object with the files, the selection, the log's extent and days,
 // every site in use with its calls (each with its file and line), the

@@ -1,5 +1,6 @@
 // tallix-report: the headless command over the Tallix engine.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -9,6 +10,7 @@
 
 #include "cli/report_command.h"
 #include "engine/config/config_location.h"
+#include "engine/output/output_file.h"
 #include "engine/reports/report_date_time.h"
 
 namespace {
@@ -36,6 +38,12 @@ int main(int argc, char** argv) {
   env.current_dir = std::filesystem::current_path(ec).string();
   env.now = tallix::LocalReportDateTime();
   env.progress_on_err = isatty(STDERR_FILENO) == 1;
+  env.out_is_terminal = isatty(STDOUT_FILENO) == 1;
+  if (struct stat st {}; ::fstat(STDOUT_FILENO, &st) == 0) {
+    env.standard_output = tallix::FileIdentity{st.st_dev, st.st_ino};
+  }
+  // Standard output under a file size limit fails as --output does.
+  tallix::IgnoreFileSizeSignal();
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tallix::RunReportCommand(args, env, std::cout, std::cerr);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 
@@ -113,8 +114,38 @@ std::string ReportCommandUsage() {
          "was reached.\n";
 }
 
-int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
-                     std::ostream& out, std::ostream& err) {
+namespace {
+
+std::string WouldReplace(const std::string& output, const InputFile& input) {
+  const char* what =
+      input.kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '";
+  return output + " would replace " + what + input.path + "'; nothing was written";
+}
+
+// The report to standard output, as it is made.
+Status WriteToStandardOutput(const ReportFormat& format, const ReportRequest& request,
+                             bool terminal, std::ostream& out) {
+  std::optional<TerminalText> shown;
+  if (terminal) shown.emplace();
+  const auto put = [&](std::string_view bytes) {
+    if (shown) {
+      const std::string text = shown->Pass(bytes);
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    } else {
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    return static_cast<bool>(out);
+  };
+  ReportSink sink(put);
+  format.write(request, sink);
+  if (sink.Finish() && shown) put(shown->Rest());
+  out.flush();
+  if (!out) return Status::Error("cannot write the report to standard output");
+  return {};
+}
+
+int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
+               std::ostream& out, std::ostream& err) {
   ReportOptions options;
   std::string problem;
   switch (ReadReportArgs(args, options, problem)) {
@@ -150,12 +181,20 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   }
   std::vector<std::string> logs;
   for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
+  const std::span<const std::string> configs(&config_path, 1);
   if (options.output) {
-    if (const auto input = InputFileAt(*options.output, logs, {&config_path, 1})) {
-      const char* what =
-          input->kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '";
-      return Fail(err, "output file '" + *options.output + "' would replace " + what + input->path +
-                           "'; nothing was written");
+    if (const auto input = InputFileAt(*options.output, logs, configs)) {
+      return Fail(err, WouldReplace("output file '" + *options.output + "'", *input));
+    }
+  } else if (env.standard_output) {
+    // ">> a.log" would add the report to the log read.
+    for (const std::string& input : logs) {
+      if (IdentityOf(input) == env.standard_output) {
+        return Fail(err, WouldReplace("standard output", {InputFile::Kind::kLog, input}));
+      }
+    }
+    if (IdentityOf(config_path) == env.standard_output) {
+      return Fail(err, WouldReplace("standard output", {InputFile::Kind::kConfig, config_path}));
     }
   }
   // Remarks that leave the exit status as it is.
@@ -171,7 +210,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   notes.insert(notes.end(), config.notes.begin(), config.notes.end());
   const std::vector<std::string> repeated = RepeatedLogs(logs);
   notes.insert(notes.end(), repeated.begin(), repeated.end());
-  for (const std::string& note : notes) Say(err, "warning: ", note);
+  for (const std::string& note : CappedWarnings(notes)) Say(err, "warning: ", note);
 
   LoadOptions load_options;
   std::optional<LoadProgressLine> progress;
@@ -203,18 +242,42 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     }
   }
   const ReportHeading heading = MakeReportHeading(tables, env.now);
-  const std::string text = format.render({tables, tally, heading, warnings});
+  const ReportRequest request{tables, tally, heading, warnings};
 
   if (options.output) {
-    const Status written = WriteWholeFile(*options.output, text);
-    if (!written.ok()) return Fail(err, "output file: " + written.message());
+    // The output's name may lead elsewhere by now: a link made during the
+    // load. What the rename would replace is checked once more.
+    bool refused = false;
+    const auto not_an_input = [&](const std::string& replaced) {
+      const auto input = InputFileAt(replaced, logs, configs);
+      refused = input.has_value();
+      return input ? Status::Error(WouldReplace("output file '" + *options.output + "'", *input))
+                   : Status();
+    };
+    const Status written = WriteOutputFile(
+        *options.output, [&](ReportSink& sink) { format.write(request, sink); }, not_an_input);
+    if (!written.ok()) {
+      return Fail(err, refused ? written.message() : "output file: " + written.message());
+    }
   } else {
-    out << text;
-    out.flush();
-    if (!out) return Fail(err, "cannot write the report to standard output");
+    const Status written = WriteToStandardOutput(format, request, env.out_is_terminal, out);
+    if (!written.ok()) return Fail(err, written.message());
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
   return warnings.empty() ? kExitOk : kExitLimit;
+}
+
+}  // namespace
+
+int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
+                     std::ostream& out, std::ostream& err) {
+  try {
+    return RunCommand(args, env, out, err);
+  } catch (const std::bad_alloc&) {
+    // What was taken is given back by now: the message has room.
+    Say(err, "", "not enough memory");
+    return kExitFailure;
+  }
 }
 
 }  // namespace tallix

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
 #include "engine/reports/report_text.h"
+#include "engine/util/file_identity.h"
 
 namespace tallix {
 
@@ -22,11 +25,18 @@ struct ReportCommandEnv {
   // Standard error is a terminal: a load that takes longer than a second
   // shows its progress there (LoadProgressLine).
   bool progress_on_err = false;
+  // The file standard output leads to, which no input may be; nullopt when
+  // it is closed.
+  std::optional<FileIdentity> standard_output;
+  // Standard output is a terminal: control characters in the report reach it
+  // as visible escapes (TerminalText).
+  bool out_is_terminal = false;
 };
 
 // Runs the command on `args` (without the program name) over tables of its
 // own, freed before it returns; writes the report to `out` unless --output
-// names a file, and messages to `err`. Returns the exit status.
+// names a file, and messages to `err`. Returns the exit status; running out
+// of memory is a failure with "not enough memory".
 int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
                      std::ostream& out, std::ostream& err);
 

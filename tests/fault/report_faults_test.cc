@@ -144,7 +144,7 @@ TEST_F(ReportFaultTest, DiskFullWhileReplacingAReport) {
                                          Path("report.txt"), "router.log"};
   testing_util::FileSizeLimit limit(1000);
   ExpectFailure("file size limit", args,
-                "output file: cannot write '" + Path("report.txt") + "': File too large");
+                "output file: cannot write '" + Path("report.txt") + "': file too large");
 }
 
 TEST_F(ReportFaultTest, ConfigurationThatCannotBeRead) {
@@ -219,7 +219,8 @@ TEST_F(ReportPermissionTest, RefusedWhereTheUserHasNoPermission) {
        Path("locked"),
        0555,
        {"--config", cfg, "--output", Path("locked/out.txt"), "router.log"},
-       "output file: cannot write '" + Path("locked/out.txt") + "': Permission denied"},
+       "output file: cannot write '" + Path("locked/out.txt") + "': the folder '" +
+           Path("locked") + "' does not allow its temporary file (Permission denied)"},
       // A report the user made read-only is not replaced behind their back,
       // though the folder would allow a new file in its place.
       {"read-only report",

@@ -26,9 +26,20 @@ std::optional<InputFile> InputFileAt(const std::string& output, std::span<const 
                                      std::span<const std::string> configs);
 
 // Every warning of a run, in the order the reports list them: the fixed
-// limits met reading the configuration, loading the log and tallying.
+// limits met reading the configuration, loading the log and tallying; each
+// kind at most kWarningsOfAKind times (CappedWarnings).
 std::vector<std::string> RunWarnings(std::span<const std::string> config,
                                      std::span<const std::string> load, const TallyResult& tally);
+
+// How many warnings of one kind are given before the rest is counted.
+inline constexpr size_t kWarningsOfAKind = 10;
+
+// `warnings` with each kind given at most kWarningsOfAKind times, the rest
+// told as one "and N more like it" right after the last one given. Warnings
+// of a kind differ only in their numbers and in what they quote: a call per
+// line over a limit, a configuration with a thousand bad records, a file
+// given many times.
+std::vector<std::string> CappedWarnings(std::span<const std::string> warnings);
 
 // The remark after a load that kept no line (the identifier may be wrong),
 // or nullopt when it kept some. It leaves a run's outcome as it is.

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <new>
 
 #include "cli/report_command.h"
 #include "engine/config/config_location.h"
@@ -24,7 +26,7 @@ std::string ProgramDir(const char* argv0) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   // The title line shows the date and time in the user's forms.
   std::setlocale(LC_TIME, "");
   std::ios::sync_with_stdio(false);
@@ -47,4 +49,7 @@ int main(int argc, char** argv) {
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tallix::RunReportCommand(args, env, std::cout, std::cerr);
+} catch (const std::bad_alloc&) {
+  std::fputs("tallix-report: not enough memory\n", stderr);
+  return tallix::kExitFailure;
 }

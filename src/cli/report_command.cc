@@ -116,10 +116,18 @@ std::string ReportCommandUsage() {
 
 namespace {
 
+std::string InputText(const InputFile& input) {
+  return (input.kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '") +
+         input.path + "'";
+}
+
 std::string WouldReplace(const std::string& output, const InputFile& input) {
-  const char* what =
-      input.kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '";
-  return output + " would replace " + what + input.path + "'; nothing was written";
+  return "output file '" + output + "' would replace " + InputText(input) +
+         "; nothing was written";
+}
+
+std::string StandardOutputIs(const InputFile& input) {
+  return "standard output is " + InputText(input) + "; nothing was written";
 }
 
 // The report to standard output, as it is made.
@@ -184,17 +192,17 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   const std::span<const std::string> configs(&config_path, 1);
   if (options.output) {
     if (const auto input = InputFileAt(*options.output, logs, configs)) {
-      return Fail(err, WouldReplace("output file '" + *options.output + "'", *input));
+      return Fail(err, WouldReplace(*options.output, *input));
     }
   } else if (env.standard_output) {
     // ">> a.log" would add the report to the log read.
     for (const std::string& input : logs) {
       if (IdentityOf(input) == env.standard_output) {
-        return Fail(err, WouldReplace("standard output", {InputFile::Kind::kLog, input}));
+        return Fail(err, StandardOutputIs({InputFile::Kind::kLog, input}));
       }
     }
     if (IdentityOf(config_path) == env.standard_output) {
-      return Fail(err, WouldReplace("standard output", {InputFile::Kind::kConfig, config_path}));
+      return Fail(err, StandardOutputIs({InputFile::Kind::kConfig, config_path}));
     }
   }
   // Remarks that leave the exit status as it is.
@@ -251,7 +259,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     const auto not_an_input = [&](const std::string& replaced) {
       const auto input = InputFileAt(replaced, logs, configs);
       refused = input.has_value();
-      return input ? Status::Error(WouldReplace("output file '" + *options.output + "'", *input))
+      return input ? Status::Error(WouldReplace(*options.output, *input))
                    : Status();
     };
     const Status written = WriteOutputFile(

@@ -41,8 +41,7 @@ std::vector<std::string> CappedWarnings(std::span<const std::string> warnings) {
   for (size_t i = 0; i < capped.size(); ++i) {
     told.push_back(std::move(capped[i]));
     if (cut_after[i] != nullptr && cut_after[i]->count > kWarningsOfAKind) {
-      told.push_back("and " + std::to_string(cut_after[i]->count - kWarningsOfAKind) +
-                     " more like it");
+      told.push_back(MoreLikeIt(cut_after[i]->count - kWarningsOfAKind));
     }
   }
   return told;

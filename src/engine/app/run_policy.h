@@ -9,6 +9,7 @@
 
 #include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
+#include "engine/util/warning_limit.h"
 
 namespace tallix {
 
@@ -31,11 +32,8 @@ std::optional<InputFile> InputFileAt(const std::string& output, std::span<const 
 std::vector<std::string> RunWarnings(std::span<const std::string> config,
                                      std::span<const std::string> load, const TallyResult& tally);
 
-// How many warnings of one kind are given before the rest is counted.
-inline constexpr size_t kWarningsOfAKind = 10;
-
 // `warnings` with each kind given at most kWarningsOfAKind times, the rest
-// told as one "and N more like it" right after the last one given. Warnings
+// told as one MoreLikeIt() right after the last one given. Warnings
 // of a kind differ only in their numbers and in what they quote: a call per
 // line over a limit, a configuration with a thousand bad records, a file
 // given many times.

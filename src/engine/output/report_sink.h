@@ -19,7 +19,7 @@ class ReportSink {
   using Emit = std::function<bool(std::string_view)>;
 
   ReportSink() = default;
-  explicit ReportSink(Emit emit) : emit_(std::move(emit)) {}
+  explicit ReportSink(Emit pass_on) : emit_(std::move(pass_on)) {}
 
   std::string& text() { return text_; }
 

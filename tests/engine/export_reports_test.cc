@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/tally.h"
+#include "engine/app/run_policy.h"
 #include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
 #include "support/test_util.h"
@@ -248,6 +249,66 @@ TEST(AuditReport, BeyondLimitAndNotSelected) {
                        ",0,Dec  8 10:00:01,01234123456,3,not selected\r\n"))
       << audit.substr(audit.size() - 300);
   EXPECT_EQ(1u, tallied.tally.reconciliation.beyond_site_limit);
+}
+
+// A call that would take its site's total past 32 bits counts 0 s: its audit
+// row says so and seconds_not_counted has it. Of the twelve such calls the
+// first ten are warned of, the rest told as a count.
+TEST(AuditReport, SiteTotalPast32BitsCountsNoSeconds) {
+  auto data = std::make_unique<TallixData>();
+  const int lines = 13;
+  for (int i = 0; i < lines; ++i) {
+    data->LogLines.Assign(i,
+                          "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, "
+                          "lasted 2000000000 seconds");
+  }
+  data->LineCount = lines;
+  data->SiteCount = 1;
+  data->SiteNames[0] = "Head Office";
+  data->SiteNumbers[0] = "01234123456";
+  const Tallied tallied(std::move(data), " ");
+  const std::string row = ",0,Dec  7 10:00:01,01234123456,2000000000,Head Office";
+  std::string expected = "file,line,stamp,number,seconds,result\r\n" + row + "\r\n";
+  for (int i = 1; i < lines; ++i) expected += row + " (0 s counted)\r\n";
+  EXPECT_EQ(expected, AuditCsvText(tallied.request()));
+  EXPECT_EQ(12u, tallied.tally.reconciliation.seconds_not_counted);
+  EXPECT_EQ(2000000000, tallied.data->SiteSeconds[0]);
+  ASSERT_EQ(11u, tallied.tally.warnings.size());
+  EXPECT_EQ("and 2 more like it", tallied.tally.warnings.back());
+}
+
+// Each kind at most ten times, the rest counted right after its tenth; kinds
+// differ in their words, not in their numbers or what they quote.
+TEST(RunWarnings, EachKindAtMostTenTimes) {
+  const auto many = [](int n, const std::string& before, const std::string& after) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < n; ++i) texts.push_back(before + std::to_string(i) + after);
+    return texts;
+  };
+  const struct {
+    std::vector<std::string> warnings;
+    std::vector<std::string> told;
+  } rows[] = {
+      {many(10, "line ", " 'it''s'"), many(10, "line ", " 'it''s'")},
+      {many(12, "line ", " 'x'"),
+       [&] {
+         auto told = many(10, "line ", " 'x'");
+         told.push_back("and 2 more like it");
+         return told;
+       }()},
+      {[&] {
+         auto mixed = many(11, "site '", "' skipped");
+         mixed.insert(mixed.begin() + 3, "other");
+         return mixed;
+       }(),
+       [&] {
+         auto told = many(10, "site '", "' skipped");
+         told.insert(told.begin() + 3, "other");
+         told.push_back("and 1 more like it");
+         return told;
+       }()},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.told, CappedWarnings(row.warnings));
 }
 
 // Every text of the JSON report goes through one escaping: the rows below

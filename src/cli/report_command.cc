@@ -122,8 +122,7 @@ std::string InputText(const InputFile& input) {
 }
 
 std::string WouldReplace(const std::string& output, const InputFile& input) {
-  return "output file '" + output + "' would replace " + InputText(input) +
-         "; nothing was written";
+  return "output file '" + output + "' would replace " + InputText(input) + "; nothing was written";
 }
 
 std::string StandardOutputIs(const InputFile& input) {
@@ -152,8 +151,8 @@ Status WriteToStandardOutput(const ReportFormat& format, const ReportRequest& re
   return {};
 }
 
-int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
-               std::ostream& out, std::ostream& err) {
+int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env, std::ostream& out,
+               std::ostream& err) {
   ReportOptions options;
   std::string problem;
   switch (ReadReportArgs(args, options, problem)) {
@@ -259,8 +258,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     const auto not_an_input = [&](const std::string& replaced) {
       const auto input = InputFileAt(replaced, logs, configs);
       refused = input.has_value();
-      return input ? Status::Error(WouldReplace(*options.output, *input))
-                   : Status();
+      return input ? Status::Error(WouldReplace(*options.output, *input)) : Status();
     };
     const Status written = WriteOutputFile(
         *options.output, [&](ReportSink& sink) { format.write(request, sink); }, not_an_input);

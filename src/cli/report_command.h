@@ -5,10 +5,9 @@
 // 3 written, but a fixed limit was reached (warnings on stderr).
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include <optional>
 
 #include "engine/reports/report_text.h"
 #include "engine/util/file_identity.h"

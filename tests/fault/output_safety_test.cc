@@ -77,9 +77,10 @@ TEST(OutputSafety, AsAShellRunsIt) {
   std::string overflow_log;
   for (int i = 0; i < 13; ++i) overflow_log += overflow_line;
   const std::string config = ReadFile(kExamples + "/Tallix.cfg");
-  const std::string twelve_times = " router.log router.log router.log router.log router.log"
-                                   " router.log router.log router.log router.log router.log"
-                                   " router.log router.log";
+  const std::string twelve_times =
+      " router.log router.log router.log router.log router.log"
+      " router.log router.log router.log router.log router.log"
+      " router.log router.log";
   std::string long_name_config =
       "\"Version\",1,0,0\r\n\"NoSites\",1,0,0\r\n\"ISDNIdentifier\",\"isdnrouter\",0,0\r\n"
       "\"Site\",0,\"" +
@@ -118,10 +119,16 @@ TEST(OutputSafety, AsAShellRunsIt) {
        1,
        "output file '/dev/stdout' would replace the log file '@/router.log'",
        {}},
-      {"a file size limit", "ulimit -f 1; $T --format html --output report.txt router.log", 1,
-       "tallix-report: output file: cannot write 'report.txt': file too large", {}},
-      {"a file size limit, a new file", "ulimit -f 1; $T --format html --output new.txt router.log",
-       1, "tallix-report: output file: cannot write 'new.txt': file too large", {}},
+      {"a file size limit",
+       "ulimit -f 1; $T --format html --output report.txt router.log",
+       1,
+       "tallix-report: output file: cannot write 'report.txt': file too large",
+       {}},
+      {"a file size limit, a new file",
+       "ulimit -f 1; $T --format html --output new.txt router.log",
+       1,
+       "tallix-report: output file: cannot write 'new.txt': file too large",
+       {}},
       {"a warning per call, ten given",
        "$T --output report.txt overflow.log",
        3,

@@ -224,14 +224,14 @@ TEST_F(ReportPermissionTest, RefusedWhereTheUserHasNoPermission) {
        Path("locked"),
        0555,
        {"--config", cfg, "--output", Path("locked/out.txt"), "router.log"},
-       "output file: cannot write '" + Path("locked/out.txt") + "': the folder '" +
-           Path("locked") + "' does not allow its temporary file (Permission denied)"},
+       "output file: cannot write '" + Path("locked/out.txt") + "': the folder '" + Path("locked") +
+           "' does not allow its temporary file (Permission denied)"},
       {"sticky folder, another's file",
        Path("sticky"),
        01777,
        {"--config", cfg, "--output", Path("sticky/out.txt"), "router.log"},
-       "output file: cannot write '" + Path("sticky/out.txt") + "': the folder '" +
-           Path("sticky") + "' does not allow its temporary file (Operation not permitted)"},
+       "output file: cannot write '" + Path("sticky/out.txt") + "': the folder '" + Path("sticky") +
+           "' does not allow its temporary file (Operation not permitted)"},
       // A report the user made read-only is not replaced behind their back,
       // though the folder would allow a new file in its place.
       {"read-only report",

@@ -240,9 +240,9 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
         // One per call, each naming its site: only the first few are made.
         if (++totals_past_32_bits <= kWarningsOfAKind) {
           result.warnings.push_back("kept line " + std::to_string(r + 1) + " ('" +
-                                  std::string(call.stamp) + "'): the total of site '" +
-                                  data.SiteNames[site] +
-                                  "' would not fit 32 bits; the call counts 0 seconds");
+                                    std::string(call.stamp) + "'): the total of site '" +
+                                    data.SiteNames[site] +
+                                    "' would not fit 32 bits; the call counts 0 seconds");
         }
         seconds = 0;
       }

@@ -164,8 +164,8 @@ Status OutputTarget::OpenTemporary(const struct stat* old) {
   // A short name of its own, so that a target whose name is near the
   // system's limit still gets one.
   const size_t slash = target_.rfind('/');
-  std::string temp =
-      (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + ".tallix-XXXXXX";
+  std::string temp = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) +
+                     ".tallix-XXXXXX";
   fd_ = ::mkstemp(temp.data());
   if (fd_ < 0) {
     const int error_number = errno;

@@ -79,8 +79,8 @@ std::string LineResultText(const TallixData& data, const LineResult& line) {
   return result;
 }
 
-void WriteAuditRows(const TallixData& data, const TallyResult& tally,
-                    std::span<const int32_t> rows, AuditTextForm form, ReportSink& sink) {
+void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
+                    AuditTextForm form, ReportSink& sink) {
   const bool csv = form == AuditTextForm::kCsv;
   const auto append_field = csv ? AppendCsvField : AppendTsvField;
   const char separator = csv ? ',' : '\t';

@@ -109,8 +109,8 @@ std::string LineResultText(const TallixData& data, const LineResult& line);
 // LF, for the clipboard, where a tab or line break inside a field becomes a
 // blank.
 enum class AuditTextForm { kCsv, kTsv };
-void WriteAuditRows(const TallixData& data, const TallyResult& tally,
-                    std::span<const int32_t> rows, AuditTextForm form, ReportSink& sink);
+void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
+                    AuditTextForm form, ReportSink& sink);
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
                           std::span<const int32_t> rows, AuditTextForm form);
 

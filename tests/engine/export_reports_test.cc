@@ -4,7 +4,6 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/tally.h"
-#include "engine/app/run_policy.h"
 #include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
 #include "support/test_util.h"
@@ -275,40 +274,6 @@ TEST(AuditReport, SiteTotalPast32BitsCountsNoSeconds) {
   EXPECT_EQ(2000000000, tallied.data->SiteSeconds[0]);
   ASSERT_EQ(11u, tallied.tally.warnings.size());
   EXPECT_EQ("and 2 more like it", tallied.tally.warnings.back());
-}
-
-// Each kind at most ten times, the rest counted right after its tenth; kinds
-// differ in their words, not in their numbers or what they quote.
-TEST(RunWarnings, EachKindAtMostTenTimes) {
-  const auto many = [](int n, const std::string& before, const std::string& after) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < n; ++i) texts.push_back(before + std::to_string(i) + after);
-    return texts;
-  };
-  const struct {
-    std::vector<std::string> warnings;
-    std::vector<std::string> told;
-  } rows[] = {
-      {many(10, "line ", " 'it''s'"), many(10, "line ", " 'it''s'")},
-      {many(12, "line ", " 'x'"),
-       [&] {
-         auto told = many(10, "line ", " 'x'");
-         told.push_back("and 2 more like it");
-         return told;
-       }()},
-      {[&] {
-         auto mixed = many(11, "site '", "' skipped");
-         mixed.insert(mixed.begin() + 3, "other");
-         return mixed;
-       }(),
-       [&] {
-         auto told = many(10, "site '", "' skipped");
-         told.insert(told.begin() + 3, "other");
-         told.push_back("and 1 more like it");
-         return told;
-       }()},
-  };
-  for (const auto& row : rows) EXPECT_EQ(row.told, CappedWarnings(row.warnings));
 }
 
 // Every text of the JSON report goes through one escaping: the rows below

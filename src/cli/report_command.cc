@@ -1,5 +1,6 @@
 #include "cli/report_command.h"
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -134,20 +135,27 @@ Status WriteToStandardOutput(const ReportFormat& format, const ReportRequest& re
                              bool terminal, std::ostream& out) {
   std::optional<TerminalText> shown;
   if (terminal) shown.emplace();
+  int write_error = 0;
   const auto put = [&](std::string_view bytes) {
+    errno = 0;
     if (shown) {
       const std::string text = shown->Pass(bytes);
       out.write(text.data(), static_cast<std::streamsize>(text.size()));
     } else {
       out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
+    if (!out.flush() && write_error == 0) write_error = errno;
     return static_cast<bool>(out);
   };
   ReportSink sink(put);
   format.write(request, sink);
   if (sink.Finish() && shown) put(shown->Rest());
-  out.flush();
-  if (!out) return Status::Error("cannot write the report to standard output");
+  if (!out) {
+    // A file size limit is named: the output is cut short, not lost to a
+    // full disk.
+    return Status::Error(std::string("cannot write the report to standard output") +
+                         (write_error == EFBIG ? ": file too large" : ""));
+  }
   return {};
 }
 

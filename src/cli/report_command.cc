@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
@@ -46,20 +47,22 @@ int Fail(std::ostream& err, const std::string& message) {
 
 // A file given twice is loaded twice, and its calls counted twice: allowed,
 // but said.
+// Each file is looked up once among those before it: tens of thousands of
+// LOGFILEs are no reason to compare every pair.
 std::vector<std::string> RepeatedLogs(const std::vector<std::string>& logs) {
   std::vector<std::string> notes;
-  std::vector<std::optional<FileIdentity>> ids;
-  for (const std::string& log : logs) ids.push_back(IdentityOf(log));
-  for (size_t later = 1; later < logs.size(); ++later) {
-    for (size_t first = 0; first < later; ++first) {
-      if (!ids[later] || ids[first] != ids[later]) continue;
-      notes.push_back(
-          (logs[first] == logs[later]
-               ? "the log file '" + logs[later] + "' was given twice"
-               : "the log file '" + logs[later] + "' is the same file as '" + logs[first] + "'") +
-          "; its calls are counted twice");
-      break;
-    }
+  std::map<std::pair<unsigned long long, unsigned long long>, size_t> first_of;
+  for (size_t later = 0; later < logs.size(); ++later) {
+    const std::optional<FileIdentity> id = IdentityOf(logs[later]);
+    if (!id) continue;
+    const auto [at, added] = first_of.try_emplace({id->device, id->inode}, later);
+    if (added) continue;
+    const std::string& first = logs[at->second];
+    notes.push_back(
+        (first == logs[later]
+             ? "the log file '" + logs[later] + "' was given twice"
+             : "the log file '" + logs[later] + "' is the same file as '" + first + "'") +
+        "; its calls are counted twice");
   }
   return notes;
 }

@@ -44,11 +44,6 @@ void Config(const ReportRequest& request, ReportSink& sink) {
   sink.text() += ConfigFileText(SiteConfigOf(request.data));
 }
 
-// One row per number no site covers: at most one per kept line.
-void Unmatched(const ReportRequest& request, ReportSink& sink) {
-  sink.text() += UnmatchedText(request);
-}
-
 // The export formats have no call-total guard: they are not printed pages.
 constexpr std::array<ReportFormat, 11> kFormats = {{
     {"saved", nullptr, WriteSavedReport},
@@ -57,7 +52,7 @@ constexpr std::array<ReportFormat, 11> kFormats = {{
     {"showlog", CallTotalGuard, ShowLog},
     {"days", nullptr, Days},
     {"config", StorableConfigGuard, Config},
-    {"unmatched", nullptr, Unmatched},
+    {"unmatched", nullptr, WriteUnmatched},
     {"csv", nullptr, WriteCallsCsv},
     {"json", nullptr, WriteJsonReport},
     {"html", nullptr, WriteHtmlReport},

@@ -61,9 +61,6 @@ struct ExportTypeDef {
   const char* filter;
   ReportWriter write;
 };
-void WriteUnmatched(const ReportRequest& request, ReportSink& sink) {
-  sink.text() += UnmatchedText(request);
-}
 constexpr ExportTypeDef kExportTypes[] = {
     {"CSV, one row per call (*.csv)", WriteCallsCsv},
     {"JSON (*.json)", WriteJsonReport},

@@ -288,12 +288,12 @@ std::vector<std::string> LoadedFiles(const TallixData& data) {
   return {data.LogFilePath};
 }
 
-std::string UnmatchedText(const ReportRequest& request) {
+void WriteUnmatched(const ReportRequest& request, ReportSink& sink) {
   const std::vector<UnmatchedNumber>& numbers = request.tally.unmatched;
   constexpr std::string_view kNumber = "Number";
   size_t width = kNumber.size();
   for (const UnmatchedNumber& n : numbers) width = std::max(width, n.number.size());
-  std::string out;
+  std::string& out = sink.text();
   AppendHeadingStartAndEnd(out, request.heading);
   AppendLine(out, "Log Records : " + std::to_string(request.heading.records));
   AppendLine(out, "");
@@ -304,11 +304,11 @@ std::string UnmatchedText(const ReportRequest& request) {
   // Numbers are padded by their bytes: they are digits as the router writes them.
   for (const UnmatchedNumber& n : numbers) {
     AppendTableRow(out, n.number, n.number.size(), width, n.calls, n.seconds);
+    sink.RowEnd();
   }
   AppendTableRow(out, "Total", 5, width,
                  static_cast<int64_t>(request.tally.reconciliation.unmatched),
                  request.tally.unmatched_seconds);
-  return out;
 }
 
 void AppendInteger(std::string& out, int64_t n) {

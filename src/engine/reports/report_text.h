@@ -72,7 +72,10 @@ std::vector<std::string> LoadedFiles(const TallixData& data);
 // The heading, the caption, then the numbers no site in use covers as a table
 // in fixed columns (number, calls, duration text), most calls first, then by
 // number, and a last row with the totals. Lines end with CR LF.
-std::string UnmatchedText(const ReportRequest& request);
+void WriteUnmatched(const ReportRequest& request, ReportSink& sink);
+inline std::string UnmatchedText(const ReportRequest& request) {
+  return ReportTextOf(WriteUnmatched, request);
+}
 
 // The export formats below take no call-total guard: they are not printed
 // pages. CSV follows RFC 4180 (a field holding a comma, a double quote, CR or

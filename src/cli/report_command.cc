@@ -58,11 +58,10 @@ std::vector<std::string> RepeatedLogs(const std::vector<std::string>& logs) {
     const auto [at, added] = first_of.try_emplace({id->device, id->inode}, later);
     if (added) continue;
     const std::string& first = logs[at->second];
-    notes.push_back(
-        (first == logs[later]
-             ? "the log file '" + logs[later] + "' was given twice"
-             : "the log file '" + logs[later] + "' is the same file as '" + first + "'") +
-        "; its calls are counted twice");
+    notes.push_back((first == logs[later] ? "the log file '" + logs[later] + "' was given twice"
+                                          : "the log file '" + logs[later] +
+                                                "' is the same file as '" + first + "'") +
+                    "; its calls are counted twice");
   }
   return notes;
 }

@@ -1,7 +1,7 @@
 // Saves screenshots of the real windows for the README: the main window with
 // the example log loaded, the Options dialog, the Show Log window, the Check
-// Totals window opened from a site's count box and the File menu open at
-// Export. The
+// Totals window opened from a site's count box beside the main window, a log
+// line in context, and the File menu open at Export. The
 // log comes in through a file chooser that answers by itself; everything else
 // is the program's own code. Each picture is cut from the screen along the
 // window's frame, so under a window manager (scripts/screenshots.sh runs one)
@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +22,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -57,9 +59,10 @@ bool WaitForFrame(QWidget* window) {
   return window->frameGeometry() != window->geometry();
 }
 
-bool Save(QWidget* window, const QString& path) {
+bool Save(QWidget* window, const QString& path, QWidget* beside = nullptr) {
   const bool framed = WaitForFrame(window);
-  const QRect frame = window->frameGeometry();
+  QRect frame = window->frameGeometry();
+  if (beside != nullptr) frame = frame.united(beside->frameGeometry());
   const QPixmap shot =
       window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
   const bool ok = shot.save(path);
@@ -69,7 +72,7 @@ bool Save(QWidget* window, const QString& path) {
 }
 
 // Grabs the modal window that `trigger` opens, then closes it. A text box
-// is double-clicked.
+// is double-clicked; a table gets Enter on its current row.
 bool GrabModal(QWidget* trigger_owner, const char* trigger_name, const QString& path) {
   bool ok = false;
   QTimer::singleShot(0, [&ok, &path] {
@@ -86,6 +89,10 @@ bool GrabModal(QWidget* trigger_owner, const char* trigger_name, const QString& 
     QMouseEvent click(QEvent::MouseButtonDblClick, at, box->mapToGlobal(at), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box, &click);
+  }
+  if (auto* view = qobject_cast<QAbstractItemView*>(control)) {
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
   }
   return ok;
 }
@@ -140,7 +147,20 @@ int main(int argc, char** argv) {
   bool ok = Save(&window, out.filePath("main-window.png"));
   ok = GrabModal(&window, "mnuViewOptions", out.filePath("options.png")) && ok;
   ok = GrabModal(&window, "CommandShowLog", out.filePath("show-log.png")) && ok;
-  ok = GrabModal(&window, "NoCalls0", out.filePath("check-totals.png")) && ok;
+  // Check Totals opens beside the main window; both are in the picture.
+  auto* count = window.findChild<QLineEdit*>("NoCalls0");
+  const QPointF at(5, 5);
+  QMouseEvent click(QEvent::MouseButtonDblClick, at, count->mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(count, &click);
+  auto* totals = window.findChild<QDialog*>("FormCheckTotals");
+  ok = totals != nullptr && Save(totals, out.filePath("check-totals.png"), &window) && ok;
+  if (totals != nullptr) {
+    auto* table = totals->findChild<QTableView*>("LinesTable");
+    table->selectRow(1);
+    ok = GrabModal(totals, "LinesTable", out.filePath("line-in-context.png")) && ok;
+    totals->close();
+  }
   ok = GrabMenu(&window, "mnuFile", "mnuFileExport", out.filePath("export-menu.png")) && ok;
   return ok ? 0 : 1;
 }

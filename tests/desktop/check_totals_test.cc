@@ -6,6 +6,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTableView>
 
@@ -48,14 +51,22 @@ class CheckTotalsTest : public QObject {
     return h;
   }
 
-  // Runs `act` on the Check Totals window that `open` opens.
-  static bool OnWindow(const std::function<void()>& open,
+  // Runs `act` on the Check Totals window that `open` opens, then closes it.
+  static bool OnWindow(Harness& h, const std::function<void()>& open,
                        const std::function<void(FormCheckTotals&, QTableView&)>& act) {
-    return Harness::WithModal(open, [&act](QDialog& dialog) {
-      auto* window = dynamic_cast<FormCheckTotals*>(&dialog);
-      QVERIFY(window);
-      act(*window, *window->findChild<QTableView*>("LinesTable"));
-    });
+    open();
+    auto* window = h.window().findChild<FormCheckTotals*>();
+    if (window == nullptr || !window->isVisible() || window->isModal()) return false;
+    act(*window, *window->findChild<QTableView*>("LinesTable"));
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return h.window().findChild<FormCheckTotals*>() == nullptr;
+  }
+
+  // The rows as the table shows them: the file by its name.
+  static std::vector<QStringList> Shown(std::vector<QStringList> rows) {
+    for (QStringList& row : rows) row[0] = QFileInfo(row[0]).fileName();
+    return rows;
   }
 
  private slots:
@@ -90,15 +101,21 @@ class CheckTotalsTest : public QObject {
       if (fits.match(row[5]).hasMatch()) expected.push_back(row);
     }
     QCOMPARE(expected.size(), size_t(rows));
-    QVERIFY(OnWindow([&] { h->Trigger("mnuViewCheckTotals"); },
-                     [&](FormCheckTotals& window, QTableView& table) {
-                       auto* box = window.findChild<QComboBox*>("LinesChoiceBox");
-                       box->setCurrentIndex(box->findText(choice));
-                       QCOMPARE(box->currentText(), choice);
-                       QCOMPARE(TableCells(*table.model()), expected);
-                       QVERIFY(!table.accessibleName().isEmpty());
-                       QVERIFY(!box->accessibleName().isEmpty());
-                     }));
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals& window, QTableView& table) {
+          auto* box = window.findChild<QComboBox*>("LinesChoiceBox");
+          box->setCurrentIndex(box->findText(choice));
+          QCOMPARE(box->currentText(), choice);
+          QCOMPARE(TableCells(*table.model()), Shown(expected));
+          QVERIFY(table.isColumnHidden(KeptLinesModel::kFile));
+          // The two limits count different things: each has its own figure.
+          for (const char* limit : {"BeyondKeptLimit", "BeyondSiteLimit"}) {
+            QCOMPARE(window.findChild<QLabel*>(limit)->text(), QString("0"));
+          }
+          QVERIFY(!table.accessibleName().isEmpty());
+          QVERIFY(!box->accessibleName().isEmpty());
+        }));
   }
 
   // Seconds sort as numbers, ties keeping log order; the time stamp sorts
@@ -115,35 +132,76 @@ class CheckTotalsTest : public QObject {
     };
     const QSize size(700, 450);
     h->chooser.file_answers.push_back(h->PathOf("lines"));
-    QVERIFY(OnWindow([&] { h->Trigger("mnuViewCheckTotals"); },
-                     [&](FormCheckTotals& window, QTableView& table) {
-                       table.sortByColumn(KeptLinesModel::kSeconds, Qt::AscendingOrder);
-                       std::vector<QStringList> by_seconds = audit;
-                       std::stable_sort(by_seconds.begin(), by_seconds.end(),
-                                        [](const QStringList& a, const QStringList& b) {
-                                          return a[4].toLongLong() < b[4].toLongLong();
-                                        });
-                       QCOMPARE(TableCells(*table.model()), by_seconds);
-                       table.sortByColumn(KeptLinesModel::kStamp, Qt::DescendingOrder);
-                       QCOMPARE(TableCells(*table.model()), reversed);
-                       table.selectRow(0);
-                       table.selectionModel()->select(
-                           table.model()->index(2, 0),
-                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-                       table.setFocus();
-                       QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
-                       QCOMPARE(QApplication::clipboard()->text(), tsv({reversed[0], reversed[2]}));
-                       window.findChild<QPushButton*>("cmdSaveAs")->click();
-                       window.resize(size);
-                     }));
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals& window, QTableView& table) {
+          table.sortByColumn(KeptLinesModel::kSeconds, Qt::AscendingOrder);
+          std::vector<QStringList> by_seconds = audit;
+          std::stable_sort(by_seconds.begin(), by_seconds.end(),
+                           [](const QStringList& a, const QStringList& b) {
+                             return a[4].toLongLong() < b[4].toLongLong();
+                           });
+          QCOMPARE(TableCells(*table.model()), Shown(by_seconds));
+          table.sortByColumn(KeptLinesModel::kStamp, Qt::DescendingOrder);
+          QCOMPARE(TableCells(*table.model()), Shown(reversed));
+          table.selectRow(0);
+          table.selectionModel()->select(table.model()->index(2, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+          table.setFocus();
+          QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
+          QCOMPARE(QApplication::clipboard()->text(), tsv({reversed[0], reversed[2]}));
+          window.findChild<QPushButton*>("cmdSaveAs")->click();
+          window.resize(size);
+        }));
     QFile saved(h->PathOf("lines.csv"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QString expected = "file,line,stamp,number,seconds,result\n" + tsv(reversed);
     QCOMPARE(QString(saved.readAll()), expected.replace('\t', ',').replace("\n", "\r\n"));
     QCOMPARE(h->ReadSetting("CheckTotalsWidth")->toDouble(), PixelsToTwips(size.width(), 96));
     QVERIFY(!h->ReadSetting("MainWidth").has_value());
-    QVERIFY(OnWindow([&] { h->Trigger("mnuViewCheckTotals"); },
-                     [&](FormCheckTotals& window, QTableView&) { QCOMPARE(window.size(), size); }));
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals& window, QTableView&) { QCOMPARE(window.size(), size); }));
+  }
+
+  // Enter on a row shows its line read again from the file, marked, with the
+  // lines around it; a file written since it was loaded shows no lines.
+  void lineInContext_data() {
+    QTest::addColumn<QByteArray>("appended");  // after the load; empty: untouched
+    QTest::newRow("as loaded") << QByteArray();
+    QTest::newRow("written since") << QByteArray("Jan  3 10:00:00 more\n");
+  }
+  void lineInContext() {
+    QFETCH(QByteArray, appended);
+    auto h = Loaded();
+    QFile log(h->PathOf("router.log"));
+    if (!appended.isEmpty()) {
+      QVERIFY(log.open(QIODevice::Append) && log.write(appended) == appended.size());
+      log.close();
+    }
+    QString shown, said;
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals&, QTableView& table) {
+          table.setCurrentIndex(table.model()->index(1, 0));
+          QVERIFY(Harness::WithModal([&] { QTest::keyClick(&table, Qt::Key_Return); },
+                                     [&](QDialog& context) {
+                                       said = context.findChild<QLabel*>("ContextWhere")->text();
+                                       auto* box = context.findChild<QPlainTextEdit*>("ContextBox");
+                                       if (box->isVisibleTo(&context)) shown = box->toPlainText();
+                                     }));
+        }));
+    if (!appended.isEmpty()) {
+      QVERIFY2(said.contains("has changed since it was loaded") && shown.isEmpty(),
+               qPrintable(said));
+      return;
+    }
+    QStringList expected;
+    const QStringList lines = QString(CraftedLog() + kUnmatchedLine).split('\n');
+    for (int i = 0; i < 7; ++i) {
+      expected << QString("%1 %2  %3").arg(i == 2 ? ">" : " ").arg(i + 1).arg(lines[i]);
+    }
+    QCOMPARE(shown, expected.join('\n'));
   }
 };
 

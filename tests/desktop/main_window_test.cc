@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
@@ -117,6 +119,8 @@ class MainWindowTest : public QObject {
         << QRect(5000, 5000, 1300, 700) << QRect(67, 67, 1280, 800);
     QTest::newRow("exactly the primary screen's width")
         << QRect(5000, 5000, 1280, 700) << QRect(67, 67, 1280, 700);
+    QTest::newRow("narrower than the primary screen but taller")
+        << QRect(5000, 5000, 500, 900) << QRect(67, 67, 1280, 800);
   }
   void restorableRect() {
     QFETCH(QRect, stored);
@@ -367,26 +371,68 @@ class MainWindowTest : public QObject {
     QCOMPARE(h.data->LineCount, 4);
   }
 
+  // Every remark of a load, and then what the tally over it reached, in one
+  // box in the order they happened.
   void loadRemarksAreShown_data() {
     QTest::addColumn<QByteArray>("log");
-    QTest::addColumn<QString>("remark");
+    QTest::addColumn<QStringList>("remarks");
     QTest::newRow("no kept line") << QByteArray("Jan  1 10:00:00 mailhost: nothing here\n")
-                                  << "no line";
+                                  << QStringList{"no line"};
     QByteArray many_days;
     for (int i = 0; i < 102; ++i) {
       many_days += QString("Day%1 10:00:00 isdnrouter disconnected\n").arg(i % 2).toLatin1();
     }
-    QTest::newRow("day list full") << many_days << "day list is full";
+    QTest::newRow("day list full") << many_days << QStringList{"day list is full"};
+    QTest::newRow("day list full, then a site's calls")
+        << many_days + CallsLog(10002)
+        << QStringList{"was loaded", "day list is full", "tally reached a limit"};
   }
   void loadRemarksAreShown() {
     QFETCH(QByteArray, log);
-    QFETCH(QString, remark);
+    QFETCH(QStringList, remarks);
     Harness h;
     h.Start();
     h.Open(h.WriteFile("odd.log", log));
     QCOMPARE(h.messages.shown.size(), size_t{1});
-    QVERIFY2(h.messages.shown[0].text.contains(remark), qPrintable(h.messages.shown[0].text));
+    const QString& text = h.messages.shown[0].text;
+    qsizetype at = 0;
+    for (const QString& remark : remarks) {
+      at = text.indexOf(remark, at);
+      QVERIFY2(at >= 0, qPrintable(remark + " in order in: " + text));
+    }
     ExpectResultCommandsEnabled(h, true);
+  }
+
+  // A read-only box too narrow for its text shows it from its first
+  // character, with the whole text in its tooltip; one that fits has none.
+  void readOnlyBoxesShowTheirStart_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");  // empty: as the load leaves it
+    QTest::addColumn<bool>("clipped");
+    QTest::newRow("a long duration") << "CallDuration0" << QString() << true;
+    QTest::newRow("a short duration") << "CallDuration1" << QString() << false;
+    QTest::newRow("a long path") << "LogFilename" << QString() << true;
+    QTest::newRow("20 characters in the narrowest box") << "NoCalls0"
+                                                        << "10003d 22h 13m 20s 1" << true;
+  }
+  void readOnlyBoxesShowTheirStart() {
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(bool, clipped);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    h.Start().show();
+    const QString folder = h.PathOf(QString(60, 'f'));
+    QVERIFY(QDir().mkpath(folder));
+    QByteArray log = CallsLog(1);
+    h.Open(h.WriteFile(QString(60, 'f') + "/router.log",
+                       log.replace("lasted 10", "lasted 2000000000")));
+    auto* edit = h.Find<QLineEdit>(qPrintable(box));
+    if (!text.isEmpty()) ShowBoxText(edit, text);
+    const QString shown = edit->text();
+    QCOMPARE(edit->cursorPosition(), 0);
+    QCOMPARE(edit->toolTip(), clipped ? shown : QString());
+    QCOMPARE(edit->fontMetrics().horizontalAdvance(shown) > edit->width(), clipped);
   }
 
   void selectionCommands_data() {
@@ -536,6 +582,7 @@ class MainWindowTest : public QObject {
         {&h.window(), "LogFilename", "Log Filename"},
         {&h.window(), "LogRecords", "Records"},
         {&h.window(), "DateEntry", "Free Date Search text"},
+        {h.Find<QComboBox>("ComboDate")->lineEdit(), "", "Date Search day"},
         {&h.window(), "NoCalls0", "Head Office, No. Calls"},
         {&h.window(), "CallDuration1", "London, Call Duration"},
         {&h.window(), "CallDuration2", "London (row 3), Call Duration"},
@@ -544,7 +591,9 @@ class MainWindowTest : public QObject {
         {&options, "SiteISDNNumber9", "Site 10 ISDN number"},
     };
     for (const auto& [window, control, name] : rows) {
-      QCOMPARE(said(window->findChild<QWidget*>(control)), QString(name));
+      // An empty control name: the row's widget itself.
+      QCOMPARE(said(*control != '\0' ? window->findChild<QWidget*>(control) : window),
+               QString(name));
     }
     for (QWidget* window : {static_cast<QWidget*>(&h.window()), static_cast<QWidget*>(&options)}) {
       QStringList names;

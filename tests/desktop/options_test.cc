@@ -112,16 +112,15 @@ class OptionsTest : public QObject {
     QCOMPARE(h.data->SiteNames[0], std::string("Z\xFCrich"));
   }
 
-  void siteCountIsRounded_data() {
+  void siteCountIsAWholeNumber_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("stored");
     QTest::newRow("blanks around") << " 4 " << 4;
-    QTest::newRow("half to even, down") << "2.5" << 2;
-    QTest::newRow("half to even, up") << "3.5" << 4;
+    QTest::newRow("plus sign") << "+3" << 3;
     QTest::newRow("zero") << "0" << 0;
     QTest::newRow("ten") << "10" << 10;
   }
-  void siteCountIsRounded() {
+  void siteCountIsAWholeNumber() {
     QFETCH(QString, typed);
     QFETCH(int, stored);
     Harness h;
@@ -157,6 +156,10 @@ class OptionsTest : public QObject {
                                 << "3d0" << count;
     QTest::newRow("exponent E") << "NoISDNSites"
                                 << "1e1" << count;
+    QTest::newRow("a fraction") << "NoISDNSites"
+                                << "2.5" << count;
+    QTest::newRow("a point") << "NoISDNSites"
+                             << "3." << count;
     QTest::newRow("quote in identifier") << "ISDNRouter"
                                          << "isdn\"router"
                                          << "The ISDN identifier";
@@ -189,20 +192,37 @@ class OptionsTest : public QObject {
     QVERIFY(!QFile::exists(h.ConfigPath()));
   }
 
-  void failedWriteKeepsEverything() {
+  // A file OK cannot or must not write: one in a "folder" that is a file, or the
+  // per-user file that is a link to the loaded log. The dialog stays open
+  // with everything as it was.
+  void refusedWriteKeepsEverything_data() {
+    QTest::addColumn<bool>("linked_to_log");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a folder that is a file") << false << "victim.log/Tallix.cfg";
+    QTest::newRow("a link to the loaded log") << true << "a file of the log that is loaded";
+  }
+  void refusedWriteKeepsEverything() {
+    QFETCH(bool, linked_to_log);
+    QFETCH(QString, said);
     Harness h;
+    const QString log = h.WriteFile("victim.log", CraftedLog());
+    const QString target = h.PathOf(linked_to_log ? "Tallix.cfg" : said);
+    if (linked_to_log) QVERIFY(QFile::link(log, target));
+    h.config = ConfigLocation{h.ConfigPath().toStdString(), target.toStdString(), {}};
     h.Start();
-    const QString unwritable = h.PathOf("no-such-folder/Tallix.cfg");
-    frmOptions dialog(*h.data, unwritable, h.messages, &h.window());
-    dialog.show();
-    Field(dialog, "NoISDNSites")->setText("3");
-    Field(dialog, "SiteName0")->setText("changed");
-    dialog.findChild<QPushButton*>("cmdOK")->click();
+    h.Open(log);
+    QVERIFY(Harness::WithModal([&] { h.Trigger("mnuViewOptions"); },
+                               [&](QDialog& dialog) {
+                                 Field(dialog, "NoISDNSites")->setText("3");
+                                 Field(dialog, "SiteName0")->setText("changed");
+                                 dialog.findChild<QPushButton*>("cmdOK")->click();
+                                 QVERIFY(dialog.isVisible());
+                               }));
     QCOMPARE(h.messages.shown.size(), size_t{1});
-    QVERIFY2(h.messages.shown[0].text.contains(unwritable), qPrintable(h.messages.shown[0].text));
-    QVERIFY(dialog.isVisible());
+    QVERIFY2(h.messages.shown[0].text.contains(said), qPrintable(h.messages.shown[0].text));
     QCOMPARE(h.data->SiteCount, int16_t{1});
     QCOMPARE(h.data->SiteNames[0], std::string("site1"));
+    QCOMPARE(ReadAll(log), CraftedLog());
   }
 
   void everyWayToCancelChangesNothing_data() {

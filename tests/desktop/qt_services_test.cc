@@ -4,7 +4,10 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 
 #include "support/gui_harness.h"
 
@@ -14,6 +17,33 @@ class QtServicesTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A message whose text is taller than the screen (four hundred warnings)
+  // scrolls, whole, inside a window that fits the screen. (That a box is wide
+  // enough for its title shows only under a window manager: the real-session
+  // suite checks it.)
+  void tallMessageScrollsWithinTheScreen() {
+    QStringList many;
+    for (int i = 0; i < 400; ++i) many << QString("- warning %1 about a call").arg(i);
+    const QString text = many.join("\n\n");
+    QtMessageService messages;
+    QSize size;
+    QString shown;
+    QVERIFY(Harness::WithModal(
+        [&] {
+          messages.Show(nullptr, {MessageIcon::kWarning, MessageButtons::kOk, "Tallix", text});
+        },
+        [&](QDialog& dialog) {
+          size = dialog.frameGeometry().size();
+          auto* box = dialog.findChild<QPlainTextEdit*>("MessageText");
+          QVERIFY(box && box->verticalScrollBar()->maximum() > 0);
+          shown = box->toPlainText();
+        }));
+    QCOMPARE(shown, text);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(size.height() <= screen.height() && size.width() <= screen.width(),
+             qPrintable(QDebug::toString(size)));
+  }
+
   void openDialogKeepsItsFilterAndListsEveryFile() {
     QTemporaryDir dir;
     QtFileChooser chooser;

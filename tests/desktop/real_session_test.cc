@@ -5,10 +5,13 @@
 // the keys of Show Log and Options, wrapping, `tallix FILE` and drops,
 // Check Totals from a count box and Export through the file dialog.
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -16,18 +19,22 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
 
-#include "desktop/app/busy_load.h"
+#include "desktop/app/qt_services.h"
 #include "desktop/app/startup.h"
+#include "desktop/app/status_bar.h"
 #include "desktop/app/twips.h"
+#include "desktop/reports/frm_check_totals.h"
 #include "support/command_runner.h"
 #include "support/gui_harness.h"
 #include "support/x_session.h"
@@ -37,6 +44,11 @@ namespace {
 
 XSession* session = nullptr;
 constexpr int kWaitMs = 10000;
+// The inner width at which openbox's stock theme shows the title "Tallix"
+// whole beside its icon and three buttons, measured on its screenshots: a
+// box 122 pixels wide left room for "..." alone, some 12 pixels of the 50
+// the title takes.
+constexpr int kTitleBarNeedsPx = 163;
 const char* const kKeys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
 
 // Starts the window as the program does and waits until the window manager
@@ -176,6 +188,8 @@ class RealSessionTest : public QObject {
         << QStringList{"100000", "100000", "6500", "6500"} << Pixels(1000, 1000, 6500, 6500);
     QTest::newRow("larger than the screen, off it")
         << QStringList{"-30000", "300", "30000", "15000"} << QRect(67, 67, 1280, 800);
+    QTest::newRow("narrower than the screen but taller, off it")
+        << QStringList{"75000", "75000", "6500", "15000"} << QRect(67, 67, 1280, 800);
     QTest::newRow("off the screen, exactly its width")
         << QStringList{"75000", "75000", "19200", "10500"} << QRect(67, 67, 1280, 700);
     QTest::newRow("title bar above the screen")
@@ -250,10 +264,19 @@ class RealSessionTest : public QObject {
                 edit->setFocus();
                 edit->selectAll();
                 QTest::keyClicks(edit, name);
-                QTest::keyClick(edit, Qt::Key_Return);
+                // When the folder's listing comes in while the name is typed,
+                // the completer's list opens and takes a Return for itself:
+                // Return is pressed until the dialog has taken the name.
+                QVERIFY(QTest::qWaitFor(
+                    [&] {
+                      if (QCompleter* completer = edit->completer()) completer->popup()->hide();
+                      QTest::keyClick(edit, Qt::Key_Return);
+                      return !dialog.isVisible();
+                    },
+                    kWaitMs));
               });
     }
-    QCOMPARE(h.Text("LogFilename"), log);
+    QTRY_COMPARE(h.Text("LogFilename"), log);
     QFile saved(report);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const std::string ours = saved.readAll().toStdString();
@@ -338,12 +361,18 @@ class RealSessionTest : public QObject {
   }
 
   // A double-click on a site's count or duration box opens Check Totals on
-  // that site's calls: the rows of tallix-report's audit credited to it, cell
-  // by cell.
+  // that site's calls, beside the main window and not over it: the rows of
+  // tallix-report's audit credited to it, cell by cell (the file by its
+  // name). It follows the main window's selection while open; Tab leaves
+  // its table; Enter on a row shows the line in context, from a gzip log.
   void checkTotalsFromACountBox() {
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
-    const QString log = h.WriteFile("router.log", CraftedLog());
+    const QString plain = h.WriteFile("router.log", CraftedLog());
+    QProcess gzip;
+    gzip.start("gzip", {"-k", plain});
+    QVERIFY(gzip.waitForFinished(kWaitMs) && gzip.exitCode() == 0);
+    const QString log = plain + ".gz";
     QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
     h.Open(log);
     const testing_util::CommandRun audit = testing_util::RunReport(
@@ -354,26 +383,54 @@ class RealSessionTest : public QObject {
          {std::pair{"NoCalls0", "Head Office"}, {"CallDuration1", "London"}}) {
       std::vector<QStringList> expected;
       for (const QString& line : QString::fromStdString(audit.out).split("\r\n").mid(1)) {
-        if (line.endsWith(QString(",") + site)) expected.push_back(line.split(','));
+        if (!line.endsWith(QString(",") + site)) continue;
+        expected.push_back(line.split(','));
+        expected.back()[0] = "router.log.gz";
       }
       const QString count = "NoCalls" + QString(box).right(1);
       QCOMPARE(qsizetype(expected.size()), h.Text(qPrintable(count)).toLongLong());
-      std::vector<QStringList> shown;
-      const int result = OnModal(
-          [&h, box = box] {
-            QTest::mouseDClick(h.Find<QLineEdit>(box), Qt::LeftButton, {}, QPoint(5, 5));
-          },
-          [&shown, site = site](QWidget& window) {
-            QCOMPARE(window.windowTitle(), QString("Check Totals"));
-            QCOMPARE(window.findChild<QComboBox*>("LinesChoiceBox")->currentText(),
-                     QString(site) + "'s calls");
-            shown = TableCells(*window.findChild<QTableView*>("LinesTable")->model());
-            Shoot(QString("check-totals-%1.png").arg(site));
-            QTest::keyClick(window.findChild<QPushButton*>("cmdClose"), Qt::Key_Return);
-          });
-      QCOMPARE(result, int(QDialog::Accepted));
-      QCOMPARE(shown, expected);
+      QTest::mouseDClick(h.Find<QLineEdit>(box), Qt::LeftButton, {}, QPoint(5, 5));
+      auto* window = h.window().findChild<FormCheckTotals*>();
+      QVERIFY(window && QTest::qWaitForWindowExposed(window, kWaitMs));
+      QVERIFY(!window->isModal());
+      QCOMPARE(window->findChild<QComboBox*>("LinesChoiceBox")->currentText(),
+               QString(site) + "'s calls");
+      auto* table = window->findChild<QTableView*>("LinesTable");
+      QCOMPARE(TableCells(*table->model()), expected);
+      QVERIFY(table->isColumnHidden(KeptLinesModel::kFile));
+      QTRY_VERIFY(window->frameGeometry() != window->geometry());
+      QVERIFY2(!window->frameGeometry().intersects(h.window().frameGeometry()),
+               qPrintable(QDebug::toString(window->frameGeometry())));
+      QVERIFY(h.window().screen()->availableGeometry().contains(window->frameGeometry()));
+      QTest::qWait(200);  // painted before the picture is taken
+      Shoot(QString("check-totals-%1.png").arg(site));
     }
+    auto* window = h.window().findChild<FormCheckTotals*>();
+    auto* table = window->findChild<QTableView*>("LinesTable");
+    // The selection changes with the window open: it shows the new tally.
+    window->findChild<QComboBox*>("LinesChoiceBox")->setCurrentIndex(1);
+    h.Find<QComboBox>("ComboDate")->setCurrentIndex(1);
+    h.Click("CommandDate");
+    QCOMPARE(window->findChild<QLabel*>("TallyCaption")->text(), h.Text("ResultsRangeDisplay"));
+    QCOMPARE(table->model()->rowCount(), 1);
+    window->activateWindow();
+    table->setFocus();
+    QTRY_VERIFY(table->hasFocus());
+    table->selectRow(0);
+    QTest::keyClick(table, Qt::Key_Tab);
+    QVERIFY(!table->hasFocus());
+    table->setFocus();
+    QString shown;
+    OnModal([table] { QTest::keyClick(table, Qt::Key_Return); },
+            [&shown](QWidget& context) {
+              shown = context.findChild<QPlainTextEdit*>("ContextBox")->toPlainText();
+              Shoot("line-in-context.png");
+            });
+    const QString line = table->model()->index(0, KeptLinesModel::kLine).data().toString();
+    QVERIFY2(shown.contains(QRegularExpression("^> +" + line + "  Jan  2 ",
+                                               QRegularExpression::MultilineOption)),
+             qPrintable(shown));
+    window->close();
   }
 
   // File > Export through Qt's own file dialog: the type picked from its
@@ -451,17 +508,22 @@ class RealSessionTest : public QObject {
   // A slow load (held up in the loader's progress callback until the dialog
   // is seen) shows the wait cursor and, after half a second, the progress
   // dialog over a painted window; a quick one shows none. Cancel leaves the
-  // window as a failed load does; a load let go on replaces the log.
+  // window as it was, with a note in the status bar and no message box; a
+  // load let go on replaces the log. A file dropped while the load runs,
+  // before the dialog shows, is refused.
   void slowLoadShowsProgress_data() {
     QTest::addColumn<bool>("held");
     QTest::addColumn<bool>("cancel");
-    QTest::newRow("quick") << false << false;
-    QTest::newRow("cancelled") << true << true;
-    QTest::newRow("let go on") << true << false;
+    QTest::addColumn<bool>("drop");
+    QTest::newRow("quick") << false << false << false;
+    QTest::newRow("cancelled") << true << true << false;
+    QTest::newRow("let go on") << true << false << false;
+    QTest::newRow("a drop during the load") << true << false << true;
   }
   void slowLoadShowsProgress() {
     QFETCH(bool, held);
     QFETCH(bool, cancel);
+    QFETCH(bool, drop);
     Harness h;
     h.WriteConfig(kThreeSitesConfig);
     QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
@@ -472,17 +534,28 @@ class RealSessionTest : public QObject {
     const QByteArray noise = "Jan  2 10:00:00 otherhost kernel: a line the loader skips\n";
     while (text.size() < 6 << 20) text += noise;
     const QString slow = h.WriteFile("slow.log", text);
+    const QString dropped = h.WriteFile("dropped.log", CallsLog(7));
     std::atomic<bool> seen = false;
-    SetLoadProgressHook([&seen, held](uint64_t, uint64_t) {
+    h.load_watcher.on_progress = [&seen, held](uint64_t, uint64_t) {
       for (int wait = 0; held && wait < 200 && !seen; ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
       }
-    });
+    };
     QString label;
     bool wait_cursor = false;
+    bool dropped_early = false;
     QTimer watch;
     connect(&watch, &QTimer::timeout, [&] {
       auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+      if (drop && !dropped_early && h.window().Loading() && dialog == nullptr) {
+        dropped_early = true;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(dropped)});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(&h.window(), &enter);
+        QDropEvent event(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(&h.window(), &event);
+      }
       if (seen || dialog == nullptr || !dialog->isVisible()) return;
       label = dialog->labelText();
       wait_cursor = QApplication::overrideCursor() != nullptr &&
@@ -493,8 +566,8 @@ class RealSessionTest : public QObject {
     });
     watch.start(20);
     h.Open(slow);
-    SetLoadProgressHook({});
     QCOMPARE(bool(seen), held);
+    QCOMPARE(dropped_early, drop);
     if (held) {
       QVERIFY2(label.contains("slow.log") && label.contains(" of 6.0 MiB"), qPrintable(label));
       QVERIFY(wait_cursor);
@@ -502,11 +575,112 @@ class RealSessionTest : public QObject {
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(h.Text("LogFilename"), cancel ? first : slow);
     QCOMPARE(h.Text("NoCalls0"), QString("3"));
-    QCOMPARE(h.messages.shown.size(), size_t(cancel ? 1 : 0));
-    if (cancel) {
-      QVERIFY2(h.messages.shown[0].text.contains("cancelled"),
-               qPrintable(h.messages.shown[0].text));
+    QVERIFY(h.messages.shown.empty());
+    QCOMPARE(h.window().findChild<ClockStatusBar*>()->StatusText(),
+             QString(cancel ? "Load cancelled"
+                     : drop ? "A log is loading; the new one was not opened"
+                            : "Status"));
+  }
+
+  // Each window as a screen reader reads it over the accessibility bus:
+  // every text box that shows has a name of its own, none two alike in one
+  // window, and reads its whole text, a duration wider than its box too.
+  void accessibleNamesOverTheBus_data() {
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("window");  // the window's title on the bus
+    QTest::newRow("main window") << ""
+                                 << "Tallix";
+    QTest::newRow("Check Totals beside it") << "mnuViewCheckTotals"
+                                            << "Check Totals";
+    QTest::newRow("Options") << "mnuViewOptions"
+                             << "Options";
+    QTest::newRow("Show Log") << "CommandShowLog"
+                              << "Show Log";
+    QTest::newRow("a line in context") << "LinesTable"
+                                       << "Line 1 of router.log";
+  }
+  void accessibleNamesOverTheBus() {
+    QFETCH(QString, opened);
+    QFETCH(QString, window);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    QByteArray log = CallsLog(1);
+    h.Open(h.WriteFile("router.log", log.replace("lasted 10", "lasted 2000000000")));
+    std::vector<QStringList> read;  // window, role, name, text
+    const auto read_bus = [&read] {
+      QProcess reader;
+      // The system's own Python, which has the python3-pyatspi package.
+      reader.start("/usr/bin/python3",
+                   {TALLIX_ATSPI_NAMES, QString::number(QCoreApplication::applicationPid())});
+      // The window answers the reader from this thread's event loop.
+      QVERIFY(QTest::qWaitFor([&reader] { return reader.state() == QProcess::NotRunning; }, 60000));
+      QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+      for (const QString& line : QString(reader.readAllStandardOutput()).split('\n')) {
+        if (!line.isEmpty()) read.push_back(line.split('\t'));
+      }
+    };
+    if (opened.isEmpty()) {
+      read_bus();
+    } else if (opened == "mnuViewCheckTotals") {
+      h.Trigger("mnuViewCheckTotals");
+      QVERIFY(QTest::qWaitForWindowExposed(h.window().findChild<FormCheckTotals*>(), kWaitMs));
+      read_bus();
+    } else if (opened == "LinesTable") {
+      h.Trigger("mnuViewCheckTotals");
+      auto* table = h.window().findChild<QTableView*>("LinesTable");
+      table->setCurrentIndex(table->model()->index(0, 0));
+      OnModal([table] { QTest::keyClick(table, Qt::Key_Return); }, [&](QWidget&) { read_bus(); });
+    } else {
+      OnModal(
+          [&] {
+            opened == "mnuViewOptions" ? h.Trigger("mnuViewOptions") : h.Click("CommandShowLog");
+          },
+          [&](QWidget&) { read_bus(); });
     }
+    QStringList names;  // of the text boxes; a combo box holds one of its own
+    int seen = 0;
+    for (const QStringList& box : read) {
+      QCOMPARE(box.size(), 4);
+      if (box[0] != window) continue;
+      ++seen;
+      QVERIFY2(!box[2].isEmpty(), qPrintable(box.join(" | ")));
+      if (box[1] == "combo box") continue;
+      QVERIFY2(!names.contains(box[2]), qPrintable(box.join(" | ")));
+      names << box[2];
+    }
+    QVERIFY2(seen > 0, qPrintable(QString("nothing read in %1").arg(window)));
+    if (window == "Tallix") {
+      QVERIFY(names.contains("Date Search day"));
+      const QString duration = h.Text("CallDuration0");
+      QVERIFY(duration.size() > 17);
+      QVERIFY(std::any_of(read.begin(), read.end(), [&duration](const QStringList& box) {
+        return box[2] == "Head Office, Call Duration" && box[3] == duration;
+      }));
+    }
+  }
+
+  // The About box under openbox shows its whole title, "Tallix", not an
+  // ellipsis: openbox's icon, title and three buttons fit its frame.
+  void aboutBoxShowsItsTitle() {
+    Harness h;
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    QtMessageService messages;
+    int width = 0;
+    OnModal(
+        [&] {
+          messages.Show(&h.window(),
+                        {MessageIcon::kNone, MessageButtons::kOk, "Tallix", "Version 1.1.0"});
+        },
+        [&](QWidget& box) {
+          // For the picture: the width asked for is the box's own.
+          QVERIFY2(qobject_cast<QMessageBox*>(&box), box.metaObject()->className());
+          (void)QTest::qWaitFor([&box] { return box.frameGeometry() != box.geometry(); }, kWaitMs);
+          width = box.width();
+          Shoot("about.png");
+        });
+    qInfo("About box: %d px inside its frame", width);
+    QVERIFY2(width >= kTitleBarNeedsPx, qPrintable(QString::number(width)));
   }
 
   // `tallix FILE` and a dropped file open the log as File > Open does.
@@ -551,7 +725,7 @@ class RealSessionTest : public QObject {
 }  // namespace tallix::testing
 
 int main(int argc, char** argv) {
-  tallix::testing::XSession session;
+  tallix::testing::XSession session(/*accessibility_bus=*/true);
   if (!session.error().empty()) {
     std::fprintf(stderr, "no X session: %s\n", session.error().c_str());
     return 1;

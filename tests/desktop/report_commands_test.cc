@@ -373,29 +373,71 @@ class ReportCommandsTest : public QObject {
                                                                    : std::vector<QString>{});
   }
 
-  // The loaded log and the configuration file are never written over, by
-  // whatever path they are named.
-  void exportRefusesTheFilesItReads_data() {
+  // No file that was read or tried as a log, nor either configuration file,
+  // is written over, by whatever path it is named; each dialog that writes
+  // proposes a name made from the report type, beside the loaded log.
+  void writesRefuseTheFilesRead_data() {
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("named");
-    QTest::newRow("the log") << "router.log"
-                             << "the log that is loaded";
-    QTest::newRow("the log, another path") << "program/../router.log"
-                                           << "the log that is loaded";
-    QTest::newRow("the configuration") << "program/Tallix.cfg"
-                                       << "the configuration file";
+    const struct {
+      const char* command;
+      const char* target;
+      const char* named;
+    } rows[] = {
+        {"mnuFileExport", "router.log", "the log that is loaded"},
+        {"mnuFileExport", "program/../router.log", "the log that is loaded"},
+        {"mnuFileExport", "program/Tallix.cfg", "the configuration file"},
+        {"mnuFileExport", "per-user.cfg", "the configuration file"},
+        {"mnuFileExport", "failed.log", "a file opened as a log"},
+        {"cmdSaveAs", "router.log", "the log that is loaded"},
+        {"cmdSaveAs", "failed.log", "a file opened as a log"},
+        {"cmdSaveAs", "per-user.cfg", "the configuration file"},
+        {"mnuFileSave", "failed.log", "a file opened as a log"},
+        {"mnuFilePrint", "router.log", "the log that is loaded"},
+    };
+    for (const auto& row : rows) {
+      QTest::addRow("%s, %s", row.command, row.target) << row.command << row.target << row.named;
+    }
   }
-  void exportRefusesTheFilesItReads() {
+  void writesRefuseTheFilesRead() {
+    QFETCH(QString, command);
     QFETCH(QString, target);
     QFETCH(QString, named);
-    auto h = Loaded();
-    const QString path = h->PathOf(target);
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    // Options writes the per-user file; start-up read the program's.
+    const QString per_user = h.WriteFile("per-user.cfg", kThreeSitesConfig);
+    h.config = ConfigLocation{h.ConfigPath().toStdString(), per_user.toStdString(), {}};
+    h.Start();
+    h.Open(h.WriteFile("failed.log", "\x1F\x8B\x08 not gzip at all"));
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    h.messages.shown.clear();
+    log_ = h.WriteFile("router.log", CraftedLog());
+    h.Open(log_);
+    const QString path = h.PathOf(target);
     const QByteArray before = ReadAll(path);
-    h->chooser.file_answers.push_back(path);
-    h->chooser.filter_answers.push_back("JSON (*.json)");
-    h->Trigger("mnuFileExport");
-    ExpectOneMessageContaining(*h, named);
+    h.chooser.file_answers.push_back(path);
+    h.chooser.filter_answers.push_back("JSON (*.json)");
+    h.printers.Printer().setOutputFileName(command == "mnuFilePrint" ? path : QString());
+    if (command == "cmdSaveAs") {
+      h.Trigger("mnuViewCheckTotals");
+      h.window().findChild<QPushButton*>("cmdSaveAs")->click();
+    } else {
+      h.Trigger(qPrintable(command));
+    }
+    ExpectOneMessageContaining(h, named);
     QCOMPARE(ReadAll(path), before);
+    const FileRequest& asked = h.chooser.file_requests.back();
+    const QStringList proposed = command == "mnuFileExport"
+                                     ? QStringList{"router.csv", "router.json", "router.html",
+                                                   "router-unmatched.txt", "router-audit.csv"}
+                                 : command == "cmdSaveAs" ? QStringList{"router-audit.csv"}
+                                                          : QStringList{};
+    QStringList names;
+    for (const QString& name : proposed) names << h.PathOf(name);
+    QCOMPARE(asked.filter_names, names);
+    if (!names.isEmpty()) QCOMPARE(asked.initial_name, names[0]);
   }
 
   void pageSetupShowsThePrinterDialogOfTheRun() {

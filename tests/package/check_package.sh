@@ -64,6 +64,16 @@ fi
 for page in tallix tallix-report; do
   gzip -t "$unpacked/usr/share/man/man1/$page.1.gz" || fail "$page.1.gz"
 done
+# Each page renders without a warning from man or groff, and shows what a
+# user types as it is typed.
+if command -v man >/dev/null; then
+  for page in tallix tallix-report; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$unpacked/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page(1) renders with warnings: $warnings"
+  done
+  MANWIDTH=80 man -l "$unpacked/usr/share/man/man1/tallix-report.1.gz" 2>/dev/null |
+    grep -qE -- '--select +""' || fail "tallix-report(1) does not show --select \"\""
+fi
 # The copyright file is machine-readable and names the licence of LICENSE.
 copyright="$unpacked/usr/share/doc/tallix/copyright"
 grep -qx 'License: Expat' "$copyright" || fail "copyright names no Expat licence"

@@ -145,7 +145,7 @@ frmMain& Harness::Start() {
   Services services{files,     &messages,
                     &printers, settings_.get(),
                     &clock,    config.value_or(ConfigBesideProgram(dir_.filePath("program"))),
-                    &desktop};
+                    &desktop,  &load_watcher};
   window_ = std::make_unique<frmMain>(*data, services);
   return *window_;
 }

@@ -78,6 +78,16 @@ class FakeDesktop : public DesktopService {
   bool opens = true;
 };
 
+// Runs `on_progress`, when set, at each progress report of a load, on the
+// loading thread: a test holds a load up with it.
+class FakeLoadWatcher : public LoadWatcher {
+ public:
+  void Progress(uint64_t done, uint64_t total) override {
+    if (on_progress) on_progress(done, total);
+  }
+  std::function<void(uint64_t done, uint64_t total)> on_progress;
+};
+
 // Three sites; the crafted log of CraftedLog() calls the first two.
 inline constexpr char kThreeSitesConfig[] =
     "\"Version\",1,0,0\r\n"
@@ -143,6 +153,7 @@ class Harness {
   FakePrinters printers;
   FakeClock clock;
   FakeDesktop desktop;
+  FakeLoadWatcher load_watcher;
   std::unique_ptr<TallixData> data;
   // Where Start() reads and Options writes; default: ConfigPath() for both.
   std::optional<ConfigLocation> config;

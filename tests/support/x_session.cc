@@ -69,9 +69,28 @@ bool WindowManagerRunning(const std::string& display) {
   return std::system(command.c_str()) == 0;
 }
 
+// Reads one line that the child writing to `fd` prints, within the start
+// time; empty when it prints none (or exits first).
+std::string ReadLine(int fd, pid_t& child) {
+  std::string line;
+  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+  pollfd wait{fd, POLLIN, 0};
+  while (child > 0 && std::chrono::steady_clock::now() < deadline) {
+    if (poll(&wait, 1, 100) > 0) {
+      char c;
+      if (read(fd, &c, 1) != 1) break;
+      if (c == '\n') return line;
+      line += c;
+    } else if (Exited(child)) {
+      child = -1;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
-XSession::XSession() {
+XSession::XSession(bool accessibility_bus) {
   if (!StartServer()) return;
   setenv("DISPLAY", display_.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -80,15 +99,59 @@ XSession::XSession() {
   unsetenv("QT_SCALE_FACTOR");
   unsetenv("QT_SCREEN_SCALE_FACTORS");
   unsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
-  // The private display has no session bus; Qt would look for one (and
-  // libdbus keeps memory the leak checker reports).
-  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  if (accessibility_bus) {
+    if (!StartAccessibilityBus()) return;
+  } else {
+    // The private display has no session bus; Qt would look for one (and
+    // libdbus keeps memory the leak checker reports).
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  }
   StartWindowManager("", "");
 }
 
 XSession::~XSession() {
   StopWindowManager();
+  Stop(accessibility_bus_);
+  Stop(session_bus_);
   Stop(server_);
+}
+
+bool XSession::StartAccessibilityBus() {
+  int fds[2];
+  if (pipe(fds) != 0) {
+    error_ = "no pipe for dbus-daemon";
+    return false;
+  }
+  session_bus_ = Spawn({"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                        "--print-address=" + std::to_string(fds[1])},
+                       {}, fds[1]);
+  close(fds[1]);
+  const std::string address = ReadLine(fds[0], session_bus_);
+  close(fds[0]);
+  if (address.empty()) {
+    error_ = "dbus-daemon did not start (is the dbus package installed?)";
+    Stop(session_bus_);
+    return false;
+  }
+  setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  // Qt offers its windows to the bus without waiting for a screen reader to
+  // ask for them.
+  setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 1);
+  accessibility_bus_ = Spawn({"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"}, {});
+  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+  const std::string probe =
+      "dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus "
+      "org.a11y.Bus.GetAddress >/dev/null 2>&1";
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (Exited(accessibility_bus_)) {
+      accessibility_bus_ = -1;  // reaped: its number may be another's soon
+      break;
+    }
+    if (std::system(probe.c_str()) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  error_ = "the accessibility bus did not start (is the at-spi2-core package installed?)";
+  return false;
 }
 
 bool XSession::StartServer() {

@@ -3,7 +3,9 @@
 // display and the openbox window manager on it, both ended by process id
 // when the session ends, so the tests run beside any other display. Start it
 // before the QApplication; it points DISPLAY at itself and selects Qt's xcb
-// platform.
+// platform. Asked for, it also starts a private D-Bus session bus with the
+// accessibility bus on it (at-spi2-core), so that a screen reader's view of
+// the windows can be read as a screen reader reads it.
 
 #include <sys/types.h>
 
@@ -14,8 +16,8 @@ namespace tallix::testing {
 class XSession {
  public:
   // Starts the server (1280 x 800, 96 dots per inch) and the window manager
-  // with its own configuration.
-  XSession();
+  // with its own configuration, and with `accessibility_bus` the buses.
+  explicit XSession(bool accessibility_bus = false);
   ~XSession();
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;
@@ -31,11 +33,14 @@ class XSession {
 
  private:
   bool StartServer();
+  bool StartAccessibilityBus();
   bool StartWindowManager(const std::string& rc_xml, const std::string& home);
   void StopWindowManager();
 
   pid_t server_ = -1;
   pid_t window_manager_ = -1;
+  pid_t session_bus_ = -1;
+  pid_t accessibility_bus_ = -1;
   std::string display_;
   std::string error_;
 };

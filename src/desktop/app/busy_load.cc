@@ -17,11 +17,6 @@ namespace {
 constexpr int kRefreshMs = 100;
 constexpr int kSteps = 1000;
 
-LoadProgressHook& Hook() {
-  static LoadProgressHook hook;
-  return hook;
-}
-
 // What the loading thread and the window's thread share.
 struct LoadState {
   std::atomic<uint64_t> done{0};
@@ -52,10 +47,9 @@ void ShowProgress(QProgressDialog& dialog, const QString& file_name, const LoadS
 
 }  // namespace
 
-void SetLoadProgressHook(LoadProgressHook hook) { Hook() = std::move(hook); }
-
 LoadResult RunBusyLoad(QWidget& owner, const QString& file_name,
-                       const std::function<LoadResult(const LoadOptions&)>& load) {
+                       const std::function<LoadResult(const LoadOptions&)>& load,
+                       LoadWatcher* watcher) {
   // The file dialog has just closed: its place on the window is painted
   // again before the load holds anything up.
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -63,10 +57,10 @@ LoadResult RunBusyLoad(QWidget& owner, const QString& file_name,
 
   auto state = std::make_shared<LoadState>();
   LoadOptions options;
-  options.progress = [state, hook = Hook()](uint64_t done, uint64_t total) {
+  options.progress = [state, watcher](uint64_t done, uint64_t total) {
     state->done = done;
     state->total = total;
-    if (hook) hook(done, total);
+    if (watcher != nullptr) watcher->Progress(done, total);
     return !state->cancelled.load();
   };
 

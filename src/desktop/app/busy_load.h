@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "desktop/app/services.h"
 #include "engine/log/log_loader.h"
 
 class QWidget;
@@ -23,13 +24,9 @@ inline constexpr int kLoadProgressDelayMs = 500;
 // Runs `load` with loader options whose progress callback feeds the dialog,
 // and returns its result. `file_name` is what the dialog names. `load` runs
 // on another thread: it must touch nothing the window's thread uses.
+// `watcher`, when not null, sees each progress report first.
 LoadResult RunBusyLoad(QWidget& owner, const QString& file_name,
-                       const std::function<LoadResult(const LoadOptions&)>& load);
-
-// For tests: called on the loading thread at each progress report of the
-// loader, before the report is shown; a test makes a load slow with it.
-// Empty by default.
-using LoadProgressHook = std::function<void(uint64_t done, uint64_t total)>;
-void SetLoadProgressHook(LoadProgressHook hook);
+                       const std::function<LoadResult(const LoadOptions&)>& load,
+                       LoadWatcher* watcher);
 
 }  // namespace tallix

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <QStylePainter>
 #include <type_traits>
 
@@ -74,7 +75,13 @@ void Keep(QWidget* control, const ControlSlot& slot) {
 void Build(const ControlDef& def, const QString& name, const QString& text,
            const QString& accessible_name, QWidget* parent) {
   QWidget* control = NewNamedControl(def.kind, name, text, parent);
-  if (!accessible_name.isEmpty()) control->setAccessibleName(accessible_name);
+  if (!accessible_name.isEmpty()) {
+    control->setAccessibleName(accessible_name);
+    // A screen reader reaches the edit field inside a combo box on its own.
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->lineEdit()) {
+      combo->lineEdit()->setAccessibleName(accessible_name);
+    }
+  }
   PlaceInTwips(control, def.box);
   Keep(control, def.slot);
 }
@@ -92,6 +99,19 @@ void ShowClippedTextAsToolTip(QLabel* label) {
   const bool fits =
       label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
   label->setToolTip(fits ? QString() : label->text());
+}
+
+void ShowBoxText(QLineEdit* box, const QString& text) {
+  box->setText(text);
+  // A box shows the text around its cursor, which setText puts at the end.
+  box->setCursorPosition(0);
+  QStyleOptionFrame option;
+  option.initFrom(box);
+  const QRect inner = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+  const QMargins margins = box->textMargins();
+  // The line edit keeps a further 2 pixels each side of its text.
+  const int room = inner.width() - margins.left() - margins.right() - 4;
+  box->setToolTip(box->fontMetrics().horizontalAdvance(text) > room ? text : QString());
 }
 
 CommandButton::CommandButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {

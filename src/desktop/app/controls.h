@@ -71,6 +71,10 @@ void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* p
 // label, and no tooltip when it fits.
 void ShowClippedTextAsToolTip(QLabel* label);
 
+// Puts `text` in the read-only `box`, shown from its first character, with
+// the whole text as a tooltip when it is wider than the box.
+void ShowBoxText(QLineEdit* box, const QString& text);
+
 // A command button: never the default; Enter and Return click it when it has
 // the focus.
 class CommandButton : public QPushButton {

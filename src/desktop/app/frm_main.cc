@@ -5,18 +5,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPushButton>
 #include <QToolBar>
 
-#include "desktop/app/busy_load.h"
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_text.h"
@@ -31,14 +28,11 @@
 #include "engine/analysis/tally.h"
 #include "engine/app/run_policy.h"
 #include "engine/config/config_file.h"
-#include "engine/log/log_loader.h"
-#include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix {
 namespace {
 
-constexpr char kTitle[] = "Tallix";
 constexpr int kToolBarTwips = 420;
 constexpr int kStatusBarTwips = 270;
 
@@ -55,26 +49,6 @@ struct MenuDef {
   const char* caption;
   std::span<const MenuEntryDef> entries;
 };
-
-// The types File > Export writes, each the text of one tallix-report format.
-struct ExportTypeDef {
-  const char* filter;
-  ReportWriter write;
-};
-constexpr ExportTypeDef kExportTypes[] = {
-    {"CSV, one row per call (*.csv)", WriteCallsCsv},
-    {"JSON (*.json)", WriteJsonReport},
-    {"Web page with chart (*.html)", WriteHtmlReport},
-    {"Numbers no site covers (*.txt)", WriteUnmatched},
-    {"Audit of every kept line (*.csv)", WriteAuditCsv},
-};
-
-// The local file a drag carries, or an empty text.
-QString DroppedFile(const QMimeData* mime) {
-  if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return {};
-  const QUrl& url = mime->urls().first();
-  return url.isLocalFile() ? url.toLocalFile() : QString();
-}
 
 }  // namespace
 
@@ -100,7 +74,8 @@ frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
   Form_Load();
 }
 
-frmMain::~frmMain() = default;
+// Check Totals reads the tally, a member: it goes before the members do.
+frmMain::~frmMain() { delete check_totals_; }
 
 void frmMain::BuildControls() {
   auto* client = new QWidget(this);
@@ -248,17 +223,6 @@ void frmMain::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void frmMain::dropEvent(QDropEvent* event) {
-  const QString path = DroppedFile(event->mimeData());
-  if (path.isEmpty()) return;
-  event->acceptProposedAction();
-  OpenLogFile(path);
-}
-
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick && data_.ResultCommandsEnabled) {
     for (int row = 0; row < kRows; ++row) {
@@ -317,139 +281,20 @@ void frmMain::EnableResultCommands(bool enabled) {
 }
 
 void frmMain::ShowTally(std::string_view selection) {
-  last_tally_ = TallyCalls(data_, selection);
-  const int sites = std::min(SitesInUse(data_), kRows);
-  for (size_t row = 0; row < static_cast<size_t>(sites); ++row) {
-    NoCalls[row]->setText(QString::number(data_.SiteCallCounts[row]));
-    CallDuration[row]->setText(ToQt(FormatDuration(data_.SiteSeconds[row])));
-  }
-  ResultsRangeDisplay->setText(ToQt(last_tally_.caption));
-  ShowClippedTextAsToolTip(ResultsRangeDisplay);
+  RunTally(selection);
   ShowWarnings(last_tally_.warnings, "The tally reached a limit:");
 }
 
-// ---- File menu
-
-void frmMain::mnuFileOpen_Click() {
-  const QString path = dlgCommonDialog.ShowOpen(this, "Open", "All Files (*.*)");
-  if (!path.isEmpty()) OpenLogFile(path);
-}
-
-void frmMain::OpenLogFile(const QString& path) {
-  dlgCommonDialog.Remember(path);
-  // Converted here: the load runs on a thread of its own.
-  const std::string file = FromQt(path);
-  const LoadResult load = RunBusyLoad(
-      *this, QFileInfo(path).fileName(),
-      [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); });
-  if (!load.ok) {
-    ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
-                ToQtMessage(load.error));
-    return;
+void frmMain::RunTally(std::string_view selection) {
+  last_tally_ = TallyCalls(data_, selection);
+  const int sites = std::min(SitesInUse(data_), kRows);
+  for (size_t row = 0; row < static_cast<size_t>(sites); ++row) {
+    ShowBoxText(NoCalls[row], QString::number(data_.SiteCallCounts[row]));
+    ShowBoxText(CallDuration[row], ToQt(FormatDuration(data_.SiteSeconds[row])));
   }
-  LogFilename->setText(ToQt(data_.LogFilePath));
-  const LogBounds bounds = LogStartAndEnd(data_);
-  LogStart->setText(ToQt(bounds.start));
-  LogEnd->setText(ToQt(bounds.end));
-  LogRecords->setText(QString(" %1").arg(data_.LineCount));
-  ComboDate->clear();
-  ComboDate->clearEditText();
-  for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));
-  ComboDate->setCurrentIndex(-1);
-  load_warnings_ = load.warnings;
-  ShowTally(kAllDataSelection);
-  EnableResultCommands(true);
-  std::vector<std::string> warnings = load.warnings;
-  if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
-  ShowWarnings(warnings, "The log was loaded, with these remarks:");
-}
-
-void frmMain::mnuFileSave_Click() {
-  if (!RequireLoadedLog("saving a report")) return;
-  const QString path = dlgCommonDialog.ShowSave(this, "Save", "Text FIles (*.txt)");
-  if (path.isEmpty()) return;
-  const QFileInfo target(path);
-  if (const QString input = InputFileAt(FromQt(path)); !input.isEmpty()) {
-    ShowProblem(QString("The report was not saved: \"%1\" is %2, and saving would overwrite it. "
-                        "Choose another file name.")
-                    .arg(ToQtMessage(FromQt(path)), input));
-    return;
-  }
-  if (target.exists()) {
-    const MessageAnswer answer = services_.messages->Show(
-        this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
-               QString("\"%1\" already exists.\nDo you want to replace it?")
-                   .arg(ToQtMessage(FromQt(path)))});
-    if (answer != MessageAnswer::kYes) return;
-  }
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  const Status written = WriteOutputFile(FromQt(path), [&](ReportSink& sink) {
-    WriteSavedReport({data_, last_tally_, heading}, sink);
-  });
-  if (!written.ok()) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.message()));
-}
-
-QString frmMain::InputFileAt(const std::string& path) const {
-  const std::vector<std::string> logs = LoadedFiles(data_);
-  const std::string configs[] = {services_.config.read_path, services_.config.write_path};
-  const std::optional<InputFile> input = tallix::InputFileAt(path, logs, configs);
-  if (!input) return {};
-  if (input->kind == InputFile::Kind::kConfig) return "the configuration file";
-  return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
-}
-
-void frmMain::mnuFileExport_Click() {
-  if (!RequireLoadedLog("exporting")) return;
-  QStringList filters;
-  for (const ExportTypeDef& type : kExportTypes) filters << type.filter;
-  const std::optional<ChosenFile> chosen = dlgCommonDialog.ShowSaveAs(this, "Export", filters);
-  if (!chosen || RefuseProtectedFile(chosen->name, "exported")) return;
-  const qsizetype index = std::max<qsizetype>(0, filters.indexOf(chosen->filter));
-  const ExportTypeDef& type = kExportTypes[index];
-  const std::vector<std::string> warnings = RunWarnings();
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    type.write({data_, last_tally_, heading, warnings}, sink);
-  });
-  if (!written.ok()) {
-    ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));
-    return;
-  }
-  sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
-  if (type.write != WriteHtmlReport || services_.desktop == nullptr) return;
-  const MessageAnswer answer = services_.messages->Show(
-      this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
-             QString("The web page was saved as \"%1\".\nOpen it now?").arg(chosen->name)});
-  if (answer == MessageAnswer::kYes && !services_.desktop->OpenFile(chosen->name)) {
-    ShowProblem(QString("No program could open \"%1\". The page is saved there; open it "
-                        "with a web browser.")
-                    .arg(chosen->name));
-  }
-}
-
-void frmMain::mnuFilePageSetup_Click() {
-  // A cancelled printer dialog changes nothing and needs no message.
-  dlgCommonDialog.ShowPrinter(this, "Page Setup", services_.printers->Printer());
-}
-
-void frmMain::mnuFilePrint_Click() {
-  if (!RequireLoadedLog("printing")) return;
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  PrintLines(PrintedSummaryLines({data_, last_tally_, heading}));
-}
-
-void frmMain::mnuFileExit_Click() { close(); }
-
-void frmMain::tbToolBar_ButtonClick(QAction* button) {
-  // Each command reports its own failures, the same as from the menu.
-  const QString key = button->data().toString();
-  if (key == "Open") {
-    mnuFileOpen_Click();
-  } else if (key == "Save") {
-    mnuFileSave_Click();
-  } else if (key == "Print") {
-    mnuFilePrint_Click();
-  }
+  ResultsRangeDisplay->setText(ToQt(last_tally_.caption));
+  ShowClippedTextAsToolTip(ResultsRangeDisplay);
+  RefreshCheckTotals();
 }
 
 // ---- View and Help menus
@@ -457,10 +302,12 @@ void frmMain::tbToolBar_ButtonClick(QAction* button) {
 void frmMain::mnuViewOptions_Click() {
   // The per-user folder may not be there yet when the first write goes to it.
   CreateConfigFolder(services_.config.write_path);
-  frmOptions dialog(data_, ConfigFilePath(), *services_.messages, this);
+  frmOptions dialog(data_, ConfigFilePath(), *services_.messages, this,
+                    [this](const QString& path) { return LogFileAt(FromQt(path)); });
   // A configuration written anew has nothing left to warn about.
   if (dialog.exec() == QDialog::Accepted) config_warnings_.clear();
   ShowSiteRows();
+  RefreshCheckTotals();
 }
 
 void frmMain::mnuViewCheckTotals_Click() {
@@ -490,62 +337,8 @@ void frmMain::CommandAll_Click() { ShowTally(kAllDataSelection); }
 void frmMain::Command2_Click() { ShowTally(FromQt(DateEntry->text())); }
 
 void frmMain::CommandDate_Click() { ShowTally(FromQt(ComboDate->currentText())); }
-
-// ---- Detailed log and Show Log
-
-bool frmMain::CallTotalGuard() {
-  if (CallTotalGuardPasses(last_tally_)) return true;
-  services_.messages->Show(this,
-                           {MessageIcon::kNone, MessageButtons::kOk, kTitle, kCallTotalMessage});
-  return false;
-}
-
-void frmMain::CommandPrintLog_Click() {
-  if (!RequireLoadedLog("printing the log")) return;
-  if (CallTotalGuard()) PrintDetailedLog();
-}
-
-void frmMain::PrintDetailedLog() {
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  PrintLines(PrintedDetailedLogLines({data_, last_tally_, heading}));
-}
-
-void frmMain::CommandShowLog_Click() {
-  if (!RequireLoadedLog("showing the log")) return;
-  if (!CallTotalGuard()) return;
-  FormShowLog window(data_, last_tally_, *services_.clock, this);
-  window.exec();
-}
-
-// ---- Helpers
-
-void frmMain::ShowCheckTotals(int choice) {
-  FormCheckTotals window(
-      data_, last_tally_,
-      {dlgCommonDialog, *services_.messages, *services_.settings,
-       [this](const QString& path) { return RefuseProtectedFile(path, "saved"); }},
-      choice, this);
-  window.exec();
-}
-
-bool frmMain::RefuseProtectedFile(const QString& path, const QString& what) {
-  const QString input = InputFileAt(FromQt(path));
-  if (input.isEmpty()) return false;
-  ShowProblem(QString("Nothing was %1: \"%2\" is %3, and writing would overwrite it. Choose "
-                      "another file name.")
-                  .arg(what, ToQtMessage(FromQt(path)), input));
-  return true;
-}
-
 std::vector<std::string> frmMain::RunWarnings() const {
   return tallix::RunWarnings(config_warnings_, load_warnings_, last_tally_);
-}
-
-void frmMain::PrintLines(const std::vector<std::string>& lines) {
-  std::unique_ptr<LinePrinter> job = services_.printers->StartJob();
-  for (const std::string& line : lines) job->PrintLine(ToQt(line));
-  QString error;
-  if (!job->EndDoc(&error)) ShowProblem("Nothing was printed.\n\n" + error);
 }
 
 bool frmMain::RequireLoadedLog(const QString& what) {
@@ -559,10 +352,19 @@ void frmMain::ShowProblem(const QString& text) {
 }
 
 void frmMain::ShowWarnings(const std::vector<std::string>& warnings, const QString& context) {
-  if (warnings.empty()) return;
-  QString text = context;
-  for (const std::string& warning : warnings) text += "\n\n- " + ToQtMessage(warning);
-  ShowProblem(text);
+  ShowWarnings({{context, warnings}});
+}
+
+void frmMain::ShowWarnings(
+    const std::vector<std::pair<QString, std::vector<std::string>>>& warnings_by_context) {
+  QStringList parts;
+  for (const auto& [context, warnings] : warnings_by_context) {
+    if (warnings.empty()) continue;
+    QString text = context;
+    for (const std::string& warning : warnings) text += "\n\n- " + ToQtMessage(warning);
+    parts << text;
+  }
+  if (!parts.isEmpty()) ShowProblem(parts.join("\n\n"));
 }
 
 }  // namespace tallix

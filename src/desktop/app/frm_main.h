@@ -4,9 +4,12 @@
 // few lines that call into the engine and show the result; every failure ends
 // in a message box that names what failed and why, and leaves the loaded log
 // and its results as they were. A file dropped on the window opens as with
-// File > Open.
+// File > Open. The members are defined by subsystem: the window and its
+// rows (frm_main.cc), the file commands (frm_main_files.cc) and the report
+// windows and printing (frm_main_reports.cc).
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <memory>
 #include <string>
@@ -15,6 +18,7 @@
 
 #include "desktop/app/controls.h"
 #include "desktop/app/services.h"
+#include "desktop/reports/frm_line_context.h"
 #include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
 
@@ -30,11 +34,13 @@ class QToolBar;
 namespace tallix {
 
 class ClockStatusBar;
+class FormCheckTotals;
 class WindowGeometry;
 
 class frmMain : public QMainWindow {
  public:
   static constexpr int kRows = kSiteRows;
+  static constexpr char kTitle[] = "Tallix";
 
   // Restores the geometry, reads the configuration file (services.config)
   // and lays out the rows. `shared` and the services must outlive the window.
@@ -46,8 +52,10 @@ class frmMain : public QMainWindow {
   void ReportStartupProblems();
 
   // Opens the log at `path` exactly as File > Open does once the file is
-  // chosen; the file dialog starts from this name next time.
+  // chosen; the file dialog starts from this name next time. Refused, with
+  // a note in the status bar, while a load runs.
   void OpenLogFile(const QString& path);
+  bool Loading() const { return loading_; }
 
   // Rows 0..SiteCount-1 show their site names; the others are hidden. The
   // count and duration texts are left as they are.
@@ -95,6 +103,8 @@ class frmMain : public QMainWindow {
 
   // Runs the tally over `selection` and shows its rows and caption.
   void ShowTally(std::string_view selection);
+  // As ShowTally, its warnings left to the caller.
+  void RunTally(std::string_view selection);
   void PrintDetailedLog();
   // Prints `lines` as one job; reports a failure.
   void PrintLines(const std::vector<std::string>& lines);
@@ -106,11 +116,26 @@ class frmMain : public QMainWindow {
   QString InputFileAt(const std::string& path) const;
   void ShowProblem(const QString& text);
   void ShowWarnings(const std::vector<std::string>& warnings, const QString& context);
-  // Opens Check Totals over the last tally showing `choice` (kept_lines_model.h).
+  // Shows each context's warnings, in order, in one box.
+  void ShowWarnings(
+      const std::vector<std::pair<QString, std::vector<std::string>>>& warnings_by_context);
+  // Opens Check Totals over the last tally showing `choice` (kept_lines_model.h),
+  // or brings the open one forward showing it.
   void ShowCheckTotals(int choice);
-  // True, after saying so, when `path` is a file of the loaded log or the
-  // configuration file, which no report may overwrite.
+  // Check Totals, when open, shows the tally again.
+  void RefreshCheckTotals();
+  // True, after saying so, when `path` is a file of the loaded log, a file
+  // opened or tried as a log in this run, or the configuration file, which no
+  // report may overwrite.
   bool RefuseProtectedFile(const QString& path, const QString& what);
+  // What the file at `path` is among the files opened or tried as a log in
+  // this run; empty when none of them.
+  QString LogFileAt(const std::string& path) const;
+  // The name a report of `type` (e.g. "audit.csv", ".html") is proposed
+  // under: made from the first log file's name, in its folder.
+  QString ProposedName(const QString& type) const;
+  // Shows the load's outcome in the log panel and the rows.
+  void ShowLoadedLog(const std::vector<std::string>& load_warnings);
   // Every warning of the run so far, as tallix-report lists them: the
   // configuration's, the load's and the last tally's.
   std::vector<std::string> RunWarnings() const;
@@ -123,6 +148,12 @@ class frmMain : public QMainWindow {
   std::vector<std::string> config_warnings_;  // of the configuration file as read
   std::vector<std::string> load_warnings_;    // of the loaded log
   WindowGeometry* geometry_ = nullptr;        // owned by the window
+  bool loading_ = false;
+  // Every file opened or tried as a log in this run, as named then.
+  std::vector<std::string> tried_logs_;
+  // Each file of the loaded log as it was when loaded, in LoadedFiles order.
+  std::vector<FileStamp> loaded_stamps_;
+  QPointer<FormCheckTotals> check_totals_;
 
   QToolBar* tbToolBar = nullptr;
   ClockStatusBar* sbStatusBar = nullptr;

@@ -32,21 +32,21 @@ QString WithSuffix(const QString& name, const QString& suffix) {
 }
 
 QString CommonDialog::ShowOpen(QWidget* parent, const QString& title, const QString& filter) {
-  return Show(parent, {FileRequest::Kind::kOpen, title, filter, {}});
+  return Show(parent, {FileRequest::Kind::kOpen, title, filter, {}, false, {}});
 }
 
 QString CommonDialog::ShowSave(QWidget* parent, const QString& title, const QString& filter) {
-  return Show(parent, {FileRequest::Kind::kSave, title, filter, {}});
+  return Show(parent, {FileRequest::Kind::kSave, title, filter, {}, false, {}});
 }
 
 std::optional<ChosenFile> CommonDialog::ShowSaveAs(QWidget* parent, const QString& title,
-                                                   const QStringList& filters) {
-  FileRequest request{FileRequest::Kind::kSave, title, filters.join(";;"), file_name_};
-  request.confirm_overwrite = true;
+                                                   const QStringList& filters,
+                                                   const QStringList& names) {
+  const FileRequest request{FileRequest::Kind::kSave, title, filters.join(";;"),
+                            names.value(0),           true,  names};
   std::optional<ChosenFile> chosen = chooser_.ChooseFileAndFilter(parent, request);
   if (!chosen || chosen->name.isEmpty()) return std::nullopt;
   chosen->name = WithSuffix(chosen->name, FilterSuffix(chosen->filter));
-  file_name_ = chosen->name;
   return chosen;
 }
 

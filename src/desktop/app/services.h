@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -27,6 +28,9 @@ struct FileRequest {
   // A save chooser asks before it returns an existing file's name, and adds
   // the chosen filter's suffix to a name that has none.
   bool confirm_overwrite = false;
+  // For each filter, the name to start from while it is selected; empty to
+  // keep initial_name whatever the filter.
+  QStringList filter_names = {};
 };
 
 // A file a save chooser returned, with the filter the user left selected.
@@ -58,7 +62,9 @@ QString FilterSuffix(const QString& filter);
 QString WithSuffix(const QString& name, const QString& suffix);
 
 // The one file and printer dialog of the main window. It remembers the file
-// name it last returned, so every file command starts from that name.
+// name Open and Save last returned, so each of them starts from that name; a
+// save chooser that asks before replacing (ShowSaveAs) starts from the names
+// it is given instead, so that it never offers a log's name.
 class CommonDialog {
  public:
   explicit CommonDialog(FileChooser& chooser) : chooser_(chooser) {}
@@ -68,10 +74,12 @@ class CommonDialog {
   QString ShowSave(QWidget* parent, const QString& title, const QString& filter);
   // False when cancelled.
   bool ShowPrinter(QWidget* parent, const QString& title, QPrinter& printer);
-  // A save chooser that asks before replacing a file, over `filters`; the
-  // name comes back with its filter's suffix when it had none.
+  // A save chooser that asks before replacing a file, over `filters`,
+  // starting from the name of `names` (one per filter) of the filter
+  // selected; the name comes back with its filter's suffix when it had none.
+  // It does not become the name that the other dialogs start from.
   std::optional<ChosenFile> ShowSaveAs(QWidget* parent, const QString& title,
-                                       const QStringList& filters);
+                                       const QStringList& filters, const QStringList& names);
 
   const QString& FileName() const { return file_name_; }
   // A file chosen another way (the command line, a drop): the next dialog
@@ -146,6 +154,14 @@ class DesktopService {
   virtual bool OpenFile(const QString& path) = 0;
 };
 
+// Sees a log load as it goes: told of each progress report of the loader,
+// on the loading thread, before the window shows it.
+class LoadWatcher {
+ public:
+  virtual ~LoadWatcher() = default;
+  virtual void Progress(uint64_t done, uint64_t total) = 0;
+};
+
 // Everything frmMain needs from the platform. The pointers must outlive the
 // window.
 struct Services {
@@ -158,6 +174,7 @@ struct Services {
   // writes (SystemConfigLocation in the program).
   ConfigLocation config;
   DesktopService* desktop = nullptr;
+  LoadWatcher* load_watcher = nullptr;  // may stay null
 };
 
 // Tallix.cfg in `program_dir`, both read and written: a program that keeps

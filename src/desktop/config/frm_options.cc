@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <string>
 #include <utility>
 
@@ -16,8 +17,12 @@
 namespace tallix {
 
 frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& messages,
-                       QWidget* parent)
-    : QDialog(parent), data_(shared), config_path_(std::move(config_path)), messages_(messages) {
+                       QWidget* parent, ProtectedFile protected_file)
+    : QDialog(parent),
+      data_(shared),
+      config_path_(std::move(config_path)),
+      messages_(messages),
+      protected_file_(std::move(protected_file)) {
   setObjectName("frmOptions");
   setWindowTitle("Options");
   setFont(WindowFont());
@@ -83,8 +88,21 @@ void frmOptions::Form_Load() {
   }
 }
 
+namespace {
+
+// A whole number, blanks around it allowed: the count is not rounded, so
+// that "2.5" is not taken for a count the user did not type.
+bool IsWholeNumberText(const QString& text) {
+  static const QRegularExpression pattern(R"(^[ \t]*[+-]?[0-9]+[ \t]*$)");
+  return pattern.match(text).hasMatch();
+}
+
+}  // namespace
+
 void frmOptions::cmdOK_Click() {
-  const std::optional<int16_t> count = ParseSiteCountText(FromQt(NoISDNSites->text()));
+  const std::optional<int16_t> count = IsWholeNumberText(NoISDNSites->text())
+                                           ? ParseSiteCountText(FromQt(NoISDNSites->text()))
+                                           : std::nullopt;
   if (!count) {
     Refuse(
         NoISDNSites,
@@ -111,6 +129,15 @@ void frmOptions::cmdOK_Click() {
                        : bad->kind == kName     ? SiteName[bad->site]
                                                 : SiteISDNNumber[bad->site];
     Refuse(field, ToQt(bad->message) + ". Remove it and press OK again.");
+    return;
+  }
+  if (const QString what = protected_file_ ? protected_file_(config_path_) : QString();
+      !what.isEmpty()) {
+    messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
+                          QString("The options were not stored: \"%1\" is %2, and writing would "
+                                  "overwrite it. Remove the link or move the log, then press OK "
+                                  "again.")
+                              .arg(ToQtMessage(FromQt(config_path_)), what)});
     return;
   }
   // The shared data change only once the file holds the new values.

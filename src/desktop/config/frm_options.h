@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 
 #include "desktop/app/controls.h"
 #include "desktop/app/services.h"
@@ -23,9 +24,14 @@ class frmOptions : public QDialog {
  public:
   static constexpr int kRows = kSiteRows;
 
-  // Fills the fields from `shared`. `config_path` is the file OK writes.
+  // What the file at a path is, when it must not be written (a log that was
+  // read); empty when it may be.
+  using ProtectedFile = std::function<QString(const QString& path)>;
+
+  // Fills the fields from `shared`. `config_path` is the file OK writes,
+  // unless `protected_file` names it.
   frmOptions(TallixData& shared, QString config_path, MessageService& messages,
-             QWidget* parent = nullptr);
+             QWidget* parent = nullptr, ProtectedFile protected_file = {});
 
  private:
   void BuildControls();
@@ -39,6 +45,7 @@ class frmOptions : public QDialog {
   TallixData& data_;
   QString config_path_;
   MessageService& messages_;
+  ProtectedFile protected_file_;
 
   QLineEdit* NoISDNSites = nullptr;
   QLineEdit* ISDNRouter = nullptr;

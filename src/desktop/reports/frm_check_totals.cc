@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,7 +15,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <array>
+#include <tuple>
+#include <vector>
 
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
@@ -48,16 +50,15 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   setFont(WindowFont());
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setSizeGripEnabled(true);
+  setAttribute(Qt::WA_DeleteOnClose);
 
   auto* layout = new QVBoxLayout(this);
-  auto* caption = new QLabel(ToQt(tally.caption), this);
-  caption->setObjectName("TallyCaption");
-  caption->setTextFormat(Qt::PlainText);
-  layout->addWidget(caption);
-  auto* figures = new QWidget(this);
-  figures->setObjectName("Figures");
-  BuildFigures(figures);
-  layout->addWidget(figures);
+  caption_ = new QLabel(this);
+  caption_->setObjectName("TallyCaption");
+  caption_->setTextFormat(Qt::PlainText);
+  layout->addWidget(caption_);
+  figures_ = new QWidget(this);
+  layout->addWidget(figures_);
 
   auto* choice_row = new QHBoxLayout;
   auto* choice_label = new QLabel("&Show:", this);
@@ -65,13 +66,6 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   LinesChoiceBox->setObjectName("LinesChoiceBox");
   LinesChoiceBox->setAccessibleName("Lines shown");
   choice_label->setBuddy(LinesChoiceBox);
-  LinesChoiceBox->addItem("All kept lines", int{kAllKeptLines});
-  LinesChoiceBox->addItem("Selected lines", int{kSelectedLines});
-  for (int s = 0; s < SitesInUse(shared); ++s) {
-    LinesChoiceBox->addItem(ToQt(shared.SiteNames[static_cast<size_t>(s)]) + "'s calls", s);
-  }
-  LinesChoiceBox->addItem("Calls credited to no site", int{kCreditedToNoSite});
-  LinesChoiceBox->setCurrentIndex(std::max(0, LinesChoiceBox->findData(choice)));
   RowCount = new QLabel(this);
   RowCount->setObjectName("RowCount");
   choice_row->addWidget(choice_label);
@@ -86,9 +80,9 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   LinesTable->setModel(model_);
   LinesTable->setSelectionBehavior(QAbstractItemView::SelectRows);
   LinesTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab moves on to the buttons, as from any other control.
+  LinesTable->setTabKeyNavigation(false);
   LinesTable->setWordWrap(false);
-  // A path shows its file name end; the rest is in the tooltip.
-  LinesTable->setTextElideMode(Qt::ElideLeft);
   // Fixed row heights and column widths: nothing is measured per row, so
   // forty thousand rows open at once.
   LinesTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -111,17 +105,19 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   LinesTable->installEventFilter(this);
   layout->addWidget(LinesTable, 1);
 
-  auto* buttons = new QHBoxLayout;
-  cmdSaveAs = new CommandButton("Save &As...", this);
+  connect(LinesTable, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { OpenLine(index.row()); });
+
+  auto* buttons = new QDialogButtonBox(this);
+  buttons->setObjectName("CheckTotalsButtons");
+  cmdSaveAs = buttons->addButton("Save &As...", QDialogButtonBox::ActionRole);
   cmdSaveAs->setObjectName("cmdSaveAs");
-  cmdClose = new CommandButton("Close", this);
+  cmdClose = buttons->addButton(QDialogButtonBox::Close);
   cmdClose->setObjectName("cmdClose");
-  buttons->addStretch(1);
-  buttons->addWidget(cmdSaveAs);
-  buttons->addWidget(cmdClose);
-  layout->addLayout(buttons);
+  for (QPushButton* b : {cmdSaveAs, cmdClose}) b->setAutoDefault(false);
+  layout->addWidget(buttons);
   connect(cmdSaveAs, &QPushButton::clicked, this, &FormCheckTotals::cmdSaveAs_Click);
-  connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(LinesChoiceBox, &QComboBox::currentIndexChanged, this, &FormCheckTotals::ShowChoice);
 
   const double dpi = logicalDpiX();
@@ -129,36 +125,122 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   resize(QSize(TwipsToPixels(ReadTwips(services_.settings, kWidthKey, kDefaultWidthTwips), dpi),
                TwipsToPixels(ReadTwips(services_.settings, kHeightKey, kDefaultHeightTwips), dpi))
              .boundedTo(screen()->availableGeometry().size()));
-  ShowChoice();
+  FillChoices(choice);
+  Refresh();
+  if (parent != nullptr) PlaceBeside(*parent->window());
   LinesTable->setFocus();
 }
 
-void FormCheckTotals::BuildFigures(QWidget* panel) {
-  // The engine's figures in the window's order, those that share a place summed.
-  constexpr int kSlots = 10;
-  std::array<const ReconciliationFigure*, kSlots> figures{};
-  std::array<uint64_t, kSlots> values{};
-  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
-    if (figure.window_slot < 0 || figure.window_slot >= kSlots) continue;
-    const auto slot = static_cast<size_t>(figure.window_slot);
-    if (figures[slot] == nullptr) figures[slot] = &figure;
-    values[slot] += tally_.reconciliation.*figure.value;
+void FormCheckTotals::PlaceBeside(const QWidget& owner) {
+  // Beside the owner's frame, on its screen: to the right where there is
+  // room, else to the left, else as near as the screen allows.
+  const QRect main = owner.frameGeometry();
+  const QRect screen_area = owner.screen()->availableGeometry();
+  const QMargins frame(owner.geometry().left() - main.left(), owner.geometry().top() - main.top(),
+                       main.right() - owner.geometry().right(),
+                       main.bottom() - owner.geometry().bottom());
+  const QSize outer = size().grownBy(frame);
+  int left = main.right() + 1;
+  if (left + outer.width() - 1 > screen_area.right()) left = main.left() - outer.width();
+  if (left < screen_area.left()) left = screen_area.right() + 1 - outer.width();
+  left = std::max(left, screen_area.left());
+  const int top =
+      std::clamp(main.top(), screen_area.top(),
+                 std::max(screen_area.top(), screen_area.bottom() + 1 - outer.height()));
+  move(left, top);
+}
+
+void FormCheckTotals::FillChoices(int choice) {
+  const QSignalBlocker quiet(LinesChoiceBox);
+  LinesChoiceBox->clear();
+  LinesChoiceBox->addItem("All kept lines", int{kAllKeptLines});
+  LinesChoiceBox->addItem("Selected lines", int{kSelectedLines});
+  for (int s = 0; s < SitesInUse(data_); ++s) {
+    LinesChoiceBox->addItem(ToQt(data_.SiteNames[static_cast<size_t>(s)]) + "'s calls", s);
   }
+  LinesChoiceBox->addItem("Calls credited to no site", int{kCreditedToNoSite});
+  LinesChoiceBox->setCurrentIndex(std::max(0, LinesChoiceBox->findData(choice)));
+}
+
+void FormCheckTotals::Refresh() {
+  setEnabled(true);
+  caption_->setText(ToQt(tally_.caption));
+  BuildFigures();
+  FillChoices(LinesChoiceBox->currentData().toInt());
+  LinesTable->setColumnHidden(KeptLinesModel::kFile, LoadedFiles(data_).size() <= 1);
+  ShowChoice();
+}
+
+void FormCheckTotals::Choose(int choice) {
+  LinesChoiceBox->setCurrentIndex(std::max(0, LinesChoiceBox->findData(choice)));
+}
+
+void FormCheckTotals::Blank() {
+  model_->SetRows({});
+  setEnabled(false);
+}
+
+void FormCheckTotals::OpenLine(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  const auto kept = static_cast<size_t>(model_->Rows()[static_cast<size_t>(row)]);
+  const LineOrigin origin = data_.LogLineOrigins[kept];
+  const std::vector<std::string> files = LoadedFiles(data_);
+  if (origin.file >= files.size()) return;
+  const std::string& path = files[origin.file];
+  const bool changed =
+      origin.file >= services_.stamps.size() || StampOf(path) != services_.stamps[origin.file];
+  FormLineContext window(path, origin.line, data_.LogLines[kept], changed, this);
+  window.exec();
+}
+
+void FormCheckTotals::BuildFigures() {
+  // Made anew for each tally: the figures shown depend on their values.
+  auto* panel = new QWidget(this);
+  panel->setObjectName("Figures");
+  // The item given back for the old panel is the caller's to delete.
+  delete layout()->replaceWidget(figures_, panel);
+  delete figures_;
+  figures_ = panel;
+  // The engine's figures in the window's order. The two limits that its
+  // table shows as one sum are shown apart: they count different things.
+  struct Apart {
+    uint64_t Reconciliation::*value;
+    const char* name;
+    const char* caption;
+    const char* tip;
+  };
+  static constexpr Apart kApart[] = {
+      {&Reconciliation::beyond_kept_limit, "BeyondKeptLimit", "Beyond the kept-line limit",
+       "Call-end lines past the lines a log keeps"},
+      {&Reconciliation::beyond_site_limit, "BeyondSiteLimit", "Beyond a site's limit",
+       "Calls not counted because their site was full"},
+  };
+  std::vector<const ReconciliationFigure*> figures;
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
+    if (figure.window_slot >= 0) figures.push_back(&figure);
+  }
+  std::stable_sort(figures.begin(), figures.end(),
+                   [](const auto* a, const auto* b) { return a->window_slot < b->window_slot; });
   auto* grid = new QGridLayout(panel);
   grid->setContentsMargins(0, 0, 0, 0);
   int shown = 0;
-  for (size_t slot = 0; slot < figures.size(); ++slot) {
-    if (figures[slot] == nullptr) continue;
-    const ReconciliationFigure& def = *figures[slot];
-    const uint64_t value = values[slot];
-    if (!def.window_always && value == 0) continue;
-    auto* caption = new QLabel(QString(def.window_caption) + ":", panel);
+  for (const ReconciliationFigure* def : figures) {
+    const uint64_t value = tally_.reconciliation.*def->value;
+    if (!def->window_always && value == 0) continue;
+    const char* name = def->window_name;
+    const char* label = def->window_caption;
+    const char* tip = def->window_tip;
+    for (const Apart& apart : kApart) {
+      if (def->value == apart.value)
+        std::tie(name, label, tip) = std::tuple(apart.name, apart.caption, apart.tip);
+    }
+    auto* caption = new QLabel(QString(label) + ":", panel);
     auto* figure = new QLabel(QString::number(value), panel);
-    figure->setObjectName(def.window_name);
-    figure->setAccessibleName(def.window_caption);
+    figure->setObjectName(name);
+    figure->setAccessibleName(label);
     figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     caption->setBuddy(figure);
-    if (def.window_tip != nullptr) caption->setToolTip(def.window_tip);
+    if (tip != nullptr) caption->setToolTip(tip);
     const int row = shown / kFigureColumns;
     const int column = 2 * (shown % kFigureColumns);
     grid->addWidget(caption, row, column);
@@ -195,11 +277,12 @@ void FormCheckTotals::CopySelection() {
 }
 
 void FormCheckTotals::cmdSaveAs_Click() {
-  const std::optional<ChosenFile> chosen =
-      services_.files.ShowSaveAs(this, "Save As", {"Audit of the lines shown (*.csv)"});
+  const std::optional<ChosenFile> chosen = services_.files.ShowSaveAs(
+      this, "Save As", {"Audit of the lines shown (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
-  const Status written = WriteWholeFile(
-      FromQt(chosen->name), AuditRowsText(data_, tally_, model_->Rows(), AuditTextForm::kCsv));
+  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
+    WriteAuditRows(data_, tally_, model_->Rows(), AuditTextForm::kCsv, sink);
+  });
   if (!written.ok()) {
     services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
                                    "The lines were not saved.\n\n" + ToQt(written.message())});
@@ -207,16 +290,22 @@ void FormCheckTotals::cmdSaveAs_Click() {
 }
 
 bool FormCheckTotals::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == LinesTable && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-    CopySelection();
-    return true;
+  if (watched == LinesTable && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Copy)) {
+      CopySelection();
+      return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      OpenLine(LinesTable->currentIndex().row());
+      return true;
+    }
   }
   return QDialog::eventFilter(watched, event);
 }
 
 void FormCheckTotals::keyPressEvent(QKeyEvent* event) {
-  // Enter in the table or the choice would close the window.
+  // Enter in the choice would close the window.
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
       !qobject_cast<QPushButton*>(focusWidget())) {
     return;

@@ -4,12 +4,17 @@
 // shows all kept lines, the selected ones, one site's counted calls or the
 // calls credited to no site. Selected rows copy as tab-separated text (Ctrl+C
 // or the context menu); "Save As..." writes the rows as shown in the audit's
-// CSV. Modal; its size is kept in the per-user settings under its own keys.
+// CSV. A double-click on a row, or Enter, shows its log line in context
+// (frm_line_context.h). Not modal: it opens beside its owner, follows each
+// new tally (Refresh), and its size is kept in the per-user settings under
+// its own keys.
 
 #include <QDialog>
 #include <functional>
+#include <vector>
 
 #include "desktop/app/services.h"
+#include "desktop/reports/frm_line_context.h"
 #include "desktop/reports/kept_lines_model.h"
 #include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
@@ -28,14 +33,29 @@ struct CheckTotalsServices {
   SettingsStore& settings;
   // True, after saying why, when a file must not be written to `path`.
   std::function<bool(const QString& path)> refused;
+  // The name "Save As..." proposes.
+  std::function<QString()> proposed_name;
+  // Each loaded file as it was loaded, in LoadedFiles order.
+  const std::vector<FileStamp>& stamps;
 };
 
 class FormCheckTotals : public QDialog {
  public:
-  // Opens showing `choice` (a LinesChoice, or a site in use). `shared`,
-  // `tally` and the services must outlive the window.
+  // Opens showing `choice` (a LinesChoice, or a site in use), beside
+  // `parent` when there is one. `shared`, `tally` and the services must
+  // outlive the window.
   FormCheckTotals(const TallixData& shared, const TallyResult& tally,
                   const CheckTotalsServices& services, int choice, QWidget* parent = nullptr);
+
+  // Shows the tally again, as it now stands, keeping the choice where it
+  // still exists.
+  void Refresh();
+  // Shows `choice`.
+  void Choose(int choice);
+  // Shows nothing of the log while a load may change it.
+  void Blank();
+  // Shows the log line of the table's row `row` in context.
+  void OpenLine(int row);
 
   // The rows shown, as tab-separated text: the selected ones, or all.
   QString RowsAsText(bool selected_only) const;
@@ -47,7 +67,9 @@ class FormCheckTotals : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void BuildFigures(QWidget* panel);
+  void BuildFigures();
+  void FillChoices(int choice);
+  void PlaceBeside(const QWidget& owner);
   void ShowChoice();
   void CopySelection();
   void cmdSaveAs_Click();
@@ -56,6 +78,8 @@ class FormCheckTotals : public QDialog {
   const TallyResult& tally_;
   CheckTotalsServices services_;
   KeptLinesModel* model_ = nullptr;
+  QLabel* caption_ = nullptr;
+  QWidget* figures_ = nullptr;
   QComboBox* LinesChoiceBox = nullptr;
   QTableView* LinesTable = nullptr;
   QLabel* RowCount = nullptr;

@@ -22,6 +22,8 @@ FormShowLog::FormShowLog(const TallixData& shared, const TallyResult& tally, Clo
 
   LogBox = new QPlainTextEdit("Text1", this);
   LogBox->setObjectName("LogBox");
+  // The window has no label for the box; a screen reader names it by this.
+  LogBox->setAccessibleName("Summary and calls");
   PlaceInTwips(LogBox, {360, 240, 6735, 4935});
   LogBox->setFont(CourierNewFont(8.25));
   LogBox->setLineWrapMode(QPlainTextEdit::WidgetWidth);

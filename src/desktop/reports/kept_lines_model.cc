@@ -1,5 +1,6 @@
 #include "desktop/reports/kept_lines_model.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <functional>
 
@@ -24,12 +25,16 @@ std::vector<int32_t> LinesOf(const TallyResult& tally, int choice) {
 }
 
 KeptLinesModel::KeptLinesModel(const TallixData& data, const TallyResult& tally, QObject* parent)
-    : QAbstractTableModel(parent), data_(data), tally_(tally) {
-  for (const std::string& file : LoadedFiles(data)) files_ << ToQt(file);
-}
+    : QAbstractTableModel(parent), data_(data), tally_(tally) {}
 
 void KeptLinesModel::SetRows(std::vector<int32_t> rows) {
   beginResetModel();
+  files_.clear();
+  names_.clear();
+  for (const std::string& file : LoadedFiles(data_)) {
+    files_ << ToQt(file);
+    names_ << QFileInfo(files_.back()).fileName();
+  }
   rows_ = std::move(rows);
   SortRows();
   endResetModel();
@@ -48,9 +53,8 @@ QVariant KeptLinesModel::data(const QModelIndex& index, int role) const {
   const auto r = static_cast<size_t>(rows_[static_cast<size_t>(index.row())]);
   const LineResult& line = tally_.lines[r];
   const LineOrigin origin = data_.LogLineOrigins[r];
-  const QString file = origin.file < static_cast<uint32_t>(files_.size())
-                           ? files_[static_cast<qsizetype>(origin.file)]
-                           : QString();
+  const bool known = origin.file < static_cast<uint32_t>(files_.size());
+  const QString file = known ? files_[static_cast<qsizetype>(origin.file)] : QString();
   if (role == Qt::TextAlignmentRole) {
     const bool figure = index.column() == kLine || index.column() == kSeconds;
     return QVariant::fromValue(Qt::AlignVCenter | (figure ? Qt::AlignRight : Qt::AlignLeft));
@@ -59,7 +63,7 @@ QVariant KeptLinesModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case kFile:
-      return file;
+      return known ? names_[static_cast<qsizetype>(origin.file)] : QString();
     case kLine:
       return QString::number(origin.line);
     case kStamp:

@@ -32,7 +32,8 @@ class KeptLinesModel : public QAbstractTableModel {
   // `data` and `tally` must outlive the model and stay as they are.
   KeptLinesModel(const TallixData& data, const TallyResult& tally, QObject* parent = nullptr);
 
-  // Shows `rows` (in log order), sorted as the last sort asked.
+  // Shows `rows` (in log order), sorted as the last sort asked, after taking
+  // the loaded files' names again.
   void SetRows(std::vector<int32_t> rows);
   // The kept line of each row, as shown.
   const std::vector<int32_t>& Rows() const { return rows_; }
@@ -50,7 +51,8 @@ class KeptLinesModel : public QAbstractTableModel {
 
   const TallixData& data_;
   const TallyResult& tally_;
-  QStringList files_;
+  QStringList files_;  // full paths
+  QStringList names_;  // their file names
   std::vector<int32_t> rows_;
   int sort_column_ = kStamp;
   Qt::SortOrder sort_order_ = Qt::AscendingOrder;

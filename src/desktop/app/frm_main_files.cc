@@ -1,0 +1,233 @@
+// The main window's file commands: Open (menu, toolbar, drop, command line),
+// Save and Export, and the rule that keeps every report off the files read.
+
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMimeData>
+#include <algorithm>
+
+#include "desktop/app/busy_load.h"
+#include "desktop/app/controls.h"
+#include "desktop/app/frm_main.h"
+#include "desktop/app/qt_text.h"
+#include "desktop/app/status_bar.h"
+#include "desktop/reports/frm_check_totals.h"
+#include "engine/analysis/tally.h"
+#include "engine/app/run_policy.h"
+#include "engine/log/log_loader.h"
+#include "engine/output/output_file.h"
+#include "engine/reports/report_text.h"
+
+namespace tallix {
+namespace {
+
+// The types File > Export writes, each the text of one tallix-report format
+// and the end of the name it is proposed under.
+struct ExportTypeDef {
+  const char* filter;
+  ReportWriter write;
+  const char* name_end;
+};
+constexpr ExportTypeDef kExportTypes[] = {
+    {"CSV, one row per call (*.csv)", WriteCallsCsv, ".csv"},
+    {"JSON (*.json)", WriteJsonReport, ".json"},
+    {"Web page with chart (*.html)", WriteHtmlReport, ".html"},
+    {"Numbers no site covers (*.txt)", WriteUnmatched, "-unmatched.txt"},
+    {"Audit of every kept line (*.csv)", WriteAuditCsv, "-audit.csv"},
+};
+
+// The local file a drag carries, or an empty text.
+QString DroppedFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return {};
+  const QUrl& url = mime->urls().first();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  OpenLogFile(path);
+}
+
+// ---- File menu
+
+void frmMain::mnuFileOpen_Click() {
+  if (loading_) return;
+  const QString path = dlgCommonDialog.ShowOpen(this, "Open", "All Files (*.*)");
+  if (!path.isEmpty()) OpenLogFile(path);
+}
+
+void frmMain::OpenLogFile(const QString& path) {
+  // A second load would write the tables the first one is writing.
+  if (loading_) {
+    sbStatusBar->ShowNote("A log is loading; the new one was not opened");
+    return;
+  }
+  loading_ = true;
+  dlgCommonDialog.Remember(path);
+  // Converted here: the load runs on a thread of its own.
+  const std::string file = FromQt(path);
+  // Tried, whatever comes of it: no report may be written over it later.
+  if (std::find(tried_logs_.begin(), tried_logs_.end(), file) == tried_logs_.end()) {
+    tried_logs_.push_back(file);
+  }
+  // Before the load, so that a change while it runs counts as a change.
+  const FileStamp stamp = StampOf(file);
+  if (check_totals_) check_totals_->Blank();
+  const LoadResult load = RunBusyLoad(
+      *this, QFileInfo(path).fileName(),
+      [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); },
+      services_.load_watcher);
+  loading_ = false;
+  if (!load.ok) {
+    RefreshCheckTotals();
+    if (load.error.find(kLoadCancelled) != std::string::npos) {
+      sbStatusBar->ShowNote("Load cancelled");
+      return;
+    }
+    ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
+                ToQtMessage(load.error));
+    return;
+  }
+  loaded_stamps_ = {stamp};
+  ShowLoadedLog(load.warnings);
+}
+
+void frmMain::ShowLoadedLog(const std::vector<std::string>& load_warnings) {
+  ShowBoxText(LogFilename, ToQt(data_.LogFilePath));
+  const LogBounds bounds = LogStartAndEnd(data_);
+  ShowBoxText(LogStart, ToQt(bounds.start));
+  ShowBoxText(LogEnd, ToQt(bounds.end));
+  ShowBoxText(LogRecords, QString(" %1").arg(data_.LineCount));
+  ComboDate->clear();
+  ComboDate->clearEditText();
+  for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));
+  ComboDate->setCurrentIndex(-1);
+  load_warnings_ = load_warnings;
+  RunTally(kAllDataSelection);
+  EnableResultCommands(true);
+  std::vector<std::string> warnings = load_warnings;
+  if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
+  // The load's remarks, then what the tally over it reached.
+  ShowWarnings({{"The log was loaded, with these remarks:", warnings},
+                {"The tally reached a limit:", last_tally_.warnings}});
+}
+
+void frmMain::mnuFileSave_Click() {
+  if (!RequireLoadedLog("saving a report")) return;
+  const QString path = dlgCommonDialog.ShowSave(this, "Save", "Text FIles (*.txt)");
+  if (path.isEmpty()) return;
+  const QFileInfo target(path);
+  QString input = InputFileAt(FromQt(path));
+  if (input.isEmpty()) input = LogFileAt(FromQt(path));
+  if (!input.isEmpty()) {
+    ShowProblem(QString("The report was not saved: \"%1\" is %2, and saving would overwrite it. "
+                        "Choose another file name.")
+                    .arg(ToQtMessage(FromQt(path)), input));
+    return;
+  }
+  if (target.exists()) {
+    const MessageAnswer answer = services_.messages->Show(
+        this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
+               QString("\"%1\" already exists.\nDo you want to replace it?")
+                   .arg(ToQtMessage(FromQt(path)))});
+    if (answer != MessageAnswer::kYes) return;
+  }
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  const Status written = WriteOutputFile(FromQt(path), [&](ReportSink& sink) {
+    WriteSavedReport({data_, last_tally_, heading}, sink);
+  });
+  if (!written.ok()) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.message()));
+}
+
+QString frmMain::InputFileAt(const std::string& path) const {
+  const std::vector<std::string> logs = LoadedFiles(data_);
+  const std::string configs[] = {services_.config.read_path, services_.config.write_path};
+  const std::optional<InputFile> input = tallix::InputFileAt(path, logs, configs);
+  if (!input) return {};
+  if (input->kind == InputFile::Kind::kConfig) return "the configuration file";
+  return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
+}
+
+void frmMain::mnuFileExport_Click() {
+  if (!RequireLoadedLog("exporting")) return;
+  QStringList filters;
+  for (const ExportTypeDef& type : kExportTypes) filters << type.filter;
+  QStringList names;
+  for (const ExportTypeDef& type : kExportTypes) names << ProposedName(type.name_end);
+  const std::optional<ChosenFile> chosen =
+      dlgCommonDialog.ShowSaveAs(this, "Export", filters, names);
+  if (!chosen || RefuseProtectedFile(chosen->name, "exported")) return;
+  const qsizetype index = std::max<qsizetype>(0, filters.indexOf(chosen->filter));
+  const ExportTypeDef& type = kExportTypes[index];
+  const std::vector<std::string> warnings = RunWarnings();
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
+    type.write({data_, last_tally_, heading, warnings}, sink);
+  });
+  if (!written.ok()) {
+    ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));
+    return;
+  }
+  sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
+  if (type.write != WriteHtmlReport || services_.desktop == nullptr) return;
+  const MessageAnswer answer = services_.messages->Show(
+      this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
+             QString("The web page was saved as \"%1\".\nOpen it now?").arg(chosen->name)});
+  if (answer == MessageAnswer::kYes && !services_.desktop->OpenFile(chosen->name)) {
+    ShowProblem(QString("No program could open \"%1\". The page is saved there; open it "
+                        "with a web browser.")
+                    .arg(chosen->name));
+  }
+}
+
+void frmMain::mnuFileExit_Click() { close(); }
+
+void frmMain::tbToolBar_ButtonClick(QAction* button) {
+  // Each command reports its own failures, the same as from the menu.
+  const QString key = button->data().toString();
+  if (key == "Open") {
+    mnuFileOpen_Click();
+  } else if (key == "Save") {
+    mnuFileSave_Click();
+  } else if (key == "Print") {
+    mnuFilePrint_Click();
+  }
+}
+
+bool frmMain::RefuseProtectedFile(const QString& path, const QString& what) {
+  QString input = InputFileAt(FromQt(path));
+  if (input.isEmpty()) input = LogFileAt(FromQt(path));
+  if (input.isEmpty()) return false;
+  ShowProblem(QString("Nothing was %1: \"%2\" is %3, and writing would overwrite it. Choose "
+                      "another file name.")
+                  .arg(what, ToQtMessage(FromQt(path)), input));
+  return true;
+}
+
+QString frmMain::LogFileAt(const std::string& path) const {
+  if (tallix::InputFileAt(path, LoadedFiles(data_), {})) return "a file of the log that is loaded";
+  if (tallix::InputFileAt(path, tried_logs_, {})) return "a file opened as a log";
+  return {};
+}
+
+QString frmMain::ProposedName(const QString& type) const {
+  const QFileInfo log(ToQt(data_.LogFilePath));
+  // "router.log.gz" gives "router"; a name that is all suffix keeps it whole.
+  QString stem = log.fileName().section('.', 0, 0);
+  if (stem.isEmpty()) stem = log.fileName();
+  return log.dir().filePath(stem + type);
+}
+
+}  // namespace tallix

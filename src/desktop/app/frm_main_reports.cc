@@ -1,0 +1,80 @@
+// The main window's report windows (Show Log, Check Totals) and printing.
+
+#include <QPrinter>
+
+#include "desktop/app/frm_main.h"
+#include "desktop/app/qt_text.h"
+#include "desktop/reports/frm_check_totals.h"
+#include "desktop/reports/frm_show_log.h"
+#include "engine/reports/report_text.h"
+
+namespace tallix {
+
+void frmMain::mnuFilePageSetup_Click() {
+  // A cancelled printer dialog changes nothing and needs no message.
+  dlgCommonDialog.ShowPrinter(this, "Page Setup", services_.printers->Printer());
+}
+
+void frmMain::mnuFilePrint_Click() {
+  if (!RequireLoadedLog("printing")) return;
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  PrintLines(PrintedSummaryLines({data_, last_tally_, heading}));
+}
+
+// ---- Detailed log and Show Log
+
+bool frmMain::CallTotalGuard() {
+  if (CallTotalGuardPasses(last_tally_)) return true;
+  services_.messages->Show(this,
+                           {MessageIcon::kNone, MessageButtons::kOk, kTitle, kCallTotalMessage});
+  return false;
+}
+
+void frmMain::CommandPrintLog_Click() {
+  if (!RequireLoadedLog("printing the log")) return;
+  if (CallTotalGuard()) PrintDetailedLog();
+}
+
+void frmMain::PrintDetailedLog() {
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  PrintLines(PrintedDetailedLogLines({data_, last_tally_, heading}));
+}
+
+void frmMain::CommandShowLog_Click() {
+  if (!RequireLoadedLog("showing the log")) return;
+  if (!CallTotalGuard()) return;
+  FormShowLog window(data_, last_tally_, *services_.clock, this);
+  window.exec();
+}
+
+void frmMain::ShowCheckTotals(int choice) {
+  if (check_totals_ == nullptr) {
+    check_totals_ = new FormCheckTotals(
+        data_, last_tally_,
+        {dlgCommonDialog, *services_.messages, *services_.settings,
+         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
+         [this] { return ProposedName("-audit.csv"); }, loaded_stamps_},
+        choice, this);
+    check_totals_->show();
+  } else {
+    check_totals_->Choose(choice);
+    check_totals_->raise();
+  }
+  check_totals_->activateWindow();
+}
+
+void frmMain::RefreshCheckTotals() {
+  if (check_totals_ != nullptr) check_totals_->Refresh();
+}
+
+void frmMain::PrintLines(const std::vector<std::string>& lines) {
+  // The printer dialog can send a job to a file, which may be a log too.
+  const QString file = services_.printers->Printer().outputFileName();
+  if (!file.isEmpty() && RefuseProtectedFile(file, "printed")) return;
+  std::unique_ptr<LinePrinter> job = services_.printers->StartJob();
+  for (const std::string& line : lines) job->PrintLine(ToQt(line));
+  QString error;
+  if (!job->EndDoc(&error)) ShowProblem("Nothing was printed.\n\n" + error);
+}
+
+}  // namespace tallix

@@ -1,0 +1,178 @@
+#include "desktop/reports/frm_line_context.h"
+
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QVBoxLayout>
+#include <cstring>
+#include <limits>
+
+#include "desktop/app/fonts.h"
+#include "desktop/app/qt_text.h"
+#include "engine/log/log_loader.h"
+#include "engine/util/log_text_reader.h"
+#include "engine/util/text_file.h"
+
+namespace tallix {
+namespace {
+
+constexpr size_t kReadBytes = 64 * 1024;
+
+}  // namespace
+
+FileStamp StampOf(const std::string& path) {
+  FileStamp stamp;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return stamp;
+  stamp.identity = FileIdentity{static_cast<unsigned long long>(info.st_dev),
+                                static_cast<unsigned long long>(info.st_ino)};
+  stamp.size = static_cast<int64_t>(info.st_size);
+  stamp.modified_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  return stamp;
+}
+
+LineContext ReadLineContext(const std::string& path, uint64_t line, int around) {
+  LineContext context;
+  const auto before = static_cast<uint64_t>(around);
+  const uint64_t first = line > before ? line - before : 1;
+  const uint64_t last = line + before;
+  context.first = first;
+  ReadOnlyFile file;
+  FileResult result = file.Open(path, std::numeric_limits<size_t>::max());
+  Compression kind = Compression::kNone;
+  if (result.ok) result = CompressionOfFile(file, &kind);
+  if (!result.ok) {
+    context.error = result.error;
+    return context;
+  }
+  // No loaded log is longer; the line sought lies within it.
+  LogTextReader reader(file, kind, kMaxLogFileSize);
+  std::vector<char> buffer(kReadBytes);
+  uint64_t number = 1;  // of the line the next byte belongs to
+  bool line_open = false;
+  for (;;) {
+    size_t got = 0;
+    result = reader.Read(buffer.data(), buffer.size(), &got);
+    if (!result.ok) {
+      context.error = result.error;
+      context.lines.clear();
+      return context;
+    }
+    if (got == 0) break;
+    const char* at = buffer.data();
+    const char* end = at + got;
+    while (at < end && number <= last) {
+      const auto* feed = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+      const char* stop = feed != nullptr ? feed : end;
+      if (number >= first) {
+        if (!line_open) context.lines.emplace_back();
+        line_open = true;
+        std::string& text = context.lines.back();
+        const size_t room = kContextLineBytes - std::min(kContextLineBytes, text.size());
+        text.append(at, std::min(room, size_t(stop - at)));
+      }
+      if (feed == nullptr) break;
+      line_open = false;
+      ++number;
+      at = feed + 1;
+    }
+    if (number > last) break;
+  }
+  return context;
+}
+
+bool SameKeptLine(std::string_view read, std::string_view kept) {
+  if (read == kept) return true;
+  // A compacted line starts with the line's first 16 bytes and is shorter.
+  constexpr size_t kStart = 16;
+  return read.size() > kept.size() && kept.size() >= kStart &&
+         read.substr(0, kStart) == kept.substr(0, kStart);
+}
+
+FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::string_view kept,
+                                 bool changed, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName("FormLineContext");
+  const QString name = QFileInfo(ToQt(path)).fileName();
+  setWindowTitle(QString("Line %1 of %2").arg(line).arg(name));
+  setFont(WindowFont());
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  setSizeGripEnabled(true);
+  auto* layout = new QVBoxLayout(this);
+  auto* where = new QLabel(this);
+  where->setObjectName("ContextWhere");
+  where->setTextFormat(Qt::PlainText);
+  where->setWordWrap(true);
+  layout->addWidget(where);
+  auto* box = new QPlainTextEdit(this);
+  box->setObjectName("ContextBox");
+  box->setAccessibleName("Log lines");
+  box->setReadOnly(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  layout->addWidget(box, 1);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->setObjectName("ContextButtons");
+  buttons->button(QDialogButtonBox::Close)->setObjectName("cmdClose");
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+  // Room for every line shown, and no more.
+  box->setMinimumHeight(box->fontMetrics().lineSpacing() * (2 * kContextLines + 1) +
+                        2 * box->frameWidth() +
+                        2 * static_cast<int>(box->document()->documentMargin()));
+  resize(720, sizeHint().height());
+
+  const QString file_text = QString("\"%1\"").arg(ToQtMessage(path));
+  LineContext context;
+  if (!changed) {
+    // A line near the end of a large log is reached by reading all before it.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    context = ReadLineContext(path, line, kContextLines);
+    QApplication::restoreOverrideCursor();
+  }
+  const uint64_t marked = line - context.first;
+  const bool found = context.error.empty() && marked < context.lines.size() &&
+                     SameKeptLine(context.lines[marked], kept);
+  if (changed || (context.error.empty() && !found)) {
+    where->setText(QString("%1 has changed since it was loaded: its line %2 is no longer the "
+                           "line that was counted. Open the log again to see it.")
+                       .arg(file_text)
+                       .arg(line));
+    box->hide();
+    return;
+  }
+  if (!context.error.empty()) {
+    where->setText("The line could not be read again.\n\n" + ToQtMessage(context.error));
+    box->hide();
+    return;
+  }
+  where->setText(
+      QString("%1, line %2 (marked), with the lines around it:").arg(file_text).arg(line));
+  const int digits = static_cast<int>(QString::number(context.first + context.lines.size()).size());
+  QStringList rows;
+  for (size_t i = 0; i < context.lines.size(); ++i) {
+    rows << QString("%1 %2  %3")
+                .arg(i == marked ? ">" : " ")
+                .arg(context.first + i, digits)
+                .arg(ToQt(context.lines[i]));
+  }
+  box->setPlainText(rows.join('\n'));
+  // The marked line stands out across the whole box, and has the cursor.
+  QTextEdit::ExtraSelection mark;
+  mark.cursor = QTextCursor(box->document()->findBlockByNumber(static_cast<int>(marked)));
+  mark.format.setBackground(palette().highlight());
+  mark.format.setForeground(palette().highlightedText());
+  mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+  box->setExtraSelections({mark});
+  box->setTextCursor(mark.cursor);
+  box->centerCursor();
+}
+
+}  // namespace tallix

@@ -11,9 +11,8 @@
 
 #include "engine/analysis/tally.h"
 #include "engine/log/log_loader.h"
-#include "engine/log/reference_loader.h"
+#include "engine/log/text_search.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/text_search.h"
 #include "log_generator.h"
 
 namespace tallix::bench {
@@ -87,40 +86,21 @@ std::unique_ptr<TallixData> FullTables(int calls_per_site) {
   return data;
 }
 
-// Args: parts (threads; 0 picks as tallix-report does), mapped (1) or read (0).
-// Wall time, since the parts run on threads of their own.
+// Wall time, since a large file is scanned in two parts at once.
 void BM_LoadLogFile(benchmark::State& state) {
   const BenchLog& log = BenchLog::Get();
   auto data = TenSites();
-  LoadOptions options;
-  options.threads = static_cast<int>(state.range(0));
-  options.map_file = state.range(1) != 0;
   for (auto _ : state) {
-    const LoadResult r = LoadLog(*data, log.path(), options);
-    benchmark::DoNotOptimize(r.ok);
+    const LoadResult r = LoadLog(*data, log.path());
+    benchmark::DoNotOptimize(r.status.ok());
   }
   state.counters["kept"] = data->LineCount;
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.text().size()));
 }
-BENCHMARK(BM_LoadLogFile)
-    ->ArgNames({"parts", "mapped"})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Args({2, 1})
-    ->Args({1, 0})
-    ->Args({2, 0})
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadLogFile)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// The kept-line search alone over the log in memory, on each instruction set the
-// processor has (0 scalar, 1 SSE2, 2 AVX2).
+// The kept-line search alone over the log in memory.
 void BM_FindKeptLines(benchmark::State& state) {
-  const auto set = static_cast<InstructionSet>(state.range(0));
-  const InstructionSet saved = ActiveInstructionSet();
-  if (!UseInstructionSet(set)) {
-    state.SkipWithError("not supported on this processor");
-    return;
-  }
   const std::string_view text = BenchLog::Get().text();
   const NoCaseFinder call_end("disconnected");
   const NoCaseFinder router("isdnrouter");
@@ -135,26 +115,14 @@ void BM_FindKeptLines(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(kept);
   }
-  UseInstructionSet(saved);
   state.counters["kept"] = static_cast<double>(kept);
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_FindKeptLines)->ArgName("set")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-
-void BM_LoadLogText(benchmark::State& state) {
-  const BenchLog& log = BenchLog::Get();
-  auto data = TenSites();
-  for (auto _ : state) {
-    const LoadResult r = LoadLogText(*data, log.text(), log.path());
-    benchmark::DoNotOptimize(r.ok);
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.text().size()));
-}
-BENCHMARK(BM_LoadLogText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindKeptLines)->Unit(benchmark::kMillisecond);
 
 void BM_TallyCalls(benchmark::State& state) {
   auto data = TenSites();
-  LoadLogText(*data, BenchLog::Get().text(), BenchLog::Get().path());
+  LoadLog(*data, BenchLog::Get().path());
   for (auto _ : state) {
     const TallyResult r = TallyCalls(*data, kAllDataSelection);
     benchmark::DoNotOptimize(r.lines.data());
@@ -165,7 +133,7 @@ BENCHMARK(BM_TallyCalls)->Unit(benchmark::kMicrosecond);
 
 void BM_TallyCallsDaySelection(benchmark::State& state) {
   auto data = TenSites();
-  LoadLogText(*data, BenchLog::Get().text(), BenchLog::Get().path());
+  LoadLog(*data, BenchLog::Get().path());
   for (auto _ : state) {
     const TallyResult r = TallyCalls(*data, "jan  3");
     benchmark::DoNotOptimize(r.lines.data());

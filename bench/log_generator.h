@@ -1,6 +1,8 @@
 #pragma once
-// Generates router logs for benchmarks: syslog lines from several hosts with
-// a given number of call-end lines of the router spread evenly among them.
+// Generates router logs for benchmarks: syslog lines from several hosts and
+// programs, some writing "Disconnected", with a given number of call-end
+// lines of the router spread evenly among them; the router's name is on
+// about 3% of the lines.
 // The same shape always gives the same bytes.
 
 #include <cstdint>

@@ -21,9 +21,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +36,10 @@
 #include "engine/analysis/tally.h"
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
-#include "engine/log/reference_loader.h"
+#include "engine/log/log_source.h"
+#include "engine/log/log_text_reader.h"
 #include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
-#include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
 
@@ -112,6 +116,7 @@ size_t Position(std::string_view line, std::string_view keyword) {
 // What the loader keeps of a line longer than kLongLineBytes: its first 16
 // bytes, the 16 from its first "from" and the 17 from its first "lasted", in
 // line order, merged where they overlap or touch, else joined by one blank.
+// Written out here, apart from line_fields.h, as a check on it.
 std::string PlainCompact(std::string_view line) {
   std::vector<std::pair<size_t, size_t>> pieces = {{0, 16}};
   if (const size_t from = Position(line, "from"); from > 0) pieces.emplace_back(from - 1, 16);
@@ -172,7 +177,7 @@ std::string_view Mid(std::string_view line, size_t start, size_t length) {
 }
 
 void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result) {
-  Require(result.ok, "loading text in memory failed", result.error);
+  Require(result.status.ok(), "loading text in memory failed", result.status.message());
   const PlainLoad plain = LoadPlainly(in.log, in.identifier);
   Require(data.LineCount == static_cast<int32_t>(plain.kept.size()), "kept line count differs",
           std::to_string(data.LineCount) + " vs " + std::to_string(plain.kept.size()));
@@ -401,10 +406,62 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
   Require(!ShowsBeyond(bounds.start + bounds.end), "the log panel shows an entry beyond a count");
 }
 
-// The same text through a file, read in small chunks and in several parts,
-// mapped or read, must fill the same tables. A file cut short after it was
-// opened is refused and leaves the tables as they were; bytes added after
-// opening are not read.
+// The log's bytes handed to the loader `block` at a time, as a file or as a
+// stream that can only be read in order.
+class MemoryLogFiles final : public LogFileSystem {
+ public:
+  MemoryLogFiles(std::string_view bytes, size_t block, bool seekable)
+      : bytes_(bytes), block_(block), seekable_(seekable) {}
+  Status Open(const std::string&, uint64_t, std::unique_ptr<LogSource>* source) override {
+    *source = std::make_unique<Source>(*this);
+    return {};
+  }
+  uint64_t SizeOf(const std::string&) const override { return bytes_.size(); }
+
+ private:
+  class Source final : public LogSource {
+   public:
+    explicit Source(const MemoryLogFiles& files) : files_(files) {}
+    Status Read(char* buffer, size_t length, size_t* got) override {
+      *got = std::min({length, files_.block_, files_.bytes_.size() - offset_});
+      std::memcpy(buffer, files_.bytes_.data() + offset_, *got);
+      offset_ += *got;
+      return {};
+    }
+    std::optional<uint64_t> size() const override {
+      return files_.seekable_ ? std::optional<uint64_t>(files_.bytes_.size()) : std::nullopt;
+    }
+    Status ReadAt(uint64_t offset, char* buffer, size_t length) const override {
+      std::memcpy(buffer, files_.bytes_.data() + offset, length);
+      return {};
+    }
+
+   private:
+    const MemoryLogFiles& files_;
+    size_t offset_ = 0;
+  };
+
+  std::string_view bytes_;
+  size_t block_;
+  bool seekable_;
+};
+
+// The system's files, with `action` done to each once it is open.
+class AfterOpen final : public LogFileSystem {
+ public:
+  explicit AfterOpen(std::function<void()> action) : action_(std::move(action)) {}
+  Status Open(const std::string& path, uint64_t max_size,
+              std::unique_ptr<LogSource>* source) override {
+    Status opened = SystemLogFiles().Open(path, max_size, source);
+    action_();
+    return opened;
+  }
+  uint64_t SizeOf(const std::string& path) const override { return SystemLogFiles().SizeOf(path); }
+
+ private:
+  std::function<void()> action_;
+};
+
 // A log that begins with a compression's magic bytes is decompressed when
 // it is loaded from a file: it loads as its text, which the log text reader
 // gives, or fails naming the file and changes nothing.
@@ -412,26 +469,34 @@ void CheckCompressedFileLoad(TallixData& data, const Input& in, const std::strin
   const std::string before_path = data.LogFilePath;
   const int32_t before_lines = data.LineCount;
   const LoadResult result = LoadLog(data, path);
-  if (!result.ok) {
-    Require(result.error.find(path) != std::string::npos, "the message names no file",
-            result.error);
+  if (!result.status.ok()) {
+    Require(result.status.message().find(path) != std::string::npos, "the message names no file",
+            result.status.message());
     Require(data.LogFilePath == before_path && data.LineCount == before_lines,
             "a refused compressed load changed the tables");
     return;
   }
-  ReadOnlyFile file;
-  Require(file.Open(path, SIZE_MAX).ok, "cannot open the log file again");
-  LogTextReader reader(file, CompressionOf(in.log), kMaxLogFileSize);
+  MemoryLogFiles files(in.log, 7, false);
+  std::unique_ptr<LogSource> source;
+  Require(files.Open(path, SIZE_MAX, &source).ok(), "cannot open the log again");
+  char first[3];
+  size_t first_size = 0;
+  Require(source->Read(first, sizeof first, &first_size).ok(), "cannot read the first bytes");
+  LogTextReader reader(*source, path, CompressionOf(in.log), {first, first_size}, kMaxLogFileSize);
   Input decompressed = in;
   decompressed.log.clear();
   char block[4096];
   for (size_t got = 1; got > 0;) {
-    Require(reader.Read(block, sizeof block, &got).ok, "the reader fails where the loader did not");
+    Require(reader.Read(block, sizeof block, &got).ok(),
+            "the reader fails where the loader did not");
     decompressed.log.append(block, got);
   }
   CheckLoad(data, decompressed, result);
 }
 
+// The same text read in blocks of any size, as a file or as a stream, must
+// fill the same tables. A file cut short after it was opened is refused and
+// leaves the tables as they were; bytes added after opening are not read.
 void CheckFileLoad(TallixData& data, const Input& in) {
   if (in.log.size() > (256u << 10)) return;
   const std::string path = WorkDir() + "/router.log";
@@ -440,32 +505,34 @@ void CheckFileLoad(TallixData& data, const Input& in) {
     CheckCompressedFileLoad(data, in, path);
     return;
   }
-  static constexpr size_t kChunks[] = {0, 1, 2, 7, 64, 4096};
-  LoadOptions options;
-  options.threads = 1 + static_cast<int>(in.knobs % 4);
-  options.chunk_bytes = kChunks[(in.knobs >> 8) % std::size(kChunks)];
-  options.map_file = (in.knobs >> 16 & 0x80) != 0;
+  static constexpr size_t kBlocks[] = {1, 2, 7, 64, 4096, 1u << 20};
+  const size_t block = kBlocks[(in.knobs >> 8) % std::size(kBlocks)];
+  const bool seekable = (in.knobs >> 16 & 0x80) != 0;
   const unsigned change = (in.knobs >> 24) % 8;  // 0: shrink, 1: grow, else none
   const bool shrink = change == 0 && !in.log.empty();
-  if (shrink) {
-    options.after_open = [&] {
-      Require(truncate(path.c_str(), static_cast<off_t>(in.log.size() / 2)) == 0, "truncate");
-    };
-  } else if (change == 1) {
-    options.after_open = [&] {
-      std::ofstream grow(path, std::ios::binary | std::ios::app);
-      grow << "\nDec  9 isdnrouter disconnected from 01234123456\n";
-      Require(grow.good(), "cannot grow the log file");
-    };
-  }
   const std::string before_path = data.LogFilePath;
   const int32_t before_lines = data.LineCount;
   const std::string first_line = before_lines > 0 ? std::string(data.LogLines[0]) : std::string();
-  const LoadResult result = LoadLog(data, path, options);
+  if (change > 1) {
+    MemoryLogFiles files(in.log, block, seekable);
+    CheckLoad(data, in, LoadLog(data, path, {}, files));
+    Require(data.LogFilePath == path, "LogFilePath after a load");
+    return;
+  }
+  AfterOpen files([&] {
+    if (shrink) {
+      Require(truncate(path.c_str(), static_cast<off_t>(in.log.size() / 2)) == 0, "truncate");
+    } else {
+      std::ofstream grow(path, std::ios::binary | std::ios::app);
+      grow << "\nDec  9 isdnrouter disconnected from 01234123456\n";
+      Require(grow.good(), "cannot grow the log file");
+    }
+  });
+  const LoadResult result = LoadLog(data, path, {}, files);
   if (shrink) {
-    Require(!result.ok, "a log cut short while it was read was loaded");
-    Require(result.error.find("became shorter") != std::string::npos, "shrink message",
-            result.error);
+    Require(!result.status.ok(), "a log cut short while it was read was loaded");
+    Require(result.status.message().find("became shorter") != std::string::npos, "shrink message",
+            result.status.message());
     Require(data.LogFilePath == before_path && data.LineCount == before_lines &&
                 (before_lines == 0 || data.LogLines[0] == first_line),
             "a refused load changed the tables");
@@ -482,7 +549,13 @@ void Check(std::string_view bytes) {
   const Input in = Split(bytes);
   data.RouterIdentifier = in.identifier;
   data.SiteCount = in.site_count;
-  const LoadResult load = LoadLogText(data, in.log, "/fuzz/router.log");
+  if (CompressionOf(in.log) != Compression::kNone) {
+    // Decompressed as it is loaded: the file load checks it against its text.
+    if (kLoadFromFiles) CheckFileLoad(data, in);
+    return;
+  }
+  MemoryLogFiles memory(in.log, 1u << 20, false);
+  const LoadResult load = LoadLog(data, "/fuzz/router.log", {}, memory);
   CheckLoad(data, in, load);
 
   // The sites call the numbers of the first kept lines; the rest call nobody

@@ -19,12 +19,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/log/log_loader.h"
+#include "engine/log/log_source.h"
+#include "engine/log/log_text_reader.h"
 #include "engine/output/output_file.h"
-#include "engine/util/log_text_reader.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
 
@@ -69,18 +71,31 @@ std::string Zstd(std::string_view text) {
   return out;
 }
 
-// Reads `path` through a buffer of `buffer_size` bytes.
-FileResult ReadThrough(const std::string& path, uint64_t limit, size_t buffer_size,
-                       std::string& text) {
-  ReadOnlyFile file;
-  if (FileResult opened = file.Open(path, SIZE_MAX); !opened.ok) return opened;
-  Compression kind = Compression::kNone;
-  if (FileResult found = CompressionOfFile(file, &kind); !found.ok) return found;
-  LogTextReader reader(file, kind, limit);
-  std::vector<char> buffer(buffer_size);
+// Reads `path` through a buffer of `buffer_size` bytes, its first bytes
+// read before the reader starts, as the loader does; sets *plain, and reads
+// nothing more, when they mark no compression.
+Status ReadThrough(const std::string& path, uint64_t limit, size_t buffer_size, std::string& text,
+                   bool* plain) {
   text.clear();
+  std::unique_ptr<LogSource> source;
+  if (Status opened = SystemLogFiles().Open(path, UINT64_MAX, &source); !opened.ok()) {
+    return opened;
+  }
+  std::vector<char> first(kCompressionMagicBytes + buffer_size % 5);
+  size_t first_size = 0;
+  for (size_t got = 1; got > 0 && first_size < first.size(); first_size += got) {
+    if (Status read = source->Read(first.data() + first_size, first.size() - first_size, &got);
+        !read.ok()) {
+      return read;
+    }
+  }
+  const Compression kind = CompressionOf({first.data(), first_size});
+  *plain = kind == Compression::kNone;
+  if (*plain) return {};
+  LogTextReader reader(*source, path, kind, {first.data(), first_size}, limit);
+  std::vector<char> buffer(buffer_size);
   for (size_t got = 1; got > 0;) {
-    if (FileResult read = reader.Read(buffer.data(), buffer.size(), &got); !read.ok) return read;
+    if (Status read = reader.Read(buffer.data(), buffer.size(), &got); !read.ok()) return read;
     Require(got <= buffer.size(), "more bytes than the buffer holds");
     text.append(buffer.data(), got);
     Require(text.size() <= limit, "text past the limit given out");
@@ -89,8 +104,8 @@ FileResult ReadThrough(const std::string& path, uint64_t limit, size_t buffer_si
   return {};
 }
 
-bool Mentions(const FileResult& result, std::string_view what) {
-  return result.error.find(what) != std::string::npos;
+bool Mentions(const Status& result, std::string_view what) {
+  return result.message().find(what) != std::string::npos;
 }
 
 void Check(std::string_view bytes) {
@@ -111,14 +126,12 @@ void Check(std::string_view bytes) {
   const std::string plain_path = dir + "/plain.log";
   const std::string packed_path = dir + "/packed.log";
   if (kind == 0) {
-    // Any bytes: plain ones read as they are; compressed ones never crash.
+    // Any bytes: compressed ones never crash the reader.
     Require(WriteWholeFile(packed_path, bytes).ok(), "cannot write the file");
     std::string text;
-    const FileResult read = ReadThrough(packed_path, limit, buffer_size, text);
-    if (CompressionOf(bytes.substr(0, kCompressionMagicBytes)) == Compression::kNone) {
-      Require(read.ok == (bytes.size() <= limit), "a plain file's outcome", read.error);
-      if (read.ok) Require(text == bytes, "a plain file's text differs");
-    }
+    bool plain = false;
+    const Status read = ReadThrough(packed_path, limit, buffer_size, text, &plain);
+    Require(plain == (CompressionOf(bytes) == Compression::kNone), "the kind differs");
     return;
   }
 
@@ -154,11 +167,12 @@ void Check(std::string_view bytes) {
   }
   Require(WriteWholeFile(packed_path, packed).ok(), "cannot write the compressed file");
   std::string text;
-  const FileResult read = ReadThrough(packed_path, limit, buffer_size, text);
-  if (!read.ok) {
+  bool not_compressed = false;
+  const Status read = ReadThrough(packed_path, limit, buffer_size, text, &not_compressed);
+  if (!read.ok()) {
     Require(text.size() <= limit, "more text than the limit before the failure");
-    Require(read.error.find(packed_path) != std::string::npos, "the message names no file",
-            read.error);
+    Require(read.message().find(packed_path) != std::string::npos, "the message names no file",
+            read.message());
   }
 
   // The text the file holds when it is intact up to `cut`.
@@ -170,25 +184,24 @@ void Check(std::string_view bytes) {
   }
   switch (change) {
     case 0:
-      Require(read.ok == (reference.size() <= limit), "an intact file's outcome", read.error);
-      if (read.ok) Require(text == reference, "an intact file's text differs");
-      if (!read.ok) Require(Mentions(read, "larger than"), "an intact file refused", read.error);
+      Require(read.ok() == (reference.size() <= limit), "an intact file's outcome", read.message());
+      if (read.ok()) Require(text == reference, "an intact file's text differs");
+      if (!read.ok()) {
+        Require(Mentions(read, "larger than"), "an intact file refused", read.message());
+      }
       break;
     case 1:
-      // Cut between members (or before the first byte's magic could tell):
-      // the members before the cut; cut inside one: refused.
-      if (read.ok && CompressionOf(std::string_view(packed).substr(0, kCompressionMagicBytes)) ==
-                         Compression::kNone) {
-        Require(text == packed, "a file cut inside its magic differs from its bytes");
-      } else if (read.ok) {
-        Require(at_boundary, "a file cut inside a member was read", read.error);
+      // Cut between members: the members before the cut; cut inside one (and
+      // past its magic): refused.
+      if (read.ok() && !not_compressed) {
+        Require(at_boundary, "a file cut inside a member was read", read.message());
         Require(text == reference.substr(0, whole_text), "a file cut between members differs");
       }
       break;
     case 2:
       break;  // a damaged file may or may not be noticed; it must not crash
     case 3:
-      Require(!read.ok, "stray bytes after the last member were read");
+      Require(!read.ok(), "stray bytes after the last member were read");
       break;
   }
 }

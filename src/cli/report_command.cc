@@ -246,7 +246,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   }
   const LoadResult load = LoadLogs(tables, logs, load_options);
   if (progress) progress->Finish();
-  if (!load.ok) return Fail(err, load.error);
+  if (!load.status.ok()) return Fail(err, load.status.message());
   if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
 
   const TallyResult tally = TallyCalls(tables, options.select);

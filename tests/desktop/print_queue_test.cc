@@ -176,7 +176,7 @@ class PrintQueueTest : public QObject {
     auto data = std::make_unique<TallixData>();
     const std::string examples = TALLIX_EXAMPLES_DIR;
     QVERIFY(ReadConfigFile(*data, examples + "/Tallix.cfg").status.ok());
-    QVERIFY(LoadLog(*data, examples + "/router.log").ok);
+    QVERIFY(LoadLog(*data, examples + "/router.log").status.ok());
     const TallyResult tally = TallyCalls(*data, " ");
     const ReportHeading heading = MakeReportHeading(*data, {"12/07/26", "10:30:00"});
     const std::vector<std::string> lines = PrintedSummaryLines({*data, tally, heading});

@@ -209,7 +209,7 @@ TEST(AuditReport, EveryKeptLineWithWhereItCameFromAndWhatItMade) {
   data->SiteCount = 3;
   data->SiteNames = {"Head Office", "Depot", "Shared"};
   data->SiteNumbers = {"01234123456", "02079460123", "02079460123"};
-  ASSERT_TRUE(LoadLogs(*data, {a, b}).ok);
+  ASSERT_TRUE(LoadLogs(*data, {a, b}).status.ok());
   const Tallied tallied(std::move(data), " ");
   EXPECT_EQ("file,line,stamp,number,seconds,result\r\n" + a +
                 ",1,Dec  7 10:00:01,01234123456,75,Head Office\r\n" + a +

@@ -10,12 +10,14 @@
 #include <memory>
 
 #include "engine/log/log_loader.h"
-#include "engine/util/log_text_reader.h"
+#include "engine/log/log_text_reader.h"
+#include "support/fake_log_files.h"
 #include "support/test_util.h"
 
 namespace tallix {
 namespace {
 
+using testing_util::FakeLogFiles;
 using testing_util::KeptLines;
 using testing_util::TempDir;
 using testing_util::WriteFile;
@@ -119,7 +121,7 @@ TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
     }
     auto data = NewData();
     const LoadResult r = LoadLogs(*data, paths);
-    EXPECT_TRUE(r.ok) << row.name << ": " << r.error;
+    EXPECT_TRUE(r.status.ok()) << row.name << ": " << r.status.message();
     EXPECT_EQ(row.kept, KeptLines(*data)) << row.name;
     EXPECT_EQ(row.days, std::vector<std::string>(data->LogDates.begin(),
                                                  data->LogDates.begin() + data->DateCount))
@@ -154,29 +156,32 @@ TEST(LogTextReader, TextUpToItsLimitIsReadOneByteMoreIsRefused) {
         {compress(half + half) + compress(""), true},
     };
     for (const auto& row : rows) {
-      TempDir dir;
-      const std::string path = dir.Path("router.log");
-      WriteFile(path, row.bytes);
-      ReadOnlyFile file;
-      ASSERT_TRUE(file.Open(path, 1 << 20).ok);
-      LogTextReader reader(file, CompressionOf(row.bytes), kLimit);
+      const std::string path = "/router.log";
+      FakeLogFiles files;
+      files.Add(path, {row.bytes, 3, false});
+      std::unique_ptr<LogSource> source;
+      ASSERT_TRUE(files.Open(path, 1 << 20, &source).ok());
+      // The first bytes go to the reader as read already, the rest it reads.
+      char first[4];
+      size_t first_size = 0;
+      ASSERT_TRUE(source->Read(first, sizeof first, &first_size).ok());
+      LogTextReader reader(*source, path, CompressionOf(row.bytes), {first, first_size}, kLimit);
       std::string text;
-      FileResult last;
+      Status last;
       size_t got = 1;
       // A reader stuck at the limit would go on for ever: a few reads more
       // than the text needs are enough.
-      for (int reads = 0; reads < 40 && last.ok && got > 0; ++reads) {
+      for (int reads = 0; reads < 40 && last.ok() && got > 0; ++reads) {
         char block[7];
         last = reader.Read(block, sizeof block, &got);
         text.append(block, got);
       }
       if (row.within) {
-        EXPECT_TRUE(last.ok) << last.error;
+        EXPECT_TRUE(last.ok()) << last.message();
         EXPECT_EQ(0u, got);
         EXPECT_EQ(half + half, text);
       } else {
-        EXPECT_FALSE(last.ok);
-        EXPECT_EQ("cannot read '" + path + "': its text is larger than 100 bytes", last.error);
+        EXPECT_EQ("cannot read '" + path + "': its text is larger than 100 bytes", last.message());
       }
     }
   }
@@ -190,7 +195,7 @@ TEST(LogFiles, LimitsApplyToTheWholeLoad) {
   WriteFile(dir.Path("b.log.gz"), Gzip(half));
   auto data = NewData();
   const LoadResult r = LoadLogs(*data, {dir.Path("a.log"), dir.Path("b.log.gz")});
-  EXPECT_TRUE(r.ok);
+  EXPECT_TRUE(r.status.ok());
   EXPECT_EQ(40001, data->LineCount);
   EXPECT_EQ(std::vector<std::string>{"the log holds 1 more call-end lines than the 40001 that "
                                      "can be kept; they were not loaded"},
@@ -229,10 +234,11 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
     WriteFile(dir.Path("good.log"), Line(7, 7));
     WriteFile(dir.Path("router.log.gz"), row.bytes);
     auto data = NewData();
-    ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).ok);
+    ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).status.ok());
     const LoadResult r = LoadLogs(*data, {dir.Path("good.log"), dir.Path("router.log.gz")});
-    EXPECT_FALSE(r.ok) << row.name;
-    EXPECT_EQ("log file: cannot read '" + dir.Path("router.log.gz") + "': " + row.reason, r.error)
+    EXPECT_FALSE(r.status.ok()) << row.name;
+    EXPECT_EQ("log file: cannot read '" + dir.Path("router.log.gz") + "': " + row.reason,
+              r.status.message())
         << row.name;
     EXPECT_EQ(std::vector<std::string>{Line(7, 7)}, KeptLines(*data)) << row.name;
     EXPECT_EQ(std::vector<std::string>{dir.Path("good.log")}, data->LogFilePaths) << row.name;

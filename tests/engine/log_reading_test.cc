@@ -1,30 +1,27 @@
-// How LoadLog reads a file: mapped or read in chunks, in one part or several,
-// it must give exactly what LoadLogText gives for the same bytes; and a file
-// that changes while it is read must give an error or the right result,
-// never a crash.
+// How LoadLog reads a log: in blocks of any size, as a file or as a stream,
+// in one part or two, it must give exactly what it gives reading the same
+// bytes in order in large blocks; and a file that changes while it is read must give an error or
+// the right result, never a crash.
 
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 
 #include "engine/analysis/tally.h"
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
-#include "engine/log/reference_loader.h"
-#include "engine/util/bus_error_guard.h"
-#include "engine/util/text_file.h"
+#include "support/fake_log_files.h"
 #include "support/test_util.h"
 
 namespace tallix {
 namespace {
 
+using testing_util::FakeLogFiles;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
@@ -37,7 +34,7 @@ std::unique_ptr<TallixData> NewData() {
 // Everything a load leaves for the rest of the program.
 struct Loaded {
   bool ok = false;
-  std::string error;
+  std::string message;
   std::vector<std::string> warnings;
   int32_t size = 0;
   std::vector<std::string> lines;
@@ -50,8 +47,8 @@ struct Loaded {
 };
 
 Loaded Snapshot(const LoadResult& r, const TallixData& data) {
-  Loaded loaded{r.ok,
-                r.error,
+  Loaded loaded{r.status.ok(),
+                r.status.message(),
                 r.warnings,
                 data.LogFileSize,
                 testing_util::KeptLines(data),
@@ -68,33 +65,33 @@ Loaded Snapshot(const LoadResult& r, const TallixData& data) {
 
 Loaded FromText(const std::string& text) {
   auto data = NewData();
-  const LoadResult r = LoadLogText(*data, text, "/log");
+  const LoadResult r = testing_util::LoadText(*data, text, "/log");
   return Snapshot(r, *data);
 }
 
-Loaded FromFile(const std::string& path, const LoadOptions& options) {
+Loaded FromFile(const std::string& path, LogFileSystem& files = SystemLogFiles()) {
   auto data = NewData();
-  const LoadResult r = LoadLog(*data, path, options);
+  const LoadResult r = LoadLog(*data, path, {}, files);
   return Snapshot(r, *data);
 }
 
-// Loads `path` mapped and read, in each number of parts, and expects
-// `expected` every time.
-void ExpectMappedAndReadGive(const Loaded& expected, const std::string& path,
-                             std::initializer_list<int> part_counts, size_t chunk_bytes) {
-  for (bool map_file : {true, false}) {
-    for (int threads : part_counts) {
-      LoadOptions options;
-      options.map_file = map_file;
-      options.threads = threads;
-      options.chunk_bytes = chunk_bytes;
-      ASSERT_EQ(expected, FromFile(path, options))
-          << (map_file ? "mapped, " : "read, ") << threads << " parts";
-    }
+// The system's files, with something done to each file once it is open.
+class AfterOpen : public LogFileSystem {
+ public:
+  explicit AfterOpen(std::function<void()> action) : action_(std::move(action)) {}
+  Status Open(const std::string& path, uint64_t max_size,
+              std::unique_ptr<LogSource>* source) override {
+    Status opened = SystemLogFiles().Open(path, max_size, source);
+    action_();
+    return opened;
   }
-}
+  uint64_t SizeOf(const std::string& path) const override { return SystemLogFiles().SizeOf(path); }
 
-std::string KeptLine(int day, int n) {
+ private:
+  std::function<void()> action_;
+};
+
+std::string CallLine(int day, int n) {
   // The first six characters name the day: "D" and three digits.
   return "D" + std::to_string(1000 + day).substr(1) + "   10:00:0" + std::to_string(n % 10) +
          " isdnrouter isdn: call from 0123412345" + std::to_string(n % 10) +
@@ -109,7 +106,7 @@ std::string MixedLog(uint32_t seed, int lines) {
   for (int i = 0; i < lines; ++i) {
     switch (random() % 7) {
       case 0:
-        text += KeptLine(static_cast<int>(random() % 3), i);
+        text += CallLine(static_cast<int>(random() % 3), i);
         break;
       case 1:
         text += "Dec 12 10:00:00 fileserver sshd: DISCONNECTED by user";
@@ -125,7 +122,7 @@ std::string MixedLog(uint32_t seed, int lines) {
         text += "";
         break;
       case 5:
-        text += KeptLine(1, i) + "\r";
+        text += CallLine(1, i) + "\r";
         break;
       case 6:
         text += std::string(random() % 90, '.');
@@ -136,94 +133,60 @@ std::string MixedLog(uint32_t seed, int lines) {
   return text;
 }
 
-TEST(LogReading, EveryWayOfReadingGivesTheTextResult) {
-  TempDir dir;
-  const std::string path = dir.Path("router.log");
+TEST(LogReading, EveryBlockSizeFileOrStreamGivesTheTextResult) {
   for (uint32_t seed = 1; seed <= 12; ++seed) {
     const std::string text = MixedLog(seed, static_cast<int>(seed * 37 % 200));
-    WriteFile(path, text);
     const Loaded expected = FromText(text);
-    for (bool map_file : {true, false}) {
-      for (int threads : {1, 2, 3, 4}) {
-        for (size_t chunk : {size_t{1}, size_t{7}, size_t{64}, size_t{200}, size_t{0}}) {
-          LoadOptions options;
-          options.map_file = map_file;
-          options.threads = threads;
-          options.chunk_bytes = chunk;
-          LoadOptions::Trace trace;
-          options.trace = &trace;
-          ASSERT_EQ(expected, FromFile(path, options))
-              << "seed " << seed << (map_file ? " mapped" : " read") << ", " << threads
-              << " parts, chunk " << chunk;
-          EXPECT_EQ(map_file, trace.mapped);
-          EXPECT_EQ(threads, trace.parts);
-        }
+    for (bool seekable : {true, false}) {
+      for (size_t block : {size_t{1}, size_t{7}, size_t{64}, size_t{200}, size_t{1} << 20}) {
+        FakeLogFiles files;
+        files.Add("/log", {text, block, seekable});
+        ASSERT_EQ(expected, FromFile("/log", files))
+            << "seed " << seed << (seekable ? " file" : " stream") << ", block " << block;
       }
     }
   }
 }
 
-// The limit of 40001 kept lines counts across parts: the first ones in file
-// order are kept, whichever part found them.
-TEST(LogReading, KeptLineLimitAcrossParts) {
-  TempDir dir;
-  const std::string path = dir.Path("big.log");
+// A file large enough to be scanned in two parts: the limit of 40001 kept
+// lines counts across them (the first ones in file order are kept, whichever
+// part found them), and the line numbers of the second go on from the first.
+TEST(LogReading, LargeFileInTwoPartsGivesTheTextResult) {
   std::string text;
-  for (int i = 0; i < 40010; ++i) text += KeptLine(i / 300, i) + "\n";
-  WriteFile(path, text);
+  for (int i = 0; text.size() < (33u << 20); ++i) {
+    text += i % 10 == 0 ? CallLine(i / 3000, i) : MixedLog(static_cast<uint32_t>(i), 1);
+    text += '\n';
+  }
   const Loaded expected = FromText(text);
   ASSERT_EQ(2u, expected.warnings.size());
-  ExpectMappedAndReadGive(expected, path, {1, 3}, 4096);
-}
-
-// Kept lines longer than the blocks the loader copies them into, among
-// short ones: each gets a block of its own and the short ones go on after it.
-TEST(LogReading, KeptLinesLongerThanACopyBlock) {
   TempDir dir;
-  const std::string path = dir.Path("long.log");
-  std::string text;
-  for (size_t length :
-       {size_t{10}, size_t{70000}, size_t{5}, size_t{300000}, size_t{0}, size_t{140000}}) {
-    text += KeptLine(0, static_cast<int>(length)) + std::string(length, 'z') + "\n";
-    text += KeptLine(1, 7) + "\n";
-  }
-  WriteFile(path, text);
-  const Loaded expected = FromText(text);
-  ASSERT_EQ(12u, expected.lines.size());
-  ExpectMappedAndReadGive(expected, path, {1, 2}, 0);
+  WriteFile(dir.Path("big.log"), text);
+  EXPECT_EQ(expected, FromFile(dir.Path("big.log")));
+  FakeLogFiles files;
+  files.Add("/log", {text, 4096, true});
+  EXPECT_EQ(expected, FromFile("/log", files));
 }
 
-// Truncates the log after it was opened: the mapped read meets pages past the
-// new end (a bus error) or zeros within its last page, and must give up the
-// mapping; the read that follows finds the file shorter. Either way the load
-// fails with a message and the loaded log stays as it was.
+// Truncates the log after it was opened: the load finds the file shorter,
+// fails with a message and leaves the loaded log as it was.
 TEST(LogReading, FileThatShrinksWhileReadLeavesDataAsItWas) {
   TempDir dir;
   const std::string good = dir.Path("good.log");
   const std::string path = dir.Path("router.log");
-  WriteFile(good, KeptLine(0, 1) + "\n");
-  const std::string text = MixedLog(3, 3000);
-  ASSERT_GT(text.size(), 3u * 4096);
-  for (size_t new_size : {size_t{0}, size_t{10}, size_t{4096}, text.size() - 100}) {
-    for (bool map_file : {true, false}) {
-      WriteFile(path, text);
-      auto data = NewData();
-      ASSERT_TRUE(LoadLog(*data, good).ok);
-      LoadOptions options;
-      options.map_file = map_file;
-      options.threads = 2;
-      options.after_open = [&] { std::filesystem::resize_file(path, new_size); };
-      LoadOptions::Trace trace;
-      options.trace = &trace;
-      const LoadResult r = LoadLog(*data, path, options);
-      EXPECT_FALSE(r.ok) << new_size;
-      EXPECT_EQ("log file: cannot read '" + path + "': it became shorter while it was read",
-                r.error);
-      EXPECT_FALSE(trace.mapped);
-      EXPECT_TRUE(trace.read);
-      EXPECT_EQ(good, data->LogFilePath);
-      EXPECT_EQ(std::vector<std::string>{KeptLine(0, 1)}, testing_util::KeptLines(*data));
-    }
+  WriteFile(good, CallLine(0, 1) + "\n");
+  std::string text;
+  while (text.size() < (33u << 20)) text += MixedLog(static_cast<uint32_t>(text.size()), 3000);
+  for (size_t new_size : {size_t{0}, size_t{10}, size_t{300000}, text.size() - 100}) {
+    WriteFile(path, text);
+    auto data = NewData();
+    ASSERT_TRUE(LoadLog(*data, good).status.ok());
+    AfterOpen files([&] { std::filesystem::resize_file(path, new_size); });
+    const LoadResult r = LoadLog(*data, path, {}, files);
+    EXPECT_EQ("log file: cannot read '" + path + "': it became shorter while it was read",
+              r.status.message())
+        << new_size;
+    EXPECT_EQ(good, data->LogFilePath);
+    EXPECT_EQ(std::vector<std::string>{CallLine(0, 1)}, testing_util::KeptLines(*data));
   }
 }
 
@@ -233,16 +196,11 @@ TEST(LogReading, FileThatGrowsWhileReadGivesTheOpenedBytes) {
   TempDir dir;
   const std::string path = dir.Path("router.log");
   const std::string text = MixedLog(4, 500);
-  const Loaded expected = FromText(text);
-  for (bool map_file : {true, false}) {
-    WriteFile(path, text);
-    LoadOptions options;
-    options.map_file = map_file;
-    options.after_open = [&] {
-      std::ofstream(path, std::ios::binary | std::ios::app) << "\n" << KeptLine(5, 5) << "\n";
-    };
-    EXPECT_EQ(expected, FromFile(path, options));
-  }
+  WriteFile(path, text);
+  AfterOpen files([&] {
+    std::ofstream(path, std::ios::binary | std::ios::app) << "\n" << CallLine(5, 5) << "\n";
+  });
+  EXPECT_EQ(FromText(text), FromFile(path, files));
 }
 
 // The scanner, fed a text in blocks of any sizes, keeps what the reference
@@ -250,7 +208,7 @@ TEST(LogReading, FileThatGrowsWhileReadGivesTheOpenedBytes) {
 // line number, and counts the text's lines.
 TEST(LineScanner, LongLinesInBlocksOfAnySizeGiveTheWholeTextsResult) {
   const size_t n = kLongLineBytes;
-  const std::string call = KeptLine(0, 75);
+  const std::string call = CallLine(0, 75);
   const std::string texts[] = {
       // The keywords first, then a long run.
       call + std::string(n, 'x') + "\n" + call + "\n",
@@ -279,9 +237,9 @@ TEST(LineScanner, LongLinesInBlocksOfAnySizeGiveTheWholeTextsResult) {
       scanner.Finish();
       std::vector<std::string> lines;
       std::vector<std::pair<uint32_t, uint32_t>> origins;
-      for (size_t i = 0; i < kept.stored(); ++i) {
-        lines.emplace_back(kept.line(i));
-        origins.emplace_back(0, kept.feeds_before(i) + 1);
+      for (const KeptLine& line : kept.lines) {
+        lines.push_back(line.text);
+        origins.emplace_back(0, line.feeds_before + 1);
       }
       EXPECT_EQ(expected.lines, lines) << "block " << block;
       EXPECT_EQ(expected.origins, origins) << "block " << block;
@@ -292,7 +250,7 @@ TEST(LineScanner, LongLinesInBlocksOfAnySizeGiveTheWholeTextsResult) {
 
 // What is kept of a long line reads the same time stamp, number and
 // duration as the whole line.
-TEST(CompactLine, ReadsTheSameFieldsAsTheWholeLine) {
+TEST(CompactLineInto, ReadsTheSameFieldsAsTheWholeLine) {
   const std::string gap(kLongLineBytes, '.');
   const std::string lines[] = {
       "Dec  7 10:00:01 no keywords at all" + gap,
@@ -304,7 +262,8 @@ TEST(CompactLine, ReadsTheSameFieldsAsTheWholeLine) {
       "Dec  7 10:00:0" + gap + "fro" + gap + "m from",
   };
   for (const std::string& line : lines) {
-    const std::string compact = CompactLine(line);
+    char bytes[kCompactLineMaxBytes];
+    const std::string compact(bytes, CompactLineInto(line, bytes));
     EXPECT_LE(compact.size(), kCompactLineMaxBytes);
     const CallFields whole = ReadCallFields(line);
     const CallFields kept = ReadCallFields(compact);
@@ -322,82 +281,38 @@ TEST(LogReading, ProgressCallbackCancelsOrFollowsTheLoad) {
   TempDir dir;
   const std::string good = dir.Path("good.log");
   const std::string path = dir.Path("router.log");
-  WriteFile(good, KeptLine(0, 1) + "\n");
+  WriteFile(good, CallLine(0, 1) + "\n");
   std::string text;
   while (text.size() < (9u << 20)) text += MixedLog(static_cast<uint32_t>(text.size()), 200);
   WriteFile(path, text);
   const Loaded expected = FromText(text);
   enum Answer { kNoAtOnce, kYes, kNoAtTheEnd };
-  for (bool map_file : {true, false}) {
-    for (Answer answer : {kNoAtOnce, kYes, kNoAtTheEnd}) {
-      auto data = NewData();
-      ASSERT_TRUE(LoadLog(*data, good).ok);
-      std::vector<uint64_t> seen;
-      LoadOptions options;
-      options.map_file = map_file;
-      options.threads = 2;
-      options.progress = [&](uint64_t done, uint64_t total) {
-        EXPECT_EQ(text.size(), total);
-        seen.push_back(done);
-        return answer == kYes || (answer == kNoAtTheEnd && done < total);
-      };
-      const LoadResult r = LoadLog(*data, path, options);
-      ASSERT_GE(seen.size(), 1u);
-      EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-      EXPECT_LE(seen.back(), text.size());
-      if (answer == kYes) {
-        EXPECT_EQ(expected, Snapshot(r, *data));
-        EXPECT_EQ(text.size(), seen.back());
-      } else {
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(kLoadCancelled, r.error);
-        if (answer == kNoAtOnce) {
-          EXPECT_EQ(1u, seen.size());
-        }
-        EXPECT_EQ(good, data->LogFilePath);
-        EXPECT_EQ(std::vector<std::string>{KeptLine(0, 1)}, testing_util::KeptLines(*data));
+  for (Answer answer : {kNoAtOnce, kYes, kNoAtTheEnd}) {
+    auto data = NewData();
+    ASSERT_TRUE(LoadLog(*data, good).status.ok());
+    std::vector<uint64_t> seen;
+    LoadOptions options;
+    options.progress = [&](uint64_t done, uint64_t total) {
+      EXPECT_EQ(text.size(), total);
+      seen.push_back(done);
+      return answer == kYes || (answer == kNoAtTheEnd && done < total);
+    };
+    const LoadResult r = LoadLog(*data, path, options);
+    ASSERT_GE(seen.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_LE(seen.back(), text.size());
+    if (answer == kYes) {
+      EXPECT_EQ(expected, Snapshot(r, *data));
+      EXPECT_EQ(text.size(), seen.back());
+    } else {
+      EXPECT_EQ(kLoadCancelled, r.status.message());
+      if (answer == kNoAtOnce) {
+        EXPECT_EQ(1u, seen.size());
       }
+      EXPECT_EQ(good, data->LogFilePath);
+      EXPECT_EQ(std::vector<std::string>{CallLine(0, 1)}, testing_util::KeptLines(*data));
     }
   }
-}
-
-struct TouchPage {
-  const char* page;
-  char seen;
-};
-
-void ReadByte(void* context) {
-  auto* touch = static_cast<TouchPage*>(context);
-  touch->seen = *static_cast<const volatile char*>(touch->page);
-}
-
-TEST(BusErrors, CaughtOnlyInsideAndTheOldHandlerComesBack) {
-  TempDir dir;
-  const std::string path = dir.Path("mapped");
-  WriteFile(path, std::string(3 * 4096, 'z'));
-  ReadOnlyFile file;
-  ASSERT_TRUE(file.Open(path, 1 << 20).ok);
-  FileMapping mapping;
-  ASSERT_TRUE(mapping.Map(file));
-  struct sigaction before {};
-  ASSERT_EQ(0, ::sigaction(SIGBUS, nullptr, &before));
-
-  TouchPage touch{mapping.text().data() + 2 * 4096, 0};
-  EXPECT_TRUE(CatchBusErrors(ReadByte, &touch));
-  EXPECT_EQ('z', touch.seen);
-  std::filesystem::resize_file(path, 4096);
-  EXPECT_FALSE(file.SizeUnchanged());
-  touch.seen = 0;
-  EXPECT_FALSE(CatchBusErrors(ReadByte, &touch));
-  EXPECT_EQ(0, touch.seen);
-  // The first page is still there.
-  touch.page = mapping.text().data();
-  EXPECT_TRUE(CatchBusErrors(ReadByte, &touch));
-  EXPECT_EQ('z', touch.seen);
-
-  struct sigaction after {};
-  ASSERT_EQ(0, ::sigaction(SIGBUS, nullptr, &after));
-  EXPECT_EQ(before.sa_handler, after.sa_handler);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-// Keyword search and the line finder on every instruction set this processor
-// has, each against a plain byte-by-byte reference: the vector routines must
-// find exactly what the scalar one finds, wherever a block boundary falls.
+// Keyword search, the line finder and the line feed count, each against a
+// plain byte-by-byte reference: the vector routines must find exactly what a
+// byte loop finds, wherever a vector's edge falls.
 
-#include "engine/util/text_search.h"
+#include "engine/log/text_search.h"
 
 #include <gtest/gtest.h>
 
@@ -60,32 +60,7 @@ std::string Describe(const std::vector<LineSpan>& lines) {
   return out;
 }
 
-const char* SetName(InstructionSet set) {
-  switch (set) {
-    case InstructionSet::kScalar:
-      return "scalar";
-    case InstructionSet::kSse2:
-      return "sse2";
-    case InstructionSet::kAvx2:
-      return "avx2";
-  }
-  return "?";
-}
-
-// Runs each test once per supported instruction set and puts the default back after.
-class InstructionSetTest : public ::testing::TestWithParam<InstructionSet> {
- protected:
-  void SetUp() override {
-    saved_ = ActiveInstructionSet();
-    ASSERT_TRUE(UseInstructionSet(GetParam()));
-  }
-  void TearDown() override { UseInstructionSet(saved_); }
-
- private:
-  InstructionSet saved_ = InstructionSet::kScalar;
-};
-
-TEST_P(InstructionSetTest, WorkedExamples) {
+TEST(TextSearch, WorkedExamples) {
   const struct {
     std::string hay;
     std::string needle;
@@ -116,7 +91,7 @@ TEST_P(InstructionSetTest, WorkedExamples) {
 
 // The needle at every offset of haystacks around the 16-, 32- and 64-byte
 // block sizes, in mixed case, with near misses before it.
-TEST_P(InstructionSetTest, EveryOffsetAcrossBlockEdges) {
+TEST(TextSearch, EveryOffsetAcrossBlockEdges) {
   for (const std::string needle :
        {"d", "dd", "isdnrouter", "disconnected", "sixteen-bytes-xx", "seventeen-bytes-x",
         "a 40-byte keyword, longer than one block"}) {
@@ -144,7 +119,7 @@ TEST_P(InstructionSetTest, EveryOffsetAcrossBlockEdges) {
   }
 }
 
-TEST_P(InstructionSetTest, RandomTextMatchesReference) {
+TEST(TextSearch, RandomTextMatchesReference) {
   std::mt19937 random(11);
   const std::string alphabet = "dDiIsSnNrRcCoOeEtT \n\r@`\xc4\xe4";
   for (int round = 0; round < 3000; ++round) {
@@ -156,7 +131,7 @@ TEST_P(InstructionSetTest, RandomTextMatchesReference) {
   }
 }
 
-TEST_P(InstructionSetTest, LinesWithBothWorkedExamples) {
+TEST(TextSearch, LinesWithBothWorkedExamples) {
   const struct {
     std::string text;
     std::string a;
@@ -180,7 +155,7 @@ TEST_P(InstructionSetTest, LinesWithBothWorkedExamples) {
 
 // Lines of every length up to a few blocks, the two words at both ends of a
 // line and of the text, with and without carriage returns and a final feed.
-TEST_P(InstructionSetTest, LinesWithBothAcrossBlockEdges) {
+TEST(TextSearch, LinesWithBothAcrossBlockEdges) {
   const std::string word = "disconnected";
   const std::string name = "IsdnRouter";
   for (size_t pad = 0; pad < 140; pad += 3) {
@@ -219,7 +194,7 @@ TEST_P(InstructionSetTest, LinesWithBothAcrossBlockEdges) {
   }
 }
 
-TEST_P(InstructionSetTest, LinesWithBothRandomText) {
+TEST(TextSearch, LinesWithBothRandomText) {
   std::mt19937 random(5);
   const std::vector<std::string> pieces = {"disconnected",
                                            "DISConnected",
@@ -234,32 +209,25 @@ TEST_P(InstructionSetTest, LinesWithBothRandomText) {
                                            "x"};
   for (int round = 0; round < 2000; ++round) {
     std::string text;
-    // Now and then long enough for the counting search to empty its sums.
+    // Now and then longer than many vectors.
     const size_t count = round % 400 == 0 ? 3000 : random() % 120;
     for (size_t i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
     const std::string other = round % 4 == 0 ? "r" : "isdnrouter";
     ASSERT_EQ(Describe(ReferenceLines(text, "disconnected", other)),
               Describe(FoundLines(text, "disconnected", other)))
         << text;
-    // The counting search finds the same lines, each with the line feeds
-    // before it, and all of them at the end.
+    // Counting as it goes, the search gives each line the line feeds before
+    // it, and all of them at the end.
     const NoCaseFinder anchor("disconnected");
     const NoCaseFinder router(other);
-    std::vector<LineSpan> counted_lines;
     uint64_t feeds = 0;
-    std::vector<uint64_t> feeds_before;
     LineSpan line;
-    for (size_t from = 0; from < text.size(); from = line.end + 1) {
-      if (!FindLineWithBothCountingFeeds(text, from, anchor, router, &line, &feeds)) break;
-      counted_lines.push_back(line);
-      feeds_before.push_back(feeds);
+    for (size_t from = 0;
+         from < text.size() && FindLineWithBoth(text, from, anchor, router, &line, &feeds);
+         from = line.end + 1) {
+      ASSERT_EQ(std::count(text.begin(), text.begin() + line.begin, '\n'), feeds) << text;
       if (line.end < text.size()) ++feeds;
     }
-    for (size_t k = 0; k < counted_lines.size(); ++k) {
-      const auto begin = text.begin() + static_cast<std::ptrdiff_t>(counted_lines[k].begin);
-      ASSERT_EQ(std::count(text.begin(), begin, '\n'), feeds_before[k]) << text;
-    }
-    ASSERT_EQ(Describe(FoundLines(text, "disconnected", other)), Describe(counted_lines));
     ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), feeds) << text;
   }
 }
@@ -267,7 +235,7 @@ TEST_P(InstructionSetTest, LinesWithBothRandomText) {
 // Line feeds counted, and the first byte that could begin one of several
 // keywords found, at every length and start around the vector widths, and
 // past the point where a vector of byte counts would overflow.
-TEST_P(InstructionSetTest, LineFeedsAndFirstBytesMatchPlainLoops) {
+TEST(TextSearch, LineFeedsAndFirstBytesMatchPlainLoops) {
   std::mt19937 random(5);
   const NoCaseFinder from("from");
   const NoCaseFinder lasted("Lasted");
@@ -286,26 +254,9 @@ TEST_P(InstructionSetTest, LineFeedsAndFirstBytesMatchPlainLoops) {
       ASSERT_EQ(static_cast<size_t>(std::count(view.begin(), view.end(), '\n')),
                 CountLineFeeds(view))
           << view.size() << " bytes";
-      const size_t first = view.find_first_of("fFlL");
-      ASSERT_EQ(first, FindAnyFirstByte(view, finders, 2)) << view;
-      uint64_t feeds = 0;
-      const size_t at = lasted.FindFromCountingFeeds(view, 0, &feeds);
-      ASSERT_EQ(ReferenceFind(view, "lasted"), at) << view;
-      const std::string_view before = view.substr(0, at);
-      ASSERT_EQ(static_cast<uint64_t>(std::count(before.begin(), before.end(), '\n')), feeds);
+      ASSERT_EQ(view.find_first_of("fFlL"), FindAnyFirstByte(view, finders, 2)) << view;
     }
   }
-}
-
-INSTANTIATE_TEST_SUITE_P(AllSets, InstructionSetTest,
-                         ::testing::ValuesIn(SupportedInstructionSets()),
-                         [](const auto& row) { return std::string(SetName(row.param)); });
-
-TEST(InstructionSets, ScalarAlwaysThereAndTheDefaultIsTheWidest) {
-  const std::vector<InstructionSet> sets = SupportedInstructionSets();
-  ASSERT_FALSE(sets.empty());
-  EXPECT_EQ(InstructionSet::kScalar, sets.front());
-  EXPECT_EQ(sets.back(), ActiveInstructionSet());
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include "engine/analysis/lenient_number.h"
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
-#include "engine/log/reference_loader.h"
 #include "support/test_util.h"
 
 namespace tallix {
@@ -50,36 +49,6 @@ TEST(FuzzFinds, LongMantissaInTheConfiguration) {
   EXPECT_EQ("", data->SiteNames[0]);
   EXPECT_EQ(2u, warnings.size());
   EXPECT_FALSE(ParseSiteCountText(huge).has_value());
-}
-
-// fuzz_log: a mapped log with fewer bytes than parts read the byte before
-// the mapping when it looked for the second part's first line.
-TEST(FuzzFinds, LogShorterThanItsPartCount) {
-  testing_util::TempDir dir;
-  const std::string path = dir.Path("tiny.log");
-  const std::string texts[] = {
-      "",    "\n",     "x",
-      "a\n", "\n\n\n", "Dec  7 isdnrouter disconnected\nDec  8 isdnrouter disconnected"};
-  for (const std::string& text : texts) {
-    testing_util::WriteFile(path, text);
-    auto expected = std::make_unique<TallixData>();
-    expected->RouterIdentifier = "isdnrouter";
-    ASSERT_TRUE(LoadLogText(*expected, text, path).ok);
-    for (const bool map : {true, false}) {
-      for (int threads = 1; threads <= 4; ++threads) {
-        auto data = std::make_unique<TallixData>();
-        data->RouterIdentifier = "isdnrouter";
-        LoadOptions options;
-        options.threads = threads;
-        options.map_file = map;
-        options.chunk_bytes = 1;
-        const LoadResult r = LoadLog(*data, path, options);
-        ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(expected->LineCount, data->LineCount) << text.size() << " bytes";
-        EXPECT_EQ(expected->DateCount, data->DateCount) << text.size() << " bytes";
-      }
-    }
-  }
 }
 
 }  // namespace

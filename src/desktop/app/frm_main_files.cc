@@ -90,14 +90,14 @@ void frmMain::OpenLogFile(const QString& path) {
       [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); },
       services_.load_watcher);
   loading_ = false;
-  if (!load.ok) {
+  if (!load.status.ok()) {
     RefreshCheckTotals();
-    if (load.error.find(kLoadCancelled) != std::string::npos) {
+    if (load.status.message().find(kLoadCancelled) != std::string::npos) {
       sbStatusBar->ShowNote("Load cancelled");
       return;
     }
     ShowProblem("The log could not be opened. The log loaded before stays in place.\n\n" +
-                ToQtMessage(load.error));
+                ToQtMessage(load.status.message()));
     return;
   }
   loaded_stamps_ = {stamp};

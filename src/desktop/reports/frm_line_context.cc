@@ -12,13 +12,11 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 #include <cstring>
-#include <limits>
 
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "engine/log/log_loader.h"
-#include "engine/util/log_text_reader.h"
-#include "engine/util/text_file.h"
+#include "engine/log/log_text_reader.h"
 
 namespace tallix {
 namespace {
@@ -44,24 +42,21 @@ LineContext ReadLineContext(const std::string& path, uint64_t line, int around) 
   const uint64_t first = line > before ? line - before : 1;
   const uint64_t last = line + before;
   context.first = first;
-  ReadOnlyFile file;
-  FileResult result = file.Open(path, std::numeric_limits<size_t>::max());
-  Compression kind = Compression::kNone;
-  if (result.ok) result = CompressionOfFile(file, &kind);
-  if (!result.ok) {
-    context.error = result.error;
+  // No loaded log is longer; the line sought lies within it.
+  LogTextFile reader;
+  Status result = reader.Open(path, kMaxLogFileSize);
+  if (!result.ok()) {
+    context.error = result.message();
     return context;
   }
-  // No loaded log is longer; the line sought lies within it.
-  LogTextReader reader(file, kind, kMaxLogFileSize);
   std::vector<char> buffer(kReadBytes);
   uint64_t number = 1;  // of the line the next byte belongs to
   bool line_open = false;
   for (;;) {
     size_t got = 0;
     result = reader.Read(buffer.data(), buffer.size(), &got);
-    if (!result.ok) {
-      context.error = result.error;
+    if (!result.ok()) {
+      context.error = result.message();
       context.lines.clear();
       return context;
     }

@@ -11,7 +11,7 @@
 
 #include "engine/analysis/duration.h"
 #include "engine/analysis/lenient_number.h"
-#include "engine/util/text_search.h"
+#include "engine/log/text_search.h"
 #include "engine/util/warning_limit.h"
 
 namespace tallix {
@@ -72,8 +72,8 @@ bool FitsInt32(int64_t value) {
          value <= std::numeric_limits<int32_t>::max();
 }
 
-const NoCaseFinder kFrom("from");
-const NoCaseFinder kLasted("lasted");
+const NoCaseFinder kFrom(kNumberField.keyword);
+const NoCaseFinder kLasted(kDurationField.keyword);
 
 }  // namespace
 
@@ -84,8 +84,8 @@ CallFields ReadCallFields(std::string_view line) {
   const size_t lasted = KeywordPosition(line, kLasted);
   fields.has_from = from != 0;
   fields.has_lasted = lasted != 0;
-  fields.number = Mid(line, from + 5, kNumberWidth);
-  const std::string_view duration = Mid(line, lasted + 7, kDurationWidth);
+  fields.number = Mid(line, from + kNumberField.offset, kNumberField.width);
+  const std::string_view duration = Mid(line, lasted + kDurationField.offset, kDurationField.width);
   // Ten characters hold at most ten digits, but an exponent reaches any size.
   std::optional<int64_t> seconds = PlainWholeNumber(duration);
   if (!seconds) {

@@ -3,8 +3,7 @@
 // loaded log, the day list, the site configuration and the results of the last
 // tally. One instance lives for the whole run of a program; every table is
 // allocated once, at its full size, by the constructor and never grows. Only
-// the bytes of the kept lines come with each load: LogLines holds them in a
-// few blocks that the next load frees.
+// the bytes of the kept lines come with each load.
 //
 // Entries beyond a valid count keep whatever earlier work left in them and are
 // never read: every reader stops at the matching count.

@@ -10,12 +10,13 @@ namespace {
 
 // The parts of a long line that are kept, each a keyword's place and the
 // bytes from there that the fields are read from.
-constexpr size_t kStartBytes = 16;
-constexpr size_t kFromBytes = 16;    // "from", a blank, the 11-character number
-constexpr size_t kLastedBytes = 17;  // "lasted", a blank, the 10-character duration
+constexpr size_t kStartBytes = kStampWidth + 1;  // the time stamp and a blank
+constexpr size_t kFromBytes = kNumberField.reach();
+constexpr size_t kLastedBytes = kDurationField.reach();
+static_assert(kLastedBytes >= kFromBytes);
 
-const NoCaseFinder kFromWord("from");
-const NoCaseFinder kLastedWord("lasted");
+const NoCaseFinder kFromWord(kNumberField.keyword);
+const NoCaseFinder kLastedWord(kDurationField.keyword);
 
 struct Piece {
   uint64_t at = 0;
@@ -70,19 +71,12 @@ size_t CompactLineInto(std::string_view line, char* out) {
                     PieceAt(line, kLastedWord, kLastedBytes), out);
 }
 
-std::string CompactLine(std::string_view line) {
-  char out[kCompactLineMaxBytes];
-  return std::string(out, CompactLineInto(line, out));
-}
-
 // A line that a block's end cut, held until its end arrives. Up to
 // kLongLineBytes its bytes are held whole. Past that they are searched as
-// they come, straight where they arrive, and let go: only the line's first
-// bytes, what is known of the four keywords (found or not, where, and the
-// bytes of a piece from there) and the last few bytes, which a keyword may go
-// on from into the next bytes, are held. Each byte is searched at most once
-// for each keyword, besides those few; nothing is allocated after the
-// constructor.
+// they come and let go: only the line's first bytes, what is known of the
+// four keywords (found or not, where, and the bytes of a piece from there)
+// and the last few bytes, which a keyword may go on from into the next
+// bytes, are held.
 class LineScanner::HeldLine {
  public:
   explicit HeldLine(const KeptLineFinders& finders)
@@ -91,10 +85,7 @@ class LineScanner::HeldLine {
                {&kFromWord, kFromBytes},
                {&kLastedWord, kLastedBytes}},
         tail_bytes_(std::max({kLastedBytes, finders.call_end.size(), finders.router.size()})) {
-    // All the room they will need, so that appending never moves the bytes.
     bytes_.reserve(kLongLineBytes);
-    tail_.reserve(tail_bytes_);
-    joined_.reserve(2 * tail_bytes_);
   }
 
   void Clear() {
@@ -151,7 +142,7 @@ class LineScanner::HeldLine {
     long_ = true;
     length_ = 0;
     start_size_ = 0;
-    tail_.clear();
+    window_.clear();
     for (Word& word : words_) {
       word.found = false;
       word.piece_size = 0;
@@ -185,41 +176,27 @@ class LineScanner::HeldLine {
       std::memcpy(word.piece + word.piece_size, more.data(), take);
       word.piece_size += take;
     }
-    // Keywords that start in the tail of the bytes before and go on here.
-    if (!tail_.empty()) {
-      joined_.assign(tail_);
-      joined_.append(more.substr(0, tail_bytes_));
-      for (Word& word : words_) {
-        if (word.found) continue;
-        const size_t at = word.finder->Find(joined_);
-        if (at < tail_.size()) {
-          Found(word, length_ - tail_.size() + at, std::string_view(joined_).substr(at));
-        }
-      }
-    }
-    // Keywords wholly within these bytes, from the first byte that could
-    // begin one: a run of bytes that begins none is passed over in one look.
+    // Keywords within these bytes and the last few before them, where one
+    // may begin, from the first byte that could begin one: a run of bytes
+    // that begins none is passed over in one look.
+    window_.append(more);
+    const uint64_t window_at = length_ + more.size() - window_.size();
     const NoCaseFinder* missing[kMaxFirstBytes];
     size_t missing_count = 0;
     for (const Word& word : words_) {
       if (!word.found) missing[missing_count++] = word.finder;
     }
     const size_t first = missing_count == 0 ? std::string_view::npos
-                                            : FindAnyFirstByte(more, missing, missing_count);
+                                            : FindAnyFirstByte(window_, missing, missing_count);
     for (Word& word : words_) {
       if (word.found || first == std::string_view::npos) continue;
-      const size_t at = word.finder->FindFrom(more, first);
-      if (at != std::string_view::npos) Found(word, length_ + at, more.substr(at));
+      const size_t at = word.finder->FindFrom(window_, first);
+      if (at != std::string_view::npos) {
+        Found(word, window_at + at, std::string_view(window_).substr(at));
+      }
     }
     length_ += more.size();
-    if (more.size() >= tail_bytes_) {
-      tail_.assign(more.substr(more.size() - tail_bytes_));
-    } else {
-      // A short run of bytes: the tail before it, less what falls out.
-      const size_t keep = std::min(tail_.size(), tail_bytes_ - more.size());
-      tail_.erase(0, tail_.size() - keep);
-      tail_.append(more);
-    }
+    window_.erase(0, window_.size() - std::min(window_.size(), tail_bytes_));
   }
 
   Word words_[kMaxFirstBytes];  // the call-end word, the router's name, "from", "lasted"
@@ -230,8 +207,7 @@ class LineScanner::HeldLine {
   uint64_t length_ = 0;  // bytes searched so far
   char start_[kStartBytes] = {};
   size_t start_size_ = 0;
-  std::string tail_;    // its last tail_bytes_ bytes so far
-  std::string joined_;  // the tail and the next bytes, to search across
+  std::string window_;  // its last tail_bytes_ bytes so far, then the next ones
 };
 
 LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)
@@ -240,7 +216,7 @@ LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)
 LineScanner::~LineScanner() = default;
 
 void LineScanner::Keep(std::string_view line, uint64_t feeds_before) {
-  if (line.size() > kLongLineBytes && !kept_.full()) {
+  if (line.size() > kLongLineBytes) {
     char compact[kCompactLineMaxBytes];
     kept_.Add({compact, CompactLineInto(line, compact)}, feeds_before);
   } else {
@@ -269,22 +245,19 @@ void LineScanner::Feed(std::string_view block) {
     ++feeds_;
     ++from;
   }
-  // The complete lines, searched straight in the block; their line feeds are
-  // counted by the search as it goes.
+  // The complete lines, searched straight in the block; their line feeds
+  // are counted by the search as it goes.
   const size_t last_feed = block.rfind('\n');
   if (last_feed != std::string_view::npos && last_feed >= from) {
     const std::string_view lines = block.substr(from, last_feed - from);
-    uint64_t feeds = feeds_;
     LineSpan line;
-    for (size_t at = 0; at < lines.size(); at = line.end + 1) {
-      if (!FindLineWithBothCountingFeeds(lines, at, finders_.call_end, finders_.router, &line,
-                                         &feeds)) {
-        break;
-      }
-      Keep(lines.substr(line.begin, line.end - line.begin), feeds);
-      if (line.end < lines.size()) ++feeds;
+    for (size_t at = 0; at < lines.size() && FindLineWithBoth(lines, at, finders_.call_end,
+                                                              finders_.router, &line, &feeds_);
+         at = line.end + 1) {
+      Keep(lines.substr(line.begin, line.end - line.begin), feeds_);
+      if (line.end < lines.size()) ++feeds_;
     }
-    feeds_ = feeds + 1;
+    ++feeds_;  // the last line feed
     from = last_feed + 1;
   }
   if (from < block.size()) {

@@ -1,136 +1,269 @@
 #include "engine/log/log_loader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <memory>
 #include <new>
+#include <optional>
+#include <thread>
 #include <utility>
 
-#include "engine/log/line_keeper.h"
-#include "engine/log/log_scan.h"
-#include "engine/util/log_text_reader.h"
-#include "engine/util/text_file.h"
-#include "engine/util/text_search.h"
+#include "engine/log/line_scanner.h"
+#include "engine/log/log_text_reader.h"
+#include "engine/log/text_search.h"
 
 namespace tallix {
-void LineKeeper::Keep(std::string_view line, LineOrigin origin) {
-  if (data_.LineCount >= TallixData::kLogLineEntries) {
-    ++dropped_lines_;
-    return;
-  }
-  data_.LogLines.Assign(static_cast<size_t>(data_.LineCount), line);
-  data_.LogLineOrigins[static_cast<size_t>(data_.LineCount)] = origin;
-  ++data_.LineCount;
-}
-
-void LineKeeper::ListDays() {
-  std::string_view previous_day;
-  for (int32_t r = 0; r < data_.LineCount; ++r) {
-    const std::string_view day = data_.LogLines[static_cast<size_t>(r)].substr(0, kDayWidth);
-    // Runs past a full list are counted as runs, not as lines.
-    if (r > 0 && day == previous_day) continue;
-    previous_day = day;
-    if (data_.DateCount >= TallixData::kLogDateEntries) {
-      ++dropped_days_;
-      continue;
-    }
-    data_.LogDates[static_cast<size_t>(data_.DateCount)].assign(day);
-    ++data_.DateCount;
-  }
-}
-
-void LineKeeper::AddWarnings(std::vector<std::string>& warnings) const {
-  if (dropped_lines_ > 0) {
-    warnings.push_back(
-        "the log holds " + std::to_string(dropped_lines_) + " more call-end lines than the " +
-        std::to_string(TallixData::kLogLineEntries) + " that can be kept; they were not loaded");
-  }
-  if (dropped_days_ > 0) {
-    warnings.push_back("the day list is full at " + std::to_string(TallixData::kLogDateEntries) +
-                       " entries; " + std::to_string(dropped_days_) +
-                       " later day runs are not listed, but their calls are counted");
-  }
-}
-
-bool IsKeptLine(std::string_view line, std::string_view identifier) {
-  return ContainsNoCase(line, kCallEndWord) && ContainsNoCase(line, identifier);
-}
-
 namespace {
 
-// Scans one file, plain or compressed, adding its parts to `parts`; sets
-// *text_bytes to the length of its text.
-FileResult ScanOneFile(const std::string& path, const LoadOptions& options,
-                       const KeptLineFinders& finders, LoadProgress& progress,
-                       std::vector<KeptLines>& parts, uint64_t* text_bytes) {
-  ReadOnlyFile file;
-  if (FileResult opened = file.Open(path, kMaxLogFileSize); !opened.ok) return opened;
-  if (options.after_open) options.after_open();
-  // A file whose first bytes cannot be read is scanned as plain, and that
-  // scan reports why.
-  Compression kind = Compression::kNone;
-  if (!CompressionOfFile(file, &kind).ok) kind = Compression::kNone;
-  if (kind == Compression::kNone) {
-    std::vector<KeptLines> own;
-    if (FileResult scanned = ScanLogFile(file, options, finders, progress, own); !scanned.ok) {
-      return scanned;
+// Bytes read at a time: small enough to stay in the cache while they are
+// searched, large enough that a read costs little beside its copy.
+constexpr size_t kBlockBytes = 256u << 10;
+// Ordinary files this large are scanned in two parts at once.
+constexpr uint64_t kTwoPartsMinBytes = 32u << 20;
+
+// A block to read into, left uninitialised: a small log touches only the
+// pages it fills.
+using Block = std::unique_ptr<char[]>;
+Block NewBlock() { return std::make_unique_for_overwrite<char[]>(kBlockBytes); }
+
+// The bytes read of a load's files, told to LoadOptions::progress every few
+// MiB, only on the thread that runs the load. Once the callback has said no,
+// every scan stops at its next block.
+struct LoadProgress {
+  const std::function<bool(uint64_t done, uint64_t total)>& callback;
+  const uint64_t total;
+  std::atomic<uint64_t> done = 0;
+  uint64_t next_call = 4u << 20;  // touched only on the load's thread
+  std::atomic<bool> cancelled = false;
+
+  // Adds `bytes` read; `on_load_thread` when the caller runs on the thread
+  // that runs the load, which alone may call the callback. False once the
+  // load is cancelled.
+  bool Add(uint64_t bytes, bool on_load_thread) {
+    if (!callback) return true;
+    const uint64_t now = done.fetch_add(bytes) + bytes;
+    if (on_load_thread && now >= next_call) {
+      next_call = now + (4u << 20);
+      if (!callback(now, total)) cancelled = true;
     }
-    for (KeptLines& part : own) parts.push_back(std::move(part));
-    *text_bytes = file.size();
-    return {};
+    return !cancelled;
   }
-  parts.emplace_back();
-  return ScanLogStream(file, kind, finders, progress, parts.back(), text_bytes);
+
+  // The last report, once every file is read and before the loaded log is
+  // replaced, so that a Cancel after the last block still changes nothing.
+  bool Finish() {
+    if (callback && !cancelled && !callback(done, total)) cancelled = true;
+    return !cancelled;
+  }
+};
+
+// Reads into `buffer` until it is full or the source ends.
+template <typename Reader>
+Status Fill(Reader& reader, char* buffer, size_t length, size_t* filled) {
+  *filled = 0;
+  for (size_t got = 1; got > 0 && *filled < length; *filled += got) {
+    if (Status read = reader.Read(buffer + *filled, length - *filled, &got); !read.ok()) {
+      return read;
+    }
+  }
+  return {};
 }
 
-// The files' sizes in all, for the progress callback; a file that cannot be
-// looked at counts nothing here and fails when it is opened.
-uint64_t SizeOfFiles(const std::vector<std::string>& paths) {
-  uint64_t total = 0;
-  for (const std::string& path : paths) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) total += static_cast<uint64_t>(st.st_size);
+// The first line start at or after `offset` of a source of `size` bytes:
+// `offset` itself if it follows a line feed, else the byte after the next
+// line feed, else the end.
+Status NextLineStart(const LogSource& source, uint64_t size, uint64_t offset, uint64_t* start) {
+  char window[4096];
+  for (uint64_t at = offset - 1; at < size;) {
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(sizeof window, size - at));
+    if (Status read = source.ReadAt(at, window, length); !read.ok()) return read;
+    if (const void* feed = std::memchr(window, '\n', length)) {
+      *start = at + static_cast<uint64_t>(static_cast<const char*>(feed) - window) + 1;
+      return {};
+    }
+    at += length;
   }
-  return total;
+  *start = size;
+  return {};
 }
+
+// Scans bytes [begin, end) of the source, read at their offsets; `begin` is
+// a line start.
+Status ScanPart(const LogSource& source, uint64_t begin, uint64_t end,
+                const KeptLineFinders& finders, LoadProgress& progress, bool on_load_thread,
+                KeptLines& kept) {
+  LineScanner scanner(finders, kept);
+  Block block = NewBlock();
+  for (uint64_t offset = begin; offset < end;) {
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, end - offset));
+    if (Status read = source.ReadAt(offset, block.get(), length); !read.ok()) return read;
+    scanner.Feed({block.get(), length});
+    offset += length;
+    if (!progress.Add(length, on_load_thread)) return {};
+  }
+  scanner.Finish();
+  return {};
+}
+
+// Scans the text that `reader` gives, in order.
+Status ScanText(LogTextReader& reader, Block& block, const KeptLineFinders& finders,
+                LoadProgress& progress, KeptLines& kept, uint64_t* text_bytes) {
+  LineScanner scanner(finders, kept);
+  uint64_t counted = 0;
+  // Each block filled before it is scanned: a stream of tiny members still
+  // goes to the scanner in whole blocks.
+  for (size_t filled = 1; filled > 0;) {
+    if (Status read = Fill(reader, block.get(), kBlockBytes, &filled); !read.ok()) return read;
+    scanner.Feed({block.get(), filled});
+    const uint64_t read = reader.file_bytes_read();
+    if (!progress.Add(read - counted, true)) return {};
+    counted = read;
+  }
+  scanner.Finish();
+  *text_bytes = reader.text_bytes();
+  return {};
+}
+
+// Scans the log that `source` reads for the lines `finders` keep, into
+// `parts` (one KeptLines for each part, in order), after `stored_before`
+// lines of the files before it, and sets *text_bytes to the length of its
+// text. Stops early, leaving `parts` of no use, once `progress` is cancelled.
+Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_bytes,
+               size_t stored_before, const KeptLineFinders& finders, LoadProgress& progress,
+               std::vector<KeptLines>& parts, uint64_t* text_bytes) {
+  Block block = NewBlock();
+  size_t filled = 0;
+  if (Status read = Fill(source, block.get(), kBlockBytes, &filled); !read.ok()) return read;
+  parts.assign(1, {});
+  parts[0].stored_before = stored_before;
+  const Compression kind = CompressionOf({block.get(), filled});
+  const std::optional<uint64_t> size = source.size();
+  if (kind != Compression::kNone || !size || *size < kTwoPartsMinBytes ||
+      std::thread::hardware_concurrency() < 2) {
+    LogTextReader reader(source, path, kind, {block.get(), filled}, max_text_bytes);
+    return ScanText(reader, block, finders, progress, parts[0], text_bytes);
+  }
+  // A large file: in two parts at once, the second from a line start past
+  // the middle, on a thread of its own.
+  uint64_t split = 0;
+  if (Status found = NextLineStart(source, *size, *size / 2, &split); !found.ok()) return found;
+  *text_bytes = *size;
+  parts.emplace_back();
+  std::atomic<size_t> first_stored = 0;
+  parts[0].live_stored = &first_stored;
+  parts[1].stored_before = stored_before;
+  parts[1].live_before = &first_stored;
+  Status results[2];
+  auto scan = [&](size_t k, bool on_load_thread) {
+    try {
+      results[k] = ScanPart(source, k == 0 ? 0 : split, k == 0 ? split : *size, finders, progress,
+                            on_load_thread, parts[k]);
+    } catch (const std::bad_alloc&) {
+      results[k] = Status::Error("cannot read '" + path + "': not enough memory");
+    }
+  };
+  {
+    std::optional<std::jthread> worker;
+    try {
+      worker.emplace([&] { scan(1, false); });
+    } catch (const std::exception&) {
+      // No thread to be had: this one scans both parts.
+    }
+    scan(0, true);
+    if (!worker && results[0].ok() && !progress.cancelled) scan(1, true);
+  }  // joins
+  parts[0].live_stored = nullptr;
+  parts[1].live_before = nullptr;
+  return results[0].ok() ? results[1] : results[0];
+}
+
+// Fills LogDates from the kept lines: one entry for each run of lines with
+// the same day (their first kDayWidth characters). Returns the runs past a
+// full list, which are counted as runs, not as lines.
+uint64_t ListDays(TallixData& data) {
+  uint64_t dropped = 0;
+  std::string_view previous_day;
+  for (int32_t r = 0; r < data.LineCount; ++r) {
+    const std::string_view day = data.LogLines[static_cast<size_t>(r)].substr(0, kDayWidth);
+    if (r > 0 && day == previous_day) continue;
+    previous_day = day;
+    if (data.DateCount >= TallixData::kLogDateEntries) {
+      ++dropped;
+      continue;
+    }
+    data.LogDates[static_cast<size_t>(data.DateCount)].assign(day);
+    ++data.DateCount;
+  }
+  return dropped;
+}
+
+// The warnings of what did not fit.
+std::vector<std::string> DroppedWarnings(uint64_t dropped_lines, uint64_t dropped_days) {
+  std::vector<std::string> warnings;
+  if (dropped_lines > 0) {
+    warnings.push_back(
+        "the log holds " + std::to_string(dropped_lines) + " more call-end lines than the " +
+        std::to_string(TallixData::kLogLineEntries) + " that can be kept; they were not loaded");
+  }
+  if (dropped_days > 0) {
+    warnings.push_back("the day list is full at " + std::to_string(TallixData::kLogDateEntries) +
+                       " entries; " + std::to_string(dropped_days) +
+                       " later day runs are not listed, but their calls are counted");
+  }
+  return warnings;
+}
+
+LoadResult Failed(std::string message) { return {Status::Error(std::move(message)), {}}; }
 
 LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
-                     const LoadOptions& options, size_t* current) {
+                     const LoadOptions& options, LogFileSystem& files, size_t* current) {
   std::vector<KeptLines> parts;
   std::vector<uint32_t> part_files;  // the file each part belongs to
   std::vector<uint64_t> file_lines;
   uint64_t text_bytes = 0;
   const KeptLineFinders finders(data.RouterIdentifier);
-  LoadProgress progress(options.progress, options.progress ? SizeOfFiles(paths) : 0);
+  uint64_t total = 0;
+  if (options.progress) {
+    for (const std::string& path : paths) total += files.SizeOf(path);
+  }
+  LoadProgress progress{options.progress, total};
   for (size_t f = 0; f < paths.size(); ++f) {
     *current = f;
+    std::unique_ptr<LogSource> source;
+    std::vector<KeptLines> own;
     uint64_t file_bytes = 0;
-    const size_t first_part = parts.size();
-    if (FileResult scanned = ScanOneFile(paths[f], options, finders, progress, parts, &file_bytes);
-        !scanned.ok) {
-      return {false, "log file: " + scanned.error, {}};
+    Status scanned = files.Open(paths[f], kMaxLogFileSize, &source);
+    if (scanned.ok()) {
+      size_t stored = 0;
+      for (const KeptLines& part : parts) stored += part.lines.size();
+      scanned =
+          ScanLog(*source, paths[f], kMaxLogFileSize, stored, finders, progress, own, &file_bytes);
     }
-    if (progress.cancelled()) return {false, kLoadCancelled, {}};
+    if (!scanned.ok()) return Failed("log file: " + scanned.message());
+    if (progress.cancelled) return Failed(kLoadCancelled);
     uint64_t lines = 0;
-    for (size_t p = first_part; p < parts.size(); ++p) lines += parts[p].text_lines;
+    for (KeptLines& part : own) {
+      lines += part.text_lines;
+      parts.push_back(std::move(part));
+    }
     part_files.resize(parts.size(), static_cast<uint32_t>(f));
     file_lines.push_back(lines);
     text_bytes += file_bytes;
   }
-  if (!progress.Finish()) return {false, kLoadCancelled, {}};
+  if (!progress.Finish()) return Failed(kLoadCancelled);
   // Everything was read: only now replace the loaded log, with everything
   // that could run out of memory made beforehand.
   std::vector<std::string> all_paths = paths;
   std::string first_path = paths.front();
-  LoadResult result;
   data.LogFilePath.swap(first_path);
   data.LogFilePaths.swap(all_paths);
   data.LogFileLines.swap(file_lines);
   data.LogFileSize = static_cast<int32_t>(std::min<uint64_t>(text_bytes, kMaxLogFileSize));
   data.LineCount = 0;
   data.DateCount = 0;
-  // The parts' lines take their places in LogLines as views of the parts' own
-  // blocks, which LogLines takes over: no line is copied again.
+  // The parts' lines move into LogLines: no line is copied again.
   data.LogLines.Clear();
   size_t kept = 0;
   uint64_t found = 0;
@@ -139,40 +272,36 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     KeptLines& part = parts[p];
     if (p > 0 && part_files[p] != part_files[p - 1]) lines_before = 0;
     const size_t take =
-        std::min(part.stored(), static_cast<size_t>(TallixData::kLogLineEntries) - kept);
-    // Held first: should that fail, no entry views bytes that are not held.
-    if (take > 0) data.LogLines.Hold(part.bytes());
+        std::min(part.lines.size(), static_cast<size_t>(TallixData::kLogLineEntries) - kept);
     for (size_t i = 0; i < take; ++i) {
-      data.LogLines.View(kept + i, part.line(i));
+      data.LogLines.Assign(kept + i, std::move(part.lines[i].text));
       data.LogLineOrigins[kept + i] = {
-          part_files[p], static_cast<uint32_t>(lines_before + part.feeds_before(i) + 1)};
+          part_files[p], static_cast<uint32_t>(lines_before + part.lines[i].feeds_before + 1)};
     }
     kept += take;
-    found += part.found();
+    found += part.found;
     lines_before += part.text_lines;
   }
   data.LineCount = static_cast<int32_t>(kept);
   data.LinesBeyondKept = found - kept;
-  LineKeeper keeper(data);
-  keeper.Drop(found - kept);
-  keeper.ListDays();
-  keeper.AddWarnings(result.warnings);
-  return result;
+  const uint64_t dropped_days = ListDays(data);
+  return {Status::Ok(), DroppedWarnings(found - kept, dropped_days)};
 }
 
 }  // namespace
 
-LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options) {
-  return LoadLogs(data, {path}, options);
+LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options,
+                   LogFileSystem& files) {
+  return LoadLogs(data, {path}, options, files);
 }
 
 LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
-                    const LoadOptions& options) {
+                    const LoadOptions& options, LogFileSystem& files) {
   size_t current = 0;
   try {
-    return LoadFiles(data, paths, options, &current);
+    return LoadFiles(data, paths, options, files, &current);
   } catch (const std::bad_alloc&) {
-    return {false, "log file: cannot read '" + paths[current] + "': not enough memory", {}};
+    return Failed("log file: cannot read '" + paths[current] + "': not enough memory");
   }
 }
 

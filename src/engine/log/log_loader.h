@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "engine/app/shared_data.h"
+#include "engine/log/log_source.h"
+#include "engine/util/status.h"
 
 namespace tallix {
 
@@ -20,8 +22,7 @@ inline constexpr char kLoadCancelled[] = "the load was cancelled";
 inline constexpr uint64_t kMaxLogFileSize = 2147483647;
 
 struct LoadResult {
-  bool ok = true;
-  std::string error;                  // set when !ok: names the file and the reason
+  Status status;                      // when failed, names the file and the reason
   std::vector<std::string> warnings;  // a table was full
 };
 
@@ -35,33 +36,13 @@ struct LogBounds {
 };
 LogBounds LogStartAndEnd(const TallixData& data);
 
-// How LoadLog reads a file. The defaults suit every caller; tests change them
-// to reach the edges of chunks and parts with small files.
+// What the caller of a load would see of it as it goes.
 struct LoadOptions {
-  // Parts of a plain file scanned at once on their own threads; 0 picks by
-  // the file's size and the processor count.
-  int threads = 0;
-  // Bytes read at a time into each part's buffer; 0 picks the default.
-  size_t chunk_bytes = 0;
-  // Maps a plain file into memory rather than reading it, where the system
-  // can. false reads it, as happens anyway when mapping fails or the file
-  // changes while it is mapped.
-  bool map_file = true;
-  // Called once each file is open and its size known, before it is read.
-  std::function<void()> after_open;
   // Called as the load goes on, at most every few MiB of text: the bytes read
   // so far of all the files (compressed bytes for a compressed file) and the
   // files' size in all. Returning false cancels the load, which then fails
   // with kLoadCancelled and changes nothing.
   std::function<bool(uint64_t done, uint64_t total)> progress;
-  // When set, receives how the load went.
-  struct Trace {
-    // Of the last plain file:
-    int parts = 0;
-    bool mapped = false;  // the kept lines came from the mapping
-    bool read = false;    // the file was read (not mapped, or mapping given up)
-  };
-  Trace* trace = nullptr;
 };
 
 // Loads the log at `path`. The whole file is scanned before `data` changes:
@@ -69,13 +50,11 @@ struct LoadOptions {
 // kMaxLogFileSize, or becomes shorter than its size at opening while it is read
 // leaves `data` exactly as it was, as does running out of memory (an error
 // that says "not enough memory"). Bytes added after opening are not read. On
-// success LogFilePath becomes `path` as given. The file is mapped into memory
-// where the system allows, a window at a time, else read in chunks; a large
-// one is scanned in parts on several threads (log_scan.h). Only the kept lines
-// are copied, and the result is the same however the file was read.
+// success LogFilePath becomes `path` as given. `files` opens it: the
+// system's files unless a test gives its own.
 // Lines end at line feeds; a carriage return before one stays in the line,
 // and the text after the last line feed is examined like a line. A kept line
-// longer than kLongLineBytes is kept as CompactLine makes it
+// longer than kLongLineBytes is kept as CompactLineInto makes it
 // (line_scanner.h). Kept lines beyond LogLines' 40001 entries and day runs
 // beyond LogDates' 101 are dropped, each with a warning (LinesBeyondKept
 // counts those lines); the lines of dropped day runs are still kept. Each
@@ -86,7 +65,8 @@ struct LoadOptions {
 // its name; log_text_reader.h) is decompressed as it is scanned, and its text
 // counts as the file's bytes: it obeys the same size limit, and LogFileSize is
 // its length. A damaged or cut-short compressed file fails and changes nothing.
-LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options = {});
+LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options = {},
+                   LogFileSystem& files = SystemLogFiles());
 
 // Loads several files as one log, in the order given: each is read as LoadLog
 // reads it (its text after the last line feed examined like a line), and its
@@ -96,10 +76,7 @@ LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions&
 // LogFileSize the sum of their lengths (at most kMaxLogFileSize).
 // REQUIRES: !paths.empty().
 LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
-                    const LoadOptions& options = {});
-
-// True when `line` is a call-end line of the router named by `identifier`.
-bool IsKeptLine(std::string_view line, std::string_view identifier);
+                    const LoadOptions& options = {}, LogFileSystem& files = SystemLogFiles());
 
 // LogDates 0..DateCount-1, for the day chooser.
 std::vector<std::string> DayList(const TallixData& data);

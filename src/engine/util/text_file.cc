@@ -1,7 +1,6 @@
 #include "engine/util/text_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,37 +95,6 @@ FileResult ReadOnlyFile::ReadAt(size_t offset, char* buffer, size_t length) cons
     done += static_cast<size_t>(n);
   }
   return {};
-}
-
-bool ReadOnlyFile::SizeUnchanged() const {
-  struct stat st {};
-  return ::fstat(fd_, &st) == 0 && static_cast<uint64_t>(st.st_size) == size_;
-}
-
-FileMapping::~FileMapping() {
-  if (size_ > 0) ::munmap(const_cast<char*>(data_), size_);
-}
-
-void FileMapping::Release(size_t begin, size_t end) const {
-  if (size_ == 0) return;
-  const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  const size_t first = (begin + page - 1) / page * page;
-  const size_t last = std::min(end, size_) / page * page;
-  // A private mapping that was only read drops its pages and reads the file
-  // again where touched; should the advice fail, the pages merely stay.
-  if (last > first) ::madvise(const_cast<char*>(data_) + first, last - first, MADV_DONTNEED);
-}
-
-bool FileMapping::Map(const ReadOnlyFile& file) {
-  if (file.size() == 0) {
-    data_ = "";
-    return true;
-  }
-  void* at = ::mmap(nullptr, file.size(), PROT_READ, MAP_PRIVATE, file.descriptor(), 0);
-  if (at == MAP_FAILED) return false;
-  data_ = static_cast<const char*>(at);
-  size_ = file.size();
-  return true;
 }
 
 FileResult ReadWholeFile(const std::string& path, size_t max_size, std::string& contents) {

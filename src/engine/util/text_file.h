@@ -1,7 +1,7 @@
 #pragma once
-// The engine's file access: a log opened once and then read in parts or mapped
-// into memory, and whole-file reads of the configuration file. Failures come
-// back as a FileResult whose message names the file and the reason.
+// The engine's file access: a file opened once and then read in parts, and
+// whole-file reads of the configuration file. Failures come back as a
+// FileResult whose message names the file and the reason.
 
 #include <string>
 #include <string_view>
@@ -40,44 +40,10 @@ class ReadOnlyFile {
   // ends before them (it became shorter since it was opened).
   FileResult ReadAt(size_t offset, char* buffer, size_t length) const;
 
-  // True when the file still has the size it had when it was opened.
-  bool SizeUnchanged() const;
-
-  int descriptor() const { return fd_; }
-
  private:
   int fd_ = -1;
   size_t size_ = 0;
   std::string path_;
-};
-
-// The bytes of an open file mapped into memory, as many as it had when it was
-// opened: reading them costs no copy. Pages read count in the program's
-// memory until they are released. If the file shrinks meanwhile, reading a
-// page past its new end raises SIGBUS, so every read of the mapping must run
-// inside CatchBusErrors (bus_error_guard.h); bytes past the new end within its last page read as
-// zeros, so a reader checks SizeUnchanged afterwards.
-class FileMapping {
- public:
-  FileMapping() = default;
-  ~FileMapping();
-  FileMapping(const FileMapping&) = delete;
-  FileMapping& operator=(const FileMapping&) = delete;
-
-  // Maps `file`. False when the system cannot map it; the caller reads it.
-  bool Map(const ReadOnlyFile& file);
-
-  std::string_view text() const { return {data_, size_}; }
-
-  // Gives back the memory of the whole pages within bytes [begin, end) of the
-  // mapping, which stay readable: a later read fetches them again. A reader
-  // releases what it has read, so that a large file never counts whole in the
-  // program's memory.
-  void Release(size_t begin, size_t end) const;
-
- private:
-  const char* data_ = nullptr;
-  size_t size_ = 0;
 };
 
 // Reads the whole of an ordinary file into `contents`. Refuses anything that is

@@ -1,4 +1,4 @@
-#include "engine/util/log_text_reader.h"
+#include "engine/log/log_text_reader.h"
 
 #include <isa-l/igzip_lib.h>
 #include <lzma.h>
@@ -8,6 +8,7 @@
 #include <zstd_errors.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace tallix {
@@ -34,63 +35,74 @@ Compression CompressionOf(std::string_view first_bytes) {
   return Compression::kNone;
 }
 
-FileResult CompressionOfFile(const ReadOnlyFile& file, Compression* kind) {
-  char first[kCompressionMagicBytes];
-  const size_t length = std::min(sizeof first, file.size());
-  if (FileResult read = file.ReadAt(0, first, length); !read.ok) return read;
-  *kind = CompressionOf({first, length});
-  return {};
-}
-
 // The compressed bytes come from the file a block at a time; a decoder turns
 // them into text.
 class LogTextReader::Decoder {
  public:
-  Decoder(const ReadOnlyFile& file, std::string_view format)
-      : file_(file), format_(format), input_(kInputBytes) {}
+  Decoder(LogSource& source, const std::string& path, std::string_view format,
+          std::string_view first_bytes)
+      : source_(source),
+        path_(path),
+        format_(format),
+        input_(std::max(kInputBytes, first_bytes.size())),
+        first_size_(first_bytes.size()) {
+    std::copy(first_bytes.begin(), first_bytes.end(), input_.begin());
+  }
   virtual ~Decoder() = default;
 
   // Writes at most `length` bytes of text at `out`; *got 0 at its end.
-  virtual FileResult Decode(uint8_t* out, size_t length, size_t* got) = 0;
+  virtual Status Decode(uint8_t* out, size_t length, size_t* got) = 0;
 
-  uint64_t file_bytes_read() const { return offset_; }
+  uint64_t file_bytes_read() const { return read_; }
 
  protected:
-  // The next block of the file into the input buffer; an empty one at the end.
-  FileResult Refill(const uint8_t** next, size_t* available) {
-    const size_t length = std::min<uint64_t>(input_.size(), file_.size() - offset_);
-    if (FileResult read = file_.ReadAt(offset_, reinterpret_cast<char*>(input_.data()), length);
-        !read.ok) {
-      return read;
-    }
-    offset_ += length;
+  // The next block of the file into the input buffer (the first bytes, the
+  // first time); an empty one at the end.
+  Status Refill(const uint8_t** next, size_t* available) {
     *next = input_.data();
-    *available = length;
+    *available = 0;
+    if (first_size_ > 0) {
+      *available = std::exchange(first_size_, 0);
+    } else if (!file_done()) {
+      if (Status read =
+              source_.Read(reinterpret_cast<char*>(input_.data()), input_.size(), available);
+          !read.ok()) {
+        return read;
+      }
+      ended_ = *available == 0;
+    }
+    read_ += *available;
     return {};
   }
-  bool file_done() const { return offset_ >= file_.size(); }
+  // Every byte was read: a file's bytes as it was opened, a stream's up to
+  // its end.
+  bool file_done() const {
+    return first_size_ == 0 && (ended_ || (source_.size() && read_ == *source_.size()));
+  }
 
-  FileResult Damaged(std::string_view reason) const {
-    return FileResult::Fail("cannot read '" + file_.path() + "': the " + std::string(format_) +
-                            " data is damaged (" + std::string(reason) + ")");
+  Status Damaged(std::string_view reason) const {
+    return Status::Error("cannot read '" + path_ + "': the " + std::string(format_) +
+                         " data is damaged (" + std::string(reason) + ")");
   }
-  FileResult Refused(std::string_view reason) const {
-    return FileResult::Fail("cannot read '" + file_.path() + "': " + std::string(reason));
+  Status Refused(std::string_view reason) const {
+    return Status::Error("cannot read '" + path_ + "': " + std::string(reason));
   }
-  FileResult CutShort() const {
-    return FileResult::Fail("cannot read '" + file_.path() + "': the " + std::string(format_) +
-                            " data is cut short");
+  Status CutShort() const {
+    return Status::Error("cannot read '" + path_ + "': the " + std::string(format_) +
+                         " data is cut short");
   }
-  FileResult StrayBytes() const {
-    return FileResult::Fail("cannot read '" + file_.path() +
-                            "': stray bytes after the compressed data");
+  Status StrayBytes() const {
+    return Status::Error("cannot read '" + path_ + "': stray bytes after the compressed data");
   }
 
  private:
-  const ReadOnlyFile& file_;
+  LogSource& source_;
+  const std::string& path_;
   std::string_view format_;
   std::vector<uint8_t> input_;
-  uint64_t offset_ = 0;
+  size_t first_size_;  // bytes of input_ read before the decoder began
+  uint64_t read_ = 0;
+  bool ended_ = false;
 };
 
 namespace {
@@ -102,19 +114,20 @@ using Decoder = LogTextReader::Decoder;
 // by another member.
 class GzipDecoder final : public Decoder {
  public:
-  explicit GzipDecoder(const ReadOnlyFile& file) : Decoder(file, "gzip") {
+  GzipDecoder(LogSource& source, const std::string& path, std::string_view first)
+      : Decoder(source, path, "gzip", first) {
     isal_inflate_init(&state_);
     state_.crc_flag = ISAL_GZIP;
   }
 
-  FileResult Decode(uint8_t* out, size_t length, size_t* got) override {
+  Status Decode(uint8_t* out, size_t length, size_t* got) override {
     *got = 0;
     const auto room = static_cast<uint32_t>(std::min<size_t>(length, UINT32_MAX));
     state_.next_out = out;
     state_.avail_out = room;
     while (state_.avail_out == room && !finished_) {
       if (state_.avail_in == 0) {
-        if (FileResult refilled = RefillState(); !refilled.ok) return refilled;
+        if (Status refilled = RefillState(); !refilled.ok()) return refilled;
       }
       if (state_.block_state == ISAL_BLOCK_FINISH) {
         if (state_.avail_in == 0) {
@@ -144,10 +157,10 @@ class GzipDecoder final : public Decoder {
   }
 
  private:
-  FileResult RefillState() {
+  Status RefillState() {
     const uint8_t* next = nullptr;
     size_t available = 0;
-    if (FileResult read = Refill(&next, &available); !read.ok) return read;
+    if (Status read = Refill(&next, &available); !read.ok()) return read;
     state_.next_in = const_cast<uint8_t*>(next);
     state_.avail_in = static_cast<uint32_t>(available);
     return {};
@@ -181,17 +194,20 @@ class GzipDecoder final : public Decoder {
 // not start another are told apart from a stream cut short.
 class XzDecoder final : public Decoder {
  public:
-  explicit XzDecoder(const ReadOnlyFile& file) : Decoder(file, "xz") { ready_ = Start(); }
+  XzDecoder(LogSource& source, const std::string& path, std::string_view first)
+      : Decoder(source, path, "xz", first) {
+    ready_ = Start();
+  }
   ~XzDecoder() override { lzma_end(&stream_); }
 
-  FileResult Decode(uint8_t* out, size_t length, size_t* got) override {
+  Status Decode(uint8_t* out, size_t length, size_t* got) override {
     *got = 0;
     if (!ready_) return Damaged("out of memory");
     stream_.next_out = out;
     stream_.avail_out = length;
     while (stream_.avail_out == length && !finished_) {
       if (stream_.avail_in == 0 && !file_done()) {
-        if (FileResult read = Refill(&stream_.next_in, &stream_.avail_in); !read.ok) return read;
+        if (Status read = Refill(&stream_.next_in, &stream_.avail_in); !read.ok()) return read;
       }
       if (between_streams_ && !header_fed_) {
         // Stream padding: zero bytes, four at a time.
@@ -270,11 +286,11 @@ class XzDecoder final : public Decoder {
 // zstd through libzstd; concatenated and skippable frames as zstd allows.
 class ZstdDecoder final : public Decoder {
  public:
-  explicit ZstdDecoder(const ReadOnlyFile& file)
-      : Decoder(file, "zstd"), stream_(ZSTD_createDStream()) {}
+  ZstdDecoder(LogSource& source, const std::string& path, std::string_view first)
+      : Decoder(source, path, "zstd", first), stream_(ZSTD_createDStream()) {}
   ~ZstdDecoder() override { ZSTD_freeDStream(stream_); }
 
-  FileResult Decode(uint8_t* out, size_t length, size_t* got) override {
+  Status Decode(uint8_t* out, size_t length, size_t* got) override {
     *got = 0;
     if (stream_ == nullptr) return Damaged("out of memory");
     ZSTD_outBuffer output{out, length, 0};
@@ -282,7 +298,7 @@ class ZstdDecoder final : public Decoder {
       if (input_.pos == input_.size && !file_done()) {
         const uint8_t* next = nullptr;
         size_t available = 0;
-        if (FileResult read = Refill(&next, &available); !read.ok) return read;
+        if (Status read = Refill(&next, &available); !read.ok()) return read;
         input_ = {next, available, 0};
       }
       const bool no_input = input_.pos == input_.size;
@@ -348,49 +364,53 @@ class ZstdDecoder final : public Decoder {
 
 }  // namespace
 
-LogTextReader::LogTextReader(const ReadOnlyFile& file, Compression kind, uint64_t max_text_bytes)
-    : file_(file), max_text_bytes_(max_text_bytes) {
+LogTextReader::LogTextReader(LogSource& source, const std::string& path, Compression kind,
+                             std::string_view first_bytes, uint64_t max_text_bytes)
+    : source_(source), path_(path), max_text_bytes_(max_text_bytes) {
   switch (kind) {
     case Compression::kGzip:
-      decoder_ = std::make_unique<GzipDecoder>(file);
+      decoder_ = std::make_unique<GzipDecoder>(source, path_, first_bytes);
       break;
     case Compression::kXz:
-      decoder_ = std::make_unique<XzDecoder>(file);
+      decoder_ = std::make_unique<XzDecoder>(source, path_, first_bytes);
       break;
     case Compression::kZstd:
-      decoder_ = std::make_unique<ZstdDecoder>(file);
+      decoder_ = std::make_unique<ZstdDecoder>(source, path_, first_bytes);
       break;
     case Compression::kNone:
+      first_ = first_bytes;
       break;
   }
 }
 
 LogTextReader::~LogTextReader() = default;
 
-FileResult LogTextReader::TooLarge() const {
-  return FileResult::Fail("cannot read '" + file_.path() + "': its text is larger than " +
-                          std::to_string(max_text_bytes_) + " bytes");
+Status LogTextReader::TooLarge() const {
+  return Status::Error("cannot read '" + path_ + "': its text is larger than " +
+                       std::to_string(max_text_bytes_) + " bytes");
 }
 
 uint64_t LogTextReader::file_bytes_read() const {
-  return decoder_ == nullptr ? plain_offset_ : decoder_->file_bytes_read();
+  return decoder_ ? decoder_->file_bytes_read() : text_bytes_;
 }
 
-FileResult LogTextReader::Read(char* buffer, size_t length, size_t* got) {
+Status LogTextReader::Read(char* buffer, size_t length, size_t* got) {
   *got = 0;
   if (decoder_ == nullptr) {
-    const size_t take = std::min<uint64_t>(length, file_.size() - plain_offset_);
-    if (FileResult read = file_.ReadAt(plain_offset_, buffer, take); !read.ok) return read;
-    plain_offset_ += take;
-    *got = take;
-    text_bytes_ += take;
-    return text_bytes_ > max_text_bytes_ ? TooLarge() : FileResult{};
+    if (first_.empty()) {
+      if (Status read = source_.Read(buffer, length, got); !read.ok()) return read;
+    } else {
+      *got = first_.copy(buffer, length);
+      first_.erase(0, *got);
+    }
+    text_bytes_ += *got;
+    return text_bytes_ > max_text_bytes_ ? TooLarge() : Status::Ok();
   }
   // One byte past the limit is decoded at most: enough to know it is passed.
   const uint64_t allowed = max_text_bytes_ - std::min(text_bytes_, max_text_bytes_) + 1;
   const size_t room = static_cast<size_t>(std::min<uint64_t>(length, allowed));
-  if (FileResult decoded = decoder_->Decode(reinterpret_cast<uint8_t*>(buffer), room, got);
-      !decoded.ok) {
+  if (Status decoded = decoder_->Decode(reinterpret_cast<uint8_t*>(buffer), room, got);
+      !decoded.ok()) {
     *got = 0;
     return decoded;
   }
@@ -399,6 +419,18 @@ FileResult LogTextReader::Read(char* buffer, size_t length, size_t* got) {
     *got = 0;
     return TooLarge();
   }
+  return {};
+}
+
+Status LogTextFile::Open(const std::string& path, uint64_t max_text_bytes) {
+  if (Status opened = SystemLogFiles().Open(path, UINT64_MAX, &source_); !opened.ok()) {
+    return opened;
+  }
+  char first[kCompressionMagicBytes];
+  size_t got = 0;
+  if (Status read = source_->Read(first, sizeof first, &got); !read.ok()) return read;
+  reader_ = std::make_unique<LogTextReader>(*source_, path, CompressionOf({first, got}),
+                                            std::string_view(first, got), max_text_bytes);
   return {};
 }
 

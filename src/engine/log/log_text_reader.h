@@ -15,7 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/util/text_file.h"
+#include "engine/log/log_source.h"
+#include "engine/util/status.h"
 
 namespace tallix {
 
@@ -26,14 +27,14 @@ enum class Compression { kNone, kGzip, kXz, kZstd };
 inline constexpr size_t kCompressionMagicBytes = 6;
 Compression CompressionOf(std::string_view first_bytes);
 
-// The compression of an open file, by its first bytes.
-FileResult CompressionOfFile(const ReadOnlyFile& file, Compression* kind);
-
 class LogTextReader {
  public:
-  // Reads `file`, which must stay open while the reader is used, as stored
-  // in `kind`. A text longer than `max_text_bytes` is refused.
-  LogTextReader(const ReadOnlyFile& file, Compression kind, uint64_t max_text_bytes);
+  // Reads the text that `first_bytes`, already read from `source`, and the
+  // rest of `source` hold, stored as `kind` (kNone: plain). `source` must
+  // outlive the reader; `path` names the file in messages. A text longer
+  // than `max_text_bytes` is refused.
+  LogTextReader(LogSource& source, const std::string& path, Compression kind,
+                std::string_view first_bytes, uint64_t max_text_bytes);
   ~LogTextReader();
   LogTextReader(const LogTextReader&) = delete;
   LogTextReader& operator=(const LogTextReader&) = delete;
@@ -41,25 +42,43 @@ class LogTextReader {
   // Writes the next bytes of the text at `buffer`, at most `length` (> 0), and
   // sets *got to their number; *got is 0 only at the end of the text. After a
   // failure the reader must not be used again.
-  FileResult Read(char* buffer, size_t length, size_t* got);
+  Status Read(char* buffer, size_t length, size_t* got);
 
   // The bytes of text given out so far.
   uint64_t text_bytes() const { return text_bytes_; }
 
-  // The bytes of the file read so far.
+  // The bytes of the file read so far, first_bytes included.
   uint64_t file_bytes_read() const;
 
   // The decoder behind a compressed file; one per kind.
   class Decoder;
 
  private:
-  FileResult TooLarge() const;
+  Status TooLarge() const;
 
-  const ReadOnlyFile& file_;
+  LogSource& source_;
+  std::string path_;
   uint64_t max_text_bytes_;
   uint64_t text_bytes_ = 0;
-  uint64_t plain_offset_ = 0;  // for a plain file, the next byte to read
-  std::unique_ptr<Decoder> decoder_;
+  std::string first_;                 // of a plain text, the first bytes not yet given out
+  std::unique_ptr<Decoder> decoder_;  // of a compressed one
+};
+
+// The text of the log file at `path`, plain or compressed, read in order as
+// the loader reads it.
+class LogTextFile {
+ public:
+  // A text longer than `max_text_bytes` is refused.
+  Status Open(const std::string& path, uint64_t max_text_bytes);
+
+  // As LogTextReader::Read.
+  Status Read(char* buffer, size_t length, size_t* got) {
+    return reader_->Read(buffer, length, got);
+  }
+
+ private:
+  std::unique_ptr<LogSource> source_;
+  std::unique_ptr<LogTextReader> reader_;
 };
 
 }  // namespace tallix

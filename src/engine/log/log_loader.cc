@@ -229,6 +229,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     for (const std::string& path : paths) total += files.SizeOf(path);
   }
   LoadProgress progress{options.progress, total};
+  size_t stored = 0;  // the lines of `parts`, counted as they come
   for (size_t f = 0; f < paths.size(); ++f) {
     *current = f;
     std::unique_ptr<LogSource> source;
@@ -236,8 +237,6 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     uint64_t file_bytes = 0;
     Status scanned = files.Open(paths[f], kMaxLogFileSize, &source);
     if (scanned.ok()) {
-      size_t stored = 0;
-      for (const KeptLines& part : parts) stored += part.lines.size();
       scanned =
           ScanLog(*source, paths[f], kMaxLogFileSize, stored, finders, progress, own, &file_bytes);
     }
@@ -246,6 +245,10 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     uint64_t lines = 0;
     for (KeptLines& part : own) {
       lines += part.text_lines;
+      // A part reserves room for every line a log can keep; what it did not
+      // fill goes back now, or each of thousands of files would hold its own.
+      part.lines.shrink_to_fit();
+      stored += part.lines.size();
       parts.push_back(std::move(part));
     }
     part_files.resize(parts.size(), static_cast<uint32_t>(f));

@@ -247,6 +247,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   const LoadResult load = LoadLogs(tables, logs, load_options);
   if (progress) progress->Finish();
   if (!load.status.ok()) return Fail(err, load.status.message());
+  for (const std::string& note : load.notes) Say(err, "warning: ", note);
   if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
 
   const TallyResult tally = TallyCalls(tables, options.select);

@@ -157,6 +157,14 @@ TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
   }
 }
 
+// A file whose size says 0 holds text all the same, read to its end.
+TEST(LogFiles, SizeZeroIsReadToItsEnd) {
+  auto data = NewData();
+  ASSERT_TRUE(LoadLog(*data, "/proc/self/status").status.ok());
+  ASSERT_EQ(1u, data->LogFileLines.size());
+  EXPECT_LT(5u, data->LogFileLines[0]);
+}
+
 // The reader gives a text exactly as long as its limit, and refuses one byte
 // more, whatever the compression and wherever a member ends.
 TEST(LogTextReader, TextUpToItsLimitIsReadOneByteMoreIsRefused) {

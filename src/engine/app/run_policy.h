@@ -32,13 +32,6 @@ std::optional<InputFile> InputFileAt(const std::string& output, std::span<const 
 std::vector<std::string> RunWarnings(std::span<const std::string> config,
                                      std::span<const std::string> load, const TallyResult& tally);
 
-// `warnings` with each kind given at most kWarningsOfAKind times, the rest
-// told as one MoreLikeIt() right after the last one given. Warnings
-// of a kind differ only in their numbers and in what they quote: a call per
-// line over a limit, a configuration with a thousand bad records, a file
-// given many times.
-std::vector<std::string> CappedWarnings(std::span<const std::string> warnings);
-
 // The remark after a load that kept no line (the identifier may be wrong),
 // or nullopt when it kept some. It leaves a run's outcome as it is.
 std::optional<std::string> NoKeptLineWarning(const TallixData& data);

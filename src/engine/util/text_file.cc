@@ -81,8 +81,7 @@ FileResult ReadOnlyFile::Open(const std::string& path, size_t max_size) {
   return {};
 }
 
-FileResult ReadOnlyFile::ReadSome(size_t offset, char* buffer, size_t length,
-                                  size_t* got) const {
+FileResult ReadOnlyFile::ReadSome(size_t offset, char* buffer, size_t length, size_t* got) const {
   for (;;) {
     const ssize_t n = ::pread(fd_, buffer, length, static_cast<off_t>(offset));
     if (n >= 0) {

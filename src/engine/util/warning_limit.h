@@ -4,7 +4,9 @@
 // a warning per line and bury the rest.
 
 #include <cstddef>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace tallix {
 
@@ -14,5 +16,12 @@ inline constexpr size_t kWarningsOfAKind = 10;
 inline std::string MoreLikeIt(size_t more) {
   return "and " + std::to_string(more) + " more like it";
 }
+
+// `warnings` with each kind given at most kWarningsOfAKind times, the rest
+// told as one MoreLikeIt() right after the last one given. Warnings
+// of a kind differ only in their numbers and in what they quote: a call per
+// line over a limit, a configuration with a thousand bad records, a file
+// given many times.
+std::vector<std::string> CappedWarnings(std::span<const std::string> warnings);
 
 }  // namespace tallix

@@ -38,6 +38,7 @@ int main(int argc, char** argv) try {
           .per_user;
   std::error_code ec;
   env.current_dir = std::filesystem::current_path(ec).string();
+  env.opens_as_given = true;
   env.now = tallix::LocalReportDateTime();
   env.progress_on_err = isatty(STDERR_FILENO) == 1;
   env.out_is_terminal = isatty(STDOUT_FILENO) == 1;

@@ -27,11 +27,12 @@ namespace {
 
 constexpr char kProgram[] = "tallix-report";
 
+// A relative LOGFILE with the current folder before it, and otherwise as
+// given: never tidied as text, for "lnk/../x" is not "x" when lnk is a link
+// to another folder.
 std::string AbsoluteLogPath(const std::string& log, const std::string& current_dir) {
-  namespace fs = std::filesystem;
-  fs::path path(log);
-  if (path.is_relative()) path = fs::path(current_dir) / path;
-  return path.lexically_normal().string();
+  if (log.front() == '/' || current_dir.empty()) return log;
+  return current_dir + (current_dir.back() == '/' ? "" : "/") + log;
 }
 
 // Every message reaches the terminal through here: file names and log text
@@ -196,8 +197,15 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     return Fail(err,
                 "configuration file: cannot read '" + *options.config + "': no such ordinary file");
   }
+  // Each LOGFILE is opened as given when the current folder is the
+  // process's own (a folder deeper than the system's path limit still
+  // works); the reports name it from the root.
   std::vector<std::string> logs;
-  for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
+  std::vector<std::string> titles;
+  for (const std::string& log : options.logs) {
+    titles.push_back(AbsoluteLogPath(log, env.current_dir));
+    logs.push_back(env.opens_as_given ? log : titles.back());
+  }
   const std::span<const std::string> configs(&config_path, 1);
   if (options.output) {
     if (const auto input = InputFileAt(*options.output, logs, configs)) {
@@ -247,6 +255,10 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   const LoadResult load = LoadLogs(tables, logs, load_options);
   if (progress) progress->Finish();
   if (!load.status.ok()) return Fail(err, load.status.message());
+  if (titles != logs) {
+    tables.LogFilePath = titles.front();
+    tables.LogFilePaths = titles;
+  }
   for (const std::string& note : load.notes) Say(err, "warning: ", note);
   if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
 

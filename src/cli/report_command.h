@@ -19,7 +19,10 @@ enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitLimit = 3 
 struct ReportCommandEnv {
   std::string program_dir;      // where the default configuration file lies
   std::string per_user_config;  // read instead when it exists (ConfigPlacesFor); empty: none
-  std::string current_dir;      // against which a relative LOGFILE is resolved
+  std::string current_dir;      // against which a relative LOGFILE is named
+  // The process's current folder is `current_dir`: a LOGFILE is opened as
+  // given. Otherwise it is opened from `current_dir`.
+  bool opens_as_given = false;
   ReportDateTime now;           // for the report title line
   // Standard error is a terminal: a load that takes longer than a second
   // shows its progress there (LoadProgressLine).

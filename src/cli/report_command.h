@@ -23,7 +23,7 @@ struct ReportCommandEnv {
   // The process's current folder is `current_dir`: a LOGFILE is opened as
   // given. Otherwise it is opened from `current_dir`.
   bool opens_as_given = false;
-  ReportDateTime now;           // for the report title line
+  ReportDateTime now;  // for the report title line
   // Standard error is a terminal: a load that takes longer than a second
   // shows its progress there (LoadProgressLine).
   bool progress_on_err = false;

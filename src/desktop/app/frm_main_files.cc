@@ -29,15 +29,15 @@ namespace {
 // and the end of the name it is proposed under.
 struct ExportTypeDef {
   const char* filter;
-  std::string (*text)(const ReportRequest&);
+  ReportWriter write;
   const char* name_end;
 };
 constexpr ExportTypeDef kExportTypes[] = {
-    {"CSV, one row per call (*.csv)", CallsCsvText, ".csv"},
-    {"JSON (*.json)", JsonReportText, ".json"},
-    {"Web page with chart (*.html)", HtmlReportText, ".html"},
-    {"Numbers no site covers (*.txt)", UnmatchedText, "-unmatched.txt"},
-    {"Audit of every kept line (*.csv)", AuditCsvText, "-audit.csv"},
+    {"CSV, one row per call (*.csv)", WriteCallsCsv, ".csv"},
+    {"JSON (*.json)", WriteJsonReport, ".json"},
+    {"Web page with chart (*.html)", WriteHtmlReport, ".html"},
+    {"Numbers no site covers (*.txt)", WriteUnmatched, "-unmatched.txt"},
+    {"Audit of every kept line (*.csv)", WriteAuditCsv, "-audit.csv"},
 };
 
 // The local file a drag carries, or an empty text.
@@ -144,9 +144,10 @@ void frmMain::mnuFileSave_Click() {
                    .arg(ToQtMessage(FromQt(path)))});
     if (answer != MessageAnswer::kYes) return;
   }
-  const Status written = WriteWholeFile(
-      FromQt(path),
-      SavedReportText({data_, last_tally_, MakeReportHeading(data_, services_.clock->Now())}));
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  const Status written = WriteOutputFile(FromQt(path), [&](ReportSink& sink) {
+    WriteSavedReport({data_, last_tally_, heading}, sink);
+  });
   if (!written.ok()) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.message()));
 }
 
@@ -172,14 +173,15 @@ void frmMain::mnuFileExport_Click() {
   const ExportTypeDef& type = kExportTypes[index];
   const std::vector<std::string> warnings = RunWarnings();
   const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  const Status written =
-      WriteWholeFile(FromQt(chosen->name), type.text({data_, last_tally_, heading, warnings}));
+  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
+    type.write({data_, last_tally_, heading, warnings}, sink);
+  });
   if (!written.ok()) {
     ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));
     return;
   }
   sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
-  if (type.text != HtmlReportText || services_.desktop == nullptr) return;
+  if (type.write != WriteHtmlReport || services_.desktop == nullptr) return;
   const MessageAnswer answer = services_.messages->Show(
       this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
              QString("The web page was saved as \"%1\".\nOpen it now?").arg(chosen->name)});

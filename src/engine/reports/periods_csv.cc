@@ -7,8 +7,9 @@
 
 namespace tallix {
 
-std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names) {
-  std::string out =
+void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site_names,
+                     ReportSink& sink) {
+  sink.text() +=
       "period,start,end,site,calls,seconds,average_seconds,longest_seconds,change_calls,"
       "change_seconds\r\n";
   // Each site's field once: a long table repeats them in every period.
@@ -22,6 +23,7 @@ std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string
     AppendDateText(prefix, period.last_day);
     prefix += ',';
     for (size_t s = 0; s < period.sites.size(); ++s) {
+      std::string& out = sink.text();
       const PeriodSite& site = period.sites[s];
       out += prefix;
       out += site_fields[s];
@@ -35,9 +37,15 @@ std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string
         if (change) AppendInteger(out, *change);
       }
       out += "\r\n";
+      sink.RowEnd();
     }
   });
-  return out;
+}
+
+std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names) {
+  ReportSink sink;
+  WritePeriodsCsv(table, site_names, sink);
+  return sink.Take();
 }
 
 }  // namespace tallix

@@ -9,10 +9,13 @@
 #include <string>
 
 #include "engine/analysis/periods.h"
+#include "engine/output/report_sink.h"
 
 namespace tallix {
 
 // REQUIRES: site_names holds at least table.sites() names.
+void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site_names,
+                     ReportSink& sink);
 std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names);
 
 }  // namespace tallix

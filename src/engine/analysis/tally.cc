@@ -215,8 +215,7 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeR
     outcome.seconds_read = call.seconds_read;
     const CallTime time = LineTime(data, r);
     sums.without_time += !time.has_time;
-    outcome.selected =
-        selected.Find(call.stamp) != std::string_view::npos && range.Contains(time);
+    outcome.selected = selected.Find(call.stamp) != std::string_view::npos && range.Contains(time);
     if (!outcome.selected) continue;
     ++sums.selected;
     sums.without_from += !call.has_from;

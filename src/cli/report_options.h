@@ -19,9 +19,9 @@ struct ReportOptions {
   std::string select{kAllDataSelection};
   const ReportFormat* format = nullptr;  // never null once read
   std::optional<std::string> output;
-  std::optional<int> year;             // --year: the first traditional stamp's year
-  TimeRange range;                     // --since, --until
-  std::optional<PeriodUnit> by;        // --by
+  std::optional<int> year;        // --year: the first traditional stamp's year
+  TimeRange range;                // --since, --until
+  std::optional<PeriodUnit> by;   // --by
   std::vector<std::string> logs;  // in the order given, at least one once read
 };
 

@@ -182,7 +182,6 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeR
   TallyResult result;
   result.selection = selection;
   result.caption = SelectionCaption(selection, range);
-  result.range = range;
   const int sites = SitesInUse(data);
   const int lines = LinesInUse(data);
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {

@@ -101,8 +101,6 @@ struct TallyResult {
   std::vector<std::vector<int32_t>> counted_lines;
   // For each site in use, the figures of its counted calls.
   std::vector<CallFigures> site_figures;
-  // The range the tally ran over, if any.
-  TimeRange range;
 };
 
 // The fields a kept line is read through.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -204,14 +205,16 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     return Fail(err,
                 "configuration file: cannot read '" + *options.config + "': no such ordinary file");
   }
-  // Each LOGFILE is opened as given when the current folder is the
-  // process's own (a folder deeper than the system's path limit still
-  // works); the reports name it from the root.
+  // Each LOGFILE is opened, and named in reports and messages, from the root:
+  // the current folder put before it, never tidied as text, so "lnk/.." goes
+  // where the kernel takes it. A name that would then pass the system's path
+  // limit (a current folder deeper than it) is opened as given, when the
+  // current folder is the process's own.
   std::vector<std::string> logs;
   std::vector<std::string> titles;
   for (const std::string& log : options.logs) {
     titles.push_back(AbsoluteLogPath(log, env.current_dir));
-    logs.push_back(env.opens_as_given ? log : titles.back());
+    logs.push_back(env.opens_as_given && titles.back().size() >= PATH_MAX ? log : titles.back());
   }
   const std::span<const std::string> configs(&config_path, 1);
   if (options.output) {

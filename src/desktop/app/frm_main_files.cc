@@ -101,10 +101,10 @@ void frmMain::OpenLogFile(const QString& path) {
     return;
   }
   loaded_stamps_ = {stamp};
-  ShowLoadedLog(load.warnings);
+  ShowLoadedLog(load);
 }
 
-void frmMain::ShowLoadedLog(const std::vector<std::string>& load_warnings) {
+void frmMain::ShowLoadedLog(const LoadResult& load) {
   ShowBoxText(LogFilename, ToQt(data_.LogFilePath));
   const LogBounds bounds = LogStartAndEnd(data_);
   ShowBoxText(LogStart, ToQt(bounds.start));
@@ -114,10 +114,12 @@ void frmMain::ShowLoadedLog(const std::vector<std::string>& load_warnings) {
   ComboDate->clearEditText();
   for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));
   ComboDate->setCurrentIndex(-1);
-  load_warnings_ = load_warnings;
+  load_warnings_ = load.warnings;
   RunTally(kAllDataSelection);
   EnableResultCommands(true);
-  std::vector<std::string> warnings = load_warnings;
+  std::vector<std::string> warnings = load.warnings;
+  // Notes, such as a file whose lines end with CR alone, are remarks of the load too.
+  warnings.insert(warnings.end(), load.notes.begin(), load.notes.end());
   if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
   // The load's remarks, then what the tally over it reached.
   ShowWarnings({{"The log was loaded, with these remarks:", warnings},

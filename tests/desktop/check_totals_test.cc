@@ -23,14 +23,15 @@ namespace {
 constexpr char kUnmatchedLine[] =
     "Jan  2 10:00:00 isdnrouter isdn: call from 07777000001 disconnected, lasted 9 seconds\n";
 
-// The audit's rows, each split into its six fields (the log has no commas).
+// The audit's rows, each split into the six fields the window shows (the
+// log has no commas); the audit's time column follows them.
 std::vector<QStringList> AuditRows(TallixData& data) {
   const TallyResult tally = TallyCalls(data, "Jan  2");
   const ReportHeading heading = MakeReportHeading(data, {});
   QStringList lines = QString::fromStdString(AuditCsvText({data, tally, heading})).split("\r\n");
   std::vector<QStringList> rows;
   for (qsizetype i = 1; i < lines.size(); ++i) {
-    if (!lines[i].isEmpty()) rows.push_back(lines[i].split(','));
+    if (!lines[i].isEmpty()) rows.push_back(lines[i].split(',').mid(0, 6));
   }
   return rows;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/follow_command.h"
 #include "cli/load_progress.h"
 #include "cli/report_formats.h"
 #include "cli/report_options.h"
@@ -14,6 +15,7 @@
 #include "engine/config/config_file.h"
 #include "engine/config/config_location.h"
 #include "engine/log/log_loader.h"
+#include "engine/log/log_stream.h"
 #include "engine/output/output_file.h"
 #include "engine/util/file_identity.h"
 #include "engine/util/text_file.h"
@@ -26,6 +28,7 @@ constexpr char kProgram[] = "tallix-report";
 
 std::string AbsoluteLogPath(const std::string& log, const std::string& current_dir) {
   namespace fs = std::filesystem;
+  if (log == kStandardInputName) return log;
   fs::path path(log);
   if (path.is_relative()) path = fs::path(current_dir) / path;
   return path.lexically_normal().string();
@@ -47,7 +50,9 @@ int Fail(std::ostream& err, const std::string& message) {
 std::vector<std::string> RepeatedLogs(const std::vector<std::string>& logs) {
   std::vector<std::string> notes;
   std::vector<std::optional<FileIdentity>> ids;
-  for (const std::string& log : logs) ids.push_back(IdentityOf(log));
+  for (const std::string& log : logs) {
+    ids.push_back(log == kStandardInputName ? std::nullopt : IdentityOf(log));
+  }
   for (size_t later = 1; later < logs.size(); ++later) {
     for (size_t first = 0; first < later; ++first) {
       if (!ids[later] || ids[first] != ids[later]) continue;
@@ -94,10 +99,12 @@ std::string FormatList() {
 std::string ReportCommandUsage() {
   return "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
          "                     [--output FILE] LOGFILE...\n"
+         "       tallix-report [--config FILE] [--select TEXT] --follow LOGFILE...\n"
          "\n"
          "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
          "Several LOGFILEs are loaded as one log, in the order given; gzip, xz and zstd\n"
-         "files are decompressed, whatever their names.\n"
+         "files are decompressed, whatever their names. A LOGFILE of - reads standard\n"
+         "input (once); a named pipe or character device is read the same way.\n"
          "\n"
          "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
          "                   it exists, else Tallix.cfg beside the program, else the\n"
@@ -106,6 +113,9 @@ std::string ReportCommandUsage() {
          "                   (default: one blank, all data)\n" +
          FormatList() +
          "  --output FILE    write to FILE instead of standard output\n"
+         "  --follow         write the audit, then a row for each call-end line added to\n"
+         "                   the last LOGFILE, following it when rotated, until SIGINT or\n"
+         "                   SIGTERM; takes no other --format, no --output and no -\n"
          "  --help           show this text\n"
          "  --version        show the version\n"
          "\n"
@@ -132,6 +142,9 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     case ReportArgs::kRun:
       break;
   }
+  // From here on, a stop signal ends a follow in order.
+  std::optional<StopSignals> stop;
+  if (options.follow) stop.emplace();
   // A run's tables: some hundred megabytes of address space, of which a small
   // log touches little.
   const auto tables_owner = std::make_unique<TallixData>();
@@ -151,7 +164,10 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   std::vector<std::string> logs;
   for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
   if (options.output) {
-    if (const auto input = InputFileAt(*options.output, logs, {&config_path, 1})) {
+    // Standard input has no name to protect.
+    std::vector<std::string> named = logs;
+    std::erase(named, std::string(kStandardInputName));
+    if (const auto input = InputFileAt(*options.output, named, {&config_path, 1})) {
       const char* what =
           input->kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '";
       return Fail(err, "output file '" + *options.output + "' would replace " + what + input->path +
@@ -188,7 +204,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
       return progress->Report(done, total);
     };
   }
-  const LoadResult load = LoadLogs(tables, logs, load_options);
+  const LoadResult load = LoadLogs(tables, logs, load_options, SystemLogFilesAndStreams());
   if (progress) progress->Finish();
   if (!load.status.ok()) return Fail(err, load.status.message());
   if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
@@ -214,6 +230,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     if (!out) return Fail(err, "cannot write the report to standard output");
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
+  if (stop) return FollowLastLog(tables, options.select, logs.back(), *stop, out, err);
   return warnings.empty() ? kExitOk : kExitLimit;
 }
 

@@ -18,6 +18,7 @@ struct ReportOptions {
   const ReportFormat* format = nullptr;  // never null once read
   std::optional<std::string> output;
   std::vector<std::string> logs;  // in the order given, at least one once read
+  bool follow = false;            // --follow: the audit, then rows as the last log grows
 };
 
 enum class ReportArgs { kRun, kHelp, kVersion, kError };
@@ -25,7 +26,9 @@ enum class ReportArgs { kRun, kHelp, kVersion, kError };
 // Reads `args` (without the program name) into `options`. kError sets
 // `problem` to a one-line message: "unknown option '--x'", "option '--config'
 // needs a value", "unknown format 'x'", "no LOGFILE given" or "an empty file
-// name was given" (an empty LOGFILE).
+// name was given" (an empty LOGFILE), "standard input ('-') was given twice",
+// "--follow writes the audit format only", "--follow cannot follow standard
+// input" or "--follow writes to standard output only".
 ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& options,
                           std::string& problem);
 

@@ -12,11 +12,22 @@ namespace {
 constexpr int kExitUsage = 2;
 
 // Qt's own options that take a value, as QGuiApplication reads them.
-constexpr std::array kQtValueOptions = {
-    "platform",   "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-    "geometry",   "qwindowicon",        "icon",          "qwindowtitle", "title",
-    "display",    "style",              "stylesheet",    "session", "name",
-    "qmljsdebugger"};
+constexpr std::array kQtValueOptions = {"platform",
+                                        "platformpluginpath",
+                                        "platformtheme",
+                                        "plugin",
+                                        "qwindowgeometry",
+                                        "geometry",
+                                        "qwindowicon",
+                                        "icon",
+                                        "qwindowtitle",
+                                        "title",
+                                        "display",
+                                        "style",
+                                        "stylesheet",
+                                        "session",
+                                        "name",
+                                        "qmljsdebugger"};
 // And those that take none.
 constexpr std::array kQtFlagOptions = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
@@ -65,8 +76,7 @@ std::optional<int> ReadDesktopArgs(const std::vector<std::string>& args, std::os
   QStringList list;
   for (const std::string& arg : args) list << QString::fromLocal8Bit(arg);
   if (!parser.parse(list)) {
-    err << "tallix: " << parser.errorText().toLocal8Bit().toStdString() << "\n\n"
-        << DesktopUsage();
+    err << "tallix: " << parser.errorText().toLocal8Bit().toStdString() << "\n\n" << DesktopUsage();
     return kExitUsage;
   }
   if (parser.isSet(help)) {

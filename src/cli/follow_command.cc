@@ -62,27 +62,18 @@ int FollowLastLog(TallixData& tables, const std::string& selection, const std::s
   if (Status started = follower.Start(path, lines_read, tables.RouterIdentifier); !started.ok()) {
     return Fail(err, started.message());
   }
-  // The followed files' entries in LogFilePaths: the loaded one, then one
-  // more for each file that followed it under the name.
-  const auto first_file = static_cast<uint32_t>(tables.LogFilePaths.size() - 1);
+  FollowedLineKeeper keeper(tables);
   bool warned = false;
   std::vector<int32_t> rows;
   auto on_lines = [&](std::span<const FollowedLine> lines) {
     rows.clear();
     std::string beyond;
     for (const FollowedLine& line : lines) {
-      const uint32_t file = first_file + line.file;
-      while (tables.LogFilePaths.size() <= file) tables.LogFilePaths.push_back(path);
-      if (tables.LineCount < TallixData::kLogLineEntries) {
-        const auto r = static_cast<size_t>(tables.LineCount);
-        tables.LogLines.Assign(r, line.text);
-        tables.LogLineOrigins[r] = {file, static_cast<uint32_t>(line.line)};
-        rows.push_back(tables.LineCount++);
+      if (const int32_t r = keeper.Keep(line); r >= 0) {
+        rows.push_back(r);
         continue;
       }
-      // Past the table: counted as the loader counts such lines, and still
-      // given its row.
-      ++tables.LinesBeyondKept;
+      // Past the table: still given its row.
       const CallFields fields = ReadCallFields(line.text);
       LineResult result;
       result.stamp = fields.stamp;

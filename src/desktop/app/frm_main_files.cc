@@ -75,6 +75,8 @@ void frmMain::OpenLogFile(const QString& path) {
     return;
   }
   loading_ = true;
+  // The load replaces the lines the follower would add to.
+  FollowLoadedLog();
   dlgCommonDialog.Remember(path);
   // Converted here: the load runs on a thread of its own.
   const std::string file = FromQt(path);
@@ -91,6 +93,7 @@ void frmMain::OpenLogFile(const QString& path) {
       services_.load_watcher);
   loading_ = false;
   if (!load.status.ok()) {
+    FollowLoadedLog();
     RefreshCheckTotals();
     if (load.status.message().find(kLoadCancelled) != std::string::npos) {
       sbStatusBar->ShowNote("Load cancelled");
@@ -117,6 +120,7 @@ void frmMain::ShowLoadedLog(const std::vector<std::string>& load_warnings) {
   load_warnings_ = load_warnings;
   RunTally(kAllDataSelection);
   EnableResultCommands(true);
+  FollowLoadedLog();
   std::vector<std::string> warnings = load_warnings;
   if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
   // The load's remarks, then what the tally over it reached.

@@ -223,4 +223,28 @@ Status LogFollower::Poll(const std::function<void(std::span<const FollowedLine>)
 
 bool LogFollower::present() const { return impl_->present(); }
 
+FollowedLineKeeper::FollowedLineKeeper(TallixData& data) : data_(data) {
+  if (data_.LogFilePaths.empty()) data_.LogFilePaths.push_back(data_.LogFilePath);
+  first_file_ = static_cast<uint32_t>(data_.LogFilePaths.size() - 1);
+}
+
+int32_t FollowedLineKeeper::Keep(const FollowedLine& line) {
+  const uint32_t file = first_file_ + line.file;
+  while (data_.LogFilePaths.size() <= file) {
+    data_.LogFilePaths.push_back(data_.LogFilePaths[first_file_]);
+    data_.LogFileLines.push_back(0);
+  }
+  if (file < data_.LogFileLines.size() && data_.LogFileLines[file] < line.line) {
+    data_.LogFileLines[file] = line.line;
+  }
+  if (data_.LineCount >= TallixData::kLogLineEntries) {
+    ++data_.LinesBeyondKept;
+    return -1;
+  }
+  const int32_t r = data_.LineCount++;
+  data_.LogLines.Assign(static_cast<size_t>(r), line.text);
+  data_.LogLineOrigins[static_cast<size_t>(r)] = {file, static_cast<uint32_t>(line.line)};
+  return r;
+}
+
 }  // namespace tallix

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/app/shared_data.h"
 #include "engine/util/status.h"
 
 namespace tallix {
@@ -58,6 +59,24 @@ class LogFollower {
  private:
   class Impl;
   std::unique_ptr<Impl> impl_;
+};
+
+// Adds followed lines to the loaded log's kept lines as the loader would have
+// kept them. A line's origin names the entry of LogFilePaths for the file it
+// came from: the loaded log's last file for file 0, and a further entry of
+// the same path for each file after a rotation.
+class FollowedLineKeeper {
+ public:
+  // REQUIRES: `data` holds a loaded log whose last file is the one followed.
+  explicit FollowedLineKeeper(TallixData& data);
+
+  // Returns the line's index in LogLines, or -1 when LogLines is full
+  // (LinesBeyondKept counts it then).
+  int32_t Keep(const FollowedLine& line);
+
+ private:
+  TallixData& data_;
+  uint32_t first_file_;
 };
 
 }  // namespace tallix

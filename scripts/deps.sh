@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev xvfb xauth
           openbox x11-utils dbus at-spi2-core python3-pyatspi man-db
           clang clang-format libclang-rt-14-dev fonts-dejavu-core fonts-paratype libcli11-dev
-          libisal-dev liblzma-dev libzstd-dev zlib1g-dev nlohmann-json3-dev pkg-config
+          libisal-dev liblzma-dev libzstd-dev libbz2-dev zlib1g-dev nlohmann-json3-dev pkg-config
           cups-daemon cups-core-drivers poppler-utils
           dpkg-dev desktop-file-utils appstream lintian)
 missing=()

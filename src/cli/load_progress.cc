@@ -4,6 +4,8 @@
 #include <ostream>
 #include <utility>
 
+#include "engine/util/visible_text.h"
+
 namespace tallix {
 namespace {
 
@@ -14,7 +16,7 @@ constexpr double kRewriteSeconds = 0.1;
 
 LoadProgressLine::LoadProgressLine(std::ostream& err, std::string what,
                                    std::function<double()> seconds)
-    : err_(err), what_(std::move(what)), seconds_(std::move(seconds)) {}
+    : err_(err), what_(VisibleText(what)), seconds_(std::move(seconds)) {}
 
 bool LoadProgressLine::Report(uint64_t done, uint64_t total) {
   const std::lock_guard lock(mutex_);

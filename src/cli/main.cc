@@ -1,14 +1,18 @@
 // tallix-report: the headless command over the Tallix engine.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <new>
 
 #include "cli/report_command.h"
 #include "engine/config/config_location.h"
+#include "engine/output/output_file.h"
 #include "engine/reports/report_date_time.h"
 
 namespace {
@@ -22,7 +26,7 @@ std::string ProgramDir(const char* argv0) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   // The title line shows the date and time in the user's forms.
   std::setlocale(LC_TIME, "");
   std::ios::sync_with_stdio(false);
@@ -34,9 +38,19 @@ int main(int argc, char** argv) {
           .per_user;
   std::error_code ec;
   env.current_dir = std::filesystem::current_path(ec).string();
+  env.opens_as_given = true;
   env.now = tallix::LocalReportDateTime();
   env.progress_on_err = isatty(STDERR_FILENO) == 1;
+  env.out_is_terminal = isatty(STDOUT_FILENO) == 1;
+  if (struct stat st{}; ::fstat(STDOUT_FILENO, &st) == 0) {
+    env.standard_output = tallix::FileIdentity{st.st_dev, st.st_ino};
+  }
+  // Standard output under a file size limit fails as --output does.
+  tallix::IgnoreFileSizeSignal();
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tallix::RunReportCommand(args, env, std::cout, std::cerr);
+} catch (const std::bad_alloc&) {
+  std::fputs("tallix-report: not enough memory\n", stderr);
+  return tallix::kExitFailure;
 }

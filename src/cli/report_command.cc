@@ -1,8 +1,12 @@
 #include "cli/report_command.h"
 
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 
@@ -26,12 +30,13 @@ namespace {
 
 constexpr char kProgram[] = "tallix-report";
 
+// A relative LOGFILE with the current folder before it, and otherwise as
+// given: never tidied as text, for "lnk/../x" is not "x" when lnk is a link
+// to another folder.
 std::string AbsoluteLogPath(const std::string& log, const std::string& current_dir) {
-  namespace fs = std::filesystem;
   if (log == kStandardInputName) return log;
-  fs::path path(log);
-  if (path.is_relative()) path = fs::path(current_dir) / path;
-  return path.lexically_normal().string();
+  if (log.front() == '/' || current_dir.empty()) return log;
+  return current_dir + (current_dir.back() == '/' ? "" : "/") + log;
 }
 
 // Every message reaches the terminal through here: file names and log text
@@ -47,22 +52,22 @@ int Fail(std::ostream& err, const std::string& message) {
 
 // A file given twice is loaded twice, and its calls counted twice: allowed,
 // but said.
+// Each file is looked up once among those before it: tens of thousands of
+// LOGFILEs are no reason to compare every pair.
 std::vector<std::string> RepeatedLogs(const std::vector<std::string>& logs) {
   std::vector<std::string> notes;
-  std::vector<std::optional<FileIdentity>> ids;
-  for (const std::string& log : logs) {
-    ids.push_back(log == kStandardInputName ? std::nullopt : IdentityOf(log));
-  }
-  for (size_t later = 1; later < logs.size(); ++later) {
-    for (size_t first = 0; first < later; ++first) {
-      if (!ids[later] || ids[first] != ids[later]) continue;
-      notes.push_back(
-          (logs[first] == logs[later]
-               ? "the log file '" + logs[later] + "' was given twice"
-               : "the log file '" + logs[later] + "' is the same file as '" + logs[first] + "'") +
-          "; its calls are counted twice");
-      break;
-    }
+  std::map<std::pair<unsigned long long, unsigned long long>, size_t> first_of;
+  for (size_t later = 0; later < logs.size(); ++later) {
+    const std::optional<FileIdentity> id =
+        logs[later] == kStandardInputName ? std::nullopt : IdentityOf(logs[later]);
+    if (!id) continue;
+    const auto [at, added] = first_of.try_emplace({id->device, id->inode}, later);
+    if (added) continue;
+    const std::string& first = logs[at->second];
+    notes.push_back((first == logs[later] ? "the log file '" + logs[later] + "' was given twice"
+                                          : "the log file '" + logs[later] +
+                                                "' is the same file as '" + first + "'") +
+                    "; its calls are counted twice");
   }
   return notes;
 }
@@ -102,9 +107,9 @@ std::string ReportCommandUsage() {
          "       tallix-report [--config FILE] [--select TEXT] --follow LOGFILE...\n"
          "\n"
          "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
-         "Several LOGFILEs are loaded as one log, in the order given; gzip, xz and zstd\n"
-         "files are decompressed, whatever their names. A LOGFILE of - reads standard\n"
-         "input (once); a named pipe or character device is read the same way.\n"
+         "Several LOGFILEs are loaded as one log, in the order given; gzip, xz, zstd and\n"
+         "bzip2 files are decompressed, whatever their names. A LOGFILE of - reads\n"
+         "standard input (once); a named pipe or character device is read the same way.\n"
          "\n"
          "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
          "                   it exists, else Tallix.cfg beside the program, else the\n"
@@ -123,8 +128,52 @@ std::string ReportCommandUsage() {
          "was reached.\n";
 }
 
-int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
-                     std::ostream& out, std::ostream& err) {
+namespace {
+
+std::string InputText(const InputFile& input) {
+  return (input.kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '") +
+         input.path + "'";
+}
+
+std::string WouldReplace(const std::string& output, const InputFile& input) {
+  return "output file '" + output + "' would replace " + InputText(input) + "; nothing was written";
+}
+
+std::string StandardOutputIs(const InputFile& input) {
+  return "standard output is " + InputText(input) + "; nothing was written";
+}
+
+// The report to standard output, as it is made.
+Status WriteToStandardOutput(const ReportFormat& format, const ReportRequest& request,
+                             bool terminal, std::ostream& out) {
+  std::optional<TerminalText> shown;
+  if (terminal) shown.emplace();
+  int write_error = 0;
+  const auto put = [&](std::string_view bytes) {
+    errno = 0;
+    if (shown) {
+      const std::string text = shown->Pass(bytes);
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    } else {
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    if (!out.flush() && write_error == 0) write_error = errno;
+    return static_cast<bool>(out);
+  };
+  ReportSink sink(put);
+  format.write(request, sink);
+  if (sink.Finish() && shown) put(shown->Rest());
+  if (!out) {
+    // A file size limit is named: the output is cut short, not lost to a
+    // full disk.
+    return Status::Error(std::string("cannot write the report to standard output") +
+                         (write_error == EFBIG ? ": file too large" : ""));
+  }
+  return {};
+}
+
+int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env, std::ostream& out,
+               std::ostream& err) {
   ReportOptions options;
   std::string problem;
   switch (ReadReportArgs(args, options, problem)) {
@@ -161,17 +210,34 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     return Fail(err,
                 "configuration file: cannot read '" + *options.config + "': no such ordinary file");
   }
+  // Each LOGFILE is opened, and named in reports and messages, from the root:
+  // the current folder put before it, never tidied as text, so "lnk/.." goes
+  // where the kernel takes it. A name that would then pass the system's path
+  // limit (a current folder deeper than it) is opened as given, when the
+  // current folder is the process's own.
   std::vector<std::string> logs;
-  for (const std::string& log : options.logs) logs.push_back(AbsoluteLogPath(log, env.current_dir));
+  std::vector<std::string> titles;
+  for (const std::string& log : options.logs) {
+    titles.push_back(AbsoluteLogPath(log, env.current_dir));
+    logs.push_back(env.opens_as_given && titles.back().size() >= PATH_MAX ? log : titles.back());
+  }
+  const std::span<const std::string> configs(&config_path, 1);
+  // Standard input has no name to protect.
+  std::vector<std::string> named = logs;
+  std::erase(named, std::string(kStandardInputName));
   if (options.output) {
-    // Standard input has no name to protect.
-    std::vector<std::string> named = logs;
-    std::erase(named, std::string(kStandardInputName));
-    if (const auto input = InputFileAt(*options.output, named, {&config_path, 1})) {
-      const char* what =
-          input->kind == InputFile::Kind::kLog ? "the log file '" : "the configuration file '";
-      return Fail(err, "output file '" + *options.output + "' would replace " + what + input->path +
-                           "'; nothing was written");
+    if (const auto input = InputFileAt(*options.output, named, configs)) {
+      return Fail(err, WouldReplace(*options.output, *input));
+    }
+  } else if (env.standard_output) {
+    // ">> a.log" would add the report to the log read.
+    for (const std::string& input : named) {
+      if (IdentityOf(input) == env.standard_output) {
+        return Fail(err, StandardOutputIs({InputFile::Kind::kLog, input}));
+      }
+    }
+    if (IdentityOf(config_path) == env.standard_output) {
+      return Fail(err, StandardOutputIs({InputFile::Kind::kConfig, config_path}));
     }
   }
   // Remarks that leave the exit status as it is.
@@ -187,7 +253,7 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   notes.insert(notes.end(), config.notes.begin(), config.notes.end());
   const std::vector<std::string> repeated = RepeatedLogs(logs);
   notes.insert(notes.end(), repeated.begin(), repeated.end());
-  for (const std::string& note : notes) Say(err, "warning: ", note);
+  for (const std::string& note : CappedWarnings(notes)) Say(err, "warning: ", note);
 
   LoadOptions load_options;
   std::optional<LoadProgressLine> progress;
@@ -207,6 +273,11 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
   const LoadResult load = LoadLogs(tables, logs, load_options, SystemLogFilesAndStreams());
   if (progress) progress->Finish();
   if (!load.status.ok()) return Fail(err, load.status.message());
+  if (titles != logs) {
+    tables.LogFilePath = titles.front();
+    tables.LogFilePaths = titles;
+  }
+  for (const std::string& note : load.notes) Say(err, "warning: ", note);
   if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
 
   const TallyResult tally = TallyCalls(tables, options.select);
@@ -219,19 +290,42 @@ int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEn
     }
   }
   const ReportHeading heading = MakeReportHeading(tables, env.now);
-  const std::string text = format.render({tables, tally, heading, warnings});
+  const ReportRequest request{tables, tally, heading, warnings};
 
   if (options.output) {
-    const Status written = WriteWholeFile(*options.output, text);
-    if (!written.ok()) return Fail(err, "output file: " + written.message());
+    // The output's name may lead elsewhere by now: a link made during the
+    // load. What the rename would replace is checked once more.
+    bool refused = false;
+    const auto not_an_input = [&](const std::string& replaced) {
+      const auto input = InputFileAt(replaced, named, configs);
+      refused = input.has_value();
+      return input ? Status::Error(WouldReplace(*options.output, *input)) : Status();
+    };
+    const Status written = WriteOutputFile(
+        *options.output, [&](ReportSink& sink) { format.write(request, sink); }, not_an_input);
+    if (!written.ok()) {
+      return Fail(err, refused ? written.message() : "output file: " + written.message());
+    }
   } else {
-    out << text;
-    out.flush();
-    if (!out) return Fail(err, "cannot write the report to standard output");
+    const Status written = WriteToStandardOutput(format, request, env.out_is_terminal, out);
+    if (!written.ok()) return Fail(err, written.message());
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
   if (stop) return FollowLastLog(tables, options.select, logs.back(), *stop, out, err);
   return warnings.empty() ? kExitOk : kExitLimit;
+}
+
+}  // namespace
+
+int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
+                     std::ostream& out, std::ostream& err) {
+  try {
+    return RunCommand(args, env, out, err);
+  } catch (const std::bad_alloc&) {
+    // What was taken is given back by now: the message has room.
+    Say(err, "", "not enough memory");
+    return kExitFailure;
+  }
 }
 
 }  // namespace tallix

@@ -21,8 +21,9 @@ struct ReportFormat {
   // fails with its message and writes nothing); nullptr for a format that
   // writes any tally.
   Status (*guard)(const TallixData& data, const TallyResult& tally);
-  // The whole output: text formats with every line ended by CR LF.
-  std::string (*render)(const ReportRequest& request);
+  // The whole output, made into a sink as it goes: text formats with every
+  // line ended by CR LF.
+  ReportWriter write;
 };
 
 // Every format, in the order the usage lists them; the first is the default.

@@ -12,6 +12,7 @@ struct ProgressCase {
   const char* name;
   std::vector<double> at;  // seconds of each report; report i is i+1 MiB of 4 MiB
   std::string written;     // before Finish
+  std::string file = "a.log.xz";
 };
 
 const std::string kLine = "\r\033[Ktallix-report: loading a.log.xz: ";
@@ -24,11 +25,16 @@ TEST(LoadProgressLineTest, WritesOnlyPastASecondAndNotTooOften) {
        {1.1, 1.15, 1.4, 2.0},
        kLine + " 25% (1.0 of 4.0 MiB)" + kLine + " 75% (3.0 of 4.0 MiB)" + kLine +
            "100% (4.0 of 4.0 MiB)"},
+      // A name cannot retitle the terminal.
+      {"escapes",
+       {1.2},
+       "\r\033[Ktallix-report: loading \\x1B]0;PWNED\\x07:  25% (1.0 of 4.0 MiB)",
+       "\033]0;PWNED\007"},
   };
   for (const ProgressCase& c : cases) {
     std::ostringstream err;
     double now = 0;
-    LoadProgressLine line(err, "a.log.xz", [&now] { return now; });
+    LoadProgressLine line(err, c.file, [&now] { return now; });
     for (size_t i = 0; i < c.at.size(); ++i) {
       now = c.at[i];
       EXPECT_TRUE(line.Report((i + 1) * 1048576, 4 * 1048576)) << c.name;

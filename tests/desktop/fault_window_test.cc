@@ -123,7 +123,7 @@ class FaultWindowTest : public QObject {
     QTest::newRow("below an ordinary file") << "plain/report.txt"
                                             << "Not a directory";
     QTest::newRow("disk full while replacing a report") << "report.txt"
-                                                        << "File too large";
+                                                        << "file too large";
     QTest::newRow("read-only folder") << "locked/report.txt"
                                       << "Permission denied";
     QTest::newRow("read-only report") << "report.txt (read-only)"
@@ -149,7 +149,7 @@ class FaultWindowTest : public QObject {
     {
       // Only the report's own write meets the limit.
       std::unique_ptr<testing_util::FileSizeLimit> limit;
-      if (reason == "File too large") limit = std::make_unique<testing_util::FileSizeLimit>(64);
+      if (reason == "file too large") limit = std::make_unique<testing_util::FileSizeLimit>(64);
       h->Trigger("mnuFileSave");
     }
     if (!h->messages.shown.empty() && h->messages.shown[0].buttons == MessageButtons::kYesNo) {
@@ -169,7 +169,7 @@ class FaultWindowTest : public QObject {
     QTest::newRow("a full disk") << "/dev/full"
                                  << "No space left on device";
     QTest::newRow("disk full while replacing it") << "limit"
-                                                  << "File too large";
+                                                  << "file too large";
     QTest::newRow("read-only file") << "read-only"
                                     << "Permission denied";
   }

@@ -436,6 +436,19 @@ class MainWindowTest : public QObject {
     QTest::newRow("day list full, then a site's calls")
         << many_days + CallsLog(10002)
         << QStringList{"was loaded", "day list is full", "tally reached a limit"};
+    QTest::newRow("lines end with CR alone")
+        << QByteArray(
+               "Dec  5 06:34:45 isdnrouter call from 01234123456 disconnected, lasted 5\r"
+               "Dec  5 06:34:46 isdnrouter call from 01234123456 disconnected, lasted 6\r")
+        << QStringList{"was loaded", "its lines end with CR alone"};
+    QByteArray too_long;
+    for (int i = 0; i < 13; ++i) {
+      too_long +=
+          "Dec  5 06:34:45 isdnrouter call from 01234123456 disconnected, lasted "
+          "3000000000\n";
+    }
+    QTest::newRow("a kind of warning given ten times")
+        << too_long << QStringList{"tally reached a limit", "and 3 more like it"};
   }
   void loadRemarksAreShown() {
     QFETCH(QByteArray, log);

@@ -250,6 +250,32 @@ TEST(AuditReport, BeyondLimitAndNotSelected) {
   EXPECT_EQ(1u, tallied.tally.reconciliation.beyond_site_limit);
 }
 
+// A call that would take its site's total past 32 bits counts 0 s: its audit
+// row says so and seconds_not_counted has it. Of the twelve such calls the
+// first ten are warned of, the rest told as a count.
+TEST(AuditReport, SiteTotalPast32BitsCountsNoSeconds) {
+  auto data = std::make_unique<TallixData>();
+  const int lines = 13;
+  for (int i = 0; i < lines; ++i) {
+    data->LogLines.Assign(i,
+                          "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, "
+                          "lasted 2000000000 seconds");
+  }
+  data->LineCount = lines;
+  data->SiteCount = 1;
+  data->SiteNames[0] = "Head Office";
+  data->SiteNumbers[0] = "01234123456";
+  const Tallied tallied(std::move(data), " ");
+  const std::string row = ",0,Dec  7 10:00:01,01234123456,2000000000,Head Office";
+  std::string expected = "file,line,stamp,number,seconds,result\r\n" + row + "\r\n";
+  for (int i = 1; i < lines; ++i) expected += row + " (0 s counted)\r\n";
+  EXPECT_EQ(expected, AuditCsvText(tallied.request()));
+  EXPECT_EQ(12u, tallied.tally.reconciliation.seconds_not_counted);
+  EXPECT_EQ(2000000000, tallied.data->SiteSeconds[0]);
+  ASSERT_EQ(11u, tallied.tally.warnings.size());
+  EXPECT_EQ("and 2 more like it", tallied.tally.warnings.back());
+}
+
 // Every text of the JSON report goes through one escaping: the rows below
 // are what a strict parser must read back.
 TEST(JsonReport, EscapesEveryTextSoItParsesBack) {

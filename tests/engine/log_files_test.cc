@@ -1,7 +1,8 @@
 // Logs as they are kept: several files loaded as one, and compressed files
-// (gzip, xz, zstd) read as their plain text; a damaged or cut-short one fails
+// (gzip, xz, zstd, bzip2) read as their plain text; a damaged or cut-short one fails
 // with its reason and leaves the loaded log as it was.
 
+#include <bzlib.h>
 #include <gtest/gtest.h>
 #include <lzma.h>
 #include <zlib.h>
@@ -58,6 +59,18 @@ std::string Zstd(const std::string& text) {
   return out;
 }
 
+std::string Bzip2(const std::string& text) {
+  auto size = static_cast<unsigned>(text.size() + text.size() / 100 + 601);
+  std::string out(size, '\0');
+  EXPECT_EQ(BZ_OK, BZ2_bzBuffToBuffCompress(out.data(), &size, const_cast<char*>(text.data()),
+                                            static_cast<unsigned>(text.size()), 9, 0, 0));
+  out.resize(size);
+  return out;
+}
+
+// As pzstd begins its files.
+const std::string kZstdSkippableFrame("\x50\x2a\x4d\x18\x03\0\0\0abc", 11);
+
 std::unique_ptr<TallixData> NewData() {
   auto data = std::make_unique<TallixData>();
   data->RouterIdentifier = "isdnrouter";
@@ -104,6 +117,12 @@ TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
        {"Dec 5 ", "Dec 6 ", "Dec 5 "},
        {{0, 1}, {0, 2}, {1, 3}, {2, 1}, {2, 3}},
        {2, 3, 3}},
+      {"bzip2 streams, zstd after a skippable frame",
+       {Bzip2(a + "\n") + Bzip2(b), kZstdSkippableFrame + Zstd(c)},
+       {a, b, c},
+       {"Dec 5 ", "Dec 6 "},
+       {{0, 1}, {0, 2}, {1, 1}},
+       {2, 1}},
       // Each member gives the reader one byte: lines are still counted right.
       {"many one-byte members",
        {Repeat(Gzip("\n"), 20000) + Gzip(a), Repeat(Zstd("\n"), 20000) + Zstd(b + "\n")},
@@ -136,6 +155,14 @@ TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
     EXPECT_EQ(row.origins, origins) << row.name;
     EXPECT_EQ(row.file_lines, data->LogFileLines) << row.name;
   }
+}
+
+// A file whose size says 0 holds text all the same, read to its end.
+TEST(LogFiles, SizeZeroIsReadToItsEnd) {
+  auto data = NewData();
+  ASSERT_TRUE(LoadLog(*data, "/proc/self/status").status.ok());
+  ASSERT_EQ(1u, data->LogFileLines.size());
+  EXPECT_LT(5u, data->LogFileLines[0]);
 }
 
 // The reader gives a text exactly as long as its limit, and refuses one byte
@@ -228,6 +255,15 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
       {"xz second stream cut short", Xz(text) + Xz(text).substr(0, 8), "the xz data is cut short"},
       {"zstd cut short", Zstd(text).substr(0, 12), "the zstd data is cut short"},
       {"zstd stray bytes", Zstd(text) + "xy", "stray bytes after the compressed data"},
+      {"bzip2 cut short", Bzip2(text).substr(0, 30), "the bzip2 data is cut short"},
+      {"bzip2 stray bytes", Bzip2(text) + "xy", "stray bytes after the compressed data"},
+      {"lz4", "\x04\x22\x4d\x18\x64\x40\xa7",
+       "it is lz4-compressed, which Tallix does not read; decompress it first (lz4 -d @)"},
+      {"lzip", "LZIP\x01\x0c",
+       "it is lzip-compressed, which Tallix does not read; "
+       "decompress it first (lzip -d @)"},
+      {"legacy lzma", std::string("\x5d\0\0\x80\0\xff", 6),
+       "it is lzma-compressed, which Tallix does not read; decompress it first (unlzma @)"},
   };
   for (const auto& row : rows) {
     TempDir dir;
@@ -237,7 +273,11 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
     ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).status.ok());
     const LoadResult r = LoadLogs(*data, {dir.Path("good.log"), dir.Path("router.log.gz")});
     EXPECT_FALSE(r.status.ok()) << row.name;
-    EXPECT_EQ("log file: cannot read '" + dir.Path("router.log.gz") + "': " + row.reason,
+    std::string reason = row.reason;
+    if (const size_t at = reason.find('@'); at != std::string::npos) {
+      reason.replace(at, 1, dir.Path("router.log.gz"));
+    }
+    EXPECT_EQ("log file: cannot read '" + dir.Path("router.log.gz") + "': " + reason,
               r.status.message())
         << row.name;
     EXPECT_EQ(std::vector<std::string>{Line(7, 7)}, KeptLines(*data)) << row.name;

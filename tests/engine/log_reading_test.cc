@@ -248,6 +248,35 @@ TEST(LineScanner, LongLinesInBlocksOfAnySizeGiveTheWholeTextsResult) {
   }
 }
 
+// A kept line of exactly kLongLineBytes is kept whole, one byte more is
+// compacted: found whole inside a block, and held across a block's end.
+TEST(LineScanner, CompactsOnlyPastTheThreshold) {
+  const std::string call = CallLine(0, 75);
+  const std::string before = "noise\n";
+  for (const size_t length : {kLongLineBytes, kLongLineBytes + 1}) {
+    const std::string line = std::string(length - call.size(), 'w') + call;
+    const std::string text = before + line + "\n";
+    // The whole text at once; then a block end inside the line.
+    for (const size_t block : {text.size(), before.size() + length / 2}) {
+      KeptLines kept;
+      const KeptLineFinders finders("isdnrouter");
+      LineScanner scanner(finders, kept);
+      for (size_t at = 0; at < text.size(); at += block) {
+        scanner.Feed(std::string_view(text).substr(at, block));
+      }
+      scanner.Finish();
+      ASSERT_EQ(1u, kept.lines.size()) << length << " " << block;
+      if (length == kLongLineBytes) {
+        EXPECT_EQ(line, kept.lines[0].text) << block;
+      } else {
+        char compact[kCompactLineMaxBytes];
+        EXPECT_EQ(std::string(compact, CompactLineInto(line, compact)), kept.lines[0].text)
+            << block;
+      }
+    }
+  }
+}
+
 // What is kept of a long line reads the same time stamp, number and
 // duration as the whole line.
 TEST(CompactLineInto, ReadsTheSameFieldsAsTheWholeLine) {

@@ -17,16 +17,64 @@ using testing_util::ReadFile;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
+// Execute, setgid and sticky bits too: the mode is set after the owner,
+// whose change would clear setgid.
 TEST(WriteWholeFile, ReplacesAndKeepsPermissions) {
+  for (const mode_t mode : {0640u, 0755u, 02750u, 01644u}) {
+    TempDir dir;
+    const std::string path = dir.Path("report.txt");
+    WriteFile(path, "old contents that are longer");
+    ASSERT_EQ(0, ::chmod(path.c_str(), mode));
+    ASSERT_TRUE(WriteWholeFile(path, "new").ok());
+    EXPECT_EQ("new", ReadFile(path));
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &st));
+    EXPECT_EQ(mode, st.st_mode & 07777) << std::oct << mode;
+  }
+}
+
+// The output's name made a link to an input while the report was made: the
+// rename would replace the input, and is refused. Nothing is left behind.
+TEST(WriteOutputFile, ChecksWhatTheRenameReplaces) {
   TempDir dir;
-  const std::string path = dir.Path("report.txt");
-  WriteFile(path, "old contents that are longer");
-  ::chmod(path.c_str(), 0640);
-  ASSERT_TRUE(WriteWholeFile(path, "new").ok());
-  EXPECT_EQ("new", ReadFile(path));
-  struct stat st {};
-  ASSERT_EQ(0, ::stat(path.c_str(), &st));
-  EXPECT_EQ(0640u, st.st_mode & 0777);
+  const std::string input = dir.Path("victim.log");
+  const std::string output = dir.Path("out.txt");
+  WriteFile(input, "the log");
+  const auto not_the_input = [&](const std::string& replaced) {
+    return std::filesystem::equivalent(replaced, input) ? Status::Error("refused") : Status();
+  };
+  const Status written = WriteOutputFile(
+      output,
+      [&](ReportSink& sink) {
+        sink.text() = "report";
+        std::filesystem::create_symlink(input, output);
+      },
+      not_the_input);
+  EXPECT_EQ("refused", written.message());
+  EXPECT_EQ("the log", ReadFile(input));
+  EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir.path()),
+                             std::filesystem::directory_iterator()));
+}
+
+// Control characters reach a terminal as escapes, line ends and TAB as they
+// are, whatever pieces the text comes in.
+TEST(TerminalText, EscapesControlsButLineEnds) {
+  const struct {
+    std::vector<std::string> pieces;
+    std::string shown;
+  } rows[] = {
+      {{"a\x1b]0;X\x07\tb\r\n"}, "a\\x1B]0;X\\x07\tb\r\n"},
+      {{"one\r", "\ntw", "o\n", "three"}, "one\r\ntwo\nthree"},
+      {{"c1 \xc2", "\x9b!\n"}, "c1 \\xC2\\x9B!\n"},
+      {{"\xc3", "\xa9\n"}, "\xc3\xa9\n"},
+  };
+  for (const auto& row : rows) {
+    TerminalText terminal;
+    std::string shown;
+    for (const std::string& piece : row.pieces) shown += terminal.Pass(piece);
+    shown += terminal.Rest();
+    EXPECT_EQ(row.shown, shown);
+  }
 }
 
 // As the shell's ">": a link is followed, its target written and the link

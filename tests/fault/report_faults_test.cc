@@ -153,7 +153,7 @@ TEST_F(ReportFaultTest, DiskFullWhileReplacingAReport) {
                                          Path("report.txt"), "router.log"};
   testing_util::FileSizeLimit limit(1000);
   ExpectFailure("file size limit", args,
-                "output file: cannot write '" + Path("report.txt") + "': File too large");
+                "output file: cannot write '" + Path("report.txt") + "': file too large");
 }
 
 TEST_F(ReportFaultTest, ConfigurationThatCannotBeRead) {
@@ -206,6 +206,11 @@ class ReportPermissionTest : public ReportFaultTest {
 // Each row takes one permission away, runs, and gives it back.
 TEST_F(ReportPermissionTest, RefusedWhereTheUserHasNoPermission) {
   fs::create_directory(Path("locked"));
+  // Another's file that anyone may write, in a sticky folder: written, yes;
+  // replaced, no.
+  fs::create_directory(Path("sticky"));
+  WriteFile(Path("sticky/out.txt"), "another's");
+  ASSERT_EQ(0, ::chmod(Path("sticky/out.txt").c_str(), 0666));
   const std::string cfg = Path("Tallix.cfg");
   const struct {
     const char* what;
@@ -228,7 +233,14 @@ TEST_F(ReportPermissionTest, RefusedWhereTheUserHasNoPermission) {
        Path("locked"),
        0555,
        {"--config", cfg, "--output", Path("locked/out.txt"), "router.log"},
-       "output file: cannot write '" + Path("locked/out.txt") + "': Permission denied"},
+       "output file: cannot write '" + Path("locked/out.txt") + "': the folder '" + Path("locked") +
+           "' does not allow its temporary file (Permission denied)"},
+      {"sticky folder, another's file",
+       Path("sticky"),
+       01777,
+       {"--config", cfg, "--output", Path("sticky/out.txt"), "router.log"},
+       "output file: cannot write '" + Path("sticky/out.txt") + "': the folder '" + Path("sticky") +
+           "' does not allow its temporary file (Operation not permitted)"},
       // A report the user made read-only is not replaced behind their back,
       // though the folder would allow a new file in its place.
       {"read-only report",

@@ -33,6 +33,7 @@
 #include "engine/config/config_file.h"
 #include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/warning_limit.h"
 
 namespace tallix {
 namespace {
@@ -399,7 +400,11 @@ void frmMain::ShowWarnings(
   for (const auto& [context, warnings] : warnings_by_context) {
     if (warnings.empty()) continue;
     QString text = context;
-    for (const std::string& warning : warnings) text += "\n\n- " + ToQtMessage(warning);
+    // A log with a bad call on every line, or a configuration of a thousand bad
+    // records, must not give a box of thousands of lines.
+    for (const std::string& warning : CappedWarnings(warnings)) {
+      text += "\n\n- " + ToQtMessage(warning);
+    }
     parts << text;
   }
   if (!parts.isEmpty()) ShowProblem(parts.join("\n\n"));

@@ -34,6 +34,7 @@ class QToolBar;
 namespace tallix {
 
 class ClockStatusBar;
+struct LoadResult;
 class FormCheckTotals;
 class LogFollow;
 class WindowGeometry;
@@ -141,7 +142,7 @@ class frmMain : public QMainWindow {
   // under: made from the first log file's name, in its folder.
   QString ProposedName(const QString& type) const;
   // Shows the load's outcome in the log panel and the rows.
-  void ShowLoadedLog(const std::vector<std::string>& load_warnings);
+  void ShowLoadedLog(const LoadResult& load);
   // Every warning of the run so far, as tallix-report lists them: the
   // configuration's, the load's and the last tally's.
   std::vector<std::string> RunWarnings() const;

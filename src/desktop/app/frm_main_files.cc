@@ -29,15 +29,15 @@ namespace {
 // and the end of the name it is proposed under.
 struct ExportTypeDef {
   const char* filter;
-  std::string (*text)(const ReportRequest&);
+  ReportWriter write;
   const char* name_end;
 };
 constexpr ExportTypeDef kExportTypes[] = {
-    {"CSV, one row per call (*.csv)", CallsCsvText, ".csv"},
-    {"JSON (*.json)", JsonReportText, ".json"},
-    {"Web page with chart (*.html)", HtmlReportText, ".html"},
-    {"Numbers no site covers (*.txt)", UnmatchedText, "-unmatched.txt"},
-    {"Audit of every kept line (*.csv)", AuditCsvText, "-audit.csv"},
+    {"CSV, one row per call (*.csv)", WriteCallsCsv, ".csv"},
+    {"JSON (*.json)", WriteJsonReport, ".json"},
+    {"Web page with chart (*.html)", WriteHtmlReport, ".html"},
+    {"Numbers no site covers (*.txt)", WriteUnmatched, "-unmatched.txt"},
+    {"Audit of every kept line (*.csv)", WriteAuditCsv, "-audit.csv"},
 };
 
 // The local file a drag carries, or an empty text.
@@ -104,10 +104,10 @@ void frmMain::OpenLogFile(const QString& path) {
     return;
   }
   loaded_stamps_ = {stamp};
-  ShowLoadedLog(load.warnings);
+  ShowLoadedLog(load);
 }
 
-void frmMain::ShowLoadedLog(const std::vector<std::string>& load_warnings) {
+void frmMain::ShowLoadedLog(const LoadResult& load) {
   ShowBoxText(LogFilename, ToQt(data_.LogFilePath));
   const LogBounds bounds = LogStartAndEnd(data_);
   ShowBoxText(LogStart, ToQt(bounds.start));
@@ -117,11 +117,13 @@ void frmMain::ShowLoadedLog(const std::vector<std::string>& load_warnings) {
   ComboDate->clearEditText();
   for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));
   ComboDate->setCurrentIndex(-1);
-  load_warnings_ = load_warnings;
+  load_warnings_ = load.warnings;
   RunTally(kAllDataSelection);
   EnableResultCommands(true);
   FollowLoadedLog();
-  std::vector<std::string> warnings = load_warnings;
+  std::vector<std::string> warnings = load.warnings;
+  // Notes, such as a file whose lines end with CR alone, are remarks of the load too.
+  warnings.insert(warnings.end(), load.notes.begin(), load.notes.end());
   if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
   // The load's remarks, then what the tally over it reached.
   ShowWarnings({{"The log was loaded, with these remarks:", warnings},
@@ -148,9 +150,10 @@ void frmMain::mnuFileSave_Click() {
                    .arg(ToQtMessage(FromQt(path)))});
     if (answer != MessageAnswer::kYes) return;
   }
-  const Status written = WriteWholeFile(
-      FromQt(path),
-      SavedReportText({data_, last_tally_, MakeReportHeading(data_, services_.clock->Now())}));
+  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  const Status written = WriteOutputFile(FromQt(path), [&](ReportSink& sink) {
+    WriteSavedReport({data_, last_tally_, heading}, sink);
+  });
   if (!written.ok()) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.message()));
 }
 
@@ -176,14 +179,15 @@ void frmMain::mnuFileExport_Click() {
   const ExportTypeDef& type = kExportTypes[index];
   const std::vector<std::string> warnings = RunWarnings();
   const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  const Status written =
-      WriteWholeFile(FromQt(chosen->name), type.text({data_, last_tally_, heading, warnings}));
+  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
+    type.write({data_, last_tally_, heading, warnings}, sink);
+  });
   if (!written.ok()) {
     ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));
     return;
   }
   sbStatusBar->ShowNote(QString("Exported to %1").arg(chosen->name));
-  if (type.text != HtmlReportText || services_.desktop == nullptr) return;
+  if (type.write != WriteHtmlReport || services_.desktop == nullptr) return;
   const MessageAnswer answer = services_.messages->Show(
       this, {MessageIcon::kQuestion, MessageButtons::kYesNo, kTitle,
              QString("The web page was saved as \"%1\".\nOpen it now?").arg(chosen->name)});

@@ -280,8 +280,9 @@ void FormCheckTotals::cmdSaveAs_Click() {
   const std::optional<ChosenFile> chosen = services_.files.ShowSaveAs(
       this, "Save As", {"Audit of the lines shown (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
-  const Status written = WriteWholeFile(
-      FromQt(chosen->name), AuditRowsText(data_, tally_, model_->Rows(), AuditTextForm::kCsv));
+  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
+    WriteAuditRows(data_, tally_, model_->Rows(), AuditTextForm::kCsv, sink);
+  });
   if (!written.ok()) {
     services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
                                    "The lines were not saved.\n\n" + ToQt(written.message())});

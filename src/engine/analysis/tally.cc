@@ -12,6 +12,7 @@
 #include "engine/analysis/duration.h"
 #include "engine/analysis/lenient_number.h"
 #include "engine/log/text_search.h"
+#include "engine/util/warning_limit.h"
 
 namespace tallix {
 namespace {
@@ -179,6 +180,7 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
     sites_by_ending[Ending(data.SiteNumbers[s])] |= 1u << s;
   }
+  size_t totals_past_32_bits = 0;
   for (int r = 0; r < lines; ++r) {
     const std::string_view line = data.LogLines[static_cast<size_t>(r)];
     const CallFields call = ReadCallFields(line);
@@ -235,10 +237,13 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
         }
       } else if (!FitsInt32(data.SiteSeconds[site] + seconds)) {
         outcome.zero_seconds |= bit;
-        result.warnings.push_back("kept line " + std::to_string(r + 1) + " ('" +
-                                  std::string(call.stamp) + "'): the total of site '" +
-                                  data.SiteNames[site] +
-                                  "' would not fit 32 bits; the call counts 0 seconds");
+        // One per call, each naming its site: only the first few are made.
+        if (++totals_past_32_bits <= kWarningsOfAKind) {
+          result.warnings.push_back("kept line " + std::to_string(r + 1) + " ('" +
+                                    std::string(call.stamp) + "'): the total of site '" +
+                                    data.SiteNames[site] +
+                                    "' would not fit 32 bits; the call counts 0 seconds");
+        }
         seconds = 0;
       }
       sums.seconds_not_counted += (outcome.zero_seconds & bit) != 0;
@@ -250,6 +255,9 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection) {
       result.counted_seconds += seconds;
       lists.AddDayCall(line, site, seconds);
     }
+  }
+  if (totals_past_32_bits > kWarningsOfAKind) {
+    result.warnings.push_back(MoreLikeIt(totals_past_32_bits - kWarningsOfAKind));
   }
   for (int s = 0; s < sites; ++s) sums.counted += static_cast<uint64_t>(CallsInUse(data, s));
   lists.SortUnmatched();

@@ -3,7 +3,6 @@
 #include "engine/util/file_identity.h"
 
 namespace tallix {
-
 std::optional<InputFile> InputFileAt(const std::string& output, std::span<const std::string> logs,
                                      std::span<const std::string> configs) {
   for (const std::string& log : logs) {
@@ -20,7 +19,7 @@ std::vector<std::string> RunWarnings(std::span<const std::string> config,
   std::vector<std::string> warnings(config.begin(), config.end());
   warnings.insert(warnings.end(), load.begin(), load.end());
   warnings.insert(warnings.end(), tally.warnings.begin(), tally.warnings.end());
-  return warnings;
+  return CappedWarnings(warnings);
 }
 
 std::optional<std::string> NoKeptLineWarning(const TallixData& data) {

@@ -9,6 +9,7 @@
 
 #include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
+#include "engine/util/warning_limit.h"
 
 namespace tallix {
 
@@ -26,7 +27,8 @@ std::optional<InputFile> InputFileAt(const std::string& output, std::span<const 
                                      std::span<const std::string> configs);
 
 // Every warning of a run, in the order the reports list them: the fixed
-// limits met reading the configuration, loading the log and tallying.
+// limits met reading the configuration, loading the log and tallying; each
+// kind at most kWarningsOfAKind times (CappedWarnings).
 std::vector<std::string> RunWarnings(std::span<const std::string> config,
                                      std::span<const std::string> load, const TallyResult& tally);
 

@@ -232,6 +232,10 @@ void LineScanner::EndHeldLine() {
 
 void LineScanner::Feed(std::string_view block) {
   if (block.empty()) return;
+  // Looked for only until one is found.
+  if (!kept_.has_carriage_return) {
+    kept_.has_carriage_return = std::memchr(block.data(), '\r', block.size()) != nullptr;
+  }
   size_t from = 0;
   if (open_) {
     const void* feed = std::memchr(block.data(), '\n', block.size());
@@ -270,6 +274,7 @@ void LineScanner::Finish() {
   const bool ends_open = open_;
   if (open_) EndHeldLine();
   kept_.text_lines = feeds_ + (ends_open ? 1 : 0);
+  kept_.line_feeds = feeds_;
 }
 
 }  // namespace tallix

@@ -82,8 +82,11 @@ struct KeptLines {
 
   std::vector<KeptLine> lines;
   uint64_t found = 0;
-  // The lines of the part's text, set once it is scanned.
+  // The lines of the part's text and its line feeds, set once it is
+  // scanned; whether it holds a carriage return.
   uint64_t text_lines = 0;
+  uint64_t line_feeds = 0;
+  bool has_carriage_return = false;
   // Lines stored before this part: a fixed count, and the count of a part
   // scanned at the same time, if any.
   size_t stored_before = 0;

@@ -13,6 +13,7 @@
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_text_reader.h"
 #include "engine/log/text_search.h"
+#include "engine/util/warning_limit.h"
 
 namespace tallix {
 namespace {
@@ -215,7 +216,7 @@ std::vector<std::string> DroppedWarnings(uint64_t dropped_lines, uint64_t droppe
   return warnings;
 }
 
-LoadResult Failed(std::string message) { return {Status::Error(std::move(message)), {}}; }
+LoadResult Failed(std::string message) { return {Status::Error(std::move(message)), {}, {}}; }
 
 LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
                      const LoadOptions& options, LogFileSystem& files, size_t* current) {
@@ -229,6 +230,8 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     for (const std::string& path : paths) total += files.SizeOf(path);
   }
   LoadProgress progress{options.progress, total};
+  size_t stored = 0;  // the lines of `parts`, counted as they come
+  std::vector<std::string> notes;
   for (size_t f = 0; f < paths.size(); ++f) {
     *current = f;
     std::unique_ptr<LogSource> source;
@@ -236,17 +239,26 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     uint64_t file_bytes = 0;
     Status scanned = files.Open(paths[f], kMaxLogFileSize, &source);
     if (scanned.ok()) {
-      size_t stored = 0;
-      for (const KeptLines& part : parts) stored += part.lines.size();
       scanned =
           ScanLog(*source, paths[f], kMaxLogFileSize, stored, finders, progress, own, &file_bytes);
     }
     if (!scanned.ok()) return Failed("log file: " + scanned.message());
     if (progress.cancelled) return Failed(kLoadCancelled);
     uint64_t lines = 0;
+    uint64_t feeds = 0;
+    bool carriage_return = false;
     for (KeptLines& part : own) {
       lines += part.text_lines;
+      feeds += part.line_feeds;
+      carriage_return = carriage_return || part.has_carriage_return;
+      // A part reserves room for every line a log can keep; what it did not
+      // fill goes back now, or each of thousands of files would hold its own.
+      part.lines.shrink_to_fit();
+      stored += part.lines.size();
       parts.push_back(std::move(part));
+    }
+    if (carriage_return && feeds == 0) {
+      notes.push_back("'" + paths[f] + "' has no line feeds; its lines end with CR alone");
     }
     part_files.resize(parts.size(), static_cast<uint32_t>(f));
     file_lines.push_back(lines);
@@ -285,7 +297,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
   data.LineCount = static_cast<int32_t>(kept);
   data.LinesBeyondKept = found - kept;
   const uint64_t dropped_days = ListDays(data);
-  return {Status::Ok(), DroppedWarnings(found - kept, dropped_days)};
+  return {Status::Ok(), DroppedWarnings(found - kept, dropped_days), CappedWarnings(notes)};
 }
 
 }  // namespace

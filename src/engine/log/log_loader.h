@@ -24,6 +24,9 @@ inline constexpr uint64_t kMaxLogFileSize = 2147483647;
 struct LoadResult {
   Status status;                      // when failed, names the file and the reason
   std::vector<std::string> warnings;  // a table was full
+  // Remarks that leave a run's outcome as it is: a file whose lines end
+  // with CR alone, read as one line as the loader's rule has it.
+  std::vector<std::string> notes;
 };
 
 // The minutes the loaded log starts and ends at: the first kMinuteWidth

@@ -13,10 +13,19 @@ class SystemLogSource final : public LogSource {
  public:
   Status Open(const std::string& path, uint64_t max_size) {
     const FileResult opened = file_.Open(path, static_cast<size_t>(max_size));
+    // A file whose size says 0 may still hold text (/proc/self/status): it is
+    // read to its end, as a stream is.
+    stream_ = file_.size() == 0;
     return opened.ok ? Status::Ok() : Status::Error(opened.error);
   }
 
   Status Read(char* buffer, size_t length, size_t* got) override {
+    if (stream_) {
+      const FileResult read = file_.ReadSome(static_cast<size_t>(offset_), buffer, length, got);
+      if (!read.ok) return Status::Error(read.error);
+      offset_ += *got;
+      return {};
+    }
     *got = std::min<uint64_t>(length, file_.size() - offset_);
     if (Status read = ReadAt(offset_, buffer, *got); !read.ok()) {
       *got = 0;
@@ -26,7 +35,9 @@ class SystemLogSource final : public LogSource {
     return {};
   }
 
-  std::optional<uint64_t> size() const override { return file_.size(); }
+  std::optional<uint64_t> size() const override {
+    return stream_ ? std::nullopt : std::optional<uint64_t>(file_.size());
+  }
 
   Status ReadAt(uint64_t offset, char* buffer, size_t length) const override {
     const FileResult read = file_.ReadAt(static_cast<size_t>(offset), buffer, length);
@@ -36,6 +47,7 @@ class SystemLogSource final : public LogSource {
  private:
   ReadOnlyFile file_;
   uint64_t offset_ = 0;
+  bool stream_ = false;
 };
 
 class SystemLogFileSystem final : public LogFileSystem {

@@ -1,5 +1,6 @@
 #include "engine/log/log_text_reader.h"
 
+#include <bzlib.h>
 #include <isa-l/igzip_lib.h>
 #include <lzma.h>
 // For ZSTD_getFrameHeader, to tell how much memory a refused frame asks for.
@@ -32,6 +33,27 @@ Compression CompressionOf(std::string_view first_bytes) {
   if (StartsWith(first_bytes, "\x1f\x8b"sv)) return Compression::kGzip;
   if (StartsWith(first_bytes, kXzMagic)) return Compression::kXz;
   if (StartsWith(first_bytes, "\x28\xb5\x2f\xfd"sv)) return Compression::kZstd;
+  // pzstd and others begin with a skippable frame: 0x184D2A50 to 5F.
+  if (first_bytes.size() >= 4 && (first_bytes[0] & 0xf0) == 0x50 &&
+      first_bytes.substr(1, 3) == "\x2a\x4d\x18"sv) {
+    return Compression::kZstd;
+  }
+  // "BZh", the block size 1 to 9, and a block's or the end's first byte.
+  if (first_bytes.size() >= 5 && StartsWith(first_bytes, "BZh"sv) && first_bytes[3] >= '1' &&
+      first_bytes[3] <= '9' && (first_bytes[4] == '\x31' || first_bytes[4] == '\x17')) {
+    return Compression::kBzip2;
+  }
+  if (StartsWith(first_bytes, "\x04\x22\x4d\x18"sv) ||
+      StartsWith(first_bytes, "\x02\x21\x4c\x18"sv)) {
+    return Compression::kLz4;
+  }
+  if (StartsWith(first_bytes, "LZIP"sv)) return Compression::kLzip;
+  // The legacy header: the properties byte lzma writes (lc=3, lp=0, pb=2),
+  // then a dictionary size that is a few MiB at most.
+  if (first_bytes.size() >= 5 && first_bytes[0] == '\x5d' && first_bytes[1] == '\0' &&
+      static_cast<unsigned char>(first_bytes[4]) < 0x10) {
+    return Compression::kLzma;
+  }
   return Compression::kNone;
 }
 
@@ -316,6 +338,9 @@ class ZstdDecoder final : public Decoder {
                        " to decompress, more than the " + std::to_string(kZstdWindowMib) +
                        " MiB allowed");
       }
+      if (ZSTD_isError(hint) && ZSTD_getErrorCode(hint) == ZSTD_error_dictionary_wrong) {
+        return Refused("it needs a zstd dictionary, which Tallix does not have");
+      }
       if (ZSTD_isError(hint)) return Damaged(ZSTD_getErrorName(hint));
       if (hint == 0) ++frames_done_;
       frame_open_ = hint != 0;
@@ -362,6 +387,78 @@ class ZstdDecoder final : public Decoder {
   bool frame_open_ = false;
 };
 
+// bzip2 through libbz2; concatenated streams, as pbzip2 and cat write them.
+class Bzip2Decoder final : public Decoder {
+ public:
+  Bzip2Decoder(LogSource& source, const std::string& path, std::string_view first)
+      : Decoder(source, path, "bzip2", first) {
+    ready_ = BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_OK;
+  }
+  ~Bzip2Decoder() override {
+    if (ready_) BZ2_bzDecompressEnd(&stream_);
+  }
+
+  Status Decode(uint8_t* out, size_t length, size_t* got) override {
+    *got = 0;
+    if (!ready_) return Damaged("out of memory");
+    stream_.next_out = reinterpret_cast<char*>(out);
+    stream_.avail_out = static_cast<unsigned>(std::min<size_t>(length, UINT32_MAX));
+    while (stream_.avail_out == length) {
+      if (stream_.avail_in == 0 && !file_done()) {
+        const uint8_t* next = nullptr;
+        size_t available = 0;
+        if (Status read = Refill(&next, &available); !read.ok()) return read;
+        stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(next));
+        stream_.avail_in = static_cast<unsigned>(available);
+      }
+      if (stream_.avail_in == 0) {
+        if (stream_open_) return CutShort();
+        break;
+      }
+      if (!stream_open_ && stream_.next_in[0] != 'B') return StrayBytes();
+      stream_open_ = true;
+      const int status = BZ2_bzDecompress(&stream_);
+      if (status == BZ_STREAM_END) {
+        // Another stream may follow.
+        BZ2_bzDecompressEnd(&stream_);
+        ready_ = BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_OK;
+        stream_open_ = false;
+        if (!ready_) return Damaged("out of memory");
+        if (stream_.avail_out < length) break;
+        continue;
+      }
+      if (status != BZ_OK) return Damaged(status == BZ_MEM_ERROR ? "out of memory" : "bad data");
+    }
+    *got = length - stream_.avail_out;
+    return {};
+  }
+
+ private:
+  bz_stream stream_{};
+  bool ready_ = false;
+  bool stream_open_ = false;
+};
+
+// A format Tallix does not read: the first read says so, and how to read it.
+class RefusedDecoder final : public Decoder {
+ public:
+  RefusedDecoder(LogSource& source, const std::string& path, std::string_view name,
+                 std::string_view decompress)
+      : Decoder(source, path, name, {}), path_(path), name_(name), decompress_(decompress) {}
+
+  Status Decode(uint8_t*, size_t, size_t* got) override {
+    *got = 0;
+    return Refused("it is " + std::string(name_) +
+                   "-compressed, which Tallix does not read; decompress it first (" +
+                   std::string(decompress_) + " " + path_ + ")");
+  }
+
+ private:
+  const std::string& path_;
+  std::string_view name_;
+  std::string_view decompress_;
+};
+
 }  // namespace
 
 LogTextReader::LogTextReader(LogSource& source, const std::string& path, Compression kind,
@@ -376,6 +473,18 @@ LogTextReader::LogTextReader(LogSource& source, const std::string& path, Compres
       break;
     case Compression::kZstd:
       decoder_ = std::make_unique<ZstdDecoder>(source, path_, first_bytes);
+      break;
+    case Compression::kBzip2:
+      decoder_ = std::make_unique<Bzip2Decoder>(source, path_, first_bytes);
+      break;
+    case Compression::kLz4:
+      decoder_ = std::make_unique<RefusedDecoder>(source, path_, "lz4", "lz4 -d");
+      break;
+    case Compression::kLzip:
+      decoder_ = std::make_unique<RefusedDecoder>(source, path_, "lzip", "lzip -d");
+      break;
+    case Compression::kLzma:
+      decoder_ = std::make_unique<RefusedDecoder>(source, path_, "lzma", "unlzma");
       break;
     case Compression::kNone:
       first_ = first_bytes;

@@ -20,7 +20,9 @@
 
 namespace tallix {
 
-enum class Compression { kNone, kGzip, kXz, kZstd };
+// kLz4, kLzip and kLzma (the legacy .lzma format) are recognised only to be
+// refused with a message that says how to read them.
+enum class Compression { kNone, kGzip, kXz, kZstd, kBzip2, kLz4, kLzip, kLzma };
 
 // The compression that a file beginning with `first_bytes` is stored in.
 // Needs at most kCompressionMagicBytes bytes; fewer mean a plain file.

@@ -5,16 +5,42 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <new>
+#include <optional>
 #include <system_error>
 
 #include "engine/util/text_file.h"
+#include "engine/util/visible_text.h"
 
 namespace tallix {
 namespace {
 
 Status CannotWrite(const std::string& path, int error_number) {
+  // strerror's "File too large" says nothing of a limit the user set.
+  if (error_number == EFBIG) return Status::Error("cannot write '" + path + "': file too large");
   return Status::Error("cannot write " + DescribeErrno(path, error_number));
+}
+
+std::string FolderOf(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : target.substr(0, slash);
+}
+
+// A read-only folder, or a sticky one where the file is not ours, lets the
+// file be written but not replaced: say so, rather than a bare "Permission
+// denied" about a file the user may write.
+Status FolderRefuses(const std::string& path, const std::string& target, int error_number) {
+  return Status::Error("cannot write '" + path + "': the folder '" + FolderOf(target) +
+                       "' does not allow its temporary file (" + std::strerror(error_number) + ")");
+}
+
+bool IsFolderRefusal(int error_number) {
+  return error_number == EACCES || error_number == EPERM || error_number == EROFS;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -29,81 +55,225 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-Status WriteInPlace(const std::string& path, std::string_view contents) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return CannotWrite(path, errno);
-  const bool written = WriteAll(fd, contents);
-  const int write_error = errno;
-  // A late write error can surface only at the close.
-  if (::close(fd) != 0 && written) return CannotWrite(path, errno);
-  return written ? Status() : CannotWrite(path, write_error);
+// The descriptor that a name such as /dev/fd/1 or /proc/self/fd/1 stands
+// for. Opening such a name would open the file afresh (from its start, or
+// not at all for a pipe or a deleted file), so it is written as it is.
+std::optional<int> DescriptorNamed(const std::string& path) {
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (const std::string& folder : {std::string("/dev/fd/"), std::string("/proc/self/fd/"),
+                                    std::string("/proc/thread-self/fd/"), own}) {
+    if (path.size() <= folder.size() || path.size() > folder.size() + 9 ||
+        path.compare(0, folder.size(), folder) != 0) {
+      continue;
+    }
+    int fd = 0;
+    for (size_t i = folder.size(); i < path.size(); ++i) {
+      if (path[i] < '0' || path[i] > '9') return std::nullopt;
+      fd = fd * 10 + (path[i] - '0');
+    }
+    return fd;
+  }
+  return std::nullopt;
 }
 
-// The name that `path` leads to through its links (itself when it is none),
-// each relative link taken from the folder that holds it.
-Status FollowLinks(const std::string& path, std::string& target) {
+// Where a name leads through its links: a file's name (itself when it is no
+// link, each relative link taken from the folder that holds it), or one of
+// the process's descriptors.
+struct Destination {
+  std::string target;
+  std::optional<int> descriptor;
+};
+
+Status FollowLinks(const std::string& path, Destination& destination) {
   namespace fs = std::filesystem;
   fs::path at(path);
   std::error_code ec;
-  for (int hops = 0; fs::is_symlink(fs::symlink_status(at, ec)); ++hops) {
+  for (int hops = 0;; ++hops) {
+    if ((destination.descriptor = DescriptorNamed(at.string()))) return {};
+    if (!fs::is_symlink(fs::symlink_status(at, ec))) break;
     if (hops == 40) return CannotWrite(path, ELOOP);
     const fs::path next = fs::read_symlink(at, ec);
     if (ec) return Status::Error("cannot write '" + path + "': " + ec.message());
     at = next.is_absolute() ? next : at.parent_path() / next;
   }
-  target = at.string();
+  destination.target = at.string();
   return {};
 }
 
-}  // namespace
-
-Status WriteWholeFile(const std::string& path, std::string_view contents) {
-  std::string target;
-  if (Status resolved = FollowLinks(path, target); !resolved.ok()) return resolved;
-  struct stat st {};
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) {
-    return Status::Error("cannot write '" + path + "': it is a directory");
+// One output being written: a temporary file that replaces an ordinary file
+// at Commit(), or a descriptor written in place. Left uncommitted, it removes
+// its temporary file.
+class OutputTarget {
+ public:
+  OutputTarget() = default;
+  OutputTarget(const OutputTarget&) = delete;
+  OutputTarget& operator=(const OutputTarget&) = delete;
+  ~OutputTarget() {
+    if (fd_ >= 0 && owned_) ::close(fd_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
   }
-  if (exists && !S_ISREG(st.st_mode)) return WriteInPlace(target, contents);
+
+  Status Open(const std::string& path);
+  bool Write(std::string_view bytes);
+  Status Commit(const ReplaceCheck& check);
+
+ private:
+  bool WriteOut(std::string_view bytes) {
+    if (WriteAll(fd_, bytes)) return true;
+    error_ = errno;
+    return false;
+  }
+  Status OpenTemporary(const struct stat* old);
+
+  std::string path_;
+  std::string target_;
+  std::string temp_;  // empty unless an ordinary file is being replaced
+  int fd_ = -1;
+  bool owned_ = true;
+  int error_ = 0;
+  std::optional<TerminalText> terminal_;
+};
+
+Status OutputTarget::Open(const std::string& path) {
+  path_ = path;
+  Destination destination;
+  if (Status resolved = FollowLinks(path, destination); !resolved.ok()) return resolved;
+  if (destination.descriptor) {
+    fd_ = *destination.descriptor;
+    owned_ = false;
+    if (::fcntl(fd_, F_GETFD) == -1) return CannotWrite(path, errno);
+  } else {
+    target_ = destination.target;
+    struct stat st {};
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+      return Status::Error("cannot write '" + path + "': it is a directory");
+    }
+    if (!exists || S_ISREG(st.st_mode)) return OpenTemporary(exists ? &st : nullptr);
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd_ < 0) return CannotWrite(path, errno);
+  }
+  if (::isatty(fd_) == 1) terminal_.emplace();
+  return {};
+}
+
+Status OutputTarget::OpenTemporary(const struct stat* old) {
   // Renaming over a file needs only the folder's permission; a file that was
   // made read-only must not be replaced all the same.
-  if (exists && ::access(target.c_str(), W_OK) != 0) return CannotWrite(path, errno);
-
+  if (old != nullptr && ::access(target_.c_str(), W_OK) != 0) return CannotWrite(path_, errno);
   // A short name of its own, so that a target whose name is near the
   // system's limit still gets one.
-  const size_t slash = target.rfind('/');
-  std::string temp =
-      (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tallix-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return CannotWrite(path, errno);
-  bool still_open = true;
-  auto fail = [&](int error_number) {
-    if (still_open) ::close(fd);
-    ::unlink(temp.c_str());
-    return CannotWrite(path, error_number);
-  };
+  const size_t slash = target_.rfind('/');
+  std::string temp = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) +
+                     ".tallix-XXXXXX";
+  fd_ = ::mkstemp(temp.data());
+  if (fd_ < 0) {
+    const int error_number = errno;
+    return IsFolderRefusal(error_number) ? FolderRefuses(path_, target_, error_number)
+                                         : CannotWrite(path_, error_number);
+  }
+  temp_ = std::move(temp);
   // Keep the owner, group and permissions of the file being replaced, as far
   // as this process may set them (the owner only as root, the group when the
   // user belongs to it); a new file gets the usual ones for the user's umask.
+  // The mode comes after the owner: a change of owner clears setgid.
   mode_t mode = 0;
-  if (exists) {
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-      [[maybe_unused]] const int group_only = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  if (old != nullptr) {
+    if (::fchown(fd_, old->st_uid, old->st_gid) != 0) {
+      [[maybe_unused]] const int group_only = ::fchown(fd_, static_cast<uid_t>(-1), old->st_gid);
     }
-    mode = st.st_mode & 07777;
+    mode = old->st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  if (::fchmod(fd, mode) != 0) return fail(errno);
-  if (!WriteAll(fd, contents)) return fail(errno);
-  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
-  still_open = false;
-  if (::close(fd) != 0) return fail(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+  if (::fchmod(fd_, mode) != 0) return CannotWrite(path_, errno);
   return {};
+}
+
+bool OutputTarget::Write(std::string_view bytes) {
+  if (error_ != 0) return false;
+  return terminal_ ? WriteOut(terminal_->Pass(bytes)) : WriteOut(bytes);
+}
+
+Status OutputTarget::Commit(const ReplaceCheck& check) {
+  if (error_ == 0 && terminal_) WriteOut(terminal_->Rest());
+  if (error_ != 0) return CannotWrite(path_, error_);
+  if (!owned_) return {};
+  if (temp_.empty()) {
+    // A late write error can surface only at the close.
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    return closed == 0 ? Status() : CannotWrite(path_, errno);
+  }
+  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) return CannotWrite(path_, errno);
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0) return CannotWrite(path_, errno);
+  if (check) {
+    if (Status allowed = check(target_); !allowed.ok()) return allowed;
+  }
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    const int error_number = errno;
+    return IsFolderRefusal(error_number) ? FolderRefuses(path_, target_, error_number)
+                                         : CannotWrite(path_, error_number);
+  }
+  temp_.clear();
+  return {};
+}
+
+}  // namespace
+
+void IgnoreFileSizeSignal() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction now {};
+    // A handler the program set stays; only the default, which ends the
+    // process, gives way.
+    if (::sigaction(SIGXFSZ, nullptr, &now) == 0 && now.sa_handler == SIG_DFL) {
+      ::signal(SIGXFSZ, SIG_IGN);
+    }
+  });
+}
+
+Status WriteOutputFile(const std::string& path, const std::function<void(ReportSink&)>& make,
+                       const ReplaceCheck& check) {
+  IgnoreFileSizeSignal();
+  OutputTarget target;
+  if (Status opened = target.Open(path); !opened.ok()) return opened;
+  try {
+    ReportSink sink([&target](std::string_view bytes) { return target.Write(bytes); });
+    make(sink);
+    sink.Finish();
+  } catch (const std::bad_alloc&) {
+    return Status::Error("cannot write '" + path + "': not enough memory");
+  }
+  return target.Commit(check);
+}
+
+Status WriteWholeFile(const std::string& path, std::string_view contents) {
+  return WriteOutputFile(path, [contents](ReportSink& sink) { sink.text().assign(contents); });
+}
+
+std::string TerminalText::Pass(std::string_view piece) {
+  held_ += piece;
+  const size_t end = held_.rfind('\n');
+  if (end == std::string::npos) return {};
+  std::string shown;
+  size_t at = 0;
+  for (size_t line_end; (line_end = held_.find_first_of("\r\n", at)) <= end; at = line_end + 1) {
+    shown += VisibleText(std::string_view(held_).substr(at, line_end - at));
+    shown += held_[line_end];
+  }
+  held_.erase(0, end + 1);
+  return shown;
+}
+
+std::string TerminalText::Rest() {
+  std::string rest = Pass("\n");
+  rest.pop_back();
+  return rest;
 }
 
 }  // namespace tallix

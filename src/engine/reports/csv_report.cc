@@ -42,9 +42,10 @@ void AppendTsvField(std::string& out, std::string_view field) {
 
 }  // namespace
 
-std::string CallsCsvText(const ReportRequest& request) {
+void WriteCallsCsv(const ReportRequest& request, ReportSink& sink) {
   const TallixData& data = request.data;
-  std::string out = "site,number,stamp,seconds\r\n";
+  std::string& out = sink.text();
+  out += "site,number,stamp,seconds\r\n";
   const int sites = SitesInUse(data);
   for (int s = 0; s < sites; ++s) {
     const auto site = static_cast<size_t>(s);
@@ -60,9 +61,9 @@ std::string CallsCsvText(const ReportRequest& request) {
       out += ',';
       AppendInteger(out, data.CallSeconds(c, s));
       out += "\r\n";
+      sink.RowEnd();
     }
   }
-  return out;
 }
 
 std::string LineResultText(const TallixData& data, const LineResult& line) {
@@ -80,8 +81,8 @@ std::string LineResultText(const TallixData& data, const LineResult& line) {
   return result;
 }
 
-std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
-                          std::span<const int32_t> rows, AuditTextForm form) {
+void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
+                    AuditTextForm form, ReportSink& sink) {
   const bool csv = form == AuditTextForm::kCsv;
   const auto append_field = csv ? AppendCsvField : AppendTsvField;
   const char separator = csv ? ',' : '\t';
@@ -89,8 +90,8 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
   const std::vector<std::string> files = LoadedFiles(data);
   std::vector<std::string> file_fields(files.size());
   for (size_t f = 0; f < files.size(); ++f) append_field(file_fields[f], files[f]);
-  std::string out;
-  if (csv) out = "file,line,stamp,number,seconds,result\r\n";
+  std::string& out = sink.text();
+  if (csv) out += "file,line,stamp,number,seconds,result\r\n";
   for (const int32_t r : rows) {
     if (r < 0 || static_cast<size_t>(r) >= tally.lines.size()) continue;
     const LineResult& line = tally.lines[static_cast<size_t>(r)];
@@ -107,8 +108,8 @@ std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
     out += separator;
     append_field(out, LineResultText(data, line));
     out += line_end;
+    sink.RowEnd();
   }
-  return out;
 }
 
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
@@ -129,10 +130,17 @@ std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineR
   return out;
 }
 
-std::string AuditCsvText(const ReportRequest& request) {
+std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
+                          std::span<const int32_t> rows, AuditTextForm form) {
+  ReportSink sink;
+  WriteAuditRows(data, tally, rows, form, sink);
+  return sink.Take();
+}
+
+void WriteAuditCsv(const ReportRequest& request, ReportSink& sink) {
   std::vector<int32_t> rows(request.tally.lines.size());
   for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int32_t>(r);
-  return AuditRowsText(request.data, request.tally, rows, AuditTextForm::kCsv);
+  WriteAuditRows(request.data, request.tally, rows, AuditTextForm::kCsv, sink);
 }
 
 }  // namespace tallix

@@ -279,7 +279,8 @@ void AppendSiteTable(std::string& out, const TallixData& data, const TallyResult
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
-void AppendUnmatchedTable(std::string& out, const TallyResult& tally) {
+void AppendUnmatchedTable(ReportSink& sink, const TallyResult& tally) {
+  std::string& out = sink.text();
   if (tally.unmatched.empty()) {
     out += "<p class=\"none\">Every call in this selection has its site.</p>\n";
     return;
@@ -293,6 +294,7 @@ void AppendUnmatchedTable(std::string& out, const TallyResult& tally) {
     AppendCountCell(out, n.calls);
     AppendLongDurationCell(out, n.seconds);
     out += "</tr>\n";
+    sink.RowEnd();
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td>";
   AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.unmatched));
@@ -318,7 +320,8 @@ std::vector<std::string> OriginPrefixes(const TallixData& data) {
   return prefixes;
 }
 
-void AppendCallLists(std::string& out, const TallixData& data, const TallyResult& tally) {
+void AppendCallLists(ReportSink& sink, const TallixData& data, const TallyResult& tally) {
+  std::string& out = sink.text();
   const std::vector<std::string> prefixes = OriginPrefixes(data);
   for (int s = 0; s < SitesInUse(data); ++s) {
     const auto site = static_cast<size_t>(s);
@@ -353,6 +356,7 @@ void AppendCallLists(std::string& out, const TallixData& data, const TallyResult
       if (origin.file < prefixes.size()) out += prefixes[origin.file];
       AppendInteger(out, origin.line);
       out += "</td></tr>\n";
+      sink.RowEnd();
     }
     out += "</tbody>\n</table></div>\n";
   }
@@ -380,12 +384,12 @@ constexpr size_t kCallRowBytes = 96;
 
 }  // namespace
 
-std::string HtmlReportText(const ReportRequest& request) {
+void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
   const TallixData& data = request.data;
   const TallyResult& tally = request.tally;
   const ReportHeading& heading = request.heading;
-  std::string out;
-  out.reserve(kPageBytes + kCallRowBytes * tally.reconciliation.counted);
+  std::string& out = sink.text();
+  sink.Reserve(kPageBytes + kCallRowBytes * tally.reconciliation.counted);
   out +=
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -413,9 +417,9 @@ std::string HtmlReportText(const ReportRequest& request) {
   out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
   AppendChart(out, data, tally.days);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
-  AppendUnmatchedTable(out, tally);
+  AppendUnmatchedTable(sink, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";
-  AppendCallLists(out, data, tally);
+  AppendCallLists(sink, data, tally);
   out += "</section>\n<section>\n<h2>How the totals add up</h2>\n";
   AppendReconciliationTable(out, tally.reconciliation);
   out += "</section>\n";
@@ -425,6 +429,7 @@ std::string HtmlReportText(const ReportRequest& request) {
       out += "<li>";
       AppendEscaped(out, warning);
       out += "</li>\n";
+      sink.RowEnd();
     }
     out += "</ul>\n</section>\n";
   }
@@ -433,7 +438,6 @@ std::string HtmlReportText(const ReportRequest& request) {
   out += ' ';
   AppendEscaped(out, heading.when.time);
   out += "</footer>\n</body>\n</html>\n";
-  return out;
 }
 
 }  // namespace tallix

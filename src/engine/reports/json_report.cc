@@ -16,6 +16,8 @@ namespace {
 // Writes JSON values one after another, with the commas between them.
 class JsonWriter {
  public:
+  explicit JsonWriter(ReportSink& sink) : sink_(sink), out_(sink.text()) {}
+
   void Key(std::string_view key) {
     Text(key);
     out_ += ':';
@@ -56,7 +58,10 @@ class JsonWriter {
   // A line break, indented by depth, before the next value: between the
   // members of the outer object and between list entries, so that the text
   // also reads line by line.
-  void Break() { break_next_ = true; }
+  void Break() {
+    break_next_ = true;
+    sink_.RowEnd();
+  }
 
   template <typename Value>
   void Member(std::string_view key, const Value& value) {
@@ -68,8 +73,8 @@ class JsonWriter {
     }
   }
 
-  void Reserve(size_t bytes) { out_.reserve(bytes); }
-  std::string Take() { return std::move(out_); }
+  void Reserve(size_t bytes) { sink_.Reserve(bytes); }
+  void End() { out_ += '\n'; }
 
  private:
   // Whether a JSON string holds `bytes` as they stand: ASCII, no control
@@ -89,7 +94,8 @@ class JsonWriter {
     break_next_ = false;
   }
 
-  std::string out_;
+  ReportSink& sink_;
+  std::string& out_;
   bool need_comma_ = false;
   bool break_next_ = false;
   size_t depth_ = 0;
@@ -195,10 +201,10 @@ constexpr size_t kCallEntryBytes = 64;
 
 }  // namespace
 
-std::string JsonReportText(const ReportRequest& request) {
+void WriteJsonReport(const ReportRequest& request, ReportSink& sink) {
   const TallixData& data = request.data;
   const TallyResult& tally = request.tally;
-  JsonWriter json;
+  JsonWriter json(sink);
   json.Reserve(kObjectBytes + kCallEntryBytes * tally.reconciliation.counted);
   json.Open('{');
   json.Break();
@@ -229,7 +235,7 @@ std::string JsonReportText(const ReportRequest& request) {
   json.Key("reconciliation");
   ReconciliationObject(json, tally.reconciliation);
   json.Close('}');
-  return json.Take() + "\n";
+  json.End();
 }
 
 }  // namespace tallix

@@ -63,15 +63,19 @@ constexpr size_t kCallLineBytes = 64;
 // append_call(call, site), and an empty line: the call lists of the saved
 // report and of Show Log.
 template <typename AppendCall>
-void AppendCallLists(std::string& out, const ReportRequest& request, int sites,
+void AppendCallLists(ReportSink& sink, const ReportRequest& request, int sites,
                      AppendCall&& append_call) {
   const TallixData& data = request.data;
-  out.reserve(out.size() + kCallLineBytes * request.tally.reconciliation.counted);
+  std::string& out = sink.text();
+  sink.Reserve(out.size() + kCallLineBytes * request.tally.reconciliation.counted);
   for (int s = 0; s < sites; ++s) {
     out += "Detailed log for ";
     AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
     const int calls = CallsInUse(data, s);
-    for (int c = 0; c < calls; ++c) append_call(c, s);
+    for (int c = 0; c < calls; ++c) {
+      append_call(c, s);
+      sink.RowEnd();
+    }
     AppendLine(out, "");
   }
 }
@@ -142,10 +146,16 @@ std::string RecordsLine(const ReportHeading& heading) {
 
 }  // namespace
 
-std::string SavedReportText(const ReportRequest& request) {
+std::string ReportTextOf(ReportWriter write, const ReportRequest& request) {
+  ReportSink sink;
+  write(request, sink);
+  return sink.Take();
+}
+
+void WriteSavedReport(const ReportRequest& request, ReportSink& sink) {
   const TallixData& data = request.data;
   const int sites = SitesInUse(data);
-  std::string out;
+  std::string& out = sink.text();
   AppendHeadingStartAndEnd(out, request.heading);
   AppendLine(out, RecordsLine(request.heading));
   AppendLine(out, "Summary");
@@ -162,10 +172,9 @@ std::string SavedReportText(const ReportRequest& request) {
     out += "\"\r\n";
   }
   AppendLine(out, "");
-  AppendCallLists(out, request, sites, [&](int c, int s) {
+  AppendCallLists(sink, request, sites, [&](int c, int s) {
     AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
   });
-  return out;
 }
 
 namespace {
@@ -255,7 +264,8 @@ std::string ShowLogText(const ReportRequest& request) {
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
     width = std::max(width, TextWidth(data.SiteNames[s]));
   }
-  std::string out;
+  ReportSink sink;
+  std::string& out = sink.text();
   AppendHeadingStartAndEnd(out, request.heading);
   AppendLine(out, "Log Records :" + WithSignPosition(request.heading.records));
   AppendLine(out, "");
@@ -266,11 +276,11 @@ std::string ShowLogText(const ReportRequest& request) {
     AppendTableRow(out, name, TextWidth(name), width, data.SiteCallCounts[s], data.SiteSeconds[s]);
   }
   AppendLine(out, "");
-  AppendCallLists(out, request, sites, [&](int c, int s) {
+  AppendCallLists(sink, request, sites, [&](int c, int s) {
     AppendStampAndDuration(out, data, c, s);
     out += "\r\n";
   });
-  return out;
+  return sink.Take();
 }
 
 std::vector<std::string> LoadedFiles(const TallixData& data) {
@@ -278,12 +288,12 @@ std::vector<std::string> LoadedFiles(const TallixData& data) {
   return {data.LogFilePath};
 }
 
-std::string UnmatchedText(const ReportRequest& request) {
+void WriteUnmatched(const ReportRequest& request, ReportSink& sink) {
   const std::vector<UnmatchedNumber>& numbers = request.tally.unmatched;
   constexpr std::string_view kNumber = "Number";
   size_t width = kNumber.size();
   for (const UnmatchedNumber& n : numbers) width = std::max(width, n.number.size());
-  std::string out;
+  std::string& out = sink.text();
   AppendHeadingStartAndEnd(out, request.heading);
   AppendLine(out, "Log Records : " + std::to_string(request.heading.records));
   AppendLine(out, "");
@@ -294,11 +304,11 @@ std::string UnmatchedText(const ReportRequest& request) {
   // Numbers are padded by their bytes: they are digits as the router writes them.
   for (const UnmatchedNumber& n : numbers) {
     AppendTableRow(out, n.number, n.number.size(), width, n.calls, n.seconds);
+    sink.RowEnd();
   }
   AppendTableRow(out, "Total", 5, width,
                  static_cast<int64_t>(request.tally.reconciliation.unmatched),
                  request.tally.unmatched_seconds);
-  return out;
 }
 
 void AppendInteger(std::string& out, int64_t n) {

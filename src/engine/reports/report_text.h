@@ -13,6 +13,7 @@
 
 #include "engine/analysis/tally.h"
 #include "engine/app/shared_data.h"
+#include "engine/output/report_sink.h"
 
 namespace tallix {
 
@@ -42,8 +43,18 @@ struct ReportRequest {
   std::span<const std::string> warnings = {};  // every warning of the run, in order
 };
 
+// A report made into a sink, row by row (report_sink.h): the form every
+// output writes, so that a report of any size goes out as it is made.
+using ReportWriter = void (*)(const ReportRequest& request, ReportSink& sink);
+
+// The whole text that `write` makes, held in memory.
+std::string ReportTextOf(ReportWriter write, const ReportRequest& request);
+
 // The saved report file, every line ended by CR LF.
-std::string SavedReportText(const ReportRequest& request);
+void WriteSavedReport(const ReportRequest& request, ReportSink& sink);
+inline std::string SavedReportText(const ReportRequest& request) {
+  return ReportTextOf(WriteSavedReport, request);
+}
 
 // The printed summary's lines, in order, the closing empty line included.
 std::vector<std::string> PrintedSummaryLines(const ReportRequest& request);
@@ -61,7 +72,10 @@ std::vector<std::string> LoadedFiles(const TallixData& data);
 // The heading, the caption, then the numbers no site in use covers as a table
 // in fixed columns (number, calls, duration text), most calls first, then by
 // number, and a last row with the totals. Lines end with CR LF.
-std::string UnmatchedText(const ReportRequest& request);
+void WriteUnmatched(const ReportRequest& request, ReportSink& sink);
+inline std::string UnmatchedText(const ReportRequest& request) {
+  return ReportTextOf(WriteUnmatched, request);
+}
 
 // The export formats below take no call-total guard: they are not printed
 // pages. CSV follows RFC 4180 (a field holding a comma, a double quote, CR or
@@ -72,7 +86,10 @@ std::string UnmatchedText(const ReportRequest& request);
 // One row per counted call: the header "site,number,stamp,seconds", then the
 // calls of site 0, 1, ... in their stored order, each with the site's name
 // and number.
-std::string CallsCsvText(const ReportRequest& request);
+void WriteCallsCsv(const ReportRequest& request, ReportSink& sink);
+inline std::string CallsCsvText(const ReportRequest& request) {
+  return ReportTextOf(WriteCallsCsv, request);
+}
 
 // One row per kept line, in log order: the header
 // "file,line,stamp,number,seconds,result", then the file's path, the line
@@ -81,7 +98,10 @@ std::string CallsCsvText(const ReportRequest& request);
 // "unmatched", or the credited sites' names joined by " + ", each followed by
 // " (beyond limit)" when it was not counted and " (0 s counted)" when its
 // seconds were not.
-std::string AuditCsvText(const ReportRequest& request);
+void WriteAuditCsv(const ReportRequest& request, ReportSink& sink);
+inline std::string AuditCsvText(const ReportRequest& request) {
+  return ReportTextOf(WriteAuditCsv, request);
+}
 
 // What the tally made of `line`, as the audit's result column says it.
 std::string LineResultText(const TallixData& data, const LineResult& line);
@@ -92,6 +112,8 @@ std::string LineResultText(const TallixData& data, const LineResult& line);
 // LF, for the clipboard, where a tab or line break inside a field becomes a
 // blank.
 enum class AuditTextForm { kCsv, kTsv };
+void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
+                    AuditTextForm form, ReportSink& sink);
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
                           std::span<const int32_t> rows, AuditTextForm form);
 
@@ -105,13 +127,19 @@ std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineR
 // unmatched numbers, the calls per day, the call total, the warnings and the
 // reconciliation. Text that is valid UTF-8 is kept; any other byte becomes the
 // character with the same code.
-std::string JsonReportText(const ReportRequest& request);
+void WriteJsonReport(const ReportRequest& request, ReportSink& sink);
+inline std::string JsonReportText(const ReportRequest& request) {
+  return ReportTextOf(WriteJsonReport, request);
+}
 
 // A self-contained HTML page: the caption, the log's extent, the sites, a
 // chart of the calls per day and site (inline SVG), the unmatched numbers,
 // every site's calls with the lines they came from, and how the totals add
 // up; styled for screens of any width and for paper.
-std::string HtmlReportText(const ReportRequest& request);
+void WriteHtmlReport(const ReportRequest& request, ReportSink& sink);
+inline std::string HtmlReportText(const ReportRequest& request) {
+  return ReportTextOf(WriteHtmlReport, request);
+}
 
 // Appends `n` in decimal, a minus sign in front of a negative value: the
 // integers of every report.

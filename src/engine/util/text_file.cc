@@ -81,6 +81,17 @@ FileResult ReadOnlyFile::Open(const std::string& path, size_t max_size) {
   return {};
 }
 
+FileResult ReadOnlyFile::ReadSome(size_t offset, char* buffer, size_t length, size_t* got) const {
+  for (;;) {
+    const ssize_t n = ::pread(fd_, buffer, length, static_cast<off_t>(offset));
+    if (n >= 0) {
+      *got = static_cast<size_t>(n);
+      return {};
+    }
+    if (errno != EINTR) return FileResult::Fail("cannot read " + DescribeErrno(path_, errno));
+  }
+}
+
 FileResult ReadOnlyFile::ReadAt(size_t offset, char* buffer, size_t length) const {
   size_t done = 0;
   while (done < length) {

@@ -40,6 +40,10 @@ class ReadOnlyFile {
   // ends before them (it became shorter since it was opened).
   FileResult ReadAt(size_t offset, char* buffer, size_t length) const;
 
+  // Reads what there is of bytes [offset, offset + length) into `buffer`, as
+  // one read does, and sets *got to their number: 0 at the file's end.
+  FileResult ReadSome(size_t offset, char* buffer, size_t length, size_t* got) const;
+
  private:
   int fd_ = -1;
   size_t size_ = 0;

@@ -12,6 +12,7 @@
 
 #include "engine/analysis/tally.h"
 #include "engine/log/log_follower.h"
+#include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/visible_text.h"
 
@@ -55,7 +56,7 @@ StopSignals::~StopSignals() {
 }
 
 int FollowLastLog(TallixData& tables, const std::string& selection, const std::string& path,
-                  const StopSignals& stop, std::ostream& out, std::ostream& err) {
+                  const StopSignals& stop, bool terminal, std::ostream& out, std::ostream& err) {
   if (stop.fd() < 0) return Fail(err, "cannot follow '" + path + "': no signal can end it");
   LogFollower follower;
   const uint64_t lines_read = tables.LogFileLines.empty() ? 0 : tables.LogFileLines.back();
@@ -89,7 +90,13 @@ int FollowLastLog(TallixData& tables, const std::string& selection, const std::s
       text = AuditRowsText(tables, TallyCalls(tables, selection), rows, AuditTextForm::kCsv);
       text.erase(0, text.find('\n') + 1);  // the header, written with the audit
     }
-    out << text << beyond;
+    text += beyond;
+    if (terminal) {
+      // Whole rows: nothing is held back for the next batch.
+      TerminalText shown;
+      text = shown.Pass(text) + shown.Rest();
+    }
+    out << text;
     out.flush();
     if (!beyond.empty() && !warned) {
       warned = true;

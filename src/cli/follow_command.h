@@ -34,8 +34,9 @@ class StopSignals {
 // before it. A line past the kept table's limit gets the result "beyond kept
 // limit", and the first one a warning on `err`. Returns the exit status: 0
 // when stopped by a signal, 1 (with a message) when the log cannot be
-// followed or the output cannot be written.
+// followed or the output cannot be written. On a `terminal`, control
+// characters are written as visible escapes, as the report before them was.
 int FollowLastLog(TallixData& tables, const std::string& selection, const std::string& path,
-                  const StopSignals& stop, std::ostream& out, std::ostream& err);
+                  const StopSignals& stop, bool terminal, std::ostream& out, std::ostream& err);
 
 }  // namespace tallix

@@ -311,7 +311,8 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     if (!written.ok()) return Fail(err, written.message());
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
-  if (stop) return FollowLastLog(tables, options.select, logs.back(), *stop, out, err);
+  if (stop)
+    return FollowLastLog(tables, options.select, logs.back(), *stop, env.out_is_terminal, out, err);
   return warnings.empty() ? kExitOk : kExitLimit;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/follow_command.h"
 #include "cli/load_progress.h"
 #include "cli/report_formats.h"
 #include "cli/report_options.h"
@@ -18,6 +19,7 @@
 #include "engine/config/config_file.h"
 #include "engine/config/config_location.h"
 #include "engine/log/log_loader.h"
+#include "engine/log/log_stream.h"
 #include "engine/output/output_file.h"
 #include "engine/util/file_identity.h"
 #include "engine/util/text_file.h"
@@ -32,6 +34,7 @@ constexpr char kProgram[] = "tallix-report";
 // given: never tidied as text, for "lnk/../x" is not "x" when lnk is a link
 // to another folder.
 std::string AbsoluteLogPath(const std::string& log, const std::string& current_dir) {
+  if (log == kStandardInputName) return log;
   if (log.front() == '/' || current_dir.empty()) return log;
   return current_dir + (current_dir.back() == '/' ? "" : "/") + log;
 }
@@ -55,7 +58,8 @@ std::vector<std::string> RepeatedLogs(const std::vector<std::string>& logs) {
   std::vector<std::string> notes;
   std::map<std::pair<unsigned long long, unsigned long long>, size_t> first_of;
   for (size_t later = 0; later < logs.size(); ++later) {
-    const std::optional<FileIdentity> id = IdentityOf(logs[later]);
+    const std::optional<FileIdentity> id =
+        logs[later] == kStandardInputName ? std::nullopt : IdentityOf(logs[later]);
     if (!id) continue;
     const auto [at, added] = first_of.try_emplace({id->device, id->inode}, later);
     if (added) continue;
@@ -100,10 +104,12 @@ std::string FormatList() {
 std::string ReportCommandUsage() {
   return "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
          "                     [--output FILE] LOGFILE...\n"
+         "       tallix-report [--config FILE] [--select TEXT] --follow LOGFILE...\n"
          "\n"
          "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
          "Several LOGFILEs are loaded as one log, in the order given; gzip, xz, zstd and\n"
-         "bzip2 files are decompressed, whatever their names.\n"
+         "bzip2 files are decompressed, whatever their names. A LOGFILE of - reads\n"
+         "standard input (once); a named pipe or character device is read the same way.\n"
          "\n"
          "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
          "                   it exists, else Tallix.cfg beside the program, else the\n"
@@ -119,6 +125,9 @@ std::string ReportCommandUsage() {
          "                   of json and html (periods default: month)\n" +
          FormatList() +
          "  --output FILE    write to FILE instead of standard output\n"
+         "  --follow         write the audit, then a row for each call-end line added to\n"
+         "                   the last LOGFILE, following it when rotated, until SIGINT or\n"
+         "                   SIGTERM; takes no other --format, no --output and no -\n"
          "  --help           show this text\n"
          "  --version        show the version\n"
          "\n"
@@ -189,6 +198,9 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     case ReportArgs::kRun:
       break;
   }
+  // From here on, a stop signal ends a follow in order.
+  std::optional<StopSignals> stop;
+  if (options.follow) stop.emplace();
   // A run's tables: some hundred megabytes of address space, of which a small
   // log touches little.
   const auto tables_owner = std::make_unique<TallixData>();
@@ -217,13 +229,16 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     logs.push_back(env.opens_as_given && titles.back().size() >= PATH_MAX ? log : titles.back());
   }
   const std::span<const std::string> configs(&config_path, 1);
+  // Standard input has no name to protect.
+  std::vector<std::string> named = logs;
+  std::erase(named, std::string(kStandardInputName));
   if (options.output) {
-    if (const auto input = InputFileAt(*options.output, logs, configs)) {
+    if (const auto input = InputFileAt(*options.output, named, configs)) {
       return Fail(err, WouldReplace(*options.output, *input));
     }
   } else if (env.standard_output) {
     // ">> a.log" would add the report to the log read.
-    for (const std::string& input : logs) {
+    for (const std::string& input : named) {
       if (IdentityOf(input) == env.standard_output) {
         return Fail(err, StandardOutputIs({InputFile::Kind::kLog, input}));
       }
@@ -263,7 +278,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
       return progress->Report(done, total);
     };
   }
-  const LoadResult load = LoadLogs(tables, logs, load_options);
+  const LoadResult load = LoadLogs(tables, logs, load_options, SystemLogFilesAndStreams());
   if (progress) progress->Finish();
   if (!load.status.ok()) return Fail(err, load.status.message());
   if (titles != logs) {
@@ -290,7 +305,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     // load. What the rename would replace is checked once more.
     bool refused = false;
     const auto not_an_input = [&](const std::string& replaced) {
-      const auto input = InputFileAt(replaced, logs, configs);
+      const auto input = InputFileAt(replaced, named, configs);
       refused = input.has_value();
       return input ? Status::Error(WouldReplace(*options.output, *input)) : Status();
     };
@@ -304,6 +319,8 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     if (!written.ok()) return Fail(err, written.message());
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
+  if (stop)
+    return FollowLastLog(tables, options.select, logs.back(), *stop, env.out_is_terminal, out, err);
   return warnings.empty() ? kExitOk : kExitLimit;
 }
 

@@ -66,7 +66,7 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   std::string output;
   CLI::Option* const config_option = app.add_option("--config", config);
   app.add_option("--select", options.select);
-  app.add_option("--format", format);
+  CLI::Option* const format_option = app.add_option("--format", format);
   CLI::Option* const output_option = app.add_option("--output", output);
   std::string year;
   std::string since;
@@ -79,6 +79,7 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   for (CLI::Option* option : app.get_options()) {
     option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   }
+  app.add_flag("--follow", options.follow);
 
   std::vector<std::string> reversed = SplitEmptyValues(args);
   std::optional<std::string> lacks_value;
@@ -150,6 +151,27 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   if (std::find(options.logs.begin(), options.logs.end(), "") != options.logs.end()) {
     problem = "an empty file name was given";
     return ReportArgs::kError;
+  }
+  // Standard input can be read only once.
+  if (std::count(options.logs.begin(), options.logs.end(), "-") > 1) {
+    problem = "standard input ('-') was given twice";
+    return ReportArgs::kError;
+  }
+  if (options.follow) {
+    if (format_option->count() > 0 && format != "audit") {
+      problem = "--follow writes the audit format only";
+      return ReportArgs::kError;
+    }
+    if (std::find(options.logs.begin(), options.logs.end(), "-") != options.logs.end()) {
+      problem = "--follow cannot follow standard input";
+      return ReportArgs::kError;
+    }
+    // A replaced file is whole only at the end, and a follow has none.
+    if (options.output) {
+      problem = "--follow writes to standard output only";
+      return ReportArgs::kError;
+    }
+    options.format = FindReportFormat("audit");
   }
   return ReportArgs::kRun;
 }

@@ -23,6 +23,7 @@ struct ReportOptions {
   TimeRange range;                // --since, --until
   std::optional<PeriodUnit> by;   // --by
   std::vector<std::string> logs;  // in the order given, at least one once read
+  bool follow = false;            // --follow: the audit, then rows as the last log grows
 };
 
 enum class ReportArgs { kRun, kHelp, kVersion, kError };
@@ -31,8 +32,10 @@ enum class ReportArgs { kRun, kHelp, kVersion, kError };
 // `problem` to a one-line message: "unknown option '--x'", "option '--config'
 // needs a value", "unknown format 'x'", "no LOGFILE given" or "an empty file
 // name was given" (an empty LOGFILE), "invalid year 'x'" (--year takes 1 to
-// 9999), a --since or --until that ReadTimeRange refuses, or "unknown period
-// 'x'" (--by takes day, week or month).
+// 9999), a --since or --until that ReadTimeRange refuses, "unknown period
+// 'x'" (--by takes day, week or month), "standard input ('-') was given
+// twice", "--follow writes the audit format only", "--follow cannot follow
+// standard input" or "--follow writes to standard output only".
 ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& options,
                           std::string& problem);
 

@@ -176,6 +176,10 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       {{"--until", "7 Dec", "a"},
        "--until '7 Dec' is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
        "YYYY-MM-DDThh:mm:ss"},
+      {{"-", "a", "-"}, "standard input ('-') was given twice"},
+      {{"--follow", "--format", "csv", "a"}, "--follow writes the audit format only"},
+      {{"--follow", "a", "-"}, "--follow cannot follow standard input"},
+      {{"--follow", "--output", "x", "a"}, "--follow writes to standard output only"},
   };
   for (const auto& c : cases) {
     const CommandRun run = Exec(c.args);
@@ -194,10 +198,12 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
   EXPECT_EQ(
       "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
       "                     [--output FILE] LOGFILE...\n"
+      "       tallix-report [--config FILE] [--select TEXT] --follow LOGFILE...\n"
       "\n"
       "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
       "Several LOGFILEs are loaded as one log, in the order given; gzip, xz, zstd and\n"
-      "bzip2 files are decompressed, whatever their names.\n"
+      "bzip2 files are decompressed, whatever their names. A LOGFILE of - reads\n"
+      "standard input (once); a named pipe or character device is read the same way.\n"
       "\n"
       "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
       "                   it exists, else Tallix.cfg beside the program, else the\n"
@@ -214,6 +220,9 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "  --format FORMAT  saved (default), summary, detailed, showlog, days, config,\n"
       "                   unmatched, csv, json, html, audit or periods\n"
       "  --output FILE    write to FILE instead of standard output\n"
+      "  --follow         write the audit, then a row for each call-end line added to\n"
+      "                   the last LOGFILE, following it when rotated, until SIGINT or\n"
+      "                   SIGTERM; takes no other --format, no --output and no -\n"
       "  --help           show this text\n"
       "  --version        show the version\n"
       "\n"
@@ -416,6 +425,65 @@ TEST(ReportCommandBinary, RunsAsAProgram) {
   const int status = std::system(bad.c_str());
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(2, WEXITSTATUS(status));
+}
+
+// The program itself reads each kind of input: the same bytes from a file,
+// standard input or a named pipe, plain or compressed, give the same report
+// but for the name; a device is read as a stream; a folder is refused.
+TEST(ReportCommandBinary, EveryInputKind) {
+  const std::string exe = TALLIX_REPORT_EXE;
+  TempDir dir;
+  const std::string log = dir.Path("router.log");
+  WriteFile(log, ReadFile(kExamples + "/router.log"));
+  WriteFile(dir.Path("empty.log"), "");
+  ASSERT_EQ(0, std::system(("gzip -c '" + log + "' > '" + log + ".gz'").c_str()));
+  ASSERT_EQ(0, ::mkfifo(dir.Path("pipe").c_str(), 0600));
+  const struct {
+    const char* kind;
+    std::string input;   // shell words after the options
+    std::string feeder;  // a shell command run beside, if any
+    std::string name;    // as the output names it
+    std::string same_as;
+    int status;
+    const char* err;
+  } rows[] = {
+      {"file", "'" + log + "'", "", log, log, 0, ""},
+      {"stdin", "- < '" + log + "'", "", "-", log, 0, ""},
+      {"gzip stdin", "- < '" + log + ".gz'", "", "-", log, 0, ""},
+      {"pipe", "'" + dir.Path("pipe") + "'", "cat '" + log + ".gz' > '" + dir.Path("pipe") + "'",
+       dir.Path("pipe"), log, 0, ""},
+      {"device", "/dev/null", "", "/dev/null", dir.Path("empty.log"), 0, "holds no line"},
+      {"folder", "'" + dir.Path("") + "'", "", "", "", 1, "it is a directory"},
+  };
+  const std::string config = kExamples + "/Tallix.cfg";
+  auto run = [&](const std::string& format, const std::string& input, const std::string& feeder,
+                 int* status, std::string* err) {
+    const std::string cmd = (feeder.empty() ? "" : feeder + " & ") + "'" + exe + "' --config '" +
+                            config + "' --format " + format + " " + input + " > '" +
+                            dir.Path("out") + "' 2> '" + dir.Path("err") + "'; s=$?; wait; exit $s";
+    const int raw = std::system(cmd.c_str());
+    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    *err = ReadFile(dir.Path("err"));
+    return ReadFile(dir.Path("out"));
+  };
+  for (const auto& row : rows) {
+    for (const char* format : {"audit", "json"}) {
+      int status = 0;
+      std::string err;
+      std::string out = run(format, row.input, row.feeder, &status, &err);
+      EXPECT_EQ(row.status, status) << row.kind << ": " << err;
+      EXPECT_NE(std::string::npos, err.find(row.err)) << row.kind << ": " << err;
+      if (row.status != 0) continue;
+      int file_status = 0;
+      std::string file_err;
+      std::string expected = run(format, "'" + row.same_as + "'", "", &file_status, &file_err);
+      for (size_t at = 0; (at = expected.find(row.same_as, at)) != std::string::npos;) {
+        expected.replace(at, row.same_as.size(), row.name);
+        at += row.name.size();
+      }
+      EXPECT_EQ(expected, out) << row.kind << " " << format;
+    }
+  }
 }
 
 }  // namespace

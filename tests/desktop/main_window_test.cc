@@ -17,6 +17,7 @@
 
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
+#include "desktop/app/status_bar.h"
 #include "desktop/app/twips.h"
 #include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
@@ -191,6 +192,7 @@ class MainWindowTest : public QObject {
                                   "mnuView=&View",
                                   "mnuViewOptions=&Options...",
                                   "mnuViewCheckTotals=&Check Totals...",
+                                  "mnuViewFollowLog=&Follow Log",
                                   "mnuHelp=&Help",
                                   "mnuHelpContents=&Contents",
                                   "mnuHelpSearchForHelpOn=&Search For Help On...",
@@ -318,6 +320,54 @@ class MainWindowTest : public QObject {
     QCOMPARE(days->currentText(), QString());
     QCOMPARE(h.Text("LogRecords"), QString(" 2"));
     ExpectRow(h, 0, "2", " 0d 0h 0m 20s");
+  }
+
+  // View > Follow Log: lines appended to the loaded log, then to the file
+  // created under its name after a rotation, show in the rows under the
+  // selection last used; a missing file is said in the status bar. Every
+  // wait is for the window to show the change.
+  void followLogShowsAppendedCalls() {
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    h.Start();
+    auto* follow = h.Find<QAction>("mnuViewFollowLog");
+    QVERIFY(follow->isCheckable());
+    QVERIFY(!follow->isChecked());
+    const QString log = h.WriteFile("router.log", CallsLog(2));
+    h.Open(log);
+    h.Trigger("mnuViewFollowLog");
+    QCOMPARE(h.ReadSetting("FollowLog"), std::optional<QString>("1"));
+    ExpectRow(h, 0, "2", " 0d 0h 0m 20s");
+    auto append = [&](const QString& path, const char* line) {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::Append));
+      file.write(line);
+    };
+    append(log,
+           "Jan  3 10:00:00 isdnrouter isdn: call from 02079460123 disconnected, lasted 5 s\n");
+    QTRY_COMPARE_WITH_TIMEOUT(h.Text("NoCalls1"), QString("1"), 10000);
+    QCOMPARE(h.Text("LogRecords"), QString(" 3"));
+    auto* bar = static_cast<ClockStatusBar*>(h.window().statusBar());
+    QVERIFY2(bar->StatusText().startsWith("The log was updated at "),
+             qPrintable(bar->StatusText()));
+
+    // Renamed away and a new file made under the name.
+    QVERIFY(QFile::rename(log, log + ".1"));
+    append(log,
+           "Jan  3 11:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 7 s\n");
+    QTRY_COMPARE_WITH_TIMEOUT(h.Text("NoCalls0"), QString("3"), 10000);
+    QCOMPARE(h.Text("CallDuration0"), QString(" 0d 0h 0m 27s"));
+
+    // Gone: said once in the status bar, not in a message box.
+    QVERIFY(QFile::remove(log));
+    QTRY_VERIFY_WITH_TIMEOUT(bar->StatusText().contains("is missing"), 10000);
+    QVERIFY(h.messages.shown.empty());
+    append(log,
+           "Jan  3 12:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 3 s\n");
+    QTRY_COMPARE_WITH_TIMEOUT(h.Text("NoCalls0"), QString("4"), 10000);
+
+    h.Trigger("mnuViewFollowLog");
+    QCOMPARE(h.ReadSetting("FollowLog"), std::optional<QString>("0"));
   }
 
   // File > Open on a gzipped log: the window shows what it shows for the

@@ -6,13 +6,17 @@
 // Check Totals from a count box and Export through the file dialog.
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -431,6 +435,40 @@ class RealSessionTest : public QObject {
                                                QRegularExpression::MultilineOption)),
              qPrintable(shown));
     window->close();
+  }
+
+  // View > Follow Log, chosen through the menu bar, in a real session: calls
+  // appended to the loaded log show in the site boxes, the caption of the
+  // selection last used stays, and an open Check Totals lists them.
+  void followLogThroughTheMenu() {
+    Harness h;
+    h.WriteConfig(kThreeSitesConfig);
+    const QString log = h.WriteFile("router.log", CraftedLog());
+    QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
+    h.Open(log);
+    h.Find<QComboBox>("ComboDate")->setCurrentIndex(0);
+    h.Click("CommandDate");
+    const QString caption = h.Text("ResultsRangeDisplay");
+    const QString calls = h.Text("NoCalls1");
+    QTest::mouseDClick(h.Find<QLineEdit>("NoCalls1"), Qt::LeftButton, {}, QPoint(5, 5));
+    auto* totals = h.window().findChild<FormCheckTotals*>();
+    QVERIFY(totals && QTest::qWaitForWindowExposed(totals, kWaitMs));
+    auto* table = totals->findChild<QTableView*>("LinesTable");
+    const int rows = table->model()->rowCount();
+    // Opened from the menu bar itself: Check Totals may keep the focus.
+    auto* view = h.Find<QMenu>("mnuView");
+    h.window().menuBar()->setActiveAction(view->menuAction());
+    QTRY_VERIFY(view->isVisible());
+    view->setActiveAction(h.Find<QAction>("mnuViewFollowLog"));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY(h.Find<QAction>("mnuViewFollowLog")->isChecked());
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("Jan  1 13:00:00 isdnrouter isdn: call from 02079460123 disconnected, lasted 9 s\n");
+    file.close();
+    QTRY_COMPARE_WITH_TIMEOUT(h.Text("NoCalls1"), QString::number(calls.toInt() + 1), kWaitMs);
+    QCOMPARE(h.Text("ResultsRangeDisplay"), caption);
+    QTRY_COMPARE(table->model()->rowCount(), rows + 1);
   }
 
   // File > Export through Qt's own file dialog: the type picked from its

@@ -9,12 +9,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTime>
 #include <QToolBar>
 
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
+#include "desktop/app/log_follow.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/status_bar.h"
@@ -28,11 +31,15 @@
 #include "engine/analysis/tally.h"
 #include "engine/app/run_policy.h"
 #include "engine/config/config_file.h"
+#include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/warning_limit.h"
 
 namespace tallix {
 namespace {
+
+// The settings key of View > Follow Log: "1" when on.
+constexpr char kFollowLogKey[] = "FollowLog";
 
 constexpr int kToolBarTwips = 420;
 constexpr int kStatusBarTwips = 270;
@@ -139,6 +146,7 @@ void frmMain::BuildMenus() {
   static constexpr MenuEntryDef kView[] = {
       {"mnuViewOptions", "&Options...", &frmMain::mnuViewOptions_Click},
       {"mnuViewCheckTotals", "&Check Totals...", &frmMain::mnuViewCheckTotals_Click},
+      {"mnuViewFollowLog", "&Follow Log", &frmMain::mnuViewFollowLog_Click},
   };
   static constexpr MenuEntryDef kHelp[] = {
       {"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click},
@@ -159,6 +167,7 @@ void frmMain::BuildMenus() {
       if (entry.handler) connect(action, &QAction::triggered, this, entry.handler);
     }
   }
+  findChild<QAction*>("mnuViewFollowLog")->setCheckable(true);
 }
 
 void frmMain::BuildToolBar() {
@@ -198,6 +207,11 @@ QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_pat
 
 void frmMain::Form_Load() {
   geometry_ = new WindowGeometry(*this, *services_.settings);
+  follow_ = new LogFollow(
+      data_, [this] { ShowFollowedLines(); },
+      [this](const QString& note) { sbStatusBar->ShowNote(note); }, this);
+  findChild<QAction*>("mnuViewFollowLog")
+      ->setChecked(services_.settings->Read(kFollowLogKey).value_or("0") == "1");
   const ConfigReadResult config = ReadConfigFile(data_, services_.config.read_path);
   if (!config.status.ok()) {
     // Starting with no sites at all would look like a broken program.
@@ -299,6 +313,30 @@ void frmMain::RunTally(std::string_view selection) {
 }
 
 // ---- View and Help menus
+
+void frmMain::mnuViewFollowLog_Click() {
+  const bool on = findChild<QAction*>("mnuViewFollowLog")->isChecked();
+  services_.settings->Write(kFollowLogKey, on ? "1" : "0");
+  FollowLoadedLog();
+}
+
+void frmMain::FollowLoadedLog() {
+  if (findChild<QAction*>("mnuViewFollowLog")->isChecked() && data_.ResultCommandsEnabled &&
+      !loading_) {
+    follow_->Start();
+  } else {
+    follow_->Stop();
+  }
+}
+
+void frmMain::ShowFollowedLines() {
+  const LogBounds bounds = LogStartAndEnd(data_);
+  ShowBoxText(LogEnd, ToQt(bounds.end));
+  ShowBoxText(LogRecords, QString(" %1").arg(data_.LineCount));
+  RunTally(last_tally_.selection);
+  sbStatusBar->ShowNote(QString("The log was updated at %1")
+                            .arg(QLocale().toString(QTime::currentTime(), QLocale::LongFormat)));
+}
 
 void frmMain::mnuViewOptions_Click() {
   // The per-user folder may not be there yet when the first write goes to it.

@@ -36,6 +36,7 @@ namespace tallix {
 class ClockStatusBar;
 struct LoadResult;
 class FormCheckTotals;
+class LogFollow;
 class WindowGeometry;
 
 class frmMain : public QMainWindow {
@@ -92,6 +93,11 @@ class frmMain : public QMainWindow {
   void mnuFileExit_Click();
   void mnuViewOptions_Click();
   void mnuViewCheckTotals_Click();
+  void mnuViewFollowLog_Click();
+  // Follows the loaded log while View > Follow Log is on.
+  void FollowLoadedLog();
+  // Shows what following the log added: the panel, the rows, Check Totals.
+  void ShowFollowedLines();
   void mnuHelpContents_Click();
   void mnuHelpSearchForHelpOn_Click();
   void mnuHelpAbout_Click();
@@ -155,6 +161,7 @@ class frmMain : public QMainWindow {
   // Each file of the loaded log as it was when loaded, in LoadedFiles order.
   std::vector<FileStamp> loaded_stamps_;
   QPointer<FormCheckTotals> check_totals_;
+  LogFollow* follow_ = nullptr;  // owned by the window
 
   QToolBar* tbToolBar = nullptr;
   ClockStatusBar* sbStatusBar = nullptr;

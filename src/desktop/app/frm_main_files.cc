@@ -75,6 +75,8 @@ void frmMain::OpenLogFile(const QString& path) {
     return;
   }
   loading_ = true;
+  // The load replaces the lines the follower would add to.
+  FollowLoadedLog();
   dlgCommonDialog.Remember(path);
   // Converted here: the load runs on a thread of its own.
   const std::string file = FromQt(path);
@@ -91,6 +93,7 @@ void frmMain::OpenLogFile(const QString& path) {
       services_.load_watcher);
   loading_ = false;
   if (!load.status.ok()) {
+    FollowLoadedLog();
     RefreshCheckTotals();
     if (load.status.message().find(kLoadCancelled) != std::string::npos) {
       sbStatusBar->ShowNote("Load cancelled");
@@ -117,6 +120,7 @@ void frmMain::ShowLoadedLog(const LoadResult& load) {
   load_warnings_ = load.warnings;
   RunTally(kAllDataSelection);
   EnableResultCommands(true);
+  FollowLoadedLog();
   std::vector<std::string> warnings = load.warnings;
   // Notes, such as a file whose lines end with CR alone, are remarks of the load too.
   warnings.insert(warnings.end(), load.notes.begin(), load.notes.end());

@@ -3,8 +3,12 @@
 // closed.
 
 #include <QApplication>
+#include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "desktop/app/command_line.h"
 #include "desktop/app/frm_main.h"
 #include "desktop/app/program_icon.h"
 #include "desktop/app/qt_services.h"
@@ -15,6 +19,10 @@
 namespace {
 
 int Main(int argc, char** argv) {
+  // --help and --version need no display: read before Qt opens one.
+  if (const auto status = tallix::ReadDesktopArgs({argv, argv + argc}, std::cout, std::cerr)) {
+    return *status;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tallix");
   QApplication::setApplicationVersion(QString("%1.%2.%3")

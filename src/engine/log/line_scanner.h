@@ -7,7 +7,7 @@
 // kLongLineBytes is held, and kept, as just the parts of it that the program
 // reads (CompactLineInto). The scanner also counts the line feeds as it goes, so
 // that each kept line knows its line number. Part of the log loader:
-// log_loader.cc uses it, nothing else.
+// log_loader.cc and the follower (log_follower.cc) use it, nothing else.
 
 #include <algorithm>
 #include <atomic>

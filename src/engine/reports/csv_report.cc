@@ -12,6 +12,8 @@ namespace {
 // leading apostrophe: a log's stamps can come from anyone who can send the
 // router's syslog a line.
 bool LooksLikeFormula(std::string_view field) {
+  // A lone "-" (standard input as a file name) is no formula.
+  if (field == "-") return false;
   return !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
 }
 
@@ -123,6 +125,24 @@ void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<
     out += line_end;
     sink.RowEnd();
   }
+}
+
+std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
+                        std::string_view result) {
+  std::string out;
+  AppendCsvField(out, file);
+  out += ',';
+  AppendInteger(out, static_cast<int64_t>(line_number));
+  out += ',';
+  AppendCsvField(out, line.stamp);
+  out += ',';
+  AppendCsvField(out, line.number);
+  out += ',';
+  if (line.seconds_read) AppendInteger(out, line.seconds);
+  out += ',';
+  AppendCsvField(out, result);
+  out += "\r\n";
+  return out;
 }
 
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,

@@ -122,6 +122,11 @@ void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
                           std::span<const int32_t> rows, AuditTextForm form);
 
+// One audit row as CSV for a line the tables do not hold: its file, its line
+// number, the fields `line` read and `result` in the result column.
+std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
+                        std::string_view result);
+
 // One JSON object with the files, the selection, the log's extent and days,
 // every site in use with its calls (each with its file and line), the
 // unmatched numbers, the calls per day, the call total, the warnings and the

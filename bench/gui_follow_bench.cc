@@ -1,0 +1,132 @@
+// Times View > Follow Log on a large loaded log: from the moment one call-end
+// line is appended to the log until the main window shows it (the record
+// count and the site rows updated and painted). The log is generated into a
+// temporary folder: TALLIX_FOLLOW_BENCH_BYTES bytes, 1 GB unless set.
+//
+//   tallix-gui-follow-bench [--benchmark_... options]
+//
+// Runs the real main window headless (QT_QPA_PLATFORM=offscreen unless set).
+
+#include <benchmark/benchmark.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "bench/log_generator.h"
+#include "desktop/app/frm_main.h"
+#include "desktop/app/qt_services.h"
+#include "desktop/app/services.h"
+#include "engine/app/shared_data.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class ChooseLog : public tallix::FileChooser {
+ public:
+  explicit ChooseLog(QString log) : log_(std::move(log)) {}
+  std::optional<QString> ChooseFile(QWidget*, const tallix::FileRequest&) override { return log_; }
+  bool ChoosePrinter(QWidget*, const QString&, QPrinter&) override { return false; }
+
+ private:
+  QString log_;
+};
+
+class NoteMessages : public tallix::MessageService {
+ public:
+  tallix::MessageAnswer Show(QWidget*, const tallix::Message& message) override {
+    last = message.text;
+    return tallix::MessageAnswer::kOk;
+  }
+  QString last;
+};
+
+class NoPrinters : public tallix::LinePrinterFactory {
+ public:
+  std::unique_ptr<tallix::LinePrinter> StartJob() override { return nullptr; }
+  QPrinter& Printer() override { return printer_; }
+
+ private:
+  QPrinter printer_;
+};
+
+class FixedClock : public tallix::Clock {
+ public:
+  tallix::ReportDateTime Now() override { return {"07/12/2026", "10:30:00"}; }
+};
+
+void BM_FollowLogAppendOneLine(benchmark::State& state) {
+  uint64_t bytes = 1000ull * 1000 * 1000;
+  if (const char* set = std::getenv("TALLIX_FOLLOW_BENCH_BYTES")) bytes = std::stoull(set);
+  QTemporaryDir dir;
+  QDir(dir.path()).mkdir("program");
+  const std::string log = dir.filePath("router.log").toStdString();
+  {
+    std::ofstream out(log, std::ios::binary);
+    // Room left in the kept table, so that each appended line is kept.
+    tallix::bench::GenerateLog({bytes, 30000, 1}, [&](std::string_view piece) { out << piece; });
+  }
+  {
+    std::ofstream cfg(dir.filePath("program/Tallix.cfg").toStdString(), std::ios::binary);
+    cfg << "\"Version\",1,0,0\r\n\"NoSites\",1,0,0\r\n\"ISDNIdentifier\",\"isdnrouter\",0,0\r\n"
+        << "\"Site\",0,\"Site A\",\"" << tallix::bench::BenchSiteNumbers()[0] << "\"\r\n";
+    for (int s = 1; s < 10; ++s) cfg << "\"Site\"," << s << ",\"\",\"\"\r\n";
+    cfg << "\"END\",\"END\",\"END\",\"END\"\r\n";
+  }
+  ChooseLog chooser(QString::fromStdString(log));
+  NoteMessages messages;
+  NoPrinters printers;
+  tallix::QtSettingsStore settings(dir.filePath("settings.ini"));
+  FixedClock clock;
+  auto data = std::make_unique<tallix::TallixData>();
+  tallix::frmMain window(*data, {&chooser, &messages, &printers, &settings, &clock,
+                                 tallix::ConfigBesideProgram(dir.filePath("program"))});
+  window.show();
+  QApplication::processEvents();
+  window.findChild<QAction*>("mnuFileOpen")->trigger();
+  window.findChild<QAction*>("mnuViewFollowLog")->trigger();
+  auto* records = window.findChild<QLineEdit*>("LogRecords");
+  if (data->LineCount == 0 || records == nullptr) {
+    state.SkipWithError("the log was not loaded");
+    return;
+  }
+  const std::string line = "Dec 31 23:59:59 isdnrouter isdn: call from " +
+                           tallix::bench::BenchSiteNumbers()[0] +
+                           " disconnected, lasted 60 seconds\n";
+  std::ofstream append(log, std::ios::binary | std::ios::app);
+  for (auto _ : state) {
+    const QString before = records->text();
+    const Clock::time_point start = Clock::now();
+    append << line << std::flush;
+    while (records->text() == before) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    window.repaint();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+  state.counters["kept_lines"] = data->LineCount;
+}
+BENCHMARK(BM_FollowLogAppendOneLine)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

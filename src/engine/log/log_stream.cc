@@ -1,0 +1,93 @@
+#include "engine/log/log_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "engine/util/text_file.h"
+
+namespace tallix {
+namespace {
+
+class StreamLogSource final : public LogSource {
+ public:
+  // Takes `fd`, closed at the end unless it is standard input.
+  StreamLogSource(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~StreamLogSource() override {
+    if (fd_ != STDIN_FILENO) ::close(fd_);
+  }
+  StreamLogSource(const StreamLogSource&) = delete;
+  StreamLogSource& operator=(const StreamLogSource&) = delete;
+
+  Status Read(char* buffer, size_t length, size_t* got) override {
+    *got = 0;
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, length);
+      if (n >= 0) {
+        *got = static_cast<size_t>(n);
+        return {};
+      }
+      if (errno != EINTR) return Status::Error("cannot read " + DescribeErrno(path_, errno));
+    }
+  }
+
+  std::optional<uint64_t> size() const override { return std::nullopt; }
+
+  Status ReadAt(uint64_t, char*, size_t) const override {
+    return Status::Error("cannot read '" + path_ + "' out of order");
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+// What a name that cannot be read as a log is, for the message.
+const char* KindOf(mode_t mode) {
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISBLK(mode)) return "a block device";
+  return "not an ordinary file";
+}
+
+class FilesAndStreams final : public LogFileSystem {
+ public:
+  Status Open(const std::string& path, uint64_t max_size,
+              std::unique_ptr<LogSource>* source) override {
+    if (std::optional<Status> stream = OpenLogStream(path, source)) return *stream;
+    return SystemLogFiles().Open(path, max_size, source);
+  }
+
+  uint64_t SizeOf(const std::string& path) const override {
+    return path == kStandardInputName ? 0 : SystemLogFiles().SizeOf(path);
+  }
+};
+
+}  // namespace
+
+LogFileSystem& SystemLogFilesAndStreams() {
+  static FilesAndStreams files;
+  return files;
+}
+
+std::optional<Status> OpenLogStream(const std::string& path, std::unique_ptr<LogSource>* source) {
+  if (path == kStandardInputName) {
+    *source = std::make_unique<StreamLogSource>(STDIN_FILENO, path);
+    return Status::Ok();
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+    return std::nullopt;
+  }
+  if (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode)) {
+    return Status::Error("cannot read '" + path + "': it is " + KindOf(st.st_mode));
+  }
+  // A named pipe's open waits for its writer, as reading it from the shell does.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Status::Error("cannot open " + DescribeErrno(path, errno));
+  *source = std::make_unique<StreamLogSource>(fd, path);
+  return Status::Ok();
+}
+
+}  // namespace tallix

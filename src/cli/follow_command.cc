@@ -81,13 +81,13 @@ int FollowLastLog(TallixData& tables, const std::string& selection, const std::s
       result.number = fields.number;
       result.seconds = fields.seconds;
       result.seconds_read = fields.seconds_read;
-      beyond += AuditCsvRow(path, line.line, result, kBeyondKeptLimit);
+      beyond += AuditCsvRow(path, line.line, result, kBeyondKeptLimit, true);
     }
     std::string text;
     if (!rows.empty()) {
       // The stored lines come first: once the table is full, every line is
       // past it. One tally for the batch, over every line so far.
-      text = AuditRowsText(tables, TallyCalls(tables, selection), rows, AuditTextForm::kCsv);
+      text = AuditRowsText(tables, TallyCalls(tables, selection), rows, AuditTextForm::kCsv, true);
       text.erase(0, text.find('\n') + 1);  // the header, written with the audit
     }
     text += beyond;

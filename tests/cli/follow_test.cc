@@ -117,12 +117,13 @@ TEST(ReportFollow, AppendsRotationsAndSignal) {
   TempDir dir;
   const std::string log = dir.Path("router.log");
   WriteFile(log, "boot\n" + CallLine(1, "01234123456", 75));
-  Follow follow({TALLIX_REPORT_EXE, "--config", kExamples + "/Tallix.cfg", "--follow", log});
-  const std::string head = "file,line,stamp,number,seconds,result\r\n";
+  Follow follow({TALLIX_REPORT_EXE, "--config", kExamples + "/Tallix.cfg", "--year", "2026",
+                 "--follow", log});
+  const std::string head = "file,line,stamp,number,seconds,result,time\r\n";
   auto row = [&](int line, int second, const char* number, int seconds, const char* result) {
-    return log + "," + std::to_string(line) + ",Dec  7 10:00:" + (second < 10 ? "0" : "") +
-           std::to_string(second) + "," + number + "," + std::to_string(seconds) + "," + result +
-           "\r\n";
+    const std::string ss = (second < 10 ? "0" : "") + std::to_string(second);
+    return log + "," + std::to_string(line) + ",Dec  7 10:00:" + ss + "," + number + "," +
+           std::to_string(seconds) + "," + result + ",2026-12-07T10:00:" + ss + "\r\n";
   };
   EXPECT_EQ((std::vector<std::string>{head, row(2, 1, "01234123456", 75, "Head Office")}),
             follow.Lines(2));

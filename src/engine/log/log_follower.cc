@@ -226,6 +226,40 @@ bool LogFollower::present() const { return impl_->present(); }
 FollowedLineKeeper::FollowedLineKeeper(TallixData& data) : data_(data) {
   if (data_.LogFilePaths.empty()) data_.LogFilePaths.push_back(data_.LogFilePath);
   first_file_ = static_cast<uint32_t>(data_.LogFilePaths.size() - 1);
+  data_.LogLineTimes.resize(static_cast<size_t>(data_.LineCount));
+  for (int32_t r = data_.LineCount - 1; r >= 0; --r) {
+    const CallTime& time = data_.LogLineTimes[static_cast<size_t>(r)];
+    if (!time.has_time || time.has_offset) continue;
+    last_traditional_ = ReadLineStamp(data_.LogLines[static_cast<size_t>(r)]);
+    last_year_ = static_cast<int>(
+        std::chrono::year_month_day(std::chrono::floor<std::chrono::days>(time.wall)).year());
+    break;
+  }
+}
+
+CallTime FollowedLineKeeper::TimeOf(const LineStamp& stamp) {
+  if (stamp.form != StampForm::kTraditional) {
+    const LineStamp one[] = {stamp};
+    return LineTimes(one, {}).front();
+  }
+  CallTime time;
+  if (last_traditional_) {
+    const LineStamp two[] = {*last_traditional_, stamp};
+    time = LineTimes(two, YearRule{last_year_, {}}).back();
+  } else {
+    // Nothing before it to follow: the year of now, as for a log read now.
+    const LineStamp one[] = {stamp};
+    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    time =
+        LineTimes(one, YearRule{std::nullopt, std::chrono::local_seconds(now.time_since_epoch())})
+            .front();
+  }
+  if (time.has_time) {
+    last_traditional_ = stamp;
+    last_year_ = static_cast<int>(
+        std::chrono::year_month_day(std::chrono::floor<std::chrono::days>(time.wall)).year());
+  }
+  return time;
 }
 
 int32_t FollowedLineKeeper::Keep(const FollowedLine& line) {
@@ -241,8 +275,18 @@ int32_t FollowedLineKeeper::Keep(const FollowedLine& line) {
     ++data_.LinesBeyondKept;
     return -1;
   }
+  const LineStamp stamp = ReadLineStamp(line.text);
   const int32_t r = data_.LineCount++;
-  data_.LogLines.Assign(static_cast<size_t>(r), line.text);
+  if (stamp.form == StampForm::kRfc3339) {
+    const std::array<char, 15> traditional = TraditionalStamp(stamp);
+    std::string mended(traditional.data(), traditional.size());
+    mended.append(std::string_view(line.text).substr(stamp.length));
+    data_.LogLines.Assign(static_cast<size_t>(r), mended);
+  } else {
+    data_.LogLines.Assign(static_cast<size_t>(r), line.text);
+  }
+  data_.LogLineTimes.resize(static_cast<size_t>(data_.LineCount));
+  data_.LogLineTimes[static_cast<size_t>(r)] = TimeOf(stamp);
   data_.LogLineOrigins[static_cast<size_t>(r)] = {file, static_cast<uint32_t>(line.line)};
   return r;
 }

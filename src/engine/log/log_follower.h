@@ -15,10 +15,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "engine/analysis/call_time.h"
 #include "engine/app/shared_data.h"
 #include "engine/util/status.h"
 
@@ -72,11 +74,20 @@ class FollowedLineKeeper {
 
   // Returns the line's index in LogLines, or -1 when LogLines is full
   // (LinesBeyondKept counts it then).
+  // A line with an RFC 3339 stamp has it put in the traditional form, and
+  // every kept line gets its time, a traditional stamp its year from the
+  // one before it, as a load gives them.
   int32_t Keep(const FollowedLine& line);
 
  private:
+  CallTime TimeOf(const LineStamp& stamp);
+
   TallixData& data_;
   uint32_t first_file_;
+  // The last traditional stamp kept, with its year: the next one's year
+  // follows from it.
+  std::optional<LineStamp> last_traditional_;
+  int last_year_ = 0;
 };
 
 }  // namespace tallix

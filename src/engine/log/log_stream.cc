@@ -62,6 +62,12 @@ class FilesAndStreams final : public LogFileSystem {
   uint64_t SizeOf(const std::string& path) const override {
     return path == kStandardInputName ? 0 : SystemLogFiles().SizeOf(path);
   }
+
+  // Standard input has none: the time of the load stands for it.
+  WallTime ModifiedTime(const std::string& path) const override {
+    return path == kStandardInputName ? LogFileSystem::ModifiedTime(path)
+                                      : SystemLogFiles().ModifiedTime(path);
+  }
 };
 
 }  // namespace

@@ -128,7 +128,7 @@ void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<
 }
 
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
-                        std::string_view result) {
+                        std::string_view result, bool with_time) {
   std::string out;
   AppendCsvField(out, file);
   out += ',';
@@ -141,14 +141,15 @@ std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineR
   if (line.seconds_read) AppendInteger(out, line.seconds);
   out += ',';
   AppendCsvField(out, result);
+  if (with_time) out += ',';
   out += "\r\n";
   return out;
 }
 
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
-                          std::span<const int32_t> rows, AuditTextForm form) {
+                          std::span<const int32_t> rows, AuditTextForm form, bool with_time) {
   ReportSink sink;
-  WriteAuditRows(data, tally, rows, form, sink);
+  WriteAuditRows(data, tally, rows, form, sink, with_time);
   return sink.Take();
 }
 

@@ -120,12 +120,14 @@ enum class AuditTextForm { kCsv, kTsv };
 void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
                     AuditTextForm form, ReportSink& sink, bool with_time = false);
 std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
-                          std::span<const int32_t> rows, AuditTextForm form);
+                          std::span<const int32_t> rows, AuditTextForm form,
+                          bool with_time = false);
 
 // One audit row as CSV for a line the tables do not hold: its file, its line
-// number, the fields `line` read and `result` in the result column.
+// number, the fields `line` read and `result` in the result column; with
+// `with_time`, an empty time column after it (a line not kept has no time).
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
-                        std::string_view result);
+                        std::string_view result, bool with_time = false);
 
 // One JSON object with the files, the selection, the log's extent and days,
 // every site in use with its calls (each with its file and line), the

@@ -387,8 +387,11 @@ class RealSessionTest : public QObject {
          {std::pair{"NoCalls0", "Head Office"}, {"CallDuration1", "London"}}) {
       std::vector<QStringList> expected;
       for (const QString& line : QString::fromStdString(audit.out).split("\r\n").mid(1)) {
-        if (!line.endsWith(QString(",") + site)) continue;
-        expected.push_back(line.split(','));
+        QStringList fields = line.split(',');
+        if (fields.size() < 2) continue;
+        fields.removeLast();  // the time, which the window does not show
+        if (fields.back() != site) continue;
+        expected.push_back(fields);
         expected.back()[0] = "router.log.gz";
       }
       const QString count = "NoCalls" + QString(box).right(1);

@@ -26,43 +26,16 @@
 #include "desktop/app/qt_services.h"
 #include "desktop/app/services.h"
 #include "engine/app/shared_data.h"
+#include "gui_bench_services.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class ChooseLog : public tallix::FileChooser {
- public:
-  explicit ChooseLog(QString log) : log_(std::move(log)) {}
-  std::optional<QString> ChooseFile(QWidget*, const tallix::FileRequest&) override { return log_; }
-  bool ChoosePrinter(QWidget*, const QString&, QPrinter&) override { return false; }
-
- private:
-  QString log_;
-};
-
-class NoteMessages : public tallix::MessageService {
- public:
-  tallix::MessageAnswer Show(QWidget*, const tallix::Message& message) override {
-    last = message.text;
-    return tallix::MessageAnswer::kOk;
-  }
-  QString last;
-};
-
-class NoPrinters : public tallix::LinePrinterFactory {
- public:
-  std::unique_ptr<tallix::LinePrinter> StartJob() override { return nullptr; }
-  QPrinter& Printer() override { return printer_; }
-
- private:
-  QPrinter printer_;
-};
-
-class FixedClock : public tallix::Clock {
- public:
-  tallix::ReportDateTime Now() override { return {"07/12/2026", "10:30:00"}; }
-};
+using tallix::bench::ChooseLog;
+using tallix::bench::FixedClock;
+using tallix::bench::NoPrinters;
+using tallix::bench::NoteMessages;
 
 void BM_FollowLogAppendOneLine(benchmark::State& state) {
   uint64_t bytes = 1000ull * 1000 * 1000;

@@ -520,7 +520,9 @@ void CheckFileLoad(TallixData& data, const Input& in) {
   const std::string before_path = data.LogFilePath;
   const int32_t before_lines = data.LineCount;
   const std::string first_line = before_lines > 0 ? std::string(data.LogLines[0]) : std::string();
-  if (change > 1) {
+  // A file whose size says 0 is read to its end, like a stream (/proc files
+  // say 0): bytes added after opening it are read, so it is not grown here.
+  if (change > 1 || in.log.empty()) {
     MemoryLogFiles files(in.log, block, seekable);
     CheckLoad(data, in, LoadLog(data, path, {}, files));
     Require(data.LogFilePath == path, "LogFilePath after a load");

@@ -242,15 +242,11 @@ void LineScanner::EndHeldLine() {
 
 void LineScanner::Feed(std::string_view block) {
   if (block.empty()) return;
-  // Looked for only until one is found.
-  if (!kept_.has_carriage_return) {
-    kept_.has_carriage_return = std::memchr(block.data(), '\r', block.size()) != nullptr;
-  }
   size_t from = 0;
   if (open_) {
     const void* feed = std::memchr(block.data(), '\n', block.size());
     if (feed == nullptr) {
-      held_->Append(block);
+      Hold(block);
       return;
     }
     from = static_cast<size_t>(static_cast<const char*>(feed) - block.data());
@@ -276,8 +272,17 @@ void LineScanner::Feed(std::string_view block) {
   }
   if (from < block.size()) {
     open_ = true;
-    held_->Append(block.substr(from));
+    Hold(block.substr(from));
   }
+}
+
+void LineScanner::Hold(std::string_view bytes) {
+  // A carriage return matters only in a text without line feeds, all of
+  // which passes through here: the rest of the text is not looked at twice.
+  if (feeds_ == 0 && !kept_.has_carriage_return) {
+    kept_.has_carriage_return = std::memchr(bytes.data(), '\r', bytes.size()) != nullptr;
+  }
+  held_->Append(bytes);
 }
 
 void LineScanner::Finish() {

@@ -86,9 +86,11 @@ struct KeptLines {
   std::vector<KeptLine> lines;
   uint64_t found = 0;
   // The lines of the part's text and its line feeds, set once it is
-  // scanned; whether it holds a carriage return.
+  // scanned.
   uint64_t text_lines = 0;
   uint64_t line_feeds = 0;
+  // Whether a carriage return was seen while no line feed was: enough to
+  // tell a text whose lines end with a carriage return alone.
   bool has_carriage_return = false;
   // Lines stored before this part: a fixed count, and the count of a part
   // scanned at the same time, if any.
@@ -121,6 +123,7 @@ class LineScanner {
 
   void Keep(std::string_view line, uint64_t feeds_before);
   void EndHeldLine();
+  void Hold(std::string_view bytes);
 
   const KeptLineFinders& finders_;
   KeptLines& kept_;

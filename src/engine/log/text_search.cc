@@ -60,49 +60,60 @@ class Test16 {
 
 #if defined(__x86_64__)
 
-// Bit j set where byte j of the 64 at `at`, or of `low` and `high` when
-// they hold them already, passes `test`.
-__attribute__((target("avx2"))) __m256i Load32(const char* at) {
-  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-}
-__attribute__((target("avx2"))) uint64_t Mask64(__m256i low, __m256i high, ByteTest test) {
-  const __m256i mask = _mm256_set1_epi8(static_cast<char>(test.mask));
-  const __m256i value = _mm256_set1_epi8(static_cast<char>(test.value));
-  const auto low_bits = static_cast<uint32_t>(
-      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(low, mask), value)));
-  const auto high_bits = static_cast<uint32_t>(
-      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(high, mask), value)));
-  return low_bits | uint64_t{high_bits} << 32;
-}
-__attribute__((target("avx2"))) uint64_t Mask64(const char* at, ByteTest test) {
-  return Mask64(Load32(at), Load32(at + 32), test);
+// The bytes of `at` that pass `test`, as a vector of 0xff and 0 bytes.
+__attribute__((target("avx2"))) __m256i Passes32(const char* at, __m256i mask, __m256i value) {
+  return _mm256_cmpeq_epi8(
+      _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), mask), value);
 }
 
-// Searches starting positions [0, starts) of `hay` 64 at a time, adding the
+// The sum of the 32 byte counters in `counts`.
+__attribute__((target("avx2"))) uint64_t SumBytes(__m256i counts) {
+  const __m256i sums = _mm256_sad_epu8(counts, _mm256_setzero_si256());
+  return static_cast<uint64_t>(_mm256_extract_epi64(sums, 0) + _mm256_extract_epi64(sums, 1) +
+                               _mm256_extract_epi64(sums, 2) + _mm256_extract_epi64(sums, 3));
+}
+
+// Searches starting positions [0, starts) of `hay` 32 at a time, adding the
 // line feeds before the match to *feeds; when no step holds one, *done is
-// the first position left for the caller (fewer than 64 remain).
+// the first position left for the caller (fewer than 32 remain). The line
+// feeds are counted in byte counters, added up every 255 steps before they
+// can overflow: the loop itself does no more than it must for the search.
 __attribute__((target("avx2,popcnt"))) size_t FindAvx2CountingFeeds(const char* hay, size_t starts,
                                                                     std::string_view needle,
-                                                                    const ByteTest (&tests)[3],
-                                                                    size_t middle_offset,
+                                                                    const ByteTest (&tests)[2],
                                                                     uint64_t* feeds, size_t* done) {
   const size_t last_offset = needle.size() - 1;
+  __m256i masks[2], values[2];
+  for (size_t k = 0; k < 2; ++k) {
+    masks[k] = _mm256_set1_epi8(static_cast<char>(tests[k].mask));
+    values[k] = _mm256_set1_epi8(static_cast<char>(tests[k].value));
+  }
+  const __m256i feed = _mm256_set1_epi8('\n');
   size_t i = 0;
-  for (; i + 64 <= starts; i += 64) {
-    const __m256i low = Load32(hay + i);
-    const __m256i high = Load32(hay + i + 32);
-    const uint64_t feed_bits = Mask64(low, high, {0, '\n'});
-    for (uint64_t bits = Mask64(low, high, tests[0]) & Mask64(hay + i + last_offset, tests[2]) &
-                         Mask64(hay + i + middle_offset, tests[1]);
-         bits != 0; bits &= bits - 1) {
-      const auto at = static_cast<size_t>(__builtin_ctzll(bits));
-      if (MatchesAt(hay + i + at, needle)) {
-        *feeds +=
-            static_cast<uint64_t>(__builtin_popcountll(feed_bits & ((uint64_t{1} << at) - 1)));
-        return i + at;
+  while (i + 32 <= starts) {
+    const size_t stop = std::min(starts - 31, i + 255 * 32);
+    __m256i counts = _mm256_setzero_si256();
+    for (; i < stop; i += 32) {
+      const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i));
+      const __m256i feed_bytes = _mm256_cmpeq_epi8(bytes, feed);
+      // The first and last bytes alone: in log text a middle byte's test
+      // costs more than the few candidates it would rule out.
+      const __m256i candidates =
+          _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(bytes, masks[0]), values[0]),
+                           Passes32(hay + i + last_offset, masks[1], values[1]));
+      for (auto bits = static_cast<uint32_t>(_mm256_movemask_epi8(candidates)); bits != 0;
+           bits &= bits - 1) {
+        const auto at = static_cast<size_t>(__builtin_ctz(bits));
+        if (MatchesAt(hay + i + at, needle)) {
+          const auto feed_bits = static_cast<uint32_t>(_mm256_movemask_epi8(feed_bytes));
+          *feeds += SumBytes(counts) +
+                    static_cast<uint64_t>(__builtin_popcount(feed_bits & ((1u << at) - 1)));
+          return i + at;
+        }
       }
+      counts = _mm256_sub_epi8(counts, feed_bytes);
     }
-    *feeds += static_cast<uint64_t>(__builtin_popcountll(feed_bits));
+    *feeds += SumBytes(counts);
   }
   *done = i;
   return kNotFound;
@@ -162,11 +173,10 @@ size_t NoCaseFinder::FindFromCountingFeeds(std::string_view text, size_t from,
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
   if (avx2 && !needle_.empty() && text.size() - from >= needle_.size()) {
-    const ByteTest tests[3] = {first_, middle_, last_};
+    const ByteTest tests[2] = {first_, last_};
     size_t done = 0;
-    const size_t at =
-        FindAvx2CountingFeeds(text.data() + from, text.size() - from - needle_.size() + 1, needle_,
-                              tests, middle_offset_, feeds, &done);
+    const size_t at = FindAvx2CountingFeeds(
+        text.data() + from, text.size() - from - needle_.size() + 1, needle_, tests, feeds, &done);
     if (at != kNotFound) return from + at;
     from += done;
   }

@@ -277,6 +277,32 @@ TEST(LineScanner, CompactsOnlyPastTheThreshold) {
   }
 }
 
+// A long line keeps its stamp whole, so that it is read and mended as in a
+// short line: found whole inside a block, and held across a block's end.
+TEST(LineScanner, LongLinesKeepTheirStamp) {
+  const std::string call = " isdnrouter isdn: call from 0123412345 disconnected, lasted 9 s";
+  for (const std::string stamp : {"Dec  7 10:00:01", "2026-12-07T10:00:01.123456789+01:00",
+                                  "2026-12-07 10:00:01Z", "2026-12-07T10:00:01+0100"}) {
+    const std::string line = stamp + std::string(kLongLineBytes, ' ') + call;
+    const std::string text = "noise\n" + line + "\n";
+    for (const size_t block : {text.size(), size_t{40}}) {
+      KeptLines kept;
+      const KeptLineFinders finders("isdnrouter");
+      LineScanner scanner(finders, kept);
+      for (size_t at = 0; at < text.size(); at += block) {
+        scanner.Feed(std::string_view(text).substr(at, block));
+      }
+      scanner.Finish();
+      ASSERT_EQ(1u, kept.lines.size()) << stamp;
+      const LineStamp whole = ReadLineStamp(line);
+      EXPECT_EQ(whole.form, kept.lines[0].stamp.form) << stamp << " " << block;
+      EXPECT_EQ(whole.year, kept.lines[0].stamp.year) << stamp << " " << block;
+      EXPECT_EQ(whole.offset_minutes, kept.lines[0].stamp.offset_minutes) << stamp;
+      EXPECT_EQ("Dec  7 10:00:01  from 0123412345  lasted 9 s", kept.lines[0].text) << stamp;
+    }
+  }
+}
+
 // What is kept of a long line reads the same time stamp, number and
 // duration as the whole line.
 TEST(CompactLineInto, ReadsTheSameFieldsAsTheWholeLine) {

@@ -165,6 +165,7 @@ char* PutDate(char* out, year_month_day date) {
 
 LineStamp ReadLineStamp(std::string_view line) {
   LineStamp stamp;
+  line = line.substr(0, kLongestStampBytes);
   if (ReadTraditional(line, stamp) || ReadRfc3339(line, stamp)) return stamp;
   return LineStamp{};
 }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -46,12 +47,17 @@ struct LineStamp {
   uint32_t length = 0;
 };
 
+// The bytes of a line a stamp is read from, its blank included: room for a
+// fraction of 20 digits. A long line keeps no more of its start than this.
+inline constexpr size_t kLongestStampBytes = 48;
+
 // Reads the stamp that `line` begins with. A traditional stamp is the first
 // 15 bytes "Mmm dd hh:mm:ss": an English month abbreviation in any letter
 // case, the day blank- or zero-padded. An RFC 3339 stamp is "YYYY-MM-DD",
 // "T" or a blank, "hh:mm:ss", an optional fraction, an offset ("Z", "+hh:mm",
-// "-hh:mm", "+hhmm" or "-hhmm"), then a blank; "t" and "z" are taken as "T"
-// and "Z", as RFC 3339 allows. Anything else gives form kNone.
+// "-hh:mm", "+hhmm" or "-hhmm"), then a blank within the first
+// kLongestStampBytes; "t" and "z" are taken as "T" and "Z", as RFC 3339
+// allows. Anything else gives form kNone.
 LineStamp ReadLineStamp(std::string_view line);
 
 // The traditional 15 bytes of a stamp's month, day and time as written

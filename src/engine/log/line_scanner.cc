@@ -62,12 +62,17 @@ std::optional<Piece> PieceAt(std::string_view line, const NoCaseFinder& word, si
   return Piece{at, line.substr(at, length)};
 }
 
+// The first bytes of a line that a long line keeps: its stamp and a blank,
+// so that an RFC 3339 stamp can still be read and put in the traditional form.
+std::string_view StartOf(std::string_view line) {
+  const LineStamp stamp = ReadLineStamp(line);
+  return line.substr(0, stamp.form == StampForm::kRfc3339 ? stamp.length + 1 : kStartBytes);
+}
+
 }  // namespace
 
-static_assert(kCompactLineMaxBytes == kStartBytes + 1 + kFromBytes + 1 + kLastedBytes);
-
 size_t CompactLineInto(std::string_view line, char* out) {
-  return JoinPieces({0, line.substr(0, kStartBytes)}, PieceAt(line, kFromWord, kFromBytes),
+  return JoinPieces({0, StartOf(line)}, PieceAt(line, kFromWord, kFromBytes),
                     PieceAt(line, kLastedWord, kLastedBytes), out);
 }
 
@@ -118,8 +123,8 @@ class LineScanner::HeldLine {
     }
     if (!words_[0].found || !words_[1].found) return;
     char compact[kCompactLineMaxBytes];
-    keep(std::string_view(compact, JoinPieces({0, {start_, start_size_}}, PieceOf(words_[2]),
-                                              PieceOf(words_[3]), compact)));
+    keep(std::string_view(compact, JoinPieces({0, StartOf({start_, start_size_})},
+                                              PieceOf(words_[2]), PieceOf(words_[3]), compact)));
   }
 
  private:
@@ -165,8 +170,8 @@ class LineScanner::HeldLine {
   void Search(std::string_view more) {
     if (more.empty()) return;
     // The first bytes of the line, and pieces that an earlier end cut.
-    if (start_size_ < kStartBytes) {
-      const size_t take = std::min(kStartBytes - start_size_, more.size());
+    if (start_size_ < sizeof start_) {
+      const size_t take = std::min(sizeof start_ - start_size_, more.size());
       std::memcpy(start_ + start_size_, more.data(), take);
       start_size_ += take;
     }
@@ -205,7 +210,7 @@ class LineScanner::HeldLine {
   bool long_ = false;
   // Of a long line:
   uint64_t length_ = 0;  // bytes searched so far
-  char start_[kStartBytes] = {};
+  char start_[kLongestStampBytes] = {};
   size_t start_size_ = 0;
   std::string window_;  // its last tail_bytes_ bytes so far, then the next ones
 };
@@ -220,7 +225,6 @@ void LineScanner::Keep(std::string_view line, uint64_t feeds_before) {
   if (line.size() > kLongLineBytes) line = {compact, CompactLineInto(line, compact)};
   // An RFC 3339 stamp is put in the traditional form, so that the day list,
   // the selections and every report read it as they read a traditional log.
-  // (A compacted line keeps 16 bytes of it: too few to be read.)
   const LineStamp stamp = ReadLineStamp(line);
   if (stamp.form != StampForm::kRfc3339) {
     kept_.Add(line, feeds_before, stamp);

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "engine/analysis/call_time.h"
+#include "engine/app/line_fields.h"
 #include "engine/app/line_table.h"
 #include "engine/app/shared_data.h"
 #include "engine/log/text_search.h"
@@ -43,13 +44,15 @@ struct KeptLineFinders {
 
 // Writes at `out`, which has room for kCompactLineMaxBytes, what the program
 // reads of a line longer than kLongLineBytes, which is all of it that is kept,
-// and returns its length: its first 16 bytes, and from its first "from" and
+// and returns its length: its stamp and the blank after it (its first 16
+// bytes, or all of an RFC 3339 stamp's), and from its first "from" and
 // its first "lasted" (letter case ignored) the bytes up to the end of the
 // field there (line_fields.h), in line order, merged where they overlap or
 // touch and else joined by one blank. No keyword holds a blank, so the result
 // has no keyword the line lacks or finds earlier, and the time stamp, the
 // called number and the duration read the same in both.
-inline constexpr size_t kCompactLineMaxBytes = 51;
+inline constexpr size_t kCompactLineMaxBytes =
+    kLongestStampBytes + 1 + kNumberField.reach() + 1 + kDurationField.reach();
 size_t CompactLineInto(std::string_view line, char* out);
 
 // A kept line of one part of a log: its text (compacted if long, its stamp

@@ -153,6 +153,17 @@ size_t NoCaseFinder::Find(std::string_view haystack) const {
       if (MatchesAt(hay + at, needle_)) return at;
     }
   }
+  // The positions left in one more step, back where it overlaps the last:
+  // the search of a line, done at every hit, is not finished a byte at a time.
+  if (i < starts && starts >= 32) {
+    const size_t back = starts - 32;
+    for (uint32_t bits = (candidates(back) | candidates(back + 16) << 16) & (~0u << (i - back));
+         bits != 0; bits &= bits - 1) {
+      const size_t at = back + static_cast<size_t>(__builtin_ctz(bits));
+      if (MatchesAt(hay + at, needle_)) return at;
+    }
+    return kNotFound;
+  }
 #endif
   for (; i < starts; ++i) {
     if (Passes(first_, hay[i]) && Passes(last_, hay[i + last_offset]) &&

@@ -11,12 +11,14 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "desktop/app/services.h"
 #include "desktop/reports/frm_line_context.h"
 #include "desktop/reports/kept_lines_model.h"
 #include "engine/analysis/tally.h"
+#include "engine/analysis/time_range.h"
 #include "engine/app/shared_data.h"
 
 class QComboBox;
@@ -52,6 +54,9 @@ class FormCheckTotals : public QDialog {
   void Refresh();
   // Shows `choice`.
   void Choose(int choice);
+  // Shows site `site`'s counted calls whose time lies in `range`; `what`
+  // names the range after the line count. Another choice shows all again.
+  void ChooseInRange(int site, const TimeRange& range, const QString& what);
   // Shows nothing of the log while a load may change it.
   void Blank();
   // Shows the log line of the table's row `row` in context.
@@ -78,6 +83,8 @@ class FormCheckTotals : public QDialog {
   const TallyResult& tally_;
   CheckTotalsServices services_;
   KeptLinesModel* model_ = nullptr;
+  std::optional<TimeRange> range_;  // of ChooseInRange, until another choice
+  QString range_name_;
   QLabel* caption_ = nullptr;
   QWidget* figures_ = nullptr;
   QComboBox* LinesChoiceBox = nullptr;

@@ -292,7 +292,7 @@ QString FormCheckTotals::RowsAsText(bool selected_only) const {
   } else {
     rows = model_->Rows();
   }
-  return ToQt(AuditRowsText(data_, tally_, rows, AuditTextForm::kTsv));
+  return ToQt(AuditRowsText(data_, tally_, rows, AuditTextForm::kTsv, true));
 }
 
 void FormCheckTotals::CopySelection() {
@@ -305,7 +305,7 @@ void FormCheckTotals::cmdSaveAs_Click() {
       this, "Save As", {"Audit of the lines shown (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
   const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    WriteAuditRows(data_, tally_, model_->Rows(), AuditTextForm::kCsv, sink);
+    WriteAuditRows(data_, tally_, model_->Rows(), AuditTextForm::kCsv, sink, true);
   });
   if (!written.ok()) {
     services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),

@@ -131,8 +131,9 @@ class CheckTotalsTest : public QObject {
         [&](FormCheckTotals& window, QTableView&) {
           QVERIFY(window.findChild<QLabel*>("WithoutTime") == nullptr);
         }));
-    h->Open(h->WriteFile("untimed.log", CraftedLog() + "Xyz  2 10:00:00 isdnrouter isdn: call "
-                                                       "from 01234123456 disconnected, lasted 1\n"));
+    h->Open(h->WriteFile("untimed.log", CraftedLog() +
+                                            "Xyz  2 10:00:00 isdnrouter isdn: call "
+                                            "from 01234123456 disconnected, lasted 1\n"));
     QVERIFY(OnWindow(
         *h, [&] { h->Trigger("mnuViewCheckTotals"); },
         [&](FormCheckTotals& window, QTableView&) {

@@ -105,10 +105,14 @@ class PeriodsTest : public QObject {
     QTest::addColumn<int>("unit");  // index in the By box
     QTest::addColumn<QString>("since");
     QTest::addColumn<QString>("until");  // empty: the pickers as opened
-    QTest::newRow("day") << 0 << "2026-11-30" << "";
-    QTest::newRow("week across a year end") << 1 << "2026-11-30" << "";
-    QTest::newRow("month, empty one included") << 2 << "2026-11-30" << "";
-    QTest::newRow("month, days cut") << 2 << "2026-12-01" << "2027-02-01";
+    QTest::newRow("day") << 0 << "2026-11-30"
+                         << "";
+    QTest::newRow("week across a year end") << 1 << "2026-11-30"
+                                            << "";
+    QTest::newRow("month, empty one included") << 2 << "2026-11-30"
+                                               << "";
+    QTest::newRow("month, days cut") << 2 << "2026-12-01"
+                                     << "2027-02-01";
   }
   void figuresAreTheCommands() {
     QFETCH(int, unit);
@@ -137,8 +141,8 @@ class PeriodsTest : public QObject {
     window->close();
 
     const PeriodUnit units[] = {PeriodUnit::kDay, PeriodUnit::kWeek, PeriodUnit::kMonth};
-    const QString expected = CommandPeriods(*h->data, qPrintable(since), qPrintable(until_day),
-                                            units[unit]);
+    const QString expected =
+        CommandPeriods(*h->data, qPrintable(since), qPrintable(until_day), units[unit]);
     QVERIFY(expected.count("\r\n") > 4);
     QCOMPARE(copied, expected);
     QFile saved(h->PathOf("saved.csv"));
@@ -155,7 +159,8 @@ class PeriodsTest : public QObject {
     QVERIFY(window != nullptr);
     window->findChild<QDateEdit*>("FromDate")->setDate(QDate(2026, 12, 1));
     window->OpenCell(0, 1);  // 2026-12, Head Office's calls
-    auto* totals = static_cast<FormCheckTotals*>(h->window().findChild<QDialog*>("FormCheckTotals"));
+    auto* totals =
+        static_cast<FormCheckTotals*>(h->window().findChild<QDialog*>("FormCheckTotals"));
     QVERIFY(totals != nullptr && totals->isVisible());
     QCOMPARE(totals->findChild<QComboBox*>("LinesChoiceBox")->currentText(),
              QString("Head Office's calls"));

@@ -73,17 +73,17 @@ void frmMain::RefreshCheckTotals() {
 
 void frmMain::ShowPeriods() {
   if (periods_ == nullptr) {
-    periods_ = new FormPeriods(
-        data_,
-        {dlgCommonDialog, *services_.messages, *services_.settings,
-         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
-         [this] { return ProposedName("-periods.csv"); },
-         [](const QString& text) { QApplication::clipboard()->setText(text); },
-         [this](int site, const TimeRange& range, const QString& period) {
-           ShowCheckTotals(site);
-           check_totals_->ChooseInRange(site, range, period);
-         }},
-        this);
+    periods_ =
+        new FormPeriods(data_,
+                        {dlgCommonDialog, *services_.messages, *services_.settings,
+                         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
+                         [this] { return ProposedName("-periods.csv"); },
+                         [](const QString& text) { QApplication::clipboard()->setText(text); },
+                         [this](int site, const TimeRange& range, const QString& period) {
+                           ShowCheckTotals(site);
+                           check_totals_->ChooseInRange(site, range, period);
+                         }},
+                        this);
     periods_->show();
   } else {
     periods_->raise();

@@ -5,10 +5,10 @@
 // calls credited to no site. Selected rows copy as tab-separated text (Ctrl+C
 // or the context menu); "Save As..." writes the rows as shown in the audit's
 // CSV. Both carry the audit's time column, which the table leaves out, so
-// that a saved audit has the same columns as the command's. A double-click on a row, or Enter, shows its log line in context
-// (frm_line_context.h). Not modal: it opens beside its owner, follows each
-// new tally (Refresh), and its size is kept in the per-user settings under
-// its own keys.
+// that a saved audit has the same columns as the command's. A double-click
+// on a row, or Enter, shows its log line in context (frm_line_context.h).
+// Not modal: it opens beside its owner, follows each new tally (Refresh),
+// and its size is kept in the per-user settings under its own keys.
 
 #include <QDialog>
 #include <functional>

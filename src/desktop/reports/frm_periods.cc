@@ -71,7 +71,8 @@ class PeriodsModel : public QAbstractTableModel {
     std::vector<PeriodSite> sites;
   };
 
-  PeriodsModel(const TallixData& data, QObject* parent) : QAbstractTableModel(parent), data_(data) {}
+  PeriodsModel(const TallixData& data, QObject* parent)
+      : QAbstractTableModel(parent), data_(data) {}
 
   void Show(const RangePeriods* periods) {
     beginResetModel();
@@ -128,9 +129,11 @@ class PeriodsModel : public QAbstractTableModel {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return {};
     if (section == 0) return QString("Period");
-    static const char* const kFigures[kColumnsPerSite] = {"calls", "duration", "change in calls",
-                                                          "change in seconds"};
-    return ToQt(data_.SiteNames[static_cast<size_t>(SiteOf(section))]) + ": " +
+    // Two lines: the site over its figure, so that a column is as wide as
+    // its longer part.
+    static const char* const kFigures[kColumnsPerSite] = {"calls", "duration", "calls change",
+                                                          "seconds change"};
+    return ToQt(data_.SiteNames[static_cast<size_t>(SiteOf(section))]) + "\n" +
            kFigures[(section - 1) % kColumnsPerSite];
   }
 
@@ -267,8 +270,8 @@ void FormPeriods::Tally() {
   } else if (!range) {
     PeriodsNote->setText("From lies after To.");
   } else {
-    periods_ = TallyRangePeriods(
-        data_, *range, static_cast<PeriodUnit>(PeriodUnitBox->currentData().toInt()));
+    periods_ = TallyRangePeriods(data_, *range,
+                                 static_cast<PeriodUnit>(PeriodUnitBox->currentData().toInt()));
     const int64_t count = periods_->table.size();
     PeriodsNote->setText(count == 0   ? QString("No call counted between these days.")
                          : count == 1 ? QString("1 period")
@@ -313,9 +316,9 @@ void FormPeriods::cmdSaveAs_Click() {
     WritePeriodsCsv(periods_->table, data_.SiteNames, sink);
   });
   if (!written.ok()) {
-    services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
-                                   "The periods were not saved.\n\n" +
-                                       ToQtMessage(written.message())});
+    services_.messages.Show(this,
+                            {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
+                             "The periods were not saved.\n\n" + ToQtMessage(written.message())});
   }
 }
 

@@ -60,7 +60,8 @@ std::optional<LogDays> LogDaysOf(const TallixData& data) {
   int last = lines - 1;
   while (!LineTime(data, last).has_time) --last;
   const auto day = [&data](int r) {
-    return std::chrono::year_month_day{std::chrono::floor<std::chrono::days>(LineTime(data, r).wall)};
+    return std::chrono::year_month_day{
+        std::chrono::floor<std::chrono::days>(LineTime(data, r).wall)};
   };
   return LogDays{day(first), day(last)};
 }

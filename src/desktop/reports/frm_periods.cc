@@ -59,75 +59,69 @@ QString Change(const std::optional<int64_t>& change) {
 
 // The periods as rows, then the total of the days chosen; per site its
 // calls, duration and the change in each against the period before. Every
-// cell is the engine's figure, as text.
+// cell is the engine's figure, as text. A period is made when it is shown:
+// days centuries apart are millions of rows.
 class PeriodsModel : public QAbstractTableModel {
  public:
   static constexpr int kColumnsPerSite = 4;
 
-  struct Row {
-    QString label;
-    std::chrono::year_month_day first;
-    std::chrono::year_month_day last;
-    std::vector<PeriodSite> sites;
-  };
-
   PeriodsModel(const TallixData& data, QObject* parent)
       : QAbstractTableModel(parent), data_(data) {}
 
+  // `periods` must stay as it is until the next Show.
   void Show(const RangePeriods* periods) {
     beginResetModel();
-    rows_.clear();
-    sites_ = 0;
-    if (periods != nullptr) {
-      sites_ = periods->table.sites();
-      periods->table.ForEach([this](const PeriodRow& period) {
-        rows_.push_back({ToQt(period.label), period.first_day, period.last_day,
-                         std::vector<PeriodSite>(period.sites.begin(), period.sites.end())});
-      });
-      if (!rows_.empty()) {
-        Row total{"Total", rows_.front().first, rows_.back().last, {}};
-        for (const CallFigures& figures : periods->totals) total.sites.push_back({figures, {}, {}});
-        rows_.push_back(std::move(total));
-      }
-    }
+    periods_ = periods != nullptr && periods->table.size() > 0 ? periods : nullptr;
+    made_ = -1;
     endResetModel();
   }
 
-  const std::vector<Row>& Rows() const { return rows_; }
   // The site of `column`; -1 for the period's.
   static int SiteOf(int column) { return column < 1 ? -1 : (column - 1) / kColumnsPerSite; }
+  bool IsTotal(int row) const { return periods_ != nullptr && row == periods_->table.size(); }
+  // Row `row` (not the total's). REQUIRES: 0 <= row < rowCount() - 1.
+  const PeriodRow& Period(int row) const {
+    if (made_ != row) {
+      period_ = periods_->table.At(row, label_, sites_);
+      made_ = row;
+    }
+    return period_;
+  }
 
   int rowCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() || periods_ == nullptr ? 0
+                                                   : static_cast<int>(periods_->table.size() + 1);
   }
   int columnCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : 1 + sites_ * kColumnsPerSite;
+    return parent.isValid() || periods_ == nullptr ? 0
+                                                   : 1 + periods_->table.sites() * kColumnsPerSite;
   }
 
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid()) return {};
-    const Row& row = rows_[static_cast<size_t>(index.row())];
     if (role == Qt::TextAlignmentRole && index.column() > 0) {
       return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole) return {};
-    if (index.column() == 0) return row.label;
-    const PeriodSite& site = row.sites[static_cast<size_t>(SiteOf(index.column()))];
+    const bool total = IsTotal(index.row());
+    if (index.column() == 0) return total ? QString("Total") : ToQt(Period(index.row()).label);
+    const auto site = static_cast<size_t>(SiteOf(index.column()));
+    const PeriodSite figures =
+        total ? PeriodSite{periods_->totals[site], {}, {}} : Period(index.row()).sites[site];
     switch ((index.column() - 1) % kColumnsPerSite) {
       case 0:
-        return QString::number(site.figures.calls);
+        return QString::number(figures.figures.calls);
       case 1:
-        return Duration(site.figures.seconds);
+        return Duration(figures.figures.seconds);
       case 2:
-        return Change(site.change_calls);
+        return Change(figures.change_calls);
       default:
-        return Change(site.change_seconds);
+        return Change(figures.change_seconds);
     }
   }
 
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Vertical) return {};
+    if (role != Qt::DisplayRole || orientation == Qt::Vertical) return {};
     if (section == 0) return QString("Period");
     // Two lines: the site over its figure, so that a column is as wide as
     // its longer part.
@@ -139,8 +133,12 @@ class PeriodsModel : public QAbstractTableModel {
 
  private:
   const TallixData& data_;
-  int sites_ = 0;
-  std::vector<Row> rows_;
+  const RangePeriods* periods_ = nullptr;
+  // The period made last: a row is asked for once per cell.
+  mutable int made_ = -1;
+  mutable std::string label_;
+  mutable std::vector<PeriodSite> sites_;
+  mutable PeriodRow period_{};
 };
 
 FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QWidget* parent)
@@ -155,6 +153,7 @@ FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QW
   auto* layout = new QVBoxLayout(this);
   auto* choices = new QHBoxLayout;
   auto* unit_label = new QLabel("&By:", this);
+  unit_label->setObjectName("PeriodUnitLabel");
   PeriodUnitBox = new QComboBox(this);
   PeriodUnitBox->setObjectName("PeriodUnitBox");
   PeriodUnitBox->setAccessibleName("Periods by");
@@ -168,6 +167,7 @@ FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QW
   const auto date_edit = [this, choices](const char* caption, const char* name,
                                          const char* spoken) {
     auto* label = new QLabel(caption, this);
+    label->setObjectName(QString(name) + "Label");
     auto* edit = new QDateEdit(this);
     edit->setObjectName(name);
     edit->setAccessibleName(spoken);
@@ -203,6 +203,7 @@ FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QW
 
   PeriodsNote = new QLabel(this);
   PeriodsNote->setObjectName("PeriodsNote");
+  PeriodsNote->setAccessibleName("Periods shown");
   PeriodsNote->setTextFormat(Qt::PlainText);
   layout->addWidget(PeriodsNote);
 
@@ -292,14 +293,19 @@ QString FormPeriods::PeriodsText() const {
 void FormPeriods::OpenCell(int row, int column) {
   const int site = PeriodsModel::SiteOf(column);
   if (row < 0 || row >= model_->rowCount() || site < 0) return;
-  const PeriodsModel::Row& period = model_->Rows()[static_cast<size_t>(row)];
+  const std::chrono::year_month_day from = FromQDate(FromDate->date());
+  const std::chrono::year_month_day to = FromQDate(ToDate->date());
+  if (model_->IsTotal(row)) {
+    if (const std::optional<TimeRange> range = DayRange(from, to)) {
+      services_.show_calls(site, *range, FromDate->text() + " to " + ToDate->text());
+    }
+    return;
+  }
+  const PeriodRow& period = model_->Period(row);
   // A period the days chosen cut: only its calls within them were counted.
   const std::optional<TimeRange> range =
-      DayRange(std::max(period.first, FromQDate(FromDate->date())),
-               std::min(period.last, FromQDate(ToDate->date())));
-  const bool total = row == model_->rowCount() - 1;
-  const QString what = total ? FromDate->text() + " to " + ToDate->text() : period.label;
-  if (range) services_.show_calls(site, *range, what);
+      DayRange(std::max(period.first_day, from), std::min(period.last_day, to));
+  if (range) services_.show_calls(site, *range, ToQt(period.label));
 }
 
 void FormPeriods::CopyPeriods() {

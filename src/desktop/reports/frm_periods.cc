@@ -209,7 +209,8 @@ FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QW
 
   auto* buttons = new QDialogButtonBox(this);
   buttons->setObjectName("PeriodsButtons");
-  cmdCopy = buttons->addButton("&Copy", QDialogButtonBox::ActionRole);
+  // Alt+C is Close's.
+  cmdCopy = buttons->addButton("C&opy", QDialogButtonBox::ActionRole);
   cmdCopy->setObjectName("cmdCopy");
   cmdSaveAs = buttons->addButton("Save &As...", QDialogButtonBox::ActionRole);
   cmdSaveAs->setObjectName("cmdSaveAs");
@@ -256,12 +257,14 @@ void FormPeriods::Refresh(bool new_log) {
 }
 
 void FormPeriods::Blank() {
-  periods_.reset();
   model_->Show(nullptr);
+  periods_.reset();
   setEnabled(false);
 }
 
 void FormPeriods::Tally() {
+  // The model lets go of the periods before they go.
+  model_->Show(nullptr);
   periods_.reset();
   const std::optional<LogDays> days = LogDaysOf(data_);
   const std::optional<TimeRange> range =

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tallix and saves screenshots of the main window (with the example log
 # loaded), the Options dialog, the Show Log window, the Check Totals window
-# beside the main window, a log line in context and the File menu at Export
+# beside the main window, a log line in context, the Periods window and the
+# File menu at Export
 # into docs/screenshots/, frames and title bars
 # included. The windows run on a virtual X server of the script's own under
 # the openbox window manager; both are ended by process id when the script

@@ -1,7 +1,8 @@
 // Saves screenshots of the real windows for the README: the main window with
 // the example log loaded, the Options dialog, the Show Log window, the Check
 // Totals window opened from a site's count box beside the main window, a log
-// line in context, and the File menu open at Export. The
+// line in context, the Periods window by day, and the File menu open at
+// Export. The
 // log comes in through a file chooser that answers by itself; everything else
 // is the program's own code. Each picture is cut from the screen along the
 // window's frame, so under a window manager (scripts/screenshots.sh runs one)
@@ -10,6 +11,7 @@
 // Usage: tallix-screenshots <program dir with Tallix.cfg> <log file> <output dir>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -161,6 +163,15 @@ int main(int argc, char** argv) {
     ok = GrabModal(totals, "LinesTable", out.filePath("line-in-context.png")) && ok;
     totals->close();
   }
+  window.findChild<QAction*>("mnuViewPeriods")->trigger();
+  auto* periods = window.findChild<QDialog*>("FormPeriods");
+  if (periods != nullptr) {
+    // The example log spans four days: by day they make a table.
+    periods->findChild<QComboBox*>("PeriodUnitBox")->setCurrentIndex(0);
+    periods->resize(1180, 300);
+  }
+  ok = periods != nullptr && Save(periods, out.filePath("periods.png")) && ok;
+  if (periods != nullptr) periods->close();
   ok = GrabMenu(&window, "mnuFile", "mnuFileExport", out.filePath("export-menu.png")) && ok;
   return ok ? 0 : 1;
 }

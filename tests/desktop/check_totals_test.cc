@@ -23,15 +23,15 @@ namespace {
 constexpr char kUnmatchedLine[] =
     "Jan  2 10:00:00 isdnrouter isdn: call from 07777000001 disconnected, lasted 9 seconds\n";
 
-// The audit's rows, each split into the six fields the window shows (the
-// log has no commas); the audit's time column follows them.
+// The audit's rows, each split into its fields (the log has no commas): the
+// six the table shows, then the time, which Copy and Save As carry too.
 std::vector<QStringList> AuditRows(TallixData& data) {
   const TallyResult tally = TallyCalls(data, "Jan  2");
   const ReportHeading heading = MakeReportHeading(data, {});
   QStringList lines = QString::fromStdString(AuditCsvText({data, tally, heading})).split("\r\n");
   std::vector<QStringList> rows;
   for (qsizetype i = 1; i < lines.size(); ++i) {
-    if (!lines[i].isEmpty()) rows.push_back(lines[i].split(',').mid(0, 6));
+    if (!lines[i].isEmpty()) rows.push_back(lines[i].split(','));
   }
   return rows;
 }
@@ -64,9 +64,12 @@ class CheckTotalsTest : public QObject {
     return h.window().findChild<FormCheckTotals*>() == nullptr;
   }
 
-  // The rows as the table shows them: the file by its name.
+  // The rows as the table shows them: the file by its name, no time.
   static std::vector<QStringList> Shown(std::vector<QStringList> rows) {
-    for (QStringList& row : rows) row[0] = QFileInfo(row[0]).fileName();
+    for (QStringList& row : rows) {
+      row = row.mid(0, KeptLinesModel::kColumns);
+      row[0] = QFileInfo(row[0]).fileName();
+    }
     return rows;
   }
 
@@ -119,6 +122,19 @@ class CheckTotalsTest : public QObject {
         }));
   }
 
+  // A kept line without a time is counted among the figures.
+  void linesWithoutATime() {
+    auto h = Loaded();
+    h->Open(h->WriteFile("untimed.log", CraftedLog() + "Xyz" + QByteArray(kUnmatchedLine).mid(3)));
+    QVERIFY(OnWindow(
+        *h, [&] { h->Trigger("mnuViewCheckTotals"); },
+        [&](FormCheckTotals& window, QTableView&) {
+          auto* figure = window.findChild<QLabel*>("WithoutTime");
+          QVERIFY(figure != nullptr && figure->text() == "1");
+          QCOMPARE(figure->accessibleName(), QString("Lines without a time"));
+        }));
+  }
+
   // Seconds sort as numbers, ties keeping log order; the time stamp sorts
   // as log order. Copy takes the selected rows, Save As every row shown.
   // The size comes back at the next opening, under the window's own keys.
@@ -156,7 +172,7 @@ class CheckTotalsTest : public QObject {
         }));
     QFile saved(h->PathOf("lines.csv"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    QString expected = "file,line,stamp,number,seconds,result\n" + tsv(reversed);
+    QString expected = "file,line,stamp,number,seconds,result,time\n" + tsv(reversed);
     QCOMPARE(QString(saved.readAll()), expected.replace('\t', ',').replace("\n", "\r\n"));
     QCOMPARE(h->ReadSetting("CheckTotalsWidth")->toDouble(), PixelsToTwips(size.width(), 96));
     QVERIFY(!h->ReadSetting("MainWidth").has_value());

@@ -44,8 +44,8 @@ class MainWindowTest : public QObject {
 
  private:
   static constexpr const char* kResultCommands[] = {
-      "CommandAll",      "Command2",      "CommandDate",       "CommandShowLog",
-      "CommandPrintLog", "mnuFileExport", "mnuViewCheckTotals"};
+      "CommandAll",      "Command2",      "CommandDate",        "CommandShowLog",
+      "CommandPrintLog", "mnuFileExport", "mnuViewCheckTotals", "mnuViewPeriods"};
 
   static void ExpectResultCommandsEnabled(Harness& h, bool enabled) {
     for (const char* name : kResultCommands) {
@@ -192,6 +192,7 @@ class MainWindowTest : public QObject {
                                   "mnuView=&View",
                                   "mnuViewOptions=&Options...",
                                   "mnuViewCheckTotals=&Check Totals...",
+                                  "mnuViewPeriods=&Periods...",
                                   "mnuViewFollowLog=&Follow Log",
                                   "mnuHelp=&Help",
                                   "mnuHelpContents=&Contents",

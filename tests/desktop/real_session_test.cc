@@ -633,6 +633,8 @@ class RealSessionTest : public QObject {
                                  << "Tallix";
     QTest::newRow("Check Totals beside it") << "mnuViewCheckTotals"
                                             << "Check Totals";
+    QTest::newRow("Periods") << "mnuViewPeriods"
+                             << "Periods";
     QTest::newRow("Options") << "mnuViewOptions"
                              << "Options";
     QTest::newRow("Show Log") << "CommandShowLog"
@@ -663,9 +665,10 @@ class RealSessionTest : public QObject {
     };
     if (opened.isEmpty()) {
       read_bus();
-    } else if (opened == "mnuViewCheckTotals") {
-      h.Trigger("mnuViewCheckTotals");
-      QVERIFY(QTest::qWaitForWindowExposed(h.window().findChild<FormCheckTotals*>(), kWaitMs));
+    } else if (opened == "mnuViewCheckTotals" || opened == "mnuViewPeriods") {
+      h.Trigger(qPrintable(opened));
+      const char* name = opened == "mnuViewPeriods" ? "FormPeriods" : "FormCheckTotals";
+      QVERIFY(QTest::qWaitForWindowExposed(h.window().findChild<QDialog*>(name), kWaitMs));
       read_bus();
     } else if (opened == "LinesTable") {
       h.Trigger("mnuViewCheckTotals");

@@ -192,7 +192,14 @@ std::string Walk(PeriodUnit unit, std::string_view times) {
   for (const std::string& time : Split(times)) calls.push_back(TimedCall{At(time).wall, 0, 1});
   const PeriodTable table(calls, 1, unit);
   std::string walked;
-  table.ForEach([&walked](const PeriodRow& period) {
+  int64_t index = 0;
+  table.ForEach([&](const PeriodRow& period) {
+    std::string label;
+    std::vector<PeriodSite> sites;
+    const PeriodRow alone = table.At(index++, label, sites);
+    EXPECT_EQ(period.label, alone.label);
+    EXPECT_EQ(period.sites[0].figures.calls, alone.sites[0].figures.calls);
+    EXPECT_EQ(period.sites[0].change_calls, alone.sites[0].change_calls);
     walked += period.label;
     walked += ' ';
     AppendDateText(walked, period.first_day);

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
+
+#include "engine/analysis/range_periods.h"
+#include "support/fake_log_files.h"
 
 namespace tallix {
 namespace {
@@ -215,6 +219,42 @@ TEST(TallyLimits, DurationsAndTotalsNeverOverflow) {
     for (int c = 0; c < data->SiteCallCounts[s]; ++c) sum += data->CallSeconds(c, s);
     EXPECT_EQ(sum, data->SiteSeconds[s]);
   }
+}
+
+}  // namespace
+}  // namespace tallix
+
+namespace tallix {
+namespace {
+
+// The periods of a range come from a tally over it, and the tally shown
+// before keeps its tables: the main window's reports still read them.
+TEST(RangePeriodsTest, TalliesTheRangeAndKeepsTheLastTally) {
+  auto data = DataWith({}, {"01111111111", "02222222222"});
+  data->RouterIdentifier = "isdnrouter";
+  std::string log = "no time " + Line("", "01111111111", "5").substr(1) + "\n";
+  for (const auto& [stamp, number, seconds] :
+       {std::tuple{"2026-11-30T23:59:59Z", "01111111111", "10"},
+        {"2026-12-01T00:00:00+01:00", "01111111111", "20"},
+        {"2026-12-31T23:59:59-0500", "02222222222", "31"},
+        {"2027-02-01T00:00:00Z", "01111111111", "40"}}) {
+    log += Line(stamp, number, seconds) + "\n";
+  }
+  ASSERT_TRUE(testing_util::LoadText(*data, log).status.ok());
+  TallyCalls(*data, "Dec");
+  const auto counts = data->SiteCallCounts;
+
+  const std::optional<LogDays> days = LogDaysOf(*data);
+  ASSERT_TRUE(days);
+  EXPECT_EQ(std::tuple(std::chrono::year(2026) / 11 / 30, std::chrono::year(2027) / 2 / 1),
+            std::tuple(days->first, days->last));
+  // The first site's calls with a time, two of them beyond the tally shown.
+  const RangePeriods periods =
+      TallyRangePeriods(*data, *DayRange(days->first, days->last), PeriodUnit::kMonth);
+  EXPECT_EQ(3, periods.totals[0].calls);
+  EXPECT_EQ(counts, data->SiteCallCounts);
+  EXPECT_EQ(20, data->CallSeconds(0, 0));
+  EXPECT_FALSE(DayRange(std::chrono::year(2026) / 12 / 2, std::chrono::year(2026) / 12 / 1));
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
 #include "desktop/reports/frm_check_totals.h"
+#include "desktop/reports/frm_periods.h"
 #include "desktop/reports/frm_show_log.h"
 #include "engine/analysis/duration.h"
 #include "engine/analysis/tally.h"
@@ -83,7 +84,10 @@ frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
 }
 
 // Check Totals reads the tally, a member: it goes before the members do.
-frmMain::~frmMain() { delete check_totals_; }
+frmMain::~frmMain() {
+  delete check_totals_;
+  delete periods_;
+}
 
 void frmMain::BuildControls() {
   auto* client = new QWidget(this);
@@ -146,6 +150,7 @@ void frmMain::BuildMenus() {
   static constexpr MenuEntryDef kView[] = {
       {"mnuViewOptions", "&Options...", &frmMain::mnuViewOptions_Click},
       {"mnuViewCheckTotals", "&Check Totals...", &frmMain::mnuViewCheckTotals_Click},
+      {"mnuViewPeriods", "&Periods...", &frmMain::mnuViewPeriods_Click},
       {"mnuViewFollowLog", "&Follow Log", &frmMain::mnuViewFollowLog_Click},
   };
   static constexpr MenuEntryDef kHelp[] = {
@@ -290,7 +295,7 @@ void frmMain::EnableResultCommands(bool enabled) {
   for (QPushButton* b : {CommandAll, Command2, CommandDate, CommandShowLog, CommandPrintLog}) {
     b->setEnabled(enabled);
   }
-  for (const char* name : {"mnuFileExport", "mnuViewCheckTotals"}) {
+  for (const char* name : {"mnuFileExport", "mnuViewCheckTotals", "mnuViewPeriods"}) {
     findChild<QAction*>(name)->setEnabled(enabled);
   }
 }
@@ -334,6 +339,7 @@ void frmMain::ShowFollowedLines() {
   ShowBoxText(LogEnd, ToQt(bounds.end));
   ShowBoxText(LogRecords, QString(" %1").arg(data_.LineCount));
   RunTally(last_tally_.selection);
+  RefreshPeriods(false);
   sbStatusBar->ShowNote(QString("The log was updated at %1")
                             .arg(QLocale().toString(QTime::currentTime(), QLocale::LongFormat)));
 }
@@ -347,10 +353,15 @@ void frmMain::mnuViewOptions_Click() {
   if (dialog.exec() == QDialog::Accepted) config_warnings_.clear();
   ShowSiteRows();
   RefreshCheckTotals();
+  RefreshPeriods(false);
 }
 
 void frmMain::mnuViewCheckTotals_Click() {
   if (RequireLoadedLog("checking the totals")) ShowCheckTotals(kAllKeptLines);
+}
+
+void frmMain::mnuViewPeriods_Click() {
+  if (RequireLoadedLog("showing the periods")) ShowPeriods();
 }
 
 void frmMain::mnuHelpContents_Click() {

@@ -36,6 +36,7 @@ namespace tallix {
 class ClockStatusBar;
 struct LoadResult;
 class FormCheckTotals;
+class FormPeriods;
 class LogFollow;
 class WindowGeometry;
 
@@ -93,6 +94,7 @@ class frmMain : public QMainWindow {
   void mnuFileExit_Click();
   void mnuViewOptions_Click();
   void mnuViewCheckTotals_Click();
+  void mnuViewPeriods_Click();
   void mnuViewFollowLog_Click();
   // Follows the loaded log while View > Follow Log is on.
   void FollowLoadedLog();
@@ -131,6 +133,11 @@ class frmMain : public QMainWindow {
   void ShowCheckTotals(int choice);
   // Check Totals, when open, shows the tally again.
   void RefreshCheckTotals();
+  // Opens the Periods window, or brings the open one forward.
+  void ShowPeriods();
+  // The Periods window, when open, tallies again (from the log's days after
+  // a new log).
+  void RefreshPeriods(bool new_log);
   // True, after saying so, when `path` is a file of the loaded log, a file
   // opened or tried as a log in this run, or the configuration file, which no
   // report may overwrite.
@@ -161,6 +168,7 @@ class frmMain : public QMainWindow {
   // Each file of the loaded log as it was when loaded, in LoadedFiles order.
   std::vector<FileStamp> loaded_stamps_;
   QPointer<FormCheckTotals> check_totals_;
+  QPointer<FormPeriods> periods_;
   LogFollow* follow_ = nullptr;  // owned by the window
 
   QToolBar* tbToolBar = nullptr;

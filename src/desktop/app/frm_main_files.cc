@@ -16,6 +16,7 @@
 #include "desktop/app/qt_text.h"
 #include "desktop/app/status_bar.h"
 #include "desktop/reports/frm_check_totals.h"
+#include "desktop/reports/frm_periods.h"
 #include "engine/analysis/tally.h"
 #include "engine/app/run_policy.h"
 #include "engine/log/log_loader.h"
@@ -87,6 +88,7 @@ void frmMain::OpenLogFile(const QString& path) {
   // Before the load, so that a change while it runs counts as a change.
   const FileStamp stamp = StampOf(file);
   if (check_totals_) check_totals_->Blank();
+  if (periods_) periods_->Blank();
   const LoadResult load = RunBusyLoad(
       *this, QFileInfo(path).fileName(),
       [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); },
@@ -95,6 +97,7 @@ void frmMain::OpenLogFile(const QString& path) {
   if (!load.status.ok()) {
     FollowLoadedLog();
     RefreshCheckTotals();
+    RefreshPeriods(false);
     if (load.status.message().find(kLoadCancelled) != std::string::npos) {
       sbStatusBar->ShowNote("Load cancelled");
       return;
@@ -119,6 +122,7 @@ void frmMain::ShowLoadedLog(const LoadResult& load) {
   ComboDate->setCurrentIndex(-1);
   load_warnings_ = load.warnings;
   RunTally(kAllDataSelection);
+  RefreshPeriods(true);
   EnableResultCommands(true);
   FollowLoadedLog();
   std::vector<std::string> warnings = load.warnings;

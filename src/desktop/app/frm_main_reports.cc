@@ -1,10 +1,14 @@
-// The main window's report windows (Show Log, Check Totals) and printing.
+// The main window's report windows (Show Log, Check Totals, Periods) and
+// printing.
 
+#include <QApplication>
+#include <QClipboard>
 #include <QPrinter>
 
 #include "desktop/app/frm_main.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/reports/frm_check_totals.h"
+#include "desktop/reports/frm_periods.h"
 #include "desktop/reports/frm_show_log.h"
 #include "engine/reports/report_text.h"
 
@@ -65,6 +69,30 @@ void frmMain::ShowCheckTotals(int choice) {
 
 void frmMain::RefreshCheckTotals() {
   if (check_totals_ != nullptr) check_totals_->Refresh();
+}
+
+void frmMain::ShowPeriods() {
+  if (periods_ == nullptr) {
+    periods_ =
+        new FormPeriods(data_,
+                        {dlgCommonDialog, *services_.messages, *services_.settings,
+                         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
+                         [this] { return ProposedName("-periods.csv"); },
+                         [](const QString& text) { QApplication::clipboard()->setText(text); },
+                         [this](int site, const TimeRange& range, const QString& period) {
+                           ShowCheckTotals(site);
+                           check_totals_->ChooseInRange(site, range, period);
+                         }},
+                        this);
+    periods_->show();
+  } else {
+    periods_->raise();
+  }
+  periods_->activateWindow();
+}
+
+void frmMain::RefreshPeriods(bool new_log) {
+  if (periods_ != nullptr) periods_->Refresh(new_log);
 }
 
 void frmMain::PrintLines(const std::vector<std::string>& lines) {

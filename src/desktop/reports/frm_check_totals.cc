@@ -118,7 +118,10 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   layout->addWidget(buttons);
   connect(cmdSaveAs, &QPushButton::clicked, this, &FormCheckTotals::cmdSaveAs_Click);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(LinesChoiceBox, &QComboBox::currentIndexChanged, this, &FormCheckTotals::ShowChoice);
+  connect(LinesChoiceBox, &QComboBox::currentIndexChanged, this, [this] {
+    range_.reset();
+    ShowChoice();
+  });
 
   const double dpi = logicalDpiX();
   // A hand-edited size larger than the screen would hide the buttons.
@@ -172,7 +175,22 @@ void FormCheckTotals::Refresh() {
 }
 
 void FormCheckTotals::Choose(int choice) {
-  LinesChoiceBox->setCurrentIndex(std::max(0, LinesChoiceBox->findData(choice)));
+  range_.reset();
+  {
+    const QSignalBlocker quiet(LinesChoiceBox);
+    LinesChoiceBox->setCurrentIndex(std::max(0, LinesChoiceBox->findData(choice)));
+  }
+  ShowChoice();
+}
+
+void FormCheckTotals::ChooseInRange(int site, const TimeRange& range, const QString& what) {
+  {
+    const QSignalBlocker quiet(LinesChoiceBox);
+    LinesChoiceBox->setCurrentIndex(std::max(0, LinesChoiceBox->findData(site)));
+  }
+  range_ = range;
+  range_name_ = what;
+  ShowChoice();
 }
 
 void FormCheckTotals::Blank() {
@@ -251,9 +269,15 @@ void FormCheckTotals::BuildFigures() {
 }
 
 void FormCheckTotals::ShowChoice() {
-  model_->SetRows(LinesOf(tally_, LinesChoiceBox->currentData().toInt()));
-  const int rows = model_->rowCount();
-  RowCount->setText(rows == 1 ? QString("1 line") : QString("%1 lines").arg(rows));
+  std::vector<int32_t> rows = LinesOf(tally_, LinesChoiceBox->currentData().toInt());
+  if (range_) {
+    std::erase_if(rows, [this](int32_t r) { return !range_->Contains(LineTime(data_, r)); });
+  }
+  model_->SetRows(std::move(rows));
+  const int shown = model_->rowCount();
+  QString count = shown == 1 ? QString("1 line") : QString("%1 lines").arg(shown);
+  if (range_) count += " in " + range_name_;
+  RowCount->setText(count);
 }
 
 QString FormCheckTotals::RowsAsText(bool selected_only) const {
@@ -268,7 +292,7 @@ QString FormCheckTotals::RowsAsText(bool selected_only) const {
   } else {
     rows = model_->Rows();
   }
-  return ToQt(AuditRowsText(data_, tally_, rows, AuditTextForm::kTsv));
+  return ToQt(AuditRowsText(data_, tally_, rows, AuditTextForm::kTsv, true));
 }
 
 void FormCheckTotals::CopySelection() {
@@ -281,7 +305,7 @@ void FormCheckTotals::cmdSaveAs_Click() {
       this, "Save As", {"Audit of the lines shown (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
   const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    WriteAuditRows(data_, tally_, model_->Rows(), AuditTextForm::kCsv, sink);
+    WriteAuditRows(data_, tally_, model_->Rows(), AuditTextForm::kCsv, sink, true);
   });
   if (!written.ok()) {
     services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),

@@ -4,19 +4,22 @@
 // shows all kept lines, the selected ones, one site's counted calls or the
 // calls credited to no site. Selected rows copy as tab-separated text (Ctrl+C
 // or the context menu); "Save As..." writes the rows as shown in the audit's
-// CSV. A double-click on a row, or Enter, shows its log line in context
-// (frm_line_context.h). Not modal: it opens beside its owner, follows each
-// new tally (Refresh), and its size is kept in the per-user settings under
-// its own keys.
+// CSV. Both carry the audit's time column, which the table leaves out, so
+// that a saved audit has the same columns as the command's. A double-click
+// on a row, or Enter, shows its log line in context (frm_line_context.h).
+// Not modal: it opens beside its owner, follows each new tally (Refresh),
+// and its size is kept in the per-user settings under its own keys.
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "desktop/app/services.h"
 #include "desktop/reports/frm_line_context.h"
 #include "desktop/reports/kept_lines_model.h"
 #include "engine/analysis/tally.h"
+#include "engine/analysis/time_range.h"
 #include "engine/app/shared_data.h"
 
 class QComboBox;
@@ -52,6 +55,9 @@ class FormCheckTotals : public QDialog {
   void Refresh();
   // Shows `choice`.
   void Choose(int choice);
+  // Shows site `site`'s counted calls whose time lies in `range`; `what`
+  // names the range after the line count. Another choice shows all again.
+  void ChooseInRange(int site, const TimeRange& range, const QString& what);
   // Shows nothing of the log while a load may change it.
   void Blank();
   // Shows the log line of the table's row `row` in context.
@@ -78,6 +84,8 @@ class FormCheckTotals : public QDialog {
   const TallyResult& tally_;
   CheckTotalsServices services_;
   KeptLinesModel* model_ = nullptr;
+  std::optional<TimeRange> range_;  // of ChooseInRange, until another choice
+  QString range_name_;
   QLabel* caption_ = nullptr;
   QWidget* figures_ = nullptr;
   QComboBox* LinesChoiceBox = nullptr;

@@ -165,4 +165,27 @@ void PeriodTable::ForEach(const std::function<void(const PeriodRow&)>& visit) co
   }
 }
 
+PeriodRow PeriodTable::At(int64_t index, std::string& label, std::vector<PeriodSite>& sites) const {
+  const auto stride = static_cast<size_t>(sites_);
+  const auto figures_of = [&](int64_t number) -> const CallFigures* {
+    const auto at = std::lower_bound(used_.begin(), used_.end(), number);
+    if (at == used_.end() || *at != number) return nullptr;
+    return &figures_[static_cast<size_t>(at - used_.begin()) * stride];
+  };
+  const int64_t number = used_.front() + index;
+  const CallFigures* now = figures_of(number);
+  const CallFigures* before = index > 0 ? figures_of(number - 1) : nullptr;
+  sites.assign(stride, PeriodSite{});
+  for (size_t s = 0; s < stride; ++s) {
+    if (now != nullptr) sites[s].figures = now[s];
+    if (index == 0) continue;
+    const CallFigures prior = before != nullptr ? before[s] : CallFigures{};
+    sites[s].change_calls = sites[s].figures.calls - prior.calls;
+    sites[s].change_seconds = sites[s].figures.seconds - prior.seconds;
+  }
+  const PeriodDays span = DaysOf(unit_, number);
+  WriteLabel(label, unit_, span);
+  return PeriodRow{label, year_month_day{span.first}, year_month_day{span.last}, sites};
+}
+
 }  // namespace tallix

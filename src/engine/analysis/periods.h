@@ -71,6 +71,10 @@ class PeriodTable {
 
   // Calls `visit` for every period, in time order.
   void ForEach(const std::function<void(const PeriodRow&)>& visit) const;
+  // Period `index` as ForEach gives it, made alone: for a view that shows a
+  // few of many periods. Its views last while `label` and `sites` do.
+  // REQUIRES: 0 <= index < size().
+  PeriodRow At(int64_t index, std::string& label, std::vector<PeriodSite>& sites) const;
 
  private:
   PeriodUnit unit_;

@@ -317,8 +317,8 @@ std::span<const ReconciliationFigure> ReconciliationFigures() {
        "Lines without 'from'", false, nullptr},
       {"without_lasted", "Selected lines without \"lasted\"", &R::without_lasted, 9,
        "WithoutLasted", "Lines without 'lasted'", false, nullptr},
-      {"without_time", "Kept lines without a time", &R::without_time, -1, nullptr, nullptr, false,
-       nullptr},
+      {"without_time", "Kept lines without a time", &R::without_time, 10, "WithoutTime",
+       "Lines without a time", false, "Kept lines whose stamp gives no date and time"},
   };
   return kFigures;
 }

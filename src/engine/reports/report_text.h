@@ -114,8 +114,7 @@ std::string LineResultText(const TallixData& data, const LineResult& line);
 // the order given: as CSV with its header, which over every line in log order
 // and `with_time` is AuditCsvText; or as tab-separated text without a header,
 // lines ended by LF, for the clipboard, where a tab or line break inside a
-// field becomes a blank. `with_time` adds the time column (the Check Totals
-// window writes the rows without it).
+// field becomes a blank. `with_time` adds the time column.
 enum class AuditTextForm { kCsv, kTsv };
 void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
                     AuditTextForm form, ReportSink& sink, bool with_time = false);

@@ -1,0 +1,341 @@
+#include "desktop/reports/frm_periods.h"
+
+#include <QAbstractTableModel>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "desktop/app/fonts.h"
+#include "desktop/app/qt_text.h"
+#include "desktop/app/twips.h"
+#include "engine/analysis/duration.h"
+#include "engine/output/output_file.h"
+#include "engine/reports/periods_csv.h"
+
+namespace tallix {
+namespace {
+
+constexpr char kWidthKey[] = "PeriodsWidth";
+constexpr char kHeightKey[] = "PeriodsHeight";
+constexpr double kDefaultWidthTwips = 10500;
+constexpr double kDefaultHeightTwips = 6000;
+
+double ReadTwips(SettingsStore& settings, const char* key, double fallback) {
+  bool ok = false;
+  const double value = settings.Read(key).value_or(QString()).trimmed().toDouble(&ok);
+  return ok && value > 0 ? value : fallback;
+}
+
+QDate ToQDate(std::chrono::year_month_day day) {
+  return QDate(static_cast<int>(day.year()), static_cast<int>(static_cast<unsigned>(day.month())),
+               static_cast<int>(static_cast<unsigned>(day.day())));
+}
+
+std::chrono::year_month_day FromQDate(const QDate& date) {
+  return std::chrono::year{date.year()} / date.month() / date.day();
+}
+
+QString Duration(int64_t seconds) {
+  char text[kMaxDurationBytes];
+  return QString::fromLatin1(text, WriteLongDuration(seconds, text) - text);
+}
+
+QString Change(const std::optional<int64_t>& change) {
+  if (!change) return {};
+  return *change > 0 ? QString("+%1").arg(*change) : QString::number(*change);
+}
+
+}  // namespace
+
+// The periods as rows, then the total of the days chosen; per site its
+// calls, duration and the change in each against the period before. Every
+// cell is the engine's figure, as text. A period is made when it is shown:
+// days centuries apart are millions of rows.
+class PeriodsModel : public QAbstractTableModel {
+ public:
+  static constexpr int kColumnsPerSite = 4;
+
+  PeriodsModel(const TallixData& data, QObject* parent)
+      : QAbstractTableModel(parent), data_(data) {}
+
+  // `periods` must stay as it is until the next Show.
+  void Show(const RangePeriods* periods) {
+    beginResetModel();
+    periods_ = periods != nullptr && periods->table.size() > 0 ? periods : nullptr;
+    made_ = -1;
+    endResetModel();
+  }
+
+  // The site of `column`; -1 for the period's.
+  static int SiteOf(int column) { return column < 1 ? -1 : (column - 1) / kColumnsPerSite; }
+  bool IsTotal(int row) const { return periods_ != nullptr && row == periods_->table.size(); }
+  // Row `row` (not the total's). REQUIRES: 0 <= row < rowCount() - 1.
+  const PeriodRow& Period(int row) const {
+    if (made_ != row) {
+      period_ = periods_->table.At(row, label_, sites_);
+      made_ = row;
+    }
+    return period_;
+  }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() || periods_ == nullptr ? 0
+                                                   : static_cast<int>(periods_->table.size() + 1);
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() || periods_ == nullptr ? 0
+                                                   : 1 + periods_->table.sites() * kColumnsPerSite;
+  }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid()) return {};
+    if (role == Qt::TextAlignmentRole && index.column() > 0) {
+      return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole) return {};
+    const bool total = IsTotal(index.row());
+    if (index.column() == 0) return total ? QString("Total") : ToQt(Period(index.row()).label);
+    const auto site = static_cast<size_t>(SiteOf(index.column()));
+    const PeriodSite figures =
+        total ? PeriodSite{periods_->totals[site], {}, {}} : Period(index.row()).sites[site];
+    switch ((index.column() - 1) % kColumnsPerSite) {
+      case 0:
+        return QString::number(figures.figures.calls);
+      case 1:
+        return Duration(figures.figures.seconds);
+      case 2:
+        return Change(figures.change_calls);
+      default:
+        return Change(figures.change_seconds);
+    }
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (role != Qt::DisplayRole || orientation == Qt::Vertical) return {};
+    if (section == 0) return QString("Period");
+    // Two lines: the site over its figure, so that a column is as wide as
+    // its longer part.
+    static const char* const kFigures[kColumnsPerSite] = {"calls", "duration", "calls change",
+                                                          "seconds change"};
+    return ToQt(data_.SiteNames[static_cast<size_t>(SiteOf(section))]) + "\n" +
+           kFigures[(section - 1) % kColumnsPerSite];
+  }
+
+ private:
+  const TallixData& data_;
+  const RangePeriods* periods_ = nullptr;
+  // The period made last: a row is asked for once per cell.
+  mutable int made_ = -1;
+  mutable std::string label_;
+  mutable std::vector<PeriodSite> sites_;
+  mutable PeriodRow period_{};
+};
+
+FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QWidget* parent)
+    : QDialog(parent), data_(shared), services_(services) {
+  setObjectName("FormPeriods");
+  setWindowTitle("Periods");
+  setFont(WindowFont());
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  setSizeGripEnabled(true);
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* choices = new QHBoxLayout;
+  auto* unit_label = new QLabel("&By:", this);
+  unit_label->setObjectName("PeriodUnitLabel");
+  PeriodUnitBox = new QComboBox(this);
+  PeriodUnitBox->setObjectName("PeriodUnitBox");
+  PeriodUnitBox->setAccessibleName("Periods by");
+  PeriodUnitBox->addItem("Day", static_cast<int>(PeriodUnit::kDay));
+  PeriodUnitBox->addItem("Week", static_cast<int>(PeriodUnit::kWeek));
+  PeriodUnitBox->addItem("Month", static_cast<int>(PeriodUnit::kMonth));
+  PeriodUnitBox->setCurrentIndex(2);
+  unit_label->setBuddy(PeriodUnitBox);
+  choices->addWidget(unit_label);
+  choices->addWidget(PeriodUnitBox);
+  const auto date_edit = [this, choices](const char* caption, const char* name,
+                                         const char* spoken) {
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(QString(name) + "Label");
+    auto* edit = new QDateEdit(this);
+    edit->setObjectName(name);
+    edit->setAccessibleName(spoken);
+    edit->setCalendarPopup(true);
+    // As the periods are labelled, and as --since and --until read it.
+    edit->setDisplayFormat("yyyy-MM-dd");
+    edit->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
+    label->setBuddy(edit);
+    choices->addSpacing(fontMetrics().horizontalAdvance("00"));
+    choices->addWidget(label);
+    choices->addWidget(edit);
+    return edit;
+  };
+  FromDate = date_edit("&From:", "FromDate", "From day");
+  ToDate = date_edit("&To:", "ToDate", "To day");
+  choices->addStretch(1);
+  layout->addLayout(choices);
+
+  model_ = new PeriodsModel(shared, this);
+  PeriodsTable = new QTableView(this);
+  PeriodsTable->setObjectName("PeriodsTable");
+  PeriodsTable->setAccessibleName("Calls per period and site");
+  PeriodsTable->setModel(model_);
+  PeriodsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  PeriodsTable->setTabKeyNavigation(false);
+  PeriodsTable->setWordWrap(false);
+  PeriodsTable->verticalHeader()->hide();
+  PeriodsTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  PeriodsTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  layout->addWidget(PeriodsTable, 1);
+  connect(PeriodsTable, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { OpenCell(index.row(), index.column()); });
+
+  PeriodsNote = new QLabel(this);
+  PeriodsNote->setObjectName("PeriodsNote");
+  PeriodsNote->setAccessibleName("Periods shown");
+  PeriodsNote->setTextFormat(Qt::PlainText);
+  layout->addWidget(PeriodsNote);
+
+  auto* buttons = new QDialogButtonBox(this);
+  buttons->setObjectName("PeriodsButtons");
+  // Alt+C is Close's.
+  cmdCopy = buttons->addButton("C&opy", QDialogButtonBox::ActionRole);
+  cmdCopy->setObjectName("cmdCopy");
+  cmdSaveAs = buttons->addButton("Save &As...", QDialogButtonBox::ActionRole);
+  cmdSaveAs->setObjectName("cmdSaveAs");
+  cmdClose = buttons->addButton(QDialogButtonBox::Close);
+  cmdClose->setObjectName("cmdClose");
+  for (QPushButton* b : {cmdCopy, cmdSaveAs, cmdClose}) {
+    b->setAutoDefault(false);
+    b->setAccessibleName(b->text().remove('&').remove("..."));
+  }
+  layout->addWidget(buttons);
+  connect(cmdCopy, &QPushButton::clicked, this, &FormPeriods::CopyPeriods);
+  connect(cmdSaveAs, &QPushButton::clicked, this, &FormPeriods::cmdSaveAs_Click);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(PeriodUnitBox, &QComboBox::currentIndexChanged, this, &FormPeriods::Tally);
+  connect(FromDate, &QDateEdit::dateChanged, this, &FormPeriods::Tally);
+  connect(ToDate, &QDateEdit::dateChanged, this, &FormPeriods::Tally);
+
+  const double dpi = logicalDpiX();
+  resize(QSize(TwipsToPixels(ReadTwips(services_.settings, kWidthKey, kDefaultWidthTwips), dpi),
+               TwipsToPixels(ReadTwips(services_.settings, kHeightKey, kDefaultHeightTwips), dpi))
+             .boundedTo(screen()->availableGeometry().size()));
+  Refresh(true);
+}
+
+FormPeriods::~FormPeriods() = default;
+
+void FormPeriods::Refresh(bool new_log) {
+  setEnabled(true);
+  const std::optional<LogDays> days = LogDaysOf(data_);
+  {
+    // One tally for both days, after them.
+    const QSignalBlocker quiet_from(FromDate);
+    const QSignalBlocker quiet_to(ToDate);
+    if (days && new_log) {
+      FromDate->setDate(ToQDate(days->first));
+      ToDate->setDate(ToQDate(days->last));
+    } else if (days && log_last_ && FromQDate(ToDate->date()) == *log_last_) {
+      ToDate->setDate(ToQDate(days->last));
+    }
+  }
+  log_last_.reset();
+  if (days) log_last_ = days->last;
+  Tally();
+}
+
+void FormPeriods::Blank() {
+  model_->Show(nullptr);
+  periods_.reset();
+  setEnabled(false);
+}
+
+void FormPeriods::Tally() {
+  // The model lets go of the periods before they go.
+  model_->Show(nullptr);
+  periods_.reset();
+  const std::optional<LogDays> days = LogDaysOf(data_);
+  const std::optional<TimeRange> range =
+      DayRange(FromQDate(FromDate->date()), FromQDate(ToDate->date()));
+  if (!days) {
+    PeriodsNote->setText("No kept line of the log has a time.");
+  } else if (!range) {
+    PeriodsNote->setText("From lies after To.");
+  } else {
+    periods_ = TallyRangePeriods(data_, *range,
+                                 static_cast<PeriodUnit>(PeriodUnitBox->currentData().toInt()));
+    const int64_t count = periods_->table.size();
+    PeriodsNote->setText(count == 0   ? QString("No call counted between these days.")
+                         : count == 1 ? QString("1 period")
+                                      : QString("%1 periods").arg(count));
+  }
+  model_->Show(periods_ ? &*periods_ : nullptr);
+  PeriodsTable->resizeColumnsToContents();
+  const bool shown = periods_ && periods_->table.size() > 0;
+  cmdCopy->setEnabled(shown);
+  cmdSaveAs->setEnabled(shown);
+}
+
+QString FormPeriods::PeriodsText() const {
+  if (!periods_ || periods_->table.size() == 0) return {};
+  return ToQt(PeriodsCsvText(periods_->table, data_.SiteNames));
+}
+
+void FormPeriods::OpenCell(int row, int column) {
+  const int site = PeriodsModel::SiteOf(column);
+  if (row < 0 || row >= model_->rowCount() || site < 0) return;
+  const std::chrono::year_month_day from = FromQDate(FromDate->date());
+  const std::chrono::year_month_day to = FromQDate(ToDate->date());
+  if (model_->IsTotal(row)) {
+    if (const std::optional<TimeRange> range = DayRange(from, to)) {
+      services_.show_calls(site, *range, FromDate->text() + " to " + ToDate->text());
+    }
+    return;
+  }
+  const PeriodRow& period = model_->Period(row);
+  // A period the days chosen cut: only its calls within them were counted.
+  const std::optional<TimeRange> range =
+      DayRange(std::max(period.first_day, from), std::min(period.last_day, to));
+  if (range) services_.show_calls(site, *range, ToQt(period.label));
+}
+
+void FormPeriods::CopyPeriods() {
+  const QString text = PeriodsText();
+  if (!text.isEmpty()) services_.copy(text);
+}
+
+void FormPeriods::cmdSaveAs_Click() {
+  if (!periods_) return;
+  const std::optional<ChosenFile> chosen = services_.files.ShowSaveAs(
+      this, "Save As", {"Calls per period (*.csv)"}, {services_.proposed_name()});
+  if (!chosen || services_.refused(chosen->name)) return;
+  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
+    WritePeriodsCsv(periods_->table, data_.SiteNames, sink);
+  });
+  if (!written.ok()) {
+    services_.messages.Show(this,
+                            {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
+                             "The periods were not saved.\n\n" + ToQtMessage(written.message())});
+  }
+}
+
+void FormPeriods::done(int result) {
+  const double dpi = logicalDpiX();
+  services_.settings.Write(kWidthKey, QString::number(PixelsToTwips(width(), dpi)));
+  services_.settings.Write(kHeightKey, QString::number(PixelsToTwips(height(), dpi)));
+  QDialog::done(result);
+}
+
+}  // namespace tallix

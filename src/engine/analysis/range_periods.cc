@@ -8,24 +8,27 @@
 namespace tallix {
 namespace {
 
-// The tables a tally writes, as the last tally left them.
+// The tables a tally writes, as the last tally left them, given back to
+// `data` when this goes: also when the tally in between throws.
 class LastTallyTables {
  public:
-  explicit LastTallyTables(const TallixData& data)
-      : counts_(data.SiteCallCounts), seconds_(data.SiteSeconds) {
+  explicit LastTallyTables(TallixData& data)
+      : data_(data), counts_(data.SiteCallCounts), seconds_(data.SiteSeconds) {
     for (int s = 0; s < TallixData::kSiteEntries; ++s) {
       for (int k = 0; k < CallsInUse(data, s); ++k) {
         calls_.push_back({s, k, data.CallStamps(k, s), data.CallSeconds(k, s)});
       }
     }
   }
+  LastTallyTables(const LastTallyTables&) = delete;
+  LastTallyTables& operator=(const LastTallyTables&) = delete;
 
-  void Restore(TallixData& data) const {
-    data.SiteCallCounts = counts_;
-    data.SiteSeconds = seconds_;
+  ~LastTallyTables() {
+    data_.SiteCallCounts = counts_;
+    data_.SiteSeconds = seconds_;
     for (const Call& call : calls_) {
-      data.CallStamps(call.k, call.site) = call.stamp.view();
-      data.CallSeconds(call.k, call.site) = call.seconds;
+      data_.CallStamps(call.k, call.site) = call.stamp.view();
+      data_.CallSeconds(call.k, call.site) = call.seconds;
     }
   }
 
@@ -36,6 +39,7 @@ class LastTallyTables {
     CallStamp stamp;
     int32_t seconds;
   };
+  TallixData& data_;
   std::array<int16_t, TallixData::kSiteEntries> counts_;
   std::array<int32_t, TallixData::kSiteEntries> seconds_;
   std::vector<Call> calls_;
@@ -46,10 +50,8 @@ class LastTallyTables {
 RangePeriods TallyRangePeriods(TallixData& data, const TimeRange& range, PeriodUnit unit) {
   const LastTallyTables last(data);
   const TallyResult tally = TallyCalls(data, kAllDataSelection, range);
-  RangePeriods periods{PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), unit),
-                       tally.site_figures};
-  last.Restore(data);
-  return periods;
+  return {PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), unit),
+          tally.site_figures};
 }
 
 std::optional<LogDays> LogDaysOf(const TallixData& data) {

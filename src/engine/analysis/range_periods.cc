@@ -50,8 +50,7 @@ class LastTallyTables {
 RangePeriods TallyRangePeriods(TallixData& data, const TimeRange& range, PeriodUnit unit) {
   const LastTallyTables last(data);
   const TallyResult tally = TallyCalls(data, kAllDataSelection, range);
-  return {PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), unit),
-          tally.site_figures};
+  return {PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), unit), tally.site_figures};
 }
 
 std::optional<LogDays> LogDaysOf(const TallixData& data) {

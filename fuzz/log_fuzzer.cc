@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -43,9 +42,13 @@
 #include "engine/reports/report_text.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
+#include "support/fake_log_files.h"
 
 namespace tallix::fuzz {
 namespace {
+
+using testing_util::AfterOpen;
+using testing_util::FakeLogFiles;
 
 // Written into the first entry beyond every count before the reports are
 // built; no report may show it. Made of letters and digits, so that no
@@ -413,62 +416,6 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
   Require(!ShowsBeyond(bounds.start + bounds.end), "the log panel shows an entry beyond a count");
 }
 
-// The log's bytes handed to the loader `block` at a time, as a file or as a
-// stream that can only be read in order.
-class MemoryLogFiles final : public LogFileSystem {
- public:
-  MemoryLogFiles(std::string_view bytes, size_t block, bool seekable)
-      : bytes_(bytes), block_(block), seekable_(seekable) {}
-  Status Open(const std::string&, uint64_t, std::unique_ptr<LogSource>* source) override {
-    *source = std::make_unique<Source>(*this);
-    return {};
-  }
-  uint64_t SizeOf(const std::string&) const override { return bytes_.size(); }
-
- private:
-  class Source final : public LogSource {
-   public:
-    explicit Source(const MemoryLogFiles& files) : files_(files) {}
-    Status Read(char* buffer, size_t length, size_t* got) override {
-      *got = std::min({length, files_.block_, files_.bytes_.size() - offset_});
-      std::memcpy(buffer, files_.bytes_.data() + offset_, *got);
-      offset_ += *got;
-      return {};
-    }
-    std::optional<uint64_t> size() const override {
-      return files_.seekable_ ? std::optional<uint64_t>(files_.bytes_.size()) : std::nullopt;
-    }
-    Status ReadAt(uint64_t offset, char* buffer, size_t length) const override {
-      std::memcpy(buffer, files_.bytes_.data() + offset, length);
-      return {};
-    }
-
-   private:
-    const MemoryLogFiles& files_;
-    size_t offset_ = 0;
-  };
-
-  std::string_view bytes_;
-  size_t block_;
-  bool seekable_;
-};
-
-// The system's files, with `action` done to each once it is open.
-class AfterOpen final : public LogFileSystem {
- public:
-  explicit AfterOpen(std::function<void()> action) : action_(std::move(action)) {}
-  Status Open(const std::string& path, uint64_t max_size,
-              std::unique_ptr<LogSource>* source) override {
-    Status opened = SystemLogFiles().Open(path, max_size, source);
-    action_();
-    return opened;
-  }
-  uint64_t SizeOf(const std::string& path) const override { return SystemLogFiles().SizeOf(path); }
-
- private:
-  std::function<void()> action_;
-};
-
 // A log that begins with a compression's magic bytes is decompressed when
 // it is loaded from a file: it loads as its text, which the log text reader
 // gives, or fails naming the file and changes nothing.
@@ -483,7 +430,8 @@ void CheckCompressedFileLoad(TallixData& data, const Input& in, const std::strin
             "a refused compressed load changed the tables");
     return;
   }
-  MemoryLogFiles files(in.log, 7, false);
+  FakeLogFiles files;
+  files.Add(path, {in.log, 7, false});
   std::unique_ptr<LogSource> source;
   Require(files.Open(path, SIZE_MAX, &source).ok(), "cannot open the log again");
   char first[3];
@@ -523,7 +471,8 @@ void CheckFileLoad(TallixData& data, const Input& in) {
   // A file whose size says 0 is read to its end, like a stream (/proc files
   // say 0): bytes added after opening it are read, so it is not grown here.
   if (change > 1 || in.log.empty()) {
-    MemoryLogFiles files(in.log, block, seekable);
+    FakeLogFiles files;
+    files.Add(path, {in.log, block, seekable});
     CheckLoad(data, in, LoadLog(data, path, {}, files));
     Require(data.LogFilePath == path, "LogFilePath after a load");
     return;
@@ -563,7 +512,8 @@ void Check(std::string_view bytes) {
     if (kLoadFromFiles) CheckFileLoad(data, in);
     return;
   }
-  MemoryLogFiles memory(in.log, 1u << 20, false);
+  FakeLogFiles memory;
+  memory.Add("/fuzz/router.log", {in.log, 1u << 20, false});
   const LoadResult load = LoadLog(data, "/fuzz/router.log", {}, memory);
   CheckLoad(data, in, load);
 

@@ -12,17 +12,17 @@ namespace {
 class SystemLogSource final : public LogSource {
  public:
   Status Open(const std::string& path, uint64_t max_size) {
-    const FileResult opened = file_.Open(path, static_cast<size_t>(max_size));
     // A file whose size says 0 may still hold text (/proc/self/status): it is
     // read to its end, as a stream is.
+    Status opened = file_.Open(path, static_cast<size_t>(max_size));
     stream_ = file_.size() == 0;
-    return opened.ok ? Status::Ok() : Status::Error(opened.error);
+    return opened;
   }
 
   Status Read(char* buffer, size_t length, size_t* got) override {
     if (stream_) {
-      const FileResult read = file_.ReadSome(static_cast<size_t>(offset_), buffer, length, got);
-      if (!read.ok) return Status::Error(read.error);
+      Status read = file_.ReadSome(static_cast<size_t>(offset_), buffer, length, got);
+      if (!read.ok()) return read;
       offset_ += *got;
       return {};
     }
@@ -40,8 +40,7 @@ class SystemLogSource final : public LogSource {
   }
 
   Status ReadAt(uint64_t offset, char* buffer, size_t length) const override {
-    const FileResult read = file_.ReadAt(static_cast<size_t>(offset), buffer, length);
-    return read.ok ? Status::Ok() : Status::Error(read.error);
+    return file_.ReadAt(static_cast<size_t>(offset), buffer, length);
   }
 
  private:

@@ -23,14 +23,7 @@ class StreamLogSource final : public LogSource {
 
   Status Read(char* buffer, size_t length, size_t* got) override {
     *got = 0;
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer, length);
-      if (n >= 0) {
-        *got = static_cast<size_t>(n);
-        return {};
-      }
-      if (errno != EINTR) return Status::Error("cannot read " + DescribeErrno(path_, errno));
-    }
+    return ReadFromDescriptor(fd_, path_, std::nullopt, buffer, length, got);
   }
 
   std::optional<uint64_t> size() const override { return std::nullopt; }

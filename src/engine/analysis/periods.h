@@ -79,8 +79,4 @@ class PeriodTable {
   std::vector<CallFigures> figures_;  // sites_ per entry of used_
 };
 
-// The number of the period that holds `date`: days, weeks or months counted
-// from an epoch, so that consecutive periods have consecutive numbers.
-int64_t PeriodNumber(PeriodUnit unit, std::chrono::local_days date);
-
 }  // namespace tallix

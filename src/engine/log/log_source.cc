@@ -3,11 +3,24 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
 
 #include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {
+
+// The local clock's reading of `time`.
+WallTime LocalWallTime(std::time_t time) {
+  std::tm local{};
+  if (::localtime_r(&time, &local) == nullptr) return WallTime{std::chrono::seconds{time}};
+  const std::chrono::year_month_day date{
+      std::chrono::year{local.tm_year + 1900},
+      std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
+      std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
+  return std::chrono::local_days{date} + std::chrono::hours{local.tm_hour} +
+         std::chrono::minutes{local.tm_min} + std::chrono::seconds{local.tm_sec};
+}
 
 class SystemLogSource final : public LogSource {
  public:
@@ -72,17 +85,6 @@ class SystemLogFileSystem final : public LogFileSystem {
 };
 
 }  // namespace
-
-WallTime LocalWallTime(std::time_t time) {
-  std::tm local{};
-  if (::localtime_r(&time, &local) == nullptr) return WallTime{std::chrono::seconds{time}};
-  const std::chrono::year_month_day date{
-      std::chrono::year{local.tm_year + 1900},
-      std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
-      std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
-  return std::chrono::local_days{date} + std::chrono::hours{local.tm_hour} +
-         std::chrono::minutes{local.tm_min} + std::chrono::seconds{local.tm_sec};
-}
 
 WallTime LogFileSystem::ModifiedTime(const std::string&) const {
   return LocalWallTime(std::time(nullptr));

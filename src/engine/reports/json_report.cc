@@ -130,9 +130,7 @@ void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& he
   json.Member("records", int64_t{data.LineCount});
   json.Key("days");
   const int days = std::clamp<int>(data.DateCount, 0, TallixData::kLogDateEntries);
-  json.Open('[');
-  for (int d = 0; d < days; ++d) json.Text(data.LogDates[static_cast<size_t>(d)]);
-  json.Close(']');
+  TextList(json, std::span(data.LogDates).first(static_cast<size_t>(days)));
   const int lines = LinesInUse(data);
   int first = 0;
   while (first < lines && !LineTime(data, first).has_time) ++first;

@@ -2,18 +2,14 @@
 
 #include <algorithm>
 
+#include "engine/analysis/duration.h"
+
 namespace tallix {
 namespace {
 
 using std::chrono::days;
 using std::chrono::local_days;
 using std::chrono::year_month_day;
-
-// The quotient rounded down, also for a negative dividend.
-int64_t FloorDivide(int64_t dividend, int64_t divisor) {
-  const int64_t quotient = dividend / divisor;
-  return dividend % divisor != 0 && (dividend < 0) != (divisor < 0) ? quotient - 1 : quotient;
-}
 
 // Day 0 of the clock's epoch, 1970-01-01, is a Thursday: week 0 runs from
 // Monday 1969-12-29, three days before.

@@ -77,11 +77,6 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
 
 namespace {
 
-void AppendLongDuration(std::string& out, int64_t seconds) {
-  char text[kMaxDurationBytes];
-  out.append(text, WriteLongDuration(seconds, text));
-}
-
 // Appends a table cell; a number is set flush right.
 void AppendCell(std::string& out, std::string_view text, bool number = false) {
   out += number ? "<td class=\"n\">" : "<td>";
@@ -97,9 +92,9 @@ void AppendCountCell(std::string& out, int64_t value) {
   out += "</td>";
 }
 
-void AppendLongDurationCell(std::string& out, int64_t seconds) {
+void AppendDurationCell(std::string& out, int64_t seconds) {
   out += "<td class=\"n\">";
-  AppendLongDuration(out, seconds);
+  AppendDuration(out, seconds);
   out += "</td>";
 }
 
@@ -120,13 +115,12 @@ void AppendSiteTable(std::string& out, const TallixData& data, const TallyResult
     out += "</td>";
     AppendCell(out, data.SiteNumbers[s]);
     AppendCountCell(out, data.SiteCallCounts[s]);
-    out += "<td class=\"n\">";
-    AppendDuration(out, data.SiteSeconds[s]);
-    out += "</td></tr>\n";
+    AppendDurationCell(out, data.SiteSeconds[s]);
+    out += "</tr>\n";
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
   AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.counted));
-  AppendLongDurationCell(out, tally.counted_seconds);
+  AppendDurationCell(out, tally.counted_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
@@ -143,13 +137,13 @@ void AppendUnmatchedTable(ReportSink& sink, const TallyResult& tally) {
     out += "<tr>";
     AppendCell(out, n.number);
     AppendCountCell(out, n.calls);
-    AppendLongDurationCell(out, n.seconds);
+    AppendDurationCell(out, n.seconds);
     out += "</tr>\n";
     sink.RowEnd();
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td>";
   AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.unmatched));
-  AppendLongDurationCell(out, tally.unmatched_seconds);
+  AppendDurationCell(out, tally.unmatched_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
@@ -243,7 +237,7 @@ void AppendPeriodTable(std::string& out, const TallixData& data, const PeriodTab
     AppendCell(out, period.label);
     for (const PeriodSite& site : period.sites) {
       AppendCountCell(out, site.figures.calls);
-      AppendLongDurationCell(out, site.figures.seconds);
+      AppendDurationCell(out, site.figures.seconds);
       out += "<td class=\"n\">";
       if (site.change_calls) {
         if (*site.change_calls > 0) out += '+';

@@ -243,8 +243,7 @@ void AppendTableRow(std::string& out, std::string_view label, size_t label_width
   const size_t count = out.size() - count_at;
   out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
   out += ": ";
-  char duration[kMaxDurationBytes];
-  out.append(duration, WriteLongDuration(seconds, duration));
+  AppendDuration(out, seconds);
   out += "\r\n";
 }
 

@@ -62,7 +62,7 @@ class Bzip2Decoder final : public LogDecoder {
 }  // namespace
 
 std::unique_ptr<LogDecoder> MakeBzip2Decoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes) {
+                                             std::string_view first_bytes) {
   return std::make_unique<Bzip2Decoder>(source, path, first_bytes);
 }
 

@@ -90,7 +90,7 @@ class GzipDecoder final : public LogDecoder {
 }  // namespace
 
 std::unique_ptr<LogDecoder> MakeGzipDecoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes) {
+                                            std::string_view first_bytes) {
   return std::make_unique<GzipDecoder>(source, path, first_bytes);
 }
 

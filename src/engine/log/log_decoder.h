@@ -91,12 +91,12 @@ using LogDecoder = LogTextReader::Decoder;
 
 // The decoders of the formats Tallix reads; `path` must outlive them.
 std::unique_ptr<LogDecoder> MakeGzipDecoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes);
+                                            std::string_view first_bytes);
 std::unique_ptr<LogDecoder> MakeXzDecoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes);
+                                          std::string_view first_bytes);
 std::unique_ptr<LogDecoder> MakeZstdDecoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes);
+                                            std::string_view first_bytes);
 std::unique_ptr<LogDecoder> MakeBzip2Decoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes);
+                                             std::string_view first_bytes);
 
 }  // namespace tallix

@@ -107,7 +107,7 @@ class XzDecoder final : public LogDecoder {
 }  // namespace
 
 std::unique_ptr<LogDecoder> MakeXzDecoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes) {
+                                          std::string_view first_bytes) {
   return std::make_unique<XzDecoder>(source, path, first_bytes);
 }
 

@@ -96,7 +96,7 @@ class ZstdDecoder final : public LogDecoder {
 }  // namespace
 
 std::unique_ptr<LogDecoder> MakeZstdDecoder(LogSource& source, const std::string& path,
-                                      std::string_view first_bytes) {
+                                            std::string_view first_bytes) {
   return std::make_unique<ZstdDecoder>(source, path, first_bytes);
 }
 

@@ -38,8 +38,8 @@ Status ReadOnlyFile::Open(const std::string& path, size_t max_size) {
   const auto size = static_cast<uint64_t>(st.st_size);
   if (size > max_size) {
     return Status::Error("cannot read '" + path + "': it is " + std::to_string(size) +
-                            " bytes long, more than the " + std::to_string(max_size) +
-                            " bytes that can be loaded");
+                         " bytes long, more than the " + std::to_string(max_size) +
+                         " bytes that can be loaded");
   }
   size_ = static_cast<size_t>(size);
   path_ = path;

@@ -329,9 +329,9 @@ std::string MarkerFor(const Input& in) {
 void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatched,
                   std::vector<std::string>& texts) {
   const TallixData& data = request.data;
-  const std::string csv = CallsCsvText(request);
+  const std::string csv = ReportTextOf(WriteCallsCsv, request);
   Require(CountCrLf(csv) == 1 + all_calls, "CSV rows");
-  const std::string table = UnmatchedText(request);
+  const std::string table = ReportTextOf(WriteUnmatched, request);
   const size_t total = table.rfind("\r\nTotal ");
   Require(total != std::string::npos, "no total row in the unmatched numbers");
   const size_t count = table.find(" : ", total) + 3;
@@ -352,13 +352,13 @@ void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatch
     Require(calls[s] == data.SiteCallCounts[s] && seconds[s] == data.SiteSeconds[s],
             "the days do not add up to a site's calls", "site " + std::to_string(s));
   }
-  const std::string json = JsonReportText(request);
+  const std::string json = ReportTextOf(WriteJsonReport, request);
   if (kLoadFromFiles) {
     Require(nlohmann::json::accept(json), "the JSON report does not parse");
   }
-  const std::string audit = AuditCsvText(request);
+  const std::string audit = ReportTextOf(WriteAuditCsv, request);
   Require(CountCrLf(audit) == 1 + static_cast<size_t>(data.LineCount), "audit rows");
-  texts = {csv, table, json, HtmlReportText(request), audit};
+  texts = {csv, table, json, ReportTextOf(WriteHtmlReport, request), audit};
 }
 
 void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, bool can_poison) {
@@ -382,7 +382,7 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
 
   const ReportHeading heading = MakeReportHeading(data, kNow);
   const ReportRequest request{data, tally, heading, tally.warnings};
-  const std::string saved = SavedReportText(request);
+  const std::string saved = ReportTextOf(WriteSavedReport, request);
   Require(CountCrLf(saved) == 7 + site_lines + 1 + 2 * site_lines + all_calls,
           "saved report lines");
   const std::vector<std::string> summary = PrintedSummaryLines(request);

@@ -42,10 +42,4 @@ void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site
   });
 }
 
-std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names) {
-  ReportSink sink;
-  WritePeriodsCsv(table, site_names, sink);
-  return sink.Take();
-}
-
 }  // namespace tallix

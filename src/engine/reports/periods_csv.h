@@ -16,6 +16,5 @@ namespace tallix {
 // REQUIRES: site_names holds at least table.sites() names.
 void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site_names,
                      ReportSink& sink);
-std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names);
 
 }  // namespace tallix

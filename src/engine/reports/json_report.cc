@@ -1,5 +1,5 @@
 // The JSON report. The structure is written straight out, in the order the
-// format fixes; a text that needs escaping goes through LenientUtf8 and then
+// format fixes; a text that needs escaping is made valid UTF-8 and then goes
 // through nlohmann-json's dump(), so escaping is the library's. Most texts
 // need none and are written as they stand.
 

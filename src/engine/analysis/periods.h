@@ -63,7 +63,6 @@ class PeriodTable {
  public:
   PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit unit);
 
-  PeriodUnit unit() const { return unit_; }
   int sites() const { return sites_; }
   // The periods from the first to the last, empty ones included; 0 with no
   // call.

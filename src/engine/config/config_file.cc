@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 #include "engine/analysis/lenient_number.h"
 #include "engine/output/output_file.h"

@@ -25,11 +25,7 @@ class Bzip2Decoder final : public LogDecoder {
     stream_.avail_out = static_cast<unsigned>(std::min<size_t>(length, UINT32_MAX));
     while (stream_.avail_out == length) {
       if (stream_.avail_in == 0 && !file_done()) {
-        const uint8_t* next = nullptr;
-        size_t available = 0;
-        if (Status read = Refill(&next, &available); !read.ok()) return read;
-        stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(next));
-        stream_.avail_in = static_cast<unsigned>(available);
+        if (Status read = Refill(&stream_.next_in, &stream_.avail_in); !read.ok()) return read;
       }
       if (stream_.avail_in == 0) {
         if (stream_open_) return CutShort();

@@ -25,7 +25,7 @@ class GzipDecoder final : public LogDecoder {
     state_.avail_out = room;
     while (state_.avail_out == room && !finished_) {
       if (state_.avail_in == 0) {
-        if (Status refilled = RefillState(); !refilled.ok()) return refilled;
+        if (Status read = Refill(&state_.next_in, &state_.avail_in); !read.ok()) return read;
       }
       if (state_.block_state == ISAL_BLOCK_FINISH) {
         if (state_.avail_in == 0) {
@@ -55,15 +55,6 @@ class GzipDecoder final : public LogDecoder {
   }
 
  private:
-  Status RefillState() {
-    const uint8_t* next = nullptr;
-    size_t available = 0;
-    if (Status read = Refill(&next, &available); !read.ok()) return read;
-    state_.next_in = const_cast<uint8_t*>(next);
-    state_.avail_in = static_cast<uint32_t>(available);
-    return {};
-  }
-
   static std::string_view Reason(int status) {
     switch (status) {
       case ISAL_INVALID_BLOCK:

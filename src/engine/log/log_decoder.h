@@ -40,21 +40,21 @@ class LogTextReader::Decoder {
 
  protected:
   // The next block of the file into the input buffer (the first bytes, the
-  // first time); an empty one at the end.
-  Status Refill(const uint8_t** next, size_t* available) {
-    *next = input_.data();
-    *available = 0;
+  // first time); an empty one at the end. `next` and `available` are the
+  // decoding library's own fields for its input.
+  template <typename Byte, typename Size>
+  Status Refill(Byte** next, Size* available) {
+    *next = reinterpret_cast<Byte*>(input_.data());
+    size_t got = 0;
     if (first_size_ > 0) {
-      *available = std::exchange(first_size_, 0);
+      got = std::exchange(first_size_, 0);
     } else if (!file_done()) {
-      if (Status read =
-              source_.Read(reinterpret_cast<char*>(input_.data()), input_.size(), available);
-          !read.ok()) {
-        return read;
-      }
-      ended_ = *available == 0;
+      char* const block = reinterpret_cast<char*>(input_.data());
+      if (Status read = source_.Read(block, input_.size(), &got); !read.ok()) return read;
+      ended_ = got == 0;
     }
-    read_ += *available;
+    *available = static_cast<Size>(got);  // at most input_'s size, which any Size holds
+    read_ += got;
     return {};
   }
   // Every byte was read: a file's bytes as it was opened, a stream's up to

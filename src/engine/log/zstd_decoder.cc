@@ -24,10 +24,8 @@ class ZstdDecoder final : public LogDecoder {
     ZSTD_outBuffer output{out, length, 0};
     while (output.pos == 0) {
       if (input_.pos == input_.size && !file_done()) {
-        const uint8_t* next = nullptr;
-        size_t available = 0;
-        if (Status read = Refill(&next, &available); !read.ok()) return read;
-        input_ = {next, available, 0};
+        if (Status read = Refill(&input_.src, &input_.size); !read.ok()) return read;
+        input_.pos = 0;
       }
       const bool no_input = input_.pos == input_.size;
       if (no_input && !frame_open_) break;  // the end, at a frame's end

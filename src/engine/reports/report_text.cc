@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
 #include <string_view>
 
 #include "engine/analysis/duration.h"

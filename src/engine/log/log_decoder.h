@@ -63,20 +63,15 @@ class LogTextReader::Decoder {
     return first_size_ == 0 && (ended_ || (source_.size() && read_ == *source_.size()));
   }
 
-  Status Damaged(std::string_view reason) const {
-    return Status::Error("cannot read '" + path_ + "': the " + std::string(format_) +
-                         " data is damaged (" + std::string(reason) + ")");
-  }
   Status Refused(std::string_view reason) const {
     return Status::Error("cannot read '" + path_ + "': " + std::string(reason));
   }
-  Status CutShort() const {
-    return Status::Error("cannot read '" + path_ + "': the " + std::string(format_) +
-                         " data is cut short");
+  Status Damaged(std::string_view reason) const {
+    return Refused("the " + std::string(format_) + " data is damaged (" + std::string(reason) +
+                   ")");
   }
-  Status StrayBytes() const {
-    return Status::Error("cannot read '" + path_ + "': stray bytes after the compressed data");
-  }
+  Status CutShort() const { return Refused("the " + std::string(format_) + " data is cut short"); }
+  Status StrayBytes() const { return Refused("stray bytes after the compressed data"); }
 
  private:
   LogSource& source_;

@@ -1,14 +1,18 @@
 #pragma once
 // The services the window benchmarks hand the main window: a file chooser
 // that always picks one log, a message box that only notes its text, no
-// printers and a fixed clock.
+// printers and a fixed clock; and the main window shown with them.
 
+#include <QApplication>
 #include <QPrinter>
 #include <QString>
 #include <memory>
 #include <optional>
 
+#include "desktop/app/frm_main.h"
+#include "desktop/app/qt_services.h"
 #include "desktop/app/services.h"
+#include "engine/app/shared_data.h"
 
 namespace tallix::bench {
 
@@ -43,6 +47,28 @@ class NoPrinters : public tallix::LinePrinterFactory {
 class FixedClock : public tallix::Clock {
  public:
   tallix::ReportDateTime Now() override { return {"07/12/2026", "10:30:00"}; }
+};
+
+// The real main window, shown, whose file chooser picks `log`. It reads its
+// configuration from `dir`/program and keeps its settings in
+// `dir`/settings.ini.
+struct BenchWindow {
+  BenchWindow(const QString& dir, const QString& log)
+      : chooser(log),
+        settings(dir + "/settings.ini"),
+        window(*data, {&chooser, &messages, &printers, &settings, &clock,
+                       tallix::ConfigBesideProgram(dir + "/program")}) {
+    window.show();
+    QApplication::processEvents();
+  }
+
+  ChooseLog chooser;
+  NoteMessages messages;
+  NoPrinters printers;
+  tallix::QtSettingsStore settings;
+  FixedClock clock;
+  std::unique_ptr<tallix::TallixData> data = std::make_unique<tallix::TallixData>();
+  tallix::frmMain window;
 };
 
 }  // namespace tallix::bench

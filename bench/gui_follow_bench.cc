@@ -12,30 +12,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
-#include <QPrinter>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 
 #include "bench/log_generator.h"
-#include "desktop/app/frm_main.h"
-#include "desktop/app/qt_services.h"
-#include "desktop/app/services.h"
-#include "engine/app/shared_data.h"
 #include "gui_bench_services.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-using tallix::bench::ChooseLog;
-using tallix::bench::FixedClock;
-using tallix::bench::NoPrinters;
-using tallix::bench::NoteMessages;
 
 void BM_FollowLogAppendOneLine(benchmark::State& state) {
   uint64_t bytes = 1000ull * 1000 * 1000;
@@ -55,16 +43,9 @@ void BM_FollowLogAppendOneLine(benchmark::State& state) {
     for (int s = 1; s < 10; ++s) cfg << "\"Site\"," << s << ",\"\",\"\"\r\n";
     cfg << "\"END\",\"END\",\"END\",\"END\"\r\n";
   }
-  ChooseLog chooser(QString::fromStdString(log));
-  NoteMessages messages;
-  NoPrinters printers;
-  tallix::QtSettingsStore settings(dir.filePath("settings.ini"));
-  FixedClock clock;
-  auto data = std::make_unique<tallix::TallixData>();
-  tallix::frmMain window(*data, {&chooser, &messages, &printers, &settings, &clock,
-                                 tallix::ConfigBesideProgram(dir.filePath("program"))});
-  window.show();
-  QApplication::processEvents();
+  tallix::bench::BenchWindow bench(dir.path(), QString::fromStdString(log));
+  tallix::frmMain& window = bench.window;
+  const tallix::TallixData* data = bench.data.get();
   window.findChild<QAction*>("mnuFileOpen")->trigger();
   window.findChild<QAction*>("mnuViewFollowLog")->trigger();
   auto* records = window.findChild<QLineEdit*>("LogRecords");

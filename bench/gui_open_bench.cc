@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPrinter>
 #include <QProcess>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -26,23 +25,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
-#include "desktop/app/frm_main.h"
-#include "desktop/app/qt_services.h"
-#include "desktop/app/services.h"
-#include "engine/app/shared_data.h"
 #include "gui_bench_services.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-using tallix::bench::ChooseLog;
-using tallix::bench::FixedClock;
-using tallix::bench::NoPrinters;
-using tallix::bench::NoteMessages;
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -82,16 +71,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot copy %s\n", qPrintable(config));
     return 1;
   }
-  ChooseLog chooser(log);
-  NoteMessages messages;
-  NoPrinters printers;
-  tallix::QtSettingsStore settings(dir.filePath("settings.ini"));
-  FixedClock clock;
-  auto data = std::make_unique<tallix::TallixData>();
-  tallix::frmMain window(*data, {&chooser, &messages, &printers, &settings, &clock,
-                                 tallix::ConfigBesideProgram(dir.filePath("program"))});
-  window.show();
-  QApplication::processEvents();
+  tallix::bench::BenchWindow bench(dir.path(), log);
+  tallix::frmMain& window = bench.window;
   QAction* open = window.findChild<QAction*>("mnuFileOpen");
   auto* records = window.findChild<QLineEdit*>("LogRecords");
   if (open == nullptr || records == nullptr) {
@@ -110,7 +91,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     gui.push_back(Seconds(start));
     if (records->text().trimmed().isEmpty()) {
-      std::fprintf(stderr, "File > Open showed no log: %s\n", qPrintable(messages.last));
+      std::fprintf(stderr, "File > Open showed no log: %s\n", qPrintable(bench.messages.last));
       return 1;
     }
 

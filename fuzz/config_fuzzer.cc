@@ -48,7 +48,7 @@ void Check(std::string_view input) {
   if (!storable) {
     Require(!written.ok(), "a text the format cannot hold was written");
     std::string after;
-    Require(ReadWholeFile(path, 1024, after).ok && after == before,
+    Require(ReadWholeFile(path, 1024, after).ok() && after == before,
             "a refused write changed the file");
     return;
   }

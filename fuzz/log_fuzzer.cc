@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -43,9 +42,13 @@
 #include "engine/reports/report_text.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
+#include "support/fake_log_files.h"
 
 namespace tallix::fuzz {
 namespace {
+
+using testing_util::AfterOpen;
+using testing_util::FakeLogFiles;
 
 // Written into the first entry beyond every count before the reports are
 // built; no report may show it. Made of letters and digits, so that no
@@ -326,9 +329,9 @@ std::string MarkerFor(const Input& in) {
 void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatched,
                   std::vector<std::string>& texts) {
   const TallixData& data = request.data;
-  const std::string csv = CallsCsvText(request);
+  const std::string csv = ReportTextOf(WriteCallsCsv, request);
   Require(CountCrLf(csv) == 1 + all_calls, "CSV rows");
-  const std::string table = UnmatchedText(request);
+  const std::string table = ReportTextOf(WriteUnmatched, request);
   const size_t total = table.rfind("\r\nTotal ");
   Require(total != std::string::npos, "no total row in the unmatched numbers");
   const size_t count = table.find(" : ", total) + 3;
@@ -349,13 +352,13 @@ void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatch
     Require(calls[s] == data.SiteCallCounts[s] && seconds[s] == data.SiteSeconds[s],
             "the days do not add up to a site's calls", "site " + std::to_string(s));
   }
-  const std::string json = JsonReportText(request);
+  const std::string json = ReportTextOf(WriteJsonReport, request);
   if (kLoadFromFiles) {
     Require(nlohmann::json::accept(json), "the JSON report does not parse");
   }
-  const std::string audit = AuditCsvText(request);
+  const std::string audit = ReportTextOf(WriteAuditCsv, request);
   Require(CountCrLf(audit) == 1 + static_cast<size_t>(data.LineCount), "audit rows");
-  texts = {csv, table, json, HtmlReportText(request), audit};
+  texts = {csv, table, json, ReportTextOf(WriteHtmlReport, request), audit};
 }
 
 void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, bool can_poison) {
@@ -379,7 +382,7 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
 
   const ReportHeading heading = MakeReportHeading(data, kNow);
   const ReportRequest request{data, tally, heading, tally.warnings};
-  const std::string saved = SavedReportText(request);
+  const std::string saved = ReportTextOf(WriteSavedReport, request);
   Require(CountCrLf(saved) == 7 + site_lines + 1 + 2 * site_lines + all_calls,
           "saved report lines");
   const std::vector<std::string> summary = PrintedSummaryLines(request);
@@ -413,62 +416,6 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
   Require(!ShowsBeyond(bounds.start + bounds.end), "the log panel shows an entry beyond a count");
 }
 
-// The log's bytes handed to the loader `block` at a time, as a file or as a
-// stream that can only be read in order.
-class MemoryLogFiles final : public LogFileSystem {
- public:
-  MemoryLogFiles(std::string_view bytes, size_t block, bool seekable)
-      : bytes_(bytes), block_(block), seekable_(seekable) {}
-  Status Open(const std::string&, uint64_t, std::unique_ptr<LogSource>* source) override {
-    *source = std::make_unique<Source>(*this);
-    return {};
-  }
-  uint64_t SizeOf(const std::string&) const override { return bytes_.size(); }
-
- private:
-  class Source final : public LogSource {
-   public:
-    explicit Source(const MemoryLogFiles& files) : files_(files) {}
-    Status Read(char* buffer, size_t length, size_t* got) override {
-      *got = std::min({length, files_.block_, files_.bytes_.size() - offset_});
-      std::memcpy(buffer, files_.bytes_.data() + offset_, *got);
-      offset_ += *got;
-      return {};
-    }
-    std::optional<uint64_t> size() const override {
-      return files_.seekable_ ? std::optional<uint64_t>(files_.bytes_.size()) : std::nullopt;
-    }
-    Status ReadAt(uint64_t offset, char* buffer, size_t length) const override {
-      std::memcpy(buffer, files_.bytes_.data() + offset, length);
-      return {};
-    }
-
-   private:
-    const MemoryLogFiles& files_;
-    size_t offset_ = 0;
-  };
-
-  std::string_view bytes_;
-  size_t block_;
-  bool seekable_;
-};
-
-// The system's files, with `action` done to each once it is open.
-class AfterOpen final : public LogFileSystem {
- public:
-  explicit AfterOpen(std::function<void()> action) : action_(std::move(action)) {}
-  Status Open(const std::string& path, uint64_t max_size,
-              std::unique_ptr<LogSource>* source) override {
-    Status opened = SystemLogFiles().Open(path, max_size, source);
-    action_();
-    return opened;
-  }
-  uint64_t SizeOf(const std::string& path) const override { return SystemLogFiles().SizeOf(path); }
-
- private:
-  std::function<void()> action_;
-};
-
 // A log that begins with a compression's magic bytes is decompressed when
 // it is loaded from a file: it loads as its text, which the log text reader
 // gives, or fails naming the file and changes nothing.
@@ -483,7 +430,8 @@ void CheckCompressedFileLoad(TallixData& data, const Input& in, const std::strin
             "a refused compressed load changed the tables");
     return;
   }
-  MemoryLogFiles files(in.log, 7, false);
+  FakeLogFiles files;
+  files.Add(path, {in.log, 7, false});
   std::unique_ptr<LogSource> source;
   Require(files.Open(path, SIZE_MAX, &source).ok(), "cannot open the log again");
   char first[3];
@@ -523,7 +471,8 @@ void CheckFileLoad(TallixData& data, const Input& in) {
   // A file whose size says 0 is read to its end, like a stream (/proc files
   // say 0): bytes added after opening it are read, so it is not grown here.
   if (change > 1 || in.log.empty()) {
-    MemoryLogFiles files(in.log, block, seekable);
+    FakeLogFiles files;
+    files.Add(path, {in.log, block, seekable});
     CheckLoad(data, in, LoadLog(data, path, {}, files));
     Require(data.LogFilePath == path, "LogFilePath after a load");
     return;
@@ -563,7 +512,8 @@ void Check(std::string_view bytes) {
     if (kLoadFromFiles) CheckFileLoad(data, in);
     return;
   }
-  MemoryLogFiles memory(in.log, 1u << 20, false);
+  FakeLogFiles memory;
+  memory.Add("/fuzz/router.log", {in.log, 1u << 20, false});
   const LoadResult load = LoadLog(data, "/fuzz/router.log", {}, memory);
   CheckLoad(data, in, load);
 

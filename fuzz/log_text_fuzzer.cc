@@ -140,7 +140,7 @@ void Check(std::string_view bytes) {
   for (size_t i = 0; i < times && plain.size() < (256u << 10); ++i) plain += bytes;
   Require(WriteWholeFile(plain_path, plain).ok(), "cannot write the plain file");
   std::string reference;
-  Require(ReadWholeFile(plain_path, SIZE_MAX, reference).ok, "the plain reader failed");
+  Require(ReadWholeFile(plain_path, SIZE_MAX, reference).ok(), "the plain reader failed");
 
   // The members, and where each ends in the compressed file.
   std::string packed;

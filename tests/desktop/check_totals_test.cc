@@ -28,7 +28,8 @@ constexpr char kUnmatchedLine[] =
 std::vector<QStringList> AuditRows(TallixData& data) {
   const TallyResult tally = TallyCalls(data, "Jan  2");
   const ReportHeading heading = MakeReportHeading(data, {});
-  QStringList lines = QString::fromStdString(AuditCsvText({data, tally, heading})).split("\r\n");
+  QStringList lines =
+      QString::fromStdString(ReportTextOf(WriteAuditCsv, {data, tally, heading})).split("\r\n");
   std::vector<QStringList> rows;
   for (qsizetype i = 1; i < lines.size(); ++i) {
     if (!lines[i].isEmpty()) rows.push_back(lines[i].split(','));

@@ -270,6 +270,8 @@ TEST(PeriodsCsvTest, EveryPeriodAndSite) {
       {At("2026-10-01T08:00:00").wall, -1, 9},
   };
   const std::vector<std::string> names = {"Head Office", "=cmd, \"Ltd\""};
+  ReportSink csv;
+  WritePeriodsCsv(PeriodTable(calls, 2, PeriodUnit::kMonth), names, csv);
   EXPECT_EQ(
       "period,start,end,site,calls,seconds,average_seconds,longest_seconds,change_calls,"
       "change_seconds\r\n"
@@ -279,7 +281,7 @@ TEST(PeriodsCsvTest, EveryPeriodAndSite) {
       "2026-12,2026-12-01,2026-12-31,\"'=cmd, \"\"Ltd\"\"\",0,0,0,0,-2,11\r\n"
       "2027-01,2027-01-01,2027-01-31,Head Office,1,30,30,30,1,30\r\n"
       "2027-01,2027-01-01,2027-01-31,\"'=cmd, \"\"Ltd\"\"\",0,0,0,0,0,0\r\n",
-      PeriodsCsvText(PeriodTable(calls, 2, PeriodUnit::kMonth), names));
+      csv.Take());
 }
 
 }  // namespace

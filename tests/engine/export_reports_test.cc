@@ -73,7 +73,8 @@ TEST(UnmatchedReport, MostCallsFirstThenByNumberWithTotals) {
        "Total  : 0     :  0d 0h 0m 0s\r\n"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(heading + row.table, UnmatchedText(Tallied(TwoFileLog(), row.selection).request()))
+    EXPECT_EQ(heading + row.table,
+              ReportTextOf(WriteUnmatched, Tallied(TwoFileLog(), row.selection).request()))
         << row.selection;
   }
 }
@@ -107,7 +108,7 @@ TEST(CsvReport, QuotesOnlyFieldsThatNeedIt) {
         "Head Office,01234123456,Dec  7 10:00:01,75,\r\n"
         "Head Office,01234123456,Dec  8 09:00:00,5,\r\n" +
             row.field + ",02079460123,Dec  7 11:00:01,3661,\r\n",
-        CallsCsvText(Tallied(std::move(data), " ").request()))
+        ReportTextOf(WriteCallsCsv, Tallied(std::move(data), " ").request()))
         << row.name;
   }
 }
@@ -187,7 +188,7 @@ TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
                        "credited": 3, "unmatched": 4, "credits": 3, "counted": 3,
                        "beyond_site_limit": 0, "seconds_not_counted": 0, "without_from": 0,
                        "without_lasted": 0, "without_time": 7}})";
-  const std::string text = JsonReportText(tallied.request(warnings));
+  const std::string text = ReportTextOf(WriteJsonReport, tallied.request(warnings));
   // Ordered on both sides: the comparison covers the order of the keys too.
   EXPECT_EQ(nlohmann::ordered_json::parse(expected), nlohmann::ordered_json::parse(text)) << text;
 }
@@ -222,7 +223,7 @@ TEST(AuditReport, EveryKeptLineWithWhereItCameFromAndWhatItMade) {
                 ",2,Dec  8 09:00:00,02079460123,9999999999,Depot (0 s counted) + Shared (0 s "
                 "counted),2026-12-08T09:00:00\r\n" +
                 b + ",3,Dec  8 09:30:00,05555000002,5,unmatched,2026-12-08T09:30:00\r\n",
-            AuditCsvText(tallied.request()));
+            ReportTextOf(WriteAuditCsv, tallied.request()));
   const Reconciliation& sums = tallied.tally.reconciliation;
   const uint64_t expected[] = {6, 4, 0, 4, 2, 2, 3, 3, 0, 2, 1, 0, 0};
   for (size_t i = 0; i < ReconciliationFigures().size(); ++i) {
@@ -247,7 +248,7 @@ TEST(AuditReport, BeyondLimitAndNotSelected) {
   data->SiteNames[0] = "Head Office";
   data->SiteNumbers[0] = "01234123456";
   const Tallied tallied(std::move(data), "Dec  7");
-  const std::string audit = AuditCsvText(tallied.request());
+  const std::string audit = ReportTextOf(WriteAuditCsv, tallied.request());
   EXPECT_NE(std::string::npos,
             audit.find("\r\n,0,Dec  7 10:00:01,01234123456,2,Head Office (beyond limit),\r\n"
                        ",0,Dec  8 10:00:01,01234123456,3,not selected,\r\n"))
@@ -274,7 +275,7 @@ TEST(AuditReport, SiteTotalPast32BitsCountsNoSeconds) {
   const std::string row = ",0,Dec  7 10:00:01,01234123456,2000000000,Head Office";
   std::string expected = "file,line,stamp,number,seconds,result,time\r\n" + row + ",\r\n";
   for (int i = 1; i < lines; ++i) expected += row + " (0 s counted),\r\n";
-  EXPECT_EQ(expected, AuditCsvText(tallied.request()));
+  EXPECT_EQ(expected, ReportTextOf(WriteAuditCsv, tallied.request()));
   EXPECT_EQ(12u, tallied.tally.reconciliation.seconds_not_counted);
   EXPECT_EQ(2000000000, tallied.data->SiteSeconds[0]);
   ASSERT_EQ(11u, tallied.tally.warnings.size());
@@ -297,7 +298,7 @@ TEST(JsonReport, EscapesEveryTextSoItParsesBack) {
   for (const auto& row : rows) {
     auto data = TwoFileLog();
     data->SiteNames[0] = row.name;
-    const std::string text = JsonReportText(Tallied(std::move(data), " ").request());
+    const std::string text = ReportTextOf(WriteJsonReport, Tallied(std::move(data), " ").request());
     ASSERT_TRUE(nlohmann::json::accept(text)) << text;
     EXPECT_EQ(row.parsed, nlohmann::json::parse(text)["sites"][0]["name"]) << text;
   }
@@ -307,7 +308,7 @@ TEST(JsonReport, EscapesEveryTextSoItParsesBack) {
 TEST(HtmlReport, EscapesMarkupAndControlBytes) {
   auto data = TwoFileLog();
   data->SiteNames[0] = std::string("A&B <i>\"x\" 'y'\0\x1B", 16);
-  const std::string page = HtmlReportText(Tallied(std::move(data), " ").request());
+  const std::string page = ReportTextOf(WriteHtmlReport, Tallied(std::move(data), " ").request());
   EXPECT_NE(std::string::npos,
             page.find("A&amp;B &lt;i&gt;&quot;x&quot; &#39;y&#39;\xEF\xBF\xBD\xEF\xBF\xBD</h3>"))
       << page;

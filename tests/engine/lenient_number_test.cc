@@ -43,19 +43,6 @@ TEST(LenientNumber, HugeExponentIsInfinite) {
             ReadLenientNumber("1" + std::string(400, '0')));
 }
 
-TEST(LenientNumber, ConsumedCountsTheNumberAndItsBlanks) {
-  const struct {
-    const char* text;
-    size_t consumed;
-  } cases[] = {{"", 0},   {"x", 0},    {"12", 2},  {" 12 ", 4},
-               {"1e", 1}, {"1e5x", 3}, {"2.5", 3}, {"- 3 .5", 6}};
-  for (const auto& c : cases) {
-    size_t consumed = 99;
-    ReadLenientNumber(c.text, &consumed);
-    EXPECT_EQ(c.consumed, consumed) << "'" << c.text << "'";
-  }
-}
-
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
   const struct {
     double in, out;

@@ -21,6 +21,7 @@
 namespace tallix {
 namespace {
 
+using testing_util::AfterOpen;
 using testing_util::FakeLogFiles;
 using testing_util::TempDir;
 using testing_util::WriteFile;
@@ -74,22 +75,6 @@ Loaded FromFile(const std::string& path, LogFileSystem& files = SystemLogFiles()
   const LoadResult r = LoadLog(*data, path, {}, files);
   return Snapshot(r, *data);
 }
-
-// The system's files, with something done to each file once it is open.
-class AfterOpen : public LogFileSystem {
- public:
-  explicit AfterOpen(std::function<void()> action) : action_(std::move(action)) {}
-  Status Open(const std::string& path, uint64_t max_size,
-              std::unique_ptr<LogSource>* source) override {
-    Status opened = SystemLogFiles().Open(path, max_size, source);
-    action_();
-    return opened;
-  }
-  uint64_t SizeOf(const std::string& path) const override { return SystemLogFiles().SizeOf(path); }
-
- private:
-  std::function<void()> action_;
-};
 
 std::string CallLine(int day, int n) {
   // The first six characters name the day: "D" and three digits.

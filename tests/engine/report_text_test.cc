@@ -64,7 +64,7 @@ TEST(ReportText, SavedReportWholeText) {
       "\r\n"
       "Detailed log for Idle\r\n"
       "\r\n";
-  EXPECT_EQ(expected, SavedReportText(Untallied(*TwoSites()).request()));
+  EXPECT_EQ(expected, ReportTextOf(WriteSavedReport, Untallied(*TwoSites()).request()));
 }
 
 TEST(ReportText, PrintedSummaryAndDetailedLines) {
@@ -189,7 +189,7 @@ TEST(ReportText, NoSitesAndNoLines) {
   EXPECT_EQ(
       heading +
           "Log Records :  0\r\nSummary\r\n\"Site\",\"Calls\",\"Duration\",\"Duration\"\r\n\r\n",
-      SavedReportText(Untallied(*data).request()));
+      ReportTextOf(WriteSavedReport, Untallied(*data).request()));
   EXPECT_EQ(heading + "Log Records : 0\r\n\r\nSummary\r\nSite : Calls : Duration\r\n\r\n",
             ShowLogText(Untallied(*data).request()));
   EXPECT_EQ(10u, PrintedSummaryLines(Untallied(*data).request()).size());
@@ -212,7 +212,7 @@ TEST(ReportText, DoubleQuotesInFieldsAreDoubled) {
   data->SiteNames[0] = "say \"hi\"";
   data->SiteCallCounts[0] = 1;
   data->CallStamps(0, 0) = "Dec \"7\"";
-  const std::string text = SavedReportText(Untallied(*data).request());
+  const std::string text = ReportTextOf(WriteSavedReport, Untallied(*data).request());
   EXPECT_NE(std::string::npos, text.find("\"say \"\"hi\"\"\",1,0,")) << text;
   EXPECT_NE(std::string::npos, text.find("\"Dec \"\"7\"\"\",0,")) << text;
 }

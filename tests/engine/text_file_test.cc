@@ -22,14 +22,14 @@ TEST(ReadWholeFile, RefusesWhatIsNotAnOrdinaryFileAndKeepsContents) {
                                dir.Path("big")};
   for (const std::string& path : cases) {
     std::string contents = "unchanged";
-    const FileResult r = ReadWholeFile(path, 10, contents);
-    EXPECT_FALSE(r.ok) << path;
-    EXPECT_NE(std::string::npos, r.error.find("'" + path + "'")) << r.error;
+    const Status r = ReadWholeFile(path, 10, contents);
+    EXPECT_FALSE(r.ok()) << path;
+    EXPECT_NE(std::string::npos, r.message().find("'" + path + "'")) << r.message();
     EXPECT_EQ("unchanged", contents);
   }
   std::string contents;
   WriteFile(dir.Path("ok"), std::string("a\0b", 3));
-  ASSERT_TRUE(ReadWholeFile(dir.Path("ok"), 10, contents).ok);
+  ASSERT_TRUE(ReadWholeFile(dir.Path("ok"), 10, contents).ok());
   EXPECT_EQ(std::string("a\0b", 3), contents);
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 // Logs held in memory for the loader: each handed out a few bytes at a time,
 // as a file (also read at any offset) or as a stream that can only be read in
-// order, so that tests reach every block edge without the disk.
+// order, so that tests reach every block edge without the disk; and the
+// system's files with something done to each once it is open. The fuzz
+// targets use them too.
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -65,6 +68,22 @@ class FakeLogFiles : public LogFileSystem {
   };
 
   std::map<std::string, Log> logs_;
+};
+
+// The system's files, with `action` done to each once it is open.
+class AfterOpen final : public LogFileSystem {
+ public:
+  explicit AfterOpen(std::function<void()> action) : action_(std::move(action)) {}
+  Status Open(const std::string& path, uint64_t max_size,
+              std::unique_ptr<LogSource>* source) override {
+    Status opened = SystemLogFiles().Open(path, max_size, source);
+    action_();
+    return opened;
+  }
+  uint64_t SizeOf(const std::string& path) const override { return SystemLogFiles().SizeOf(path); }
+
+ private:
+  std::function<void()> action_;
 };
 
 // Loads `text` as the log at `path`, read in order in large blocks: the

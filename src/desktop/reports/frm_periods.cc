@@ -47,7 +47,7 @@ std::chrono::year_month_day FromQDate(const QDate& date) {
 
 QString Duration(int64_t seconds) {
   char text[kMaxDurationBytes];
-  return QString::fromLatin1(text, WriteLongDuration(seconds, text) - text);
+  return QString::fromLatin1(text, WriteDuration(seconds, text) - text);
 }
 
 QString Change(const std::optional<int64_t>& change) {

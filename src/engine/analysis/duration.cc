@@ -13,17 +13,9 @@ char* WriteSigned(char* out, int64_t n, char unit) {
   return out;
 }
 
-// The quotient rounded down, also for a negative dividend.
-int64_t FloorDivide(int64_t dividend, int64_t divisor) {
-  const int64_t quotient = dividend / divisor;
-  return dividend % divisor != 0 && dividend < 0 ? quotient - 1 : quotient;
-}
-
 }  // namespace
 
-char* WriteDuration(int32_t seconds, char* out) { return WriteLongDuration(seconds, out); }
-
-char* WriteLongDuration(int64_t total, char* out) {
+char* WriteDuration(int64_t total, char* out) {
   const int64_t whole_minutes = FloorDivide(total, 60);
   const int64_t whole_hours = FloorDivide(whole_minutes, 60);
   const int64_t days = FloorDivide(whole_hours, 24);
@@ -33,7 +25,7 @@ char* WriteLongDuration(int64_t total, char* out) {
   return WriteSigned(out, total % 60, 's');
 }
 
-void AppendDuration(std::string& out, int32_t seconds) {
+void AppendDuration(std::string& out, int64_t seconds) {
   char text[kMaxDurationBytes];
   out.append(text, static_cast<size_t>(WriteDuration(seconds, text) - text));
 }

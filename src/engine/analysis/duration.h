@@ -13,16 +13,20 @@ namespace tallix {
 // are floored; the parts keep the sign of what they are taken from.
 std::string FormatDuration(int32_t seconds);
 
-// Writes FormatDuration(seconds) at `out`, at most kMaxDurationBytes bytes, and
-// returns the end; for report builders that write many of them.
-inline constexpr size_t kMaxDurationBytes = 48;
-char* WriteDuration(int32_t seconds, char* out);
-
-// The same text for a sum of many 32-bit durations, which may pass 32 bits.
+// Writes the same text at `out`, at most kMaxDurationBytes bytes, and returns
+// the end; for report builders that write many of them. Also for a sum of
+// many 32-bit durations, which may pass 32 bits.
 // REQUIRES: |seconds| < 10^14 (40001 calls of 32-bit durations stay below).
-char* WriteLongDuration(int64_t seconds, char* out);
+inline constexpr size_t kMaxDurationBytes = 48;
+char* WriteDuration(int64_t seconds, char* out);
 
-// Appends FormatDuration(seconds) to `out`.
-void AppendDuration(std::string& out, int32_t seconds);
+// Appends that text to `out`.
+void AppendDuration(std::string& out, int64_t seconds);
+
+// The quotient rounded down, also for a negative dividend or divisor.
+inline int64_t FloorDivide(int64_t dividend, int64_t divisor) {
+  const int64_t quotient = dividend / divisor;
+  return dividend % divisor != 0 && (dividend < 0) != (divisor < 0) ? quotient - 1 : quotient;
+}
 
 }  // namespace tallix

@@ -19,7 +19,6 @@ class Cursor {
   explicit Cursor(std::string_view text) : text_(text) { SkipBlanks(); }
   bool AtEnd() const { return pos_ >= text_.size(); }
   char Peek() const { return AtEnd() ? '\0' : text_[pos_]; }
-  size_t Position() const { return pos_; }
   void Advance() {
     ++pos_;
     SkipBlanks();
@@ -35,10 +34,7 @@ class Cursor {
 
 }  // namespace
 
-double ReadLenientNumber(std::string_view text) { return ReadLenientNumber(text, nullptr); }
-
-double ReadLenientNumber(std::string_view text, size_t* consumed) {
-  if (consumed != nullptr) *consumed = 0;
+double ReadLenientNumber(std::string_view text) {
   Cursor in(text);
   // The number is rebuilt without blanks in the form from_chars reads; it has
   // no locale, so a decimal comma in the user's locale cannot change it.
@@ -64,7 +60,6 @@ double ReadLenientNumber(std::string_view text, size_t* consumed) {
     has_digits = take_digits(number) || has_digits;
   }
   if (!has_digits) return 0.0;
-  size_t end = in.Position();
   const char e = in.Peek();
   if (e == 'e' || e == 'E' || e == 'd' || e == 'D') {
     // An exponent counts only when digits follow its optional sign.
@@ -74,12 +69,8 @@ double ReadLenientNumber(std::string_view text, size_t* consumed) {
       exponent += in.Peek();
       in.Advance();
     }
-    if (take_digits(exponent)) {
-      number += exponent;
-      end = in.Position();
-    }
+    if (take_digits(exponent)) number += exponent;
   }
-  if (consumed != nullptr) *consumed = end;
   double value = 0.0;
   const char* first = number.data();
   const char* last = first + number.size();

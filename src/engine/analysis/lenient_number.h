@@ -17,10 +17,6 @@ namespace tallix {
 // as 0. A number too large for a double reads as an infinity of its sign.
 double ReadLenientNumber(std::string_view text);
 
-// As above; `*consumed` receives how many bytes of `text` the number took,
-// skipped blanks included (0 when no number was read).
-double ReadLenientNumber(std::string_view text, size_t* consumed);
-
 // Rounds to the nearest whole number; an exact half goes to the even
 // neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). NaN and infinities pass through.
 double RoundHalfEven(double value);

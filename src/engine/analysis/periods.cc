@@ -2,18 +2,14 @@
 
 #include <algorithm>
 
+#include "engine/analysis/duration.h"
+
 namespace tallix {
 namespace {
 
 using std::chrono::days;
 using std::chrono::local_days;
 using std::chrono::year_month_day;
-
-// The quotient rounded down, also for a negative dividend.
-int64_t FloorDivide(int64_t dividend, int64_t divisor) {
-  const int64_t quotient = dividend / divisor;
-  return dividend % divisor != 0 && (dividend < 0) != (divisor < 0) ? quotient - 1 : quotient;
-}
 
 // Day 0 of the clock's epoch, 1970-01-01, is a Thursday: week 0 runs from
 // Monday 1969-12-29, three days before.
@@ -74,6 +70,23 @@ void WriteLabel(std::string& out, PeriodUnit unit, const PeriodDays& span) {
   }
 }
 
+// The number of the period that holds `date`: days, weeks or months counted
+// from an epoch, so that consecutive periods have consecutive numbers.
+int64_t PeriodNumber(PeriodUnit unit, local_days date) {
+  const int64_t day = date.time_since_epoch().count();
+  switch (unit) {
+    case PeriodUnit::kDay:
+      return day;
+    case PeriodUnit::kWeek:
+      return FloorDivide(day + kDaysFromMondayToEpoch, 7);
+    case PeriodUnit::kMonth: {
+      const year_month_day ymd{date};
+      return int64_t{static_cast<int>(ymd.year())} * 12 + static_cast<unsigned>(ymd.month()) - 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::optional<PeriodUnit> ReadPeriodUnit(std::string_view name) {
@@ -92,21 +105,6 @@ void CallFigures::Add(int64_t call_seconds) {
 int64_t CallFigures::AverageSeconds() const {
   // seconds / calls + 1/2, rounded down: a half goes up, for negative sums too.
   return calls == 0 ? 0 : FloorDivide(2 * seconds + calls, 2 * calls);
-}
-
-int64_t PeriodNumber(PeriodUnit unit, local_days date) {
-  const int64_t day = date.time_since_epoch().count();
-  switch (unit) {
-    case PeriodUnit::kDay:
-      return day;
-    case PeriodUnit::kWeek:
-      return FloorDivide(day + kDaysFromMondayToEpoch, 7);
-    case PeriodUnit::kMonth: {
-      const year_month_day ymd{date};
-      return int64_t{static_cast<int>(ymd.year())} * 12 + static_cast<unsigned>(ymd.month()) - 1;
-    }
-  }
-  return 0;
 }
 
 PeriodTable::PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit unit)

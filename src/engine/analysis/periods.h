@@ -63,7 +63,6 @@ class PeriodTable {
  public:
   PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit unit);
 
-  PeriodUnit unit() const { return unit_; }
   int sites() const { return sites_; }
   // The periods from the first to the last, empty ones included; 0 with no
   // call.
@@ -82,9 +81,5 @@ class PeriodTable {
   std::vector<int64_t> used_;         // the numbers of the periods with calls, ascending
   std::vector<CallFigures> figures_;  // sites_ per entry of used_
 };
-
-// The number of the period that holds `date`: days, weeks or months counted
-// from an epoch, so that consecutive periods have consecutive numbers.
-int64_t PeriodNumber(PeriodUnit unit, std::chrono::local_days date);
 
 }  // namespace tallix

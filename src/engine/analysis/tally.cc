@@ -98,14 +98,6 @@ CallFields ReadCallFields(std::string_view line) {
   return fields;
 }
 
-std::string SelectionCaption(std::string_view selection, const TimeRange& range) {
-  std::string caption = selection == kAllDataSelection
-                            ? "All Data"
-                            : "Free Date Search : '" + std::string(selection) + "'";
-  if (range.limited()) caption += ", " + RangeCaption(range);
-  return caption;
-}
-
 CallTime LineTime(const TallixData& data, int32_t r) {
   const auto line = static_cast<size_t>(r);
   return r >= 0 && line < data.LogLineTimes.size() ? data.LogLineTimes[line] : CallTime{};
@@ -126,6 +118,17 @@ std::vector<TimedCall> CountedTimedCalls(const TallixData& data, const TallyResu
 }
 
 namespace {
+
+// The caption of a tally over `selection`: "All Data" for the single blank,
+// otherwise "Free Date Search : '<selection>'"; a limited range follows in
+// words after a comma ("All Data, from 1 Dec 2026 to 31 Dec 2026").
+std::string SelectionCaption(std::string_view selection, const TimeRange& range) {
+  std::string caption = selection == kAllDataSelection
+                            ? "All Data"
+                            : "Free Date Search : '" + std::string(selection) + "'";
+  if (range.limited()) caption += ", " + RangeCaption(range);
+  return caption;
+}
 
 // Builds the parts of a tally's result that are lists: the calls per day and
 // the unmatched numbers, each found through an index of its keys. The views

@@ -116,11 +116,6 @@ struct CallFields {
 };
 CallFields ReadCallFields(std::string_view line);
 
-// The caption of a tally over `selection`: "All Data" for the single blank,
-// otherwise "Free Date Search : '<selection>'"; a limited range follows in
-// words after a comma ("All Data, from 1 Dec 2026 to 31 Dec 2026").
-std::string SelectionCaption(std::string_view selection, const TimeRange& range = {});
-
 // Runs the tally over `selection` and fills SiteCallCounts, SiteSeconds,
 // CallStamps and CallSeconds for the sites in use; in the same pass over the
 // kept lines it makes the rest of the result. A line is selected when

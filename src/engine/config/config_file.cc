@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 #include "engine/analysis/lenient_number.h"
 #include "engine/output/output_file.h"
@@ -83,9 +82,8 @@ ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path) {
     return result;
   }
   std::string text;
-  const FileResult read = ReadWholeFile(path, kMaxConfigBytes, text);
-  if (!read.ok) {
-    result.status = Status::Error("configuration file: " + read.error);
+  if (Status read = ReadWholeFile(path, kMaxConfigBytes, text); !read.ok()) {
+    result.status = Status::Error("configuration file: " + read.message());
     return result;
   }
   size_t recognised = 0;

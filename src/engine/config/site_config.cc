@@ -1,6 +1,15 @@
 #include "engine/config/site_config.h"
 
 namespace tallix {
+namespace {
+
+// False when `text` holds a double quote or a line break (CR or LF): the
+// file's text fields cannot hold either.
+bool IsStorableConfigText(std::string_view text) {
+  return text.find_first_of("\"\r\n") == std::string_view::npos;
+}
+
+}  // namespace
 
 SiteConfig SiteConfigOf(const TallixData& data) {
   SiteConfig config;
@@ -20,10 +29,6 @@ void StoreSiteConfig(const SiteConfig& config, TallixData& data) {
     data.SiteNames[i] = config.names[i];
     data.SiteNumbers[i] = config.numbers[i];
   }
-}
-
-bool IsStorableConfigText(std::string_view text) {
-  return text.find_first_of("\"\r\n") == std::string_view::npos;
 }
 
 std::optional<UnstorableField> FindUnstorableField(const SiteConfig& config) {

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "engine/app/shared_data.h"
 
@@ -39,10 +38,6 @@ SiteConfig SiteConfigOf(const TallixData& data);
 // Sets SiteCount, RouterIdentifier and entries 0..9 of SiteNames and
 // SiteNumbers from `config`; entry 10 and everything else stay as they are.
 void StoreSiteConfig(const SiteConfig& config, TallixData& data);
-
-// False when `text` holds a double quote or a line break (CR or LF): the
-// file's text fields cannot hold either.
-bool IsStorableConfigText(std::string_view text);
 
 // A field of a SiteConfig that the file cannot hold.
 struct UnstorableField {

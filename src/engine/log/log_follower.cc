@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -148,15 +147,13 @@ class LogFollower::Impl {
       NextFile();
     }
     if (!block_) block_ = std::make_unique_for_overwrite<char[]>(kBlockBytes);
-    for (;;) {
-      const ssize_t n = ::pread(fd_, block_.get(), kBlockBytes, static_cast<off_t>(offset_));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return Status::Error("cannot read " + DescribeErrno(path_, errno));
+    for (size_t got = 0;; offset_ += got) {
+      if (Status read = ReadFromDescriptor(fd_, path_, offset_, block_.get(), kBlockBytes, &got);
+          !read.ok()) {
+        return read;
       }
-      if (n == 0) return {};
-      offset_ += static_cast<uint64_t>(n);
-      Feed({block_.get(), static_cast<size_t>(n)});
+      if (got == 0) return {};
+      Feed({block_.get(), got});
     }
   }
 

@@ -3,26 +3,39 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
 
 #include "engine/util/text_file.h"
 
 namespace tallix {
 namespace {
 
+// The local clock's reading of `time`.
+WallTime LocalWallTime(std::time_t time) {
+  std::tm local{};
+  if (::localtime_r(&time, &local) == nullptr) return WallTime{std::chrono::seconds{time}};
+  const std::chrono::year_month_day date{
+      std::chrono::year{local.tm_year + 1900},
+      std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
+      std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
+  return std::chrono::local_days{date} + std::chrono::hours{local.tm_hour} +
+         std::chrono::minutes{local.tm_min} + std::chrono::seconds{local.tm_sec};
+}
+
 class SystemLogSource final : public LogSource {
  public:
   Status Open(const std::string& path, uint64_t max_size) {
-    const FileResult opened = file_.Open(path, static_cast<size_t>(max_size));
     // A file whose size says 0 may still hold text (/proc/self/status): it is
     // read to its end, as a stream is.
+    Status opened = file_.Open(path, static_cast<size_t>(max_size));
     stream_ = file_.size() == 0;
-    return opened.ok ? Status::Ok() : Status::Error(opened.error);
+    return opened;
   }
 
   Status Read(char* buffer, size_t length, size_t* got) override {
     if (stream_) {
-      const FileResult read = file_.ReadSome(static_cast<size_t>(offset_), buffer, length, got);
-      if (!read.ok) return Status::Error(read.error);
+      Status read = file_.ReadSome(static_cast<size_t>(offset_), buffer, length, got);
+      if (!read.ok()) return read;
       offset_ += *got;
       return {};
     }
@@ -40,8 +53,7 @@ class SystemLogSource final : public LogSource {
   }
 
   Status ReadAt(uint64_t offset, char* buffer, size_t length) const override {
-    const FileResult read = file_.ReadAt(static_cast<size_t>(offset), buffer, length);
-    return read.ok ? Status::Ok() : Status::Error(read.error);
+    return file_.ReadAt(static_cast<size_t>(offset), buffer, length);
   }
 
  private:
@@ -73,17 +85,6 @@ class SystemLogFileSystem final : public LogFileSystem {
 };
 
 }  // namespace
-
-WallTime LocalWallTime(std::time_t time) {
-  std::tm local{};
-  if (::localtime_r(&time, &local) == nullptr) return WallTime{std::chrono::seconds{time}};
-  const std::chrono::year_month_day date{
-      std::chrono::year{local.tm_year + 1900},
-      std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
-      std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
-  return std::chrono::local_days{date} + std::chrono::hours{local.tm_hour} +
-         std::chrono::minutes{local.tm_min} + std::chrono::seconds{local.tm_sec};
-}
 
 WallTime LogFileSystem::ModifiedTime(const std::string&) const {
   return LocalWallTime(std::time(nullptr));

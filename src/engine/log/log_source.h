@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,9 +52,6 @@ class LogFileSystem {
   // when that is unknown.
   virtual WallTime ModifiedTime(const std::string& path) const;
 };
-
-// The local clock's reading of `time`.
-WallTime LocalWallTime(std::time_t time);
 
 // The system's files: ordinary files only, read with pread.
 LogFileSystem& SystemLogFiles();

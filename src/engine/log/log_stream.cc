@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "engine/util/text_file.h"
 
@@ -23,14 +26,7 @@ class StreamLogSource final : public LogSource {
 
   Status Read(char* buffer, size_t length, size_t* got) override {
     *got = 0;
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer, length);
-      if (n >= 0) {
-        *got = static_cast<size_t>(n);
-        return {};
-      }
-      if (errno != EINTR) return Status::Error("cannot read " + DescribeErrno(path_, errno));
-    }
+    return ReadFromDescriptor(fd_, path_, std::nullopt, buffer, length, got);
   }
 
   std::optional<uint64_t> size() const override { return std::nullopt; }
@@ -49,6 +45,29 @@ const char* KindOf(mode_t mode) {
   if (S_ISSOCK(mode)) return "a socket";
   if (S_ISBLK(mode)) return "a block device";
   return "not an ordinary file";
+}
+
+// Opens `path` when it is standard input or names a stream, setting *source.
+// Fails, saying what it is, for a name that is no ordinary file, folder or
+// stream (a socket, a block device). nullopt leaves `path` to be opened as
+// an ordinary file (which also reports a folder or a missing name).
+std::optional<Status> OpenLogStream(const std::string& path, std::unique_ptr<LogSource>* source) {
+  if (path == kStandardInputName) {
+    *source = std::make_unique<StreamLogSource>(STDIN_FILENO, path);
+    return Status::Ok();
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
+    return std::nullopt;
+  }
+  if (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode)) {
+    return Status::Error("cannot read '" + path + "': it is " + KindOf(st.st_mode));
+  }
+  // A named pipe's open waits for its writer, as reading it from the shell does.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Status::Error("cannot open " + DescribeErrno(path, errno));
+  *source = std::make_unique<StreamLogSource>(fd, path);
+  return Status::Ok();
 }
 
 class FilesAndStreams final : public LogFileSystem {
@@ -75,25 +94,6 @@ class FilesAndStreams final : public LogFileSystem {
 LogFileSystem& SystemLogFilesAndStreams() {
   static FilesAndStreams files;
   return files;
-}
-
-std::optional<Status> OpenLogStream(const std::string& path, std::unique_ptr<LogSource>* source) {
-  if (path == kStandardInputName) {
-    *source = std::make_unique<StreamLogSource>(STDIN_FILENO, path);
-    return Status::Ok();
-  }
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
-    return std::nullopt;
-  }
-  if (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode)) {
-    return Status::Error("cannot read '" + path + "': it is " + KindOf(st.st_mode));
-  }
-  // A named pipe's open waits for its writer, as reading it from the shell does.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Status::Error("cannot open " + DescribeErrno(path, errno));
-  *source = std::make_unique<StreamLogSource>(fd, path);
-  return Status::Ok();
 }
 
 }  // namespace tallix

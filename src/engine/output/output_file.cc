@@ -34,13 +34,12 @@ std::string FolderOf(const std::string& target) {
 // A read-only folder, or a sticky one where the file is not ours, lets the
 // file be written but not replaced: say so, rather than a bare "Permission
 // denied" about a file the user may write.
-Status FolderRefuses(const std::string& path, const std::string& target, int error_number) {
+Status CannotReplace(const std::string& path, const std::string& target, int error_number) {
+  if (error_number != EACCES && error_number != EPERM && error_number != EROFS) {
+    return CannotWrite(path, error_number);
+  }
   return Status::Error("cannot write '" + path + "': the folder '" + FolderOf(target) +
                        "' does not allow its temporary file (" + std::strerror(error_number) + ")");
-}
-
-bool IsFolderRefusal(int error_number) {
-  return error_number == EACCES || error_number == EPERM || error_number == EROFS;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -167,11 +166,7 @@ Status OutputTarget::OpenTemporary(const struct stat* old) {
   std::string temp = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) +
                      ".tallix-XXXXXX";
   fd_ = ::mkstemp(temp.data());
-  if (fd_ < 0) {
-    const int error_number = errno;
-    return IsFolderRefusal(error_number) ? FolderRefuses(path_, target_, error_number)
-                                         : CannotWrite(path_, error_number);
-  }
+  if (fd_ < 0) return CannotReplace(path_, target_, errno);
   temp_ = std::move(temp);
   // Keep the owner, group and permissions of the file being replaced, as far
   // as this process may set them (the owner only as root, the group when the
@@ -201,24 +196,18 @@ Status OutputTarget::Commit(const ReplaceCheck& check) {
   if (error_ == 0 && terminal_) WriteOut(terminal_->Rest());
   if (error_ != 0) return CannotWrite(path_, error_);
   if (!owned_) return {};
-  if (temp_.empty()) {
-    // A late write error can surface only at the close.
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    return closed == 0 ? Status() : CannotWrite(path_, errno);
+  if (!temp_.empty() && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+    return CannotWrite(path_, errno);
   }
-  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) return CannotWrite(path_, errno);
+  // A late write error can surface only at the close.
   const int closed = ::close(fd_);
   fd_ = -1;
   if (closed != 0) return CannotWrite(path_, errno);
+  if (temp_.empty()) return {};
   if (check) {
     if (Status allowed = check(target_); !allowed.ok()) return allowed;
   }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-    const int error_number = errno;
-    return IsFolderRefusal(error_number) ? FolderRefuses(path_, target_, error_number)
-                                         : CannotWrite(path_, error_number);
-  }
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return CannotReplace(path_, target_, errno);
   temp_.clear();
   return {};
 }

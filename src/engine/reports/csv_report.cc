@@ -1,5 +1,6 @@
 // The counted calls and the audit of every kept line as CSV (RFC 4180).
 
+#include <optional>
 #include <string_view>
 
 #include "engine/reports/csv_field.h"
@@ -89,17 +90,44 @@ std::string LineResultText(const TallixData& data, const LineResult& line) {
   return result;
 }
 
-void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
-                    AuditTextForm form, ReportSink& sink, bool with_time) {
+namespace {
+
+// One audit row: `file_field` as it stands, the line number, the fields
+// `line` read and `result`; with `time`, a time column (empty without one).
+void AppendAuditRow(std::string& out, std::string_view file_field, uint64_t line_number,
+                    const LineResult& line, std::string_view result, AuditTextForm form,
+                    const std::optional<CallTime>& time) {
   const bool csv = form == AuditTextForm::kCsv;
   const auto append_field = csv ? AppendCsvField : AppendTsvField;
   const char separator = csv ? ',' : '\t';
-  const std::string_view line_end = csv ? "\r\n" : "\n";
+  out += file_field;
+  out += separator;
+  AppendInteger(out, static_cast<int64_t>(line_number));
+  out += separator;
+  append_field(out, line.stamp);
+  out += separator;
+  append_field(out, line.number);
+  out += separator;
+  if (line.seconds_read) AppendInteger(out, line.seconds);
+  out += separator;
+  append_field(out, result);
+  if (time) {
+    out += separator;
+    AppendTimeText(out, *time);
+  }
+  out += csv ? "\r\n" : "\n";
+}
+
+}  // namespace
+
+void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
+                    AuditTextForm form, ReportSink& sink, bool with_time) {
+  const auto append_field = form == AuditTextForm::kCsv ? AppendCsvField : AppendTsvField;
   const std::vector<std::string> files = LoadedFiles(data);
   std::vector<std::string> file_fields(files.size());
   for (size_t f = 0; f < files.size(); ++f) append_field(file_fields[f], files[f]);
   std::string& out = sink.text();
-  if (csv) {
+  if (form == AuditTextForm::kCsv) {
     out += with_time ? "file,line,stamp,number,seconds,result,time\r\n"
                      : "file,line,stamp,number,seconds,result\r\n";
   }
@@ -107,42 +135,20 @@ void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<
     if (r < 0 || static_cast<size_t>(r) >= tally.lines.size()) continue;
     const LineResult& line = tally.lines[static_cast<size_t>(r)];
     const LineOrigin origin = data.LogLineOrigins[static_cast<size_t>(r)];
-    if (origin.file < file_fields.size()) out += file_fields[origin.file];
-    out += separator;
-    AppendInteger(out, origin.line);
-    out += separator;
-    append_field(out, line.stamp);
-    out += separator;
-    append_field(out, line.number);
-    out += separator;
-    if (line.seconds_read) AppendInteger(out, line.seconds);
-    out += separator;
-    append_field(out, LineResultText(data, line));
-    if (with_time) {
-      out += separator;
-      AppendTimeText(out, LineTime(data, r));
-    }
-    out += line_end;
+    AppendAuditRow(out, origin.file < file_fields.size() ? file_fields[origin.file] : "",
+                   origin.line, line, LineResultText(data, line), form,
+                   with_time ? std::optional(LineTime(data, r)) : std::nullopt);
     sink.RowEnd();
   }
 }
 
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
                         std::string_view result, bool with_time) {
+  std::string file_field;
+  AppendCsvField(file_field, file);
   std::string out;
-  AppendCsvField(out, file);
-  out += ',';
-  AppendInteger(out, static_cast<int64_t>(line_number));
-  out += ',';
-  AppendCsvField(out, line.stamp);
-  out += ',';
-  AppendCsvField(out, line.number);
-  out += ',';
-  if (line.seconds_read) AppendInteger(out, line.seconds);
-  out += ',';
-  AppendCsvField(out, result);
-  if (with_time) out += ',';
-  out += "\r\n";
+  AppendAuditRow(out, file_field, line_number, line, result, AuditTextForm::kCsv,
+                 with_time ? std::optional(CallTime{}) : std::nullopt);
   return out;
 }
 

@@ -6,16 +6,11 @@
 #include <optional>
 
 #include "engine/analysis/duration.h"
-#include "engine/reports/report_text.h"
+#include "engine/reports/html_page.h"
 #include "engine/util/lenient_utf8.h"
 
 namespace tallix {
 namespace {
-
-// One colour per site, told apart also in grey print.
-constexpr const char* kSiteColours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728",
-                                        "#9467bd", "#8c564b", "#e377c2", "#7f7f7f",
-                                        "#bcbd22", "#17becf", "#393b79"};
 
 constexpr char kStyle[] = R"(<style>
 :root{color-scheme:light}
@@ -57,9 +52,9 @@ constexpr char kSpecialBytes[] =
     "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E\x1F\x7F";
 constexpr std::string_view kSpecial(kSpecialBytes, sizeof kSpecialBytes - 1);  // NUL included
 
-// Appends `bytes` as HTML text: made valid UTF-8, markup characters escaped,
-// control characters written as U+FFFD. Runs of plain characters go in whole,
-// one append each.
+}  // namespace
+
+// Runs of plain characters go in whole, one append each.
 void AppendEscaped(std::string& out, std::string_view bytes) {
   std::string converted;
   if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; })) {
@@ -80,163 +75,7 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
   out.append(bytes);
 }
 
-// A coordinate with one decimal, whatever the user's locale.
-void AppendNumber(std::string& out, double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
-  out.append(text, result.ptr);
-}
-
-void AppendLongDuration(std::string& out, int64_t seconds) {
-  char text[kMaxDurationBytes];
-  out.append(text, WriteLongDuration(seconds, text));
-}
-
-// `name="value"` after a blank: the attributes of the chart's shapes.
-void AppendAttribute(std::string& out, std::string_view name, double value) {
-  out += ' ';
-  out += name;
-  out += "=\"";
-  AppendNumber(out, value);
-  out += '"';
-}
-
-const char* SiteColour(size_t site) { return kSiteColours[site % std::size(kSiteColours)]; }
-
-// The step of the value axis: 1, 2 or 5 times a power of ten, at most six
-// steps up to `top`.
-int64_t TickStep(int64_t top) {
-  int64_t step = 1;
-  for (;;) {
-    for (const int64_t factor : {1, 2, 5}) {
-      if (top <= 6 * step * factor) return step * factor;
-    }
-    step *= 10;
-  }
-}
-
-// Calls per day as grouped bars, one colour per site, with a legend above
-// and both axes labelled. Drawn in its own units and scaled to the width.
-// A bar chart of the calls of each site in `days`, which are days or, named
-// by `unit` ("day", "week", "month"), periods.
-void AppendChart(std::string& out, const TallixData& data, const std::vector<DayCalls>& days,
-                 std::string_view unit) {
-  const size_t sites = static_cast<size_t>(SitesInUse(data));
-  if (days.empty() || sites == 0) {
-    out += "<p class=\"none\">No calls of a site in this selection.</p>\n";
-    return;
-  }
-  int64_t top = 1;
-  for (const DayCalls& day : days) {
-    for (const int64_t calls : day.calls) top = std::max(top, calls);
-  }
-  const int64_t step = TickStep(top);
-  top = (top + step - 1) / step * step;
-
-  // A day's bars stand side by side in its group; a few days spread over the
-  // chart's least width, many make it wider.
-  const double bar = std::max(4.0, std::min(18.0, 120.0 / static_cast<double>(sites)));
-  const double left = 58;
-  const double bars_width = bar * static_cast<double>(sites);
-  const double group =
-      std::max(bars_width + 12, (640.0 - left - 16) / static_cast<double>(days.size()));
-  const double width = left + group * static_cast<double>(days.size()) + 16;
-  // The legend flows in rows across the width; how many rows it takes sets
-  // the chart's height, so it is written before the chart's opening tag.
-  std::string legend;
-  std::string name;
-  double x = left;
-  double y = 18;
-  for (size_t s = 0; s < sites; ++s) {
-    name.clear();
-    AppendEscaped(name, data.SiteNames[s]);
-    const double item = 26 + 7.5 * static_cast<double>(std::min<size_t>(name.size(), 40));
-    if (x > left && x + item > width) {
-      x = left;
-      y += 20;
-    }
-    legend += "<rect";
-    AppendAttribute(legend, "x", x);
-    AppendAttribute(legend, "y", y - 10);
-    legend += " width=\"12\" height=\"12\" rx=\"2\" fill=\"";
-    legend += SiteColour(s);
-    legend += "\"/><text";
-    AppendAttribute(legend, "x", x + 17);
-    AppendAttribute(legend, "y", y);
-    legend += " font-size=\"13\">";
-    legend += name;
-    legend += "</text>\n";
-    x += item;
-  }
-  const double plot_top = y + 22;
-  const double plot_height = 220;
-  const double base = plot_top + plot_height;
-  const double height = base + 78;
-
-  out += "<figure>\n<svg class=\"chart\" viewBox=\"0 0 ";
-  AppendNumber(out, width);
-  out += ' ';
-  AppendNumber(out, height);
-  out += "\" role=\"img\" aria-label=\"Calls per ";
-  out += unit;
-  out += " for each site\" xmlns=\"http://www.w3.org/2000/svg\">\n";
-  out += legend;
-  for (int64_t tick = 0; tick <= top; tick += step) {
-    const double ty = base - plot_height * static_cast<double>(tick) / static_cast<double>(top);
-    out += "<line";
-    AppendAttribute(out, "x1", left);
-    AppendAttribute(out, "x2", width - 8);
-    AppendAttribute(out, "y1", ty);
-    AppendAttribute(out, "y2", ty);
-    out += " stroke=\"";
-    out += tick == 0 ? "#4b5567" : "#e3e7ee";
-    out += "\"/><text";
-    AppendAttribute(out, "x", left - 6);
-    AppendAttribute(out, "y", ty + 4);
-    out += " font-size=\"12\" text-anchor=\"end\">";
-    AppendInteger(out, tick);
-    out += "</text>\n";
-  }
-  for (size_t d = 0; d < days.size(); ++d) {
-    const double gx = left + group * static_cast<double>(d) + (group - bars_width) / 2;
-    for (size_t s = 0; s < sites; ++s) {
-      const int64_t calls = days[d].calls[s];
-      if (calls == 0) continue;
-      const double h = plot_height * static_cast<double>(calls) / static_cast<double>(top);
-      out += "<rect";
-      AppendAttribute(out, "x", gx + bar * static_cast<double>(s));
-      AppendAttribute(out, "y", base - h);
-      AppendAttribute(out, "width", bar - 1);
-      AppendAttribute(out, "height", h);
-      out += " fill=\"";
-      out += SiteColour(s);
-      out += "\"><title>";
-      AppendEscaped(out, data.SiteNames[s]);
-      out += ", ";
-      AppendEscaped(out, days[d].day);
-      out += ": ";
-      AppendInteger(out, calls);
-      out += " calls</title></rect>\n";
-    }
-    const double cx = gx + bars_width / 2;
-    out += "<text transform=\"translate(";
-    AppendNumber(out, cx + 4);
-    out += ' ';
-    AppendNumber(out, base + 14);
-    out += ") rotate(-35)\" font-size=\"12\" text-anchor=\"end\">";
-    AppendEscaped(out, days[d].day);
-    out += "</text>\n";
-  }
-  out += "<text transform=\"translate(16 ";
-  AppendNumber(out, plot_top + plot_height / 2);
-  out += ") rotate(-90)\" font-size=\"13\" text-anchor=\"middle\">Calls</text>\n<text";
-  AppendAttribute(out, "x", left + (width - left) / 2);
-  AppendAttribute(out, "y", height - 6);
-  out += " font-size=\"13\" text-anchor=\"middle\">";
-  out += static_cast<char>(unit[0] - 'a' + 'A');
-  out += unit.substr(1);
-  out += "</text>\n</svg>\n</figure>\n";
-}
+namespace {
 
 // Appends a table cell; a number is set flush right.
 void AppendCell(std::string& out, std::string_view text, bool number = false) {
@@ -253,9 +92,9 @@ void AppendCountCell(std::string& out, int64_t value) {
   out += "</td>";
 }
 
-void AppendLongDurationCell(std::string& out, int64_t seconds) {
+void AppendDurationCell(std::string& out, int64_t seconds) {
   out += "<td class=\"n\">";
-  AppendLongDuration(out, seconds);
+  AppendDuration(out, seconds);
   out += "</td>";
 }
 
@@ -276,13 +115,12 @@ void AppendSiteTable(std::string& out, const TallixData& data, const TallyResult
     out += "</td>";
     AppendCell(out, data.SiteNumbers[s]);
     AppendCountCell(out, data.SiteCallCounts[s]);
-    out += "<td class=\"n\">";
-    AppendDuration(out, data.SiteSeconds[s]);
-    out += "</td></tr>\n";
+    AppendDurationCell(out, data.SiteSeconds[s]);
+    out += "</tr>\n";
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
   AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.counted));
-  AppendLongDurationCell(out, tally.counted_seconds);
+  AppendDurationCell(out, tally.counted_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
@@ -299,13 +137,13 @@ void AppendUnmatchedTable(ReportSink& sink, const TallyResult& tally) {
     out += "<tr>";
     AppendCell(out, n.number);
     AppendCountCell(out, n.calls);
-    AppendLongDurationCell(out, n.seconds);
+    AppendDurationCell(out, n.seconds);
     out += "</tr>\n";
     sink.RowEnd();
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td>";
   AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.unmatched));
-  AppendLongDurationCell(out, tally.unmatched_seconds);
+  AppendDurationCell(out, tally.unmatched_seconds);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
@@ -399,7 +237,7 @@ void AppendPeriodTable(std::string& out, const TallixData& data, const PeriodTab
     AppendCell(out, period.label);
     for (const PeriodSite& site : period.sites) {
       AppendCountCell(out, site.figures.calls);
-      AppendLongDurationCell(out, site.figures.seconds);
+      AppendDurationCell(out, site.figures.seconds);
       out += "<td class=\"n\">";
       if (site.change_calls) {
         if (*site.change_calls > 0) out += '+';
@@ -410,37 +248,6 @@ void AppendPeriodTable(std::string& out, const TallixData& data, const PeriodTab
     out += "</tr>\n";
   });
   out += "</tbody>\n</table></div>\n";
-}
-
-// Whether the kept lines' times, earliest to latest, cover more than 31
-// days.
-bool SpansMoreThanAMonth(const TallixData& data) {
-  std::optional<WallTime> earliest;
-  std::optional<WallTime> latest;
-  for (int r = 0; r < LinesInUse(data); ++r) {
-    const CallTime time = LineTime(data, r);
-    if (!time.has_time) continue;
-    if (!earliest || time.wall < *earliest) earliest = time.wall;
-    if (!latest || time.wall > *latest) latest = time.wall;
-  }
-  if (!earliest) return false;
-  const auto days = std::chrono::floor<std::chrono::days>(*latest) -
-                    std::chrono::floor<std::chrono::days>(*earliest);
-  return days.count() + 1 > 31;
-}
-
-// The periods as the chart's bars.
-std::vector<DayCalls> PeriodBars(const PeriodTable& table) {
-  std::vector<DayCalls> bars;
-  table.ForEach([&bars](const PeriodRow& period) {
-    DayCalls& bar = bars.emplace_back();
-    bar.day = period.label;
-    for (const PeriodSite& site : period.sites) {
-      bar.calls.push_back(site.figures.calls);
-      bar.seconds.push_back(site.figures.seconds);
-    }
-  });
-  return bars;
 }
 
 void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
@@ -500,17 +307,7 @@ void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
                                      : unit == PeriodUnit::kWeek ? "week"
                                                                  : "month";
   const PeriodTable periods(CountedTimedCalls(data, tally), SitesInUse(data), unit);
-  // A log of more than a month is charted by period: by day its bars would
-  // crowd.
-  if (SpansMoreThanAMonth(data)) {
-    out += "</section>\n<section>\n<h2>Calls per ";
-    out += unit_name;
-    out += "</h2>\n";
-    AppendChart(out, data, PeriodBars(periods), unit_name);
-  } else {
-    out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
-    AppendChart(out, data, tally.days, "day");
-  }
+  AppendChartSection(out, data, tally, periods, unit_name);
   out += "</section>\n<section>\n<h2>Calls by ";
   out += unit_name;
   out += "</h2>\n";

@@ -1,5 +1,5 @@
 // The JSON report. The structure is written straight out, in the order the
-// format fixes; a text that needs escaping goes through LenientUtf8 and then
+// format fixes; a text that needs escaping is made valid UTF-8 and then goes
 // through nlohmann-json's dump(), so escaping is the library's. Most texts
 // need none and are written as they stand.
 
@@ -130,9 +130,7 @@ void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& he
   json.Member("records", int64_t{data.LineCount});
   json.Key("days");
   const int days = std::clamp<int>(data.DateCount, 0, TallixData::kLogDateEntries);
-  json.Open('[');
-  for (int d = 0; d < days; ++d) json.Text(data.LogDates[static_cast<size_t>(d)]);
-  json.Close(']');
+  TextList(json, std::span(data.LogDates).first(static_cast<size_t>(days)));
   const int lines = LinesInUse(data);
   int first = 0;
   while (first < lines && !LineTime(data, first).has_time) ++first;

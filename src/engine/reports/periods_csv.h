@@ -16,6 +16,7 @@ namespace tallix {
 // REQUIRES: site_names holds at least table.sites() names.
 void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site_names,
                      ReportSink& sink);
+// The same as one text, for the clipboard.
 std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names);
 
 }  // namespace tallix

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
 #include <string_view>
 
 #include "engine/analysis/duration.h"
@@ -243,8 +242,7 @@ void AppendTableRow(std::string& out, std::string_view label, size_t label_width
   const size_t count = out.size() - count_at;
   out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
   out += ": ";
-  char duration[kMaxDurationBytes];
-  out.append(duration, WriteLongDuration(seconds, duration));
+  AppendDuration(out, seconds);
   out += "\r\n";
 }
 

@@ -56,9 +56,6 @@ std::string ReportTextOf(ReportWriter write, const ReportRequest& request);
 
 // The saved report file, every line ended by CR LF.
 void WriteSavedReport(const ReportRequest& request, ReportSink& sink);
-inline std::string SavedReportText(const ReportRequest& request) {
-  return ReportTextOf(WriteSavedReport, request);
-}
 
 // The printed summary's lines, in order, the closing empty line included.
 std::vector<std::string> PrintedSummaryLines(const ReportRequest& request);
@@ -77,9 +74,6 @@ std::vector<std::string> LoadedFiles(const TallixData& data);
 // in fixed columns (number, calls, duration text), most calls first, then by
 // number, and a last row with the totals. Lines end with CR LF.
 void WriteUnmatched(const ReportRequest& request, ReportSink& sink);
-inline std::string UnmatchedText(const ReportRequest& request) {
-  return ReportTextOf(WriteUnmatched, request);
-}
 
 // The export formats below take no call-total guard: they are not printed
 // pages. CSV follows RFC 4180 (a field holding a comma, a double quote, CR or
@@ -91,9 +85,6 @@ inline std::string UnmatchedText(const ReportRequest& request) {
 // calls of site 0, 1, ... in their stored order, each with the site's name
 // and number.
 void WriteCallsCsv(const ReportRequest& request, ReportSink& sink);
-inline std::string CallsCsvText(const ReportRequest& request) {
-  return ReportTextOf(WriteCallsCsv, request);
-}
 
 // One row per kept line, in log order: the header
 // "file,line,stamp,number,seconds,result,time", then the file's path, the line
@@ -103,17 +94,14 @@ inline std::string CallsCsvText(const ReportRequest& request) {
 // " (beyond limit)" when it was not counted and " (0 s counted)" when its
 // seconds were not.
 void WriteAuditCsv(const ReportRequest& request, ReportSink& sink);
-inline std::string AuditCsvText(const ReportRequest& request) {
-  return ReportTextOf(WriteAuditCsv, request);
-}
 
 // What the tally made of `line`, as the audit's result column says it.
 std::string LineResultText(const TallixData& data, const LineResult& line);
 
 // The audit's rows of the kept lines `rows` (indices into tally.lines), in
 // the order given: as CSV with its header, which over every line in log order
-// and `with_time` is AuditCsvText; or as tab-separated text without a header,
-// lines ended by LF, for the clipboard, where a tab or line break inside a
+// and `with_time` is WriteAuditCsv's text; or as tab-separated text without a
+// header, lines ended by LF, for the clipboard, where a tab or line break inside a
 // field becomes a blank. `with_time` adds the time column.
 enum class AuditTextForm { kCsv, kTsv };
 void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
@@ -134,18 +122,12 @@ std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineR
 // reconciliation. Text that is valid UTF-8 is kept; any other byte becomes the
 // character with the same code.
 void WriteJsonReport(const ReportRequest& request, ReportSink& sink);
-inline std::string JsonReportText(const ReportRequest& request) {
-  return ReportTextOf(WriteJsonReport, request);
-}
 
 // A self-contained HTML page: the caption, the log's extent, the sites, a
 // chart of the calls per day and site (inline SVG), the unmatched numbers,
 // every site's calls with the lines they came from, and how the totals add
 // up; styled for screens of any width and for paper.
 void WriteHtmlReport(const ReportRequest& request, ReportSink& sink);
-inline std::string HtmlReportText(const ReportRequest& request) {
-  return ReportTextOf(WriteHtmlReport, request);
-}
 
 // Appends `n` in decimal, a minus sign in front of a negative value: the
 // integers of every report.

@@ -34,13 +34,6 @@ size_t Utf8SequenceLength(std::string_view bytes) {
   return length;
 }
 
-std::string LenientUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  AppendLenientUtf8(out, bytes);
-  return out;
-}
-
 void AppendLenientUtf8(std::string& out, std::string_view bytes) {
   // Plain ASCII, by far the most common text, goes in whole.
   size_t ascii = 0;

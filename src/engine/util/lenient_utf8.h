@@ -9,15 +9,13 @@
 
 namespace tallix {
 
-std::string LenientUtf8(std::string_view bytes);
-
 // The length of the well-formed UTF-8 sequence at the start of `bytes`
 // (Unicode's table of well-formed byte sequences: no overlong forms, no
 // surrogates, nothing past U+10FFFF), or 0 when there is none. `bytes` is
 // not empty.
 size_t Utf8SequenceLength(std::string_view bytes);
 
-// Appends LenientUtf8(bytes) to `out`.
+// Appends `bytes` to `out`, made valid UTF-8 as above.
 void AppendLenientUtf8(std::string& out, std::string_view bytes);
 
 // The characters `text` takes in a fixed-column table: its code points when it

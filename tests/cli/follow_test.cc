@@ -153,6 +153,14 @@ TEST(ReportFollow, AppendsRotationsAndSignal) {
   Append(log, CallLine(7, "01234123456", 1));
   EXPECT_EQ(std::vector<std::string>{row(1, 7, "01234123456", 1, "Head Office")}, follow.Lines(1));
 
+  // An RFC 3339 line keeps the year and offset it gave.
+  Append(log,
+         "2024-03-05T10:11:12.5+02:00 isdnrouter isdn: call from 02079460123 "
+         "disconnected, lasted 30 seconds\n");
+  EXPECT_EQ(std::vector<std::string>{log + ",2,Mar  5 10:11:12,02079460123,30,London Depot,"
+                                           "2024-03-05T10:11:12+02:00\r\n"},
+            follow.Lines(1));
+
   std::string rest;
   EXPECT_EQ(0, follow.Stop(SIGTERM, &rest));
   EXPECT_EQ("", rest);

@@ -178,7 +178,8 @@ class LogFollower::Impl {
     if (kept_.lines.empty()) return;
     batch_.clear();
     for (KeptLine& line : kept_.lines) {
-      batch_.push_back({std::move(line.text), line_base_ + line.feeds_before + 1, file_});
+      batch_.push_back(
+          {std::move(line.text), line.stamp, line_base_ + line.feeds_before + 1, file_});
     }
     kept_.lines.clear();
     (*on_lines_)(batch_);
@@ -272,18 +273,10 @@ int32_t FollowedLineKeeper::Keep(const FollowedLine& line) {
     ++data_.LinesBeyondKept;
     return -1;
   }
-  const LineStamp stamp = ReadLineStamp(line.text);
   const int32_t r = data_.LineCount++;
-  if (stamp.form == StampForm::kRfc3339) {
-    const std::array<char, 15> traditional = TraditionalStamp(stamp);
-    std::string mended(traditional.data(), traditional.size());
-    mended.append(std::string_view(line.text).substr(stamp.length));
-    data_.LogLines.Assign(static_cast<size_t>(r), mended);
-  } else {
-    data_.LogLines.Assign(static_cast<size_t>(r), line.text);
-  }
+  data_.LogLines.Assign(static_cast<size_t>(r), line.text);
   data_.LogLineTimes.resize(static_cast<size_t>(data_.LineCount));
-  data_.LogLineTimes[static_cast<size_t>(r)] = TimeOf(stamp);
+  data_.LogLineTimes[static_cast<size_t>(r)] = TimeOf(line.stamp);
   data_.LogLineOrigins[static_cast<size_t>(r)] = {file, static_cast<uint32_t>(line.line)};
   return r;
 }

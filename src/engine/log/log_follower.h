@@ -26,11 +26,13 @@
 
 namespace tallix {
 
-// A call-end line found by the follower: its text (compacted when long, as
-// the loader keeps it), its 1-based line number in its file, and which file:
+// A call-end line found by the follower: its text as the loader keeps it
+// (compacted when long, an RFC 3339 stamp in the traditional form), the
+// stamp it began with, its 1-based line number in its file, and which file:
 // 0 for the one followed at the start, 1 for the next after a rotation, ...
 struct FollowedLine {
   std::string text;
+  LineStamp stamp;
   uint64_t line = 0;
   uint32_t file = 0;
 };
@@ -74,9 +76,8 @@ class FollowedLineKeeper {
 
   // Returns the line's index in LogLines, or -1 when LogLines is full
   // (LinesBeyondKept counts it then).
-  // A line with an RFC 3339 stamp has it put in the traditional form, and
-  // every kept line gets its time, a traditional stamp its year from the
-  // one before it, as a load gives them.
+  // Every kept line gets its time from its stamp, a traditional stamp its
+  // year from the one before it, as a load gives them.
   int32_t Keep(const FollowedLine& line);
 
  private:

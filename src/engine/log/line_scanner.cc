@@ -181,26 +181,35 @@ class LineScanner::HeldLine {
       std::memcpy(word.piece + word.piece_size, more.data(), take);
       word.piece_size += take;
     }
-    // Keywords within these bytes and the last few before them, where one
-    // may begin, from the first byte that could begin one: a run of bytes
-    // that begins none is passed over in one look.
-    window_.append(more);
-    const uint64_t window_at = length_ + more.size() - window_.size();
+    // A keyword that begins in the last bytes before these and goes on into
+    // them: looked for where the two meet.
+    const size_t tail = window_.size();
+    if (tail > 0) {
+      window_.append(more.substr(0, tail_bytes_));
+      for (Word& word : words_) {
+        if (word.found) continue;
+        const size_t at = word.finder->Find(window_);
+        if (at < tail) Found(word, length_ - tail + at, std::string_view(window_).substr(at));
+      }
+    }
+    // Then in these bytes as they stand, from the first that could begin a
+    // keyword still missing: a run of bytes that begins none is passed over
+    // in one look.
     const NoCaseFinder* missing[kMaxFirstBytes];
     size_t missing_count = 0;
     for (const Word& word : words_) {
       if (!word.found) missing[missing_count++] = word.finder;
     }
     const size_t first = missing_count == 0 ? std::string_view::npos
-                                            : FindAnyFirstByte(window_, missing, missing_count);
+                                            : FindAnyFirstByte(more, missing, missing_count);
     for (Word& word : words_) {
       if (word.found || first == std::string_view::npos) continue;
-      const size_t at = word.finder->FindFrom(window_, first);
-      if (at != std::string_view::npos) {
-        Found(word, window_at + at, std::string_view(window_).substr(at));
-      }
+      const size_t at = word.finder->FindFrom(more, first);
+      if (at != std::string_view::npos) Found(word, length_ + at, more.substr(at));
     }
     length_ += more.size();
+    window_.resize(tail);
+    window_.append(more.substr(more.size() - std::min(more.size(), tail_bytes_)));
     window_.erase(0, window_.size() - std::min(window_.size(), tail_bytes_));
   }
 
@@ -212,7 +221,7 @@ class LineScanner::HeldLine {
   uint64_t length_ = 0;  // bytes searched so far
   char start_[kLongestStampBytes] = {};
   size_t start_size_ = 0;
-  std::string window_;  // its last tail_bytes_ bytes so far, then the next ones
+  std::string window_;  // its last tail_bytes_ bytes so far
 };
 
 LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)

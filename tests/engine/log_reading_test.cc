@@ -26,6 +26,16 @@ using testing_util::FakeLogFiles;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
+// The lines the scanner keeps of `text` fed `block` bytes at a time.
+KeptLines ScanInBlocks(std::string_view text, size_t block) {
+  KeptLines kept;
+  const KeptLineFinders finders("isdnrouter");
+  LineScanner scanner(finders, kept);
+  for (size_t at = 0; at < text.size(); at += block) scanner.Feed(text.substr(at, block));
+  scanner.Finish();
+  return kept;
+}
+
 std::unique_ptr<TallixData> NewData() {
   auto data = std::make_unique<TallixData>();
   data->RouterIdentifier = "isdnrouter";
@@ -213,13 +223,7 @@ TEST(LineScanner, LongLinesInBlocksOfAnySizeGiveTheWholeTextsResult) {
   for (const std::string& text : texts) {
     const Loaded expected = FromText(text);
     for (size_t block : {size_t{1}, size_t{5}, size_t{17}, size_t{4096}, n + 1, text.size()}) {
-      KeptLines kept;
-      const KeptLineFinders finders("isdnrouter");
-      LineScanner scanner(finders, kept);
-      for (size_t at = 0; at < text.size(); at += block) {
-        scanner.Feed(std::string_view(text).substr(at, block));
-      }
-      scanner.Finish();
+      const KeptLines kept = ScanInBlocks(text, block);
       std::vector<std::string> lines;
       std::vector<std::pair<uint32_t, uint32_t>> origins;
       for (const KeptLine& line : kept.lines) {
@@ -243,13 +247,7 @@ TEST(LineScanner, CompactsOnlyPastTheThreshold) {
     const std::string text = before + line + "\n";
     // The whole text at once; then a block end inside the line.
     for (const size_t block : {text.size(), before.size() + length / 2}) {
-      KeptLines kept;
-      const KeptLineFinders finders("isdnrouter");
-      LineScanner scanner(finders, kept);
-      for (size_t at = 0; at < text.size(); at += block) {
-        scanner.Feed(std::string_view(text).substr(at, block));
-      }
-      scanner.Finish();
+      const KeptLines kept = ScanInBlocks(text, block);
       ASSERT_EQ(1u, kept.lines.size()) << length << " " << block;
       if (length == kLongLineBytes) {
         EXPECT_EQ(line, kept.lines[0].text) << block;
@@ -271,13 +269,7 @@ TEST(LineScanner, LongLinesKeepTheirStamp) {
     const std::string line = stamp + std::string(kLongLineBytes, ' ') + call;
     const std::string text = "noise\n" + line + "\n";
     for (const size_t block : {text.size(), size_t{40}}) {
-      KeptLines kept;
-      const KeptLineFinders finders("isdnrouter");
-      LineScanner scanner(finders, kept);
-      for (size_t at = 0; at < text.size(); at += block) {
-        scanner.Feed(std::string_view(text).substr(at, block));
-      }
-      scanner.Finish();
+      const KeptLines kept = ScanInBlocks(text, block);
       ASSERT_EQ(1u, kept.lines.size()) << stamp;
       const LineStamp whole = ReadLineStamp(line);
       EXPECT_EQ(whole.form, kept.lines[0].stamp.form) << stamp << " " << block;

@@ -47,6 +47,25 @@ double ReadTwips(SettingsStore& settings, const GeometryKey& key) {
 
 }  // namespace
 
+void RestoreSize(QWidget& window, SettingsStore& settings, const KeptSize& keys) {
+  const auto twips = [&settings](const char* key, double fallback) {
+    bool ok = false;
+    const double value = settings.Read(key).value_or(QString()).trimmed().toDouble(&ok);
+    return ok && value > 0 ? value : fallback;
+  };
+  const double dpi = window.logicalDpiX();
+  // A hand-edited size larger than the screen would hide the buttons.
+  window.resize(QSize(TwipsToPixels(twips(keys.width_key, keys.default_width_twips), dpi),
+                      TwipsToPixels(twips(keys.height_key, keys.default_height_twips), dpi))
+                    .boundedTo(window.screen()->availableGeometry().size()));
+}
+
+void StoreSize(const QWidget& window, SettingsStore& settings, const KeptSize& keys) {
+  const double dpi = window.logicalDpiX();
+  settings.Write(keys.width_key, QString::number(PixelsToTwips(window.width(), dpi)));
+  settings.Write(keys.height_key, QString::number(PixelsToTwips(window.height(), dpi)));
+}
+
 QRect RestorableRect(const QRect& stored, const std::vector<QRect>& available_screens,
                      const QPoint& primary_origin, const QRect& primary_available,
                      double logical_dpi) {

@@ -30,6 +30,21 @@ QRect RestorableRect(const QRect& stored, const std::vector<QRect>& available_sc
                      const QPoint& primary_origin, const QRect& primary_available,
                      double logical_dpi);
 
+// A window that keeps only its size between runs: its inner width and height
+// in twips under two keys of the settings store.
+struct KeptSize {
+  const char* width_key;
+  const char* height_key;
+  double default_width_twips;
+  double default_height_twips;
+};
+
+// Gives `window` its stored size, or the default where a key is missing or
+// not a positive number, within its screen's available area.
+void RestoreSize(QWidget& window, SettingsStore& settings, const KeptSize& keys);
+// Writes the window's size to the two keys.
+void StoreSize(const QWidget& window, SettingsStore& settings, const KeptSize& keys);
+
 class WindowGeometry : public QObject {
  public:
   // Places `window`, which is not shown yet, at the stored rectangle.

@@ -21,24 +21,15 @@
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
-#include "desktop/app/twips.h"
+#include "desktop/app/window_geometry.h"
 #include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix {
 namespace {
 
-constexpr char kWidthKey[] = "CheckTotalsWidth";
-constexpr char kHeightKey[] = "CheckTotalsHeight";
-constexpr double kDefaultWidthTwips = 10500;
-constexpr double kDefaultHeightTwips = 7500;
+constexpr KeptSize kSize{"CheckTotalsWidth", "CheckTotalsHeight", 10500, 7500};
 constexpr int kFigureColumns = 3;
-
-double ReadTwips(SettingsStore& settings, const char* key, double fallback) {
-  bool ok = false;
-  const double value = settings.Read(key).value_or(QString()).trimmed().toDouble(&ok);
-  return ok && value > 0 ? value : fallback;
-}
 
 }  // namespace
 
@@ -123,11 +114,7 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
     ShowChoice();
   });
 
-  const double dpi = logicalDpiX();
-  // A hand-edited size larger than the screen would hide the buttons.
-  resize(QSize(TwipsToPixels(ReadTwips(services_.settings, kWidthKey, kDefaultWidthTwips), dpi),
-               TwipsToPixels(ReadTwips(services_.settings, kHeightKey, kDefaultHeightTwips), dpi))
-             .boundedTo(screen()->availableGeometry().size()));
+  RestoreSize(*this, services_.settings, kSize);
   FillChoices(choice);
   Refresh();
   if (parent != nullptr) PlaceBeside(*parent->window());
@@ -338,9 +325,7 @@ void FormCheckTotals::keyPressEvent(QKeyEvent* event) {
 }
 
 void FormCheckTotals::done(int result) {
-  const double dpi = logicalDpiX();
-  services_.settings.Write(kWidthKey, QString::number(PixelsToTwips(width(), dpi)));
-  services_.settings.Write(kHeightKey, QString::number(PixelsToTwips(height(), dpi)));
+  StoreSize(*this, services_.settings, kSize);
   QDialog::done(result);
 }
 

@@ -17,7 +17,7 @@
 
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
-#include "desktop/app/twips.h"
+#include "desktop/app/window_geometry.h"
 #include "engine/analysis/duration.h"
 #include "engine/output/output_file.h"
 #include "engine/reports/periods_csv.h"
@@ -25,16 +25,7 @@
 namespace tallix {
 namespace {
 
-constexpr char kWidthKey[] = "PeriodsWidth";
-constexpr char kHeightKey[] = "PeriodsHeight";
-constexpr double kDefaultWidthTwips = 10500;
-constexpr double kDefaultHeightTwips = 6000;
-
-double ReadTwips(SettingsStore& settings, const char* key, double fallback) {
-  bool ok = false;
-  const double value = settings.Read(key).value_or(QString()).trimmed().toDouble(&ok);
-  return ok && value > 0 ? value : fallback;
-}
+constexpr KeptSize kSize{"PeriodsWidth", "PeriodsHeight", 10500, 6000};
 
 QDate ToQDate(std::chrono::year_month_day day) {
   return QDate(static_cast<int>(day.year()), static_cast<int>(static_cast<unsigned>(day.month())),
@@ -228,10 +219,7 @@ FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QW
   connect(FromDate, &QDateEdit::dateChanged, this, &FormPeriods::Tally);
   connect(ToDate, &QDateEdit::dateChanged, this, &FormPeriods::Tally);
 
-  const double dpi = logicalDpiX();
-  resize(QSize(TwipsToPixels(ReadTwips(services_.settings, kWidthKey, kDefaultWidthTwips), dpi),
-               TwipsToPixels(ReadTwips(services_.settings, kHeightKey, kDefaultHeightTwips), dpi))
-             .boundedTo(screen()->availableGeometry().size()));
+  RestoreSize(*this, services_.settings, kSize);
   Refresh(true);
 }
 
@@ -332,9 +320,7 @@ void FormPeriods::cmdSaveAs_Click() {
 }
 
 void FormPeriods::done(int result) {
-  const double dpi = logicalDpiX();
-  services_.settings.Write(kWidthKey, QString::number(PixelsToTwips(width(), dpi)));
-  services_.settings.Write(kHeightKey, QString::number(PixelsToTwips(height(), dpi)));
+  StoreSize(*this, services_.settings, kSize);
   QDialog::done(result);
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -175,6 +176,18 @@ struct Services {
   ConfigLocation config;
   DesktopService* desktop = nullptr;
   LoadWatcher* load_watcher = nullptr;  // may stay null
+};
+
+// What a window of results beside the main one needs from its owner to keep
+// its size and save what it shows.
+struct SavingWindowServices {
+  CommonDialog& files;
+  MessageService& messages;
+  SettingsStore& settings;
+  // True, after saying why, when a file must not be written to `path`.
+  std::function<bool(const QString& path)> refused;
+  // The name "Save As..." proposes.
+  std::function<QString()> proposed_name;
 };
 
 // Tallix.cfg in `program_dir`, both read and written: a program that keeps

@@ -30,14 +30,7 @@ class QTableView;
 namespace tallix {
 
 // What the window needs from its owner.
-struct CheckTotalsServices {
-  CommonDialog& files;
-  MessageService& messages;
-  SettingsStore& settings;
-  // True, after saying why, when a file must not be written to `path`.
-  std::function<bool(const QString& path)> refused;
-  // The name "Save As..." proposes.
-  std::function<QString()> proposed_name;
+struct CheckTotalsServices : SavingWindowServices {
   // Each loaded file as it was loaded, in LoadedFiles order.
   const std::vector<FileStamp>& stamps;
 };

@@ -28,14 +28,7 @@ namespace tallix {
 class PeriodsModel;
 
 // What the window needs from its owner.
-struct PeriodsServices {
-  CommonDialog& files;
-  MessageService& messages;
-  SettingsStore& settings;
-  // True, after saying why, when a file must not be written to `path`.
-  std::function<bool(const QString& path)> refused;
-  // The name "Save As..." proposes.
-  std::function<QString()> proposed_name;
+struct PeriodsServices : SavingWindowServices {
   // Puts `text` on the clipboard.
   std::function<void(const QString& text)> copy;
   // Shows the counted calls of site `site` within `range`, `period` naming it.

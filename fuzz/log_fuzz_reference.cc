@@ -118,8 +118,6 @@ void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result
   Require(DayList(data).size() == plain.days.size(), "day list size");
 }
 
-// The tally done the obvious way, compared call by call. Returns the number
-// of selected calls to numbers no site in use covers.
 size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& result) {
   size_t unmatched = 0;
   const int sites = std::clamp<int>(in.site_count, 0, TallixData::kMaxSiteCount);

@@ -1,8 +1,8 @@
 // Fuzz target: the loader on arbitrary bytes, the tally over a selection and
 // sites taken from the input, then every report builder. The loader and the
-// tally are compared with plain reference versions of themselves; after every
-// input the shared tables must keep their invariants, and no report may show
-// an entry beyond a count.
+// tally are compared with plain reference versions of themselves (beside it,
+// in log_fuzz_reference.cc); after every input the shared tables must keep
+// their invariants, and no report may show an entry beyond a count.
 //
 // Input layout: byte 0 the selection's length (mod 18), byte 1 the router
 // identifier's length (mod 12; 11 stands for the default "isdnrouter"), byte 2
@@ -23,16 +23,13 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/analysis/call_time.h"
 #include "engine/analysis/duration.h"
-#include "engine/analysis/lenient_number.h"
 #include "engine/analysis/tally.h"
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
@@ -42,6 +39,7 @@
 #include "engine/reports/report_text.h"
 #include "engine/util/text_file.h"
 #include "fuzz_check.h"
+#include "log_fuzz_reference.h"
 #include "support/fake_log_files.h"
 
 namespace tallix::fuzz {
@@ -61,14 +59,6 @@ constexpr bool kLoadFromFiles = false;
 #else
 constexpr bool kLoadFromFiles = true;
 #endif
-
-struct Input {
-  uint32_t knobs = 0;  // the four header bytes, for the file load's options
-  std::string selection;
-  std::string identifier;
-  int16_t site_count = 0;
-  std::string log;
-};
 
 Input Split(std::string_view bytes) {
   Input in;
@@ -110,186 +100,6 @@ Input Split(std::string_view bytes) {
   in.log.reserve(bytes.size() * times);
   for (size_t i = 0; i < times; ++i) in.log += bytes;
   return in;
-}
-
-size_t Position(std::string_view line, std::string_view keyword) {
-  const size_t at = PlainFind(line, keyword);
-  return at == std::string::npos ? 0 : at + 1;
-}
-
-// What the loader keeps of a line longer than kLongLineBytes: its first 16
-// bytes, the 16 from its first "from" and the 17 from its first "lasted", in
-// line order, merged where they overlap or touch, else joined by one blank.
-// Written out here, apart from line_fields.h, as a check on it.
-std::string PlainCompact(std::string_view line) {
-  std::vector<std::pair<size_t, size_t>> pieces = {{0, 16}};
-  if (const size_t from = Position(line, "from"); from > 0) pieces.emplace_back(from - 1, 16);
-  if (const size_t lasted = Position(line, "lasted"); lasted > 0) {
-    pieces.emplace_back(lasted - 1, 17);
-  }
-  std::sort(pieces.begin(), pieces.end());
-  std::string kept;
-  size_t end = 0;
-  for (const auto& [at, length] : pieces) {
-    const size_t stop = std::min(at + length, line.size());
-    if (at > end) kept += ' ';
-    if (stop > std::max(at, end)) kept += line.substr(std::max(at, end), stop - std::max(at, end));
-    end = std::max(end, stop);
-  }
-  return kept;
-}
-
-struct PlainLoad {
-  std::vector<std::string> kept;
-  std::vector<std::string> days;
-  size_t dropped_lines = 0;
-  size_t dropped_days = 0;
-};
-
-// The loader done the obvious way: cut at every line feed, the piece after
-// the last one included, and keep what holds both texts.
-PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
-  PlainLoad load;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t lf = text.find('\n', start);
-    if (lf == std::string_view::npos) lf = text.size();
-    const std::string_view line = text.substr(start, lf - start);
-    if (PlainContains(line, "disconnected") && PlainContains(line, identifier)) {
-      if (load.kept.size() < static_cast<size_t>(TallixData::kLogLineEntries)) {
-        std::string kept = line.size() > kLongLineBytes ? PlainCompact(line) : std::string(line);
-        const LineStamp stamp = ReadLineStamp(kept);
-        if (stamp.form == StampForm::kRfc3339) {
-          const std::array<char, 15> traditional = TraditionalStamp(stamp);
-          kept = std::string(traditional.data(), traditional.size()) + kept.substr(stamp.length);
-        }
-        load.kept.push_back(kept);
-        const std::string_view day = std::string_view(load.kept.back()).substr(0, 6);
-        if (load.days.empty() || load.days.back() != day) {
-          if (load.days.size() < static_cast<size_t>(TallixData::kLogDateEntries)) {
-            load.days.emplace_back(day);
-          } else {
-            ++load.dropped_days;
-          }
-        }
-      } else {
-        ++load.dropped_lines;
-      }
-    }
-    start = lf + 1;
-  }
-  return load;
-}
-
-// Mid(line, start, length) with a 1-based start; empty past the end.
-std::string_view Mid(std::string_view line, size_t start, size_t length) {
-  return start > line.size() ? std::string_view() : line.substr(start - 1, length);
-}
-
-void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result) {
-  Require(result.status.ok(), "loading text in memory failed", result.status.message());
-  const PlainLoad plain = LoadPlainly(in.log, in.identifier);
-  Require(data.LineCount == static_cast<int32_t>(plain.kept.size()), "kept line count differs",
-          std::to_string(data.LineCount) + " vs " + std::to_string(plain.kept.size()));
-  for (size_t r = 0; r < plain.kept.size(); ++r) {
-    Require(data.LogLines[r] == plain.kept[r], "a kept line differs", "line " + std::to_string(r));
-  }
-  Require(data.DateCount == static_cast<int16_t>(plain.days.size()), "day count differs",
-          std::to_string(data.DateCount) + " vs " + std::to_string(plain.days.size()));
-  for (size_t d = 0; d < plain.days.size(); ++d) {
-    Require(data.LogDates[d] == plain.days[d], "a day entry differs", "day " + std::to_string(d));
-  }
-  const size_t expected_warnings = (plain.dropped_lines > 0) + (plain.dropped_days > 0);
-  Require(result.warnings.size() == expected_warnings, "loader warnings",
-          std::to_string(result.warnings.size()) + " vs " + std::to_string(expected_warnings));
-  Require(data.LogFileSize == static_cast<int32_t>(in.log.size()), "LogFileSize");
-
-  const LogBounds bounds = LogStartAndEnd(data);
-  if (!plain.kept.empty()) {
-    Require(bounds.start == plain.kept.front().substr(0, 12), "LogStart text");
-    Require(bounds.end == plain.kept.back().substr(0, 12), "LogEnd text");
-  }
-  Require(DayList(data).size() == plain.days.size(), "day list size");
-}
-
-// The tally done the obvious way, compared call by call. Returns the number
-// of selected calls to numbers no site in use covers.
-size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& result) {
-  size_t unmatched = 0;
-  const int sites = std::clamp<int>(in.site_count, 0, TallixData::kMaxSiteCount);
-  std::vector<std::vector<std::pair<std::string_view, int32_t>>> calls(static_cast<size_t>(sites));
-  std::vector<int64_t> totals(static_cast<size_t>(sites), 0);
-  bool limit_reached = false;
-  for (int r = 0; r < data.LineCount; ++r) {
-    const std::string_view line = data.LogLines[static_cast<size_t>(r)];
-    const std::string_view stamp = line.substr(0, 15);
-    const std::string_view number = Mid(line, Position(line, "from") + 5, 11);
-    const std::string_view duration = Mid(line, Position(line, "lasted") + 7, 10);
-    const double value = RoundHalfEven(ReadLenientNumber(duration));
-    if (!PlainContains(stamp, in.selection)) continue;
-    bool matched = false;
-    for (size_t s = 0; s < static_cast<size_t>(sites); ++s)
-      matched |= number == data.SiteNumbers[s];
-    unmatched += !matched;
-    for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-      if (number != data.SiteNumbers[s]) continue;
-      if (calls[s].size() >= static_cast<size_t>(TallixData::kMaxCallsPerSite)) {
-        limit_reached = true;
-        continue;
-      }
-      int64_t seconds = 0;
-      if (value >= std::numeric_limits<int32_t>::min() &&
-          value <= std::numeric_limits<int32_t>::max()) {
-        seconds = static_cast<int64_t>(value);
-      } else {
-        limit_reached = true;
-      }
-      if (totals[s] + seconds < std::numeric_limits<int32_t>::min() ||
-          totals[s] + seconds > std::numeric_limits<int32_t>::max()) {
-        seconds = 0;
-        limit_reached = true;
-      }
-      totals[s] += seconds;
-      calls[s].emplace_back(stamp, static_cast<int32_t>(seconds));
-    }
-  }
-  // The reconciliation's identities, and its counts against this reading.
-  const Reconciliation& sums = result.reconciliation;
-  Require(sums.selected == sums.credited + sums.unmatched, "selected != credited + unmatched");
-  Require(sums.counted == sums.credits - sums.beyond_site_limit,
-          "counted != credits - beyond_site_limit");
-  Require(sums.unmatched == unmatched, "the reconciliation's unmatched count differs");
-  Require(sums.kept == static_cast<uint64_t>(data.LineCount), "the reconciliation's kept count");
-  Require(result.lines.size() == static_cast<size_t>(data.LineCount), "one result per kept line");
-  uint64_t listed = 0;
-  for (const UnmatchedNumber& n : result.unmatched) listed += static_cast<uint64_t>(n.calls);
-  Require(listed == sums.unmatched, "the unmatched numbers do not add up to unmatched");
-  uint64_t counted = 0;
-  Require(result.warnings.empty() == !limit_reached, "tally warnings",
-          std::to_string(result.warnings.size()) + " warnings");
-  Require(result.caption ==
-              (in.selection == " " ? "All Data" : "Free Date Search : '" + in.selection + "'"),
-          "caption");
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    const int count = data.SiteCallCounts[s];
-    Require(count >= 0 && count <= TallixData::kMaxCallsPerSite, "a count outside its table");
-    Require(static_cast<size_t>(count) == calls[s].size(), "a site's count differs",
-            "site " + std::to_string(s) + ": " + std::to_string(count) + " vs " +
-                std::to_string(calls[s].size()));
-    int64_t sum = 0;
-    for (int c = 0; c < count; ++c) {
-      sum += data.CallSeconds(c, static_cast<int>(s));
-      Require(data.CallStamps(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].first,
-              "a call's stamp differs");
-      Require(data.CallSeconds(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].second,
-              "a call's seconds differ");
-    }
-    Require(sum == data.SiteSeconds[s], "SiteSeconds is not the sum of CallSeconds",
-            "site " + std::to_string(s));
-    counted += static_cast<uint64_t>(count);
-  }
-  Require(counted == sums.counted, "the reconciliation's counted calls differ");
-  return unmatched;
 }
 
 size_t CountCrLf(const std::string& text) {

@@ -12,7 +12,6 @@
 #include "desktop/app/frm_main.h"
 #include "desktop/app/qt_services.h"
 #include "desktop/app/services.h"
-#include "engine/app/shared_data.h"
 
 namespace tallix::bench {
 
@@ -56,8 +55,8 @@ struct BenchWindow {
   BenchWindow(const QString& dir, const QString& log)
       : chooser(log),
         settings(dir + "/settings.ini"),
-        window(*data, {&chooser, &messages, &printers, &settings, &clock,
-                       tallix::ConfigBesideProgram(dir + "/program")}) {
+        window({&chooser, &messages, &printers, &settings, &clock,
+                tallix::ConfigBesideProgram(dir + "/program")}) {
     window.show();
     QApplication::processEvents();
   }
@@ -67,7 +66,6 @@ struct BenchWindow {
   NoPrinters printers;
   tallix::QtSettingsStore settings;
   FixedClock clock;
-  std::unique_ptr<tallix::TallixData> data = std::make_unique<tallix::TallixData>();
   tallix::frmMain window;
 };
 

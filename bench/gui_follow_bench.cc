@@ -45,11 +45,10 @@ void BM_FollowLogAppendOneLine(benchmark::State& state) {
   }
   tallix::bench::BenchWindow bench(dir.path(), QString::fromStdString(log));
   tallix::frmMain& window = bench.window;
-  const tallix::TallixData* data = bench.data.get();
   window.findChild<QAction*>("mnuFileOpen")->trigger();
   window.findChild<QAction*>("mnuViewFollowLog")->trigger();
   auto* records = window.findChild<QLineEdit*>("LogRecords");
-  if (data->LineCount == 0 || records == nullptr) {
+  if (window.Log().LineCount() == 0 || records == nullptr) {
     state.SkipWithError("the log was not loaded");
     return;
   }
@@ -67,7 +66,7 @@ void BM_FollowLogAppendOneLine(benchmark::State& state) {
     window.repaint();
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
   }
-  state.counters["kept_lines"] = data->LineCount;
+  state.counters["kept_lines"] = window.Log().LineCount();
 }
 BENCHMARK(BM_FollowLogAppendOneLine)
     ->UseManualTime()

@@ -60,7 +60,7 @@ PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
     if (lf == std::string_view::npos) lf = text.size();
     const std::string_view line = text.substr(start, lf - start);
     if (PlainContains(line, "disconnected") && PlainContains(line, identifier)) {
-      if (load.kept.size() < static_cast<size_t>(TallixData::kLogLineEntries)) {
+      if (load.kept.size() < static_cast<size_t>(LoadedLog::kLogLineEntries)) {
         std::string kept = line.size() > kLongLineBytes ? PlainCompact(line) : std::string(line);
         const LineStamp stamp = ReadLineStamp(kept);
         if (stamp.form == StampForm::kRfc3339) {
@@ -70,7 +70,7 @@ PlainLoad LoadPlainly(std::string_view text, std::string_view identifier) {
         load.kept.push_back(kept);
         const std::string_view day = std::string_view(load.kept.back()).substr(0, 6);
         if (load.days.empty() || load.days.back() != day) {
-          if (load.days.size() < static_cast<size_t>(TallixData::kLogDateEntries)) {
+          if (load.days.size() < static_cast<size_t>(LoadedLog::kLogDateEntries)) {
             load.days.emplace_back(day);
           } else {
             ++load.dropped_days;
@@ -92,40 +92,42 @@ std::string_view Mid(std::string_view line, size_t start, size_t length) {
 
 }  // namespace
 
-void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result) {
+void CheckLoad(const Input& in, const LoadResult& result) {
   Require(result.status.ok(), "loading text in memory failed", result.status.message());
+  const LoadedLog& log = result.log;
   const PlainLoad plain = LoadPlainly(in.log, in.identifier);
-  Require(data.LineCount == static_cast<int32_t>(plain.kept.size()), "kept line count differs",
-          std::to_string(data.LineCount) + " vs " + std::to_string(plain.kept.size()));
+  Require(log.LineCount() == static_cast<int32_t>(plain.kept.size()), "kept line count differs",
+          std::to_string(log.LineCount()) + " vs " + std::to_string(plain.kept.size()));
   for (size_t r = 0; r < plain.kept.size(); ++r) {
-    Require(data.LogLines[r] == plain.kept[r], "a kept line differs", "line " + std::to_string(r));
+    Require(log.LogLines()[r].text == plain.kept[r], "a kept line differs",
+            "line " + std::to_string(r));
   }
-  Require(data.DateCount == static_cast<int16_t>(plain.days.size()), "day count differs",
-          std::to_string(data.DateCount) + " vs " + std::to_string(plain.days.size()));
+  Require(log.LogDates().size() == plain.days.size(), "day count differs",
+          std::to_string(log.LogDates().size()) + " vs " + std::to_string(plain.days.size()));
   for (size_t d = 0; d < plain.days.size(); ++d) {
-    Require(data.LogDates[d] == plain.days[d], "a day entry differs", "day " + std::to_string(d));
+    Require(log.LogDates()[d] == plain.days[d], "a day entry differs", "day " + std::to_string(d));
   }
   const size_t expected_warnings = (plain.dropped_lines > 0) + (plain.dropped_days > 0);
-  Require(result.warnings.size() == expected_warnings, "loader warnings",
-          std::to_string(result.warnings.size()) + " vs " + std::to_string(expected_warnings));
-  Require(data.LogFileSize == static_cast<int32_t>(in.log.size()), "LogFileSize");
+  Require(log.LimitWarnings().size() == expected_warnings, "loader warnings",
+          std::to_string(log.LimitWarnings().size()) + " vs " + std::to_string(expected_warnings));
+  Require(log.LogFileSize == static_cast<int32_t>(in.log.size()), "LogFileSize");
 
-  const LogBounds bounds = LogStartAndEnd(data);
+  const LogBounds bounds = LogStartAndEnd(log);
   if (!plain.kept.empty()) {
     Require(bounds.start == plain.kept.front().substr(0, 12), "LogStart text");
     Require(bounds.end == plain.kept.back().substr(0, 12), "LogEnd text");
   }
-  Require(DayList(data).size() == plain.days.size(), "day list size");
 }
 
-size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& result) {
+size_t CheckTally(const LoadedLog& log, const SiteConfig& config, const Input& in,
+                  const TallyResult& result) {
   size_t unmatched = 0;
-  const int sites = std::clamp<int>(in.site_count, 0, TallixData::kMaxSiteCount);
+  const int sites = std::clamp<int>(in.site_count, 0, static_cast<int>(SiteConfig::kSites));
   std::vector<std::vector<std::pair<std::string_view, int32_t>>> calls(static_cast<size_t>(sites));
   std::vector<int64_t> totals(static_cast<size_t>(sites), 0);
   bool limit_reached = false;
-  for (int r = 0; r < data.LineCount; ++r) {
-    const std::string_view line = data.LogLines[static_cast<size_t>(r)];
+  for (const LogLine& kept : log.LogLines()) {
+    const std::string_view line = kept.text;
     const std::string_view stamp = line.substr(0, 15);
     const std::string_view number = Mid(line, Position(line, "from") + 5, 11);
     const std::string_view duration = Mid(line, Position(line, "lasted") + 7, 10);
@@ -133,11 +135,11 @@ size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& re
     if (!PlainContains(stamp, in.selection)) continue;
     bool matched = false;
     for (size_t s = 0; s < static_cast<size_t>(sites); ++s)
-      matched |= number == data.SiteNumbers[s];
+      matched |= number == config.SiteNumbers[s];
     unmatched += !matched;
     for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-      if (number != data.SiteNumbers[s]) continue;
-      if (calls[s].size() >= static_cast<size_t>(TallixData::kMaxCallsPerSite)) {
+      if (number != config.SiteNumbers[s]) continue;
+      if (calls[s].size() >= static_cast<size_t>(TallyResult::kMaxCallsPerSite)) {
         limit_reached = true;
         continue;
       }
@@ -163,8 +165,9 @@ size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& re
   Require(sums.counted == sums.credits - sums.beyond_site_limit,
           "counted != credits - beyond_site_limit");
   Require(sums.unmatched == unmatched, "the reconciliation's unmatched count differs");
-  Require(sums.kept == static_cast<uint64_t>(data.LineCount), "the reconciliation's kept count");
-  Require(result.lines.size() == static_cast<size_t>(data.LineCount), "one result per kept line");
+  Require(sums.kept == static_cast<uint64_t>(log.LineCount()), "the reconciliation's kept count");
+  Require(result.lines.size() == static_cast<size_t>(log.LineCount()), "one result per kept line");
+  Require(result.sites.size() == static_cast<size_t>(sites), "one row per site in use");
   uint64_t listed = 0;
   for (const UnmatchedNumber& n : result.unmatched) listed += static_cast<uint64_t>(n.calls);
   Require(listed == sums.unmatched, "the unmatched numbers do not add up to unmatched");
@@ -175,21 +178,24 @@ size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& re
               (in.selection == " " ? "All Data" : "Free Date Search : '" + in.selection + "'"),
           "caption");
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    const int count = data.SiteCallCounts[s];
-    Require(count >= 0 && count <= TallixData::kMaxCallsPerSite, "a count outside its table");
+    const int count = result.SiteCallCounts(static_cast<int>(s));
+    Require(count >= 0 && count <= TallyResult::kMaxCallsPerSite, "a count outside its table");
     Require(static_cast<size_t>(count) == calls[s].size(), "a site's count differs",
             "site " + std::to_string(s) + ": " + std::to_string(count) + " vs " +
                 std::to_string(calls[s].size()));
     int64_t sum = 0;
     for (int c = 0; c < count; ++c) {
-      sum += data.CallSeconds(c, static_cast<int>(s));
-      Require(data.CallStamps(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].first,
+      const CountedCall& call = result.sites[s].calls[static_cast<size_t>(c)];
+      Require(call.line >= 0 && call.line < log.LineCount(), "a counted call without its kept line",
+              "site " + std::to_string(s) + ", line " + std::to_string(call.line));
+      sum += result.CallSeconds(c, static_cast<int>(s));
+      Require(result.CallStamps(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].first,
               "a call's stamp differs");
-      Require(data.CallSeconds(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].second,
+      Require(result.CallSeconds(c, static_cast<int>(s)) == calls[s][static_cast<size_t>(c)].second,
               "a call's seconds differ");
     }
-    Require(sum == data.SiteSeconds[s], "SiteSeconds is not the sum of CallSeconds",
-            "site " + std::to_string(s));
+    Require(sum == result.SiteSeconds(static_cast<int>(s)),
+            "SiteSeconds is not the sum of CallSeconds", "site " + std::to_string(s));
     counted += static_cast<uint64_t>(count);
   }
   Require(counted == sums.counted, "the reconciliation's counted calls differ");

@@ -1,6 +1,6 @@
 #pragma once
 // The log target's plain reference versions of the loader and the tally:
-// each is written the obvious way and compared with the engine's tables
+// each is written the obvious way and compared with the engine's values
 // after a load or a tally. Stops the run on the first difference.
 
 #include <cstddef>
@@ -22,11 +22,12 @@ struct Input {
   std::string log;
 };
 
-// The loaded tables against the loader done the obvious way.
-void CheckLoad(const TallixData& data, const Input& in, const LoadResult& result);
+// The loaded log against the loader done the obvious way.
+void CheckLoad(const Input& in, const LoadResult& result);
 
 // The tally done the obvious way, compared call by call. Returns the number
 // of selected calls to numbers no site in use covers.
-size_t CheckTally(const TallixData& data, const Input& in, const TallyResult& result);
+size_t CheckTally(const LoadedLog& log, const SiteConfig& config, const Input& in,
+                  const TallyResult& result);
 
 }  // namespace tallix::fuzz

@@ -1,13 +1,13 @@
 // Fuzz target: the loader on arbitrary bytes, the tally over a selection and
 // sites taken from the input, then every report builder. The loader and the
 // tally are compared with plain reference versions of themselves (beside it,
-// in log_fuzz_reference.cc); after every input the shared tables must keep
-// their invariants, and no report may show an entry beyond a count.
+// in log_fuzz_reference.cc); every report must add up to the tally, and
+// none may show the name of a site that is not in use.
 //
 // Input layout: byte 0 the selection's length (mod 18), byte 1 the router
 // identifier's length (mod 12; 11 stands for the default "isdnrouter"), byte 2
 // the site count, byte 3 how often the log text is repeated (253 to 255: 1000,
-// 10002 and 40002 times, to reach the tables' limits), then the selection,
+// 10002 and 40002 times, to reach the log's limits), then the selection,
 // the identifier, and the log text. The header bytes also choose how the
 // same text is then loaded from a file (threads, chunk size, mapping, and a
 // file that shrinks or grows once opened).
@@ -48,9 +48,9 @@ namespace {
 using testing_util::AfterOpen;
 using testing_util::FakeLogFiles;
 
-// Written into the first entry beyond every count before the reports are
+// Written into the names of the sites not in use before the reports are
 // built; no report may show it. Made of letters and digits, so that no
-// format escapes it, and short enough to fit a call stamp whole.
+// format escapes it.
 std::string g_beyond;
 const ReportDateTime kNow{"12/07/26", "10:30:00"};
 
@@ -72,7 +72,7 @@ Input Split(std::string_view bytes) {
   in.knobs = static_cast<uint32_t>(byte(0)) | static_cast<uint32_t>(byte(1)) << 8 |
              static_cast<uint32_t>(byte(2)) << 16 | static_cast<uint32_t>(byte(3)) << 24;
   static constexpr int16_t kSiteCounts[] = {0, 1, 2, 3, 4, 5, 10, 10, 11, -1, 32767, 2};
-  // Repeats that reach the tables' limits are slow, so only the top three
+  // Repeats that reach the log's limits are slow, so only the top three
   // values of byte 3 ask for them.
   static constexpr size_t kRepeats[] = {1, 1, 1, 1, 1, 2, 3, 101};
   const size_t selection_length = byte(0) % 18;
@@ -92,7 +92,7 @@ Input Split(std::string_view bytes) {
     bytes.remove_prefix(std::min(bytes.size(), identifier_length));
   }
   // Only a short text is repeated, and to a megabyte at most, so that most
-  // runs stay small and fast; in memory to 1 KiB, which leaves the tables'
+  // runs stay small and fast; in memory to 1 KiB, which leaves the log's
   // limits to the file target.
   const size_t cap = kLoadFromFiles ? 1000000 : 1024;
   const size_t times =
@@ -138,7 +138,6 @@ std::string MarkerFor(const Input& in) {
 // that parses.
 void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatched,
                   std::vector<std::string>& texts) {
-  const TallixData& data = request.data;
   const std::string csv = ReportTextOf(WriteCallsCsv, request);
   Require(CountCrLf(csv) == 1 + all_calls, "CSV rows");
   const std::string table = ReportTextOf(WriteUnmatched, request);
@@ -148,7 +147,7 @@ void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatch
   Require(table.compare(count, std::to_string(unmatched).size() + 1,
                         std::to_string(unmatched) + (unmatched >= 100000 ? ":" : " ")) == 0,
           "the unmatched total differs", std::to_string(unmatched));
-  const size_t sites = static_cast<size_t>(SitesInUse(data));
+  const size_t sites = static_cast<size_t>(request.config.SitesInUse());
   std::vector<int64_t> calls(sites, 0);
   std::vector<int64_t> seconds(sites, 0);
   for (const DayCalls& day : request.tally.days) {
@@ -159,7 +158,9 @@ void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatch
     }
   }
   for (size_t s = 0; s < sites; ++s) {
-    Require(calls[s] == data.SiteCallCounts[s] && seconds[s] == data.SiteSeconds[s],
+    const int site = static_cast<int>(s);
+    Require(calls[s] == request.tally.SiteCallCounts(site) &&
+                seconds[s] == request.tally.SiteSeconds(site),
             "the days do not add up to a site's calls", "site " + std::to_string(s));
   }
   const std::string json = ReportTextOf(WriteJsonReport, request);
@@ -167,31 +168,25 @@ void CheckExports(const ReportRequest& request, size_t all_calls, size_t unmatch
     Require(nlohmann::json::accept(json), "the JSON report does not parse");
   }
   const std::string audit = ReportTextOf(WriteAuditCsv, request);
-  Require(CountCrLf(audit) == 1 + static_cast<size_t>(data.LineCount), "audit rows");
+  Require(CountCrLf(audit) == 1 + static_cast<size_t>(request.log.LineCount()), "audit rows");
   texts = {csv, table, json, ReportTextOf(WriteHtmlReport, request), audit};
 }
 
-void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, bool can_poison) {
-  const int sites = SitesInUse(data);
-  // The entries just beyond each count: where an off-by-one would read.
+void CheckReports(const LoadedLog& log, SiteConfig& config, const TallyResult& tally,
+                  size_t unmatched, bool can_poison) {
+  const int sites = config.SitesInUse();
+  // The sites just beyond the count: where an off-by-one would read.
   if (can_poison) {
-    if (data.LineCount < TallixData::kLogLineEntries)
-      data.LogLines.Assign(static_cast<size_t>(data.LineCount), g_beyond);
-    if (data.DateCount < TallixData::kLogDateEntries)
-      data.LogDates[static_cast<size_t>(data.DateCount)] = g_beyond;
-    for (int s = 0; s < TallixData::kSiteEntries; ++s) {
-      const int count = s < sites ? data.SiteCallCounts[static_cast<size_t>(s)] : 0;
-      if (count < TallixData::kMaxCallsPerSite) data.CallStamps(count, s) = g_beyond;
-      if (s >= sites) data.SiteNames[static_cast<size_t>(s)] = g_beyond;
+    for (size_t s = static_cast<size_t>(sites); s < SiteConfig::kSites; ++s) {
+      config.SiteNames[s] = g_beyond;
     }
   }
   size_t all_calls = 0;
-  for (int s = 0; s < sites; ++s)
-    all_calls += static_cast<size_t>(data.SiteCallCounts[static_cast<size_t>(s)]);
+  for (int s = 0; s < sites; ++s) all_calls += static_cast<size_t>(tally.SiteCallCounts(s));
   const size_t site_lines = static_cast<size_t>(sites);
 
-  const ReportHeading heading = MakeReportHeading(data, kNow);
-  const ReportRequest request{data, tally, heading, tally.warnings};
+  const ReportHeading heading = MakeReportHeading(log, kNow);
+  const ReportRequest request{log, config, tally, heading, tally.warnings};
   const std::string saved = ReportTextOf(WriteSavedReport, request);
   Require(CountCrLf(saved) == 7 + site_lines + 1 + 2 * site_lines + all_calls,
           "saved report lines");
@@ -204,40 +199,29 @@ void CheckReports(TallixData& data, const TallyResult& tally, size_t unmatched, 
   Require(CountCrLf(show) == 8 + site_lines + 1 + 2 * site_lines + all_calls, "show log lines");
   Require(tally.reconciliation.counted == all_calls, "call total");
   Require(CallTotalGuardPasses(tally) == (all_calls < 1000), "call-total guard");
-  for (int s = 0; s < sites; ++s) {
-    Require(tally.counted_lines[static_cast<size_t>(s)].size() ==
-                static_cast<size_t>(data.SiteCallCounts[static_cast<size_t>(s)]),
-            "a counted call without its kept line");
-  }
-
   std::vector<std::string> exports;
   CheckExports(request, all_calls, unmatched, exports);
 
   if (!can_poison) return;
   for (const std::string& text : exports) {
-    Require(!ShowsBeyond(text), "an export report shows an entry beyond a count");
+    Require(!ShowsBeyond(text), "an export report shows a site not in use");
   }
-  Require(!ShowsBeyond(saved), "the saved report shows an entry beyond a count");
-  Require(!ShowsBeyond(summary), "the summary shows an entry beyond a count");
-  Require(!ShowsBeyond(detailed), "the detailed log shows an entry beyond a count");
-  Require(!ShowsBeyond(show), "the Show Log text shows an entry beyond a count");
-  Require(!ShowsBeyond(DayList(data)), "the day list shows an entry beyond its count");
-  const LogBounds bounds = LogStartAndEnd(data);
-  Require(!ShowsBeyond(bounds.start + bounds.end), "the log panel shows an entry beyond a count");
+  Require(!ShowsBeyond(saved), "the saved report shows a site not in use");
+  Require(!ShowsBeyond(summary), "the summary shows a site not in use");
+  Require(!ShowsBeyond(detailed), "the detailed log shows a site not in use");
+  Require(!ShowsBeyond(show), "the Show Log text shows a site not in use");
 }
 
 // A log that begins with a compression's magic bytes is decompressed when
 // it is loaded from a file: it loads as its text, which the log text reader
-// gives, or fails naming the file and changes nothing.
-void CheckCompressedFileLoad(TallixData& data, const Input& in, const std::string& path) {
-  const std::string before_path = data.LogFilePath;
-  const int32_t before_lines = data.LineCount;
-  const LoadResult result = LoadLog(data, path);
+// gives, or fails naming the file and keeps nothing.
+void CheckCompressedFileLoad(const Input& in, const std::string& path) {
+  const LoadResult result = LoadLog(path, in.identifier);
   if (!result.status.ok()) {
     Require(result.status.message().find(path) != std::string::npos, "the message names no file",
             result.status.message());
-    Require(data.LogFilePath == before_path && data.LineCount == before_lines,
-            "a refused compressed load changed the tables");
+    Require(result.log.LogFilePaths.empty() && result.log.LineCount() == 0,
+            "a refused compressed load kept lines");
     return;
   }
   FakeLogFiles files;
@@ -256,18 +240,18 @@ void CheckCompressedFileLoad(TallixData& data, const Input& in, const std::strin
             "the reader fails where the loader did not");
     decompressed.log.append(block, got);
   }
-  CheckLoad(data, decompressed, result);
+  CheckLoad(decompressed, result);
 }
 
 // The same text read in blocks of any size, as a file or as a stream, must
-// fill the same tables. A file cut short after it was opened is refused and
-// leaves the tables as they were; bytes added after opening are not read.
-void CheckFileLoad(TallixData& data, const Input& in) {
+// load the same. A file cut short after it was opened is refused and keeps
+// nothing; bytes added after opening are not read.
+void CheckFileLoad(const Input& in) {
   if (in.log.size() > (256u << 10)) return;
   const std::string path = WorkDir() + "/router.log";
   Require(WriteWholeFile(path, in.log).ok(), "cannot write the log file", path);
   if (CompressionOf(in.log) != Compression::kNone) {
-    CheckCompressedFileLoad(data, in, path);
+    CheckCompressedFileLoad(in, path);
     return;
   }
   static constexpr size_t kBlocks[] = {1, 2, 7, 64, 4096, 1u << 20};
@@ -275,16 +259,14 @@ void CheckFileLoad(TallixData& data, const Input& in) {
   const bool seekable = (in.knobs >> 16 & 0x80) != 0;
   const unsigned change = (in.knobs >> 24) % 8;  // 0: shrink, 1: grow, else none
   const bool shrink = change == 0 && !in.log.empty();
-  const std::string before_path = data.LogFilePath;
-  const int32_t before_lines = data.LineCount;
-  const std::string first_line = before_lines > 0 ? std::string(data.LogLines[0]) : std::string();
   // A file whose size says 0 is read to its end, like a stream (/proc files
   // say 0): bytes added after opening it are read, so it is not grown here.
   if (change > 1 || in.log.empty()) {
     FakeLogFiles files;
     files.Add(path, {in.log, block, seekable});
-    CheckLoad(data, in, LoadLog(data, path, {}, files));
-    Require(data.LogFilePath == path, "LogFilePath after a load");
+    const LoadResult result = LoadLog(path, in.identifier, {}, files);
+    CheckLoad(in, result);
+    Require(result.log.LogFilePath() == path, "LogFilePath after a load");
     return;
   }
   AfterOpen files([&] {
@@ -296,50 +278,49 @@ void CheckFileLoad(TallixData& data, const Input& in) {
       Require(grow.good(), "cannot grow the log file");
     }
   });
-  const LoadResult result = LoadLog(data, path, {}, files);
+  const LoadResult result = LoadLog(path, in.identifier, {}, files);
   if (shrink) {
     Require(!result.status.ok(), "a log cut short while it was read was loaded");
     Require(result.status.message().find("became shorter") != std::string::npos, "shrink message",
             result.status.message());
-    Require(data.LogFilePath == before_path && data.LineCount == before_lines &&
-                (before_lines == 0 || data.LogLines[0] == first_line),
-            "a refused load changed the tables");
+    Require(result.log.LogFilePaths.empty() && result.log.LineCount() == 0,
+            "a refused load kept lines");
     return;
   }
-  CheckLoad(data, in, result);
-  Require(data.LogFilePath == path, "LogFilePath after a file load");
+  CheckLoad(in, result);
+  Require(result.log.LogFilePath() == path, "LogFilePath after a file load");
 }
 
 void Check(std::string_view bytes) {
-  // One set of tables for the whole run, as in the program: every load and
-  // tally leaves older entries beyond the new counts.
-  static TallixData& data = *new TallixData;
   const Input in = Split(bytes);
-  data.RouterIdentifier = in.identifier;
-  data.SiteCount = in.site_count;
   if (CompressionOf(in.log) != Compression::kNone) {
     // Decompressed as it is loaded: the file load checks it against its text.
-    if (kLoadFromFiles) CheckFileLoad(data, in);
+    if (kLoadFromFiles) CheckFileLoad(in);
     return;
   }
   FakeLogFiles memory;
   memory.Add("/fuzz/router.log", {in.log, 1u << 20, false});
-  const LoadResult load = LoadLog(data, "/fuzz/router.log", {}, memory);
-  CheckLoad(data, in, load);
+  const LoadResult load = LoadLog("/fuzz/router.log", in.identifier, {}, memory);
+  CheckLoad(in, load);
+  const LoadedLog& log = load.log;
 
   // The sites call the numbers of the first kept lines; the rest call nobody
-  // ("" matches a line whose number field is empty).
-  for (size_t s = 0; s < static_cast<size_t>(TallixData::kSiteEntries); ++s) {
-    data.SiteNames[s] = "site " + std::to_string(s);
-    data.SiteNumbers[s] = s < static_cast<size_t>(data.LineCount)
-                              ? std::string(ReadCallFields(data.LogLines[s]).number)
-                              : std::string(s % 2 == 0 ? "" : "01234123456");
+  // ("" matches a line whose number field is empty). The count may lie
+  // outside 0..10, as in a value made by hand.
+  SiteConfig config;
+  config.RouterIdentifier = in.identifier;
+  config.SiteCount = in.site_count;
+  for (size_t s = 0; s < SiteConfig::kSites; ++s) {
+    config.SiteNames[s] = "site " + std::to_string(s);
+    config.SiteNumbers[s] = s < static_cast<size_t>(log.LineCount())
+                                ? std::string(ReadCallFields(log.LogLines()[s].text).number)
+                                : std::string(s % 2 == 0 ? "" : "01234123456");
   }
-  const TallyResult tally = TallyCalls(data, in.selection);
-  const size_t unmatched = CheckTally(data, in, tally);
+  const TallyResult tally = TallyCalls(log, config, in.selection);
+  const size_t unmatched = CheckTally(log, config, in, tally);
   g_beyond = MarkerFor(in);
-  CheckReports(data, tally, unmatched, !g_beyond.empty());
-  if (kLoadFromFiles) CheckFileLoad(data, in);
+  CheckReports(log, config, tally, unmatched, !g_beyond.empty());
+  if (kLoadFromFiles) CheckFileLoad(in);
 }
 
 }  // namespace

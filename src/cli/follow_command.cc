@@ -55,39 +55,45 @@ StopSignals::~StopSignals() {
   }
 }
 
-int FollowLastLog(TallixData& tables, const std::string& selection, const std::string& path,
-                  const StopSignals& stop, bool terminal, std::ostream& out, std::ostream& err) {
+int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool terminal,
+                  std::ostream& out, std::ostream& err) {
+  const std::string& path = request.path;
+  LoadedLog& log = request.log;
   if (stop.fd() < 0) return Fail(err, "cannot follow '" + path + "': no signal can end it");
+  FolderWatch watch;
   LogFollower follower;
-  const uint64_t lines_read = tables.LogFileLines.empty() ? 0 : tables.LogFileLines.back();
-  if (Status started = follower.Start(path, lines_read, tables.RouterIdentifier); !started.ok()) {
+  if (Status started = watch.Start(path); !started.ok()) return Fail(err, started.message());
+  if (Status started = follower.Start(path, log.resume, request.config.RouterIdentifier);
+      !started.ok()) {
     return Fail(err, started.message());
   }
-  FollowedLineKeeper keeper(tables);
+  FollowedLineKeeper keeper(log);
   bool warned = false;
   std::vector<int32_t> rows;
   auto on_lines = [&](std::span<const FollowedLine> lines) {
     rows.clear();
     std::string beyond;
     for (const FollowedLine& line : lines) {
-      if (const int32_t r = keeper.Keep(line); r >= 0) {
+      CallTime time;
+      if (const int32_t r = keeper.Keep(line, &time); r >= 0) {
         rows.push_back(r);
         continue;
       }
-      // Past the table: still given its row.
+      // Past the kept lines: still given its row.
       const CallFields fields = ReadCallFields(line.text);
       LineResult result;
       result.stamp = fields.stamp;
       result.number = fields.number;
       result.seconds = fields.seconds;
       result.seconds_read = fields.seconds_read;
-      beyond += AuditCsvRow(path, line.line, result, kBeyondKeptLimit, true);
+      beyond += AuditCsvRow(path, line.line, result, kBeyondKeptLimit, time);
     }
     std::string text;
     if (!rows.empty()) {
-      // The stored lines come first: once the table is full, every line is
-      // past it. One tally for the batch, over every line so far.
-      text = AuditRowsText(tables, TallyCalls(tables, selection), rows, AuditTextForm::kCsv, true);
+      // The kept lines come first: once the log is full, every line is past
+      // it. One tally for the batch, over every line so far.
+      const TallyResult tally = TallyCalls(log, request.config, request.selection, request.range);
+      text = AuditRowsText({log, request.config, tally}, rows, AuditTextForm::kCsv, true);
       text.erase(0, text.find('\n') + 1);  // the header, written with the audit
     }
     text += beyond;
@@ -100,9 +106,10 @@ int FollowLastLog(TallixData& tables, const std::string& selection, const std::s
     out.flush();
     if (!beyond.empty() && !warned) {
       warned = true;
-      err << "tallix-report: warning: the log holds more call-end lines than the "
-          << TallixData::kLogLineEntries << " that can be kept; their rows say \""
-          << kBeyondKeptLimit << "\" and they are not tallied\n";
+      err << "tallix-report: warning: "
+          << KeptLimitWarning(std::nullopt, std::string("their rows say \"") + kBeyondKeptLimit +
+                                                "\" and they are not tallied")
+          << '\n';
       err.flush();
     }
   };
@@ -114,7 +121,7 @@ int FollowLastLog(TallixData& tables, const std::string& selection, const std::s
   };
   // Lines may have come between the load and the start.
   if (const int failed = read_new(); failed != 0) return failed;
-  pollfd waits[2] = {{follower.notify_fd(), POLLIN, 0}, {stop.fd(), POLLIN, 0}};
+  pollfd waits[2] = {{watch.fd(), POLLIN, 0}, {stop.fd(), POLLIN, 0}};
   for (;;) {
     if (::poll(waits, 2, -1) < 0) {
       if (errno == EINTR) continue;
@@ -127,6 +134,7 @@ int FollowLastLog(TallixData& tables, const std::string& selection, const std::s
       }
       break;
     }
+    if (!watch.TakeEvents()) continue;
     if (const int failed = read_new(); failed != 0) return failed;
   }
   out.flush();

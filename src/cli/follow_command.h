@@ -6,7 +6,9 @@
 #include <iosfwd>
 #include <string>
 
-#include "engine/app/shared_data.h"
+#include "engine/analysis/time_range.h"
+#include "engine/config/site_config.h"
+#include "engine/log/loaded_log.h"
 
 namespace tallix {
 
@@ -29,14 +31,21 @@ class StopSignals {
   unsigned char old_mask_[128] = {};
 };
 
-// Follows `path`, the last of the logs loaded into `tables`, writing a row to
-// `out` for each new call-end line, tallied over `selection` with the lines
-// before it. A line past the kept table's limit gets the result "beyond kept
-// limit", and the first one a warning on `err`. Returns the exit status: 0
-// when stopped by a signal, 1 (with a message) when the log cannot be
-// followed or the output cannot be written. On a `terminal`, control
-// characters are written as visible escapes, as the report before them was.
-int FollowLastLog(TallixData& tables, const std::string& selection, const std::string& path,
-                  const StopSignals& stop, bool terminal, std::ostream& out, std::ostream& err);
+// Follows `path`, the last file of `log`, writing a row to `out` for each
+// new call-end line, tallied over `selection` and `range` with the lines
+// before it; the lines are added to `log`. A line past the kept table's limit gets the result
+// "beyond kept limit", and the first one a warning on `err`. Returns the exit status: 0 when
+// stopped by a signal, 1 (with a message) when the log cannot be followed or the output cannot be
+// written. On a `terminal`, control characters are written as visible escapes, as the report before
+// them was.
+struct FollowRequest {
+  LoadedLog& log;
+  const SiteConfig& config;
+  const std::string& selection;
+  const TimeRange& range;
+  const std::string& path;
+};
+int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool terminal,
+                  std::ostream& out, std::ostream& err);
 
 }  // namespace tallix

@@ -201,11 +201,6 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   // From here on, a stop signal ends a follow in order.
   std::optional<StopSignals> stop;
   if (options.follow) stop.emplace();
-  // A run's tables: some hundred megabytes of address space, of which a small
-  // log touches little.
-  const auto tables_owner = std::make_unique<TallixData>();
-  TallixData& tables = *tables_owner;
-
   const std::string config_path =
       options.config ? *options.config
                      : ChooseConfigLocation(
@@ -255,7 +250,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     }
   }
 
-  const ConfigReadResult config = ReadConfigFile(tables, config_path);
+  const ConfigReadResult config = ReadConfigFile(config_path);
   if (!config.status.ok()) return Fail(err, config.status.message());
   notes.insert(notes.end(), config.notes.begin(), config.notes.end());
   const std::vector<std::string> repeated = RepeatedLogs(logs);
@@ -264,6 +259,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
 
   LoadOptions load_options;
   load_options.year = options.year;
+  load_options.names = titles;
   std::optional<LoadProgressLine> progress;
   if (env.progress_on_err) {
     std::string names;
@@ -278,27 +274,30 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
       return progress->Report(done, total);
     };
   }
-  const LoadResult load = LoadLogs(tables, logs, load_options, SystemLogFilesAndStreams());
+  LoadResult load =
+      LoadLogs(logs, config.config.RouterIdentifier, load_options, SystemLogFilesAndStreams());
   if (progress) progress->Finish();
   if (!load.status.ok()) return Fail(err, load.status.message());
-  if (titles != logs) {
-    tables.LogFilePath = titles.front();
-    tables.LogFilePaths = titles;
-  }
+  LoadedLog& log = load.log;
   for (const std::string& note : load.notes) Say(err, "warning: ", note);
-  if (const auto no_kept_line = NoKeptLineWarning(tables)) Say(err, "warning: ", *no_kept_line);
+  if (const auto no_kept_line = NoKeptLineWarning(log, config.config.RouterIdentifier)) {
+    Say(err, "warning: ", *no_kept_line);
+  }
+  // A follower counts the unended last line once it ends.
+  if (options.follow) log.ForgetUnterminatedTail();
 
-  const TallyResult tally = TallyCalls(tables, options.select, options.range);
-  const std::vector<std::string> warnings = RunWarnings(config.warnings, load.warnings, tally);
+  const TallyResult tally = TallyCalls(log, config.config, options.select, options.range);
+  const std::vector<std::string> warnings =
+      RunWarnings(config.warnings, log.LimitWarnings(), tally);
 
   const ReportFormat& format = *options.format;
   if (format.guard != nullptr) {
-    if (const Status refusal = format.guard(tables, tally); !refusal.ok()) {
+    if (const Status refusal = format.guard(config.config, tally); !refusal.ok()) {
       return Fail(err, refusal.message());
     }
   }
-  const ReportHeading heading = MakeReportHeading(tables, env.now);
-  const ReportRequest request{tables, tally, heading, warnings, options.by};
+  const ReportHeading heading = MakeReportHeading(log, env.now);
+  const ReportRequest request{log, config.config, tally, heading, warnings, options.by};
 
   if (options.output) {
     // The output's name may lead elsewhere by now: a link made during the
@@ -319,8 +318,10 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     if (!written.ok()) return Fail(err, written.message());
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
-  if (stop)
-    return FollowLastLog(tables, options.select, logs.back(), *stop, env.out_is_terminal, out, err);
+  if (stop) {
+    return FollowLastLog({log, config.config, options.select, options.range, logs.back()}, *stop,
+                         env.out_is_terminal, out, err);
+  }
   return warnings.empty() ? kExitOk : kExitLimit;
 }
 

@@ -12,14 +12,14 @@ namespace tallix {
 namespace {
 
 // Print Log and Show Log refuse a tally of kCallTotalLimit calls or more.
-Status CallTotalGuard(const TallixData&, const TallyResult& tally) {
+Status CallTotalGuard(const SiteConfig&, const TallyResult& tally) {
   return CallTotalGuardPasses(tally) ? Status() : Status::Error(kCallTotalMessage);
 }
 
 // The configuration is written only as Options would write it: a field the
 // file cannot hold would read back as something else.
-Status StorableConfigGuard(const TallixData& data, const TallyResult&) {
-  const std::optional<UnstorableField> unstorable = FindUnstorableField(SiteConfigOf(data));
+Status StorableConfigGuard(const SiteConfig& config, const TallyResult&) {
+  const std::optional<UnstorableField> unstorable = FindUnstorableField(config);
   return unstorable ? Status::Error(unstorable->message) : Status();
 }
 
@@ -38,17 +38,17 @@ void ShowLog(const ReportRequest& request, ReportSink& sink) {
 }
 
 void Days(const ReportRequest& request, ReportSink& sink) {
-  sink.text() += JoinCrLf(DayList(request.data));
+  sink.text() += JoinCrLf(request.log.LogDates());
 }
 
 void Config(const ReportRequest& request, ReportSink& sink) {
-  sink.text() += ConfigFileText(SiteConfigOf(request.data));
+  sink.text() += ConfigFileText(request.config);
 }
 
 void Periods(const ReportRequest& request, ReportSink& sink) {
-  const PeriodTable table(CountedTimedCalls(request.data, request.tally), SitesInUse(request.data),
-                          request.by.value_or(PeriodUnit::kMonth));
-  WritePeriodsCsv(table, request.data.SiteNames, sink);
+  const PeriodTable table(CountedTimedCalls(request.log, request.tally),
+                          request.config.SitesInUse(), request.by.value_or(PeriodUnit::kMonth));
+  WritePeriodsCsv(table, request.config.SiteNames, sink);
 }
 
 // The export formats have no call-total guard: they are not printed pages.

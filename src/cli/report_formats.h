@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/app/shared_data.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/status.h"
 
@@ -20,7 +19,7 @@ struct ReportFormat {
   // Why this format refuses the tally, as a failed Status (the command then
   // fails with its message and writes nothing); nullptr for a format that
   // writes any tally.
-  Status (*guard)(const TallixData& data, const TallyResult& tally);
+  Status (*guard)(const SiteConfig& config, const TallyResult& tally);
   // The whole output, made into a sink as it goes: text formats with every
   // line ended by CR LF.
   ReportWriter write;

@@ -25,11 +25,13 @@ constexpr char kUnmatchedLine[] =
 
 // The audit's rows, each split into its fields (the log has no commas): the
 // six the table shows, then the time, which Copy and Save As carry too.
-std::vector<QStringList> AuditRows(TallixData& data) {
-  const TallyResult tally = TallyCalls(data, "Jan  2");
-  const ReportHeading heading = MakeReportHeading(data, {});
+std::vector<QStringList> AuditRows(const frmMain& window) {
+  const TallyResult tally = TallyCalls(window.Log(), window.Config(), "Jan  2");
+  const ReportHeading heading = MakeReportHeading(window.Log(), {});
   QStringList lines =
-      QString::fromStdString(ReportTextOf(WriteAuditCsv, {data, tally, heading})).split("\r\n");
+      QString::fromStdString(
+          ReportTextOf(WriteAuditCsv, {window.Log(), window.Config(), tally, heading}))
+          .split("\r\n");
   std::vector<QStringList> rows;
   for (qsizetype i = 1; i < lines.size(); ++i) {
     if (!lines[i].isEmpty()) rows.push_back(lines[i].split(','));
@@ -102,7 +104,7 @@ class CheckTotalsTest : public QObject {
     auto h = Loaded();
     const QRegularExpression fits(QRegularExpression::anchoredPattern(result));
     std::vector<QStringList> expected;
-    for (const QStringList& row : AuditRows(*h->data)) {
+    for (const QStringList& row : AuditRows(h->window())) {
       if (fits.match(row[5]).hasMatch()) expected.push_back(row);
     }
     QCOMPARE(expected.size(), size_t(rows));
@@ -141,7 +143,7 @@ class CheckTotalsTest : public QObject {
   // The size comes back at the next opening, under the window's own keys.
   void sortsCopiesSavesAndKeepsItsSize() {
     auto h = Loaded();
-    const std::vector<QStringList> audit = AuditRows(*h->data);
+    const std::vector<QStringList> audit = AuditRows(h->window());
     const std::vector<QStringList> reversed(audit.rbegin(), audit.rend());
     const auto tsv = [](const std::vector<QStringList>& rows) {
       QString text;

@@ -108,8 +108,8 @@ class FaultWindowTest : public QObject {
     QCOMPARE(h->Text("LogFilename"), log_);
     QCOMPARE(h->Text("LogRecords"), QString(" 4"));
     QCOMPARE(h->Find<QComboBox>("ComboDate")->count(), 3);
-    QCOMPARE(h->data->LineCount, 4);
-    QCOMPARE(QString::fromStdString(h->data->LogFilePath), log_);
+    QCOMPARE(h->window().Log().LineCount(), 4);
+    QCOMPARE(QString::fromStdString(h->window().Log().LogFilePath()), log_);
     QVERIFY(before == Snapshot(Std(h->PathOf(""))));
   }
 
@@ -193,10 +193,10 @@ class FaultWindowTest : public QObject {
       }
     }
     h.Start();
-    const int16_t sites = h.data->SiteCount;
-    const std::string name = h.data->SiteNames[0];
+    const int16_t sites = h.window().Config().SiteCount;
+    const std::string name = h.window().Config().SiteNames[0];
     const auto before = Snapshot(Std(h.PathOf("")));
-    frmOptions dialog(*h.data, path, h.messages, &h.window());
+    frmOptions dialog(h.window().Config(), path, h.messages, &h.window());
     dialog.show();
     dialog.findChild<QLineEdit*>("NoISDNSites")->setText("2");
     dialog.findChild<QLineEdit*>("SiteName0")->setText("changed");
@@ -210,8 +210,8 @@ class FaultWindowTest : public QObject {
     QVERIFY2(text.startsWith("The options were not stored."), qPrintable(text));
     QVERIFY2(text.contains("'" + path + "'") && text.contains(reason), qPrintable(text));
     QVERIFY(dialog.isVisible());
-    QCOMPARE(h.data->SiteCount, sites);
-    QCOMPARE(h.data->SiteNames[0], name);
+    QCOMPARE(dialog.Stored().SiteCount, sites);
+    QCOMPARE(dialog.Stored().SiteNames[0], name);
     QVERIFY(before == Snapshot(Std(h.PathOf(""))));
   }
 
@@ -227,8 +227,8 @@ class FaultWindowTest : public QObject {
     QCOMPARE(h.messages.shown.size(), size_t{1});
     QVERIFY2(h.messages.shown[0].text.contains("Permission denied"),
              qPrintable(h.messages.shown[0].text));
-    QCOMPARE(h.data->SiteCount, int16_t{1});
-    QCOMPARE(h.data->SiteNames[0], std::string("site1"));
+    QCOMPARE(h.window().Config().SiteCount, int16_t{1});
+    QCOMPARE(h.window().Config().SiteNames[0], std::string("site1"));
   }
 };
 

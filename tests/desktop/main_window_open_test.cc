@@ -176,8 +176,8 @@ void MainWindowTest::failedOpenKeepsPreviousLog() {
   QCOMPARE(h.Text("LogRecords"), QString(" 4"));
   QCOMPARE(h.Find<QComboBox>("ComboDate")->count(), 3);
   ExpectRow(h, 0, "3", " 0d 0h 2m 16s");
-  QCOMPARE(QString::fromStdString(h.data->LogFilePath), log);
-  QCOMPARE(h.data->LineCount, 4);
+  QCOMPARE(QString::fromStdString(h.window().Log().LogFilePath()), log);
+  QCOMPARE(h.window().Log().LineCount(), 4);
 }
 
 // Every remark of a load, and then what the tally over it reached, in one

@@ -236,7 +236,7 @@ void MainWindowTest::configRemarksAreReportedOnce() {
   QVERIFY(h.messages.shown[0].text.contains(h.ConfigPath()));
   w.ReportStartupProblems();
   QCOMPARE(h.messages.shown.size(), size_t{1});
-  QCOMPARE(int(h.data->SiteCount), sites);
+  QCOMPARE(int(h.window().Config().SiteCount), sites);
 }
 
 void MainWindowTest::selectionCommands_data() {
@@ -297,7 +297,7 @@ void MainWindowTest::selectionCommands() {
   QCOMPARE(h.Text("ResultsRangeDisplay"), caption);
   QCOMPARE(h.Find<QLabel>("ResultsRangeDisplay")->toolTip(), clipped ? caption : QString());
   QCOMPARE(h.Text("NoCalls0"), head_office_calls);
-  QCOMPARE(QString::number(h.data->SiteCallCounts[0]), head_office_calls);
+  QCOMPARE(QString::number(h.window().LastTally().SiteCallCounts(0)), head_office_calls);
   QVERIFY(h.messages.shown.empty());
 }
 
@@ -312,7 +312,7 @@ void MainWindowTest::captionsFit() {
   }
   Harness h;
   h.Start();
-  frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
+  frmOptions options(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
   std::pair<QWidget*, QStringList> windows[] = {
       {&h.window(),
        {"Label9", "Label5", "Label6", "Label7", "CommandAll", "Command2", "CommandDate",
@@ -376,7 +376,7 @@ void MainWindowTest::accessibleNames() {
   Harness h;
   h.WriteConfig(QByteArray(kThreeSitesConfig).replace("Leeds", "London"));
   h.Start().show();
-  frmOptions options(*h.data, h.ConfigPath(), h.messages, &h.window());
+  frmOptions options(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
   options.show();
   auto said = [](QWidget* widget) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);

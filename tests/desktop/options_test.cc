@@ -33,7 +33,7 @@ class OptionsTest : public QObject {
   void fieldsShowTheDefaults() {
     Harness h;
     h.Start();
-    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    frmOptions dialog(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QString("Options"));
     QCOMPARE(Field(dialog, "NoISDNSites")->text(), QString("1"));
@@ -66,7 +66,7 @@ class OptionsTest : public QObject {
   void okStoresEveryRowAndWritesTheFile() {
     Harness h;
     h.Start();
-    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    frmOptions dialog(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
     dialog.show();
     Field(dialog, "NoISDNSites")->setText(" 2 ");
     Field(dialog, "ISDNRouter")->setText(" gw, 1");
@@ -76,9 +76,9 @@ class OptionsTest : public QObject {
     dialog.findChild<QPushButton*>("cmdOK")->click();
     QVERIFY(h.messages.shown.empty());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(h.data->SiteCount, int16_t{2});
-    QCOMPARE(h.data->RouterIdentifier, std::string(" gw, 1"));
-    QCOMPARE(h.data->SiteNames[9], std::string("beyond the count"));
+    QCOMPARE(dialog.Stored().SiteCount, int16_t{2});
+    QCOMPARE(dialog.Stored().RouterIdentifier, std::string(" gw, 1"));
+    QCOMPARE(dialog.Stored().SiteNames[9], std::string("beyond the count"));
     QByteArray expected =
         "\"Version\",1,0,0\r\n"
         "\"NoSites\",2,0,0\r\n"
@@ -98,7 +98,7 @@ class OptionsTest : public QObject {
                       .replace("Head Office", "Z\xFCrich")
                       .replace("London", "Z\xC3\xBCrich B\xC3\xBCro"));
     h.Start();
-    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    frmOptions dialog(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
     dialog.show();
     Field(dialog, "NoISDNSites")->setText("2");
     Field(dialog, "SiteName2")->setText(QString::fromUtf8("K\xC3\xB6ln"));
@@ -109,7 +109,7 @@ class OptionsTest : public QObject {
                  written.contains("\"Site\",1,\"Z\xC3\xBCrich B\xC3\xBCro\",") &&
                  written.contains("\"Site\",2,\"K\xC3\xB6ln\","),
              written.constData());
-    QCOMPARE(h.data->SiteNames[0], std::string("Z\xFCrich"));
+    QCOMPARE(dialog.Stored().SiteNames[0], std::string("Z\xFCrich"));
   }
 
   void siteCountIsAWholeNumber_data() {
@@ -125,11 +125,11 @@ class OptionsTest : public QObject {
     QFETCH(int, stored);
     Harness h;
     h.Start();
-    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    frmOptions dialog(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
     dialog.show();
     Field(dialog, "NoISDNSites")->setText(typed);
     dialog.findChild<QPushButton*>("cmdOK")->click();
-    QCOMPARE(int(h.data->SiteCount), stored);
+    QCOMPARE(int(dialog.Stored().SiteCount), stored);
     QVERIFY(h.messages.shown.empty());
   }
 
@@ -176,7 +176,7 @@ class OptionsTest : public QObject {
     QFETCH(QString, named);
     Harness h;
     h.Start();
-    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    frmOptions dialog(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
     dialog.show();
     Field(dialog, "SiteName0")->setText("changed");
     Field(dialog, field)->setText(typed);
@@ -187,8 +187,8 @@ class OptionsTest : public QObject {
     if (field == "NoISDNSites") QVERIFY(text.contains("whole number from 0 to 10"));
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.focusWidget()->objectName(), field);
-    QCOMPARE(h.data->SiteNames[0], std::string("site1"));
-    QCOMPARE(h.data->SiteCount, int16_t{1});
+    QCOMPARE(dialog.Stored().SiteNames[0], std::string("site1"));
+    QCOMPARE(dialog.Stored().SiteCount, int16_t{1});
     QVERIFY(!QFile::exists(h.ConfigPath()));
   }
 
@@ -220,8 +220,8 @@ class OptionsTest : public QObject {
                                }));
     QCOMPARE(h.messages.shown.size(), size_t{1});
     QVERIFY2(h.messages.shown[0].text.contains(said), qPrintable(h.messages.shown[0].text));
-    QCOMPARE(h.data->SiteCount, int16_t{1});
-    QCOMPARE(h.data->SiteNames[0], std::string("site1"));
+    QCOMPARE(h.window().Config().SiteCount, int16_t{1});
+    QCOMPARE(h.window().Config().SiteNames[0], std::string("site1"));
     QCOMPARE(ReadAll(log), CraftedLog());
   }
 
@@ -252,8 +252,8 @@ class OptionsTest : public QObject {
                              QCOMPARE(dialog.result(), int(QDialog::Rejected));
                            });
     QVERIFY(opened);
-    QCOMPARE(h.data->SiteCount, int16_t{1});
-    QCOMPARE(h.data->SiteNames[0], std::string("site1"));
+    QCOMPARE(h.window().Config().SiteCount, int16_t{1});
+    QCOMPARE(h.window().Config().SiteNames[0], std::string("site1"));
     QVERIFY(!QFile::exists(h.ConfigPath()));
     QCOMPARE(h.Text("LabelName0"), QString("site1"));
     QVERIFY(h.messages.shown.empty());
@@ -281,7 +281,7 @@ class OptionsTest : public QObject {
   void enterInAFieldDoesNotConfirm() {
     Harness h;
     h.Start();
-    frmOptions dialog(*h.data, h.ConfigPath(), h.messages, &h.window());
+    frmOptions dialog(h.window().Config(), h.ConfigPath(), h.messages, &h.window());
     dialog.show();
     QTest::keyClick(Field(dialog, "SiteName0"), Qt::Key_Return);
     QVERIFY(dialog.isVisible());

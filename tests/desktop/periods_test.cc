@@ -37,13 +37,14 @@ const QByteArray kYearEndLog = Call("2026-11-30T23:59:59Z", "01234123456", 60) +
                                Call("2027-02-03T12:00:00Z", "01234123456", 8);
 
 // The command's periods of all data from `since` to `until`.
-QString CommandPeriods(TallixData& data, const QString& since, const QString& until, int unit) {
+QString CommandPeriods(const frmMain& window, const QString& since, const QString& until,
+                       int unit) {
   TimeRange range;
   if (!ReadTimeRange(FromQt(since), FromQt(until), range).ok()) qFatal("bad range");
-  const TallyResult tally = TallyCalls(data, kAllDataSelection, range);
-  const PeriodTable table(CountedTimedCalls(data, tally), SitesInUse(data),
+  const TallyResult tally = TallyCalls(window.Log(), window.Config(), kAllDataSelection, range);
+  const PeriodTable table(CountedTimedCalls(window.Log(), tally), window.Config().SitesInUse(),
                           static_cast<PeriodUnit>(unit));
-  return QString::fromStdString(PeriodsCsvText(table, data.SiteNames));
+  return QString::fromStdString(PeriodsCsvText(table, window.Config().SiteNames));
 }
 
 // The table the command's rows make: per period and site its calls, the
@@ -120,7 +121,7 @@ class PeriodsTest : public QObject {
     by->setCurrentIndex(unit);
     from->setDate(since);
     if (until.isValid()) to->setDate(until);
-    const QString expected = CommandPeriods(*h.data, since.toString(Qt::ISODate),
+    const QString expected = CommandPeriods(h.window(), since.toString(Qt::ISODate),
                                             to->date().toString(Qt::ISODate), unit);
     QVERIFY(expected.count("\r\n") > 4);
 

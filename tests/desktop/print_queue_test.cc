@@ -173,13 +173,15 @@ class PrintQueueTest : public QObject {
   }
 
   void summaryReachesTheQueue() {
-    auto data = std::make_unique<TallixData>();
     const std::string examples = TALLIX_EXAMPLES_DIR;
-    QVERIFY(ReadConfigFile(*data, examples + "/Tallix.cfg").status.ok());
-    QVERIFY(LoadLog(*data, examples + "/router.log").status.ok());
-    const TallyResult tally = TallyCalls(*data, " ");
-    const ReportHeading heading = MakeReportHeading(*data, {"12/07/26", "10:30:00"});
-    const std::vector<std::string> lines = PrintedSummaryLines({*data, tally, heading});
+    const ConfigReadResult config = ReadConfigFile(examples + "/Tallix.cfg");
+    QVERIFY(config.status.ok());
+    const LoadResult load = LoadLog(examples + "/router.log", config.config.RouterIdentifier);
+    QVERIFY(load.status.ok());
+    const TallyResult tally = TallyCalls(load.log, config.config, " ");
+    const ReportHeading heading = MakeReportHeading(load.log, {"12/07/26", "10:30:00"});
+    const std::vector<std::string> lines =
+        PrintedSummaryLines({load.log, config.config, tally, heading});
 
     QtLinePrinterFactory printers;
     QCOMPARE(printers.Printer().printerName(), QString(kQueue));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "support/test_util.h"
 
@@ -32,47 +31,47 @@ constexpr char kExampleConfig[] =
 
 class ConfigFileTest : public testing::Test {
  protected:
-  std::unique_ptr<TallixData> data_ = std::make_unique<TallixData>();
   TempDir dir_;
 };
 
 TEST_F(ConfigFileTest, MissingFileGivesDefaultsAndWritesNothing) {
   const std::string path = dir_.Path(kConfigFileName);
-  const ConfigReadResult result = ReadConfigFile(*data_, path);
+  const ConfigReadResult result = ReadConfigFile(path);
   EXPECT_TRUE(result.status.ok());
   EXPECT_TRUE(result.warnings.empty());
-  EXPECT_EQ(1, data_->SiteCount);
-  EXPECT_EQ("isdnrouter", data_->RouterIdentifier);
-  EXPECT_EQ("site1", data_->SiteNames[0]);
-  EXPECT_EQ("01234123456", data_->SiteNumbers[0]);
-  EXPECT_EQ("", data_->SiteNames[1]);
+  EXPECT_EQ(1, result.config.SiteCount);
+  EXPECT_EQ("isdnrouter", result.config.RouterIdentifier);
+  EXPECT_EQ("site1", result.config.SiteNames[0]);
+  EXPECT_EQ("01234123456", result.config.SiteNumbers[0]);
+  EXPECT_EQ("", result.config.SiteNames[1]);
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(ConfigFileTest, DirectoryOfThatNameCountsAsAbsent) {
   const std::string path = dir_.Path(kConfigFileName);
   std::filesystem::create_directory(path);
-  EXPECT_TRUE(ReadConfigFile(*data_, path).status.ok());
-  EXPECT_EQ(1, data_->SiteCount);
-  EXPECT_EQ("site1", data_->SiteNames[0]);
+  const ConfigReadResult result = ReadConfigFile(path);
+  EXPECT_TRUE(result.status.ok());
+  EXPECT_EQ(1, result.config.SiteCount);
+  EXPECT_EQ("site1", result.config.SiteNames[0]);
 }
 
 TEST_F(ConfigFileTest, ReadsEveryRecordAndWritesItBackByteForByte) {
   const std::string path = dir_.Path(kConfigFileName);
   WriteFile(path, kExampleConfig);
-  ASSERT_TRUE(ReadConfigFile(*data_, path).status.ok());
-  EXPECT_EQ(2, data_->SiteCount);
-  EXPECT_EQ("Head, Office", data_->SiteNames[0]);
-  EXPECT_EQ("Spare", data_->SiteNames[9]);
-  EXPECT_EQ("0999", data_->SiteNumbers[9]);
-  EXPECT_EQ(kExampleConfig, ConfigFileText(SiteConfigOf(*data_)));
+  const ConfigReadResult result = ReadConfigFile(path);
+  ASSERT_TRUE(result.status.ok());
+  EXPECT_EQ(2, result.config.SiteCount);
+  EXPECT_EQ("Head, Office", result.config.SiteNames[0]);
+  EXPECT_EQ("Spare", result.config.SiteNames[9]);
+  EXPECT_EQ("0999", result.config.SiteNumbers[9]);
+  EXPECT_EQ(kExampleConfig, ConfigFileText(result.config));
 }
 
 TEST_F(ConfigFileTest, OnlyEndRecordLeavesStartValues) {
-  EXPECT_TRUE(ReadConfigText(*data_, "\"END\",\"END\",\"END\",\"END\"\r\n").empty());
-  EXPECT_EQ(0, data_->SiteCount);
-  EXPECT_EQ("", data_->RouterIdentifier);
-  EXPECT_EQ("", data_->SiteNames[0]);
+  SiteConfig config;
+  EXPECT_TRUE(ReadConfigText(config, "\"END\",\"END\",\"END\",\"END\"\r\n").empty());
+  EXPECT_EQ(SiteConfig{}, config);
 }
 
 // Each row: file text, then the values it must give.
@@ -89,12 +88,12 @@ class ConfigFieldTest : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(ConfigFieldTest, Reads) {
   const FieldCase& c = GetParam();
-  auto data = std::make_unique<TallixData>();
-  ReadConfigText(*data, c.text);
-  EXPECT_EQ(c.site_count, data->SiteCount);
-  EXPECT_EQ(c.identifier, data->RouterIdentifier);
-  EXPECT_EQ(c.name0, data->SiteNames[0]);
-  EXPECT_EQ(c.number0, data->SiteNumbers[0]);
+  SiteConfig config;
+  ReadConfigText(config, c.text);
+  EXPECT_EQ(c.site_count, config.SiteCount);
+  EXPECT_EQ(c.identifier, config.RouterIdentifier);
+  EXPECT_EQ(c.name0, config.SiteNames[0]);
+  EXPECT_EQ(c.number0, config.SiteNumbers[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,16 +133,18 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"UnclosedQuoteRunsToEnd", "\"ISDNIdentifier\",\"abc", 0, "", "", ""}),
     [](const testing::TestParamInfo<FieldCase>& row) { return row.param.name; });
 
+// Entry 10, which older files may hold, is read without a warning and
+// passed over.
 TEST(ConfigIndexes, HalvesAndTheEleventhEntry) {
-  auto data = std::make_unique<TallixData>();
-  ReadConfigText(*data,
-                 "\"Site\",2.5,\"two\",\"2\"\n\"Site\",3.5,\"four\",\"4\"\n"
-                 "\"Site\",10,\"eleventh\",\"10\"\n\"END\",0,0,0\n");
-  EXPECT_EQ("two", data->SiteNames[2]);
-  EXPECT_EQ("four", data->SiteNames[4]);
-  EXPECT_EQ("", data->SiteNames[3]);
-  EXPECT_EQ("eleventh", data->SiteNames[10]);
-  EXPECT_EQ(std::string::npos, ConfigFileText(SiteConfigOf(*data)).find("eleventh"));
+  SiteConfig config;
+  const auto warnings = ReadConfigText(config,
+                                       "\"Site\",2.5,\"two\",\"2\"\n\"Site\",3.5,\"four\",\"4\"\n"
+                                       "\"Site\",10,\"eleventh\",\"10\"\n\"END\",0,0,0\n");
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ("two", config.SiteNames[2]);
+  EXPECT_EQ("four", config.SiteNames[4]);
+  EXPECT_EQ("", config.SiteNames[3]);
+  EXPECT_EQ(std::string::npos, ConfigFileText(config).find("eleventh"));
 }
 
 TEST(ConfigLimits, OutOfRangeValuesAreBoundedWithWarnings) {
@@ -159,11 +160,11 @@ TEST(ConfigLimits, OutOfRangeValuesAreBoundedWithWarnings) {
       {"\"Site\",1e10,\"x\",\"y\"\n", 0, 1},
   };
   for (const auto& c : cases) {
-    auto data = std::make_unique<TallixData>();
-    const auto warnings = ReadConfigText(*data, c.text);
-    EXPECT_EQ(c.site_count, data->SiteCount) << c.text;
+    SiteConfig config;
+    const auto warnings = ReadConfigText(config, c.text);
+    EXPECT_EQ(c.site_count, config.SiteCount) << c.text;
     EXPECT_EQ(c.warnings, warnings.size()) << c.text;
-    for (const auto& name : data->SiteNames) EXPECT_EQ("", name) << c.text;
+    for (const auto& name : config.SiteNames) EXPECT_EQ("", name) << c.text;
   }
 }
 
@@ -172,9 +173,9 @@ TEST(ConfigLimits, OutOfRangeValuesAreBoundedWithWarnings) {
 TEST(ConfigTruncation, EveryPrefixLoads) {
   const std::string text = kExampleConfig;
   for (size_t n = 0; n <= text.size(); ++n) {
-    auto data = std::make_unique<TallixData>();
-    ReadConfigText(*data, std::string_view(text).substr(0, n));
-    EXPECT_LE(data->SiteCount, 10);
+    SiteConfig config;
+    ReadConfigText(config, std::string_view(text).substr(0, n));
+    EXPECT_LE(config.SiteCount, 10);
   }
 }
 
@@ -194,11 +195,11 @@ TEST(SiteCountText, AcceptsOnlyWholeCountsFromZeroToTen) {
 
 TEST_F(ConfigFileTest, WriteThenReadGivesBackEveryRow) {
   SiteConfig config;
-  config.site_count = 3;
-  config.identifier = "gw-1";
+  config.SiteCount = 3;
+  config.RouterIdentifier = "gw-1";
   for (size_t i = 0; i < 10; ++i) {
-    config.names[i] = "name " + std::to_string(i) + ", with comma";
-    config.numbers[i] = "0" + std::to_string(1000 + i);
+    config.SiteNames[i] = "name " + std::to_string(i) + ", with comma";
+    config.SiteNumbers[i] = "0" + std::to_string(1000 + i);
   }
   const std::string path = dir_.Path(kConfigFileName);
   ASSERT_TRUE(WriteConfigFile(config, path).ok());
@@ -206,15 +207,9 @@ TEST_F(ConfigFileTest, WriteThenReadGivesBackEveryRow) {
   EXPECT_EQ(ConfigFileText(config), written);
   EXPECT_EQ(14, std::count(written.begin(), written.end(), '\n'));
 
-  auto back = std::make_unique<TallixData>();
-  ASSERT_TRUE(ReadConfigFile(*back, path).status.ok());
-  EXPECT_EQ(config, SiteConfigOf(*back));
-
-  // Storing sets the ten rows and leaves the eleventh entry alone.
-  data_->SiteNames[10] = "eleventh";
-  StoreSiteConfig(config, *data_);
-  EXPECT_EQ(config, SiteConfigOf(*data_));
-  EXPECT_EQ("eleventh", data_->SiteNames[10]);
+  const ConfigReadResult back = ReadConfigFile(path);
+  ASSERT_TRUE(back.status.ok());
+  EXPECT_EQ(config, back.config);
 }
 
 TEST_F(ConfigFileTest, UnstorableTextIsRefusedAndFileKept) {
@@ -232,9 +227,9 @@ TEST_F(ConfigFileTest, UnstorableTextIsRefusedAndFileKept) {
   for (const char* bad : {"a\"b", "line\nbreak", "cr\rhere"}) {
     for (const auto& row : rows) {
       SiteConfig config;
-      (row.kind == Kind::kIdentifier ? config.identifier
-       : row.kind == Kind::kName     ? config.names[row.site]
-                                     : config.numbers[row.site]) = bad;
+      (row.kind == Kind::kIdentifier ? config.RouterIdentifier
+       : row.kind == Kind::kName     ? config.SiteNames[row.site]
+                                     : config.SiteNumbers[row.site]) = bad;
       const auto found = FindUnstorableField(config);
       ASSERT_TRUE(found) << row.field;
       EXPECT_EQ(row.kind, found->kind);
@@ -255,7 +250,7 @@ TEST_F(ConfigFileTest, UnwritablePlaceIsReportedAndNothingLeftBehind) {
   // A path through an ordinary file fails for root as well.
   WriteFile(dir_.Path("plain"), "x");
   SiteConfig config;
-  config.site_count = 1;
+  config.SiteCount = 1;
   const Status r = WriteConfigFile(config, dir_.Path("plain/Tallix.cfg"));
   EXPECT_FALSE(r.ok());
   EXPECT_NE(std::string::npos, r.message().find("plain/Tallix.cfg")) << r.message();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "engine/analysis/tally.h"
@@ -15,13 +14,32 @@ using testing_util::Tallied;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
+// Kept lines without a time, a file or a line number.
+LoadedLog UntimedLog(const std::vector<std::string>& lines) {
+  LoadedLog log;
+  for (const std::string& line : lines) log.Keep(line, {}, {});
+  return log;
+}
+
+// Sites with these names and numbers, the first `count` in use.
+SiteConfig Sites(int16_t count, const std::vector<std::string>& names,
+                 const std::vector<std::string>& numbers) {
+  SiteConfig config;
+  config.RouterIdentifier = "isdnrouter";
+  config.SiteCount = count;
+  for (size_t s = 0; s < names.size(); ++s) {
+    config.SiteNames[s] = names[s];
+    config.SiteNumbers[s] = numbers[s];
+  }
+  return config;
+}
+
 // Two sites in use over seven calls, four of them to numbers no site in use
 // covers (05555000002 belongs to the third site, which is not in use), from
-// a log of two files.
-std::unique_ptr<TallixData> TwoFileLog() {
-  auto data = std::make_unique<TallixData>();
-  data->LogFilePath = "/logs/router.log.1";
-  data->LogFilePaths = {"/logs/router.log.1", "/logs/router.log"};
+// a log of two files whose lines have no time.
+LoadedLog TwoFileLog() {
+  LoadedLog log;
+  log.LogFilePaths = {"/logs/router.log.1", "/logs/router.log"};
   const char* lines[] = {
       "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, lasted 75 seconds",
       "Dec  7 10:30:00 isdnrouter call from 07777000001 disconnected, lasted 60 seconds",
@@ -31,20 +49,17 @@ std::unique_ptr<TallixData> TwoFileLog() {
       "Dec  8 09:00:00 isdnrouter call from 01234123456 disconnected, lasted 5 seconds",
       "Dec  8 09:30:00 isdnrouter call from 03333000003 disconnected, lasted 1 seconds"};
   for (size_t i = 0; i < std::size(lines); ++i) {
-    data->LogLines.Assign(i, lines[i]);
     // Three lines in the first file, the rest in the second.
-    data->LogLineOrigins[i] = i < 3 ? LineOrigin{0, static_cast<uint32_t>(2 * i + 1)}
-                                    : LineOrigin{1, static_cast<uint32_t>(i - 2)};
+    log.Keep(lines[i], {},
+             i < 3 ? LineOrigin{0, static_cast<uint32_t>(2 * i + 1)}
+                   : LineOrigin{1, static_cast<uint32_t>(i - 2)});
   }
-  data->LineCount = static_cast<int32_t>(std::size(lines));
-  data->LogFileLines = {6, 4};
-  data->LogDates[0] = "Dec  7";
-  data->LogDates[1] = "Dec  8";
-  data->DateCount = 2;
-  data->SiteCount = 2;
-  data->SiteNames = {"Head Office", "Depot", "Spare"};
-  data->SiteNumbers = {"01234123456", "02079460123", "05555000002"};
-  return data;
+  log.LogFileLines = {6, 4};
+  return log;
+}
+
+SiteConfig TwoFileSites() {
+  return Sites(2, {"Head Office", "Depot", "Spare"}, {"01234123456", "02079460123", "05555000002"});
 }
 
 TEST(UnmatchedReport, MostCallsFirstThenByNumberWithTotals) {
@@ -74,7 +89,8 @@ TEST(UnmatchedReport, MostCallsFirstThenByNumberWithTotals) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(heading + row.table,
-              ReportTextOf(WriteUnmatched, Tallied(TwoFileLog(), row.selection).request()))
+              ReportTextOf(WriteUnmatched,
+                           Tallied(TwoFileLog(), TwoFileSites(), row.selection).request()))
         << row.selection;
   }
 }
@@ -101,14 +117,14 @@ TEST(CsvReport, QuotesOnlyFieldsThatNeedIt) {
       {"a=b", "a=b"},
   };
   for (const auto& row : rows) {
-    auto data = TwoFileLog();
-    data->SiteNames[1] = row.name;
+    SiteConfig config = TwoFileSites();
+    config.SiteNames[1] = row.name;
     EXPECT_EQ(
         "site,number,stamp,seconds,time\r\n"
         "Head Office,01234123456,Dec  7 10:00:01,75,\r\n"
         "Head Office,01234123456,Dec  8 09:00:00,5,\r\n" +
             row.field + ",02079460123,Dec  7 11:00:01,3661,\r\n",
-        ReportTextOf(WriteCallsCsv, Tallied(std::move(data), " ").request()))
+        ReportTextOf(WriteCallsCsv, Tallied(TwoFileLog(), config, " ").request()))
         << row.name;
   }
 }
@@ -148,18 +164,19 @@ TEST(AuditRows, RowsInTheOrderAskedAsCsvOrTsv) {
       {" ", "Head Office", {}, AuditTextForm::kTsv, ""},
   };
   for (const auto& c : cases) {
-    auto data = TwoFileLog();
-    data->SiteNames[0] = c.head_office;
-    const Tallied tallied(std::move(data), c.selection);
-    EXPECT_EQ(c.text, AuditRowsText(*tallied.data, tallied.tally, c.rows, c.form)) << c.head_office;
+    SiteConfig config = TwoFileSites();
+    config.SiteNames[0] = c.head_office;
+    const Tallied tallied(TwoFileLog(), config, c.selection);
+    EXPECT_EQ(c.text, AuditRowsText({tallied.log, tallied.config, tallied.tally}, c.rows, c.form))
+        << c.head_office;
   }
 }
 
 TEST(JsonReport, KeysInOrderAndNonUtf8BytesAsTheirCodes) {
-  auto data = TwoFileLog();
-  data->SiteNames[0] = "Caf\xE9";              // ISO 8859-1
-  data->SiteNames[1] = "Z\xC3\xBCrich \xC3(";  // UTF-8, then a cut sequence
-  const Tallied tallied(std::move(data), " ");
+  SiteConfig config = TwoFileSites();
+  config.SiteNames[0] = "Caf\xE9";              // ISO 8859-1
+  config.SiteNames[1] = "Z\xC3\xBCrich \xC3(";  // UTF-8, then a cut sequence
+  const Tallied tallied(TwoFileLog(), config, " ");
   const std::string warnings[] = {"a \xFF warning"};
   const std::string expected = R"({
     "files": ["/logs/router.log.1", "/logs/router.log"],
@@ -208,15 +225,14 @@ TEST(AuditReport, EveryKeptLineWithWhereItCameFromAndWhatItMade) {
             "noise\n"
             "Dec  8 09:00:00 isdnrouter call from 02079460123 disconnected, lasted 99999999999 s\n"
             "Dec  8 09:30:00 isdnrouter call from 05555000002 disconnected, lasted 5 seconds");
-  auto data = std::make_unique<TallixData>();
-  data->RouterIdentifier = "isdnrouter";
-  data->SiteCount = 3;
-  data->SiteNames = {"Head Office", "Depot", "Shared"};
-  data->SiteNumbers = {"01234123456", "02079460123", "02079460123"};
   LoadOptions options;
   options.year = 2026;
-  ASSERT_TRUE(LoadLogs(*data, {a, b}, options).status.ok());
-  const Tallied tallied(std::move(data), " ");
+  LoadResult loaded = LoadLogs({a, b}, "isdnrouter", options);
+  ASSERT_TRUE(loaded.status.ok());
+  const Tallied tallied(
+      std::move(loaded.log),
+      Sites(3, {"Head Office", "Depot", "Shared"}, {"01234123456", "02079460123", "02079460123"}),
+      " ");
   EXPECT_EQ("file,line,stamp,number,seconds,result,time\r\n" + a +
                 ",1,Dec  7 10:00:01,01234123456,75,Head Office,2026-12-07T10:00:01\r\n" + a +
                 ",3,Dec  7 10:05:00, 7 10:05:00,9,unmatched,2026-12-07T10:05:00\r\n" + b +
@@ -235,19 +251,11 @@ TEST(AuditReport, EveryKeptLineWithWhereItCameFromAndWhatItMade) {
 // A credit past a site's limit is named as such, and a line another selection
 // leaves out says so.
 TEST(AuditReport, BeyondLimitAndNotSelected) {
-  auto data = std::make_unique<TallixData>();
-  const int lines = TallixData::kMaxCallsPerSite + 1;
-  for (int i = 0; i < lines; ++i) {
-    data->LogLines.Assign(i,
-                          "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, "
-                          "lasted 2 seconds");
-  }
-  data->LogLines.Assign(lines, "Dec  8 10:00:01 isdnrouter call from 01234123456 lasted 3");
-  data->LineCount = lines + 1;
-  data->SiteCount = 1;
-  data->SiteNames[0] = "Head Office";
-  data->SiteNumbers[0] = "01234123456";
-  const Tallied tallied(std::move(data), "Dec  7");
+  std::vector<std::string> lines(TallyResult::kMaxCallsPerSite + 1,
+                                 "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, "
+                                 "lasted 2 seconds");
+  lines.emplace_back("Dec  8 10:00:01 isdnrouter call from 01234123456 lasted 3");
+  const Tallied tallied(UntimedLog(lines), Sites(1, {"Head Office"}, {"01234123456"}), "Dec  7");
   const std::string audit = ReportTextOf(WriteAuditCsv, tallied.request());
   EXPECT_NE(std::string::npos,
             audit.find("\r\n,0,Dec  7 10:00:01,01234123456,2,Head Office (beyond limit),\r\n"
@@ -260,24 +268,18 @@ TEST(AuditReport, BeyondLimitAndNotSelected) {
 // row says so and seconds_not_counted has it. Of the twelve such calls the
 // first ten are warned of, the rest told as a count.
 TEST(AuditReport, SiteTotalPast32BitsCountsNoSeconds) {
-  auto data = std::make_unique<TallixData>();
   const int lines = 13;
-  for (int i = 0; i < lines; ++i) {
-    data->LogLines.Assign(i,
-                          "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, "
-                          "lasted 2000000000 seconds");
-  }
-  data->LineCount = lines;
-  data->SiteCount = 1;
-  data->SiteNames[0] = "Head Office";
-  data->SiteNumbers[0] = "01234123456";
-  const Tallied tallied(std::move(data), " ");
+  const Tallied tallied(UntimedLog(std::vector<std::string>(
+                            lines,
+                            "Dec  7 10:00:01 isdnrouter call from 01234123456 disconnected, "
+                            "lasted 2000000000 seconds")),
+                        Sites(1, {"Head Office"}, {"01234123456"}), " ");
   const std::string row = ",0,Dec  7 10:00:01,01234123456,2000000000,Head Office";
   std::string expected = "file,line,stamp,number,seconds,result,time\r\n" + row + ",\r\n";
   for (int i = 1; i < lines; ++i) expected += row + " (0 s counted),\r\n";
   EXPECT_EQ(expected, ReportTextOf(WriteAuditCsv, tallied.request()));
   EXPECT_EQ(12u, tallied.tally.reconciliation.seconds_not_counted);
-  EXPECT_EQ(2000000000, tallied.data->SiteSeconds[0]);
+  EXPECT_EQ(2000000000, tallied.tally.SiteSeconds(0));
   ASSERT_EQ(11u, tallied.tally.warnings.size());
   EXPECT_EQ("and 2 more like it", tallied.tally.warnings.back());
 }
@@ -296,9 +298,10 @@ TEST(JsonReport, EscapesEveryTextSoItParsesBack) {
       {"</script>", "</script>"},
   };
   for (const auto& row : rows) {
-    auto data = TwoFileLog();
-    data->SiteNames[0] = row.name;
-    const std::string text = ReportTextOf(WriteJsonReport, Tallied(std::move(data), " ").request());
+    SiteConfig config = TwoFileSites();
+    config.SiteNames[0] = row.name;
+    const std::string text =
+        ReportTextOf(WriteJsonReport, Tallied(TwoFileLog(), config, " ").request());
     ASSERT_TRUE(nlohmann::json::accept(text)) << text;
     EXPECT_EQ(row.parsed, nlohmann::json::parse(text)["sites"][0]["name"]) << text;
   }
@@ -306,9 +309,10 @@ TEST(JsonReport, EscapesEveryTextSoItParsesBack) {
 
 // Markup characters and control bytes never reach the page as they stand.
 TEST(HtmlReport, EscapesMarkupAndControlBytes) {
-  auto data = TwoFileLog();
-  data->SiteNames[0] = std::string("A&B <i>\"x\" 'y'\0\x1B", 16);
-  const std::string page = ReportTextOf(WriteHtmlReport, Tallied(std::move(data), " ").request());
+  SiteConfig config = TwoFileSites();
+  config.SiteNames[0] = std::string("A&B <i>\"x\" 'y'\0\x1B", 16);
+  const std::string page =
+      ReportTextOf(WriteHtmlReport, Tallied(TwoFileLog(), config, " ").request());
   EXPECT_NE(std::string::npos,
             page.find("A&amp;B &lt;i&gt;&quot;x&quot; &#39;y&#39;\xEF\xBF\xBD\xEF\xBF\xBD</h3>"))
       << page;

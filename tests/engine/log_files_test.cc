@@ -1,6 +1,6 @@
 // Logs as they are kept: several files loaded as one, and compressed files
 // (gzip, xz, zstd, bzip2) read as their plain text; a damaged or cut-short one fails
-// with its reason and leaves the loaded log as it was.
+// the whole load with its reason.
 
 #include <bzlib.h>
 #include <gtest/gtest.h>
@@ -71,12 +71,6 @@ std::string Bzip2(const std::string& text) {
 // As pzstd begins its files.
 const std::string kZstdSkippableFrame("\x50\x2a\x4d\x18\x03\0\0\0abc", 11);
 
-std::unique_ptr<TallixData> NewData() {
-  auto data = std::make_unique<TallixData>();
-  data->RouterIdentifier = "isdnrouter";
-  return data;
-}
-
 std::string Repeat(const std::string& bytes, int times) {
   std::string out;
   for (int i = 0; i < times; ++i) out += bytes;
@@ -138,31 +132,27 @@ TEST(LogFiles, SeveralFilesLoadAsOneLogInOrder) {
       paths.push_back(dir.Path("router.log." + std::to_string(i)));
       WriteFile(paths.back(), row.files[i]);
     }
-    auto data = NewData();
-    const LoadResult r = LoadLogs(*data, paths);
+    const LoadResult r = LoadLogs(paths, "isdnrouter");
     EXPECT_TRUE(r.status.ok()) << row.name << ": " << r.status.message();
-    EXPECT_EQ(row.kept, KeptLines(*data)) << row.name;
-    EXPECT_EQ(row.days, std::vector<std::string>(data->LogDates.begin(),
-                                                 data->LogDates.begin() + data->DateCount))
-        << row.name;
-    EXPECT_EQ(paths, data->LogFilePaths) << row.name;
-    EXPECT_EQ(paths[0], data->LogFilePath) << row.name;
+    EXPECT_EQ(row.kept, KeptLines(r.log)) << row.name;
+    EXPECT_EQ(row.days, r.log.LogDates()) << row.name;
+    EXPECT_EQ(paths, r.log.LogFilePaths) << row.name;
+    EXPECT_EQ(paths[0], r.log.LogFilePath()) << row.name;
     Origins origins;
-    for (int32_t i = 0; i < data->LineCount; ++i) {
-      const LineOrigin origin = data->LogLineOrigins[static_cast<size_t>(i)];
-      origins.emplace_back(origin.file, origin.line);
+    for (const LogLine& line : r.log.LogLines()) {
+      origins.emplace_back(line.origin.file, line.origin.line);
     }
     EXPECT_EQ(row.origins, origins) << row.name;
-    EXPECT_EQ(row.file_lines, data->LogFileLines) << row.name;
+    EXPECT_EQ(row.file_lines, r.log.LogFileLines) << row.name;
   }
 }
 
 // A file whose size says 0 holds text all the same, read to its end.
 TEST(LogFiles, SizeZeroIsReadToItsEnd) {
-  auto data = NewData();
-  ASSERT_TRUE(LoadLog(*data, "/proc/self/status").status.ok());
-  ASSERT_EQ(1u, data->LogFileLines.size());
-  EXPECT_LT(5u, data->LogFileLines[0]);
+  const LoadResult r = LoadLog("/proc/self/status", "isdnrouter");
+  ASSERT_TRUE(r.status.ok());
+  ASSERT_EQ(1u, r.log.LogFileLines.size());
+  EXPECT_LT(5u, r.log.LogFileLines[0]);
 }
 
 // The reader gives a text exactly as long as its limit, and refuses one byte
@@ -220,18 +210,17 @@ TEST(LogFiles, LimitsApplyToTheWholeLoad) {
   for (int n = 0; n < 20001; ++n) half += Line(5, n) + "\n";
   WriteFile(dir.Path("a.log"), half);
   WriteFile(dir.Path("b.log.gz"), Gzip(half));
-  auto data = NewData();
-  const LoadResult r = LoadLogs(*data, {dir.Path("a.log"), dir.Path("b.log.gz")});
+  const LoadResult r = LoadLogs({dir.Path("a.log"), dir.Path("b.log.gz")}, "isdnrouter");
   EXPECT_TRUE(r.status.ok());
-  EXPECT_EQ(40001, data->LineCount);
+  EXPECT_EQ(40001, r.log.LineCount());
   EXPECT_EQ(std::vector<std::string>{"the log holds 1 more call-end lines than the 40001 that "
                                      "can be kept; they were not loaded"},
-            r.warnings);
-  EXPECT_EQ(static_cast<int32_t>(2 * half.size()), data->LogFileSize);
-  EXPECT_EQ(1u, data->LinesBeyondKept);
+            r.log.LimitWarnings());
+  EXPECT_EQ(static_cast<int32_t>(2 * half.size()), r.log.LogFileSize);
+  EXPECT_EQ(1u, r.log.LinesBeyondKept);
 }
 
-TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
+TEST(LogFiles, DamagedCompressedFileFailsTheLoad) {
   const std::string text = Line(5, 1) + "\n" + Line(6, 2) + "\n";
   const std::string gz = Gzip(text);
   std::string bad_check = gz;
@@ -269,9 +258,7 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
     TempDir dir;
     WriteFile(dir.Path("good.log"), Line(7, 7));
     WriteFile(dir.Path("router.log.gz"), row.bytes);
-    auto data = NewData();
-    ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).status.ok());
-    const LoadResult r = LoadLogs(*data, {dir.Path("good.log"), dir.Path("router.log.gz")});
+    const LoadResult r = LoadLogs({dir.Path("good.log"), dir.Path("router.log.gz")}, "isdnrouter");
     EXPECT_FALSE(r.status.ok()) << row.name;
     std::string reason = row.reason;
     if (const size_t at = reason.find('@'); at != std::string::npos) {
@@ -280,8 +267,8 @@ TEST(LogFiles, DamagedCompressedFileFailsAndChangesNothing) {
     EXPECT_EQ("log file: cannot read '" + dir.Path("router.log.gz") + "': " + reason,
               r.status.message())
         << row.name;
-    EXPECT_EQ(std::vector<std::string>{Line(7, 7)}, KeptLines(*data)) << row.name;
-    EXPECT_EQ(std::vector<std::string>{dir.Path("good.log")}, data->LogFilePaths) << row.name;
+    EXPECT_EQ(0, r.log.LineCount()) << row.name;
+    EXPECT_TRUE(r.log.LogFilePaths.empty()) << row.name;
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <filesystem>
 
 #include "support/fake_log_files.h"
 #include "support/test_util.h"
@@ -13,13 +13,8 @@ namespace {
 using testing_util::TempDir;
 using testing_util::WriteFile;
 
-std::unique_ptr<TallixData> NewData(const std::string& identifier = "isdnrouter") {
-  auto data = std::make_unique<TallixData>();
-  data->RouterIdentifier = identifier;
-  return data;
-}
-
-std::vector<std::string> Kept(const TallixData& data) { return testing_util::KeptLines(data); }
+using testing_util::KeptLines;
+using testing_util::LoadText;
 
 constexpr char kA[] =
     "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds";
@@ -36,10 +31,10 @@ struct EndingCase {
 class LogEndingTest : public testing::TestWithParam<EndingCase> {};
 
 TEST_P(LogEndingTest, Keeps) {
-  auto data = NewData();
-  ASSERT_TRUE(testing_util::LoadText(*data, GetParam().text, "/log").status.ok());
-  EXPECT_EQ(GetParam().kept, Kept(*data));
-  EXPECT_EQ(static_cast<int32_t>(GetParam().text.size()), data->LogFileSize);
+  const LoadResult r = LoadText(GetParam().text);
+  ASSERT_TRUE(r.status.ok());
+  EXPECT_EQ(GetParam().kept, KeptLines(r.log));
+  EXPECT_EQ(static_cast<int32_t>(GetParam().text.size()), r.log.LogFileSize);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -76,22 +71,22 @@ TEST(KeptLine, NeedsBothTextsInAnyCaseAndOrder) {
       {"xdisconnectedx isdnrouterx", "isdnrouter", true},
   };
   for (const auto& c : cases) {
-    auto data = NewData(c.identifier);
-    testing_util::LoadText(*data, std::string("noise line\n") + c.line + "\nmore noise", "/log");
-    EXPECT_EQ(c.kept ? 1 : 0, data->LineCount) << c.line;
+    const LoadResult r =
+        LoadText(std::string("noise line\n") + c.line + "\nmore noise", "/log", c.identifier);
+    EXPECT_EQ(c.kept ? 1 : 0, r.log.LineCount()) << c.line;
   }
 }
 
 TEST(DayList, OneEntryPerRunOfEqualPrefixes) {
-  auto data = NewData();
   std::string text;
   for (const char* day : {"Dec  7", "Dec  7", "Dec  8", "Dec  8", "Dec  7", "DEC  7", "Dec  7"}) {
     text += std::string(day) + " 10:00:01 isdnrouter disconnected\n";
     text += std::string("Jan  1") + " noise in between\n";
   }
-  ASSERT_TRUE(testing_util::LoadText(*data, text, "/log").status.ok());
+  const LoadResult r = LoadText(text);
+  ASSERT_TRUE(r.status.ok());
   EXPECT_EQ((std::vector<std::string>{"Dec  7", "Dec  8", "Dec  7", "DEC  7", "Dec  7"}),
-            DayList(*data));
+            r.log.LogDates());
 }
 
 // The first and last kept lines by position, not by time; no kept line is
@@ -107,14 +102,13 @@ TEST(LogStartAndEnd, FirstAndLastKeptLines) {
       {"nothing\nto see\n", "", "", 0},
   };
   for (const auto& c : cases) {
-    auto data = NewData();
-    const LoadResult r = testing_util::LoadText(*data, c.text, "/log");
+    const LoadResult r = LoadText(c.text);
     EXPECT_TRUE(r.status.ok());
-    EXPECT_TRUE(r.warnings.empty());
-    const LogBounds bounds = LogStartAndEnd(*data);
+    EXPECT_TRUE(r.log.LimitWarnings().empty());
+    const LogBounds bounds = LogStartAndEnd(r.log);
     EXPECT_EQ(c.start, bounds.start);
     EXPECT_EQ(c.end, bounds.end);
-    EXPECT_EQ(c.days, DayList(*data).size());
+    EXPECT_EQ(c.days, r.log.LogDates().size());
   }
 }
 
@@ -123,7 +117,7 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
     int lines;
     int days;  // distinct day runs among those lines
     int32_t kept;
-    int16_t listed;
+    size_t listed;
     size_t warnings;
   } cases[] = {{40001, 1, 40001, 1, 0},
                {40002, 1, 40001, 1, 1},
@@ -131,7 +125,6 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
                {102, 102, 102, 101, 1},
                {40002, 102, 40001, 101, 2}};
   for (const auto& c : cases) {
-    auto data = NewData();
     std::string text;
     for (int i = 0; i < c.lines; ++i) {
       const int day = i * c.days / c.lines;
@@ -139,49 +132,33 @@ TEST(LogLimits, KeptLinesAndDayRunsAtTheirEdges) {
       std::snprintf(prefix, sizeof prefix, "D%05d", day);
       text += std::string(prefix) + " 10:00:01 isdnrouter disconnected\n";
     }
-    const LoadResult r = testing_util::LoadText(*data, text, "/log");
+    const LoadResult r = LoadText(text);
     EXPECT_TRUE(r.status.ok());
+    const std::vector<std::string> warnings = r.log.LimitWarnings();
     if (c.days > 101) {
       // Runs past the full list are counted as runs, not lines.
-      ASSERT_FALSE(r.warnings.empty());
+      ASSERT_FALSE(warnings.empty());
       EXPECT_NE(std::string::npos,
-                r.warnings.back().find(" " + std::to_string(c.days - 101) + " later day runs"))
-          << r.warnings.back();
+                warnings.back().find(" " + std::to_string(c.days - 101) + " later day runs"))
+          << warnings.back();
     }
-    EXPECT_EQ(c.kept, data->LineCount) << c.lines << " lines";
-    EXPECT_EQ(c.listed, data->DateCount) << c.lines << " lines";
-    EXPECT_EQ(c.warnings, r.warnings.size()) << c.lines << " lines";
+    EXPECT_EQ(c.kept, r.log.LineCount()) << c.lines << " lines";
+    EXPECT_EQ(c.listed, r.log.LogDates().size()) << c.lines << " lines";
+    EXPECT_EQ(c.warnings, warnings.size()) << c.lines << " lines";
   }
 }
 
-TEST(LoadLog, SecondShorterLogReplacesCountsAndPath) {
+TEST(LoadLog, UnreadableLogFailsNamingIt) {
   TempDir dir;
-  WriteFile(dir.Path("one.log"), std::string(kA) + "\n" + kB + "\n");
-  WriteFile(dir.Path("two.log"), std::string(kB) + "\n");
-  auto data = NewData();
-  ASSERT_TRUE(LoadLog(*data, dir.Path("one.log")).status.ok());
-  ASSERT_TRUE(LoadLog(*data, dir.Path("two.log")).status.ok());
-  EXPECT_EQ(dir.Path("two.log"), data->LogFilePath);
-  EXPECT_EQ(1, data->LineCount);
-  EXPECT_EQ(1, data->DateCount);
-  EXPECT_EQ(kB, data->LogLines[0]);
-}
-
-TEST(LoadLog, UnreadableLogLeavesEverythingAsItWas) {
-  TempDir dir;
-  WriteFile(dir.Path("good.log"), std::string(kA) + "\n");
   WriteFile(dir.Path("plain"), "x");
   std::filesystem::create_directory(dir.Path("folder"));
-  auto data = NewData();
-  ASSERT_TRUE(LoadLog(*data, dir.Path("good.log")).status.ok());
   for (const std::string& path :
        {dir.Path("missing.log"), dir.Path("folder"), dir.Path("plain/below")}) {
-    const LoadResult r = LoadLog(*data, path);
+    const LoadResult r = LoadLog(path, "isdnrouter");
     EXPECT_FALSE(r.status.ok()) << path;
     EXPECT_NE(std::string::npos, r.status.message().find(path)) << r.status.message();
-    EXPECT_EQ(dir.Path("good.log"), data->LogFilePath);
-    EXPECT_EQ(1, data->LineCount);
-    EXPECT_EQ(1, data->DateCount);
+    EXPECT_TRUE(r.log.LogFilePaths.empty()) << path;
+    EXPECT_EQ(0, r.log.LineCount()) << path;
   }
 }
 

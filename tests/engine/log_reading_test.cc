@@ -36,12 +36,6 @@ KeptLines ScanInBlocks(std::string_view text, size_t block) {
   return kept;
 }
 
-std::unique_ptr<TallixData> NewData() {
-  auto data = std::make_unique<TallixData>();
-  data->RouterIdentifier = "isdnrouter";
-  return data;
-}
-
 // Everything a load leaves for the rest of the program.
 struct Loaded {
   bool ok = false;
@@ -57,33 +51,27 @@ struct Loaded {
   bool operator==(const Loaded&) const = default;
 };
 
-Loaded Snapshot(const LoadResult& r, const TallixData& data) {
+Loaded Snapshot(const LoadResult& r) {
+  const LoadedLog& log = r.log;
   Loaded loaded{r.status.ok(),
                 r.status.message(),
-                r.warnings,
-                data.LogFileSize,
-                testing_util::KeptLines(data),
-                {data.LogDates.begin(), data.LogDates.begin() + data.DateCount},
+                log.LimitWarnings(),
+                log.LogFileSize,
+                testing_util::KeptLines(log),
+                log.LogDates(),
                 {},
-                data.LogFileLines,
-                data.LinesBeyondKept};
-  for (int32_t i = 0; i < data.LineCount; ++i) {
-    const LineOrigin origin = data.LogLineOrigins[static_cast<size_t>(i)];
-    loaded.origins.emplace_back(origin.file, origin.line);
+                log.LogFileLines,
+                log.LinesBeyondKept};
+  for (const LogLine& line : log.LogLines()) {
+    loaded.origins.emplace_back(line.origin.file, line.origin.line);
   }
   return loaded;
 }
 
-Loaded FromText(const std::string& text) {
-  auto data = NewData();
-  const LoadResult r = testing_util::LoadText(*data, text, "/log");
-  return Snapshot(r, *data);
-}
+Loaded FromText(const std::string& text) { return Snapshot(testing_util::LoadText(text)); }
 
 Loaded FromFile(const std::string& path, LogFileSystem& files = SystemLogFiles()) {
-  auto data = NewData();
-  const LoadResult r = LoadLog(*data, path, {}, files);
-  return Snapshot(r, *data);
+  return Snapshot(LoadLog(path, "isdnrouter", {}, files));
 }
 
 std::string CallLine(int day, int n) {
@@ -162,26 +150,22 @@ TEST(LogReading, LargeFileInTwoPartsGivesTheTextResult) {
   EXPECT_EQ(expected, FromFile("/log", files));
 }
 
-// Truncates the log after it was opened: the load finds the file shorter,
-// fails with a message and leaves the loaded log as it was.
-TEST(LogReading, FileThatShrinksWhileReadLeavesDataAsItWas) {
+// Truncates the log after it was opened: the load finds the file shorter and
+// fails with a message, keeping nothing.
+TEST(LogReading, FileThatShrinksWhileReadFails) {
   TempDir dir;
-  const std::string good = dir.Path("good.log");
   const std::string path = dir.Path("router.log");
-  WriteFile(good, CallLine(0, 1) + "\n");
   std::string text;
   while (text.size() < (33u << 20)) text += MixedLog(static_cast<uint32_t>(text.size()), 3000);
   for (size_t new_size : {size_t{0}, size_t{10}, size_t{300000}, text.size() - 100}) {
     WriteFile(path, text);
-    auto data = NewData();
-    ASSERT_TRUE(LoadLog(*data, good).status.ok());
     AfterOpen files([&] { std::filesystem::resize_file(path, new_size); });
-    const LoadResult r = LoadLog(*data, path, {}, files);
+    const LoadResult r = LoadLog(path, "isdnrouter", {}, files);
     EXPECT_EQ("log file: cannot read '" + path + "': it became shorter while it was read",
               r.status.message())
         << new_size;
-    EXPECT_EQ(good, data->LogFilePath);
-    EXPECT_EQ(std::vector<std::string>{CallLine(0, 1)}, testing_util::KeptLines(*data));
+    EXPECT_TRUE(r.log.LogFilePaths.empty()) << new_size;
+    EXPECT_EQ(0, r.log.LineCount()) << new_size;
   }
 }
 
@@ -306,22 +290,19 @@ TEST(CompactLineInto, ReadsTheSameFieldsAsTheWholeLine) {
   }
 }
 
-// A progress callback that says no stops the load, which fails and changes
-// nothing, even when it says so only at the last report, after every byte was
-// read; one that says yes sees the bytes grow to the file's size.
+// A progress callback that says no stops the load, which fails as cancelled
+// and keeps nothing, even when it says so only at the last report, after
+// every byte was read; one that says yes sees the bytes grow to the file's
+// size.
 TEST(LogReading, ProgressCallbackCancelsOrFollowsTheLoad) {
   TempDir dir;
-  const std::string good = dir.Path("good.log");
   const std::string path = dir.Path("router.log");
-  WriteFile(good, CallLine(0, 1) + "\n");
   std::string text;
   while (text.size() < (9u << 20)) text += MixedLog(static_cast<uint32_t>(text.size()), 200);
   WriteFile(path, text);
   const Loaded expected = FromText(text);
   enum Answer { kNoAtOnce, kYes, kNoAtTheEnd };
   for (Answer answer : {kNoAtOnce, kYes, kNoAtTheEnd}) {
-    auto data = NewData();
-    ASSERT_TRUE(LoadLog(*data, good).status.ok());
     std::vector<uint64_t> seen;
     LoadOptions options;
     options.progress = [&](uint64_t done, uint64_t total) {
@@ -329,20 +310,21 @@ TEST(LogReading, ProgressCallbackCancelsOrFollowsTheLoad) {
       seen.push_back(done);
       return answer == kYes || (answer == kNoAtTheEnd && done < total);
     };
-    const LoadResult r = LoadLog(*data, path, options);
+    const LoadResult r = LoadLog(path, "isdnrouter", options);
     ASSERT_GE(seen.size(), 1u);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_LE(seen.back(), text.size());
     if (answer == kYes) {
-      EXPECT_EQ(expected, Snapshot(r, *data));
+      EXPECT_EQ(expected, Snapshot(r));
       EXPECT_EQ(text.size(), seen.back());
     } else {
+      EXPECT_TRUE(r.status.cancelled());
       EXPECT_EQ(kLoadCancelled, r.status.message());
       if (answer == kNoAtOnce) {
         EXPECT_EQ(1u, seen.size());
       }
-      EXPECT_EQ(good, data->LogFilePath);
-      EXPECT_EQ(std::vector<std::string>{CallLine(0, 1)}, testing_util::KeptLines(*data));
+      EXPECT_TRUE(r.log.LogFilePaths.empty());
+      EXPECT_EQ(0, r.log.LineCount());
     }
   }
 }

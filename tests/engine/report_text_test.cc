@@ -6,40 +6,48 @@
 #include <memory>
 
 #include "engine/analysis/tally.h"
+#include "support/test_util.h"
 
 namespace tallix {
 namespace {
 
+using testing_util::LogOf;
+using testing_util::Tallied;
+
 const ReportDateTime kNow{"07/12/2026", "10:30:00"};
 
-// Reports over tables a test filled itself, with the caption of all data and
-// no tally behind them: these reports read the call tables only.
+// Reports over sites and counts a test made itself, with the caption of all
+// data and no kept line behind them: these reports read the tally only.
 struct Untallied {
-  explicit Untallied(const TallixData& tables)
-      : data(tables), heading(MakeReportHeading(tables, kNow)) {
+  Untallied(SiteConfig config_in, TallyResult tally_in, const std::string& path = "/log")
+      : log(LogOf({}, path)),
+        config(std::move(config_in)),
+        tally(std::move(tally_in)),
+        heading(MakeReportHeading(log, kNow)) {
     tally.caption = "All Data";
   }
-  ReportRequest request() const { return {data, tally, heading}; }
-  const TallixData& data;
+  ReportRequest request() const { return {log, config, tally, heading}; }
+  LoadedLog log;
+  SiteConfig config;
   TallyResult tally;
   ReportHeading heading;
 };
 
 // Two sites over three calls, tallied over all data.
-std::unique_ptr<TallixData> TwoSites() {
-  auto data = std::make_unique<TallixData>();
-  data->LogFilePath = "/logs/router.log";
-  const char* lines[] = {
-      "Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 seconds\r",
-      "Dec  7 11:00:01 isdnrouter isdn: call from 02079460123 disconnected, lasted 3661 seconds",
-      "Dec  8 09:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 5 seconds"};
-  for (size_t i = 0; i < 3; ++i) data->LogLines.Assign(i, lines[i]);
-  data->LineCount = 3;
-  data->SiteCount = 3;
-  data->SiteNames = {"Head Office", "Depot", "Idle"};
-  data->SiteNumbers = {"01234123456", "02079460123", "09999999999"};
-  TallyCalls(*data, " ");
-  return data;
+std::unique_ptr<Tallied> TwoSites() {
+  SiteConfig config;
+  config.SiteCount = 3;
+  config.SiteNames = {"Head Office", "Depot", "Idle"};
+  config.SiteNumbers = {"01234123456", "02079460123", "09999999999"};
+  return std::make_unique<Tallied>(
+      LogOf(
+          {"Dec  7 10:00:01 isdnrouter isdn: call from 01234123456 disconnected, lasted 75 "
+           "seconds\r",
+           "Dec  7 11:00:01 isdnrouter isdn: call from 02079460123 disconnected, lasted 3661 "
+           "seconds",
+           "Dec  8 09:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 5 seconds"},
+          "/logs/router.log"),
+      config, " ", kNow);
 }
 
 TEST(ReportText, SavedReportWholeText) {
@@ -64,11 +72,11 @@ TEST(ReportText, SavedReportWholeText) {
       "\r\n"
       "Detailed log for Idle\r\n"
       "\r\n";
-  EXPECT_EQ(expected, ReportTextOf(WriteSavedReport, Untallied(*TwoSites()).request()));
+  EXPECT_EQ(expected, ReportTextOf(WriteSavedReport, TwoSites()->request()));
 }
 
 TEST(ReportText, PrintedSummaryAndDetailedLines) {
-  auto data = TwoSites();
+  const auto two = TwoSites();
   const std::vector<std::string> summary = {
       "ISDN Log Ananysis for file '/logs/router.log' on 07/12/2026 10:30:00",
       "",
@@ -93,7 +101,7 @@ TEST(ReportText, PrintedSummaryAndDetailedLines) {
       ""};
   std::vector<std::string> printed = summary;
   printed.emplace_back();
-  EXPECT_EQ(printed, PrintedSummaryLines(Untallied(*data).request()));
+  EXPECT_EQ(printed, PrintedSummaryLines(two->request()));
 
   std::vector<std::string> detailed = summary;
   for (const char* line : {"", "", "Detailed log for Head Office", "Dec  7 10:00:01   0d 0h 1m 15s",
@@ -101,7 +109,7 @@ TEST(ReportText, PrintedSummaryAndDetailedLines) {
                            "Dec  7 11:00:01   0d 1h 1m 1s", "", "Detailed log for Idle", ""}) {
     detailed.emplace_back(line);
   }
-  EXPECT_EQ(detailed, PrintedDetailedLogLines(Untallied(*data).request()));
+  EXPECT_EQ(detailed, PrintedDetailedLogLines(two->request()));
 }
 
 TEST(ReportText, ShowLogWholeText) {
@@ -127,7 +135,7 @@ TEST(ReportText, ShowLogWholeText) {
       "\r\n"
       "Detailed log for Idle\r\n"
       "\r\n";
-  EXPECT_EQ(expected, ShowLogText(Untallied(*TwoSites()).request()));
+  EXPECT_EQ(expected, ShowLogText(TwoSites()->request()));
 }
 
 // The name column counts characters, so every row's colons stand under the
@@ -170,49 +178,52 @@ TEST(ReportText, ShowLogNameColumn) {
        "ab   : 0     :  0d 0h 0m 0s\r\n"},
   };
   for (const auto& row : kRows) {
-    auto data = std::make_unique<TallixData>();
-    data->SiteCount = 2;
-    data->SiteNames = {row.names[0], row.names[1]};
-    data->SiteCallCounts = {row.counts[0], row.counts[1]};
-    const std::string text = ShowLogText(Untallied(*data).request());
+    SiteConfig config;
+    config.SiteCount = 2;
+    config.SiteNames = {row.names[0], row.names[1]};
+    // Every call is of one kept line with an empty stamp.
+    TallyResult tally;
+    tally.lines.resize(1);
+    for (const int16_t calls : row.counts) {
+      tally.sites.push_back({std::vector<CountedCall>(static_cast<size_t>(calls)), {}});
+    }
+    const std::string text = ShowLogText(Untallied(config, tally).request());
     EXPECT_NE(std::string::npos, text.find("Summary\r\n" + row.table + "\r\n")) << row.what << "\n"
                                                                                 << text;
   }
 }
 
 TEST(ReportText, NoSitesAndNoLines) {
-  auto data = std::make_unique<TallixData>();
-  data->LogFilePath = "/x.log";
+  const Untallied none({}, {}, "/x.log");
   const std::string heading =
       "ISDN Log Ananysis for file '/x.log' on 07/12/2026 10:30:00\r\n\r\n"
       "Log Start   : \r\nLog End     : \r\n";
   EXPECT_EQ(
       heading +
           "Log Records :  0\r\nSummary\r\n\"Site\",\"Calls\",\"Duration\",\"Duration\"\r\n\r\n",
-      ReportTextOf(WriteSavedReport, Untallied(*data).request()));
+      ReportTextOf(WriteSavedReport, none.request()));
   EXPECT_EQ(heading + "Log Records : 0\r\n\r\nSummary\r\nSite : Calls : Duration\r\n\r\n",
-            ShowLogText(Untallied(*data).request()));
-  EXPECT_EQ(10u, PrintedSummaryLines(Untallied(*data).request()).size());
-  EXPECT_EQ(11u, PrintedDetailedLogLines(Untallied(*data).request()).size());
+            ShowLogText(none.request()));
+  EXPECT_EQ(10u, PrintedSummaryLines(none.request()).size());
+  EXPECT_EQ(11u, PrintedDetailedLogLines(none.request()).size());
 }
 
 TEST(ReportText, ShortKeptLineIsTakenWhole) {
-  auto data = std::make_unique<TallixData>();
-  data->LogLines.Assign(0, "short");
-  data->LogLines.Assign(1, "Dec  9 01:02:03 rest");
-  data->LineCount = 2;
-  const ReportHeading heading = MakeReportHeading(*data, kNow);
+  const ReportHeading heading = MakeReportHeading(LogOf({"short", "Dec  9 01:02:03 rest"}), kNow);
   EXPECT_EQ("short", heading.start);
   EXPECT_EQ("Dec  9 01:02", heading.end);
 }
 
 TEST(ReportText, DoubleQuotesInFieldsAreDoubled) {
-  auto data = std::make_unique<TallixData>();
-  data->SiteCount = 1;
-  data->SiteNames[0] = "say \"hi\"";
-  data->SiteCallCounts[0] = 1;
-  data->CallStamps(0, 0) = "Dec \"7\"";
-  const std::string text = ReportTextOf(WriteSavedReport, Untallied(*data).request());
+  SiteConfig config;
+  config.SiteCount = 1;
+  config.SiteNames[0] = "say \"hi\"";
+  TallyResult tally;
+  LineResult line;
+  line.stamp = "Dec \"7\"";
+  tally.lines = {line};
+  tally.sites = {{{{0, 0}}, {}}};
+  const std::string text = ReportTextOf(WriteSavedReport, Untallied(config, tally).request());
   EXPECT_NE(std::string::npos, text.find("\"say \"\"hi\"\"\",1,0,")) << text;
   EXPECT_NE(std::string::npos, text.find("\"Dec \"\"7\"\"\",0,")) << text;
 }

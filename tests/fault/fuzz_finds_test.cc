@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <memory>
 #include <string>
 
 #include "engine/analysis/lenient_number.h"
@@ -42,11 +41,11 @@ TEST(FuzzFinds, LongMantissaWithNegativeExponentIsInfinite) {
 // out of range, not 0.
 TEST(FuzzFinds, LongMantissaInTheConfiguration) {
   const std::string huge = "1" + std::string(400, '0') + "e-1";
-  auto data = std::make_unique<TallixData>();
+  SiteConfig config;
   const auto warnings = ReadConfigText(
-      *data, "\"NoSites\"," + huge + ",0,0\n\"Site\"," + huge + ",\"x\",\"y\"\n\"END\",0,0,0\n");
-  EXPECT_EQ(10, data->SiteCount);
-  EXPECT_EQ("", data->SiteNames[0]);
+      config, "\"NoSites\"," + huge + ",0,0\n\"Site\"," + huge + ",\"x\",\"y\"\n\"END\",0,0,0\n");
+  EXPECT_EQ(10, config.SiteCount);
+  EXPECT_EQ("", config.SiteNames[0]);
   EXPECT_EQ(2u, warnings.size());
   EXPECT_FALSE(ParseSiteCountText(huge).has_value());
 }

@@ -88,11 +88,11 @@ class AfterOpen final : public LogFileSystem {
 
 // Loads `text` as the log at `path`, read in order in large blocks: the
 // plainest way the loader reads, which the others are compared with.
-inline LoadResult LoadText(TallixData& data, std::string_view text,
-                           const std::string& path = "/log") {
+inline LoadResult LoadText(std::string_view text, const std::string& path = "/log",
+                           std::string_view identifier = "isdnrouter") {
   FakeLogFiles files;
   files.Add(path, {std::string(text), size_t{1} << 20, false});
-  return LoadLog(data, path, {}, files);
+  return LoadLog(path, identifier, {}, files);
 }
 
 }  // namespace tallix::testing_util

@@ -111,7 +111,7 @@ QByteArray SitesConfig(int count) {
   return text + "\"END\",\"END\",\"END\",\"END\"\r\n";
 }
 
-Harness::Harness() : data(std::make_unique<TallixData>()) {
+Harness::Harness() {
   QDir(dir_.path()).mkdir("program");
   settings_ = std::make_unique<QtSettingsStore>(dir_.filePath("settings.ini"));
 }
@@ -146,7 +146,7 @@ frmMain& Harness::Start() {
                     &printers, settings_.get(),
                     &clock,    config.value_or(ConfigBesideProgram(dir_.filePath("program"))),
                     &desktop,  &load_watcher};
-  window_ = std::make_unique<frmMain>(*data, services);
+  window_ = std::make_unique<frmMain>(services);
   return *window_;
 }
 

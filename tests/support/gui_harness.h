@@ -17,7 +17,6 @@
 #include "desktop/app/frm_main.h"
 #include "desktop/app/qt_services.h"
 #include "desktop/app/services.h"
-#include "engine/app/shared_data.h"
 
 namespace tallix::testing {
 
@@ -154,7 +153,6 @@ class Harness {
   FakeClock clock;
   FakeDesktop desktop;
   FakeLoadWatcher load_watcher;
-  std::unique_ptr<TallixData> data;
   // Where Start() reads and Options writes; default: ConfigPath() for both.
   std::optional<ConfigLocation> config;
 

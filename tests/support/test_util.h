@@ -1,6 +1,7 @@
 #pragma once
-// Helpers shared by the engine tests: a temporary directory, the kept lines
-// as strings, and whole-file reads and writes.
+// Helpers shared by the engine tests: a temporary directory, logs and site
+// configurations made in place, the kept lines as strings, and whole-file
+// reads and writes.
 
 #include <filesystem>
 #include <memory>
@@ -8,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/shared_data.h"
+#include "engine/analysis/tally.h"
+#include "engine/config/site_config.h"
+#include "engine/log/loaded_log.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix::testing_util {
@@ -27,21 +30,35 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// LogLines 0..LineCount-1, copied.
-std::vector<std::string> KeptLines(const TallixData& data);
+// The kept lines' texts, copied.
+std::vector<std::string> KeptLines(const LoadedLog& log);
 
-// A tally over shared data that a test filled, with a fixed heading: what
-// every report is made from.
+// A log of one file, "/log", that kept `lines` as they stand (without times
+// unless they carry RFC 3339 or traditional stamps, read with the year
+// 2026), the nth kept line being line n of the file.
+LoadedLog LogOf(const std::vector<std::string>& lines, const std::string& path = "/log");
+
+// Sites "site1", "site2", ... with the given numbers, all in use, and the
+// identifier "isdnrouter".
+SiteConfig SitesOf(const std::vector<std::string>& numbers);
+
+// A tally of a log and sites that a test made, with a fixed heading: what
+// every report is made from. Not moved once made: the tally points into
+// the log.
 struct Tallied {
-  Tallied(std::unique_ptr<TallixData> tables, std::string_view selection,
+  Tallied(LoadedLog log_in, SiteConfig config_in, std::string_view selection,
           const ReportDateTime& when = {"07/12/2026", "10:30:00"})
-      : data(std::move(tables)),
-        tally(TallyCalls(*data, selection)),
-        heading(MakeReportHeading(*data, when)) {}
+      : log(std::move(log_in)),
+        config(std::move(config_in)),
+        tally(TallyCalls(log, config, selection)),
+        heading(MakeReportHeading(log, when)) {}
+  Tallied(const Tallied&) = delete;
+  Tallied& operator=(const Tallied&) = delete;
   ReportRequest request(std::span<const std::string> warnings = {}) const {
-    return {*data, tally, heading, warnings};
+    return {log, config, tally, heading, warnings};
   }
-  std::unique_ptr<TallixData> data;
+  LoadedLog log;
+  SiteConfig config;
   TallyResult tally;
   ReportHeading heading;
 };

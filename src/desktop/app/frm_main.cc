@@ -61,11 +61,8 @@ struct MenuDef {
 
 }  // namespace
 
-frmMain::frmMain(TallixData& shared, const Services& services, QWidget* parent)
-    : QMainWindow(parent),
-      data_(shared),
-      services_(services),
-      dlgCommonDialog(*services.file_chooser) {
+frmMain::frmMain(const Services& services, QWidget* parent)
+    : QMainWindow(parent), services_(services), dlgCommonDialog(*services.file_chooser) {
   setObjectName("frmMain");
   setWindowTitle(kTitle);
   last_tally_.caption = "All Results";
@@ -213,14 +210,15 @@ QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_pat
 void frmMain::Form_Load() {
   geometry_ = new WindowGeometry(*this, *services_.settings);
   follow_ = new LogFollow(
-      data_, [this] { ShowFollowedLines(); },
+      log_, config_, [this] { ShowFollowedLines(); },
       [this](const QString& note) { sbStatusBar->ShowNote(note); }, this);
   findChild<QAction*>("mnuViewFollowLog")
       ->setChecked(services_.settings->Read(kFollowLogKey).value_or("0") == "1");
-  const ConfigReadResult config = ReadConfigFile(data_, services_.config.read_path);
+  const ConfigReadResult config = ReadConfigFile(services_.config.read_path);
+  config_ = config.config;
   if (!config.status.ok()) {
     // Starting with no sites at all would look like a broken program.
-    ApplyDefaultConfig(data_);
+    config_ = DefaultConfig();
     startup_problems_.push_back(config.status.message() +
                                 "; Tallix starts with its built-in configuration");
   }
@@ -244,7 +242,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick && data_.ResultCommandsEnabled) {
+  if (event->type() == QEvent::MouseButtonDblClick && result_commands_enabled_) {
     for (int row = 0; row < kRows; ++row) {
       const auto r = static_cast<size_t>(row);
       if (watched == NoCalls[r] || watched == CallDuration[r]) {
@@ -269,13 +267,13 @@ void frmMain::Form_Unload() {
 // ---- Rows
 
 void frmMain::ShowSiteRows() {
-  const int sites = SitesInUse(data_);
+  const int sites = config_.SitesInUse();
   QStringList names;
   for (int i = 0; i < kRows; ++i) {
     const auto row = static_cast<size_t>(i);
     const bool shown = i < sites;
     if (shown) {
-      const QString site = ToQt(data_.SiteNames[row]);
+      const QString site = ToQt(config_.SiteNames[row]);
       LabelName[row]->setText(site);
       // Two sites of one name are told apart by their row.
       const QString spoken =
@@ -291,7 +289,7 @@ void frmMain::ShowSiteRows() {
 }
 
 void frmMain::EnableResultCommands(bool enabled) {
-  data_.ResultCommandsEnabled = enabled;
+  result_commands_enabled_ = enabled;
   for (QPushButton* b : {CommandAll, Command2, CommandDate, CommandShowLog, CommandPrintLog}) {
     b->setEnabled(enabled);
   }
@@ -306,11 +304,12 @@ void frmMain::ShowTally(std::string_view selection) {
 }
 
 void frmMain::RunTally(std::string_view selection) {
-  last_tally_ = TallyCalls(data_, selection);
-  const int sites = std::min(SitesInUse(data_), kRows);
-  for (size_t row = 0; row < static_cast<size_t>(sites); ++row) {
-    ShowBoxText(NoCalls[row], QString::number(data_.SiteCallCounts[row]));
-    ShowBoxText(CallDuration[row], ToQt(FormatDuration(data_.SiteSeconds[row])));
+  last_tally_ = TallyCalls(log_, config_, selection);
+  const int sites = std::min(config_.SitesInUse(), kRows);
+  for (int row = 0; row < sites; ++row) {
+    const auto r = static_cast<size_t>(row);
+    ShowBoxText(NoCalls[r], QString::number(last_tally_.SiteCallCounts(row)));
+    ShowBoxText(CallDuration[r], ToQt(FormatDuration(last_tally_.SiteSeconds(row))));
   }
   ResultsRangeDisplay->setText(ToQt(last_tally_.caption));
   ShowClippedTextAsToolTip(ResultsRangeDisplay);
@@ -326,7 +325,7 @@ void frmMain::mnuViewFollowLog_Click() {
 }
 
 void frmMain::FollowLoadedLog() {
-  if (findChild<QAction*>("mnuViewFollowLog")->isChecked() && data_.ResultCommandsEnabled &&
+  if (findChild<QAction*>("mnuViewFollowLog")->isChecked() && result_commands_enabled_ &&
       !loading_) {
     follow_->Start();
   } else {
@@ -335,9 +334,10 @@ void frmMain::FollowLoadedLog() {
 }
 
 void frmMain::ShowFollowedLines() {
-  const LogBounds bounds = LogStartAndEnd(data_);
+  const LogBounds bounds = LogStartAndEnd(log_);
   ShowBoxText(LogEnd, ToQt(bounds.end));
-  ShowBoxText(LogRecords, QString(" %1").arg(data_.LineCount));
+  ShowBoxText(LogRecords, QString(" %1").arg(log_.LineCount()));
+  ShowDayList();
   RunTally(last_tally_.selection);
   RefreshPeriods(false);
   sbStatusBar->ShowNote(QString("The log was updated at %1")
@@ -347,10 +347,13 @@ void frmMain::ShowFollowedLines() {
 void frmMain::mnuViewOptions_Click() {
   // The per-user folder may not be there yet when the first write goes to it.
   CreateConfigFolder(services_.config.write_path);
-  frmOptions dialog(data_, ConfigFilePath(), *services_.messages, this,
+  frmOptions dialog(config_, ConfigFilePath(), *services_.messages, this,
                     [this](const QString& path) { return LogFileAt(FromQt(path)); });
-  // A configuration written anew has nothing left to warn about.
-  if (dialog.exec() == QDialog::Accepted) config_warnings_.clear();
+  if (dialog.exec() == QDialog::Accepted) {
+    config_ = dialog.Stored();
+    // A configuration written anew has nothing left to warn about.
+    config_warnings_.clear();
+  }
   ShowSiteRows();
   RefreshCheckTotals();
   RefreshPeriods(false);
@@ -388,11 +391,11 @@ void frmMain::Command2_Click() { ShowTally(FromQt(DateEntry->text())); }
 
 void frmMain::CommandDate_Click() { ShowTally(FromQt(ComboDate->currentText())); }
 std::vector<std::string> frmMain::RunWarnings() const {
-  return tallix::RunWarnings(config_warnings_, load_warnings_, last_tally_);
+  return tallix::RunWarnings(config_warnings_, log_.LimitWarnings(), last_tally_);
 }
 
 bool frmMain::RequireLoadedLog(const QString& what) {
-  if (!data_.LogFilePath.empty()) return true;
+  if (!log_.LogFilePath().empty()) return true;
   ShowProblem(QString("Please open a log with File > Open before %1.").arg(what));
   return false;
 }

@@ -20,7 +20,8 @@
 #include "desktop/app/services.h"
 #include "desktop/reports/frm_line_context.h"
 #include "engine/analysis/tally.h"
-#include "engine/app/shared_data.h"
+#include "engine/config/site_config.h"
+#include "engine/log/loaded_log.h"
 
 class QAction;
 class QComboBox;
@@ -46,8 +47,8 @@ class frmMain : public QMainWindow {
   static constexpr char kTitle[] = "Tallix";
 
   // Restores the geometry, reads the configuration file (services.config)
-  // and lays out the rows. `shared` and the services must outlive the window.
-  frmMain(TallixData& shared, const Services& services, QWidget* parent = nullptr);
+  // and lays out the rows. The services must outlive the window.
+  explicit frmMain(const Services& services, QWidget* parent = nullptr);
   ~frmMain() override;
 
   // Shows, once, what start-up had to correct in the configuration file or
@@ -67,6 +68,11 @@ class frmMain : public QMainWindow {
 
   // The configuration file that Options writes.
   QString ConfigFilePath() const;
+
+  // The values the window shows.
+  const LoadedLog& Log() const { return log_; }
+  const SiteConfig& Config() const { return config_; }
+  const TallyResult& LastTally() const { return last_tally_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -148,19 +154,24 @@ class frmMain : public QMainWindow {
   // The name a report of `type` (e.g. "audit.csv", ".html") is proposed
   // under: made from the first log file's name, in its folder.
   QString ProposedName(const QString& type) const;
+  // Adds the days that following added to the Date Search list.
+  void ShowDayList();
   // Shows the load's outcome in the log panel and the rows.
   void ShowLoadedLog(const LoadResult& load);
   // Every warning of the run so far, as tallix-report lists them: the
   // configuration's, the load's and the last tally's.
   std::vector<std::string> RunWarnings() const;
 
-  TallixData& data_;
   Services services_;
   CommonDialog dlgCommonDialog;
-  TallyResult last_tally_;  // of the selection the rows show
+  // The values the window shows: the loaded log (which following adds to),
+  // the site configuration, and the tally of the selection the rows show.
+  LoadedLog log_;
+  SiteConfig config_;
+  TallyResult last_tally_;
+  bool result_commands_enabled_ = false;  // the value last given to EnableResultCommands
   std::vector<std::string> startup_problems_;
   std::vector<std::string> config_warnings_;  // of the configuration file as read
-  std::vector<std::string> load_warnings_;    // of the loaded log
   WindowGeometry* geometry_ = nullptr;        // owned by the window
   bool loading_ = false;
   // Every file opened or tried as a log in this run, as named then.

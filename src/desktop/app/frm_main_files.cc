@@ -89,16 +89,18 @@ void frmMain::OpenLogFile(const QString& path) {
   const FileStamp stamp = StampOf(file);
   if (check_totals_) check_totals_->Blank();
   if (periods_) periods_->Blank();
-  const LoadResult load = RunBusyLoad(
+  LoadResult load = RunBusyLoad(
       *this, QFileInfo(path).fileName(),
-      [this, &file](const LoadOptions& options) { return LoadLog(data_, file, options); },
+      [&file, identifier = config_.RouterIdentifier](const LoadOptions& options) {
+        return LoadLog(file, identifier, options);
+      },
       services_.load_watcher);
   loading_ = false;
   if (!load.status.ok()) {
     FollowLoadedLog();
     RefreshCheckTotals();
     RefreshPeriods(false);
-    if (load.status.message().find(kLoadCancelled) != std::string::npos) {
+    if (load.status.cancelled()) {
       sbStatusBar->ShowNote("Load cancelled");
       return;
     }
@@ -107,28 +109,41 @@ void frmMain::OpenLogFile(const QString& path) {
     return;
   }
   loaded_stamps_ = {stamp};
+  // The last tally's views point into the old log: the tally over the new
+  // one follows at once.
+  log_ = std::move(load.log);
   ShowLoadedLog(load);
 }
 
+void frmMain::ShowDayList() {
+  // Only days that followed lines added: the chooser keeps its choice.
+  const std::vector<std::string>& days = log_.LogDates();
+  if (ComboDate->count() == static_cast<int>(days.size())) return;
+  for (size_t d = static_cast<size_t>(ComboDate->count()); d < days.size(); ++d) {
+    ComboDate->addItem(ToQt(days[d]));
+  }
+}
+
 void frmMain::ShowLoadedLog(const LoadResult& load) {
-  ShowBoxText(LogFilename, ToQt(data_.LogFilePath));
-  const LogBounds bounds = LogStartAndEnd(data_);
+  ShowBoxText(LogFilename, ToQt(log_.LogFilePath()));
+  const LogBounds bounds = LogStartAndEnd(log_);
   ShowBoxText(LogStart, ToQt(bounds.start));
   ShowBoxText(LogEnd, ToQt(bounds.end));
-  ShowBoxText(LogRecords, QString(" %1").arg(data_.LineCount));
+  ShowBoxText(LogRecords, QString(" %1").arg(log_.LineCount()));
   ComboDate->clear();
   ComboDate->clearEditText();
-  for (const std::string& day : DayList(data_)) ComboDate->addItem(ToQt(day));
+  ShowDayList();
   ComboDate->setCurrentIndex(-1);
-  load_warnings_ = load.warnings;
   RunTally(kAllDataSelection);
   RefreshPeriods(true);
   EnableResultCommands(true);
   FollowLoadedLog();
-  std::vector<std::string> warnings = load.warnings;
+  std::vector<std::string> warnings = log_.LimitWarnings();
   // Notes, such as a file whose lines end with CR alone, are remarks of the load too.
   warnings.insert(warnings.end(), load.notes.begin(), load.notes.end());
-  if (auto no_kept_line = NoKeptLineWarning(data_)) warnings.push_back(std::move(*no_kept_line));
+  if (auto no_kept_line = NoKeptLineWarning(log_, config_.RouterIdentifier)) {
+    warnings.push_back(std::move(*no_kept_line));
+  }
   // The load's remarks, then what the tally over it reached.
   ShowWarnings({{"The log was loaded, with these remarks:", warnings},
                 {"The tally reached a limit:", last_tally_.warnings}});
@@ -154,15 +169,15 @@ void frmMain::mnuFileSave_Click() {
                    .arg(ToQtMessage(FromQt(path)))});
     if (answer != MessageAnswer::kYes) return;
   }
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  const ReportHeading heading = MakeReportHeading(log_, services_.clock->Now());
   const Status written = WriteOutputFile(FromQt(path), [&](ReportSink& sink) {
-    WriteSavedReport({data_, last_tally_, heading}, sink);
+    WriteSavedReport({log_, config_, last_tally_, heading}, sink);
   });
   if (!written.ok()) ShowProblem("The report was not saved.\n\n" + ToQtMessage(written.message()));
 }
 
 QString frmMain::InputFileAt(const std::string& path) const {
-  const std::vector<std::string> logs = LoadedFiles(data_);
+  const std::vector<std::string>& logs = log_.LogFilePaths;
   const std::string configs[] = {services_.config.read_path, services_.config.write_path};
   const std::optional<InputFile> input = tallix::InputFileAt(path, logs, configs);
   if (!input) return {};
@@ -182,9 +197,9 @@ void frmMain::mnuFileExport_Click() {
   const qsizetype index = std::max<qsizetype>(0, filters.indexOf(chosen->filter));
   const ExportTypeDef& type = kExportTypes[index];
   const std::vector<std::string> warnings = RunWarnings();
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
+  const ReportHeading heading = MakeReportHeading(log_, services_.clock->Now());
   const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    type.write({data_, last_tally_, heading, warnings}, sink);
+    type.write({log_, config_, last_tally_, heading, warnings}, sink);
   });
   if (!written.ok()) {
     ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));
@@ -227,13 +242,13 @@ bool frmMain::RefuseProtectedFile(const QString& path, const QString& what) {
 }
 
 QString frmMain::LogFileAt(const std::string& path) const {
-  if (tallix::InputFileAt(path, LoadedFiles(data_), {})) return "a file of the log that is loaded";
+  if (tallix::InputFileAt(path, log_.LogFilePaths, {})) return "a file of the log that is loaded";
   if (tallix::InputFileAt(path, tried_logs_, {})) return "a file opened as a log";
   return {};
 }
 
 QString frmMain::ProposedName(const QString& type) const {
-  const QFileInfo log(ToQt(data_.LogFilePath));
+  const QFileInfo log(ToQt(log_.LogFilePath()));
   // "router.log.gz" gives "router"; a name that is all suffix keeps it whole.
   QString stem = log.fileName().section('.', 0, 0);
   if (stem.isEmpty()) stem = log.fileName();

@@ -21,8 +21,8 @@ void frmMain::mnuFilePageSetup_Click() {
 
 void frmMain::mnuFilePrint_Click() {
   if (!RequireLoadedLog("printing")) return;
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  PrintLines(PrintedSummaryLines({data_, last_tally_, heading}));
+  const ReportHeading heading = MakeReportHeading(log_, services_.clock->Now());
+  PrintLines(PrintedSummaryLines({log_, config_, last_tally_, heading}));
 }
 
 // ---- Detailed log and Show Log
@@ -40,21 +40,21 @@ void frmMain::CommandPrintLog_Click() {
 }
 
 void frmMain::PrintDetailedLog() {
-  const ReportHeading heading = MakeReportHeading(data_, services_.clock->Now());
-  PrintLines(PrintedDetailedLogLines({data_, last_tally_, heading}));
+  const ReportHeading heading = MakeReportHeading(log_, services_.clock->Now());
+  PrintLines(PrintedDetailedLogLines({log_, config_, last_tally_, heading}));
 }
 
 void frmMain::CommandShowLog_Click() {
   if (!RequireLoadedLog("showing the log")) return;
   if (!CallTotalGuard()) return;
-  FormShowLog window(data_, last_tally_, *services_.clock, this);
+  FormShowLog window({log_, config_, last_tally_}, *services_.clock, this);
   window.exec();
 }
 
 void frmMain::ShowCheckTotals(int choice) {
   if (check_totals_ == nullptr) {
     check_totals_ = new FormCheckTotals(
-        data_, last_tally_,
+        {log_, config_, last_tally_},
         {dlgCommonDialog, *services_.messages, *services_.settings,
          [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
          [this] { return ProposedName("-audit.csv"); }, loaded_stamps_},
@@ -74,7 +74,7 @@ void frmMain::RefreshCheckTotals() {
 void frmMain::ShowPeriods() {
   if (periods_ == nullptr) {
     periods_ =
-        new FormPeriods(data_,
+        new FormPeriods(log_, config_,
                         {dlgCommonDialog, *services_.messages, *services_.settings,
                          [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
                          [this] { return ProposedName("-periods.csv"); },

@@ -7,27 +7,36 @@
 
 namespace tallix {
 
-LogFollow::LogFollow(TallixData& data, std::function<void()> changed,
+LogFollow::LogFollow(LoadedLog& log, const SiteConfig& config, std::function<void()> changed,
                      std::function<void(const QString&)> note, QObject* parent)
-    : QObject(parent), data_(data), changed_(std::move(changed)), note_(std::move(note)) {}
+    : QObject(parent),
+      log_(log),
+      config_(config),
+      changed_(std::move(changed)),
+      note_(std::move(note)) {}
 
 LogFollow::~LogFollow() = default;
 
 void LogFollow::Start() {
   Stop();
-  if (data_.LogFilePath.empty()) return;
-  const std::string path =
-      data_.LogFilePaths.empty() ? data_.LogFilePath : data_.LogFilePaths.back();
+  if (log_.LogFilePaths.empty()) return;
+  const std::string path = log_.LogFilePaths.back();
+  auto watch = std::make_unique<FolderWatch>();
   auto follower = std::make_unique<LogFollower>();
-  const uint64_t lines_read = data_.LogFileLines.empty() ? 0 : data_.LogFileLines.back();
-  if (Status started = follower->Start(path, lines_read, data_.RouterIdentifier); !started.ok()) {
+  Status started = watch->Start(path);
+  if (started.ok()) started = follower->Start(path, log_.resume, config_.RouterIdentifier);
+  if (!started.ok()) {
     note_(ToQtMessage(started.message()));
     return;
   }
+  const int32_t lines = log_.LineCount();
+  log_.ForgetUnterminatedTail();
+  watch_ = std::move(watch);
   follower_ = std::move(follower);
-  keeper_ = std::make_unique<FollowedLineKeeper>(data_);
+  keeper_ = std::make_unique<FollowedLineKeeper>(log_);
   said_missing_ = false;
-  notifier_ = new QSocketNotifier(follower_->notify_fd(), QSocketNotifier::Read, this);
+  if (log_.LineCount() != lines) changed_();
+  notifier_ = new QSocketNotifier(watch_->fd(), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &LogFollow::Read);
   // What came between the load and now.
   Read();
@@ -38,10 +47,11 @@ void LogFollow::Stop() {
   notifier_ = nullptr;
   keeper_.reset();
   follower_.reset();
+  watch_.reset();
 }
 
 void LogFollow::Read() {
-  if (!follower_) return;
+  if (!follower_ || !watch_->TakeEvents()) return;
   bool kept = false;
   const Status read = follower_->Poll([&](std::span<const FollowedLine> lines) {
     for (const FollowedLine& line : lines) keeper_->Keep(line);
@@ -52,12 +62,13 @@ void LogFollow::Read() {
     Stop();
     return;
   }
+  log_.resume = follower_->position();
   if (kept) changed_();
   // Said once while it is gone, not at every look.
   if (!follower_->present() && !said_missing_) {
     said_missing_ = true;
     note_(QString("The log file \"%1\" is missing; it is followed again when it comes back")
-              .arg(ToQtMessage(data_.LogFilePath)));
+              .arg(ToQtMessage(log_.LogFilePath())));
   } else if (follower_->present()) {
     said_missing_ = false;
   }

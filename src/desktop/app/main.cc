@@ -14,7 +14,6 @@
 #include "desktop/app/qt_services.h"
 #include "desktop/app/startup.h"
 #include "desktop/reports/line_printer.h"
-#include "engine/app/shared_data.h"
 
 namespace {
 
@@ -32,8 +31,6 @@ int Main(int argc, char** argv) {
   QApplication::setDesktopFileName("tallix");
   QApplication::setWindowIcon(tallix::ProgramIcon());
 
-  // The shared tables are large and live for the whole run.
-  auto data = std::make_unique<tallix::TallixData>();
   tallix::QtFileChooser file_chooser;
   tallix::QtMessageService messages;
   tallix::QtLinePrinterFactory printers;
@@ -46,7 +43,7 @@ int Main(int argc, char** argv) {
                             &settings,     &clock,    tallix::SystemConfigLocation(program_dir),
                             &desktop};
 
-  tallix::frmMain window(*data, services);
+  tallix::frmMain window(services);
   tallix::StartMainWindow(window, QApplication::arguments());
   return QApplication::exec();
 }

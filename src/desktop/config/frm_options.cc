@@ -16,10 +16,10 @@
 
 namespace tallix {
 
-frmOptions::frmOptions(TallixData& shared, QString config_path, MessageService& messages,
+frmOptions::frmOptions(const SiteConfig& shown, QString config_path, MessageService& messages,
                        QWidget* parent, ProtectedFile protected_file)
     : QDialog(parent),
-      data_(shared),
+      config_(shown),
       config_path_(std::move(config_path)),
       messages_(messages),
       protected_file_(std::move(protected_file)) {
@@ -80,11 +80,11 @@ void frmOptions::CentreOver(const QWidget& owner) {
 }
 
 void frmOptions::Form_Load() {
-  NoISDNSites->setText(QString::number(data_.SiteCount));
-  ISDNRouter->setText(ToQt(data_.RouterIdentifier));
+  NoISDNSites->setText(QString::number(config_.SiteCount));
+  ISDNRouter->setText(ToQt(config_.RouterIdentifier));
   for (size_t i = 0; i < kRows; ++i) {
-    SiteName[i]->setText(ToQt(data_.SiteNames[i]));
-    SiteISDNNumber[i]->setText(ToQt(data_.SiteNumbers[i]));
+    SiteName[i]->setText(ToQt(config_.SiteNames[i]));
+    SiteISDNNumber[i]->setText(ToQt(config_.SiteNumbers[i]));
   }
 }
 
@@ -112,16 +112,16 @@ void frmOptions::cmdOK_Click() {
   }
   // A field left as it was shown keeps its bytes: a name read in another
   // encoding than the system's would not survive the way through the text box.
-  const SiteConfig shown = SiteConfigOf(data_);
+  const SiteConfig& shown = config_;
   auto bytes = [](const QLineEdit* field, const std::string& before) {
     return field->text() == ToQt(before) ? before : FromQt(field->text());
   };
   SiteConfig config;
-  config.site_count = *count;
-  config.identifier = bytes(ISDNRouter, shown.identifier);
+  config.SiteCount = *count;
+  config.RouterIdentifier = bytes(ISDNRouter, shown.RouterIdentifier);
   for (size_t i = 0; i < kRows; ++i) {
-    config.names[i] = bytes(SiteName[i], shown.names[i]);
-    config.numbers[i] = bytes(SiteISDNNumber[i], shown.numbers[i]);
+    config.SiteNames[i] = bytes(SiteName[i], shown.SiteNames[i]);
+    config.SiteNumbers[i] = bytes(SiteISDNNumber[i], shown.SiteNumbers[i]);
   }
   if (const std::optional<UnstorableField> bad = FindUnstorableField(config)) {
     using enum UnstorableField::Kind;
@@ -140,14 +140,14 @@ void frmOptions::cmdOK_Click() {
                               .arg(ToQtMessage(FromQt(config_path_)), what)});
     return;
   }
-  // The shared data change only once the file holds the new values.
+  // The window takes the new values only once the file holds them.
   const Status written = WriteConfigFile(config, FromQt(config_path_));
   if (!written.ok()) {
     messages_.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, "Options",
                           "The options were not stored.\n\n" + ToQtMessage(written.message())});
     return;
   }
-  StoreSiteConfig(config, data_);
+  config_ = std::move(config);
   accept();
 }
 

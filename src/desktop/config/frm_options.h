@@ -12,7 +12,7 @@
 
 #include "desktop/app/controls.h"
 #include "desktop/app/services.h"
-#include "engine/app/shared_data.h"
+#include "engine/config/site_config.h"
 
 class QLabel;
 class QLineEdit;
@@ -28,10 +28,13 @@ class frmOptions : public QDialog {
   // read); empty when it may be.
   using ProtectedFile = std::function<QString(const QString& path)>;
 
-  // Fills the fields from `shared`. `config_path` is the file OK writes,
+  // Fills the fields from `shown`. `config_path` is the file OK writes,
   // unless `protected_file` names it.
-  frmOptions(TallixData& shared, QString config_path, MessageService& messages,
+  frmOptions(const SiteConfig& shown, QString config_path, MessageService& messages,
              QWidget* parent = nullptr, ProtectedFile protected_file = {});
+
+  // The configuration OK wrote to the file; the one shown until then.
+  const SiteConfig& Stored() const { return config_; }
 
  private:
   void BuildControls();
@@ -42,7 +45,7 @@ class frmOptions : public QDialog {
   // Says why the fields cannot be stored and puts the focus on `field`.
   void Refuse(QLineEdit* field, const QString& message);
 
-  TallixData& data_;
+  SiteConfig config_;
   QString config_path_;
   MessageService& messages_;
   ProtectedFile protected_file_;

@@ -33,9 +33,9 @@ constexpr int kFigureColumns = 3;
 
 }  // namespace
 
-FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& tally,
-                                 const CheckTotalsServices& services, int choice, QWidget* parent)
-    : QDialog(parent), data_(shared), tally_(tally), services_(services) {
+FormCheckTotals::FormCheckTotals(const TalliedLog& shown, const CheckTotalsServices& services,
+                                 int choice, QWidget* parent)
+    : QDialog(parent), shown_(shown), services_(services) {
   setObjectName("FormCheckTotals");
   setWindowTitle("Check Totals");
   setFont(WindowFont());
@@ -64,7 +64,7 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   choice_row->addWidget(RowCount);
   layout->addLayout(choice_row);
 
-  model_ = new KeptLinesModel(shared, tally, this);
+  model_ = new KeptLinesModel(shown_, this);
   LinesTable = new QTableView(this);
   LinesTable->setObjectName("LinesTable");
   LinesTable->setAccessibleName("Kept log lines");
@@ -145,8 +145,8 @@ void FormCheckTotals::FillChoices(int choice) {
   LinesChoiceBox->clear();
   LinesChoiceBox->addItem("All kept lines", int{kAllKeptLines});
   LinesChoiceBox->addItem("Selected lines", int{kSelectedLines});
-  for (int s = 0; s < SitesInUse(data_); ++s) {
-    LinesChoiceBox->addItem(ToQt(data_.SiteNames[static_cast<size_t>(s)]) + "'s calls", s);
+  for (int s = 0; s < shown_.config.SitesInUse(); ++s) {
+    LinesChoiceBox->addItem(ToQt(shown_.config.SiteNames[static_cast<size_t>(s)]) + "'s calls", s);
   }
   LinesChoiceBox->addItem("Calls credited to no site", int{kCreditedToNoSite});
   LinesChoiceBox->setCurrentIndex(std::max(0, LinesChoiceBox->findData(choice)));
@@ -154,10 +154,10 @@ void FormCheckTotals::FillChoices(int choice) {
 
 void FormCheckTotals::Refresh() {
   setEnabled(true);
-  caption_->setText(ToQt(tally_.caption));
+  caption_->setText(ToQt(shown_.tally.caption));
   BuildFigures();
   FillChoices(LinesChoiceBox->currentData().toInt());
-  LinesTable->setColumnHidden(KeptLinesModel::kFile, LoadedFiles(data_).size() <= 1);
+  LinesTable->setColumnHidden(KeptLinesModel::kFile, shown_.log.LogFilePaths.size() <= 1);
   ShowChoice();
 }
 
@@ -188,13 +188,13 @@ void FormCheckTotals::Blank() {
 void FormCheckTotals::OpenLine(int row) {
   if (row < 0 || row >= model_->rowCount()) return;
   const auto kept = static_cast<size_t>(model_->Rows()[static_cast<size_t>(row)]);
-  const LineOrigin origin = data_.LogLineOrigins[kept];
-  const std::vector<std::string> files = LoadedFiles(data_);
+  const LineOrigin origin = shown_.log.LogLines()[kept].origin;
+  const std::vector<std::string>& files = shown_.log.LogFilePaths;
   if (origin.file >= files.size()) return;
   const std::string& path = files[origin.file];
   const bool changed =
       origin.file >= services_.stamps.size() || StampOf(path) != services_.stamps[origin.file];
-  FormLineContext window(path, origin.line, data_.LogLines[kept], changed, this);
+  FormLineContext window(path, origin.line, shown_.log.LogLines()[kept].text, changed, this);
   window.exec();
 }
 
@@ -206,39 +206,42 @@ void FormCheckTotals::BuildFigures() {
   delete layout()->replaceWidget(figures_, panel);
   delete figures_;
   figures_ = panel;
-  // The engine's figures in the window's order. The two limits that its
-  // table shows as one sum are shown apart: they count different things.
-  struct Apart {
-    uint64_t Reconciliation::*value;
+  // The tally's figures in the window's order; those always shown even at 0
+  // come with `always`.
+  using R = Reconciliation;
+  struct Figure {
+    uint64_t R::*value;
     const char* name;
-    const char* caption;
+    const char* label;
+    bool always;
     const char* tip;
   };
-  static constexpr Apart kApart[] = {
-      {&Reconciliation::beyond_kept_limit, "BeyondKeptLimit", "Beyond the kept-line limit",
+  static constexpr Figure kFigures[] = {
+      {&R::lines_read, "LinesRead", "Lines read", true, nullptr},
+      {&R::kept, "LinesKept", "Call-end lines kept", true, nullptr},
+      {&R::selected, "LinesSelected", "Selected", true, nullptr},
+      {&R::credited, "LinesCredited", "Credited to a site", true, nullptr},
+      {&R::unmatched, "LinesUnmatched", "Credited to no site", true, nullptr},
+      {&R::beyond_kept_limit, "BeyondKeptLimit", "Beyond the kept-line limit", true,
        "Call-end lines past the lines a log keeps"},
-      {&Reconciliation::beyond_site_limit, "BeyondSiteLimit", "Beyond a site's limit",
+      {&R::beyond_site_limit, "BeyondSiteLimit", "Beyond a site's limit", true,
        "Calls not counted because their site was full"},
+      {&R::counted, "CallsCounted", "Calls counted", true, nullptr},
+      {&R::seconds_not_counted, "SecondsNotCounted", "Calls counting 0 s", false, nullptr},
+      {&R::without_from, "WithoutFrom", "Lines without 'from'", false, nullptr},
+      {&R::without_lasted, "WithoutLasted", "Lines without 'lasted'", false, nullptr},
+      {&R::without_time, "WithoutTime", "Lines without a time", false,
+       "Kept lines whose stamp gives no date and time"},
   };
-  std::vector<const ReconciliationFigure*> figures;
-  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
-    if (figure.window_slot >= 0) figures.push_back(&figure);
-  }
-  std::stable_sort(figures.begin(), figures.end(),
-                   [](const auto* a, const auto* b) { return a->window_slot < b->window_slot; });
   auto* grid = new QGridLayout(panel);
   grid->setContentsMargins(0, 0, 0, 0);
   int shown = 0;
-  for (const ReconciliationFigure* def : figures) {
-    const uint64_t value = tally_.reconciliation.*def->value;
-    if (!def->window_always && value == 0) continue;
-    const char* name = def->window_name;
-    const char* label = def->window_caption;
-    const char* tip = def->window_tip;
-    for (const Apart& apart : kApart) {
-      if (def->value == apart.value)
-        std::tie(name, label, tip) = std::tuple(apart.name, apart.caption, apart.tip);
-    }
+  for (const Figure& def : kFigures) {
+    const uint64_t value = shown_.tally.reconciliation.*def.value;
+    if (!def.always && value == 0) continue;
+    const char* name = def.name;
+    const char* label = def.label;
+    const char* tip = def.tip;
     auto* caption = new QLabel(QString(label) + ":", panel);
     auto* figure = new QLabel(QString::number(value), panel);
     figure->setObjectName(name);
@@ -256,9 +259,9 @@ void FormCheckTotals::BuildFigures() {
 }
 
 void FormCheckTotals::ShowChoice() {
-  std::vector<int32_t> rows = LinesOf(tally_, LinesChoiceBox->currentData().toInt());
+  std::vector<int32_t> rows = LinesOf(shown_.tally, LinesChoiceBox->currentData().toInt());
   if (range_) {
-    std::erase_if(rows, [this](int32_t r) { return !range_->Contains(LineTime(data_, r)); });
+    std::erase_if(rows, [this](int32_t r) { return !range_->Contains(shown_.log.LineTime(r)); });
   }
   model_->SetRows(std::move(rows));
   const int shown = model_->rowCount();
@@ -279,7 +282,7 @@ QString FormCheckTotals::RowsAsText(bool selected_only) const {
   } else {
     rows = model_->Rows();
   }
-  return ToQt(AuditRowsText(data_, tally_, rows, AuditTextForm::kTsv, true));
+  return ToQt(AuditRowsText(shown_, rows, AuditTextForm::kTsv, true));
 }
 
 void FormCheckTotals::CopySelection() {
@@ -292,7 +295,7 @@ void FormCheckTotals::cmdSaveAs_Click() {
       this, "Save As", {"Audit of the lines shown (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
   const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    WriteAuditRows(data_, tally_, model_->Rows(), AuditTextForm::kCsv, sink, true);
+    WriteAuditRows(shown_, model_->Rows(), AuditTextForm::kCsv, sink, true);
   });
   if (!written.ok()) {
     services_.messages.Show(this, {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),

@@ -20,7 +20,7 @@
 #include "desktop/reports/kept_lines_model.h"
 #include "engine/analysis/tally.h"
 #include "engine/analysis/time_range.h"
-#include "engine/app/shared_data.h"
+#include "engine/reports/report_text.h"
 
 class QComboBox;
 class QLabel;
@@ -31,17 +31,17 @@ namespace tallix {
 
 // What the window needs from its owner.
 struct CheckTotalsServices : SavingWindowServices {
-  // Each loaded file as it was loaded, in LoadedFiles order.
+  // Each loaded file as it was loaded, in LogFilePaths order.
   const std::vector<FileStamp>& stamps;
 };
 
 class FormCheckTotals : public QDialog {
  public:
   // Opens showing `choice` (a LinesChoice, or a site in use), beside
-  // `parent` when there is one. `shared`, `tally` and the services must
-  // outlive the window.
-  FormCheckTotals(const TallixData& shared, const TallyResult& tally,
-                  const CheckTotalsServices& services, int choice, QWidget* parent = nullptr);
+  // `parent` when there is one. What `shown` refers to and the services
+  // must outlive the window.
+  FormCheckTotals(const TalliedLog& shown, const CheckTotalsServices& services, int choice,
+                  QWidget* parent = nullptr);
 
   // Shows the tally again, as it now stands, keeping the choice where it
   // still exists.
@@ -73,8 +73,7 @@ class FormCheckTotals : public QDialog {
   void CopySelection();
   void cmdSaveAs_Click();
 
-  const TallixData& data_;
-  const TallyResult& tally_;
+  TalliedLog shown_;
   CheckTotalsServices services_;
   KeptLinesModel* model_ = nullptr;
   std::optional<TimeRange> range_;  // of ChooseInRange, until another choice

@@ -56,8 +56,8 @@ class PeriodsModel : public QAbstractTableModel {
  public:
   static constexpr int kColumnsPerSite = 4;
 
-  PeriodsModel(const TallixData& data, QObject* parent)
-      : QAbstractTableModel(parent), data_(data) {}
+  PeriodsModel(const SiteConfig& config, QObject* parent)
+      : QAbstractTableModel(parent), config_(config) {}
 
   // `periods` must stay as it is until the next Show.
   void Show(const RangePeriods* periods) {
@@ -118,12 +118,12 @@ class PeriodsModel : public QAbstractTableModel {
     // its longer part.
     static const char* const kFigures[kColumnsPerSite] = {"calls", "duration", "calls change",
                                                           "seconds change"};
-    return ToQt(data_.SiteNames[static_cast<size_t>(SiteOf(section))]) + "\n" +
+    return ToQt(config_.SiteNames[static_cast<size_t>(SiteOf(section))]) + "\n" +
            kFigures[(section - 1) % kColumnsPerSite];
   }
 
  private:
-  const TallixData& data_;
+  const SiteConfig& config_;
   const RangePeriods* periods_ = nullptr;
   // The period made last: a row is asked for once per cell.
   mutable int made_ = -1;
@@ -132,8 +132,9 @@ class PeriodsModel : public QAbstractTableModel {
   mutable PeriodRow period_{};
 };
 
-FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QWidget* parent)
-    : QDialog(parent), data_(shared), services_(services) {
+FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config,
+                         const PeriodsServices& services, QWidget* parent)
+    : QDialog(parent), log_(log), config_(config), services_(services) {
   setObjectName("FormPeriods");
   setWindowTitle("Periods");
   setFont(WindowFont());
@@ -177,7 +178,7 @@ FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QW
   choices->addStretch(1);
   layout->addLayout(choices);
 
-  model_ = new PeriodsModel(shared, this);
+  model_ = new PeriodsModel(config_, this);
   PeriodsTable = new QTableView(this);
   PeriodsTable->setObjectName("PeriodsTable");
   PeriodsTable->setAccessibleName("Calls per period and site");
@@ -227,7 +228,7 @@ FormPeriods::~FormPeriods() = default;
 
 void FormPeriods::Refresh(bool new_log) {
   setEnabled(true);
-  const std::optional<LogDays> days = LogDaysOf(data_);
+  const std::optional<LogDays> days = LogDaysOf(log_);
   {
     // One tally for both days, after them.
     const QSignalBlocker quiet_from(FromDate);
@@ -254,7 +255,7 @@ void FormPeriods::Tally() {
   // The model lets go of the periods before they go.
   model_->Show(nullptr);
   periods_.reset();
-  const std::optional<LogDays> days = LogDaysOf(data_);
+  const std::optional<LogDays> days = LogDaysOf(log_);
   const std::optional<TimeRange> range =
       DayRange(FromQDate(FromDate->date()), FromQDate(ToDate->date()));
   if (!days) {
@@ -262,7 +263,7 @@ void FormPeriods::Tally() {
   } else if (!range) {
     PeriodsNote->setText("From lies after To.");
   } else {
-    periods_ = TallyRangePeriods(data_, *range,
+    periods_ = TallyRangePeriods(log_, config_, *range,
                                  static_cast<PeriodUnit>(PeriodUnitBox->currentData().toInt()));
     const int64_t count = periods_->table.size();
     PeriodsNote->setText(count == 0   ? QString("No call counted between these days.")
@@ -278,7 +279,7 @@ void FormPeriods::Tally() {
 
 QString FormPeriods::PeriodsText() const {
   if (!periods_ || periods_->table.size() == 0) return {};
-  return ToQt(PeriodsCsvText(periods_->table, data_.SiteNames));
+  return ToQt(PeriodsCsvText(periods_->table, config_.SiteNames));
 }
 
 void FormPeriods::OpenCell(int row, int column) {
@@ -310,7 +311,7 @@ void FormPeriods::cmdSaveAs_Click() {
       this, "Save As", {"Calls per period (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
   const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    WritePeriodsCsv(periods_->table, data_.SiteNames, sink);
+    WritePeriodsCsv(periods_->table, config_.SiteNames, sink);
   });
   if (!written.ok()) {
     services_.messages.Show(this,

@@ -15,7 +15,8 @@
 
 #include "desktop/app/services.h"
 #include "engine/analysis/range_periods.h"
-#include "engine/app/shared_data.h"
+#include "engine/config/site_config.h"
+#include "engine/log/loaded_log.h"
 
 class QComboBox;
 class QDateEdit;
@@ -38,8 +39,10 @@ struct PeriodsServices : SavingWindowServices {
 class FormPeriods : public QDialog {
  public:
   // Opens beside `parent` when there is one, from the log's first day to its
-  // last. `shared` and the services must outlive the window.
-  FormPeriods(TallixData& shared, const PeriodsServices& services, QWidget* parent = nullptr);
+  // last, over `log` and the sites of `config`, tallied in a tally of its
+  // own. Both and the services must outlive the window.
+  FormPeriods(const LoadedLog& log, const SiteConfig& config, const PeriodsServices& services,
+              QWidget* parent = nullptr);
   ~FormPeriods() override;
 
   // Tallies again, as the log and the sites now stand. After a new log
@@ -61,7 +64,8 @@ class FormPeriods : public QDialog {
   void CopyPeriods();
   void cmdSaveAs_Click();
 
-  TallixData& data_;
+  const LoadedLog& log_;
+  const SiteConfig& config_;
   PeriodsServices services_;
   std::optional<RangePeriods> periods_;  // of what the table shows
   std::optional<std::chrono::year_month_day> log_last_;

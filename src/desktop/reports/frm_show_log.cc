@@ -11,9 +11,8 @@
 
 namespace tallix {
 
-FormShowLog::FormShowLog(const TallixData& shared, const TallyResult& tally, Clock& clock,
-                         QWidget* parent)
-    : QDialog(parent), data_(shared), tally_(tally), clock_(clock) {
+FormShowLog::FormShowLog(const TalliedLog& shown, Clock& clock, QWidget* parent)
+    : QDialog(parent), shown_(shown), clock_(clock) {
   setObjectName("FormShowLog");
   setWindowTitle("Show Log");
   setFont(WindowFont());
@@ -54,8 +53,8 @@ void FormShowLog::keyPressEvent(QKeyEvent* event) {
 
 void FormShowLog::Form_Load() {
   // The report's lines end in CR LF; the text box wants plain line breaks.
-  const ReportHeading heading = MakeReportHeading(data_, clock_.Now());
-  QString text = ToQt(ShowLogText({data_, tally_, heading}));
+  const ReportHeading heading = MakeReportHeading(shown_.log, clock_.Now());
+  QString text = ToQt(ShowLogText({shown_.log, shown_.config, shown_.tally, heading}));
   text.replace("\r\n", "\n");
   LogBox->setPlainText(text);
 }

@@ -9,7 +9,7 @@
 
 #include "desktop/app/services.h"
 #include "engine/analysis/tally.h"
-#include "engine/app/shared_data.h"
+#include "engine/reports/report_text.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -18,8 +18,7 @@ namespace tallix {
 
 class FormShowLog : public QDialog {
  public:
-  FormShowLog(const TallixData& shared, const TallyResult& tally, Clock& clock,
-              QWidget* parent = nullptr);
+  FormShowLog(const TalliedLog& shown, Clock& clock, QWidget* parent = nullptr);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -29,8 +28,7 @@ class FormShowLog : public QDialog {
   void Form_Load();
   void Command1_Click();
 
-  const TallixData& data_;
-  const TallyResult& tally_;
+  TalliedLog shown_;
   Clock& clock_;
   QPlainTextEdit* LogBox = nullptr;
   QPushButton* Command1 = nullptr;

@@ -10,11 +10,11 @@
 namespace tallix {
 
 std::vector<int32_t> LinesOf(const TallyResult& tally, int choice) {
-  if (choice >= 0) {
-    const auto site = static_cast<size_t>(choice);
-    return site < tally.counted_lines.size() ? tally.counted_lines[site] : std::vector<int32_t>();
-  }
   std::vector<int32_t> rows;
+  if (choice >= 0) {
+    for (const CountedCall& call : tally.CallsOf(choice)) rows.push_back(call.line);
+    return rows;
+  }
   for (size_t r = 0; r < tally.lines.size(); ++r) {
     const LineResult& line = tally.lines[r];
     const bool shown = choice == kAllKeptLines || (choice == kSelectedLines && line.selected) ||
@@ -24,14 +24,14 @@ std::vector<int32_t> LinesOf(const TallyResult& tally, int choice) {
   return rows;
 }
 
-KeptLinesModel::KeptLinesModel(const TallixData& data, const TallyResult& tally, QObject* parent)
-    : QAbstractTableModel(parent), data_(data), tally_(tally) {}
+KeptLinesModel::KeptLinesModel(const TalliedLog& shown, QObject* parent)
+    : QAbstractTableModel(parent), shown_(shown) {}
 
 void KeptLinesModel::SetRows(std::vector<int32_t> rows) {
   beginResetModel();
   files_.clear();
   names_.clear();
-  for (const std::string& file : LoadedFiles(data_)) {
+  for (const std::string& file : shown_.log.LogFilePaths) {
     files_ << ToQt(file);
     names_ << QFileInfo(files_.back()).fileName();
   }
@@ -51,8 +51,8 @@ int KeptLinesModel::columnCount(const QModelIndex& parent) const {
 QVariant KeptLinesModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const auto r = static_cast<size_t>(rows_[static_cast<size_t>(index.row())]);
-  const LineResult& line = tally_.lines[r];
-  const LineOrigin origin = data_.LogLineOrigins[r];
+  const LineResult& line = shown_.tally.lines[r];
+  const LineOrigin origin = shown_.log.LogLines()[r].origin;
   const bool known = origin.file < static_cast<uint32_t>(files_.size());
   const QString file = known ? files_[static_cast<qsizetype>(origin.file)] : QString();
   if (role == Qt::TextAlignmentRole) {
@@ -73,7 +73,7 @@ QVariant KeptLinesModel::data(const QModelIndex& index, int role) const {
     case kSeconds:
       return line.seconds_read ? QString::number(line.seconds) : QString();
     case kResult:
-      return ToQt(LineResultText(data_, line));
+      return ToQt(LineResultText(shown_.config, line));
     default:
       return {};
   }
@@ -98,9 +98,11 @@ void KeptLinesModel::sort(int column, Qt::SortOrder order) {
 void KeptLinesModel::SortRows() {
   std::sort(rows_.begin(), rows_.end());
   const auto line = [this](int32_t r) -> const LineResult& {
-    return tally_.lines[static_cast<size_t>(r)];
+    return shown_.tally.lines[static_cast<size_t>(r)];
   };
-  const auto origin = [this](int32_t r) { return data_.LogLineOrigins[static_cast<size_t>(r)]; };
+  const auto origin = [this](int32_t r) {
+    return shown_.log.LogLines()[static_cast<size_t>(r)].origin;
+  };
   std::function<bool(int32_t, int32_t)> less;
   std::vector<std::string> results;
   switch (sort_column_) {
@@ -124,9 +126,9 @@ void KeptLinesModel::SortRows() {
       break;
     case kResult:
       // Indexed by kept line; only the shown rows' texts are made.
-      results.resize(tally_.lines.size());
+      results.resize(shown_.tally.lines.size());
       for (const int32_t r : rows_)
-        results[static_cast<size_t>(r)] = LineResultText(data_, line(r));
+        results[static_cast<size_t>(r)] = LineResultText(shown_.config, line(r));
       less = [&](int32_t a, int32_t b) {
         return results[static_cast<size_t>(a)] < results[static_cast<size_t>(b)];
       };

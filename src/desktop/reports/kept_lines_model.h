@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/analysis/tally.h"
-#include "engine/app/shared_data.h"
+#include "engine/reports/report_text.h"
 
 namespace tallix {
 
@@ -29,8 +29,8 @@ class KeptLinesModel : public QAbstractTableModel {
  public:
   enum Column { kFile, kLine, kStamp, kNumber, kSeconds, kResult, kColumns };
 
-  // `data` and `tally` must outlive the model and stay as they are.
-  KeptLinesModel(const TallixData& data, const TallyResult& tally, QObject* parent = nullptr);
+  // What `shown` refers to must outlive the model and stay as it is.
+  explicit KeptLinesModel(const TalliedLog& shown, QObject* parent = nullptr);
 
   // Shows `rows` (in log order), sorted as the last sort asked, after taking
   // the loaded files' names again.
@@ -49,8 +49,7 @@ class KeptLinesModel : public QAbstractTableModel {
  private:
   void SortRows();
 
-  const TallixData& data_;
-  const TallyResult& tally_;
+  TalliedLog shown_;
   QStringList files_;  // full paths
   QStringList names_;  // their file names
   std::vector<int32_t> rows_;

@@ -1,6 +1,7 @@
 #include "engine/analysis/call_time.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace tallix {
 namespace {
@@ -20,7 +21,8 @@ constexpr std::array<uint8_t, 12> kLongestMonth = {31, 29, 31, 30, 31, 30, 31, 3
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Two decimal digits at `at`, or -1.
+// Two decimal digits at `at`, or -1: a stamp's fields have a fixed width, no
+// sign and no blanks, unlike the numbers lenient_number.h reads.
 int TwoDigits(std::string_view text, size_t at) {
   if (at + 2 > text.size() || !IsDigit(text[at]) || !IsDigit(text[at + 1])) return -1;
   return (text[at] - '0') * 10 + (text[at + 1] - '0');
@@ -29,15 +31,10 @@ int TwoDigits(std::string_view text, size_t at) {
 // The month that a three-letter English abbreviation names, any letter case,
 // or 0.
 int MonthOfName(std::string_view name) {
-  char lower[3];
-  for (size_t i = 0; i < 3; ++i) {
-    const char c = static_cast<char>(name[i] | 0x20);
-    if (c < 'a' || c > 'z') return 0;
-    lower[i] = c;
-  }
   for (size_t m = 0; m < 12; ++m) {
-    const std::string_view known = kMonthNames.substr(m * 3, 3);
-    if (lower[0] == (known[0] | 0x20) && lower[1] == known[1] && lower[2] == known[2]) {
+    const char* known = kMonthNames.data() + 3 * m;
+    if ((name[0] | 0x20) == (known[0] | 0x20) && (name[1] | 0x20) == known[1] &&
+        (name[2] | 0x20) == known[2]) {
       return static_cast<int>(m) + 1;
     }
   }
@@ -144,10 +141,20 @@ uint32_t WithinYear(const LineStamp& stamp) {
          stamp.second;
 }
 
-// `n` in `width` digits, zero-padded. REQUIRES: n < 10^width.
+// `n` in `width` digits, zero-padded, at `out`; returns the end. Times are
+// written into a buffer this way, to reach their text in one append.
 char* PutDigits(char* out, unsigned n, int width) {
   for (int i = width - 1; i >= 0; --i, n /= 10) out[i] = static_cast<char>('0' + n % 10);
   return out + width;
+}
+
+// Two-digit parts joined by colons: "hh:mm:ss", or "hh:mm" for an offset.
+char* PutClock(char* out, std::initializer_list<unsigned> parts) {
+  for (const unsigned& part : parts) {
+    if (&part != parts.begin()) *out++ = ':';
+    out = PutDigits(out, part, 2);
+  }
+  return out;
 }
 
 // "YYYY-MM-DD". Dates here lie in years 1 to 10000 (the week of 9999-12-31
@@ -160,38 +167,6 @@ char* PutDate(char* out, year_month_day date) {
   *out++ = '-';
   return PutDigits(out, static_cast<unsigned>(date.day()), 2);
 }
-
-}  // namespace
-
-LineStamp ReadLineStamp(std::string_view line) {
-  LineStamp stamp;
-  line = line.substr(0, kLongestStampBytes);
-  if (ReadTraditional(line, stamp) || ReadRfc3339(line, stamp)) return stamp;
-  return LineStamp{};
-}
-
-std::array<char, 15> TraditionalStamp(const LineStamp& stamp) {
-  std::array<char, 15> text;
-  const std::string_view name = kMonthNames.substr((stamp.month - 1u) * 3u, 3);
-  const auto put2 = [&text](size_t at, unsigned n, char lead) {
-    text[at] = n < 10 ? lead : static_cast<char>('0' + n / 10);
-    text[at + 1] = static_cast<char>('0' + n % 10);
-  };
-  text[0] = name[0];
-  text[1] = name[1];
-  text[2] = name[2];
-  text[3] = ' ';
-  put2(4, stamp.day, ' ');
-  text[6] = ' ';
-  put2(7, stamp.hour, '0');
-  text[9] = ':';
-  put2(10, stamp.minute, '0');
-  text[12] = ':';
-  put2(13, stamp.second, '0');
-  return text;
-}
-
-namespace {
 
 // Calls visit(i, shift) for each traditional stamp i, in order, with its
 // year less the first one's.
@@ -213,6 +188,31 @@ void WalkYears(std::span<const LineStamp> stamps, Visit visit) {
 }
 
 }  // namespace
+
+LineStamp ReadLineStamp(std::string_view line) {
+  LineStamp stamp;
+  line = line.substr(0, kLongestStampBytes);
+  if (ReadTraditional(line, stamp) || ReadRfc3339(line, stamp)) return stamp;
+  return LineStamp{};
+}
+
+std::string_view MonthName(unsigned month) { return kMonthNames.substr((month - 1) * 3, 3); }
+
+void AppendDigits(std::string& out, unsigned n, int width) {
+  char digits[10];
+  out += std::string_view(digits, PutDigits(digits, n, width));
+}
+
+std::array<char, 15> TraditionalStamp(const LineStamp& stamp) {
+  std::array<char, 15> text;
+  char* at = std::copy_n(MonthName(stamp.month).begin(), 3, text.begin());
+  *at++ = ' ';
+  at = PutDigits(at, stamp.day, 2);
+  if (text[4] == '0') text[4] = ' ';
+  *at++ = ' ';
+  PutClock(at, {stamp.hour, stamp.minute, stamp.second});
+  return text;
+}
 
 std::vector<CallTime> LineTimes(std::span<const LineStamp> stamps, const YearRule& rule) {
   const LineStamp* last = nullptr;
@@ -257,7 +257,7 @@ std::vector<CallTime> LineTimes(std::span<const LineStamp> stamps, const YearRul
 
 void AppendDateText(std::string& out, year_month_day date) {
   char text[16];
-  out.append(text, PutDate(text, date));
+  out += std::string_view(text, PutDate(text, date));
 }
 
 void AppendTimeText(std::string& out, const CallTime& time) {
@@ -267,18 +267,12 @@ void AppendTimeText(std::string& out, const CallTime& time) {
   char text[40];
   char* at = PutDate(text, year_month_day{date});
   *at++ = 'T';
-  at = PutDigits(at, clock / 3600, 2);
-  *at++ = ':';
-  at = PutDigits(at, clock / 60 % 60, 2);
-  *at++ = ':';
-  at = PutDigits(at, clock % 60, 2);
+  at = PutClock(at, {clock / 3600, clock / 60 % 60, clock % 60});
   if (time.has_offset) {
     *at++ = time.offset_sign;
-    at = PutDigits(at, time.offset_minutes / 60u, 2);
-    *at++ = ':';
-    at = PutDigits(at, time.offset_minutes % 60u, 2);
+    at = PutClock(at, {time.offset_minutes / 60u, time.offset_minutes % 60u});
   }
-  out.append(text, at);
+  out += std::string_view(text, at);
 }
 
 std::string TimeText(const CallTime& time) {

@@ -100,4 +100,10 @@ std::string TimeText(const CallTime& time);
 // Appends "YYYY-MM-DD" (at least four digits of year).
 void AppendDateText(std::string& out, std::chrono::year_month_day date);
 
+// "Jan" to "Dec" for `month` 1 to 12.
+std::string_view MonthName(unsigned month);
+
+// Appends `n` in `width` digits, zero-padded. REQUIRES: n < 10^width.
+void AppendDigits(std::string& out, unsigned n, int width);
+
 }  // namespace tallix

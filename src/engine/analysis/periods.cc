@@ -38,36 +38,23 @@ PeriodDays DaysOf(PeriodUnit unit, int64_t number) {
   return {};
 }
 
-void AppendTwoDigits(std::string& out, unsigned n) {
-  out += static_cast<char>('0' + n / 10 % 10);
-  out += static_cast<char>('0' + n % 10);
-}
-
-// The label of period `number`, which spans `span`.
+// The label of the period that spans `span`: its day, ISO week or month.
 void WriteLabel(std::string& out, PeriodUnit unit, const PeriodDays& span) {
   out.clear();
-  const year_month_day first{span.first};
-  switch (unit) {
-    case PeriodUnit::kDay:
-      AppendDateText(out, first);
-      return;
-    case PeriodUnit::kWeek: {
-      // An ISO week belongs to the year of its Thursday, and is numbered
-      // from that year's first week with a Thursday.
-      const local_days thursday = span.first + days{3};
-      const std::chrono::year iso_year = year_month_day{thursday}.year();
-      const auto week = (thursday - local_days{iso_year / 1 / 1}).count() / 7 + 1;
-      AppendDateText(out, iso_year / 1 / 1);
-      out.resize(out.size() - 6);  // keep the year
-      out += "-W";
-      AppendTwoDigits(out, static_cast<unsigned>(week));
-      return;
-    }
-    case PeriodUnit::kMonth:
-      AppendDateText(out, first);
-      out.resize(out.size() - 3);  // keep the year and month
-      return;
+  if (unit != PeriodUnit::kWeek) {
+    AppendDateText(out, year_month_day{span.first});
+    if (unit == PeriodUnit::kMonth) out.resize(out.size() - 3);  // keep the year and month
+    return;
   }
+  // An ISO week belongs to the year of its Thursday, and is numbered from
+  // that year's first week with a Thursday.
+  const local_days thursday = span.first + days{3};
+  const std::chrono::year iso_year = year_month_day{thursday}.year();
+  const auto week = (thursday - local_days{iso_year / 1 / 1}).count() / 7 + 1;
+  AppendDateText(out, iso_year / 1 / 1);
+  out.resize(out.size() - 6);  // keep the year
+  out += "-W";
+  AppendDigits(out, static_cast<unsigned>(week), 2);
 }
 
 // The number of the period that holds `date`: days, weeks or months counted
@@ -89,10 +76,14 @@ int64_t PeriodNumber(PeriodUnit unit, local_days date) {
 
 }  // namespace
 
+std::string_view PeriodUnitName(PeriodUnit unit) {
+  return unit == PeriodUnit::kDay ? "day" : unit == PeriodUnit::kWeek ? "week" : "month";
+}
+
 std::optional<PeriodUnit> ReadPeriodUnit(std::string_view name) {
-  if (name == "day") return PeriodUnit::kDay;
-  if (name == "week") return PeriodUnit::kWeek;
-  if (name == "month") return PeriodUnit::kMonth;
+  for (const PeriodUnit unit : {PeriodUnit::kDay, PeriodUnit::kWeek, PeriodUnit::kMonth}) {
+    if (name == PeriodUnitName(unit)) return unit;
+  }
   return std::nullopt;
 }
 
@@ -139,28 +130,9 @@ PeriodTable::PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit
 }
 
 void PeriodTable::ForEach(const std::function<void(const PeriodRow&)>& visit) const {
-  if (used_.empty()) return;
-  const auto stride = static_cast<size_t>(sites_);
-  std::vector<PeriodSite> row(stride);
-  std::vector<CallFigures> before(stride);
   std::string label;
-  size_t next_used = 0;
-  for (int64_t number = used_.front(); number <= used_.back(); ++number) {
-    const bool has_calls = used_[next_used] == number;
-    for (size_t s = 0; s < stride; ++s) {
-      const CallFigures figures = has_calls ? figures_[next_used * stride + s] : CallFigures{};
-      row[s].figures = figures;
-      if (number != used_.front()) {
-        row[s].change_calls = figures.calls - before[s].calls;
-        row[s].change_seconds = figures.seconds - before[s].seconds;
-      }
-      before[s] = figures;
-    }
-    if (has_calls) ++next_used;
-    const PeriodDays span = DaysOf(unit_, number);
-    WriteLabel(label, unit_, span);
-    visit(PeriodRow{label, year_month_day{span.first}, year_month_day{span.last}, row});
-  }
+  std::vector<PeriodSite> sites;
+  for (int64_t index = 0; index < size(); ++index) visit(At(index, label, sites));
 }
 
 PeriodRow PeriodTable::At(int64_t index, std::string& label, std::vector<PeriodSite>& sites) const {

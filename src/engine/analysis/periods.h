@@ -21,7 +21,8 @@ namespace tallix {
 
 enum class PeriodUnit { kDay, kWeek, kMonth };
 
-// "day", "week" or "month"; none for anything else.
+// "day", "week" or "month", and back; none for any other name.
+std::string_view PeriodUnitName(PeriodUnit unit);
 std::optional<PeriodUnit> ReadPeriodUnit(std::string_view name);
 
 // A counted call with a time: the input the periods are made from.

@@ -1,8 +1,7 @@
 #pragma once
 // The periods of a range of days for a window beside the main one: all data
 // tallied within the range, as `tallix-report --since FROM --until TO --by
-// UNIT` does, without disturbing the results of the last tally that the
-// main window and its reports read.
+// UNIT` does, in a tally of its own.
 
 #include <chrono>
 #include <optional>
@@ -10,7 +9,8 @@
 
 #include "engine/analysis/periods.h"
 #include "engine/analysis/time_range.h"
-#include "engine/app/shared_data.h"
+#include "engine/config/site_config.h"
+#include "engine/log/loaded_log.h"
 
 namespace tallix {
 
@@ -23,17 +23,8 @@ struct RangePeriods {
 };
 
 // Tallies all data within `range` and groups the counted calls by `unit`.
-// SiteCallCounts, SiteSeconds, CallStamps and CallSeconds are the last
-// tally's again when it returns.
-RangePeriods TallyRangePeriods(TallixData& data, const TimeRange& range, PeriodUnit unit);
-
-// The days of the first and last kept lines that have a time, in log order;
-// none when no kept line has one.
-struct LogDays {
-  std::chrono::year_month_day first;
-  std::chrono::year_month_day last;
-};
-std::optional<LogDays> LogDaysOf(const TallixData& data);
+RangePeriods TallyRangePeriods(const LoadedLog& log, const SiteConfig& config,
+                               const TimeRange& range, PeriodUnit unit);
 
 // The range from the first second of `first` to the last of `last`, read as
 // --since and --until given those dates alone; none when `first` lies after

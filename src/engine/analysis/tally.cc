@@ -7,10 +7,12 @@
 #include <limits>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/analysis/duration.h"
 #include "engine/analysis/lenient_number.h"
+#include "engine/app/line_fields.h"
 #include "engine/log/text_search.h"
 #include "engine/util/warning_limit.h"
 
@@ -29,37 +31,6 @@ size_t KeywordPosition(std::string_view line, const NoCaseFinder& keyword) {
   return offset == std::string_view::npos ? 0 : offset + 1;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-// The duration as the router writes it: blanks, an optional sign and digits,
-// followed by nothing that could continue the number. nullopt for anything
-// else (a fraction, an exponent, no digits), which the full lenient reader
-// takes; where both apply they agree.
-std::optional<int64_t> PlainWholeNumber(std::string_view field) {
-  size_t i = 0;
-  while (i < field.size() && IsBlank(field[i])) ++i;
-  bool negative = false;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-  int64_t value = 0;
-  bool digits = false;
-  for (; i < field.size(); ++i) {
-    const char c = field[i];
-    if (c >= '0' && c <= '9') {
-      // Ten characters hold at most ten digits: no overflow.
-      value = value * 10 + (c - '0');
-      digits = true;
-    } else if (!IsBlank(c)) {
-      break;
-    }
-  }
-  if (!digits) return std::nullopt;
-  if (i < field.size()) {
-    const char c = FoldCase(field[i]);
-    if (c == '.' || c == 'e' || c == 'd') return std::nullopt;
-  }
-  return negative ? -value : value;
-}
-
 // A number's last byte, 256 for the empty number: sites are grouped by it, so
 // that a line's number is compared only with the sites whose number ends
 // alike, usually one.
@@ -75,50 +46,6 @@ bool FitsInt32(int64_t value) {
 const NoCaseFinder kFrom(kNumberField.keyword);
 const NoCaseFinder kLasted(kDurationField.keyword);
 
-}  // namespace
-
-CallFields ReadCallFields(std::string_view line) {
-  CallFields fields;
-  fields.stamp = line.substr(0, kStampWidth);
-  const size_t from = KeywordPosition(line, kFrom);
-  const size_t lasted = KeywordPosition(line, kLasted);
-  fields.has_from = from != 0;
-  fields.has_lasted = lasted != 0;
-  fields.number = Mid(line, from + kNumberField.offset, kNumberField.width);
-  const std::string_view duration = Mid(line, lasted + kDurationField.offset, kDurationField.width);
-  // Ten characters hold at most ten digits, but an exponent reaches any size.
-  std::optional<int64_t> seconds = PlainWholeNumber(duration);
-  if (!seconds) {
-    seconds = ReadRoundedNumber(duration, std::numeric_limits<int64_t>::min(),
-                                std::numeric_limits<int64_t>::max());
-  }
-  fields.seconds_read = seconds.has_value();
-  fields.seconds = seconds.value_or(0);
-  fields.seconds_fit = fields.seconds_read && FitsInt32(fields.seconds);
-  return fields;
-}
-
-CallTime LineTime(const TallixData& data, int32_t r) {
-  const auto line = static_cast<size_t>(r);
-  return r >= 0 && line < data.LogLineTimes.size() ? data.LogLineTimes[line] : CallTime{};
-}
-
-std::vector<TimedCall> CountedTimedCalls(const TallixData& data, const TallyResult& tally) {
-  std::vector<TimedCall> calls;
-  for (size_t s = 0; s < tally.counted_lines.size(); ++s) {
-    const std::vector<int32_t>& lines = tally.counted_lines[s];
-    for (size_t k = 0; k < lines.size(); ++k) {
-      const CallTime time = LineTime(data, lines[k]);
-      if (!time.has_time) continue;
-      calls.push_back({time.wall, static_cast<int>(s),
-                       data.CallSeconds(static_cast<int>(k), static_cast<int>(s))});
-    }
-  }
-  return calls;
-}
-
-namespace {
-
 // The caption of a tally over `selection`: "All Data" for the single blank,
 // otherwise "Free Date Search : '<selection>'"; a limited range follows in
 // words after a comma ("All Data, from 1 Dec 2026 to 31 Dec 2026").
@@ -132,7 +59,7 @@ std::string SelectionCaption(std::string_view selection, const TimeRange& range)
 
 // Builds the parts of a tally's result that are lists: the calls per day and
 // the unmatched numbers, each found through an index of its keys. The views
-// point into LogLines, which outlives the tally.
+// point into the log's lines, which outlive the tally.
 class TallyLists {
  public:
   TallyLists(TallyResult& result, int sites)
@@ -181,43 +108,93 @@ class TallyLists {
 
 }  // namespace
 
-TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeRange& range) {
+CallFields ReadCallFields(std::string_view line) {
+  CallFields fields;
+  fields.stamp = line.substr(0, kStampWidth);
+  const size_t from = KeywordPosition(line, kFrom);
+  const size_t lasted = KeywordPosition(line, kLasted);
+  fields.has_from = from != 0;
+  fields.has_lasted = lasted != 0;
+  fields.number = Mid(line, from + kNumberField.offset, kNumberField.width);
+  const std::string_view duration = Mid(line, lasted + kDurationField.offset, kDurationField.width);
+  // Ten characters hold at most ten digits, but an exponent reaches any size.
+  const std::optional<int64_t> seconds = ReadRoundedNumber(
+      duration, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+  fields.seconds_read = seconds.has_value();
+  fields.seconds = seconds.value_or(0);
+  fields.seconds_fit = fields.seconds_read && FitsInt32(fields.seconds);
+  return fields;
+}
+
+std::vector<TimedCall> CountedTimedCalls(const LoadedLog& log, const TallyResult& tally) {
+  std::vector<TimedCall> calls;
+  for (size_t s = 0; s < tally.sites.size(); ++s) {
+    for (const CountedCall& call : tally.sites[s].calls) {
+      const CallTime time = log.LineTime(call.line);
+      if (time.has_time) calls.push_back({time.wall, static_cast<int>(s), call.seconds});
+    }
+  }
+  return calls;
+}
+
+std::span<const CountedCall> TallyResult::CallsOf(int s) const {
+  if (s < 0 || static_cast<size_t>(s) >= sites.size()) return {};
+  return sites[static_cast<size_t>(s)].calls;
+}
+
+int16_t TallyResult::SiteCallCounts(int s) const { return static_cast<int16_t>(CallsOf(s).size()); }
+
+int32_t TallyResult::SiteSeconds(int s) const {
+  // The tally keeps each site's total within 32 bits.
+  return CallsOf(s).empty() ? 0
+                            : static_cast<int32_t>(sites[static_cast<size_t>(s)].figures.seconds);
+}
+
+std::string_view TallyResult::CallStamps(int k, int s) const {
+  return lines[static_cast<size_t>(CallsOf(s)[static_cast<size_t>(k)].line)].stamp;
+}
+
+int32_t TallyResult::CallSeconds(int k, int s) const {
+  return CallsOf(s)[static_cast<size_t>(k)].seconds;
+}
+
+TallyResult TallyCalls(const LoadedLog& log, const SiteConfig& config, std::string_view selection,
+                       const TimeRange& range) {
   TallyResult result;
   result.selection = selection;
   result.caption = SelectionCaption(selection, range);
-  const int sites = SitesInUse(data);
-  const int lines = LinesInUse(data);
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    data.SiteCallCounts[s] = 0;
-    data.SiteSeconds[s] = 0;
-  }
-  bool site_full_reported[TallixData::kSiteEntries] = {};
+  const int sites = config.SitesInUse();
+  const int lines = log.LineCount();
+  bool site_full_reported[SiteConfig::kSites] = {};
   Reconciliation& sums = result.reconciliation;
-  for (const uint64_t file_lines : data.LogFileLines) sums.lines_read += file_lines;
+  for (const uint64_t file_lines : log.LogFileLines) sums.lines_read += file_lines;
   sums.kept = static_cast<uint64_t>(lines);
-  sums.beyond_kept_limit = data.LinesBeyondKept;
+  sums.beyond_kept_limit = log.LinesBeyondKept;
   result.lines.resize(static_cast<size_t>(lines));
-  result.counted_lines.resize(static_cast<size_t>(sites));
-  result.site_figures.resize(static_cast<size_t>(sites));
+  result.sites.resize(static_cast<size_t>(sites));
   TallyLists lists(result, sites);
 
   const NoCaseFinder selected(selection);
   std::array<uint32_t, 257> sites_by_ending{};
   for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    sites_by_ending[Ending(data.SiteNumbers[s])] |= 1u << s;
+    sites_by_ending[Ending(config.SiteNumbers[s])] |= 1u << s;
   }
+  WarningCap warnings;
+  // Told at the end of the list, not after the tenth, as reports have always
+  // placed them.
   size_t totals_past_32_bits = 0;
   for (int r = 0; r < lines; ++r) {
-    const std::string_view line = data.LogLines[static_cast<size_t>(r)];
+    const LogLine& kept = log.LogLines()[static_cast<size_t>(r)];
+    const std::string_view line = kept.text;
     const CallFields call = ReadCallFields(line);
     LineResult& outcome = result.lines[static_cast<size_t>(r)];
     outcome.stamp = call.stamp;
     outcome.number = call.number;
     outcome.seconds = call.seconds;
     outcome.seconds_read = call.seconds_read;
-    const CallTime time = LineTime(data, r);
-    sums.without_time += !time.has_time;
-    outcome.selected = selected.Find(call.stamp) != std::string_view::npos && range.Contains(time);
+    sums.without_time += !kept.time.has_time;
+    outcome.selected =
+        selected.Find(call.stamp) != std::string_view::npos && range.Contains(kept.time);
     if (!outcome.selected) continue;
     ++sums.selected;
     sums.without_from += !call.has_from;
@@ -225,7 +202,7 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeR
     uint32_t matches = 0;
     for (uint32_t left = sites_by_ending[Ending(call.number)]; left != 0; left &= left - 1) {
       const int s = std::countr_zero(left);
-      matches |= static_cast<uint32_t>(call.number == data.SiteNumbers[static_cast<size_t>(s)])
+      matches |= static_cast<uint32_t>(call.number == config.SiteNumbers[static_cast<size_t>(s)])
                  << s;
     }
     outcome.credited = static_cast<uint16_t>(matches);
@@ -236,59 +213,48 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeR
     }
     ++sums.credited;
     bool duration_reported = false;
+    const auto line_named = [&] {
+      return "kept line " + std::to_string(r + 1) + " ('" + std::string(call.stamp) + "'): ";
+    };
     for (uint32_t left = matches; left != 0; left &= left - 1) {
       const int s = std::countr_zero(left);
       const auto site = static_cast<size_t>(s);
       const uint16_t bit = static_cast<uint16_t>(1u << s);
       ++sums.credits;
-      const int16_t k = data.SiteCallCounts[site];
-      if (k >= TallixData::kMaxCallsPerSite) {
+      SiteTally& tally = result.sites[site];
+      if (tally.calls.size() >= TallyResult::kMaxCallsPerSite) {
         ++sums.beyond_site_limit;
         outcome.beyond_limit |= bit;
-        if (!site_full_reported[site]) {
-          site_full_reported[site] = true;
-          result.warnings.push_back("site '" + data.SiteNames[site] + "' has more than " +
-                                    std::to_string(TallixData::kMaxCallsPerSite) +
-                                    " calls; only the first " +
-                                    std::to_string(TallixData::kMaxCallsPerSite) + " are counted");
+        if (!std::exchange(site_full_reported[site], true)) {
+          const std::string limit = std::to_string(TallyResult::kMaxCallsPerSite);
+          warnings.Add("site '" + config.SiteNames[site] + "' has more than " + limit +
+                       " calls; only the first " + limit + " are counted");
         }
         continue;
       }
-      int64_t seconds = call.seconds_fit ? call.seconds : 0;
-      if (!call.seconds_fit) {
+      const bool fits = call.seconds_fit && FitsInt32(tally.figures.seconds + call.seconds);
+      const int64_t seconds = fits ? call.seconds : 0;
+      if (!fits) {
         outcome.zero_seconds |= bit;
-        if (!duration_reported) {
-          duration_reported = true;
-          result.warnings.push_back(
-              "kept line " + std::to_string(r + 1) + " ('" + std::string(call.stamp) +
-              "'): the duration does not fit 32 bits; the call counts 0 seconds");
-        }
-      } else if (!FitsInt32(data.SiteSeconds[site] + seconds)) {
-        outcome.zero_seconds |= bit;
-        // One per call, each naming its site: only the first few are made.
-        if (++totals_past_32_bits <= kWarningsOfAKind) {
-          result.warnings.push_back("kept line " + std::to_string(r + 1) + " ('" +
-                                    std::string(call.stamp) + "'): the total of site '" +
-                                    data.SiteNames[site] +
-                                    "' would not fit 32 bits; the call counts 0 seconds");
-        }
-        seconds = 0;
+        ++sums.seconds_not_counted;
       }
-      sums.seconds_not_counted += (outcome.zero_seconds & bit) != 0;
-      data.CallStamps(k, s) = call.stamp;
-      data.CallSeconds(k, s) = static_cast<int32_t>(seconds);
-      data.SiteSeconds[site] = static_cast<int32_t>(data.SiteSeconds[site] + seconds);
-      data.SiteCallCounts[site] = static_cast<int16_t>(k + 1);
-      result.counted_lines[site].push_back(r);
-      result.site_figures[site].Add(seconds);
+      if (!call.seconds_fit && !std::exchange(duration_reported, true)) {
+        warnings.Add(line_named() + "the duration does not fit 32 bits; the call counts 0 seconds");
+      } else if (call.seconds_fit && !fits && ++totals_past_32_bits <= kWarningsOfAKind) {
+        warnings.Add(line_named() + "the total of site '" + config.SiteNames[site] +
+                     "' would not fit 32 bits; the call counts 0 seconds");
+      }
+      tally.calls.push_back({r, static_cast<int32_t>(seconds)});
+      tally.figures.Add(seconds);
       result.counted_seconds += seconds;
       lists.AddDayCall(line, site, seconds);
     }
   }
+  result.warnings = warnings.Told();
   if (totals_past_32_bits > kWarningsOfAKind) {
     result.warnings.push_back(MoreLikeIt(totals_past_32_bits - kWarningsOfAKind));
   }
-  for (int s = 0; s < sites; ++s) sums.counted += static_cast<uint64_t>(CallsInUse(data, s));
+  for (const SiteTally& site : result.sites) sums.counted += site.calls.size();
   lists.SortUnmatched();
   return result;
 }
@@ -296,32 +262,19 @@ TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeR
 std::span<const ReconciliationFigure> ReconciliationFigures() {
   using R = Reconciliation;
   static constexpr ReconciliationFigure kFigures[] = {
-      {"lines_read", "Lines read", &R::lines_read, 0, "LinesRead", "Lines read", true, nullptr},
-      {"kept", "Call-end lines kept", &R::kept, 1, "LinesKept", "Call-end lines kept", true,
-       nullptr},
-      {"beyond_kept_limit", "Call-end lines beyond the kept limit", &R::beyond_kept_limit, 5,
-       "BeyondLimit", "Beyond a limit", true,
-       "Call-end lines past the lines a log keeps, plus calls not counted because their site "
-       "was full"},
-      {"selected", "Kept lines selected", &R::selected, 2, "LinesSelected", "Selected", true,
-       nullptr},
-      {"credited", "Selected, credited to a site", &R::credited, 3, "LinesCredited",
-       "Credited to a site", true, nullptr},
-      {"unmatched", "Selected, credited to no site", &R::unmatched, 4, "LinesUnmatched",
-       "Credited to no site", true, nullptr},
-      {"credits", "Credits (a line counts once for each site with its number)", &R::credits, -1,
-       nullptr, nullptr, false, nullptr},
-      {"counted", "Calls counted", &R::counted, 6, "CallsCounted", "Calls counted", true, nullptr},
-      {"beyond_site_limit", "Credits beyond a site's limit", &R::beyond_site_limit, 5, nullptr,
-       nullptr, true, nullptr},
-      {"seconds_not_counted", "Calls counted with 0 seconds", &R::seconds_not_counted, 7,
-       "SecondsNotCounted", "Calls counting 0 s", false, nullptr},
-      {"without_from", "Selected lines without \"from\"", &R::without_from, 8, "WithoutFrom",
-       "Lines without 'from'", false, nullptr},
-      {"without_lasted", "Selected lines without \"lasted\"", &R::without_lasted, 9,
-       "WithoutLasted", "Lines without 'lasted'", false, nullptr},
-      {"without_time", "Kept lines without a time", &R::without_time, 10, "WithoutTime",
-       "Lines without a time", false, "Kept lines whose stamp gives no date and time"},
+      {"lines_read", "Lines read", &R::lines_read},
+      {"kept", "Call-end lines kept", &R::kept},
+      {"beyond_kept_limit", "Call-end lines beyond the kept limit", &R::beyond_kept_limit},
+      {"selected", "Kept lines selected", &R::selected},
+      {"credited", "Selected, credited to a site", &R::credited},
+      {"unmatched", "Selected, credited to no site", &R::unmatched},
+      {"credits", "Credits (a line counts once for each site with its number)", &R::credits},
+      {"counted", "Calls counted", &R::counted},
+      {"beyond_site_limit", "Credits beyond a site's limit", &R::beyond_site_limit},
+      {"seconds_not_counted", "Calls counted with 0 seconds", &R::seconds_not_counted},
+      {"without_from", "Selected lines without \"from\"", &R::without_from},
+      {"without_lasted", "Selected lines without \"lasted\"", &R::without_lasted},
+      {"without_time", "Kept lines without a time", &R::without_time},
   };
   return kFigures;
 }

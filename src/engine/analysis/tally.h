@@ -1,7 +1,8 @@
 #pragma once
-// The per-site tally: over the kept lines of the loaded log, the calls whose
+// The per-site tally: over the kept lines of a loaded log, the calls whose
 // time stamp contains a selection text, credited to every configured site
-// whose number equals the line's called number.
+// whose number equals the line's called number. One pass makes one value,
+// which every report and window reads.
 
 #include <cstdint>
 #include <span>
@@ -11,7 +12,8 @@
 
 #include "engine/analysis/periods.h"
 #include "engine/analysis/time_range.h"
-#include "engine/app/shared_data.h"
+#include "engine/config/site_config.h"
+#include "engine/log/loaded_log.h"
 
 namespace tallix {
 
@@ -38,19 +40,12 @@ struct Reconciliation {
   uint64_t without_time = 0;         // kept lines without a time (call_time.h)
 };
 
-// One figure of Reconciliation as every output names it: the JSON report,
-// the HTML page and the Check Totals window. The window shows fewer figures,
-// in an order of its own; the rows that share a `window_slot` make one
-// figure there, their sum, named after the first of them.
+// One figure of Reconciliation as the reports name it: the JSON report's
+// member and the HTML page's row label.
 struct ReconciliationFigure {
-  const char* key;    // the JSON report's member name
-  const char* label;  // the HTML page's row label
+  const char* key;
+  const char* label;
   uint64_t Reconciliation::*value;
-  int window_slot;             // place in the window, -1 when not shown there
-  const char* window_name;     // the figure's object name there
-  const char* window_caption;  // its caption
-  bool window_always;          // false: shown only when it is not 0
-  const char* window_tip;      // the caption's tool tip, or nullptr
 };
 
 // Every field of Reconciliation, in its order.
@@ -59,7 +54,7 @@ std::span<const ReconciliationFigure> ReconciliationFigures();
 // What the tally made of one kept line. Site sets are bit masks, bit s for
 // site s.
 struct LineResult {
-  std::string_view stamp;  // the fields the tally read, views into LogLines
+  std::string_view stamp;  // the fields the tally read, views into the log's lines
   std::string_view number;
   int64_t seconds = 0;        // the duration as read and rounded
   bool seconds_read = false;  // false when that does not fit 64 bits
@@ -84,23 +79,45 @@ struct DayCalls {
   std::vector<int64_t> seconds;
 };
 
+// A counted call: its kept line (an index into the log's lines and the
+// tally's `lines`) and the seconds it counts.
+struct CountedCall {
+  int32_t line = 0;
+  int32_t seconds = 0;
+};
+
+// One site's counted calls, in log order, and their figures.
+struct SiteTally {
+  std::vector<CountedCall> calls;
+  CallFigures figures;
+};
+
 // Everything one tally found, for every report and window to read: none of
-// them goes back to the kept lines.
+// them goes back to the kept lines. Its views point into the log tallied,
+// which must outlive it.
 struct TallyResult {
+  static constexpr int16_t kMaxCallsPerSite = 10001;  // calls 0..10000 per site
+
   std::string selection;                   // the text the tally ran over
   std::string caption;                     // for ResultsRangeDisplay
-  std::vector<std::string> warnings;       // calls a fixed limit kept from their full count
+  std::vector<std::string> warnings;       // limits met, each kind capped (warning_limit.h)
   std::vector<DayCalls> days;              // in log order of each day's first counted call
   std::vector<UnmatchedNumber> unmatched;  // most calls first, then by number
   int64_t unmatched_seconds = 0;           // the seconds of `unmatched` together
   int64_t counted_seconds = 0;             // the sum of SiteSeconds over the sites in use
   Reconciliation reconciliation;
   std::vector<LineResult> lines;  // one per kept line, in log order
-  // For each site in use, the kept line (an index into `lines`) behind each
-  // of its counted calls, entry for entry as CallStamps and CallSeconds.
-  std::vector<std::vector<int32_t>> counted_lines;
-  // For each site in use, the figures of its counted calls.
-  std::vector<CallFigures> site_figures;
+  std::vector<SiteTally> sites;   // one per site in use when it ran
+
+  // The figures of site `s`; 0 for a site the tally had no row for (one put
+  // in use by Options since).
+  int16_t SiteCallCounts(int s) const;
+  int32_t SiteSeconds(int s) const;
+  // The counted calls of site `s`; none for a site the tally had no row for.
+  std::span<const CountedCall> CallsOf(int s) const;
+  // Call `k` of site `s`. REQUIRES: k < SiteCallCounts(s).
+  std::string_view CallStamps(int k, int s) const;
+  int32_t CallSeconds(int k, int s) const;
 };
 
 // The fields a kept line is read through.
@@ -116,21 +133,18 @@ struct CallFields {
 };
 CallFields ReadCallFields(std::string_view line);
 
-// Runs the tally over `selection` and fills SiteCallCounts, SiteSeconds,
-// CallStamps and CallSeconds for the sites in use; in the same pass over the
-// kept lines it makes the rest of the result. A line is selected when
-// `selection` occurs in its time stamp, letter case ignored (an empty one
-// occurs everywhere) and, when `range` is limited, its time lies in the range
-// (LogLineTimes). Limits, each with a warning: a site's calls beyond
-// 10001 are neither stored nor counted; a call whose duration does not fit 32
-// bits, or would take its site's total out of 32 bits, counts with 0 seconds.
-TallyResult TallyCalls(TallixData& data, std::string_view selection, const TimeRange& range = {});
-
-// The time of kept line `r`; none for a line the loader gave no time.
-CallTime LineTime(const TallixData& data, int32_t r);
+// Tallies the kept lines of `log` for the sites in use of `config`, in one
+// pass. A line is selected when `selection` occurs in its time stamp, letter
+// case ignored (an empty one occurs everywhere) and, when `range` is
+// limited, its time lies in the range. Limits, each with a warning: a site's
+// calls beyond kMaxCallsPerSite are not counted; a call whose duration does
+// not fit 32 bits, or would take its site's total out of 32 bits, counts
+// with 0 seconds.
+TallyResult TallyCalls(const LoadedLog& log, const SiteConfig& config, std::string_view selection,
+                       const TimeRange& range = {});
 
 // The counted calls with a time, for the periods: each site's in order.
-std::vector<TimedCall> CountedTimedCalls(const TallixData& data, const TallyResult& tally);
+std::vector<TimedCall> CountedTimedCalls(const LoadedLog& log, const TallyResult& tally);
 
 // Print Log and Show Log refuse a tally of kCallTotalLimit calls or more,
 // with kCallTotalMessage; true when `tally` passes.

@@ -1,16 +1,10 @@
 #include "engine/analysis/time_range.h"
 
-#include <array>
-
 namespace tallix {
 namespace {
 
 using std::chrono::days;
-using std::chrono::local_days;
 using std::chrono::year_month_day;
-
-constexpr std::array<const char*, 12> kMonthWords = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // A WHEN in one of its three forms. The date and the clock are read as an
 // RFC 3339 stamp would be, with an offset added so that one reader serves.
@@ -39,11 +33,10 @@ std::optional<RangeEnd> ReadRangeEnd(std::string_view text, bool until) {
 }
 
 void AppendEnd(std::string& out, const RangeEnd& end) {
-  const local_days date = std::chrono::floor<days>(end.time);
-  const year_month_day ymd{date};
+  const year_month_day ymd{std::chrono::floor<days>(end.time)};
   out += std::to_string(static_cast<unsigned>(ymd.day()));
   out += ' ';
-  out += kMonthWords[static_cast<unsigned>(ymd.month()) - 1];
+  out += MonthName(static_cast<unsigned>(ymd.month()));
   out += ' ';
   out += std::to_string(static_cast<int>(ymd.year()));
   if (end.written == RangeEnd::Written::kDate) return;
@@ -54,11 +47,7 @@ void AppendEnd(std::string& out, const RangeEnd& end) {
 }
 
 std::string Quoted(std::string_view option, std::string_view text) {
-  std::string quoted(option);
-  quoted += " '";
-  quoted += text;
-  quoted += '\'';
-  return quoted;
+  return std::string(option) + " '" + std::string(text) + "'";
 }
 
 }  // namespace
@@ -72,19 +61,16 @@ bool TimeRange::Contains(const CallTime& time) const {
 Status ReadTimeRange(std::optional<std::string_view> since, std::optional<std::string_view> until,
                      TimeRange& range) {
   range = TimeRange{};
-  const auto read = [](std::string_view option, std::string_view text, bool is_until,
-                       std::optional<RangeEnd>& end) {
-    end = ReadRangeEnd(text, is_until);
-    if (end) return Status::Ok();
-    return Status::Error(Quoted(option, text) +
-                         " is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
-                         "YYYY-MM-DDThh:mm:ss");
-  };
-  if (since) {
-    if (Status status = read("--since", *since, false, range.since); !status.ok()) return status;
-  }
-  if (until) {
-    if (Status status = read("--until", *until, true, range.until); !status.ok()) return status;
+  for (const bool is_until : {false, true}) {
+    const std::optional<std::string_view>& text = is_until ? until : since;
+    if (!text) continue;
+    std::optional<RangeEnd>& end = is_until ? range.until : range.since;
+    end = ReadRangeEnd(*text, is_until);
+    if (!end) {
+      return Status::Error(Quoted(is_until ? "--until" : "--since", *text) +
+                           " is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
+                           "YYYY-MM-DDThh:mm:ss");
+    }
   }
   if (range.since && range.until && range.since->time > range.until->time) {
     return Status::Error(Quoted("--since", *since) + " lies after " + Quoted("--until", *until));

@@ -19,13 +19,7 @@ std::vector<std::string> RunWarnings(std::span<const std::string> config,
   std::vector<std::string> warnings(config.begin(), config.end());
   warnings.insert(warnings.end(), load.begin(), load.end());
   warnings.insert(warnings.end(), tally.warnings.begin(), tally.warnings.end());
-  return CappedWarnings(warnings);
-}
-
-std::optional<std::string> NoKeptLineWarning(const TallixData& data) {
-  if (data.LineCount != 0) return std::nullopt;
-  return "the log holds no line with the router identifier \"" + data.RouterIdentifier +
-         "\" and \"disconnected\"; every site shows 0 calls";
+  return warnings;
 }
 
 }  // namespace tallix

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "engine/analysis/tally.h"
-#include "engine/app/shared_data.h"
 #include "engine/util/warning_limit.h"
 
 namespace tallix {
@@ -27,13 +26,9 @@ std::optional<InputFile> InputFileAt(const std::string& output, std::span<const 
                                      std::span<const std::string> configs);
 
 // Every warning of a run, in the order the reports list them: the fixed
-// limits met reading the configuration, loading the log and tallying; each
-// kind at most kWarningsOfAKind times (CappedWarnings).
+// limits met reading the configuration, loading the log and tallying. Each
+// source caps its own kinds (warning_limit.h), and no two share a kind.
 std::vector<std::string> RunWarnings(std::span<const std::string> config,
                                      std::span<const std::string> load, const TallyResult& tally);
-
-// The remark after a load that kept no line (the identifier may be wrong),
-// or nullopt when it kept some. It leaves a run's outcome as it is.
-std::optional<std::string> NoKeptLineWarning(const TallixData& data);
 
 }  // namespace tallix

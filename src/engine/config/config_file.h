@@ -2,8 +2,8 @@
 // The site configuration file: how many sites are in use, the text that marks
 // a router line, and ten site names and numbers, as 14 comma-separated records
 // ("Version", "NoSites", "ISDNIdentifier", ten "Site", "END"), CR LF ended.
-// Reading fills the shared data (a file may fill site entry 10 too); writing
-// takes a SiteConfig (site_config.h), the value the Options dialog edits.
+// Reading makes a SiteConfig (site_config.h), the value the Options dialog
+// edits and writing takes.
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/app/shared_data.h"
 #include "engine/config/site_config.h"
 #include "engine/util/status.h"
 
@@ -21,8 +20,9 @@ inline constexpr char kConfigFileName[] = "Tallix.cfg";
 
 // What reading a configuration produced besides the values.
 struct ConfigReadResult {
+  SiteConfig config;
   Status status;                      // a failure names the file and the reason
-  std::vector<std::string> warnings;  // values brought back within the tables' limits
+  std::vector<std::string> warnings;  // values brought within limits, each kind capped
   // Remarks that change no value: a file none of whose records was recognised
   // (empty, binary, a log given by mistake) still counts as read, as stored
   // files rely on, but leaves no site in use; this says so.
@@ -30,15 +30,15 @@ struct ConfigReadResult {
 };
 
 // The built-in configuration of a start without a file: one site "site1" with
-// number "01234123456", identifier "isdnrouter". Other entries are untouched.
-void ApplyDefaultConfig(TallixData& data);
+// number "01234123456", identifier "isdnrouter".
+SiteConfig DefaultConfig();
 
-// Reads the configuration at `path` into `data`. When no ordinary file is
-// there (missing, or a directory), the defaults apply and that is no error.
-// A file that exists but cannot be read changes nothing and gives an error.
-ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path);
+// Reads the configuration at `path`; what no record sets stays empty. When
+// no ordinary file is there (missing, or a directory), the defaults apply and
+// that is no error. A file that exists but cannot be read gives an error.
+ConfigReadResult ReadConfigFile(const std::string& path);
 
-// Reads configuration records from `text` into `data`, exactly as from a file.
+// Reads configuration records from `text` into `config`, exactly as from a file.
 // Reading stops at the "END" record, or keeps what was read when the text ends
 // first. A "Site" record whose index lies outside 0..10 is skipped and a site
 // count outside 0..10 is brought into it; each gives a warning. Fields are
@@ -46,7 +46,7 @@ ConfigReadResult ReadConfigFile(TallixData& data, const std::string& path);
 // an empty field. `recognised`, when given, is set to the number of records
 // whose first field is one the file uses ("Version", "NoSites",
 // "ISDNIdentifier", "Site", "END").
-std::vector<std::string> ReadConfigText(TallixData& data, std::string_view text,
+std::vector<std::string> ReadConfigText(SiteConfig& config, std::string_view text,
                                         size_t* recognised = nullptr);
 
 // The file's text for `config`, as WriteConfigFile writes it: 14 records,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/config/config_file.h"
+#include "engine/util/file_identity.h"
 
 namespace tallix {
 
@@ -26,12 +27,7 @@ std::string Join(const fs::path& folder) { return (folder / kConfigFileName).str
 bool FolderOfFileWritable(const std::string& path) {
   // A link is replaced at its target, so the target's folder must be writable.
   fs::path target(path);
-  std::error_code ec;
-  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
-    const fs::path next = fs::read_symlink(target, ec);
-    if (ec) return false;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
+  if (FollowLinks(target)) return false;
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   return ::access(folder.c_str(), W_OK | X_OK) == 0;

@@ -1,12 +1,10 @@
 #pragma once
 // The site configuration as one value: how many sites are in use, the text
 // that marks a router's line, and the names and numbers of the ten sites a user
-// edits. Values that change together travel together: the Options dialog
-// builds a SiteConfig from its fields, asks FindUnstorableField which field
-// (if any) the file cannot hold, writes it with WriteConfigFile
-// (config_file.h), and only once that succeeded stores it into the shared data
-// with StoreSiteConfig. A refused or failed write thus leaves the shared data
-// as they were; nothing is put back by hand.
+// edits. The configuration reader makes it; the Options dialog builds a new one
+// from its fields, asks FindUnstorableField which field (if any) the file
+// cannot hold, writes it with WriteConfigFile (config_file.h), and only once
+// that succeeded hands it to the window in place of the old one.
 
 #include <array>
 #include <cstddef>
@@ -14,30 +12,23 @@
 #include <optional>
 #include <string>
 
-#include "engine/app/shared_data.h"
-
 namespace tallix {
 
 struct SiteConfig {
-  // Rows the Options dialog and the file hold, one for each site that can be
-  // in use: site entries 0..9. Entry 10 of the shared site tables (which only
-  // a file can fill) is not part of it.
-  static constexpr size_t kSites = TallixData::kMaxSiteCount;
+  // Rows the main window, the Options dialog and the file hold.
+  static constexpr size_t kSites = 10;
 
-  int16_t site_count = 0;                   // SiteCount
-  std::string identifier;                   // RouterIdentifier
-  std::array<std::string, kSites> names;    // SiteNames 0..9
-  std::array<std::string, kSites> numbers;  // SiteNumbers 0..9
+  int16_t SiteCount = 0;
+  std::string RouterIdentifier;
+  std::array<std::string, kSites> SiteNames;
+  std::array<std::string, kSites> SiteNumbers;
+
+  // SiteCount brought into 0..kSites: a value made by hand may hold any
+  // count, and every reader of the sites loops to this.
+  int SitesInUse() const { return SiteCount < 0 ? 0 : SiteCount > 10 ? 10 : SiteCount; }
 
   friend bool operator==(const SiteConfig&, const SiteConfig&) = default;
 };
-
-// SiteCount, RouterIdentifier and entries 0..9 of SiteNames and SiteNumbers.
-SiteConfig SiteConfigOf(const TallixData& data);
-
-// Sets SiteCount, RouterIdentifier and entries 0..9 of SiteNames and
-// SiteNumbers from `config`; entry 10 and everything else stay as they are.
-void StoreSiteConfig(const SiteConfig& config, TallixData& data);
 
 // A field of a SiteConfig that the file cannot hold.
 struct UnstorableField {

@@ -251,6 +251,7 @@ void LineScanner::EndHeldLine() {
   held_->End([&](std::string_view line) { Keep(line, feeds_); });
   held_->Clear();
   open_ = false;
+  open_bytes_ = 0;
 }
 
 void LineScanner::Feed(std::string_view block) {
@@ -296,11 +297,15 @@ void LineScanner::Hold(std::string_view bytes) {
     kept_.has_carriage_return = std::memchr(bytes.data(), '\r', bytes.size()) != nullptr;
   }
   held_->Append(bytes);
+  open_bytes_ += bytes.size();
 }
 
 void LineScanner::Finish() {
   const bool ends_open = open_;
+  kept_.tail_bytes = open_bytes();
+  const uint64_t found = kept_.found;
   if (open_) EndHeldLine();
+  kept_.tail_found = kept_.found > found;
   kept_.text_lines = feeds_ + (ends_open ? 1 : 0);
   kept_.line_feeds = feeds_;
 }

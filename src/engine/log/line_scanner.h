@@ -19,8 +19,7 @@
 
 #include "engine/analysis/call_time.h"
 #include "engine/app/line_fields.h"
-#include "engine/app/line_table.h"
-#include "engine/app/shared_data.h"
+#include "engine/log/loaded_log.h"
 #include "engine/log/text_search.h"
 
 namespace tallix {
@@ -70,7 +69,7 @@ struct KeptLine {
 // how many the part before has stored so far, so that together they never
 // hold many more lines than a load can keep.
 struct KeptLines {
-  static constexpr auto kEntries = static_cast<size_t>(TallixData::kLogLineEntries);
+  static constexpr auto kEntries = static_cast<size_t>(LoadedLog::kLogLineEntries);
 
   // Counts a kept line and stores a copy of it, if it can still be kept.
   // Throws std::bad_alloc.
@@ -80,7 +79,7 @@ struct KeptLines {
     const size_t room = kEntries - std::min(before, kEntries);
     if (lines.size() > room) lines.resize(room);  // now known never to be kept
     if (lines.size() == room) return;
-    // Room for all at once, as LineTable has.
+    // Room for all at once, as the loaded log has.
     if (lines.capacity() == 0) lines.reserve(kEntries);
     lines.push_back({std::string(line), feeds_before, stamp});
     if (live_stored != nullptr) live_stored->store(lines.size());
@@ -92,6 +91,10 @@ struct KeptLines {
   // scanned.
   uint64_t text_lines = 0;
   uint64_t line_feeds = 0;
+  // The bytes after the last line feed, and whether they were a call-end
+  // line, set once the part is scanned.
+  uint64_t tail_bytes = 0;
+  bool tail_found = false;
   // Whether a carriage return was seen while no line feed was: enough to
   // tell a text whose lines end with a carriage return alone.
   bool has_carriage_return = false;
@@ -121,6 +124,10 @@ class LineScanner {
   // a line, and kept.text_lines is set. Throws std::bad_alloc.
   void Finish();
 
+  // The bytes after the last line feed fed so far, and the line feeds.
+  uint64_t open_bytes() const { return open_ ? open_bytes_ : 0; }
+  uint64_t line_feeds() const { return feeds_; }
+
  private:
   class HeldLine;
 
@@ -132,6 +139,7 @@ class LineScanner {
   KeptLines& kept_;
   uint64_t feeds_ = 0;              // line feeds fed so far
   bool open_ = false;               // a line has begun and not ended
+  uint64_t open_bytes_ = 0;         // its bytes so far
   std::unique_ptr<HeldLine> held_;  // its bytes, while open_
 };
 

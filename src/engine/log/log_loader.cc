@@ -162,7 +162,7 @@ Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_byt
       results[k] = ScanPart(source, k == 0 ? 0 : split, k == 0 ? split : *size, finders, progress,
                             on_load_thread, parts[k]);
     } catch (const std::bad_alloc&) {
-      results[k] = Status::Error("cannot read '" + path + "': not enough memory");
+      results[k] = Status::OutOfMemory("cannot read '" + path + "': not enough memory");
     }
   };
   {
@@ -180,51 +180,15 @@ Status ScanLog(LogSource& source, const std::string& path, uint64_t max_text_byt
   return results[0].ok() ? results[1] : results[0];
 }
 
-// Fills LogDates from the kept lines: one entry for each run of lines with
-// the same day (their first kDayWidth characters). Returns the runs past a
-// full list, which are counted as runs, not as lines.
-uint64_t ListDays(TallixData& data) {
-  uint64_t dropped = 0;
-  std::string_view previous_day;
-  for (int32_t r = 0; r < data.LineCount; ++r) {
-    const std::string_view day = data.LogLines[static_cast<size_t>(r)].substr(0, kDayWidth);
-    if (r > 0 && day == previous_day) continue;
-    previous_day = day;
-    if (data.DateCount >= TallixData::kLogDateEntries) {
-      ++dropped;
-      continue;
-    }
-    data.LogDates[static_cast<size_t>(data.DateCount)].assign(day);
-    ++data.DateCount;
-  }
-  return dropped;
-}
+LoadResult Failed(Status status) { return {std::move(status), {}, {}}; }
 
-// The warnings of what did not fit.
-std::vector<std::string> DroppedWarnings(uint64_t dropped_lines, uint64_t dropped_days) {
-  std::vector<std::string> warnings;
-  if (dropped_lines > 0) {
-    warnings.push_back(
-        "the log holds " + std::to_string(dropped_lines) + " more call-end lines than the " +
-        std::to_string(TallixData::kLogLineEntries) + " that can be kept; they were not loaded");
-  }
-  if (dropped_days > 0) {
-    warnings.push_back("the day list is full at " + std::to_string(TallixData::kLogDateEntries) +
-                       " entries; " + std::to_string(dropped_days) +
-                       " later day runs are not listed, but their calls are counted");
-  }
-  return warnings;
-}
-
-LoadResult Failed(std::string message) { return {Status::Error(std::move(message)), {}, {}}; }
-
-LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
+LoadResult LoadFiles(const std::vector<std::string>& paths, std::string_view identifier,
                      const LoadOptions& options, LogFileSystem& files, size_t* current) {
   std::vector<KeptLines> parts;
   std::vector<uint32_t> part_files;  // the file each part belongs to
   std::vector<uint64_t> file_lines;
   uint64_t text_bytes = 0;
-  const KeptLineFinders finders(data.RouterIdentifier);
+  const KeptLineFinders finders(identifier);
   uint64_t total = 0;
   if (options.progress) {
     for (const std::string& path : paths) total += files.SizeOf(path);
@@ -232,6 +196,7 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
   LoadProgress progress{options.progress, total};
   size_t stored = 0;  // the lines of `parts`, counted as they come
   std::vector<std::string> notes;
+  LoadedLog::Resume resume;
   for (size_t f = 0; f < paths.size(); ++f) {
     *current = f;
     std::unique_ptr<LogSource> source;
@@ -242,8 +207,8 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
       scanned =
           ScanLog(*source, paths[f], kMaxLogFileSize, stored, finders, progress, own, &file_bytes);
     }
-    if (!scanned.ok()) return Failed("log file: " + scanned.message());
-    if (progress.cancelled) return Failed(kLoadCancelled);
+    if (!scanned.ok()) return Failed(scanned.Within("log file: "));
+    if (progress.cancelled) return Failed(Status::Cancelled(kLoadCancelled));
     uint64_t lines = 0;
     uint64_t feeds = 0;
     bool carriage_return = false;
@@ -260,11 +225,13 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
     if (carriage_return && feeds == 0) {
       notes.push_back("'" + paths[f] + "' has no line feeds; its lines end with CR alone");
     }
+    const KeptLines& last = parts.back();
+    resume = {file_bytes - last.tail_bytes, feeds, last.tail_bytes > 0, last.tail_found};
     part_files.resize(parts.size(), static_cast<uint32_t>(f));
     file_lines.push_back(lines);
     text_bytes += file_bytes;
   }
-  if (!progress.Finish()) return Failed(kLoadCancelled);
+  if (!progress.Finish()) return Failed(Status::Cancelled(kLoadCancelled));
   // The times of the lines that will be kept.
   std::vector<LineStamp> stamps;
   for (const KeptLines& part : parts) {
@@ -273,72 +240,50 @@ LoadResult LoadFiles(TallixData& data, const std::vector<std::string>& paths,
   }
   std::vector<CallTime> times =
       LineTimes(stamps, YearRule{options.year, files.ModifiedTime(paths.back())});
-  // Everything was read: only now replace the loaded log, with everything
-  // that could run out of memory made beforehand.
-  std::vector<std::string> all_paths = paths;
-  std::string first_path = paths.front();
-  data.LogFilePath.swap(first_path);
-  data.LogFilePaths.swap(all_paths);
-  data.LogFileLines.swap(file_lines);
-  data.LogFileSize = static_cast<int32_t>(std::min<uint64_t>(text_bytes, kMaxLogFileSize));
-  data.LineCount = 0;
-  data.DateCount = 0;
-  // The parts' lines move into LogLines: no line is copied again.
-  data.LogLines.Clear();
+  LoadResult result;
+  LoadedLog& log = result.log;
+  log.LogFilePaths = options.names.size() == paths.size() ? options.names : paths;
+  log.LogFileLines = std::move(file_lines);
+  log.LogFileSize = static_cast<int32_t>(std::min<uint64_t>(text_bytes, kMaxLogFileSize));
+  log.resume = resume;
+  // The parts' lines move into the log: no line is copied again.
   size_t kept = 0;
   uint64_t found = 0;
   uint64_t lines_before = 0;  // in the part's file, before the part
   for (size_t p = 0; p < parts.size(); ++p) {
     KeptLines& part = parts[p];
     if (p > 0 && part_files[p] != part_files[p - 1]) lines_before = 0;
-    const size_t take =
-        std::min(part.lines.size(), static_cast<size_t>(TallixData::kLogLineEntries) - kept);
+    const size_t take = std::min(part.lines.size(), KeptLines::kEntries - kept);
     for (size_t i = 0; i < take; ++i) {
-      data.LogLines.Assign(kept + i, std::move(part.lines[i].text));
-      data.LogLineOrigins[kept + i] = {
-          part_files[p], static_cast<uint32_t>(lines_before + part.lines[i].feeds_before + 1)};
+      const LineOrigin origin{part_files[p],
+                              static_cast<uint32_t>(lines_before + part.lines[i].feeds_before + 1)};
+      log.Keep(std::move(part.lines[i].text), times[kept + i], origin);
     }
     kept += take;
     found += part.found;
     lines_before += part.text_lines;
   }
-  data.LineCount = static_cast<int32_t>(kept);
-  data.LogLineTimes.swap(times);
-  data.LinesBeyondKept = found - kept;
-  const uint64_t dropped_days = ListDays(data);
-  return {Status::Ok(), DroppedWarnings(found - kept, dropped_days), CappedWarnings(notes)};
+  log.LinesBeyondKept = found - kept;
+  result.notes = CappedWarnings(notes);
+  return result;
 }
 
 }  // namespace
 
-LoadResult LoadLog(TallixData& data, const std::string& path, const LoadOptions& options,
+LoadResult LoadLog(const std::string& path, std::string_view identifier, const LoadOptions& options,
                    LogFileSystem& files) {
-  return LoadLogs(data, {path}, options, files);
+  return LoadLogs({path}, identifier, options, files);
 }
 
-LoadResult LoadLogs(TallixData& data, const std::vector<std::string>& paths,
+LoadResult LoadLogs(const std::vector<std::string>& paths, std::string_view identifier,
                     const LoadOptions& options, LogFileSystem& files) {
   size_t current = 0;
   try {
-    return LoadFiles(data, paths, options, files, &current);
+    return LoadFiles(paths, identifier, options, files, &current);
   } catch (const std::bad_alloc&) {
-    return Failed("log file: cannot read '" + paths[current] + "': not enough memory");
+    return Failed(
+        Status::OutOfMemory("log file: cannot read '" + paths[current] + "': not enough memory"));
   }
-}
-
-LogBounds LogStartAndEnd(const TallixData& data) {
-  LogBounds bounds;
-  const int lines = LinesInUse(data);
-  if (lines > 0) {
-    bounds.start = data.LogLines[0].substr(0, kMinuteWidth);
-    bounds.end = data.LogLines[static_cast<size_t>(lines - 1)].substr(0, kMinuteWidth);
-  }
-  return bounds;
-}
-
-std::vector<std::string> DayList(const TallixData& data) {
-  const int count = std::min<int>(std::max<int>(data.DateCount, 0), TallixData::kLogDateEntries);
-  return {data.LogDates.begin(), data.LogDates.begin() + count};
 }
 
 }  // namespace tallix

@@ -1,8 +1,11 @@
 #include "engine/log/log_source.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 
 #include "engine/util/text_file.h"
@@ -62,6 +65,46 @@ class SystemLogSource final : public LogSource {
   bool stream_ = false;
 };
 
+class SystemGrowingFile final : public GrowingFile {
+ public:
+  ~SystemGrowingFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  Status Open(const std::string& path) {
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) {
+      const int error = errno;
+      return Status::Error("cannot follow " + DescribeErrno(path, error),
+                           error == ENOENT ? Status::Code::kNotFound : Status::Code::kIoError);
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+      return Status::Refused("cannot follow '" + path + "': it is not an ordinary file");
+    }
+    identity_ = {static_cast<unsigned long long>(st.st_dev),
+                 static_cast<unsigned long long>(st.st_ino)};
+    return {};
+  }
+
+  Status ReadSome(uint64_t offset, char* buffer, size_t length, size_t* got) override {
+    return ReadFromDescriptor(fd_, path_, offset, buffer, length, got);
+  }
+
+  uint64_t Size() const override {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  }
+
+  FileIdentity Identity() const override { return identity_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  FileIdentity identity_;
+};
+
 class SystemLogFileSystem final : public LogFileSystem {
  public:
   Status Open(const std::string& path, uint64_t max_size,
@@ -88,6 +131,17 @@ class SystemLogFileSystem final : public LogFileSystem {
 
 WallTime LogFileSystem::ModifiedTime(const std::string&) const {
   return LocalWallTime(std::time(nullptr));
+}
+
+Status LogFileSystem::OpenGrowing(const std::string& path, std::unique_ptr<GrowingFile>* file) {
+  auto opened = std::make_unique<SystemGrowingFile>();
+  if (Status status = opened->Open(path); !status.ok()) return status;
+  *file = std::move(opened);
+  return {};
+}
+
+std::optional<FileIdentity> LogFileSystem::IdentityAt(const std::string& path) const {
+  return IdentityOf(path);
 }
 
 LogFileSystem& SystemLogFiles() {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/analysis/call_time.h"
+#include "engine/util/file_identity.h"
 #include "engine/util/status.h"
 
 namespace tallix {
@@ -34,6 +35,19 @@ class LogSource {
   virtual Status ReadAt(uint64_t offset, char* buffer, size_t length) const = 0;
 };
 
+// A file followed as it grows, read at any offset up to its end now.
+class GrowingFile {
+ public:
+  virtual ~GrowingFile() = default;
+
+  // Reads at most `length` bytes at `offset`; *got is 0 at the end.
+  virtual Status ReadSome(uint64_t offset, char* buffer, size_t length, size_t* got) = 0;
+  // Its size now.
+  virtual uint64_t Size() const = 0;
+  // The file it is, whatever names lead to it later.
+  virtual FileIdentity Identity() const = 0;
+};
+
 class LogFileSystem {
  public:
   virtual ~LogFileSystem() = default;
@@ -51,6 +65,13 @@ class LogFileSystem {
   // of a log's traditional stamps is taken from it. The time of the call
   // when that is unknown.
   virtual WallTime ModifiedTime(const std::string& path) const;
+
+  // Opens the ordinary file at `path` to follow it. Fails when it is missing
+  // or not an ordinary file.
+  virtual Status OpenGrowing(const std::string& path, std::unique_ptr<GrowingFile>* file);
+
+  // The file `path` leads to now; nullopt while nothing is there.
+  virtual std::optional<FileIdentity> IdentityAt(const std::string& path) const;
 };
 
 // The system's files: ordinary files only, read with pread.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <system_error>
 
+#include "engine/util/file_identity.h"
 #include "engine/util/text_file.h"
 #include "engine/util/visible_text.h"
 
@@ -65,38 +67,12 @@ std::optional<int> DescriptorNamed(const std::string& path) {
         path.compare(0, folder.size(), folder) != 0) {
       continue;
     }
-    int fd = 0;
-    for (size_t i = folder.size(); i < path.size(); ++i) {
-      if (path[i] < '0' || path[i] > '9') return std::nullopt;
-      fd = fd * 10 + (path[i] - '0');
-    }
-    return fd;
+    unsigned fd = 0;
+    const char* const end = path.data() + path.size();
+    if (std::from_chars(path.data() + folder.size(), end, fd).ptr != end) return std::nullopt;
+    return static_cast<int>(fd);
   }
   return std::nullopt;
-}
-
-// Where a name leads through its links: a file's name (itself when it is no
-// link, each relative link taken from the folder that holds it), or one of
-// the process's descriptors.
-struct Destination {
-  std::string target;
-  std::optional<int> descriptor;
-};
-
-Status FollowLinks(const std::string& path, Destination& destination) {
-  namespace fs = std::filesystem;
-  fs::path at(path);
-  std::error_code ec;
-  for (int hops = 0;; ++hops) {
-    if ((destination.descriptor = DescriptorNamed(at.string()))) return {};
-    if (!fs::is_symlink(fs::symlink_status(at, ec))) break;
-    if (hops == 40) return CannotWrite(path, ELOOP);
-    const fs::path next = fs::read_symlink(at, ec);
-    if (ec) return Status::Error("cannot write '" + path + "': " + ec.message());
-    at = next.is_absolute() ? next : at.parent_path() / next;
-  }
-  destination.target = at.string();
-  return {};
 }
 
 // One output being written: a temporary file that replaces an ordinary file
@@ -135,14 +111,19 @@ class OutputTarget {
 
 Status OutputTarget::Open(const std::string& path) {
   path_ = path;
-  Destination destination;
-  if (Status resolved = FollowLinks(path, destination); !resolved.ok()) return resolved;
-  if (destination.descriptor) {
-    fd_ = *destination.descriptor;
+  std::optional<int> descriptor;
+  std::filesystem::path target(path);
+  if (const std::error_code ec = FollowLinks(target, [&descriptor](const auto& name) {
+        return (descriptor = DescriptorNamed(name.string())).has_value();
+      })) {
+    return Status::Error("cannot write '" + path + "': " + ec.message());
+  }
+  if (descriptor) {
+    fd_ = *descriptor;
     owned_ = false;
     if (::fcntl(fd_, F_GETFD) == -1) return CannotWrite(path, errno);
   } else {
-    target_ = destination.target;
+    target_ = target.string();
     struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
@@ -162,9 +143,7 @@ Status OutputTarget::OpenTemporary(const struct stat* old) {
   if (old != nullptr && ::access(target_.c_str(), W_OK) != 0) return CannotWrite(path_, errno);
   // A short name of its own, so that a target whose name is near the
   // system's limit still gets one.
-  const size_t slash = target_.rfind('/');
-  std::string temp = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) +
-                     ".tallix-XXXXXX";
+  std::string temp = target_.substr(0, target_.rfind('/') + 1) + ".tallix-XXXXXX";  // npos + 1 is 0
   fd_ = ::mkstemp(temp.data());
   if (fd_ < 0) return CannotReplace(path_, target_, errno);
   temp_ = std::move(temp);
@@ -236,7 +215,7 @@ Status WriteOutputFile(const std::string& path, const std::function<void(ReportS
     make(sink);
     sink.Finish();
   } catch (const std::bad_alloc&) {
-    return Status::Error("cannot write '" + path + "': not enough memory");
+    return Status::OutOfMemory("cannot write '" + path + "': not enough memory");
   }
   return target.Commit(check);
 }

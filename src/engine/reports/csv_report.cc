@@ -1,9 +1,11 @@
-// The counted calls and the audit of every kept line as CSV (RFC 4180).
+// The CSV outputs: the counted calls, the audit of every kept line and the
+// periods.
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
-#include "engine/reports/csv_field.h"
+#include "engine/reports/periods_csv.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix {
@@ -18,9 +20,7 @@ bool LooksLikeFormula(std::string_view field) {
   return !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
 }
 
-}  // namespace
-
-// A CSV field, quoted only when it must be.
+// A field as every CSV output writes it (report_text.h).
 void AppendCsvField(std::string& out, std::string_view field) {
   const bool formula = LooksLikeFormula(field);
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -37,60 +37,12 @@ void AppendCsvField(std::string& out, std::string_view field) {
   out += '"';
 }
 
-namespace {
-
 // A tab-separated field: a tab or line break inside it would split the row,
 // so each becomes a blank; formulas are kept from spreadsheets as in CSV.
 void AppendTsvField(std::string& out, std::string_view field) {
   if (LooksLikeFormula(field)) out += '\'';
   for (const char c : field) out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
 }
-
-}  // namespace
-
-void WriteCallsCsv(const ReportRequest& request, ReportSink& sink) {
-  const TallixData& data = request.data;
-  std::string& out = sink.text();
-  out += "site,number,stamp,seconds,time\r\n";
-  const int sites = SitesInUse(data);
-  for (int s = 0; s < sites; ++s) {
-    const auto site = static_cast<size_t>(s);
-    std::string prefix;
-    AppendCsvField(prefix, data.SiteNames[site]);
-    prefix += ',';
-    AppendCsvField(prefix, data.SiteNumbers[site]);
-    prefix += ',';
-    const int calls = CallsInUse(data, s);
-    const std::vector<int32_t>& lines = request.tally.counted_lines[site];
-    for (int c = 0; c < calls; ++c) {
-      out += prefix;
-      AppendCsvField(out, data.CallStamps(c, s));
-      out += ',';
-      AppendInteger(out, data.CallSeconds(c, s));
-      out += ',';
-      AppendTimeText(out, LineTime(data, lines[static_cast<size_t>(c)]));
-      out += "\r\n";
-      sink.RowEnd();
-    }
-  }
-}
-
-std::string LineResultText(const TallixData& data, const LineResult& line) {
-  if (!line.selected) return "not selected";
-  if (line.credited == 0) return "unmatched";
-  std::string result;
-  for (int s = 0; s < TallixData::kSiteEntries; ++s) {
-    const unsigned bit = 1u << s;
-    if ((line.credited & bit) == 0) continue;
-    if (line.credited & (bit - 1)) result += " + ";
-    result += data.SiteNames[static_cast<size_t>(s)];
-    if (line.beyond_limit & bit) result += " (beyond limit)";
-    if (line.zero_seconds & bit) result += " (0 s counted)";
-  }
-  return result;
-}
-
-namespace {
 
 // One audit row: `file_field` as it stands, the line number, the fields
 // `line` read and `result`; with `time`, a time column (empty without one).
@@ -120,10 +72,49 @@ void AppendAuditRow(std::string& out, std::string_view file_field, uint64_t line
 
 }  // namespace
 
-void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
-                    AuditTextForm form, ReportSink& sink, bool with_time) {
+void WriteCallsCsv(const ReportRequest& request, ReportSink& sink) {
+  const SiteConfig& config = request.config;
+  std::string& out = sink.text();
+  out += "site,number,stamp,seconds,time\r\n";
+  for (int s = 0; s < config.SitesInUse(); ++s) {
+    const auto site = static_cast<size_t>(s);
+    std::string prefix;
+    AppendCsvField(prefix, config.SiteNames[site]);
+    prefix += ',';
+    AppendCsvField(prefix, config.SiteNumbers[site]);
+    prefix += ',';
+    for (const CountedCall& call : request.tally.CallsOf(s)) {
+      out += prefix;
+      AppendCsvField(out, request.tally.lines[static_cast<size_t>(call.line)].stamp);
+      out += ',';
+      AppendInteger(out, call.seconds);
+      out += ',';
+      AppendTimeText(out, request.log.LineTime(call.line));
+      out += "\r\n";
+      sink.RowEnd();
+    }
+  }
+}
+
+std::string LineResultText(const SiteConfig& config, const LineResult& line) {
+  if (!line.selected) return "not selected";
+  if (line.credited == 0) return "unmatched";
+  std::string result;
+  for (size_t s = 0; s < SiteConfig::kSites; ++s) {
+    const unsigned bit = 1u << s;
+    if ((line.credited & bit) == 0) continue;
+    if (line.credited & (bit - 1)) result += " + ";
+    result += config.SiteNames[s];
+    if (line.beyond_limit & bit) result += " (beyond limit)";
+    if (line.zero_seconds & bit) result += " (0 s counted)";
+  }
+  return result;
+}
+
+void WriteAuditRows(const TalliedLog& source, std::span<const int32_t> rows, AuditTextForm form,
+                    ReportSink& sink, bool with_time) {
   const auto append_field = form == AuditTextForm::kCsv ? AppendCsvField : AppendTsvField;
-  const std::vector<std::string> files = LoadedFiles(data);
+  const std::vector<std::string>& files = source.log.LogFilePaths;
   std::vector<std::string> file_fields(files.size());
   for (size_t f = 0; f < files.size(); ++f) append_field(file_fields[f], files[f]);
   std::string& out = sink.text();
@@ -132,37 +123,78 @@ void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<
                      : "file,line,stamp,number,seconds,result\r\n";
   }
   for (const int32_t r : rows) {
-    if (r < 0 || static_cast<size_t>(r) >= tally.lines.size()) continue;
-    const LineResult& line = tally.lines[static_cast<size_t>(r)];
-    const LineOrigin origin = data.LogLineOrigins[static_cast<size_t>(r)];
-    AppendAuditRow(out, origin.file < file_fields.size() ? file_fields[origin.file] : "",
-                   origin.line, line, LineResultText(data, line), form,
-                   with_time ? std::optional(LineTime(data, r)) : std::nullopt);
+    if (r < 0 || static_cast<size_t>(r) >= source.tally.lines.size()) continue;
+    const LineResult& line = source.tally.lines[static_cast<size_t>(r)];
+    const LogLine& kept = source.log.LogLines()[static_cast<size_t>(r)];
+    AppendAuditRow(out, kept.origin.file < file_fields.size() ? file_fields[kept.origin.file] : "",
+                   kept.origin.line, line, LineResultText(source.config, line), form,
+                   with_time ? std::optional(kept.time) : std::nullopt);
     sink.RowEnd();
   }
 }
 
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
-                        std::string_view result, bool with_time) {
+                        std::string_view result, const CallTime& time) {
   std::string file_field;
   AppendCsvField(file_field, file);
   std::string out;
-  AppendAuditRow(out, file_field, line_number, line, result, AuditTextForm::kCsv,
-                 with_time ? std::optional(CallTime{}) : std::nullopt);
+  AppendAuditRow(out, file_field, line_number, line, result, AuditTextForm::kCsv, time);
   return out;
 }
 
-std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
-                          std::span<const int32_t> rows, AuditTextForm form, bool with_time) {
+std::string AuditRowsText(const TalliedLog& source, std::span<const int32_t> rows,
+                          AuditTextForm form, bool with_time) {
   ReportSink sink;
-  WriteAuditRows(data, tally, rows, form, sink, with_time);
+  WriteAuditRows(source, rows, form, sink, with_time);
   return sink.Take();
 }
 
 void WriteAuditCsv(const ReportRequest& request, ReportSink& sink) {
   std::vector<int32_t> rows(request.tally.lines.size());
   for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int32_t>(r);
-  WriteAuditRows(request.data, request.tally, rows, AuditTextForm::kCsv, sink, true);
+  WriteAuditRows({request.log, request.config, request.tally}, rows, AuditTextForm::kCsv, sink,
+                 true);
+}
+
+void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site_names,
+                     ReportSink& sink) {
+  sink.text() +=
+      "period,start,end,site,calls,seconds,average_seconds,longest_seconds,change_calls,"
+      "change_seconds\r\n";
+  // Each site's field once: a long table repeats them in every period.
+  std::vector<std::string> site_fields(static_cast<size_t>(table.sites()));
+  for (size_t s = 0; s < site_fields.size(); ++s) AppendCsvField(site_fields[s], site_names[s]);
+  table.ForEach([&](const PeriodRow& period) {
+    std::string prefix(period.label);
+    prefix += ',';
+    AppendDateText(prefix, period.first_day);
+    prefix += ',';
+    AppendDateText(prefix, period.last_day);
+    prefix += ',';
+    for (size_t s = 0; s < period.sites.size(); ++s) {
+      std::string& out = sink.text();
+      const PeriodSite& site = period.sites[s];
+      out += prefix;
+      out += site_fields[s];
+      for (const int64_t n : {site.figures.calls, site.figures.seconds,
+                              site.figures.AverageSeconds(), site.figures.longest_seconds}) {
+        out += ',';
+        AppendInteger(out, n);
+      }
+      for (const std::optional<int64_t>& change : {site.change_calls, site.change_seconds}) {
+        out += ',';
+        if (change) AppendInteger(out, *change);
+      }
+      out += "\r\n";
+      sink.RowEnd();
+    }
+  });
+}
+
+std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names) {
+  ReportSink sink;
+  WritePeriodsCsv(table, site_names, sink);
+  return sink.Take();
 }
 
 }  // namespace tallix

@@ -10,7 +10,6 @@
 namespace tallix {
 namespace {
 
-// One colour per site, told apart also in grey print.
 constexpr const char* kSiteColours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728",
                                         "#9467bd", "#8c564b", "#e377c2", "#7f7f7f",
                                         "#bcbd22", "#17becf", "#393b79"};
@@ -19,7 +18,7 @@ constexpr const char* kSiteColours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d6272
 void AppendNumber(std::string& out, double value) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
-  out.append(text, result.ptr);
+  out += std::string_view(text, result.ptr);
 }
 
 // `name="value"` after a blank: the attributes of the chart's shapes.
@@ -43,13 +42,12 @@ int64_t TickStep(int64_t top) {
   }
 }
 
-// Calls per day as grouped bars, one colour per site, with a legend above
-// and both axes labelled. Drawn in its own units and scaled to the width.
-// A bar chart of the calls of each site in `days`, which are days or, named
-// by `unit` ("day", "week", "month"), periods.
-void AppendChart(std::string& out, const TallixData& data, const std::vector<DayCalls>& days,
+// The calls of each site in `days` (days, or periods named by `unit`) as
+// grouped bars, one colour per site, with a legend above and both axes
+// labelled. Drawn in its own units and scaled to the width.
+void AppendChart(std::string& out, const SiteConfig& config, const std::vector<DayCalls>& days,
                  std::string_view unit) {
-  const size_t sites = static_cast<size_t>(SitesInUse(data));
+  const size_t sites = static_cast<size_t>(config.SitesInUse());
   if (days.empty() || sites == 0) {
     out += "<p class=\"none\">No calls of a site in this selection.</p>\n";
     return;
@@ -77,7 +75,7 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
   double y = 18;
   for (size_t s = 0; s < sites; ++s) {
     name.clear();
-    AppendEscaped(name, data.SiteNames[s]);
+    AppendEscaped(name, config.SiteNames[s]);
     const double item = 26 + 7.5 * static_cast<double>(std::min<size_t>(name.size(), 40));
     if (x > left && x + item > width) {
       x = left;
@@ -139,7 +137,7 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
       out += " fill=\"";
       out += SiteColour(s);
       out += "\"><title>";
-      AppendEscaped(out, data.SiteNames[s]);
+      AppendEscaped(out, config.SiteNames[s]);
       out += ", ";
       AppendEscaped(out, days[d].day);
       out += ": ";
@@ -168,31 +166,21 @@ void AppendChart(std::string& out, const TallixData& data, const std::vector<Day
 
 // Whether the kept lines' times, earliest to latest, cover more than 31
 // days.
-bool SpansMoreThanAMonth(const TallixData& data) {
-  std::optional<WallTime> earliest;
-  std::optional<WallTime> latest;
-  for (int r = 0; r < LinesInUse(data); ++r) {
-    const CallTime time = LineTime(data, r);
-    if (!time.has_time) continue;
-    if (!earliest || time.wall < *earliest) earliest = time.wall;
-    if (!latest || time.wall > *latest) latest = time.wall;
-  }
-  if (!earliest) return false;
-  const auto days = std::chrono::floor<std::chrono::days>(*latest) -
-                    std::chrono::floor<std::chrono::days>(*earliest);
+bool SpansMoreThanAMonth(const LoadedLog& log) {
+  const std::optional<TimedSpan> span = TimedSpanOf(log);
+  if (!span) return false;
+  const auto days = std::chrono::floor<std::chrono::days>(span->latest) -
+                    std::chrono::floor<std::chrono::days>(span->earliest);
   return days.count() + 1 > 31;
 }
 
-// The periods as the chart's bars.
+// The periods as the chart's bars, which show calls alone.
 std::vector<DayCalls> PeriodBars(const PeriodTable& table) {
   std::vector<DayCalls> bars;
   table.ForEach([&bars](const PeriodRow& period) {
     DayCalls& bar = bars.emplace_back();
     bar.day = period.label;
-    for (const PeriodSite& site : period.sites) {
-      bar.calls.push_back(site.figures.calls);
-      bar.seconds.push_back(site.figures.seconds);
-    }
+    for (const PeriodSite& site : period.sites) bar.calls.push_back(site.figures.calls);
   });
   return bars;
 }
@@ -201,19 +189,16 @@ std::vector<DayCalls> PeriodBars(const PeriodTable& table) {
 
 const char* SiteColour(size_t site) { return kSiteColours[site % std::size(kSiteColours)]; }
 
-void AppendChartSection(std::string& out, const TallixData& data, const TallyResult& tally,
-                        const PeriodTable& periods, std::string_view unit_name) {
+void AppendChartSection(std::string& out, const ReportRequest& request, const PeriodTable& periods,
+                        std::string_view unit_name) {
   // A log of more than a month is charted by period: by day its bars would
   // crowd.
-  if (SpansMoreThanAMonth(data)) {
-    out += "</section>\n<section>\n<h2>Calls per ";
-    out += unit_name;
-    out += "</h2>\n";
-    AppendChart(out, data, PeriodBars(periods), unit_name);
-  } else {
-    out += "</section>\n<section>\n<h2>Calls per day</h2>\n";
-    AppendChart(out, data, tally.days, "day");
-  }
+  const bool by_period = SpansMoreThanAMonth(request.log);
+  const std::string_view unit = by_period ? unit_name : "day";
+  out += "</section>\n<section>\n<h2>Calls per ";
+  out += unit;
+  out += "</h2>\n";
+  AppendChart(out, request.config, by_period ? PeriodBars(periods) : request.tally.days, unit);
 }
 
 }  // namespace tallix

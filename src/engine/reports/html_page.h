@@ -19,7 +19,7 @@ const char* SiteColour(size_t site);
 
 // Closes the section before and writes the chart's: by day, or by `periods`
 // (named `unit_name`) when the log spans more than a month.
-void AppendChartSection(std::string& out, const TallixData& data, const TallyResult& tally,
-                        const PeriodTable& periods, std::string_view unit_name);
+void AppendChartSection(std::string& out, const ReportRequest& request, const PeriodTable& periods,
+                        std::string_view unit_name);
 
 }  // namespace tallix

@@ -2,8 +2,6 @@
 // nothing fetched) that reads on a phone, on a desktop screen and on paper.
 
 #include <algorithm>
-#include <charconv>
-#include <optional>
 
 #include "engine/analysis/duration.h"
 #include "engine/reports/html_page.h"
@@ -52,6 +50,177 @@ constexpr char kSpecialBytes[] =
     "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E\x1F\x7F";
 constexpr std::string_view kSpecial(kSpecialBytes, sizeof kSpecialBytes - 1);  // NUL included
 
+void AppendCell(std::string& out, std::string_view text) {
+  out += "<td>";
+  AppendEscaped(out, text);
+  out += "</td>";
+}
+
+// A cell with a count, then one with a duration: digits and blanks, which
+// need no escaping.
+void AppendFigureCells(std::string& out, int64_t count, int64_t seconds) {
+  out += "<td class=\"n\">";
+  AppendInteger(out, count);
+  out += "</td><td class=\"n\">";
+  AppendDuration(out, seconds);
+  out += "</td>";
+}
+
+void AppendSwatch(std::string& out, size_t site) {
+  out += "<span class=\"swatch\" style=\"background:";
+  out += SiteColour(site);
+  out += "\"></span>";
+}
+
+void AppendSiteTable(std::string& out, const SiteConfig& config, const TallyResult& tally) {
+  out +=
+      "<div class=\"scroll\"><table>\n<thead><tr><th>Site</th><th>Number</th>"
+      "<th class=\"n\">Calls</th><th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
+  for (int s = 0; s < config.SitesInUse(); ++s) {
+    const auto site = static_cast<size_t>(s);
+    out += "<tr><td>";
+    AppendSwatch(out, site);
+    AppendEscaped(out, config.SiteNames[site]);
+    out += "</td>";
+    AppendCell(out, config.SiteNumbers[site]);
+    AppendFigureCells(out, tally.SiteCallCounts(s), tally.SiteSeconds(s));
+    out += "</tr>\n";
+  }
+  out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
+  AppendFigureCells(out, static_cast<int64_t>(tally.reconciliation.counted), tally.counted_seconds);
+  out += "</tr></tfoot>\n</table></div>\n";
+}
+
+void AppendUnmatchedTable(ReportSink& sink, const TallyResult& tally) {
+  std::string& out = sink.text();
+  if (tally.unmatched.empty()) {
+    out += "<p class=\"none\">Every call in this selection has its site.</p>\n";
+    return;
+  }
+  out +=
+      "<div class=\"scroll\"><table>\n<thead><tr><th>Number</th><th class=\"n\">Calls</th>"
+      "<th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
+  for (const UnmatchedNumber& n : tally.unmatched) {
+    out += "<tr>";
+    AppendCell(out, n.number);
+    AppendFigureCells(out, n.calls, n.seconds);
+    out += "</tr>\n";
+    sink.RowEnd();
+  }
+  out += "</tbody>\n<tfoot><tr><td>Total</td>";
+  AppendFigureCells(out, static_cast<int64_t>(tally.reconciliation.unmatched),
+                    tally.unmatched_seconds);
+  out += "</tr></tfoot>\n</table></div>\n";
+}
+
+// Where each call came from: "line N" in a log of one file, "name:N" in a
+// log of several, name being the file's base name.
+std::vector<std::string> OriginPrefixes(const LoadedLog& log) {
+  const std::vector<std::string>& files = log.LogFilePaths;
+  if (files.size() < 2) return std::vector<std::string>(files.size(), "line ");
+  std::vector<std::string> prefixes(files.size());
+  for (size_t f = 0; f < files.size(); ++f) {
+    AppendEscaped(prefixes[f], files[f].substr(files[f].rfind('/') + 1));  // npos + 1 is 0
+    prefixes[f] += ':';
+  }
+  return prefixes;
+}
+
+void AppendCallLists(ReportSink& sink, const ReportRequest& request) {
+  std::string& out = sink.text();
+  const std::vector<std::string> prefixes = OriginPrefixes(request.log);
+  for (int s = 0; s < request.config.SitesInUse(); ++s) {
+    const auto site = static_cast<size_t>(s);
+    out += "<h3>";
+    AppendSwatch(out, site);
+    AppendEscaped(out, request.config.SiteNames[site]);
+    out += "</h3>\n";
+    const std::span<const CountedCall> calls = request.tally.CallsOf(s);
+    if (calls.empty()) {
+      out += "<p class=\"none\">No calls.</p>\n";
+      continue;
+    }
+    out +=
+        "<div class=\"scroll\"><table>\n<thead><tr><th>Date</th><th>Time</th>"
+        "<th class=\"n\">Seconds</th>"
+        "<th class=\"n\">Duration</th><th>From</th></tr></thead>\n<tbody>\n";
+    // The bulk of a large page: each row is written without a temporary.
+    for (const CountedCall& call : calls) {
+      const LogLine& line = request.log.LogLines()[static_cast<size_t>(call.line)];
+      // The date with its year, when the line has one.
+      out += "<tr><td>";
+      const size_t date_at = out.size();
+      AppendTimeText(out, line.time);
+      out.resize(std::min(out.size(), date_at + 10));
+      out += "</td>";
+      AppendCell(out, request.tally.lines[static_cast<size_t>(call.line)].stamp);
+      AppendFigureCells(out, call.seconds, call.seconds);
+      out += "<td>";
+      if (line.origin.file < prefixes.size()) out += prefixes[line.origin.file];
+      AppendInteger(out, line.origin.line);
+      out += "</td></tr>\n";
+      sink.RowEnd();
+    }
+    out += "</tbody>\n</table></div>\n";
+  }
+}
+
+// The periods as rows, a group of columns per site: its calls, their
+// duration and the change in calls from the period before.
+void AppendPeriodTable(std::string& out, const SiteConfig& config, const PeriodTable& table) {
+  if (table.size() == 0) {
+    out += "<p class=\"none\">No counted call has a time.</p>\n";
+    return;
+  }
+  out += "<div class=\"scroll\"><table>\n<thead><tr><th>Period</th>";
+  for (size_t s = 0; s < static_cast<size_t>(table.sites()); ++s) {
+    out += "<th class=\"n\" colspan=\"3\">";
+    AppendSwatch(out, s);
+    AppendEscaped(out, config.SiteNames[s]);
+    out += "</th>";
+  }
+  out += "</tr>\n<tr><th></th>";
+  for (int s = 0; s < table.sites(); ++s) {
+    out += "<th class=\"n\">Calls</th><th class=\"n\">Duration</th><th class=\"n\">Change</th>";
+  }
+  out += "</tr></thead>\n<tbody>\n";
+  table.ForEach([&out](const PeriodRow& period) {
+    out += "<tr>";
+    AppendCell(out, period.label);
+    for (const PeriodSite& site : period.sites) {
+      AppendFigureCells(out, site.figures.calls, site.figures.seconds);
+      out += "<td class=\"n\">";
+      if (site.change_calls) {
+        if (*site.change_calls > 0) out += '+';
+        AppendInteger(out, *site.change_calls);
+      }
+      out += "</td>";
+    }
+    out += "</tr>\n";
+  });
+  out += "</tbody>\n</table></div>\n";
+}
+
+void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
+  out +=
+      "<p>Selected lines are those credited plus those credited to no site; calls counted are "
+      "the credits less those beyond a site's limit.</p>\n<div class=\"scroll\"><table>\n"
+      "<tbody>\n";
+  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
+    out += "<tr><td>";
+    AppendEscaped(out, figure.label);
+    out += "</td><td class=\"n\">";
+    AppendInteger(out, static_cast<int64_t>(sums.*figure.value));
+    out += "</td></tr>\n";
+  }
+  out += "</tbody>\n</table></div>\n";
+}
+
+// Room for the page but its call rows, and for each call row: the page
+// grows once or twice rather than a dozen times.
+constexpr size_t kPageBytes = sizeof kStyle + 4096;
+constexpr size_t kCallRowBytes = 96;
+
 }  // namespace
 
 // Runs of plain characters go in whole, one append each.
@@ -75,205 +244,7 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
   out.append(bytes);
 }
 
-namespace {
-
-// Appends a table cell; a number is set flush right.
-void AppendCell(std::string& out, std::string_view text, bool number = false) {
-  out += number ? "<td class=\"n\">" : "<td>";
-  AppendEscaped(out, text);
-  out += "</td>";
-}
-
-// A cell with a count or a duration: digits and blanks, which need no
-// escaping.
-void AppendCountCell(std::string& out, int64_t value) {
-  out += "<td class=\"n\">";
-  AppendInteger(out, value);
-  out += "</td>";
-}
-
-void AppendDurationCell(std::string& out, int64_t seconds) {
-  out += "<td class=\"n\">";
-  AppendDuration(out, seconds);
-  out += "</td>";
-}
-
-void AppendSwatch(std::string& out, size_t site) {
-  out += "<span class=\"swatch\" style=\"background:";
-  out += SiteColour(site);
-  out += "\"></span>";
-}
-
-void AppendSiteTable(std::string& out, const TallixData& data, const TallyResult& tally) {
-  out +=
-      "<div class=\"scroll\"><table>\n<thead><tr><th>Site</th><th>Number</th>"
-      "<th class=\"n\">Calls</th><th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
-  for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
-    out += "<tr><td>";
-    AppendSwatch(out, s);
-    AppendEscaped(out, data.SiteNames[s]);
-    out += "</td>";
-    AppendCell(out, data.SiteNumbers[s]);
-    AppendCountCell(out, data.SiteCallCounts[s]);
-    AppendDurationCell(out, data.SiteSeconds[s]);
-    out += "</tr>\n";
-  }
-  out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
-  AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.counted));
-  AppendDurationCell(out, tally.counted_seconds);
-  out += "</tr></tfoot>\n</table></div>\n";
-}
-
-void AppendUnmatchedTable(ReportSink& sink, const TallyResult& tally) {
-  std::string& out = sink.text();
-  if (tally.unmatched.empty()) {
-    out += "<p class=\"none\">Every call in this selection has its site.</p>\n";
-    return;
-  }
-  out +=
-      "<div class=\"scroll\"><table>\n<thead><tr><th>Number</th><th class=\"n\">Calls</th>"
-      "<th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
-  for (const UnmatchedNumber& n : tally.unmatched) {
-    out += "<tr>";
-    AppendCell(out, n.number);
-    AppendCountCell(out, n.calls);
-    AppendDurationCell(out, n.seconds);
-    out += "</tr>\n";
-    sink.RowEnd();
-  }
-  out += "</tbody>\n<tfoot><tr><td>Total</td>";
-  AppendCountCell(out, static_cast<int64_t>(tally.reconciliation.unmatched));
-  AppendDurationCell(out, tally.unmatched_seconds);
-  out += "</tr></tfoot>\n</table></div>\n";
-}
-
-// Where each call came from: "line N" in a log of one file, "name:N" in a
-// log of several, name being the file's base name.
-std::vector<std::string> OriginPrefixes(const TallixData& data) {
-  const std::vector<std::string> files = LoadedFiles(data);
-  std::vector<std::string> prefixes;
-  for (const std::string& file : files) {
-    if (files.size() < 2) {
-      prefixes.push_back("line ");
-      continue;
-    }
-    const size_t slash = file.rfind('/');
-    std::string& prefix = prefixes.emplace_back();
-    AppendEscaped(prefix, slash == std::string::npos ? file : file.substr(slash + 1));
-    prefix += ':';
-  }
-  return prefixes;
-}
-
-void AppendCallLists(ReportSink& sink, const TallixData& data, const TallyResult& tally) {
-  std::string& out = sink.text();
-  const std::vector<std::string> prefixes = OriginPrefixes(data);
-  for (int s = 0; s < SitesInUse(data); ++s) {
-    const auto site = static_cast<size_t>(s);
-    out += "<h3>";
-    AppendSwatch(out, site);
-    AppendEscaped(out, data.SiteNames[site]);
-    out += "</h3>\n";
-    const int calls = CallsInUse(data, s);
-    if (calls == 0) {
-      out += "<p class=\"none\">No calls.</p>\n";
-      continue;
-    }
-    const std::vector<int32_t>& lines = tally.counted_lines[site];
-    out +=
-        "<div class=\"scroll\"><table>\n<thead><tr><th>Date</th><th>Time</th>"
-        "<th class=\"n\">Seconds</th>"
-        "<th class=\"n\">Duration</th><th>From</th></tr></thead>\n<tbody>\n";
-    // The bulk of a large page: each row is written without a temporary.
-    for (int c = 0; c < calls; ++c) {
-      const int32_t seconds = data.CallSeconds(c, s);
-      char numbers[16 + kMaxDurationBytes];
-      char* const seconds_end = std::to_chars(numbers, numbers + 16, seconds).ptr;
-      char* const duration_end = WriteDuration(seconds, seconds_end);
-      // The date with its year, when the line has one.
-      out += "<tr><td>";
-      const size_t date_at = out.size();
-      AppendTimeText(out, LineTime(data, lines[static_cast<size_t>(c)]));
-      out.resize(std::min(out.size(), date_at + 10));
-      out += "</td>";
-      AppendCell(out, data.CallStamps(c, s));
-      out += "<td class=\"n\">";
-      out.append(numbers, seconds_end);
-      out += "</td><td class=\"n\">";
-      out.append(seconds_end, duration_end);
-      out += "</td><td>";
-      const LineOrigin origin =
-          data.LogLineOrigins[static_cast<size_t>(lines[static_cast<size_t>(c)])];
-      if (origin.file < prefixes.size()) out += prefixes[origin.file];
-      AppendInteger(out, origin.line);
-      out += "</td></tr>\n";
-      sink.RowEnd();
-    }
-    out += "</tbody>\n</table></div>\n";
-  }
-}
-
-// The periods as rows, a group of columns per site: its calls, their
-// duration and the change in calls from the period before.
-void AppendPeriodTable(std::string& out, const TallixData& data, const PeriodTable& table) {
-  if (table.size() == 0) {
-    out += "<p class=\"none\">No counted call has a time.</p>\n";
-    return;
-  }
-  out += "<div class=\"scroll\"><table>\n<thead><tr><th>Period</th>";
-  for (size_t s = 0; s < static_cast<size_t>(table.sites()); ++s) {
-    out += "<th class=\"n\" colspan=\"3\">";
-    AppendSwatch(out, s);
-    AppendEscaped(out, data.SiteNames[s]);
-    out += "</th>";
-  }
-  out += "</tr>\n<tr><th></th>";
-  for (int s = 0; s < table.sites(); ++s) {
-    out += "<th class=\"n\">Calls</th><th class=\"n\">Duration</th><th class=\"n\">Change</th>";
-  }
-  out += "</tr></thead>\n<tbody>\n";
-  table.ForEach([&out](const PeriodRow& period) {
-    out += "<tr>";
-    AppendCell(out, period.label);
-    for (const PeriodSite& site : period.sites) {
-      AppendCountCell(out, site.figures.calls);
-      AppendDurationCell(out, site.figures.seconds);
-      out += "<td class=\"n\">";
-      if (site.change_calls) {
-        if (*site.change_calls > 0) out += '+';
-        AppendInteger(out, *site.change_calls);
-      }
-      out += "</td>";
-    }
-    out += "</tr>\n";
-  });
-  out += "</tbody>\n</table></div>\n";
-}
-
-void AppendReconciliationTable(std::string& out, const Reconciliation& sums) {
-  out +=
-      "<p>Selected lines are those credited plus those credited to no site; calls counted are "
-      "the credits less those beyond a site's limit.</p>\n<div class=\"scroll\"><table>\n"
-      "<tbody>\n";
-  for (const ReconciliationFigure& figure : ReconciliationFigures()) {
-    out += "<tr><td>";
-    AppendEscaped(out, figure.label);
-    out += "</td>";
-    AppendCountCell(out, static_cast<int64_t>(sums.*figure.value));
-    out += "</tr>\n";
-  }
-  out += "</tbody>\n</table></div>\n";
-}
-
-// Room for the page but its call rows, and for each call row: the page
-// grows once or twice rather than a dozen times.
-constexpr size_t kPageBytes = sizeof kStyle + 4096;
-constexpr size_t kCallRowBytes = 96;
-
-}  // namespace
-
 void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
-  const TallixData& data = request.data;
   const TallyResult& tally = request.tally;
   const ReportHeading& heading = request.heading;
   std::string& out = sink.text();
@@ -290,7 +261,7 @@ void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
   out += "</h1>\n<p class=\"files\">";
   // A break before every file but those while nothing is written yet.
   const size_t files_at = out.size();
-  for (const std::string& file : LoadedFiles(data)) {
+  for (const std::string& file : request.log.LogFilePaths) {
     if (out.size() > files_at) out += "<br>";
     AppendEscaped(out, file);
   }
@@ -301,21 +272,20 @@ void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
   out += "</dd>\n<dt>Log records</dt><dd>";
   AppendInteger(out, heading.records);
   out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
-  AppendSiteTable(out, data, tally);
+  AppendSiteTable(out, request.config, tally);
   const PeriodUnit unit = request.by.value_or(PeriodUnit::kMonth);
-  const std::string_view unit_name = unit == PeriodUnit::kDay    ? "day"
-                                     : unit == PeriodUnit::kWeek ? "week"
-                                                                 : "month";
-  const PeriodTable periods(CountedTimedCalls(data, tally), SitesInUse(data), unit);
-  AppendChartSection(out, data, tally, periods, unit_name);
+  const std::string_view unit_name = PeriodUnitName(unit);
+  const PeriodTable periods(CountedTimedCalls(request.log, tally), request.config.SitesInUse(),
+                            unit);
+  AppendChartSection(out, request, periods, unit_name);
   out += "</section>\n<section>\n<h2>Calls by ";
   out += unit_name;
   out += "</h2>\n";
-  AppendPeriodTable(out, data, periods);
+  AppendPeriodTable(out, request.config, periods);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
   AppendUnmatchedTable(sink, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";
-  AppendCallLists(sink, data, tally);
+  AppendCallLists(sink, request);
   out += "</section>\n<section>\n<h2>How the totals add up</h2>\n";
   AppendReconciliationTable(out, tally.reconciliation);
   out += "</section>\n";

@@ -123,50 +123,46 @@ void TimeMember(JsonWriter& json, std::string_view key, const CallTime& time) {
   time.has_time ? json.Text(TimeText(time)) : json.Null();
 }
 
-void LogObject(JsonWriter& json, const TallixData& data, const ReportHeading& heading) {
+void LogObject(JsonWriter& json, const LoadedLog& log, const ReportHeading& heading) {
   json.Open('{');
   json.Member("start", heading.start);
   json.Member("end", heading.end);
-  json.Member("records", int64_t{data.LineCount});
+  json.Member("records", int64_t{log.LineCount()});
   json.Key("days");
-  const int days = std::clamp<int>(data.DateCount, 0, TallixData::kLogDateEntries);
-  TextList(json, std::span(data.LogDates).first(static_cast<size_t>(days)));
-  const int lines = LinesInUse(data);
-  int first = 0;
-  while (first < lines && !LineTime(data, first).has_time) ++first;
-  int last = lines - 1;
-  while (last > first && !LineTime(data, last).has_time) --last;
-  TimeMember(json, "first_time", LineTime(data, first));
-  TimeMember(json, "last_time", LineTime(data, last));
+  TextList(json, log.LogDates());
+  const TimedSpan span = TimedSpanOf(log).value_or(TimedSpan{});
+  TimeMember(json, "first_time", span.first);
+  TimeMember(json, "last_time", span.last);
   json.Close('}');
 }
 
-void SiteList(JsonWriter& json, const TallixData& data, const TallyResult& tally) {
+void SiteList(JsonWriter& json, const ReportRequest& request) {
+  const TallyResult& tally = request.tally;
   json.Open('[');
-  for (int s = 0; s < SitesInUse(data); ++s) {
-    const std::vector<int32_t>& lines = tally.counted_lines[static_cast<size_t>(s)];
+  for (int s = 0; s < request.config.SitesInUse(); ++s) {
     const auto site = static_cast<size_t>(s);
+    const CallFigures figures =
+        site < tally.sites.size() ? tally.sites[site].figures : CallFigures{};
     json.Break();
     json.Open('{');
-    json.Member("name", data.SiteNames[site]);
-    json.Member("number", data.SiteNumbers[site]);
-    json.Member("calls", int64_t{data.SiteCallCounts[site]});
-    json.Member("seconds", int64_t{data.SiteSeconds[site]});
-    json.Member("duration", FormatDuration(data.SiteSeconds[site]));
-    json.Member("average_seconds", tally.site_figures[site].AverageSeconds());
-    json.Member("longest_seconds", tally.site_figures[site].longest_seconds);
+    json.Member("name", request.config.SiteNames[site]);
+    json.Member("number", request.config.SiteNumbers[site]);
+    json.Member("calls", figures.calls);
+    json.Member("seconds", figures.seconds);
+    json.Member("duration", FormatDuration(tally.SiteSeconds(s)));
+    json.Member("average_seconds", figures.AverageSeconds());
+    json.Member("longest_seconds", figures.longest_seconds);
     json.Key("call_list");
     json.Open('[');
-    for (int c = 0; c < CallsInUse(data, s); ++c) {
+    for (const CountedCall& call : tally.CallsOf(s)) {
+      const LogLine& line = request.log.LogLines()[static_cast<size_t>(call.line)];
       json.Break();
       json.Open('{');
-      json.Member("stamp", data.CallStamps(c, s).view());
-      json.Member("seconds", int64_t{data.CallSeconds(c, s)});
-      const LineOrigin origin =
-          data.LogLineOrigins[static_cast<size_t>(lines[static_cast<size_t>(c)])];
-      json.Member("file", int64_t{origin.file});
-      json.Member("line", int64_t{origin.line});
-      TimeMember(json, "time", LineTime(data, lines[static_cast<size_t>(c)]));
+      json.Member("stamp", tally.lines[static_cast<size_t>(call.line)].stamp);
+      json.Member("seconds", int64_t{call.seconds});
+      json.Member("file", int64_t{line.origin.file});
+      json.Member("line", int64_t{line.origin.line});
+      TimeMember(json, "time", line.time);
       json.Close('}');
     }
     json.Close(']');
@@ -258,24 +254,23 @@ constexpr size_t kCallEntryBytes = 64;
 }  // namespace
 
 void WriteJsonReport(const ReportRequest& request, ReportSink& sink) {
-  const TallixData& data = request.data;
   const TallyResult& tally = request.tally;
   JsonWriter json(sink);
   json.Reserve(kObjectBytes + kCallEntryBytes * tally.reconciliation.counted);
   json.Open('{');
   json.Break();
   json.Key("files");
-  TextList(json, LoadedFiles(data));
+  TextList(json, request.log.LogFilePaths);
   json.Break();
   json.Member("selection", tally.selection);
   json.Break();
   json.Member("caption", tally.caption);
   json.Break();
   json.Key("log");
-  LogObject(json, data, request.heading);
+  LogObject(json, request.log, request.heading);
   json.Break();
   json.Key("sites");
-  SiteList(json, data, tally);
+  SiteList(json, request);
   json.Break();
   json.Key("unmatched");
   UnmatchedList(json, tally);
@@ -285,7 +280,8 @@ void WriteJsonReport(const ReportRequest& request, ReportSink& sink) {
   if (request.by) {
     json.Break();
     json.Key("periods");
-    PeriodList(json, PeriodTable(CountedTimedCalls(data, tally), SitesInUse(data), *request.by));
+    PeriodList(json, PeriodTable(CountedTimedCalls(request.log, tally), request.config.SitesInUse(),
+                                 *request.by));
   }
   json.Break();
   json.Member("total_calls", static_cast<int64_t>(tally.reconciliation.counted));

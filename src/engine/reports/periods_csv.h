@@ -1,5 +1,5 @@
 #pragma once
-// The periods as CSV, quoted and guarded as every CSV output is (csv_field.h),
+// The periods as CSV, quoted and guarded as every CSV output is (report_text.h),
 // lines ended by CR LF: the header
 // "period,start,end,site,calls,seconds,average_seconds,longest_seconds,change_calls,change_seconds",
 // then one row per period and site, periods in time order and sites in

@@ -1,37 +1,30 @@
 #include "engine/reports/report_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <string_view>
 
 #include "engine/analysis/duration.h"
-#include "engine/log/log_loader.h"
+#include "engine/app/line_fields.h"
 #include "engine/util/lenient_utf8.h"
 
 namespace tallix {
 namespace {
 
-// The Show Log summary's call count column: the count, then blanks up to
-// this width.
-constexpr size_t kShowLogCountWidth = 6;
-
-// The widest seconds field of a call record: "-2147483648".
-constexpr size_t kMaxSecondsChars = 11;
-
-// A number with its sign position: one blank before a number of 0 or more.
-std::string WithSignPosition(int64_t n) {
-  return n < 0 ? std::to_string(n) : " " + std::to_string(n);
-}
+// The call count column of the fixed-column tables: the count, then blanks
+// up to this width.
+constexpr size_t kCountWidth = 6;
 
 // A log loaded from several files names them all, in order.
-std::string TitleLine(const TallixData& data, const ReportDateTime& when) {
-  if (data.LogFilePaths.size() < 2) {
-    return "ISDN Log Ananysis for file '" + data.LogFilePath + "' on " + when.date + " " +
+std::string TitleLine(const LoadedLog& log, const ReportDateTime& when) {
+  if (log.LogFilePaths.size() < 2) {
+    return "ISDN Log Ananysis for file '" + log.LogFilePath() + "' on " + when.date + " " +
            when.time;
   }
   std::string line = "ISDN Log Ananysis for files ";
-  for (size_t i = 0; i < data.LogFilePaths.size(); ++i) {
-    line += (i == 0 ? "'" : ", '") + data.LogFilePaths[i] + "'";
+  for (size_t i = 0; i < log.LogFilePaths.size(); ++i) {
+    line += (i == 0 ? "'" : ", '") + log.LogFilePaths[i] + "'";
   }
   return line + " on " + when.date + " " + when.time;
 }
@@ -49,9 +42,50 @@ void AppendTextField(std::string& out, std::string_view text) {
   out += '"';
 }
 
+// <seconds>,"<duration>" and the line end, at `out`: how the saved report's
+// records of a site and of a call end.
+char* PutSecondsRecordEnd(char* out, int64_t seconds) {
+  out = std::to_chars(out, out + 24, seconds).ptr;
+  out = std::copy_n(",\"", 2, out);
+  out = WriteDuration(seconds, out);
+  return std::copy_n("\"\r\n", 3, out);
+}
+constexpr size_t kSecondsRecordEndBytes = 24 + 2 + kMaxDurationBytes + 3;
+
+// "<stamp>",<seconds>,"<duration>" and the line end: a call of the saved
+// report, formatted on the stack so that it reaches the report in one
+// append, the bulk of a large report.
+void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds) {
+  char line[1 + kStampWidth + 2 + kSecondsRecordEndBytes];
+  char* end = line;
+  if (stamp.size() > kStampWidth || stamp.find('"') != std::string_view::npos) {
+    AppendTextField(out, stamp);
+    *end++ = ',';
+  } else {
+    *end++ = '"';
+    end = std::copy_n("\",", 2, std::copy(stamp.begin(), stamp.end(), end));
+  }
+  out += std::string_view(line, PutSecondsRecordEnd(end, seconds));
+}
+
 void AppendLine(std::string& out, std::string_view line) {
   out += line;
   out += "\r\n";
+}
+
+// Log Start, Log End and Log Records, which every text report writes below
+// its title. The saved report and the printed pages put a blank before the
+// count, where a negative one would have its sign.
+std::array<std::string, 3> ExtentLines(const ReportHeading& heading, bool sign_blank) {
+  return {"Log Start   : " + heading.start, "Log End     : " + heading.end,
+          (sign_blank ? "Log Records :  " : "Log Records : ") + std::to_string(heading.records)};
+}
+
+// The title, an empty line and the extent lines.
+void AppendHeading(std::string& out, const ReportHeading& heading, bool sign_blank) {
+  AppendLine(out, heading.title);
+  AppendLine(out, "");
+  for (const std::string& line : ExtentLines(heading, sign_blank)) AppendLine(out, line);
 }
 
 // Room for the detailed lines of every site: stamp, seconds and duration
@@ -64,13 +98,12 @@ constexpr size_t kCallLineBytes = 64;
 template <typename AppendCall>
 void AppendCallLists(ReportSink& sink, const ReportRequest& request, int sites,
                      AppendCall&& append_call) {
-  const TallixData& data = request.data;
   std::string& out = sink.text();
   sink.Reserve(out.size() + kCallLineBytes * request.tally.reconciliation.counted);
   for (int s = 0; s < sites; ++s) {
     out += "Detailed log for ";
-    AppendLine(out, data.SiteNames[static_cast<size_t>(s)]);
-    const int calls = CallsInUse(data, s);
+    AppendLine(out, request.config.SiteNames[static_cast<size_t>(s)]);
+    const int calls = request.tally.SiteCallCounts(s);
     for (int c = 0; c < calls; ++c) {
       append_call(c, s);
       sink.RowEnd();
@@ -79,155 +112,26 @@ void AppendCallLists(ReportSink& sink, const ReportRequest& request, int sites,
   }
 }
 
-// "<stamp>  <duration>", the detailed line of the printed log and the Show
-// Log window, formatted on the stack so that it reaches the report in one
-// append.
-void AppendStampAndDuration(std::string& out, const TallixData& data, int call, int site) {
-  const std::string_view stamp = data.CallStamps(call, site);
-  char line[kStampWidth + 2 + kMaxDurationBytes];
-  char* end = std::copy(stamp.begin(), stamp.end(), line);
-  *end++ = ' ';
-  *end++ = ' ';
-  end = WriteDuration(data.CallSeconds(call, site), end);
-  out.append(line, static_cast<size_t>(end - line));
+// "<stamp>  <duration>": a call of the printed log and of Show Log.
+void AppendStampAndDuration(std::string& out, const TallyResult& tally, int call, int site) {
+  out += tally.CallStamps(call, site);
+  out += "  ";
+  AppendDuration(out, tally.CallSeconds(call, site));
 }
-
-// "<stamp>",<seconds>,"<duration>" and the line end: a call of the saved
-// report.
-void AppendCallRecord(std::string& out, std::string_view stamp, int32_t seconds) {
-  if (stamp.find('"') != std::string_view::npos) {
-    AppendTextField(out, stamp);
-    out += ',';
-    AppendInteger(out, seconds);
-    out += ",\"";
-    AppendDuration(out, seconds);
-    out += "\"\r\n";
-    return;
-  }
-  char line[1 + kStampWidth + 2 + kMaxSecondsChars + 2 + kMaxDurationBytes + 3];
-  char* end = line;
-  *end++ = '"';
-  end = std::copy(stamp.begin(), stamp.end(), end);
-  *end++ = '"';
-  *end++ = ',';
-  end = std::to_chars(end, end + kMaxSecondsChars, seconds).ptr;
-  *end++ = ',';
-  *end++ = '"';
-  end = WriteDuration(seconds, end);
-  *end++ = '"';
-  *end++ = '\r';
-  *end++ = '\n';
-  out.append(line, static_cast<size_t>(end - line));
-}
-
-}  // namespace
-
-ReportHeading MakeReportHeading(const TallixData& data, const ReportDateTime& when) {
-  LogBounds bounds = LogStartAndEnd(data);
-  return {TitleLine(data, when), std::move(bounds.start), std::move(bounds.end), data.LineCount,
-          when};
-}
-
-namespace {
-
-void AppendHeadingStartAndEnd(std::string& out, const ReportHeading& heading) {
-  AppendLine(out, heading.title);
-  AppendLine(out, "");
-  out += "Log Start   : ";
-  AppendLine(out, heading.start);
-  out += "Log End     : ";
-  AppendLine(out, heading.end);
-}
-
-std::string RecordsLine(const ReportHeading& heading) {
-  return "Log Records : " + WithSignPosition(heading.records);
-}
-
-}  // namespace
-
-std::string ReportTextOf(ReportWriter write, const ReportRequest& request) {
-  ReportSink sink;
-  write(request, sink);
-  return sink.Take();
-}
-
-void WriteSavedReport(const ReportRequest& request, ReportSink& sink) {
-  const TallixData& data = request.data;
-  const int sites = SitesInUse(data);
-  std::string& out = sink.text();
-  AppendHeadingStartAndEnd(out, request.heading);
-  AppendLine(out, RecordsLine(request.heading));
-  AppendLine(out, "Summary");
-  AppendLine(out, "\"Site\",\"Calls\",\"Duration\",\"Duration\"");
-  for (int s = 0; s < sites; ++s) {
-    const auto site = static_cast<size_t>(s);
-    AppendTextField(out, data.SiteNames[site]);
-    out += ',';
-    AppendInteger(out, data.SiteCallCounts[site]);
-    out += ',';
-    AppendInteger(out, data.SiteSeconds[site]);
-    out += ",\"";
-    AppendDuration(out, data.SiteSeconds[site]);
-    out += "\"\r\n";
-  }
-  AppendLine(out, "");
-  AppendCallLists(sink, request, sites, [&](int c, int s) {
-    AppendCallRecord(out, data.CallStamps(c, s), data.CallSeconds(c, s));
-  });
-}
-
-namespace {
 
 // Summary lines 1 to 10, which the printed summary and detailed log share.
 std::vector<std::string> SummaryBlock(const ReportRequest& request) {
-  const ReportHeading& heading = request.heading;
-  std::vector<std::string> lines = {heading.title,
-                                    "",
-                                    request.tally.caption,
-                                    "",
-                                    "Log Start   : " + heading.start,
-                                    "Log End     : " + heading.end,
-                                    RecordsLine(heading),
-                                    "",
-                                    ""};
-  const TallixData& data = request.data;
-  for (size_t s = 0; s < static_cast<size_t>(SitesInUse(data)); ++s) {
-    lines.push_back(data.SiteNames[s]);
-    lines.push_back("Number of Calls = " + std::to_string(data.SiteCallCounts[s]));
-    lines.push_back("Total Calls Duration = " + FormatDuration(data.SiteSeconds[s]));
+  std::vector<std::string> lines = {request.heading.title, "", request.tally.caption, ""};
+  for (std::string& line : ExtentLines(request.heading, true)) lines.push_back(std::move(line));
+  lines.insert(lines.end(), 2, "");
+  for (int s = 0; s < request.config.SitesInUse(); ++s) {
+    lines.push_back(request.config.SiteNames[static_cast<size_t>(s)]);
+    lines.push_back("Number of Calls = " + std::to_string(request.tally.SiteCallCounts(s)));
+    lines.push_back("Total Calls Duration = " + FormatDuration(request.tally.SiteSeconds(s)));
     lines.emplace_back();
   }
   return lines;
 }
-
-}  // namespace
-
-std::vector<std::string> PrintedSummaryLines(const ReportRequest& request) {
-  std::vector<std::string> lines = SummaryBlock(request);
-  lines.emplace_back();
-  return lines;
-}
-
-std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request) {
-  const TallixData& data = request.data;
-  std::vector<std::string> lines = SummaryBlock(request);
-  lines.emplace_back();
-  lines.emplace_back();
-  const int sites = SitesInUse(data);
-  for (int s = 0; s < sites; ++s) {
-    lines.push_back("Detailed log for " + data.SiteNames[static_cast<size_t>(s)]);
-    const int calls = CallsInUse(data, s);
-    for (int c = 0; c < calls; ++c) {
-      std::string& line = lines.emplace_back();
-      line.reserve(kCallLineBytes);
-      AppendStampAndDuration(line, data, c, s);
-    }
-    lines.emplace_back();
-  }
-  return lines;
-}
-
-namespace {
 
 // A row of the fixed-column tables of Show Log and the unmatched numbers:
 // "<label><blanks to width> : <calls><blanks to 6>: <duration>". `label_width`
@@ -239,8 +143,7 @@ void AppendTableRow(std::string& out, std::string_view label, size_t label_width
   out += " : ";
   const size_t count_at = out.size();
   AppendInteger(out, calls);
-  const size_t count = out.size() - count_at;
-  out.append(count < kShowLogCountWidth ? kShowLogCountWidth - count : 0, ' ');
+  out.append(kCountWidth - std::min(kCountWidth, out.size() - count_at), ' ');
   out += ": ";
   AppendDuration(out, seconds);
   out += "\r\n";
@@ -255,35 +158,86 @@ void AppendTableHeader(std::string& out, std::string_view title, size_t width) {
 
 }  // namespace
 
-std::string ShowLogText(const ReportRequest& request) {
-  const TallixData& data = request.data;
-  const int sites = SitesInUse(data);
-  size_t width = 4;
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    width = std::max(width, TextWidth(data.SiteNames[s]));
-  }
+ReportHeading MakeReportHeading(const LoadedLog& log, const ReportDateTime& when) {
+  LogBounds bounds = LogStartAndEnd(log);
+  return {TitleLine(log, when), std::move(bounds.start), std::move(bounds.end), log.LineCount(),
+          when};
+}
+
+std::string ReportTextOf(ReportWriter write, const ReportRequest& request) {
   ReportSink sink;
-  std::string& out = sink.text();
-  AppendHeadingStartAndEnd(out, request.heading);
-  AppendLine(out, "Log Records :" + WithSignPosition(request.heading.records));
-  AppendLine(out, "");
-  AppendLine(out, "Summary");
-  AppendTableHeader(out, "Site", width);
-  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
-    const std::string& name = data.SiteNames[s];
-    AppendTableRow(out, name, TextWidth(name), width, data.SiteCallCounts[s], data.SiteSeconds[s]);
-  }
-  AppendLine(out, "");
-  AppendCallLists(sink, request, sites, [&](int c, int s) {
-    AppendStampAndDuration(out, data, c, s);
-    out += "\r\n";
-  });
+  write(request, sink);
   return sink.Take();
 }
 
-std::vector<std::string> LoadedFiles(const TallixData& data) {
-  if (!data.LogFilePaths.empty()) return data.LogFilePaths;
-  return {data.LogFilePath};
+void WriteSavedReport(const ReportRequest& request, ReportSink& sink) {
+  const SiteConfig& config = request.config;
+  const TallyResult& tally = request.tally;
+  const int sites = config.SitesInUse();
+  std::string& out = sink.text();
+  AppendHeading(out, request.heading, true);
+  AppendLine(out, "Summary");
+  AppendLine(out, "\"Site\",\"Calls\",\"Duration\",\"Duration\"");
+  for (int s = 0; s < sites; ++s) {
+    AppendTextField(out, config.SiteNames[static_cast<size_t>(s)]);
+    out += ',';
+    AppendInteger(out, tally.SiteCallCounts(s));
+    out += ',';
+    char end[kSecondsRecordEndBytes];
+    out += std::string_view(end, PutSecondsRecordEnd(end, tally.SiteSeconds(s)));
+  }
+  AppendLine(out, "");
+  AppendCallLists(sink, request, sites, [&](int c, int s) {
+    AppendCallRecord(out, tally.CallStamps(c, s), tally.CallSeconds(c, s));
+  });
+}
+
+std::vector<std::string> PrintedSummaryLines(const ReportRequest& request) {
+  std::vector<std::string> lines = SummaryBlock(request);
+  lines.emplace_back();
+  return lines;
+}
+
+std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request) {
+  std::vector<std::string> lines = SummaryBlock(request);
+  lines.insert(lines.end(), 2, "");
+  for (int s = 0; s < request.config.SitesInUse(); ++s) {
+    lines.push_back("Detailed log for " + request.config.SiteNames[static_cast<size_t>(s)]);
+    const int calls = request.tally.SiteCallCounts(s);
+    for (int c = 0; c < calls; ++c) {
+      std::string& line = lines.emplace_back();
+      line.reserve(kCallLineBytes);
+      AppendStampAndDuration(line, request.tally, c, s);
+    }
+    lines.emplace_back();
+  }
+  return lines;
+}
+
+std::string ShowLogText(const ReportRequest& request) {
+  const SiteConfig& config = request.config;
+  const int sites = config.SitesInUse();
+  size_t width = 4;
+  for (size_t s = 0; s < static_cast<size_t>(sites); ++s) {
+    width = std::max(width, TextWidth(config.SiteNames[s]));
+  }
+  ReportSink sink;
+  std::string& out = sink.text();
+  AppendHeading(out, request.heading, false);
+  AppendLine(out, "");
+  AppendLine(out, "Summary");
+  AppendTableHeader(out, "Site", width);
+  for (int s = 0; s < sites; ++s) {
+    const std::string& name = config.SiteNames[static_cast<size_t>(s)];
+    AppendTableRow(out, name, TextWidth(name), width, request.tally.SiteCallCounts(s),
+                   request.tally.SiteSeconds(s));
+  }
+  AppendLine(out, "");
+  AppendCallLists(sink, request, sites, [&](int c, int s) {
+    AppendStampAndDuration(out, request.tally, c, s);
+    out += "\r\n";
+  });
+  return sink.Take();
 }
 
 void WriteUnmatched(const ReportRequest& request, ReportSink& sink) {
@@ -292,8 +246,7 @@ void WriteUnmatched(const ReportRequest& request, ReportSink& sink) {
   size_t width = kNumber.size();
   for (const UnmatchedNumber& n : numbers) width = std::max(width, n.number.size());
   std::string& out = sink.text();
-  AppendHeadingStartAndEnd(out, request.heading);
-  AppendLine(out, "Log Records : " + std::to_string(request.heading.records));
+  AppendHeading(out, request.heading, false);
   AppendLine(out, "");
   AppendLine(out, request.tally.caption);
   AppendLine(out, "");
@@ -311,7 +264,7 @@ void WriteUnmatched(const ReportRequest& request, ReportSink& sink) {
 
 void AppendInteger(std::string& out, int64_t n) {
   char digits[24];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+  out += std::string_view(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {

@@ -1,10 +1,7 @@
 #pragma once
-// Every output of the last tally, as text. Each report is a pure function of
-// one ReportRequest: the shared data, the tally's result, the heading and the
-// warnings of the run. None reads an entry beyond a count, and none goes back
-// to the kept lines: what a report tells of them, the tally found.
-//
-// With no kept line the start and end lines end after their labels.
+// Every output of a tally, as text. Each report is a pure function of one
+// ReportRequest, and none reads an entry beyond a count. With no kept line
+// the start and end lines end after their labels.
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +10,8 @@
 #include <vector>
 
 #include "engine/analysis/tally.h"
-#include "engine/app/shared_data.h"
+#include "engine/config/site_config.h"
+#include "engine/log/loaded_log.h"
 #include "engine/output/report_sink.h"
 
 namespace tallix {
@@ -29,21 +27,24 @@ struct ReportHeading {
   // "ISDN Log Ananysis for file '<path>' on <date> <time>", or "for files
   // 'A', 'B'" for a log of several files.
   std::string title;
-  std::string start;  // LogStartAndEnd's texts (log_loader.h)
+  std::string start;  // LogStartAndEnd's texts
   std::string end;
   int32_t records = 0;  // LineCount
   ReportDateTime when;
 };
-ReportHeading MakeReportHeading(const TallixData& data, const ReportDateTime& when);
+ReportHeading MakeReportHeading(const LoadedLog& log, const ReportDateTime& when);
 
-// Everything a report is made from.
+// Everything a report is made from. Site names and numbers come from
+// `config`, the figures from `tally`: after Options a report shows the new
+// names with the counts of the last tally, as the window's rows do.
 struct ReportRequest {
-  const TallixData& data;
+  const LoadedLog& log;
+  const SiteConfig& config;
   const TallyResult& tally;
   const ReportHeading& heading;
   std::span<const std::string> warnings = {};  // every warning of the run, in order
-  // --by: the periods the JSON report lists, and those of the periods format
-  // (by month when not given).
+  // --by: the periods the JSON report lists, and the HTML page's (by month
+  // when not given).
   std::optional<PeriodUnit> by = std::nullopt;
 };
 
@@ -51,7 +52,6 @@ struct ReportRequest {
 // output writes, so that a report of any size goes out as it is made.
 using ReportWriter = void (*)(const ReportRequest& request, ReportSink& sink);
 
-// The whole text that `write` makes, held in memory.
 std::string ReportTextOf(ReportWriter write, const ReportRequest& request);
 
 // The saved report file, every line ended by CR LF.
@@ -66,9 +66,6 @@ std::vector<std::string> PrintedDetailedLogLines(const ReportRequest& request);
 // The Show Log window's text, every line ended by CR LF. The summary's name
 // column counts characters (TextWidth).
 std::string ShowLogText(const ReportRequest& request);
-
-// The files of the loaded log, in order: LogFilePaths, or LogFilePath alone.
-std::vector<std::string> LoadedFiles(const TallixData& data);
 
 // The heading, the caption, then the numbers no site in use covers as a table
 // in fixed columns (number, calls, duration text), most calls first, then by
@@ -96,7 +93,15 @@ void WriteCallsCsv(const ReportRequest& request, ReportSink& sink);
 void WriteAuditCsv(const ReportRequest& request, ReportSink& sink);
 
 // What the tally made of `line`, as the audit's result column says it.
-std::string LineResultText(const TallixData& data, const LineResult& line);
+std::string LineResultText(const SiteConfig& config, const LineResult& line);
+
+// A tally with the log and the configuration it was made from: what audit
+// rows, and the windows that show a tally, read.
+struct TalliedLog {
+  const LoadedLog& log;
+  const SiteConfig& config;
+  const TallyResult& tally;
+};
 
 // The audit's rows of the kept lines `rows` (indices into tally.lines), in
 // the order given: as CSV with its header, which over every line in log order
@@ -104,17 +109,16 @@ std::string LineResultText(const TallixData& data, const LineResult& line);
 // header, lines ended by LF, for the clipboard, where a tab or line break inside a
 // field becomes a blank. `with_time` adds the time column.
 enum class AuditTextForm { kCsv, kTsv };
-void WriteAuditRows(const TallixData& data, const TallyResult& tally, std::span<const int32_t> rows,
-                    AuditTextForm form, ReportSink& sink, bool with_time = false);
-std::string AuditRowsText(const TallixData& data, const TallyResult& tally,
-                          std::span<const int32_t> rows, AuditTextForm form,
-                          bool with_time = false);
+void WriteAuditRows(const TalliedLog& source, std::span<const int32_t> rows, AuditTextForm form,
+                    ReportSink& sink, bool with_time = false);
+std::string AuditRowsText(const TalliedLog& source, std::span<const int32_t> rows,
+                          AuditTextForm form, bool with_time = false);
 
-// One audit row as CSV for a line the tables do not hold: its file, its line
-// number, the fields `line` read and `result` in the result column; with
-// `with_time`, an empty time column after it (a line not kept has no time).
+// One audit row as CSV, with its time column, for a line the log does not
+// keep: its file, its line number, the fields `line` read and `result` in
+// the result column.
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
-                        std::string_view result, bool with_time = false);
+                        std::string_view result, const CallTime& time);
 
 // One JSON object with the files, the selection, the log's extent and days,
 // every site in use with its calls (each with its file and line), the
@@ -129,8 +133,7 @@ void WriteJsonReport(const ReportRequest& request, ReportSink& sink);
 // up; styled for screens of any width and for paper.
 void WriteHtmlReport(const ReportRequest& request, ReportSink& sink);
 
-// Appends `n` in decimal, a minus sign in front of a negative value: the
-// integers of every report.
+// The integers of every report.
 void AppendInteger(std::string& out, int64_t n);
 
 // Lines joined, each followed by CR LF.

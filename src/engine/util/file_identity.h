@@ -4,8 +4,11 @@
 // equal. Used to keep an output from replacing a file that was read, and to
 // notice a file given twice.
 
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace tallix {
 
@@ -22,5 +25,12 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 
 // True when `a` and `b` both lead to one existing file.
 bool IsSameFile(const std::string& a, const std::string& b);
+
+// Follows the symbolic links `path` leads through, each relative one taken
+// from the folder that holds it, until a name is no link or `stop` holds for
+// it; `path` is then that name. An error past 40 links, or from a link that
+// cannot be read.
+std::error_code FollowLinks(std::filesystem::path& path,
+                            const std::function<bool(const std::filesystem::path&)>& stop = {});
 
 }  // namespace tallix

@@ -26,20 +26,24 @@ Status ReadOnlyFile::Open(const std::string& path, size_t max_size) {
   // O_NONBLOCK keeps a named pipe from blocking the open; it is refused below.
   // The descriptor is closed with the object, whether the open is refused or not.
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) return Status::Error("cannot open " + DescribeErrno(path, errno));
+  if (fd_ < 0) {
+    const int error = errno;
+    return Status::Error("cannot open " + DescribeErrno(path, error),
+                         error == ENOENT ? Status::Code::kNotFound : Status::Code::kIoError);
+  }
   struct stat st {};
   if (::fstat(fd_, &st) != 0) {
     return Status::Error("cannot read " + DescribeErrno(path, errno));
   }
-  if (S_ISDIR(st.st_mode)) return Status::Error("cannot read '" + path + "': it is a directory");
+  if (S_ISDIR(st.st_mode)) return Status::Refused("cannot read '" + path + "': it is a directory");
   if (!S_ISREG(st.st_mode)) {
-    return Status::Error("cannot read '" + path + "': it is not an ordinary file");
+    return Status::Refused("cannot read '" + path + "': it is not an ordinary file");
   }
   const auto size = static_cast<uint64_t>(st.st_size);
   if (size > max_size) {
-    return Status::Error("cannot read '" + path + "': it is " + std::to_string(size) +
-                         " bytes long, more than the " + std::to_string(max_size) +
-                         " bytes that can be loaded");
+    return Status::Refused("cannot read '" + path + "': it is " + std::to_string(size) +
+                           " bytes long, more than the " + std::to_string(max_size) +
+                           " bytes that can be loaded");
   }
   size_ = static_cast<size_t>(size);
   path_ = path;

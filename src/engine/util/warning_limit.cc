@@ -1,7 +1,6 @@
 #include "engine/util/warning_limit.h"
 
 #include <string_view>
-#include <unordered_map>
 
 namespace tallix {
 namespace {
@@ -21,29 +20,30 @@ std::string KindOf(std::string_view warning) {
 
 }  // namespace
 
-std::vector<std::string> CappedWarnings(std::span<const std::string> warnings) {
-  struct Kind {
-    size_t count = 0;
-  };
-  std::unordered_map<std::string, Kind> kinds;
-  std::vector<std::string> capped;
-  // Parallel to `capped`: the kind whose tenth warning it is.
-  std::vector<const Kind*> cut_after;
-  for (const std::string& warning : warnings) {
-    Kind& kind = kinds[KindOf(warning)];
-    if (++kind.count > kWarningsOfAKind) continue;
-    capped.push_back(warning);
-    cut_after.push_back(kind.count == kWarningsOfAKind ? &kind : nullptr);
-  }
+std::string MoreLikeIt(size_t more) { return "and " + std::to_string(more) + " more like it"; }
+
+void WarningCap::Add(std::string warning) {
+  std::string kind = KindOf(warning);
+  const size_t nth = ++counts_[kind];
+  if (nth <= kWarningsOfAKind) kept_.push_back({std::move(warning), std::move(kind), nth});
+}
+
+std::vector<std::string> WarningCap::Told() const {
   std::vector<std::string> told;
-  told.reserve(capped.size());
-  for (size_t i = 0; i < capped.size(); ++i) {
-    told.push_back(std::move(capped[i]));
-    if (cut_after[i] != nullptr && cut_after[i]->count > kWarningsOfAKind) {
-      told.push_back(MoreLikeIt(cut_after[i]->count - kWarningsOfAKind));
+  for (const Kept& kept : kept_) {
+    told.push_back(kept.warning);
+    const size_t all = counts_.at(kept.kind);
+    if (kept.nth == kWarningsOfAKind && all > kWarningsOfAKind) {
+      told.push_back(MoreLikeIt(all - kWarningsOfAKind));
     }
   }
   return told;
+}
+
+std::vector<std::string> CappedWarnings(std::span<const std::string> warnings) {
+  WarningCap cap;
+  for (const std::string& warning : warnings) cap.Add(warning);
+  return cap.Told();
 }
 
 }  // namespace tallix

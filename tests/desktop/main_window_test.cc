@@ -17,6 +17,10 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include <optional>
+#include <sstream>
+
+#include "desktop/app/command_line.h"
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/status_bar.h"
@@ -24,6 +28,7 @@
 #include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
 #include "engine/reports/report_date_time.h"
+#include "support/command_runner.h"
 #include "support/gui_harness.h"
 
 namespace tallix::testing {
@@ -439,6 +444,48 @@ void MainWindowTest::aboutAndHelp() {
   QCOMPARE(h.messages.shown[0].buttons, MessageButtons::kOk);
   QCOMPARE(h.messages.shown[0].title, QString("Tallix"));
   QCOMPARE(h.messages.shown[0].text, text);
+}
+
+// A mistake on the command line is told by both programs in the same words,
+// then the line that points at --help; nothing more, exit status 2.
+void MainWindowTest::usageErrorsAsTallixReportSaysThem_data() {
+  QTest::addColumn<QStringList>("desktop");  // tallix's arguments
+  QTest::addColumn<QStringList>("report");   // tallix-report's, for the same mistake
+  QTest::addColumn<QString>("problem");      // "@": the option that lacks its value
+  QTest::newRow("unknown") << QStringList{"--bogus"} << QStringList{"--bogus", "a"}
+                           << "unknown option '--bogus'";
+  QTest::newRow("unknown, with a value")
+      << QStringList{"a", "--bogus=1"} << QStringList{"a", "--bogus=1"}
+      << "unknown option '--bogus'";
+  QTest::newRow("a value to --help")
+      << QStringList{"--help=x"} << QStringList{"--help=x"} << "option '--help' takes no value";
+  QTest::newRow("a value to --version") << QStringList{"--version=1"} << QStringList{"--version=1"}
+                                        << "option '--version' takes no value";
+  QTest::newRow("no value") << QStringList{"a", "--style"} << QStringList{"a", "--config"}
+                            << "option '--@' needs a value";
+  QTest::newRow("a long name") << QStringList{"--" + QString(100, 'y')}
+                               << QStringList{"--" + QString(100, 'y')}
+                               << "unknown option '--" + QString(78, 'y') + QChar(0x2026) + "'";
+}
+
+void MainWindowTest::usageErrorsAsTallixReportSaysThem() {
+  QFETCH(QStringList, desktop);
+  QFETCH(QStringList, report);
+  QFETCH(QString, problem);
+  std::vector<std::string> args{"tallix"};
+  for (const QString& arg : desktop) args.push_back(arg.toStdString());
+  std::ostringstream out, err;
+  QCOMPARE(ReadDesktopArgs(args, out, err), std::optional<int>(2));
+  QCOMPARE(QString::fromStdString(err.str()),
+           "tallix: " + QString(problem).replace('@', "style") + "\nTry 'tallix --help'.\n");
+  QCOMPARE(out.str(), std::string());
+  std::vector<std::string> report_args;
+  for (const QString& arg : report) report_args.push_back(arg.toStdString());
+  const testing_util::CommandRun run = testing_util::RunReport(report_args, "", "");
+  QCOMPARE(run.status, 2);
+  QCOMPARE(QString::fromStdString(run.err),
+           "tallix-report: " + QString(problem).replace('@', "config") +
+               "\nTry 'tallix-report --help'.\n");
 }
 
 }  // namespace tallix::testing

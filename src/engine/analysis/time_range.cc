@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/util/usage_message.h"
+
 namespace tallix {
 namespace {
 
@@ -54,11 +56,7 @@ void AppendEnd(std::string& out, const RangeEnd& end) {
 }
 
 std::string Quoted(std::string_view option, std::string_view text) {
-  std::string quoted(option);
-  quoted += " '";
-  quoted += text;
-  quoted += '\'';
-  return quoted;
+  return std::string(option) + ' ' + QuotedValue(text);
 }
 
 }  // namespace
@@ -76,9 +74,8 @@ Status ReadTimeRange(std::optional<std::string_view> since, std::optional<std::s
                        std::optional<RangeEnd>& end) {
     end = ReadRangeEnd(text, is_until);
     if (end) return Status::Ok();
-    return Status::Error(Quoted(option, text) +
-                         " is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
-                         "YYYY-MM-DDThh:mm:ss");
+    return Status::Error(BadOptionValue(option, text, "a date and time",
+                                        "YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or YYYY-MM-DDThh:mm:ss"));
   };
   if (since) {
     if (Status status = read("--since", *since, false, range.since); !status.ok()) return status;

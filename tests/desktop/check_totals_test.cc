@@ -10,12 +10,17 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableView>
+#include <QTemporaryDir>
 
 #include "desktop/app/twips.h"
 #include "desktop/reports/frm_check_totals.h"
+#include "desktop/reports/frm_line_context.h"
+#include "engine/log/log_loader.h"
 #include "engine/reports/report_text.h"
 #include "support/gui_harness.h"
+#include "support/test_util.h"
 
 namespace tallix::testing {
 namespace {
@@ -183,20 +188,27 @@ class CheckTotalsTest : public QObject {
   }
 
   // Enter on a row shows its line read again from the file, marked, with the
-  // lines around it; a file written since it was loaded shows no lines.
+  // lines around it, as the file now stands: after appends too. A file whose
+  // line is no longer the one counted shows no lines.
   void lineInContext_data() {
-    QTest::addColumn<QByteArray>("appended");  // after the load; empty: untouched
-    QTest::newRow("as loaded") << QByteArray();
-    QTest::newRow("written since") << QByteArray("Jan  3 10:00:00 more\n");
+    QTest::addColumn<QString>("change");  // what happens to the log after the load
+    QTest::newRow("as loaded") << "";
+    QTest::newRow("appended to") << "append";
+    QTest::newRow("truncated, then written") << "truncate";
+    QTest::newRow("rotated") << "rotate";
   }
   void lineInContext() {
-    QFETCH(QByteArray, appended);
+    QFETCH(QString, change);
     auto h = Loaded();
-    QFile log(h->PathOf("router.log"));
-    if (!appended.isEmpty()) {
-      QVERIFY(log.open(QIODevice::Append) && log.write(appended) == appended.size());
-      log.close();
+    QByteArray now = CraftedLog() + kUnmatchedLine;
+    const QByteArray other = "Jan  3 10:00:00 isdnrouter isdn: call from 1 disconnected\n";
+    if (change == "append") now += other;
+    if (change == "truncate") now = other + other + other;
+    if (change == "rotate") {
+      QVERIFY(QFile::rename(h->PathOf("router.log"), h->PathOf("router.log.1")));
+      now = CraftedLog().replace("Jan  1 11:", "Jan  3 11:");
     }
+    if (!change.isEmpty()) h->WriteFile("router.log", now);
     QString shown, said;
     QVERIFY(OnWindow(
         *h, [&] { h->Trigger("mnuViewCheckTotals"); },
@@ -209,17 +221,82 @@ class CheckTotalsTest : public QObject {
                                        if (box->isVisibleTo(&context)) shown = box->toPlainText();
                                      }));
         }));
-    if (!appended.isEmpty()) {
+    if (change == "truncate" || change == "rotate") {
       QVERIFY2(said.contains("has changed since it was loaded") && shown.isEmpty(),
                qPrintable(said));
       return;
     }
     QStringList expected;
-    const QStringList lines = QString(CraftedLog() + kUnmatchedLine).split('\n');
-    for (int i = 0; i < 7; ++i) {
+    const QStringList lines = QString(now).split('\n');
+    for (int i = 0; i < 8 && i < lines.size() - 1; ++i) {
       expected << QString("%1 %2  %3").arg(i == 2 ? ">" : " ").arg(i + 1).arg(lines[i]);
     }
     QCOMPARE(shown, expected.join('\n'));
+  }
+
+  // The window on its own, over a log of twenty call-end lines, one of them
+  // replaced by the row's: the lines shown around the one asked for, the
+  // line as the loader kept it recognised in the file, and long lines shown
+  // whole, scrolled sideways, up to the window's limit.
+  void lineContextAround_data() {
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QByteArray>("text");  // of that line; empty: as the others
+    QTest::addColumn<int>("first");        // the lines shown
+    QTest::addColumn<int>("last");
+    const QByteArray call = " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 seconds";
+    QTest::newRow("the first") << 1 << QByteArray() << 1 << 6;
+    QTest::newRow("the fifth") << 5 << QByteArray() << 1 << 10;
+    QTest::newRow("the sixth, five before it") << 6 << QByteArray() << 1 << 11;
+    QTest::newRow("more than five after it") << 7 << QByteArray() << 2 << 12;
+    QTest::newRow("the last") << 20 << QByteArray() << 15 << 20;
+    QTest::newRow("an RFC 3339 stamp") << 9 << "2026-12-07T10:00:09.25+01:00" + call << 4 << 14;
+    QTest::newRow("a long line, kept compacted")
+        << 3 << "Dec  7 10:00:03" + call + QByteArray(5000, 'w') << 1 << 8;
+    QTest::newRow("longer than shown")
+        << 3 << "Dec  7 10:00:03" + call + QByteArray(int(kContextLineBytes), 'w') << 1 << 8;
+  }
+  void lineContextAround() {
+    QFETCH(int, line);
+    QFETCH(QByteArray, text);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QTemporaryDir dir;
+    QList<QByteArray> lines;
+    for (int i = 1; i <= 20; ++i) {
+      lines << QString("Dec  7 10:00:%1 isdnrouter isdn: call from 01234123456 disconnected, "
+                       "lasted %2 seconds")
+                   .arg(i, 2, 10, QChar('0'))
+                   .arg(i)
+                   .toLatin1();
+    }
+    if (!text.isEmpty()) lines[line - 1] = text;
+    const std::string path = dir.filePath("router.log").toStdString();
+    testing_util::WriteFile(path, lines.join('\n').toStdString() + "\n");
+    auto data = std::make_unique<TallixData>();
+    QVERIFY(LoadLog(*data, path).status.ok());
+    QCOMPARE(data->LineCount, 20);
+    FormLineContext window(path, uint64_t(line), data->LogLines[size_t(line - 1)]);
+    auto* box = window.findChild<QPlainTextEdit*>("ContextBox");
+    QVERIFY2(box->isVisibleTo(&window),
+             qPrintable(window.findChild<QLabel*>("ContextWhere")->text()));
+    QStringList expected;
+    for (int i = first; i <= last; ++i) {
+      QString shown = QString::fromLatin1(lines[i - 1]);
+      if (shown.size() > qsizetype(kContextLineBytes)) {
+        shown = shown.left(qsizetype(kContextLineBytes)) + QChar(0x2026);
+      }
+      const int digits = int(QString::number(last).size());
+      expected << QString("%1 %2  %3").arg(i == line ? ">" : " ").arg(i, digits).arg(shown);
+    }
+    QCOMPARE(box->toPlainText(), expected.join('\n'));
+    // The longest line can be scrolled to its end.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    qsizetype longest = 0;
+    for (const QString& shown : expected) longest = std::max(longest, shown.size());
+    QVERIFY2(box->horizontalScrollBar()->maximum() + box->viewport()->width() >=
+                 box->fontMetrics().horizontalAdvance('w') * longest,
+             qPrintable(QString::number(box->horizontalScrollBar()->maximum())));
   }
 };
 

@@ -22,6 +22,7 @@
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
+#include "desktop/reports/frm_line_context.h"
 #include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
 
@@ -191,10 +192,7 @@ void FormCheckTotals::OpenLine(int row) {
   const LineOrigin origin = data_.LogLineOrigins[kept];
   const std::vector<std::string> files = LoadedFiles(data_);
   if (origin.file >= files.size()) return;
-  const std::string& path = files[origin.file];
-  const bool changed =
-      origin.file >= services_.stamps.size() || StampOf(path) != services_.stamps[origin.file];
-  FormLineContext window(path, origin.line, data_.LogLines[kept], changed, this);
+  FormLineContext window(files[origin.file], origin.line, data_.LogLines[kept], this);
   window.exec();
 }
 

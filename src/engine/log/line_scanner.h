@@ -7,7 +7,9 @@
 // kLongLineBytes is held, and kept, as just the parts of it that the program
 // reads (CompactLineInto). The scanner also counts the line feeds as it goes, so
 // that each kept line knows its line number. Part of the log loader:
-// log_loader.cc and the follower (log_follower.cc) use it, nothing else.
+// log_loader.cc and the follower (log_follower.cc) use it; the line-in-context
+// window compacts a line read again (CompactLineInto) to compare it with the
+// kept one.
 
 #include <algorithm>
 #include <atomic>

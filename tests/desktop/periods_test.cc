@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QTableView>
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "desktop/app/qt_text.h"
@@ -47,19 +48,30 @@ QString CommandPeriods(TallixData& data, const QString& since, const QString& un
 }
 
 // The table the command's rows make: per period and site its calls, the
-// duration text and the signed changes; then the totals.
+// duration text and the changes, signed: of the calls as a number, of the
+// seconds as a duration ("+0d 0h 1m 40s"); then the totals.
 std::vector<QStringList> TableOf(const QString& csv, size_t sites) {
   std::vector<QStringList> rows;
   QStringList total = {"Total"};
   std::vector<int> calls(sites), seconds(sites);
   const auto duration = [](int s) { return QString::fromStdString(FormatDuration(s)); };
   const auto sign = [](const QString& n) { return n.toInt() > 0 ? "+" + n : n; };
+  const auto signed_duration = [](const QString& n) {
+    if (n.isEmpty()) return n;
+    const int s = std::abs(n.toInt());
+    return QString("%1%2d %3h %4m %5s")
+        .arg(n.toInt() > 0 ? "+" : n.toInt() < 0 ? "-" : " ")
+        .arg(s / 86400)
+        .arg(s / 3600 % 24)
+        .arg(s / 60 % 60)
+        .arg(s % 60);
+  };
   const QStringList lines = csv.split("\r\n", Qt::SkipEmptyParts).mid(1);
   for (qsizetype i = 0; i < lines.size(); ++i) {
     const QStringList f = lines[i].split(',');
     const auto s = static_cast<size_t>(i) % sites;
     if (s == 0) rows.push_back({f[0]});
-    rows.back() << f[4] << duration(f[5].toInt()) << sign(f[8]) << sign(f[9]);
+    rows.back() << f[4] << duration(f[5].toInt()) << sign(f[8]) << signed_duration(f[9]);
     calls[s] += f[4].toInt();
     seconds[s] += f[5].toInt();
   }
@@ -140,6 +152,51 @@ class PeriodsTest : public QObject {
     QVERIFY(totals != nullptr && totals->isVisible());
     const QString lines = table[0][1] == "1" ? "1 line" : table[0][1] + " lines";
     QCOMPARE(totals->findChild<QLabel*>("RowCount")->text(), lines + " in " + table[0][0]);
+  }
+
+  // Copy refuses a text over 16 MB and says to use Save As: many periods
+  // (centuries by day), or fewer rows that are long (sites of long names).
+  void copyRefusesOverSixteenMegabytes_data() {
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QByteArray>("log");
+    QTest::addColumn<bool>("copied");
+    const QByteArray span = Call("0001-01-01T00:00:00Z", "01234123456", 5) +
+                            Call("9999-12-31T23:59:59Z", "01234123456", 7);
+    const QByteArray year = Call("2026-01-01T00:00:00Z", "01234123456", 5) +
+                            Call("2026-12-31T23:59:59Z", "01234123456", 7);
+    QByteArray names = "\"NoSites\",10,0,0\r\n\"ISDNIdentifier\",\"isdnrouter\",0,0\r\n";
+    for (int i = 0; i < 10; ++i) {
+      names += "\"Site\"," + QByteArray::number(i) + ",\"" + QByteArray(5000, char('a' + i)) +
+               "\",\"0123412345" + QByteArray::number(i) + "\"\r\n";
+    }
+    names += "\"END\",\"END\",\"END\",\"END\"\r\n";
+    QTest::newRow("ten thousand years") << QByteArray(kThreeSitesConfig) << span << false;
+    QTest::newRow("a year of long names, 18 MB") << names << year << false;
+    QTest::newRow("a year of short names") << QByteArray(kThreeSitesConfig) << year << true;
+  }
+  void copyRefusesOverSixteenMegabytes() {
+    QFETCH(QByteArray, config);
+    QFETCH(QByteArray, log);
+    QFETCH(bool, copied);
+    Harness h;
+    h.WriteConfig(config);
+    h.Start();
+    h.Open(h.WriteFile("router.log", log));
+    h.Trigger("mnuViewPeriods");
+    FormPeriods* window = Window<FormPeriods>(h, "FormPeriods");
+    window->findChild<QComboBox*>("PeriodUnitBox")->setCurrentIndex(0);
+    QApplication::clipboard()->setText("before");
+    window->findChild<QPushButton*>("cmdCopy")->click();
+    if (copied) {
+      QVERIFY(h.messages.shown.empty());
+      QCOMPARE(QApplication::clipboard()->text().count("\r\n"), 1 + 365 * 3);
+      return;
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QString("before"));
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QCOMPARE(h.messages.shown[0].text,
+             QString("The periods are too long to copy: over 16 MB. Use Save As... to write "
+                     "them to a file."));
   }
 
   // During a load the open window shows nothing and is disabled; it starts

@@ -18,7 +18,7 @@ struct ReportOptions {
   std::optional<std::string> config;
   std::string select{kAllDataSelection};
   const ReportFormat* format = nullptr;  // never null once read
-  std::optional<std::string> output;  // unset for standard output, "--output -" too
+  std::optional<std::string> output;     // unset for standard output, "--output -" too
   std::optional<int> year;        // --year: the first traditional stamp's year
   TimeRange range;                // --since, --until
   std::optional<PeriodUnit> by;   // --by

@@ -243,7 +243,8 @@ class CheckTotalsTest : public QObject {
     QTest::addColumn<QByteArray>("text");  // of that line; empty: as the others
     QTest::addColumn<int>("first");        // the lines shown
     QTest::addColumn<int>("last");
-    const QByteArray call = " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 seconds";
+    const QByteArray call =
+        " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 seconds";
     QTest::newRow("the first") << 1 << QByteArray() << 1 << 6;
     QTest::newRow("the fifth") << 5 << QByteArray() << 1 << 10;
     QTest::newRow("the sixth, five before it") << 6 << QByteArray() << 1 << 11;
@@ -263,8 +264,9 @@ class CheckTotalsTest : public QObject {
     QTemporaryDir dir;
     QList<QByteArray> lines;
     for (int i = 1; i <= 20; ++i) {
-      lines << QString("Dec  7 10:00:%1 isdnrouter isdn: call from 01234123456 disconnected, "
-                       "lasted %2 seconds")
+      lines << QString(
+                   "Dec  7 10:00:%1 isdnrouter isdn: call from 01234123456 disconnected, "
+                   "lasted %2 seconds")
                    .arg(i, 2, 10, QChar('0'))
                    .arg(i)
                    .toLatin1();

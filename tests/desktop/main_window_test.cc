@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
-
 #include <optional>
 #include <sstream>
 
@@ -82,7 +81,9 @@ void MainWindowTest::restorableRect_data() {
   const QRect at_default(67, 67, 500, 400);
   QTest::newRow("fits") << QRect(200, 100, 500, 400) << QRect(200, 100, 500, 400);
   QTest::newRow("on the left screen") << QRect(-900, 10, 500, 400) << QRect(-900, 10, 500, 400);
-  QTest::newRow("grab area just fits") << QRect(1180, 770, 500, 400) << QRect(1180, 770, 500, 400);
+  QTest::newRow("grab area just fits") << QRect(1180, 770, 500, 400) << QRect(780, 400, 500, 400);
+  QTest::newRow("below the left screen's foot")
+      << QRect(-900, 500, 500, 400) << QRect(-900, 368, 500, 400);
   QTest::newRow("small window in the corner")
       << QRect(1230, 780, 50, 20) << QRect(1230, 780, 50, 20);
   QTest::newRow("one pixel short at the right") << QRect(1181, 100, 500, 400) << at_default;
@@ -90,11 +91,11 @@ void MainWindowTest::restorableRect_data() {
   QTest::newRow("off the left screen's foot") << QRect(-900, 740, 500, 400) << at_default;
   QTest::newRow("unplugged monitor") << QRect(6667, 6667, 500, 400) << at_default;
   QTest::newRow("too large for the primary screen")
-      << QRect(5000, 5000, 1300, 700) << QRect(67, 67, 1280, 800);
+      << QRect(5000, 5000, 1300, 700) << QRect(0, 67, 1280, 700);
   QTest::newRow("exactly the primary screen's width")
-      << QRect(5000, 5000, 1280, 700) << QRect(67, 67, 1280, 700);
+      << QRect(5000, 5000, 1280, 700) << QRect(0, 67, 1280, 700);
   QTest::newRow("narrower than the primary screen but taller")
-      << QRect(5000, 5000, 500, 900) << QRect(67, 67, 1280, 800);
+      << QRect(5000, 5000, 500, 900) << QRect(67, 0, 500, 800);
 }
 
 void MainWindowTest::restorableRect() {
@@ -103,6 +104,32 @@ void MainWindowTest::restorableRect() {
   const QRect primary(0, 0, 1280, 800);
   QCOMPARE(RestorableRect(stored, {primary, QRect(-1024, 0, 1024, 768)}, QPoint(0, 0), primary, 96),
            opened);
+}
+
+// A window beside the main one on a screen of 960 x 540 (the available area of
+// 1920 x 1080 at a scale factor of 2): right of it, else left, else narrowed
+// to the wider side, and over it only when neither side has room.
+void MainWindowTest::besideRect_data() {
+  QTest::addColumn<QRect>("owner");
+  QTest::addColumn<QSize>("wanted");
+  QTest::addColumn<QRect>("opened");
+  const QSize wanted(400, 300);
+  QTest::newRow("right") << QRect(67, 67, 433, 433) << wanted << QRect(500, 67, 400, 300);
+  QTest::newRow("left") << QRect(500, 67, 433, 433) << wanted << QRect(100, 67, 400, 300);
+  QTest::newRow("narrowed on the right")
+      << QRect(67, 67, 433, 433) << QSize(700, 300) << QRect(500, 67, 460, 300);
+  QTest::newRow("narrowed on the left")
+      << QRect(500, 67, 433, 433) << QSize(700, 300) << QRect(0, 67, 500, 300);
+  QTest::newRow("no room beside") << QRect(20, 0, 900, 433) << wanted << QRect(560, 0, 400, 300);
+  QTest::newRow("taller than the screen, top moved up")
+      << QRect(67, 67, 433, 433) << QSize(400, 700) << QRect(500, 0, 400, 540);
+}
+
+void MainWindowTest::besideRect() {
+  QFETCH(QRect, owner);
+  QFETCH(QSize, wanted);
+  QFETCH(QRect, opened);
+  QCOMPARE(BesideRect(owner, wanted, 300, QRect(0, 0, 960, 540)), opened);
 }
 
 void MainWindowTest::closeStoresGeometryUnlessMinimized_data() {

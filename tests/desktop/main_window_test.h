@@ -35,6 +35,8 @@ class MainWindowTest : public QObject {
   void storedGeometryOffEveryScreenOpensAtTheDefault();
   void restorableRect_data();
   void restorableRect();
+  void besideRect_data();
+  void besideRect();
   void closeStoresGeometryUnlessMinimized_data();
   void closeStoresGeometryUnlessMinimized();
   void menuTreeInOrder();

@@ -60,7 +60,9 @@ std::vector<QStringList> TableOf(const QString& csv, size_t sites) {
     if (n.isEmpty()) return n;
     const int s = std::abs(n.toInt());
     return QString("%1%2d %3h %4m %5s")
-        .arg(n.toInt() > 0 ? "+" : n.toInt() < 0 ? "-" : " ")
+        .arg(n.toInt() > 0   ? "+"
+             : n.toInt() < 0 ? "-"
+                             : " ")
         .arg(s / 86400)
         .arg(s / 3600 % 24)
         .arg(s / 60 % 60)

@@ -118,27 +118,8 @@ FormCheckTotals::FormCheckTotals(const TallixData& shared, const TallyResult& ta
   RestoreSize(*this, services_.settings, kSize);
   FillChoices(choice);
   Refresh();
-  if (parent != nullptr) PlaceBeside(*parent->window());
+  if (parent != nullptr) PlaceBeside(*this, *parent->window());
   LinesTable->setFocus();
-}
-
-void FormCheckTotals::PlaceBeside(const QWidget& owner) {
-  // Beside the owner's frame, on its screen: to the right where there is
-  // room, else to the left, else as near as the screen allows.
-  const QRect main = owner.frameGeometry();
-  const QRect screen_area = owner.screen()->availableGeometry();
-  const QMargins frame(owner.geometry().left() - main.left(), owner.geometry().top() - main.top(),
-                       main.right() - owner.geometry().right(),
-                       main.bottom() - owner.geometry().bottom());
-  const QSize outer = size().grownBy(frame);
-  int left = main.right() + 1;
-  if (left + outer.width() - 1 > screen_area.right()) left = main.left() - outer.width();
-  if (left < screen_area.left()) left = screen_area.right() + 1 - outer.width();
-  left = std::max(left, screen_area.left());
-  const int top =
-      std::clamp(main.top(), screen_area.top(),
-                 std::max(screen_area.top(), screen_area.bottom() + 1 - outer.height()));
-  move(left, top);
 }
 
 void FormCheckTotals::FillChoices(int choice) {

@@ -64,7 +64,6 @@ class FormCheckTotals : public QDialog {
  private:
   void BuildFigures();
   void FillChoices(int choice);
-  void PlaceBeside(const QWidget& owner);
   void ShowChoice();
   void CopySelection();
   void cmdSaveAs_Click();

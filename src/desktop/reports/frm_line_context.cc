@@ -15,6 +15,7 @@
 
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
+#include "desktop/app/window_geometry.h"
 #include "engine/analysis/call_time.h"
 #include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
@@ -122,6 +123,7 @@ FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::st
                         2 * box->frameWidth() +
                         2 * static_cast<int>(box->document()->documentMargin()));
   resize(720, sizeHint().height());
+  if (parent != nullptr) FitToScreen(*this, *parent->window());
 
   const QString file_text = QString("\"%1\"").arg(ToQtMessage(path));
   // A line near the end of a large log is reached by reading all before it.

@@ -237,6 +237,7 @@ FormPeriods::FormPeriods(TallixData& shared, const PeriodsServices& services, QW
 
   RestoreSize(*this, services_.settings, kSize);
   Refresh(true);
+  if (parent != nullptr) PlaceBeside(*this, *parent->window());
 }
 
 FormPeriods::~FormPeriods() = default;

@@ -188,27 +188,21 @@ class CheckTotalsTest : public QObject {
   }
 
   // Enter on a row shows its line read again from the file, marked, with the
-  // lines around it, as the file now stands: after appends too. A file whose
-  // line is no longer the one counted shows no lines.
+  // lines around it, as the file now stands: a file appended to since it was
+  // loaded too.
   void lineInContext_data() {
-    QTest::addColumn<QString>("change");  // what happens to the log after the load
-    QTest::newRow("as loaded") << "";
-    QTest::newRow("appended to") << "append";
-    QTest::newRow("truncated, then written") << "truncate";
-    QTest::newRow("rotated") << "rotate";
+    QTest::addColumn<QByteArray>("appended");  // after the load; empty: untouched
+    QTest::newRow("as loaded") << QByteArray();
+    QTest::newRow("written since") << QByteArray("Jan  3 10:00:00 more\n");
   }
   void lineInContext() {
-    QFETCH(QString, change);
+    QFETCH(QByteArray, appended);
     auto h = Loaded();
-    QByteArray now = CraftedLog() + kUnmatchedLine;
-    const QByteArray other = "Jan  3 10:00:00 isdnrouter isdn: call from 1 disconnected\n";
-    if (change == "append") now += other;
-    if (change == "truncate") now = other + other + other;
-    if (change == "rotate") {
-      QVERIFY(QFile::rename(h->PathOf("router.log"), h->PathOf("router.log.1")));
-      now = CraftedLog().replace("Jan  1 11:", "Jan  3 11:");
+    QFile log(h->PathOf("router.log"));
+    if (!appended.isEmpty()) {
+      QVERIFY(log.open(QIODevice::Append) && log.write(appended) == appended.size());
+      log.close();
     }
-    if (!change.isEmpty()) h->WriteFile("router.log", now);
     QString shown, said;
     QVERIFY(OnWindow(
         *h, [&] { h->Trigger("mnuViewCheckTotals"); },
@@ -221,84 +215,91 @@ class CheckTotalsTest : public QObject {
                                        if (box->isVisibleTo(&context)) shown = box->toPlainText();
                                      }));
         }));
-    if (change == "truncate" || change == "rotate") {
-      QVERIFY2(said.contains("has changed since it was loaded") && shown.isEmpty(),
-               qPrintable(said));
-      return;
-    }
+    QVERIFY2(!said.contains("changed"), qPrintable(said));
     QStringList expected;
-    const QStringList lines = QString(now).split('\n');
-    for (int i = 0; i < 8 && i < lines.size() - 1; ++i) {
+    const QStringList lines = QString(CraftedLog() + kUnmatchedLine + appended).split('\n');
+    for (int i = 0; i < lines.size() - 1; ++i) {
       expected << QString("%1 %2  %3").arg(i == 2 ? ">" : " ").arg(i + 1).arg(lines[i]);
     }
     QCOMPARE(shown, expected.join('\n'));
   }
 
-  // The window on its own, over a log of twenty call-end lines, one of them
-  // replaced by the row's: the lines shown around the one asked for, the
-  // line as the loader kept it recognised in the file, and long lines shown
-  // whole, scrolled sideways, up to the window's limit.
+  // The window over a log of twenty call-end lines, one of them the row's,
+  // changed after the load as the row says: the lines shown around the one
+  // asked for (first 0: none, the file changed), the line recognised as the
+  // loader kept it, long lines whole up to the limit and scrolled sideways.
   void lineContextAround_data() {
     QTest::addColumn<int>("line");
     QTest::addColumn<QByteArray>("text");  // of that line; empty: as the others
-    QTest::addColumn<int>("first");        // the lines shown
+    QTest::addColumn<QString>("change");   // "truncate" or "rotate"
+    QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
-    const QByteArray call =
-        " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 seconds";
-    QTest::newRow("the first") << 1 << QByteArray() << 1 << 6;
-    QTest::newRow("the fifth") << 5 << QByteArray() << 1 << 10;
-    QTest::newRow("the sixth, five before it") << 6 << QByteArray() << 1 << 11;
-    QTest::newRow("more than five after it") << 7 << QByteArray() << 2 << 12;
-    QTest::newRow("the last") << 20 << QByteArray() << 15 << 20;
-    QTest::newRow("an RFC 3339 stamp") << 9 << "2026-12-07T10:00:09.25+01:00" + call << 4 << 14;
+    const QByteArray call = " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 s";
+    const QByteArray none;
+    QTest::newRow("the first") << 1 << none << "" << 1 << 6;
+    QTest::newRow("the fifth") << 5 << none << "" << 1 << 10;
+    QTest::newRow("more than five after it") << 7 << none << "" << 2 << 12;
+    QTest::newRow("the last") << 20 << none << "" << 15 << 20;
+    QTest::newRow("truncated, then written") << 7 << none << "truncate" << 0 << 0;
+    QTest::newRow("rotated") << 7 << none << "rotate" << 0 << 0;
+    QTest::newRow("an RFC 3339 stamp")
+        << 9 << "2026-12-07T10:00:09.25+01:00" + call << "" << 4 << 14;
     QTest::newRow("a long line, kept compacted")
-        << 3 << "Dec  7 10:00:03" + call + QByteArray(5000, 'w') << 1 << 8;
+        << 3 << "Dec  7 10:00:03" + call + QByteArray(5000, 'w') << "" << 1 << 8;
     QTest::newRow("longer than shown")
-        << 3 << "Dec  7 10:00:03" + call + QByteArray(int(kContextLineBytes), 'w') << 1 << 8;
+        << 3 << "Dec  7 10:00:03" + call + QByteArray(int(kContextLineBytes), 'w') << "" << 1 << 8;
   }
   void lineContextAround() {
     QFETCH(int, line);
     QFETCH(QByteArray, text);
+    QFETCH(QString, change);
     QFETCH(int, first);
     QFETCH(int, last);
     QTemporaryDir dir;
-    QList<QByteArray> lines;
+    const QString path = dir.filePath("router.log");
+    QByteArrayList lines;
     for (int i = 1; i <= 20; ++i) {
-      lines << QString(
-                   "Dec  7 10:00:%1 isdnrouter isdn: call from 01234123456 disconnected, "
-                   "lasted %2 seconds")
-                   .arg(i, 2, 10, QChar('0'))
-                   .arg(i)
-                   .toLatin1();
+      lines << "Dec  7 10:00:" + QByteArray::number(100 + i).right(2) +
+                   " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 s";
     }
     if (!text.isEmpty()) lines[line - 1] = text;
-    const std::string path = dir.filePath("router.log").toStdString();
-    testing_util::WriteFile(path, lines.join('\n').toStdString() + "\n");
+    const auto write = [&path](const QByteArrayList& all) {
+      testing_util::WriteFile(path.toStdString(), all.join('\n').toStdString() + "\n");
+    };
+    write(lines);
     auto data = std::make_unique<TallixData>();
-    QVERIFY(LoadLog(*data, path).status.ok());
-    QCOMPARE(data->LineCount, 20);
-    FormLineContext window(path, uint64_t(line), data->LogLines[size_t(line - 1)]);
+    QVERIFY(LoadLog(*data, path.toStdString()).status.ok() && data->LineCount == 20);
+    if (change == "truncate") lines = {"Dec  7 10:01:00 new", "Dec  7 10:01:01 new"};
+    if (change == "rotate") {
+      QVERIFY(QFile::rename(path, path + ".1"));
+      for (QByteArray& each : lines) each.replace("Dec  7", "Dec  8");
+    }
+    if (!change.isEmpty()) write(lines);
+    FormLineContext window(path.toStdString(), uint64_t(line), data->LogLines[size_t(line - 1)]);
     auto* box = window.findChild<QPlainTextEdit*>("ContextBox");
-    QVERIFY2(box->isVisibleTo(&window),
-             qPrintable(window.findChild<QLabel*>("ContextWhere")->text()));
+    const QString said = window.findChild<QLabel*>("ContextWhere")->text();
+    QCOMPARE(box->isVisibleTo(&window), first > 0);
+    if (first == 0) {
+      QVERIFY2(said.contains("has changed since it was loaded"), qPrintable(said));
+      return;
+    }
     QStringList expected;
+    qsizetype longest = 0;
     for (int i = first; i <= last; ++i) {
       QString shown = QString::fromLatin1(lines[i - 1]);
       if (shown.size() > qsizetype(kContextLineBytes)) {
         shown = shown.left(qsizetype(kContextLineBytes)) + QChar(0x2026);
       }
-      const int digits = int(QString::number(last).size());
-      expected << QString("%1 %2  %3").arg(i == line ? ">" : " ").arg(i, digits).arg(shown);
+      expected
+          << QString("%1 %2  %3").arg(i == line ? ">" : " ").arg(i, last < 10 ? 1 : 2).arg(shown);
+      longest = std::max(longest, expected.back().size());
     }
     QCOMPARE(box->toPlainText(), expected.join('\n'));
-    // The longest line can be scrolled to its end.
+    // The longest line scrolls to its end.
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    qsizetype longest = 0;
-    for (const QString& shown : expected) longest = std::max(longest, shown.size());
-    QVERIFY2(box->horizontalScrollBar()->maximum() + box->viewport()->width() >=
-                 box->fontMetrics().horizontalAdvance('w') * longest,
-             qPrintable(QString::number(box->horizontalScrollBar()->maximum())));
+    QVERIFY(box->horizontalScrollBar()->maximum() + box->viewport()->width() >=
+            box->fontMetrics().horizontalAdvance('w') * longest);
   }
 };
 

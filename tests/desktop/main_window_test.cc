@@ -106,32 +106,6 @@ void MainWindowTest::restorableRect() {
            opened);
 }
 
-// A window beside the main one on a screen of 960 x 540 (the available area of
-// 1920 x 1080 at a scale factor of 2): right of it, else left, else narrowed
-// to the wider side, and over it only when neither side has room.
-void MainWindowTest::besideRect_data() {
-  QTest::addColumn<QRect>("owner");
-  QTest::addColumn<QSize>("wanted");
-  QTest::addColumn<QRect>("opened");
-  const QSize wanted(400, 300);
-  QTest::newRow("right") << QRect(67, 67, 433, 433) << wanted << QRect(500, 67, 400, 300);
-  QTest::newRow("left") << QRect(500, 67, 433, 433) << wanted << QRect(100, 67, 400, 300);
-  QTest::newRow("narrowed on the right")
-      << QRect(67, 67, 433, 433) << QSize(700, 300) << QRect(500, 67, 460, 300);
-  QTest::newRow("narrowed on the left")
-      << QRect(500, 67, 433, 433) << QSize(700, 300) << QRect(0, 67, 500, 300);
-  QTest::newRow("no room beside") << QRect(20, 0, 900, 433) << wanted << QRect(560, 0, 400, 300);
-  QTest::newRow("taller than the screen, top moved up")
-      << QRect(67, 67, 433, 433) << QSize(400, 700) << QRect(500, 0, 400, 540);
-}
-
-void MainWindowTest::besideRect() {
-  QFETCH(QRect, owner);
-  QFETCH(QSize, wanted);
-  QFETCH(QRect, opened);
-  QCOMPARE(BesideRect(owner, wanted, 300, QRect(0, 0, 960, 540)), opened);
-}
-
 void MainWindowTest::closeStoresGeometryUnlessMinimized_data() {
   QTest::addColumn<bool>("minimized");
   QTest::newRow("normal") << false;
@@ -475,44 +449,34 @@ void MainWindowTest::aboutAndHelp() {
 
 // A mistake on the command line is told by both programs in the same words,
 // then the line that points at --help; nothing more, exit status 2.
-void MainWindowTest::usageErrorsAsTallixReportSaysThem_data() {
-  QTest::addColumn<QStringList>("desktop");  // tallix's arguments
-  QTest::addColumn<QStringList>("report");   // tallix-report's, for the same mistake
-  QTest::addColumn<QString>("problem");      // "@": the option that lacks its value
-  QTest::newRow("unknown") << QStringList{"--bogus"} << QStringList{"--bogus", "a"}
-                           << "unknown option '--bogus'";
-  QTest::newRow("unknown, with a value")
-      << QStringList{"a", "--bogus=1"} << QStringList{"a", "--bogus=1"}
-      << "unknown option '--bogus'";
-  QTest::newRow("a value to --help")
-      << QStringList{"--help=x"} << QStringList{"--help=x"} << "option '--help' takes no value";
-  QTest::newRow("a value to --version") << QStringList{"--version=1"} << QStringList{"--version=1"}
-                                        << "option '--version' takes no value";
-  QTest::newRow("no value") << QStringList{"a", "--style"} << QStringList{"a", "--config"}
-                            << "option '--@' needs a value";
-  QTest::newRow("a long name") << QStringList{"--" + QString(100, 'y')}
-                               << QStringList{"--" + QString(100, 'y')}
-                               << "unknown option '--" + QString(78, 'y') + QChar(0x2026) + "'";
-}
-
 void MainWindowTest::usageErrorsAsTallixReportSaysThem() {
-  QFETCH(QStringList, desktop);
-  QFETCH(QStringList, report);
-  QFETCH(QString, problem);
-  std::vector<std::string> args{"tallix"};
-  for (const QString& arg : desktop) args.push_back(arg.toStdString());
-  std::ostringstream out, err;
-  QCOMPARE(ReadDesktopArgs(args, out, err), std::optional<int>(2));
-  QCOMPARE(QString::fromStdString(err.str()),
-           "tallix: " + QString(problem).replace('@', "style") + "\nTry 'tallix --help'.\n");
-  QCOMPARE(out.str(), std::string());
-  std::vector<std::string> report_args;
-  for (const QString& arg : report) report_args.push_back(arg.toStdString());
-  const testing_util::CommandRun run = testing_util::RunReport(report_args, "", "");
-  QCOMPARE(run.status, 2);
-  QCOMPARE(QString::fromStdString(run.err),
-           "tallix-report: " + QString(problem).replace('@', "config") +
-               "\nTry 'tallix-report --help'.\n");
+  const std::string long_name = "--" + std::string(100, 'y');
+  const struct {
+    std::vector<std::string> desktop, report;
+    std::string problem;  // "@": the option that lacks its value
+  } rows[] = {
+      {{"a", long_name + "=1"},
+       {"a", long_name + "=1"},
+       "unknown option '" + long_name.substr(0, 80) + "\u2026'"},
+      {{"--help=x"}, {"--help=x"}, "option '--help' takes no value"},
+      {{"a", "--style"}, {"a", "--config"}, "option '--@' needs a value"},
+  };
+  for (const auto& row : rows) {
+    const auto said = [&row](const std::string& program, const char* option) {
+      std::string problem = row.problem;
+      if (const size_t at = problem.find('@'); at != std::string::npos)
+        problem.replace(at, 1, option);
+      return QString::fromStdString(program + ": " + problem + "\nTry '" + program + " --help'.\n");
+    };
+    std::vector<std::string> args{"tallix"};
+    args.insert(args.end(), row.desktop.begin(), row.desktop.end());
+    std::ostringstream out, err;
+    QCOMPARE(ReadDesktopArgs(args, out, err), std::optional<int>(2));
+    QCOMPARE(QString::fromStdString(err.str() + out.str()), said("tallix", "style"));
+    const testing_util::CommandRun run = testing_util::RunReport(row.report, "", "");
+    QCOMPARE(run.status, 2);
+    QCOMPARE(QString::fromStdString(run.err), said("tallix-report", "config"));
+  }
 }
 
 }  // namespace tallix::testing

@@ -35,8 +35,6 @@ class MainWindowTest : public QObject {
   void storedGeometryOffEveryScreenOpensAtTheDefault();
   void restorableRect_data();
   void restorableRect();
-  void besideRect_data();
-  void besideRect();
   void closeStoresGeometryUnlessMinimized_data();
   void closeStoresGeometryUnlessMinimized();
   void menuTreeInOrder();
@@ -51,7 +49,6 @@ class MainWindowTest : public QObject {
   void accessibleNames();
   void aboutAndHelp_data();
   void aboutAndHelp();
-  void usageErrorsAsTallixReportSaysThem_data();
   void usageErrorsAsTallixReportSaysThem();
 
   // File > Open and the log it shows.

@@ -31,6 +31,7 @@
 
 #include "desktop/app/frm_main.h"
 #include "desktop/app/qt_services.h"
+#include "desktop/app/window_geometry.h"
 #include "desktop/reports/line_printer.h"
 
 namespace {
@@ -169,6 +170,12 @@ int main(int argc, char** argv) {
     // The example log spans four days: by day they make a table.
     periods->findChild<QComboBox*>("PeriodUnitBox")->setCurrentIndex(0);
     periods->resize(1180, 300);
+    // Wider than the room beside the main window: onto the screen again.
+    const QRect outer = periods->frameGeometry();
+    periods->move(tallix::FittedInto(
+                      QRect(outer.topLeft(), QSize(1180, 300) + (outer.size() - periods->size())),
+                      periods->screen()->availableGeometry())
+                      .topLeft());
   }
   ok = periods != nullptr && Save(periods, out.filePath("periods.png")) && ok;
   if (periods != nullptr) periods->close();

@@ -23,6 +23,7 @@
 #include "engine/output/output_file.h"
 #include "engine/util/file_identity.h"
 #include "engine/util/text_file.h"
+#include "engine/util/usage_message.h"
 #include "engine/util/visible_text.h"
 
 namespace tallix {
@@ -102,9 +103,12 @@ std::string FormatList() {
 }  // namespace
 
 std::string ReportCommandUsage() {
-  return "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
-         "                     [--output FILE] LOGFILE...\n"
-         "       tallix-report [--config FILE] [--select TEXT] --follow LOGFILE...\n"
+  return "usage: tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
+         "                     [--year YEAR] [--by PERIOD] [--format FORMAT] [--output FILE]\n"
+         "                     LOGFILE...\n"
+         "       tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
+         "                     [--year YEAR] --follow LOGFILE...\n"
+         "       tallix-report --help | --version\n"
          "\n"
          "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
          "Several LOGFILEs are loaded as one log, in the order given; gzip, xz, zstd and\n"
@@ -124,10 +128,11 @@ std::string ReportCommandUsage() {
          "  --by PERIOD      day, week or month: the periods of --format periods and\n"
          "                   of json and html (periods default: month)\n" +
          FormatList() +
-         "  --output FILE    write to FILE instead of standard output\n"
+         "  --output FILE    write to FILE instead of standard output (- is standard\n"
+         "                   output)\n"
          "  --follow         write the audit, then a row for each call-end line added to\n"
          "                   the last LOGFILE, following it when rotated, until SIGINT or\n"
-         "                   SIGTERM; takes no other --format, no --output and no -\n"
+         "                   SIGTERM; takes no other --format, no --output FILE and no -\n"
          "  --help           show this text\n"
          "  --version        show the version\n"
          "\n"
@@ -193,7 +198,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
       return kExitOk;
     case ReportArgs::kError:
       Say(err, "", problem);
-      err << '\n' << ReportCommandUsage();
+      err << TryHelp(kProgram) << '\n';
       return kExitUsage;
     case ReportArgs::kRun:
       break;

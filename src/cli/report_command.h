@@ -1,6 +1,6 @@
 #pragma once
 // tallix-report: loads a router log and writes one of the reports of its tally.
-//   tallix-report [--config FILE] [--select TEXT] [--format FORMAT] [--output FILE] LOGFILE...
+//   tallix-report [OPTION...] LOGFILE...  (ReportCommandUsage() lists the options)
 // Exit status: 0 written; 1 failure (message on stderr); 2 usage error;
 // 3 written, but a fixed limit was reached (warnings on stderr).
 
@@ -42,7 +42,7 @@ struct ReportCommandEnv {
 int RunReportCommand(const std::vector<std::string>& args, const ReportCommandEnv& env,
                      std::ostream& out, std::ostream& err);
 
-// The usage text, for --help and usage errors.
+// The usage text of --help.
 std::string ReportCommandUsage();
 
 }  // namespace tallix

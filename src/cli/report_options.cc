@@ -5,8 +5,13 @@
 #include <array>
 #include <string_view>
 
+#include "engine/util/usage_message.h"
+
 namespace tallix {
 namespace {
+
+// The --output that names standard output.
+constexpr std::string_view kStandardOutputName = "-";
 
 constexpr std::array<std::string_view, 8> kValueOptions = {
     "--config", "--select", "--format", "--output", "--year", "--since", "--until", "--by"};
@@ -21,6 +26,17 @@ std::optional<int> ReadYear(std::string_view text) {
   }
   if (year < kFirstYear) return std::nullopt;
   return year;
+}
+
+// "saved, summary, ... audit or periods", from the table.
+std::string FormatNames() {
+  const std::span<const ReportFormat> formats = ReportFormats();
+  std::string names;
+  for (size_t i = 0; i < formats.size(); ++i) {
+    if (i > 0) names += i + 1 == formats.size() ? " or " : ", ";
+    names += formats[i].name;
+  }
+  return names;
 }
 
 bool IsValueOption(std::string_view arg) {
@@ -79,7 +95,6 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   for (CLI::Option* option : app.get_options()) {
     option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   }
-  app.add_flag("--follow", options.follow);
 
   std::vector<std::string> reversed = SplitEmptyValues(args);
   std::optional<std::string> lacks_value;
@@ -102,28 +117,41 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
       continue;
     }
     if (!options_done && arg.size() >= 2 && arg.compare(0, 2, "--") == 0) {
+      // The options without a value are read here, where "--follow=x" is
+      // seen as written.
+      const std::string name = arg.substr(0, arg.find('='));
+      const bool is_flag = name == "--help" || name == "--version" || name == "--follow";
+      if (is_flag && name != arg) {
+        problem = OptionTakesNoValue(name);
+        return ReportArgs::kError;
+      }
       if (arg == "--help") return ReportArgs::kHelp;
       if (arg == "--version") return ReportArgs::kVersion;
-      problem = "unknown option '" + arg.substr(0, arg.find('=')) + "'";
+      if (arg == "--follow") {
+        options.follow = true;
+        continue;
+      }
+      problem = UnknownOption(name);
       return ReportArgs::kError;
     }
     options.logs.push_back(arg);
   }
   if (lacks_value) {
-    problem = "option '" + *lacks_value + "' needs a value";
+    problem = OptionNeedsValue(*lacks_value);
     return ReportArgs::kError;
   }
   if (config_option->count() > 0) options.config = config;
-  if (output_option->count() > 0) options.output = output;
+  // "-" is standard output, as it is standard input among the LOGFILEs.
+  if (output_option->count() > 0 && output != kStandardOutputName) options.output = output;
   options.format = FindReportFormat(format);
   if (options.format == nullptr) {
-    problem = "unknown format '" + format + "'";
+    problem = BadOptionValue("--format", format, "a format", FormatNames());
     return ReportArgs::kError;
   }
   if (year_option->count() > 0) {
     options.year = ReadYear(year);
     if (!options.year) {
-      problem = "invalid year '" + year + "'";
+      problem = BadOptionValue("--year", year, "a year", "1 to 9999");
       return ReportArgs::kError;
     }
   }
@@ -139,7 +167,7 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   if (by_option->count() > 0) {
     options.by = ReadPeriodUnit(by);
     if (!options.by) {
-      problem = "unknown period '" + by + "'";
+      problem = BadOptionValue("--by", by, "a period", "day, week or month");
       return ReportArgs::kError;
     }
   }

@@ -149,33 +149,51 @@ TEST_F(ReportCommandTest, OutputFileIsWrittenInsteadOfStdout) {
   EXPECT_EQ(0, run.status);
   EXPECT_EQ("", run.out);
   EXPECT_EQ(Exec({"--config", kExamples + "/Tallix.cfg", "router.log"}).out, ReadFile(out));
+  // "-" is standard output, as it is standard input among the LOGFILEs.
+  const std::string days = Exec({"--format", "days", "router.log"}).out;
+  EXPECT_EQ(days, Exec({"--format", "days", "--output", "-", "router.log"}).out);
 }
 
-// The first problem in argument order is the one reported; --help ends the
-// reading where it stands.
+// The first problem in argument order is the one reported, in one line and
+// the line that points at --help; --help ends the reading where it stands.
+// A value is quoted at most 80 characters long.
 TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
+  const std::string formats =
+      "saved, summary, detailed, showlog, days, config, unmatched, csv, json, html, audit or "
+      "periods";
+  const std::string long_value(100, 'x');
+  const std::string cut = std::string(80, 'x') + "\u2026'";
+  std::string accents;  // 81 two-byte characters
+  for (int i = 0; i < 81; ++i) accents += "\u00e9";
   const struct {
     std::vector<std::string> args;
-    const char* problem;
+    std::string problem;
   } cases[] = {
       {{}, "no LOGFILE given"},
-      {{"--format", "pdf", "router.log"}, "unknown format 'pdf'"},
+      {{"--format", "pdf", "router.log"}, "--format 'pdf' is not a format: write " + formats},
       {{"--bogus", "router.log"}, "unknown option '--bogus'"},
-      {{"--help=x"}, "unknown option '--help'"},
+      {{"--help=x"}, "option '--help' takes no value"},
+      {{"--follow=yes", "a"}, "option '--follow' takes no value"},
       {{"router.log", "--output"}, "option '--output' needs a value"},
       {{"--select=", "--format"}, "option '--format' needs a value"},
       {{"--bogus", "--config"}, "unknown option '--bogus'"},
       {{"a", "--bogus", "b"}, "unknown option '--bogus'"},
       {{"a", "b", "--bogus"}, "unknown option '--bogus'"},
-      {{"--format", "nope", "a", "b"}, "unknown format 'nope'"},
+      {{"--" + long_value + "=1", "a"}, "unknown option '--" + std::string(78, 'x') + "\u2026'"},
+      {{"--format", "nope", "a", "b"}, "--format 'nope' is not a format: write " + formats},
       {{"--config", "--help"}, "no LOGFILE given"},
-      {{"--year", "26x", "a"}, "invalid year '26x'"},
-      {{"--by", "year", "a"}, "unknown period 'year'"},
+      {{"--year", "26x", "a"}, "--year '26x' is not a year: write 1 to 9999"},
+      {{"--by", "year", "a"}, "--by 'year' is not a period: write day, week or month"},
+      {{"--by", accents, "a"},
+       "--by '" + accents.substr(0, 160) + "\u2026' is not a period: write day, week or month"},
       {{"--since", "2026-12-08", "--until", "2026-12-07", "a"},
        "--since '2026-12-08' lies after --until '2026-12-07'"},
       {{"--until", "7 Dec", "a"},
        "--until '7 Dec' is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
        "YYYY-MM-DDThh:mm:ss"},
+      {{"--since", long_value, "a"},
+       "--since '" + cut +
+           " is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or YYYY-MM-DDThh:mm:ss"},
       {{"-", "a", "-"}, "standard input ('-') was given twice"},
       {{"--follow", "--format", "csv", "a"}, "--follow writes the audit format only"},
       {{"--follow", "a", "-"}, "--follow cannot follow standard input"},
@@ -184,7 +202,7 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
   for (const auto& c : cases) {
     const CommandRun run = Exec(c.args);
     EXPECT_EQ(2, run.status) << c.problem;
-    EXPECT_EQ("tallix-report: " + std::string(c.problem) + "\n\n" + ReportCommandUsage(), run.err);
+    EXPECT_EQ("tallix-report: " + c.problem + "\nTry 'tallix-report --help'.\n", run.err);
     EXPECT_EQ("", run.out);
   }
   EXPECT_EQ("tallix-report 1.1.0\n", Exec({"--version"}).out);
@@ -195,10 +213,14 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
     EXPECT_EQ(0, run.status);
     EXPECT_EQ(ReportCommandUsage(), run.out);
   }
+  const std::string usage = ReportCommandUsage();
   EXPECT_EQ(
-      "usage: tallix-report [--config FILE] [--select TEXT] [--format FORMAT]\n"
-      "                     [--output FILE] LOGFILE...\n"
-      "       tallix-report [--config FILE] [--select TEXT] --follow LOGFILE...\n"
+      "usage: tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
+      "                     [--year YEAR] [--by PERIOD] [--format FORMAT] [--output FILE]\n"
+      "                     LOGFILE...\n"
+      "       tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
+      "                     [--year YEAR] --follow LOGFILE...\n"
+      "       tallix-report --help | --version\n"
       "\n"
       "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
       "Several LOGFILEs are loaded as one log, in the order given; gzip, xz, zstd and\n"
@@ -219,16 +241,24 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "                   of json and html (periods default: month)\n"
       "  --format FORMAT  saved (default), summary, detailed, showlog, days, config,\n"
       "                   unmatched, csv, json, html, audit or periods\n"
-      "  --output FILE    write to FILE instead of standard output\n"
+      "  --output FILE    write to FILE instead of standard output (- is standard\n"
+      "                   output)\n"
       "  --follow         write the audit, then a row for each call-end line added to\n"
       "                   the last LOGFILE, following it when rotated, until SIGINT or\n"
-      "                   SIGTERM; takes no other --format, no --output and no -\n"
+      "                   SIGTERM; takes no other --format, no --output FILE and no -\n"
       "  --help           show this text\n"
       "  --version        show the version\n"
       "\n"
       "Exit status: 0 written; 1 failure; 2 usage error; 3 written, but a fixed limit\n"
       "was reached.\n",
-      ReportCommandUsage());
+      usage);
+  // Every option the list explains is in the synopsis, an option added later too.
+  const std::string synopsis = usage.substr(0, usage.find("\n\n"));
+  for (size_t at = usage.find("\n  --"); at != std::string::npos;
+       at = usage.find("\n  --", at + 1)) {
+    const std::string option = usage.substr(at + 3, usage.find(' ', at + 3) - at - 3);
+    EXPECT_NE(std::string::npos, synopsis.find(option)) << option;
+  }
 }
 
 // A log across New Year, its year from the file's time or --year, with an

@@ -16,7 +16,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolBar>
+#include <optional>
+#include <sstream>
 
+#include "desktop/app/command_line.h"
 #include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/status_bar.h"
@@ -24,6 +27,7 @@
 #include "desktop/app/window_geometry.h"
 #include "desktop/config/frm_options.h"
 #include "engine/reports/report_date_time.h"
+#include "support/command_runner.h"
 #include "support/gui_harness.h"
 
 namespace tallix::testing {
@@ -77,7 +81,9 @@ void MainWindowTest::restorableRect_data() {
   const QRect at_default(67, 67, 500, 400);
   QTest::newRow("fits") << QRect(200, 100, 500, 400) << QRect(200, 100, 500, 400);
   QTest::newRow("on the left screen") << QRect(-900, 10, 500, 400) << QRect(-900, 10, 500, 400);
-  QTest::newRow("grab area just fits") << QRect(1180, 770, 500, 400) << QRect(1180, 770, 500, 400);
+  QTest::newRow("grab area just fits") << QRect(1180, 770, 500, 400) << QRect(780, 400, 500, 400);
+  QTest::newRow("below the left screen's foot")
+      << QRect(-900, 500, 500, 400) << QRect(-900, 368, 500, 400);
   QTest::newRow("small window in the corner")
       << QRect(1230, 780, 50, 20) << QRect(1230, 780, 50, 20);
   QTest::newRow("one pixel short at the right") << QRect(1181, 100, 500, 400) << at_default;
@@ -85,11 +91,11 @@ void MainWindowTest::restorableRect_data() {
   QTest::newRow("off the left screen's foot") << QRect(-900, 740, 500, 400) << at_default;
   QTest::newRow("unplugged monitor") << QRect(6667, 6667, 500, 400) << at_default;
   QTest::newRow("too large for the primary screen")
-      << QRect(5000, 5000, 1300, 700) << QRect(67, 67, 1280, 800);
+      << QRect(5000, 5000, 1300, 700) << QRect(0, 67, 1280, 700);
   QTest::newRow("exactly the primary screen's width")
-      << QRect(5000, 5000, 1280, 700) << QRect(67, 67, 1280, 700);
+      << QRect(5000, 5000, 1280, 700) << QRect(0, 67, 1280, 700);
   QTest::newRow("narrower than the primary screen but taller")
-      << QRect(5000, 5000, 500, 900) << QRect(67, 67, 1280, 800);
+      << QRect(5000, 5000, 500, 900) << QRect(67, 0, 500, 800);
 }
 
 void MainWindowTest::restorableRect() {
@@ -439,6 +445,38 @@ void MainWindowTest::aboutAndHelp() {
   QCOMPARE(h.messages.shown[0].buttons, MessageButtons::kOk);
   QCOMPARE(h.messages.shown[0].title, QString("Tallix"));
   QCOMPARE(h.messages.shown[0].text, text);
+}
+
+// A mistake on the command line is told by both programs in the same words,
+// then the line that points at --help; nothing more, exit status 2.
+void MainWindowTest::usageErrorsAsTallixReportSaysThem() {
+  const std::string long_name = "--" + std::string(100, 'y');
+  const struct {
+    std::vector<std::string> desktop, report;
+    std::string problem;  // "@": the option that lacks its value
+  } rows[] = {
+      {{"a", long_name + "=1"},
+       {"a", long_name + "=1"},
+       "unknown option '" + long_name.substr(0, 80) + "\u2026'"},
+      {{"--help=x"}, {"--help=x"}, "option '--help' takes no value"},
+      {{"a", "--style"}, {"a", "--config"}, "option '--@' needs a value"},
+  };
+  for (const auto& row : rows) {
+    const auto said = [&row](const std::string& program, const char* option) {
+      std::string problem = row.problem;
+      if (const size_t at = problem.find('@'); at != std::string::npos)
+        problem.replace(at, 1, option);
+      return QString::fromStdString(program + ": " + problem + "\nTry '" + program + " --help'.\n");
+    };
+    std::vector<std::string> args{"tallix"};
+    args.insert(args.end(), row.desktop.begin(), row.desktop.end());
+    std::ostringstream out, err;
+    QCOMPARE(ReadDesktopArgs(args, out, err), std::optional<int>(2));
+    QCOMPARE(QString::fromStdString(err.str() + out.str()), said("tallix", "style"));
+    const testing_util::CommandRun run = testing_util::RunReport(row.report, "", "");
+    QCOMPARE(run.status, 2);
+    QCOMPARE(QString::fromStdString(run.err), said("tallix-report", "config"));
+  }
 }
 
 }  // namespace tallix::testing

@@ -49,6 +49,7 @@ class MainWindowTest : public QObject {
   void accessibleNames();
   void aboutAndHelp_data();
   void aboutAndHelp();
+  void usageErrorsAsTallixReportSaysThem();
 
   // File > Open and the log it shows.
   void openCancelledChangesNothing_data();

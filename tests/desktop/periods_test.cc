@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QTableView>
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "desktop/app/qt_text.h"
@@ -48,19 +49,25 @@ QString CommandPeriods(const frmMain& window, const QString& since, const QStrin
 }
 
 // The table the command's rows make: per period and site its calls, the
-// duration text and the signed changes; then the totals.
+// duration text and the changes, signed: of the calls as a number, of the
+// seconds as a duration ("+0d 0h 1m 40s"); then the totals.
 std::vector<QStringList> TableOf(const QString& csv, size_t sites) {
   std::vector<QStringList> rows;
   QStringList total = {"Total"};
   std::vector<int> calls(sites), seconds(sites);
   const auto duration = [](int s) { return QString::fromStdString(FormatDuration(s)); };
   const auto sign = [](const QString& n) { return n.toInt() > 0 ? "+" + n : n; };
+  const auto signed_duration = [&duration](const QString& n) {
+    QString text = n.isEmpty() ? n : duration(std::abs(n.toInt()));
+    if (n.toInt() != 0) text[0] = n.toInt() > 0 ? '+' : '-';
+    return text;
+  };
   const QStringList lines = csv.split("\r\n", Qt::SkipEmptyParts).mid(1);
   for (qsizetype i = 0; i < lines.size(); ++i) {
     const QStringList f = lines[i].split(',');
     const auto s = static_cast<size_t>(i) % sites;
     if (s == 0) rows.push_back({f[0]});
-    rows.back() << f[4] << duration(f[5].toInt()) << sign(f[8]) << sign(f[9]);
+    rows.back() << f[4] << duration(f[5].toInt()) << sign(f[8]) << signed_duration(f[9]);
     calls[s] += f[4].toInt();
     seconds[s] += f[5].toInt();
   }
@@ -141,6 +148,41 @@ class PeriodsTest : public QObject {
     QVERIFY(totals != nullptr && totals->isVisible());
     const QString lines = table[0][1] == "1" ? "1 line" : table[0][1] + " lines";
     QCOMPARE(totals->findChild<QLabel*>("RowCount")->text(), lines + " in " + table[0][0]);
+  }
+
+  // Copy refuses a text over 16 MB and says to use Save As: many periods
+  // (centuries by day), or fewer rows that are long (a year of ten sites with
+  // names of 5000 characters, 18 MB).
+  void copyRefusesOverSixteenMegabytes_data() {
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QByteArray>("first");  // the stamps of the log's two calls
+    QTest::addColumn<QByteArray>("last");
+    QByteArray names = SitesConfig(10).replace("\"00000000000\"", "\"01234123456\"");
+    for (char c = 'A'; c <= 'J'; ++c)
+      names.replace("Site " + QByteArray(1, c), QByteArray(5000, c));
+    QTest::newRow("centuries") << QByteArray(kThreeSitesConfig)
+                               << QByteArray("0001-01-01T00:00:00Z")
+                               << QByteArray("9999-12-31T23:59:59Z");
+    QTest::newRow("long names") << names << QByteArray("2026-01-01T00:00:00Z")
+                                << QByteArray("2026-12-31T23:59:59Z");
+  }
+  void copyRefusesOverSixteenMegabytes() {
+    QFETCH(QByteArray, config);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, last);
+    Harness h;
+    h.WriteConfig(config);
+    h.Start();
+    h.Open(h.WriteFile("router.log", Call(first, "01234123456", 5) + Call(last, "01234123456", 7)));
+    h.Trigger("mnuViewPeriods");
+    FormPeriods* window = Window<FormPeriods>(h, "FormPeriods");
+    window->findChild<QComboBox*>("PeriodUnitBox")->setCurrentIndex(0);
+    QApplication::clipboard()->setText("before");
+    window->findChild<QPushButton*>("cmdCopy")->click();
+    QCOMPARE(QApplication::clipboard()->text(), QString("before"));
+    QCOMPARE(h.messages.shown.size(), size_t{1});
+    QCOMPARE(h.messages.shown[0].text, QString("The periods are too long to copy: over 16 MB. Use "
+                                               "Save As... to write them to a file."));
   }
 
   // During a load the open window shows nothing and is disabled; it starts

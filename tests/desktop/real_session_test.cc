@@ -117,10 +117,11 @@ void RealSessionTest::startsKeepTheirPlace() {
   }
 }
 
-// A rectangle that leaves its top-left area on the screen opens exactly as
-// stored; one off every screen opens at the default place. A size below the
-// minimum opens at the minimum (an empty `outer` size), with the title bar
-// on the screen. The next start stores the same four values again.
+// A rectangle on the screen opens exactly as stored; one off every screen
+// opens at the default place, moved onto the screen as far as its size
+// needs, and no larger than the screen. A size below the minimum opens at the
+// minimum (an empty `outer` size), with the title bar on the screen. The next
+// start stores the same four values again.
 void RealSessionTest::storedRectangle_data() {
   QTest::addColumn<QStringList>("stored");
   QTest::addColumn<QRect>("outer");
@@ -129,11 +130,11 @@ void RealSessionTest::storedRectangle_data() {
   QTest::newRow("unplugged monitor")
       << QStringList{"100000", "100000", "6500", "6500"} << Pixels(1000, 1000, 6500, 6500);
   QTest::newRow("larger than the screen, off it")
-      << QStringList{"-30000", "300", "30000", "15000"} << QRect(67, 67, 1280, 800);
+      << QStringList{"-30000", "300", "30000", "15000"} << QRect(0, 0, 1280, 800);
   QTest::newRow("narrower than the screen but taller, off it")
-      << QStringList{"75000", "75000", "6500", "15000"} << QRect(67, 67, 1280, 800);
+      << QStringList{"75000", "75000", "6500", "15000"} << QRect(67, 0, 433, 800);
   QTest::newRow("off the screen, exactly its width")
-      << QStringList{"75000", "75000", "19200", "10500"} << QRect(67, 67, 1280, 700);
+      << QStringList{"75000", "75000", "19200", "10500"} << QRect(0, 67, 1280, 700);
   QTest::newRow("title bar above the screen")
       << QStringList{"1000", "-300", "6500", "6500"} << Pixels(1000, 1000, 6500, 6500);
   QTest::newRow("below the minimum")

@@ -175,6 +175,10 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{nullptr, "2026-12-07T10:00:05", "until 7 Dec 2026 10:00:05",
                   "2026-12-07T10:00:05|0001-01-01T00:00:00", "2026-12-07T10:00:06"},
         RangeCase{"2026-12-07 10:00", "2026-12-07", "from 7 Dec 2026 10:00 to 7 Dec 2026"},
+        // One moment: since equals until to the second.
+        RangeCase{"2026-12-07T10:00:05", "2026-12-07T10:00:05",
+                  "from 7 Dec 2026 10:00:05 to 7 Dec 2026 10:00:05", "2026-12-07T10:00:05",
+                  "2026-12-07T10:00:04|2026-12-07T10:00:06"},
         RangeCase{nullptr, nullptr, "", "2026-12-07T10:00:00"},
         RangeCase{"2026-12-08", "2026-12-07",
                   "--since '2026-12-08' lies after --until '2026-12-07'"},

@@ -90,8 +90,8 @@ std::string ReadLine(int fd, pid_t& child) {
 
 }  // namespace
 
-XSession::XSession(bool accessibility_bus) {
-  if (!StartServer()) return;
+XSession::XSession(bool accessibility_bus, const std::string& screen) {
+  if (!StartServer(screen)) return;
   setenv("DISPLAY", display_.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   // Nothing of the desktop the tests run from may change how Qt looks or acts.
@@ -154,13 +154,13 @@ bool XSession::StartAccessibilityBus() {
   return false;
 }
 
-bool XSession::StartServer() {
+bool XSession::StartServer(const std::string& screen) {
   int fds[2];
   if (pipe(fds) != 0) {
     error_ = "no pipe for Xvfb";
     return false;
   }
-  server_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24",
+  server_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen + "x24",
                    "-dpi", "96", "-nolisten", "tcp", "-noreset"},
                   {}, fds[1]);
   close(fds[1]);

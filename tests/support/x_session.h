@@ -15,9 +15,9 @@ namespace tallix::testing {
 
 class XSession {
  public:
-  // Starts the server (1280 x 800, 96 dots per inch) and the window manager
-  // with its own configuration, and with `accessibility_bus` the buses.
-  explicit XSession(bool accessibility_bus = false);
+  // Starts the server (`screen` pixels, 96 dots per inch) and the window
+  // manager with its own configuration, and with `accessibility_bus` the buses.
+  explicit XSession(bool accessibility_bus = false, const std::string& screen = "1280x800");
   ~XSession();
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;
@@ -32,7 +32,7 @@ class XSession {
   bool RestartWindowManager(const std::string& rc_xml, const std::string& home);
 
  private:
-  bool StartServer();
+  bool StartServer(const std::string& screen);
   bool StartAccessibilityBus();
   bool StartWindowManager(const std::string& rc_xml, const std::string& home);
   void StopWindowManager();

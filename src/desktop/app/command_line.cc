@@ -1,10 +1,12 @@
 #include "desktop/app/command_line.h"
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
-#include <QStringList>
+#include <algorithm>
 #include <array>
 #include <ostream>
+#include <string_view>
+
+#include "engine/util/usage_message.h"
+#include "engine/util/visible_text.h"
 
 namespace tallix {
 namespace {
@@ -12,24 +14,25 @@ namespace {
 constexpr int kExitUsage = 2;
 
 // Qt's own options that take a value, as QGuiApplication reads them.
-constexpr std::array kQtValueOptions = {"platform",
-                                        "platformpluginpath",
-                                        "platformtheme",
-                                        "plugin",
-                                        "qwindowgeometry",
-                                        "geometry",
-                                        "qwindowicon",
-                                        "icon",
-                                        "qwindowtitle",
-                                        "title",
-                                        "display",
-                                        "style",
-                                        "stylesheet",
-                                        "session",
-                                        "name",
-                                        "qmljsdebugger"};
+constexpr std::array<std::string_view, 16> kQtValueOptions = {"platform",
+                                                              "platformpluginpath",
+                                                              "platformtheme",
+                                                              "plugin",
+                                                              "qwindowgeometry",
+                                                              "geometry",
+                                                              "qwindowicon",
+                                                              "icon",
+                                                              "qwindowtitle",
+                                                              "title",
+                                                              "display",
+                                                              "style",
+                                                              "stylesheet",
+                                                              "session",
+                                                              "name",
+                                                              "qmljsdebugger"};
 // And those that take none.
-constexpr std::array kQtFlagOptions = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+constexpr std::array<std::string_view, 5> kQtFlagOptions = {"reverse", "widgetcount", "nograb",
+                                                            "dograb", "sync"};
 
 }  // namespace
 
@@ -60,34 +63,36 @@ std::string DesktopVersionLine() {
 
 std::optional<int> ReadDesktopArgs(const std::vector<std::string>& args, std::ostream& out,
                                    std::ostream& err) {
-  QCommandLineParser parser;
-  // Qt's options are written with one dash; ours take two, and one works too.
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  const QCommandLineOption help("help");
-  const QCommandLineOption version("version");
-  parser.addOption(help);
-  parser.addOption(version);
-  for (const char* name : kQtValueOptions) {
-    parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), "value"));
-  }
-  for (const char* name : kQtFlagOptions) {
-    parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
-  }
-  QStringList list;
-  for (const std::string& arg : args) list << QString::fromLocal8Bit(arg);
-  if (!parser.parse(list)) {
-    err << "tallix: " << parser.errorText().toLocal8Bit().toStdString() << "\n\n" << DesktopUsage();
+  const auto refuse = [&err](const std::string& problem) {
+    err << "tallix: " << VisibleText(problem) << '\n' << TryHelp("tallix") << '\n';
     return kExitUsage;
-  }
-  if (parser.isSet(help)) {
-    out << DesktopUsage();
-    out.flush();
-    return 0;
-  }
-  if (parser.isSet(version)) {
-    out << DesktopVersionLine();
-    out.flush();
-    return 0;
+  };
+  const auto listed = [](const auto& names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  // Qt's options are written with one dash; ours take two, and one works
+  // too. "--" ends the options; "-" alone is a LOGFILE. As in tallix-report,
+  // the first problem is the one told, and --help or --version ends the
+  // reading where it stands.
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") break;
+    if (arg.size() < 2 || arg[0] != '-') continue;
+    const std::string written = arg.substr(0, arg.find('='));
+    const std::string_view name = std::string_view(written).substr(arg[1] == '-' ? 2 : 1);
+    const bool has_value = written.size() < arg.size();
+    if (name == "help" || name == "version" || listed(kQtFlagOptions, name)) {
+      if (has_value) return refuse(OptionTakesNoValue(written));
+      if (name == "help" || name == "version") {
+        out << (name == "help" ? DesktopUsage() : DesktopVersionLine());
+        out.flush();
+        return 0;
+      }
+    } else if (listed(kQtValueOptions, name)) {
+      if (!has_value && ++i == args.size()) return refuse(OptionNeedsValue(written));
+    } else {
+      return refuse(UnknownOption(written));
+    }
   }
   return std::nullopt;
 }

@@ -18,7 +18,6 @@
 
 #include "desktop/app/controls.h"
 #include "desktop/app/services.h"
-#include "desktop/reports/frm_line_context.h"
 #include "engine/analysis/tally.h"
 #include "engine/config/site_config.h"
 #include "engine/log/loaded_log.h"
@@ -176,8 +175,6 @@ class frmMain : public QMainWindow {
   bool loading_ = false;
   // Every file opened or tried as a log in this run, as named then.
   std::vector<std::string> tried_logs_;
-  // Each file of the loaded log as it was when loaded, in LoadedFiles order.
-  std::vector<FileStamp> loaded_stamps_;
   QPointer<FormCheckTotals> check_totals_;
   QPointer<FormPeriods> periods_;
   LogFollow* follow_ = nullptr;  // owned by the window

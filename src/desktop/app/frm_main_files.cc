@@ -85,8 +85,6 @@ void frmMain::OpenLogFile(const QString& path) {
   if (std::find(tried_logs_.begin(), tried_logs_.end(), file) == tried_logs_.end()) {
     tried_logs_.push_back(file);
   }
-  // Before the load, so that a change while it runs counts as a change.
-  const FileStamp stamp = StampOf(file);
   if (check_totals_) check_totals_->Blank();
   if (periods_) periods_->Blank();
   LoadResult load = RunBusyLoad(
@@ -108,7 +106,6 @@ void frmMain::OpenLogFile(const QString& path) {
                 ToQtMessage(load.status.message()));
     return;
   }
-  loaded_stamps_ = {stamp};
   // The last tally's views point into the old log: the tally over the new
   // one follows at once.
   log_ = std::move(load.log);

@@ -57,7 +57,7 @@ void frmMain::ShowCheckTotals(int choice) {
         {log_, config_, last_tally_},
         {dlgCommonDialog, *services_.messages, *services_.settings,
          [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
-         [this] { return ProposedName("-audit.csv"); }, loaded_stamps_},
+         [this] { return ProposedName("-audit.csv"); }},
         choice, this);
     check_totals_->show();
   } else {

@@ -72,14 +72,67 @@ QRect RestorableRect(const QRect& stored, const std::vector<QRect>& available_sc
   const QRect grab(stored.topLeft(), QSize(std::clamp(stored.width(), 1, kGrabWidth),
                                            std::clamp(stored.height(), 1, kGrabHeight)));
   for (const QRect& screen : available_screens) {
-    if (screen.contains(grab)) return stored;
+    if (screen.contains(grab)) return FittedInto(stored, screen);
   }
   const QPoint origin =
       primary_origin + QPoint(TwipsToPixels(kGeometryKeys[0].fallback, logical_dpi),
                               TwipsToPixels(kGeometryKeys[1].fallback, logical_dpi));
-  const bool fits =
-      stored.width() <= primary_available.width() && stored.height() <= primary_available.height();
-  return {origin, fits ? stored.size() : primary_available.size()};
+  return FittedInto(QRect(origin, stored.size()), primary_available);
+}
+
+QRect FittedInto(const QRect& rect, const QRect& area) {
+  const QSize size = rect.size().boundedTo(area.size());
+  return {QPoint(std::clamp(rect.left(), area.left(), area.right() + 1 - size.width()),
+                 std::clamp(rect.top(), area.top(), area.bottom() + 1 - size.height())),
+          size};
+}
+
+QRect BesideRect(const QRect& owner, const QSize& wanted, int least_width, const QRect& area) {
+  const QSize size = wanted.boundedTo(area.size());
+  const int right_room = area.right() - owner.right();
+  const int left_room = owner.left() - area.left();
+  int width = size.width();
+  int left = area.right() + 1 - width;
+  if (width <= right_room) {
+    left = owner.right() + 1;
+  } else if (width <= left_room) {
+    left = owner.left() - width;
+  } else if (std::max(right_room, left_room) >= least_width) {
+    // Narrower beside the owner rather than over it.
+    width = std::max(right_room, left_room);
+    left = right_room >= left_room ? owner.right() + 1 : area.left();
+  }
+  return FittedInto(QRect(QPoint(left, owner.top()), QSize(width, size.height())), area);
+}
+
+namespace {
+
+// The frame around `window` once the window manager has framed it; before
+// that, the one around `owner`.
+QMargins FrameAround(const QWidget& window, const QWidget& owner) {
+  const QWidget& framed = window.frameGeometry() != window.geometry() ? window : owner;
+  const QRect outer = framed.frameGeometry();
+  const QRect inner = framed.geometry();
+  return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+          outer.bottom() - inner.bottom()};
+}
+
+}  // namespace
+
+void PlaceBeside(QWidget& window, const QWidget& owner) {
+  const QMargins frame = FrameAround(window, owner);
+  const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize()).grownBy(frame);
+  const QRect outer = BesideRect(owner.frameGeometry(), window.size().grownBy(frame), least.width(),
+                                 owner.screen()->availableGeometry());
+  window.resize(outer.size().shrunkBy(frame));
+  // Before the window is shown a move places the frame's top-left corner.
+  window.move(outer.topLeft());
+}
+
+void FitToScreen(QWidget& window, const QWidget& owner) {
+  const QMargins frame = FrameAround(window, owner);
+  window.resize(
+      window.size().boundedTo(owner.screen()->availableGeometry().size().shrunkBy(frame)));
 }
 
 WindowGeometry::WindowGeometry(QWidget& window, SettingsStore& settings)

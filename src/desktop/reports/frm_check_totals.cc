@@ -22,6 +22,7 @@
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
+#include "desktop/reports/frm_line_context.h"
 #include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
 
@@ -117,27 +118,8 @@ FormCheckTotals::FormCheckTotals(const TalliedLog& shown, const CheckTotalsServi
   RestoreSize(*this, services_.settings, kSize);
   FillChoices(choice);
   Refresh();
-  if (parent != nullptr) PlaceBeside(*parent->window());
+  if (parent != nullptr) PlaceBeside(*this, *parent->window());
   LinesTable->setFocus();
-}
-
-void FormCheckTotals::PlaceBeside(const QWidget& owner) {
-  // Beside the owner's frame, on its screen: to the right where there is
-  // room, else to the left, else as near as the screen allows.
-  const QRect main = owner.frameGeometry();
-  const QRect screen_area = owner.screen()->availableGeometry();
-  const QMargins frame(owner.geometry().left() - main.left(), owner.geometry().top() - main.top(),
-                       main.right() - owner.geometry().right(),
-                       main.bottom() - owner.geometry().bottom());
-  const QSize outer = size().grownBy(frame);
-  int left = main.right() + 1;
-  if (left + outer.width() - 1 > screen_area.right()) left = main.left() - outer.width();
-  if (left < screen_area.left()) left = screen_area.right() + 1 - outer.width();
-  left = std::max(left, screen_area.left());
-  const int top =
-      std::clamp(main.top(), screen_area.top(),
-                 std::max(screen_area.top(), screen_area.bottom() + 1 - outer.height()));
-  move(left, top);
 }
 
 void FormCheckTotals::FillChoices(int choice) {
@@ -191,10 +173,7 @@ void FormCheckTotals::OpenLine(int row) {
   const LineOrigin origin = shown_.log.LogLines()[kept].origin;
   const std::vector<std::string>& files = shown_.log.LogFilePaths;
   if (origin.file >= files.size()) return;
-  const std::string& path = files[origin.file];
-  const bool changed =
-      origin.file >= services_.stamps.size() || StampOf(path) != services_.stamps[origin.file];
-  FormLineContext window(path, origin.line, shown_.log.LogLines()[kept].text, changed, this);
+  FormLineContext window(files[origin.file], origin.line, shown_.log.LogLines()[kept].text, this);
   window.exec();
 }
 

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "desktop/app/services.h"
-#include "desktop/reports/frm_line_context.h"
 #include "desktop/reports/kept_lines_model.h"
 #include "engine/analysis/tally.h"
 #include "engine/analysis/time_range.h"
@@ -30,10 +29,7 @@ class QTableView;
 namespace tallix {
 
 // What the window needs from its owner.
-struct CheckTotalsServices : SavingWindowServices {
-  // Each loaded file as it was loaded, in LogFilePaths order.
-  const std::vector<FileStamp>& stamps;
-};
+using CheckTotalsServices = SavingWindowServices;
 
 class FormCheckTotals : public QDialog {
  public:
@@ -68,7 +64,6 @@ class FormCheckTotals : public QDialog {
  private:
   void BuildFigures();
   void FillChoices(int choice);
-  void PlaceBeside(const QWidget& owner);
   void ShowChoice();
   void CopySelection();
   void cmdSaveAs_Click();

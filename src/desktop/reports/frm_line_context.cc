@@ -1,7 +1,5 @@
 #include "desktop/reports/frm_line_context.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -11,10 +9,15 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
+#include "desktop/app/window_geometry.h"
+#include "engine/analysis/call_time.h"
+#include "engine/log/line_scanner.h"
 #include "engine/log/log_loader.h"
 #include "engine/log/log_text_reader.h"
 
@@ -24,17 +27,6 @@ namespace {
 constexpr size_t kReadBytes = 64 * 1024;
 
 }  // namespace
-
-FileStamp StampOf(const std::string& path) {
-  FileStamp stamp;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return stamp;
-  stamp.identity = FileIdentity{static_cast<unsigned long long>(info.st_dev),
-                                static_cast<unsigned long long>(info.st_ino)};
-  stamp.size = static_cast<int64_t>(info.st_size);
-  stamp.modified_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-  return stamp;
-}
 
 LineContext ReadLineContext(const std::string& path, uint64_t line, int around) {
   LineContext context;
@@ -49,6 +41,11 @@ LineContext ReadLineContext(const std::string& path, uint64_t line, int around) 
     context.error = result.message();
     return context;
   }
+  const auto keep = [](std::string& text, size_t limit, std::string_view bytes) {
+    const size_t room = limit - std::min(limit, text.size());
+    text.append(bytes.substr(0, room));
+    return bytes.size() <= room;
+  };
   std::vector<char> buffer(kReadBytes);
   uint64_t number = 1;  // of the line the next byte belongs to
   bool line_open = false;
@@ -65,13 +62,13 @@ LineContext ReadLineContext(const std::string& path, uint64_t line, int around) 
     const char* end = at + got;
     while (at < end && number <= last) {
       const auto* feed = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
-      const char* stop = feed != nullptr ? feed : end;
+      const std::string_view bytes(at, size_t((feed != nullptr ? feed : end) - at));
       if (number >= first) {
         if (!line_open) context.lines.emplace_back();
         line_open = true;
-        std::string& text = context.lines.back();
-        const size_t room = kContextLineBytes - std::min(kContextLineBytes, text.size());
-        text.append(at, std::min(room, size_t(stop - at)));
+        LineContext::Line& shown = context.lines.back();
+        if (!keep(shown.text, kContextLineBytes, bytes)) shown.cut = true;
+        if (number == line) keep(context.marked, kMarkedLineBytes, bytes);
       }
       if (feed == nullptr) break;
       line_open = false;
@@ -83,16 +80,8 @@ LineContext ReadLineContext(const std::string& path, uint64_t line, int around) 
   return context;
 }
 
-bool SameKeptLine(std::string_view read, std::string_view kept) {
-  if (read == kept) return true;
-  // A compacted line starts with the line's first 16 bytes and is shorter.
-  constexpr size_t kStart = 16;
-  return read.size() > kept.size() && kept.size() >= kStart &&
-         read.substr(0, kStart) == kept.substr(0, kStart);
-}
-
 FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::string_view kept,
-                                 bool changed, QWidget* parent)
+                                 QWidget* parent)
     : QDialog(parent) {
   setObjectName("FormLineContext");
   const QString name = QFileInfo(ToQt(path)).fileName();
@@ -123,19 +112,17 @@ FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::st
                         2 * box->frameWidth() +
                         2 * static_cast<int>(box->document()->documentMargin()));
   resize(720, sizeHint().height());
+  if (parent != nullptr) FitToScreen(*this, *parent->window());
 
   const QString file_text = QString("\"%1\"").arg(ToQtMessage(path));
-  LineContext context;
-  if (!changed) {
-    // A line near the end of a large log is reached by reading all before it.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    context = ReadLineContext(path, line, kContextLines);
-    QApplication::restoreOverrideCursor();
-  }
+  // A line near the end of a large log is reached by reading all before it.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const LineContext context = ReadLineContext(path, line, kContextLines);
+  QApplication::restoreOverrideCursor();
   const uint64_t marked = line - context.first;
-  const bool found = context.error.empty() && marked < context.lines.size() &&
-                     SameKeptLine(context.lines[marked], kept);
-  if (changed || (context.error.empty() && !found)) {
+  const bool found =
+      context.error.empty() && marked < context.lines.size() && IsKeptFormOf(context.marked, kept);
+  if (context.error.empty() && !found) {
     where->setText(QString("%1 has changed since it was loaded: its line %2 is no longer the "
                            "line that was counted. Open the log again to see it.")
                        .arg(file_text)
@@ -156,7 +143,7 @@ FormLineContext::FormLineContext(const std::string& path, uint64_t line, std::st
     rows << QString("%1 %2  %3")
                 .arg(i == marked ? ">" : " ")
                 .arg(context.first + i, digits)
-                .arg(ToQt(context.lines[i]));
+                .arg(ToQt(context.lines[i].text) + (context.lines[i].cut ? "\u2026" : ""));
   }
   box->setPlainText(rows.join('\n'));
   // The marked line stands out across the whole box, and has the cursor.

@@ -27,6 +27,12 @@ namespace {
 
 constexpr KeptSize kSize{"PeriodsWidth", "PeriodsHeight", 10500, 6000};
 
+// The most Copy puts on the clipboard; Save As writes any length as it goes.
+constexpr size_t kCopyLimitBytes = size_t{16} << 20;
+// No row of the periods' CSV is shorter: "YYYY-MM,YYYY-MM-DD,YYYY-MM-DD,,0,0,0,0,,"
+// and CR LF. So a table of many periods is known to be too long at once.
+constexpr int64_t kShortestRowBytes = 42;
+
 QDate ToQDate(std::chrono::year_month_day day) {
   return QDate(static_cast<int>(day.year()), static_cast<int>(static_cast<unsigned>(day.month())),
                static_cast<int>(static_cast<unsigned>(day.day())));
@@ -44,6 +50,16 @@ QString Duration(int64_t seconds) {
 QString Change(const std::optional<int64_t>& change) {
   if (!change) return {};
   return *change > 0 ? QString("+%1").arg(*change) : QString::number(*change);
+}
+
+// A change of duration: its size in the duration text, signed once ("+0d 6h
+// 34m 1s", "-0d 0h 1m 40s"); no change is a duration of 0.
+QString DurationChange(const std::optional<int64_t>& change) {
+  if (!change) return {};
+  // The sums of a period are far from 64 bits: their difference has a size.
+  QString text = Duration(*change < 0 ? -*change : *change);
+  if (*change != 0) text[0] = *change > 0 ? '+' : '-';
+  return text;
 }
 
 }  // namespace
@@ -107,7 +123,7 @@ class PeriodsModel : public QAbstractTableModel {
       case 2:
         return Change(figures.change_calls);
       default:
-        return Change(figures.change_seconds);
+        return DurationChange(figures.change_seconds);
     }
   }
 
@@ -117,7 +133,7 @@ class PeriodsModel : public QAbstractTableModel {
     // Two lines: the site over its figure, so that a column is as wide as
     // its longer part.
     static const char* const kFigures[kColumnsPerSite] = {"calls", "duration", "calls change",
-                                                          "seconds change"};
+                                                          "duration change"};
     return ToQt(config_.SiteNames[static_cast<size_t>(SiteOf(section))]) + "\n" +
            kFigures[(section - 1) % kColumnsPerSite];
   }
@@ -222,6 +238,7 @@ FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config,
 
   RestoreSize(*this, services_.settings, kSize);
   Refresh(true);
+  if (parent != nullptr) PlaceBeside(*this, *parent->window());
 }
 
 FormPeriods::~FormPeriods() = default;
@@ -279,7 +296,22 @@ void FormPeriods::Tally() {
 
 QString FormPeriods::PeriodsText() const {
   if (!periods_ || periods_->table.size() == 0) return {};
-  return ToQt(PeriodsCsvText(periods_->table, config_.SiteNames));
+  const PeriodTable& table = periods_->table;
+  const int64_t rows_allowed =
+      static_cast<int64_t>(kCopyLimitBytes) / kShortestRowBytes / std::max(1, table.sites());
+  if (table.size() > rows_allowed) {
+    return {};
+  }
+  // Fewer rows than that may still be long ones: what passes the limit is
+  // dropped as it is made.
+  std::string text;
+  ReportSink sink([&text](std::string_view bytes) {
+    if (text.size() + bytes.size() > kCopyLimitBytes) return false;
+    text += bytes;
+    return true;
+  });
+  WritePeriodsCsv(table, config_.SiteNames, sink);
+  return sink.Finish() ? ToQt(text) : QString();
 }
 
 void FormPeriods::OpenCell(int row, int column) {
@@ -301,8 +333,15 @@ void FormPeriods::OpenCell(int row, int column) {
 }
 
 void FormPeriods::CopyPeriods() {
+  if (!periods_ || periods_->table.size() == 0) return;
   const QString text = PeriodsText();
-  if (!text.isEmpty()) services_.copy(text);
+  if (text.isEmpty()) {
+    services_.messages.Show(this, {MessageIcon::kInformation, MessageButtons::kOk, windowTitle(),
+                                   "The periods are too long to copy: over 16 MB. Use Save As... "
+                                   "to write them to a file."});
+    return;
+  }
+  services_.copy(text);
 }
 
 void FormPeriods::cmdSaveAs_Click() {

@@ -52,7 +52,8 @@ class FormPeriods : public QDialog {
   // Shows nothing of the log while a load may change it.
   void Blank();
   // The periods shown, as `tallix-report --format periods` writes them;
-  // empty when none are shown.
+  // empty when none are shown or when the text would pass 16 MB, which Copy
+  // refuses (Save As writes it as it is made).
   QString PeriodsText() const;
   // Shows the calls behind the table's cell (`row`, `column`).
   void OpenCell(int row, int column);

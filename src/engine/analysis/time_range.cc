@@ -1,5 +1,7 @@
 #include "engine/analysis/time_range.h"
 
+#include "engine/util/usage_message.h"
+
 namespace tallix {
 namespace {
 
@@ -47,7 +49,7 @@ void AppendEnd(std::string& out, const RangeEnd& end) {
 }
 
 std::string Quoted(std::string_view option, std::string_view text) {
-  return std::string(option) + " '" + std::string(text) + "'";
+  return std::string(option) + ' ' + QuotedValue(text);
 }
 
 }  // namespace
@@ -67,9 +69,9 @@ Status ReadTimeRange(std::optional<std::string_view> since, std::optional<std::s
     std::optional<RangeEnd>& end = is_until ? range.until : range.since;
     end = ReadRangeEnd(*text, is_until);
     if (!end) {
-      return Status::Error(Quoted(is_until ? "--until" : "--since", *text) +
-                           " is not a date and time: write YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or "
-                           "YYYY-MM-DDThh:mm:ss");
+      return Status::Error(BadOptionValue(is_until ? "--until" : "--since", *text,
+                                          "a date and time",
+                                          "YYYY-MM-DD, 'YYYY-MM-DD hh:mm' or YYYY-MM-DDThh:mm:ss"));
     }
   }
   if (range.since && range.until && range.since->time > range.until->time) {

@@ -229,22 +229,35 @@ LineScanner::LineScanner(const KeptLineFinders& finders, KeptLines& kept)
 
 LineScanner::~LineScanner() = default;
 
+namespace {
+
+// The text a line is kept as: compacted when long (into `compact`), an RFC
+// 3339 stamp put in the traditional form (into `mended`), so that the day
+// list, the selections and every report read it as a traditional log.
+std::string_view KeptForm(std::string_view line, char* compact, std::string& mended,
+                          LineStamp& stamp) {
+  if (line.size() > kLongLineBytes) line = {compact, CompactLineInto(line, compact)};
+  stamp = ReadLineStamp(line);
+  if (stamp.form != StampForm::kRfc3339) return line;
+  const std::array<char, 15> traditional = TraditionalStamp(stamp);
+  mended.assign(traditional.data(), traditional.size());
+  mended.append(line.substr(stamp.length));
+  return mended;
+}
+
+}  // namespace
+
+bool IsKeptFormOf(std::string_view line, std::string_view kept) {
+  char compact[kCompactLineMaxBytes];
+  std::string mended;
+  LineStamp stamp;
+  return KeptForm(line, compact, mended, stamp) == kept;
+}
+
 void LineScanner::Keep(std::string_view line, uint64_t feeds_before) {
   char compact[kCompactLineMaxBytes];
-  if (line.size() > kLongLineBytes) line = {compact, CompactLineInto(line, compact)};
-  // An RFC 3339 stamp is put in the traditional form, so that the day list,
-  // the selections and every report read it as they read a traditional log.
-  const LineStamp stamp = ReadLineStamp(line);
-  if (stamp.form != StampForm::kRfc3339) {
-    kept_.Add(line, feeds_before, stamp);
-    return;
-  }
-  std::string mended;
-  mended.reserve(line.size());
-  const std::array<char, 15> traditional = TraditionalStamp(stamp);
-  mended.append(traditional.data(), traditional.size());
-  mended.append(line.substr(stamp.length));
-  kept_.Add(mended, feeds_before, stamp);
+  LineStamp stamp;
+  kept_.Add(KeptForm(line, compact, mended_, stamp), feeds_before, stamp);
 }
 
 void LineScanner::EndHeldLine() {

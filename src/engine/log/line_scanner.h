@@ -7,7 +7,9 @@
 // kLongLineBytes is held, and kept, as just the parts of it that the program
 // reads (CompactLineInto). The scanner also counts the line feeds as it goes, so
 // that each kept line knows its line number. Part of the log loader:
-// log_loader.cc and the follower (log_follower.cc) use it, nothing else.
+// log_loader.cc and the follower (log_follower.cc) use it; the line-in-context
+// window compacts a line read again (CompactLineInto) to compare it with the
+// kept one.
 
 #include <algorithm>
 #include <atomic>
@@ -53,6 +55,10 @@ struct KeptLineFinders {
 inline constexpr size_t kCompactLineMaxBytes =
     kLongestStampBytes + 1 + kNumberField.reach() + 1 + kDurationField.reach();
 size_t CompactLineInto(std::string_view line, char* out);
+
+// Whether `kept` is `line` as a load keeps it: compacted when long, an RFC
+// 3339 stamp in the traditional form.
+bool IsKeptFormOf(std::string_view line, std::string_view kept);
 
 // A kept line of one part of a log: its text (compacted if long, its stamp
 // put in the traditional form if it was RFC 3339), the line feeds before it
@@ -140,6 +146,7 @@ class LineScanner {
   uint64_t feeds_ = 0;              // line feeds fed so far
   bool open_ = false;               // a line has begun and not ended
   uint64_t open_bytes_ = 0;         // its bytes so far
+  std::string mended_;              // room for a kept line's stamp put in the traditional form
   std::unique_ptr<HeldLine> held_;  // its bytes, while open_
 };
 

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Times tallix-report against reading the file (cat) and against ripgrep, grep
 # and awk doing the same filtering, on generated router logs of 100 MB and
-# 1 GB in a temporary folder (removed at the end).
+# 1 GB in a temporary folder (removed at the end). The floor beside them is
+# tallix-readfloor: two threads of pread into 256 KiB blocks and a line feed
+# count, the least work that reads the file as the loader does. Under each
+# plain log's table, the search alone (tallix-scanbench: the line scanner over
+# the log's blocks while they are in the cache) in ms per GB, beside the whole
+# load's wall time per GB, so that the two cannot drift apart unseen.
 #
 #   scripts/bench.sh [--runs N] [--sizes "100M 1G"] [--gzip-sizes "100M"]
 #                    [--hostile "gzip zstd"] [--also NAME=BINARY]...
@@ -45,7 +50,8 @@ fi
 
 build=build/bench
 cmake --preset bench >/dev/null
-cmake --build "$build" -j2 --target tallix-report tallix-loggen >/dev/null
+cmake --build "$build" -j2 --target tallix-report tallix-loggen tallix-scanbench tallix-readfloor \
+  >/dev/null
 report="$PWD/$build/tallix-report"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tallix-bench-XXXXXX")
@@ -140,18 +146,27 @@ for size in $sizes; do
   names=("cat FILE > /dev/null" "rg -i isdnrouter FILE | rg -ci disconnected"
          "grep -i isdnrouter FILE | grep -ci disconnected" "awk tally script"
          "rg --mmap -ci isdnrouter FILE" "rg --no-mmap -ci isdnrouter FILE"
-         "tallix-report")
+         "floor: 2 threads of pread, AVX2 line feed count" "tallix-report")
   cmds=("cat '$log'"
         "rg -i isdnrouter '$log' | rg -ci disconnected"
         "grep -i isdnrouter '$log' | grep -ci disconnected"
         "awk -f '$work/tally.awk' '$log'"
         "rg --mmap -ci isdnrouter '$log'" "rg --no-mmap -ci isdnrouter '$log'"
+        "'$build/bench/tallix-readfloor' '$log'"
         "'$report' --config '$work/bench.cfg' '$log'")
   add_extra "$log"
 
-  measure "Log of $size ($bytes bytes)" 6
-  awk -v k="${rss[6]}" -v b="$bytes" \
-    'BEGIN { printf "\ntallix-report peak RSS = %.1f MiB, the file %.1f MiB\n", k / 1024, b / 1048576 }'
+  measure "Log of $size ($bytes bytes)" 7
+  awk -v t="${med[7]}" -v c="${med[0]}" -v f="${med[6]}" -v m="${med[4]}" -v n="${med[5]}" \
+    -v k="${rss[7]}" -v b="$bytes" 'BEGIN {
+      printf "\ntallix-report = %.2f x cat, the floor %.2f x cat; rg --mmap = %.2f x rg --no-mmap\n",
+        t / c, f / c, m / n
+      printf "tallix-report peak RSS = %.1f MiB, the file %.1f MiB\n", k / 1024, b / 1048576 }'
+  # The search alone, over the same blocks in the cache, beside the whole load.
+  echo "The search alone (tallix-scanbench), and the whole load:"
+  "$build/bench/tallix-scanbench" --runs "$runs" "$log" | sed 's/^/  /'
+  awk -v t="${med[7]}" -v b="$bytes" \
+    'BEGIN { printf "  whole load: %.1f ms/GB of wall time (median)\n", t * 1e12 / b }'
 
   # The same log gzipped (gzip -6): tallix-report decompresses it itself.
   if [[ " $gzip_sizes " == *" $size "* ]]; then

@@ -84,7 +84,7 @@ TEST(TextSearch, WorkedExamples) {
       {"ab\r\n", "b\r", 1},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.expected, FindNoCase(c.hay, c.needle))
+    EXPECT_EQ(c.expected, NoCaseFinder(c.needle).Find(c.hay))
         << "'" << c.needle << "' in '" << c.hay << "'";
   }
 }
@@ -111,10 +111,10 @@ TEST(TextSearch, EveryOffsetAcrossBlockEdges) {
           placed[k] = static_cast<char>(std::toupper(static_cast<unsigned char>(placed[k])));
         }
         hay.replace(at, placed.size(), placed);
-        ASSERT_EQ(ReferenceFind(hay, needle), FindNoCase(hay, needle))
+        ASSERT_EQ(ReferenceFind(hay, needle), NoCaseFinder(needle).Find(hay))
             << "'" << needle << "' at " << at << " of " << size;
       }
-      ASSERT_EQ(std::string_view::npos, FindNoCase(std::string(size, '.'), needle));
+      ASSERT_EQ(std::string_view::npos, NoCaseFinder(needle).Find(std::string(size, '.')));
     }
   }
 }
@@ -127,7 +127,7 @@ TEST(TextSearch, RandomTextMatchesReference) {
     for (char& c : hay) c = alphabet[random() % alphabet.size()];
     const std::string needle = round % 3 == 0 ? "dis" : (round % 3 == 1 ? "Sn" : "disconnected");
     if (round % 5 == 0 && !hay.empty()) hay.replace(random() % hay.size(), 0, "DiScOnNeCtEd");
-    ASSERT_EQ(ReferenceFind(hay, needle), FindNoCase(hay, needle)) << hay;
+    ASSERT_EQ(ReferenceFind(hay, needle), NoCaseFinder(needle).Find(hay)) << hay;
   }
 }
 
@@ -196,8 +196,11 @@ TEST(TextSearch, LinesWithBothAcrossBlockEdges) {
 
 TEST(TextSearch, LinesWithBothRandomText) {
   std::mt19937 random(5);
+  // The last two make lines longer than the bytes looked at around a match.
   const std::vector<std::string> pieces = {"disconnected",
                                            "DISConnected",
+                                           " by uSer",
+                                           " by uper",
                                            "isdnrouter",
                                            "ISDN",
                                            "\n",
@@ -206,19 +209,22 @@ TEST(TextSearch, LinesWithBothRandomText) {
                                            "d",
                                            "r",
                                            "isdnrouteR ntpd",
-                                           "x"};
-  for (int round = 0; round < 2000; ++round) {
+                                           "x",
+                                           std::string(61, '.'),
+                                           std::string(127, '-')};
+  for (int round = 0; round < 4000; ++round) {
     std::string text;
     // Now and then longer than many vectors.
     const size_t count = round % 400 == 0 ? 3000 : random() % 120;
     for (size_t i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
     const std::string other = round % 4 == 0 ? "r" : "isdnrouter";
-    ASSERT_EQ(Describe(ReferenceLines(text, "disconnected", other)),
-              Describe(FoundLines(text, "disconnected", other)))
+    // Also a keyword longer than the 16 bytes a match is first compared on.
+    const std::string word = round % 3 == 0 ? "disconnected by user" : "disconnected";
+    ASSERT_EQ(Describe(ReferenceLines(text, word, other)), Describe(FoundLines(text, word, other)))
         << text;
     // Counting as it goes, the search gives each line the line feeds before
     // it, and all of them at the end.
-    const NoCaseFinder anchor("disconnected");
+    const NoCaseFinder anchor(word);
     const NoCaseFinder router(other);
     uint64_t feeds = 0;
     LineSpan line;

@@ -7,7 +7,7 @@ packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev qt6-s
           openbox x11-utils dbus at-spi2-core python3-pyatspi man-db
           clang clang-format libclang-rt-14-dev fonts-dejavu-core fonts-paratype libcli11-dev
           libisal-dev liblzma-dev libzstd-dev libbz2-dev zlib1g-dev nlohmann-json3-dev pkg-config
-          cups-daemon cups-core-drivers poppler-utils
+          libtomlplusplus-dev cups-daemon cups-core-drivers poppler-utils
           dpkg-dev desktop-file-utils appstream lintian)
 missing=()
 for p in "${packages[@]}"; do

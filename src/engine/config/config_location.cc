@@ -22,8 +22,6 @@ constexpr char kConfigFolderName[] = "Tallix";
 
 bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
 
-std::string Join(const fs::path& folder) { return (folder / kConfigFileName).string(); }
-
 bool FolderOfFileWritable(const std::string& path) {
   // A link is replaced at its target, so the target's folder must be writable.
   fs::path target(path);
@@ -37,13 +35,18 @@ bool FolderOfFileWritable(const std::string& path) {
 
 ConfigPlaces ConfigPlacesFor(const char* xdg_config_home, const char* home,
                              const std::string& program_dir) {
+  return ConfigPlacesFor(xdg_config_home, home, program_dir, kConfigFileName);
+}
+
+ConfigPlaces ConfigPlacesFor(const char* xdg_config_home, const char* home,
+                             const std::string& program_dir, std::string_view file_name) {
   ConfigPlaces places;
   if (IsAbsolute(xdg_config_home)) {
-    places.per_user = Join(fs::path(xdg_config_home) / kConfigFolderName);
+    places.per_user = (fs::path(xdg_config_home) / kConfigFolderName / file_name).string();
   } else if (IsAbsolute(home)) {
-    places.per_user = Join(fs::path(home) / ".config" / kConfigFolderName);
+    places.per_user = (fs::path(home) / ".config" / kConfigFolderName / file_name).string();
   }
-  places.beside_program = Join(program_dir);
+  places.beside_program = (fs::path(program_dir) / file_name).string();
   return places;
 }
 

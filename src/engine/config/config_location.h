@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "engine/util/text_file.h"
 
@@ -25,6 +26,10 @@ struct ConfigPlaces {
 // Tallix.cfg in `program_dir`. Either variable may be null (unset).
 ConfigPlaces ConfigPlacesFor(const char* xdg_config_home, const char* home,
                              const std::string& program_dir);
+// The same places for another file kept with the configuration, such as
+// Tariffs.toml: `file_name` instead of Tallix.cfg in both.
+ConfigPlaces ConfigPlacesFor(const char* xdg_config_home, const char* home,
+                             const std::string& program_dir, std::string_view file_name);
 
 // What the choice needs to know about files.
 struct ConfigFileChecks {

@@ -86,14 +86,16 @@ int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool te
       result.number = fields.number;
       result.seconds = fields.seconds;
       result.seconds_read = fields.seconds_read;
-      beyond += AuditCsvRow(path, line.line, result, kBeyondKeptLimit, time);
+      beyond += AuditCsvRow(path, line.line, result, kBeyondKeptLimit, time, request.tariffs);
     }
     std::string text;
     if (!rows.empty()) {
       // The kept lines come first: once the log is full, every line is past
       // it. One tally for the batch, over every line so far.
-      const TallyResult tally = TallyCalls(log, request.config, request.selection, request.range);
-      text = AuditRowsText({log, request.config, tally}, rows, AuditTextForm::kCsv, true);
+      const TallyResult tally =
+          TallyCalls(log, request.config, request.selection, request.range, request.tariffs);
+      text = AuditRowsText({log, request.config, tally, request.tariffs}, rows, AuditTextForm::kCsv,
+                           true);
       text.erase(0, text.find('\n') + 1);  // the header, written with the audit
     }
     text += beyond;

@@ -8,6 +8,7 @@
 
 #include "engine/analysis/time_range.h"
 #include "engine/config/site_config.h"
+#include "engine/config/tariff_file.h"
 #include "engine/log/loaded_log.h"
 
 namespace tallix {
@@ -44,6 +45,7 @@ struct FollowRequest {
   const std::string& selection;
   const TimeRange& range;
   const std::string& path;
+  const Tariffs* tariffs = nullptr;  // with one, each row ends with the line's cost
 };
 int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool terminal,
                   std::ostream& out, std::ostream& err);

@@ -18,6 +18,7 @@
 #include "engine/app/run_policy.h"
 #include "engine/config/config_file.h"
 #include "engine/config/config_location.h"
+#include "engine/config/tariff_location.h"
 #include "engine/log/log_loader.h"
 #include "engine/log/log_stream.h"
 #include "engine/output/output_file.h"
@@ -103,11 +104,11 @@ std::string FormatList() {
 }  // namespace
 
 std::string ReportCommandUsage() {
-  return "usage: tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
-         "                     [--year YEAR] [--by PERIOD] [--format FORMAT] [--output FILE]\n"
-         "                     LOGFILE...\n"
-         "       tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
-         "                     [--year YEAR] --follow LOGFILE...\n"
+  return "usage: tallix-report [--config FILE] [--tariff FILE] [--select TEXT] [--since WHEN]\n"
+         "                     [--until WHEN] [--year YEAR] [--by PERIOD] [--format FORMAT]\n"
+         "                     [--output FILE] LOGFILE...\n"
+         "       tallix-report [--config FILE] [--tariff FILE] [--select TEXT] [--since WHEN]\n"
+         "                     [--until WHEN] [--year YEAR] --follow LOGFILE...\n"
          "       tallix-report --help | --version\n"
          "\n"
          "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
@@ -118,6 +119,9 @@ std::string ReportCommandUsage() {
          "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
          "                   it exists, else Tallix.cfg beside the program, else the\n"
          "                   built-in defaults)\n"
+         "  --tariff FILE    tariffs and budgets to cost the calls with (default:\n"
+         "                   ~/.config/Tallix/Tariffs.toml when it exists, else\n"
+         "                   Tariffs.toml beside the program, else no costs)\n"
          "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
          "                   (default: one blank, all data)\n"
          "  --since WHEN     tally only the calls at WHEN or later, and\n"
@@ -228,7 +232,20 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     titles.push_back(AbsoluteLogPath(log, env.current_dir));
     logs.push_back(env.opens_as_given && titles.back().size() >= PATH_MAX ? log : titles.back());
   }
-  const std::span<const std::string> configs(&config_path, 1);
+  // The tariff file lies where the configuration does: per user, else
+  // beside the program.
+  const ConfigPlaces tariff_places{
+      env.per_user_config.empty()
+          ? std::string()
+          : (std::filesystem::path(env.per_user_config).parent_path() / kTariffFileName).string(),
+      (std::filesystem::path(env.program_dir) / kTariffFileName).string()};
+  const std::string tariff_path =
+      ChooseTariffPath(options.tariff.value_or(""), tariff_places, IsRegularFile);
+  if (options.format->write == WriteTariffsCsv && tariff_path.empty()) {
+    return Fail(err, TariffSearchText(tariff_places));
+  }
+  std::vector<std::string> configs = {config_path};
+  if (!tariff_path.empty()) configs.push_back(tariff_path);
   // Standard input has no name to protect.
   std::vector<std::string> named = logs;
   std::erase(named, std::string(kStandardInputName));
@@ -257,6 +274,17 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
 
   const ConfigReadResult config = ReadConfigFile(config_path);
   if (!config.status.ok()) return Fail(err, config.status.message());
+  std::optional<Tariffs> tariffs;
+  if (!tariff_path.empty()) {
+    TariffRead read = ReadTariffFile(tariff_path);
+    if (!read.ok()) return Fail(err, read.error);
+    tariffs = std::move(read.tariffs);
+    const std::span<const std::string> numbers(config.config.SiteNumbers.data(),
+                                               static_cast<size_t>(config.config.SitesInUse()));
+    const std::vector<std::string> unknown = BudgetWarnings(*tariffs, numbers, tariff_path);
+    notes.insert(notes.end(), unknown.begin(), unknown.end());
+  }
+  const Tariffs* const costs = tariffs ? &*tariffs : nullptr;
   notes.insert(notes.end(), config.notes.begin(), config.notes.end());
   const std::vector<std::string> repeated = RepeatedLogs(logs);
   notes.insert(notes.end(), repeated.begin(), repeated.end());
@@ -291,7 +319,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   // A follower counts the unended last line once it ends.
   if (options.follow) log.ForgetUnterminatedTail();
 
-  const TallyResult tally = TallyCalls(log, config.config, options.select, options.range);
+  const TallyResult tally = TallyCalls(log, config.config, options.select, options.range, costs);
   const std::vector<std::string> warnings =
       RunWarnings(config.warnings, log.LimitWarnings(), tally);
 
@@ -302,7 +330,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     }
   }
   const ReportHeading heading = MakeReportHeading(log, env.now);
-  const ReportRequest request{log, config.config, tally, heading, warnings, options.by};
+  const ReportRequest request{log, config.config, tally, heading, warnings, options.by, costs};
 
   if (options.output) {
     // The output's name may lead elsewhere by now: a link made during the
@@ -323,9 +351,16 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     if (!written.ok()) return Fail(err, written.message());
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
+  // Budgets passed are said, but leave the exit status as it is.
+  if (costs != nullptr) {
+    for (const std::string& overrun :
+         CappedWarnings(BudgetOverruns(log, config.config, tally, *costs))) {
+      Say(err, "warning: ", overrun);
+    }
+  }
   if (stop) {
-    return FollowLastLog({log, config.config, options.select, options.range, logs.back()}, *stop,
-                         env.out_is_terminal, out, err);
+    return FollowLastLog({log, config.config, options.select, options.range, logs.back(), costs},
+                         *stop, env.out_is_terminal, out, err);
   }
   return warnings.empty() ? kExitOk : kExitLimit;
 }

@@ -46,13 +46,19 @@ void Config(const ReportRequest& request, ReportSink& sink) {
 }
 
 void Periods(const ReportRequest& request, ReportSink& sink) {
+  const PeriodUnit unit = request.by.value_or(PeriodUnit::kMonth);
   const PeriodTable table(CountedTimedCalls(request.log, request.tally),
-                          request.config.SitesInUse(), request.by.value_or(PeriodUnit::kMonth));
-  WritePeriodsCsv(table, request.config.SiteNames, sink);
+                          request.config.SitesInUse(), unit);
+  if (request.tariffs == nullptr) {
+    WritePeriodsCsv(table, request.config.SiteNames, sink);
+    return;
+  }
+  const PeriodCosts costs{*request.tariffs, request.config.SiteNumbers, unit};
+  WritePeriodsCsv(table, request.config.SiteNames, sink, &costs);
 }
 
 // The export formats have no call-total guard: they are not printed pages.
-constexpr std::array<ReportFormat, 12> kFormats = {{
+constexpr std::array<ReportFormat, 13> kFormats = {{
     {"saved", nullptr, WriteSavedReport},
     {"summary", nullptr, Summary},
     {"detailed", CallTotalGuard, Detailed},
@@ -65,6 +71,7 @@ constexpr std::array<ReportFormat, 12> kFormats = {{
     {"html", nullptr, WriteHtmlReport},
     {"audit", nullptr, WriteAuditCsv},
     {"periods", nullptr, Periods},
+    {"tariffs", nullptr, WriteTariffsCsv},
 }};
 
 }  // namespace

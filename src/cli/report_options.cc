@@ -13,8 +13,9 @@ namespace {
 // The --output that names standard output.
 constexpr std::string_view kStandardOutputName = "-";
 
-constexpr std::array<std::string_view, 8> kValueOptions = {
-    "--config", "--select", "--format", "--output", "--year", "--since", "--until", "--by"};
+constexpr std::array<std::string_view, 9> kValueOptions = {"--config", "--select", "--format",
+                                                           "--output", "--year",   "--since",
+                                                           "--until",  "--by",     "--tariff"};
 
 // A year of four digits at most, 1 to 9999.
 std::optional<int> ReadYear(std::string_view text) {
@@ -81,6 +82,8 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
   std::string format(ReportFormats().front().name);
   std::string output;
   CLI::Option* const config_option = app.add_option("--config", config);
+  std::string tariff;
+  CLI::Option* const tariff_option = app.add_option("--tariff", tariff);
   app.add_option("--select", options.select);
   CLI::Option* const format_option = app.add_option("--format", format);
   CLI::Option* const output_option = app.add_option("--output", output);
@@ -141,6 +144,7 @@ ReportArgs ReadReportArgs(const std::vector<std::string>& args, ReportOptions& o
     return ReportArgs::kError;
   }
   if (config_option->count() > 0) options.config = config;
+  if (tariff_option->count() > 0) options.tariff = tariff;
   // "-" is standard output, as it is standard input among the LOGFILEs.
   if (output_option->count() > 0 && output != kStandardOutputName) options.output = output;
   options.format = FindReportFormat(format);

@@ -16,6 +16,7 @@ namespace tallix {
 
 struct ReportOptions {
   std::optional<std::string> config;
+  std::optional<std::string> tariff;  // --tariff: the tariff file
   std::string select{kAllDataSelection};
   const ReportFormat* format = nullptr;  // never null once read
   std::optional<std::string> output;     // unset for standard output, "--output -" too

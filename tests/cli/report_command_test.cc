@@ -159,8 +159,8 @@ TEST_F(ReportCommandTest, OutputFileIsWrittenInsteadOfStdout) {
 // A value is quoted at most 80 characters long.
 TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
   const std::string formats =
-      "saved, summary, detailed, showlog, days, config, unmatched, csv, json, html, audit or "
-      "periods";
+      "saved, summary, detailed, showlog, days, config, unmatched, csv, json, html, audit, "
+      "periods or tariffs";
   const std::string long_value(100, 'x');
   const std::string cut = std::string(80, 'x') + "\u2026'";
   std::string accents;  // 81 two-byte characters
@@ -215,11 +215,11 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
   }
   const std::string usage = ReportCommandUsage();
   EXPECT_EQ(
-      "usage: tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
-      "                     [--year YEAR] [--by PERIOD] [--format FORMAT] [--output FILE]\n"
-      "                     LOGFILE...\n"
-      "       tallix-report [--config FILE] [--select TEXT] [--since WHEN] [--until WHEN]\n"
-      "                     [--year YEAR] --follow LOGFILE...\n"
+      "usage: tallix-report [--config FILE] [--tariff FILE] [--select TEXT] [--since WHEN]\n"
+      "                     [--until WHEN] [--year YEAR] [--by PERIOD] [--format FORMAT]\n"
+      "                     [--output FILE] LOGFILE...\n"
+      "       tallix-report [--config FILE] [--tariff FILE] [--select TEXT] [--since WHEN]\n"
+      "                     [--until WHEN] [--year YEAR] --follow LOGFILE...\n"
       "       tallix-report --help | --version\n"
       "\n"
       "Loads a router log, tallies the calls of the configured sites and writes a report.\n"
@@ -230,6 +230,9 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "  --config FILE    site configuration (default: ~/.config/Tallix/Tallix.cfg when\n"
       "                   it exists, else Tallix.cfg beside the program, else the\n"
       "                   built-in defaults)\n"
+      "  --tariff FILE    tariffs and budgets to cost the calls with (default:\n"
+      "                   ~/.config/Tallix/Tariffs.toml when it exists, else\n"
+      "                   Tariffs.toml beside the program, else no costs)\n"
       "  --select TEXT    tally the calls whose time stamp contains TEXT\n"
       "                   (default: one blank, all data)\n"
       "  --since WHEN     tally only the calls at WHEN or later, and\n"
@@ -240,7 +243,7 @@ TEST_F(ReportCommandTest, UsageErrorsExitTwo) {
       "  --by PERIOD      day, week or month: the periods of --format periods and\n"
       "                   of json and html (periods default: month)\n"
       "  --format FORMAT  saved (default), summary, detailed, showlog, days, config,\n"
-      "                   unmatched, csv, json, html, audit or periods\n"
+      "                   unmatched, csv, json, html, audit, periods or tariffs\n"
       "  --output FILE    write to FILE instead of standard output (- is standard\n"
       "                   output)\n"
       "  --follow         write the audit, then a row for each call-end line added to\n"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/analysis/cost.h"
 #include "engine/analysis/duration.h"
 
 namespace tallix {
@@ -87,10 +88,11 @@ std::optional<PeriodUnit> ReadPeriodUnit(std::string_view name) {
   return std::nullopt;
 }
 
-void CallFigures::Add(int64_t call_seconds) {
+void CallFigures::Add(int64_t call_seconds, int64_t call_cost) {
   longest_seconds = calls == 0 ? call_seconds : std::max(longest_seconds, call_seconds);
   ++calls;
   seconds += call_seconds;
+  cost = AddMoney(cost, call_cost);
 }
 
 int64_t CallFigures::AverageSeconds() const {
@@ -125,7 +127,7 @@ PeriodTable::PeriodTable(std::span<const TimedCall> calls, int sites, PeriodUnit
       slot =
           static_cast<size_t>(std::lower_bound(used_.begin(), used_.end(), number) - used_.begin());
     }
-    figures_[slot * stride + static_cast<size_t>(call.site)].Add(call.seconds);
+    figures_[slot * stride + static_cast<size_t>(call.site)].Add(call.seconds, call.cost);
   }
 }
 

@@ -30,6 +30,7 @@ struct TimedCall {
   WallTime time{};
   int site = 0;         // 0 <= site < the table's sites; others are left out
   int64_t seconds = 0;  // as added to the site's total
+  int64_t cost = 0;     // millionths, 0 without one
 };
 
 // The figures of some calls.
@@ -37,8 +38,9 @@ struct CallFigures {
   int64_t calls = 0;
   int64_t seconds = 0;
   int64_t longest_seconds = 0;  // 0 with no calls
+  int64_t cost = 0;             // millionths: the calls' costs together, held at its maximum
 
-  void Add(int64_t call_seconds);
+  void Add(int64_t call_seconds, int64_t call_cost = 0);
   // The seconds per call, rounded half up to a whole second; 0 with no calls.
   int64_t AverageSeconds() const;
 };

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/analysis/cost.h"
 #include "engine/analysis/duration.h"
 #include "engine/analysis/lenient_number.h"
 #include "engine/app/line_fields.h"
@@ -81,14 +82,15 @@ class TallyLists {
     last_day_->seconds[site] += seconds;
   }
 
-  void AddUnmatched(const CallFields& call) {
+  void AddUnmatched(const CallFields& call, const std::optional<int64_t>& cost) {
     if (call.seconds_fit) result_.unmatched_seconds += call.seconds;
     const auto [at, added] = number_index_.try_emplace(call.number, result_.unmatched.size());
-    if (added) result_.unmatched.push_back({std::string(call.number), 0, 0});
+    if (added) result_.unmatched.push_back({std::string(call.number), 0, 0, std::nullopt});
     // The list grows, so no pointer into it is kept across calls.
     UnmatchedNumber& entry = result_.unmatched[at->second];
     ++entry.calls;
     if (call.seconds_fit) entry.seconds += call.seconds;
+    if (cost) entry.cost = AddMoney(entry.cost.value_or(0), *cost);
   }
 
   void SortUnmatched() {
@@ -126,12 +128,17 @@ CallFields ReadCallFields(std::string_view line) {
   return fields;
 }
 
+int64_t CountedSeconds(const LineResult& line) {
+  return line.seconds_read && FitsInt32(line.seconds) ? line.seconds : 0;
+}
+
 std::vector<TimedCall> CountedTimedCalls(const LoadedLog& log, const TallyResult& tally) {
   std::vector<TimedCall> calls;
   for (size_t s = 0; s < tally.sites.size(); ++s) {
     for (const CountedCall& call : tally.sites[s].calls) {
       const CallTime time = log.LineTime(call.line);
-      if (time.has_time) calls.push_back({time.wall, static_cast<int>(s), call.seconds});
+      const int64_t cost = tally.lines[static_cast<size_t>(call.line)].cost.value_or(0);
+      if (time.has_time) calls.push_back({time.wall, static_cast<int>(s), call.seconds, cost});
     }
   }
   return calls;
@@ -159,7 +166,9 @@ int32_t TallyResult::CallSeconds(int k, int s) const {
 }
 
 TallyResult TallyCalls(const LoadedLog& log, const SiteConfig& config, std::string_view selection,
-                       const TimeRange& range) {
+                       const TimeRange& range, const Tariffs* tariffs) {
+  std::optional<CallCoster> coster;
+  if (tariffs != nullptr) coster.emplace(*tariffs);
   TallyResult result;
   result.selection = selection;
   result.caption = SelectionCaption(selection, range);
@@ -199,6 +208,15 @@ TallyResult TallyCalls(const LoadedLog& log, const SiteConfig& config, std::stri
     ++sums.selected;
     sums.without_from += !call.has_from;
     sums.without_lasted += !call.has_lasted;
+    if (coster) {
+      // Costed once as a call, whatever the sites it is credited to.
+      const std::optional<size_t> tariff = ChooseTariff(*tariffs, call.number);
+      const int64_t seconds = CountedSeconds(outcome);
+      std::optional<WallTime> start;
+      if (kept.time.has_time && tariff) start = CallStart(kept.time.wall, seconds);
+      if (start) outcome.cost = coster->Cost(*tariff, *start, seconds);
+      sums.without_cost += !outcome.cost;
+    }
     uint32_t matches = 0;
     for (uint32_t left = sites_by_ending[Ending(call.number)]; left != 0; left &= left - 1) {
       const int s = std::countr_zero(left);
@@ -208,7 +226,7 @@ TallyResult TallyCalls(const LoadedLog& log, const SiteConfig& config, std::stri
     outcome.credited = static_cast<uint16_t>(matches);
     if (matches == 0) {
       ++sums.unmatched;
-      lists.AddUnmatched(call);
+      lists.AddUnmatched(call, outcome.cost);
       continue;
     }
     ++sums.credited;
@@ -245,7 +263,7 @@ TallyResult TallyCalls(const LoadedLog& log, const SiteConfig& config, std::stri
                      "' would not fit 32 bits; the call counts 0 seconds");
       }
       tally.calls.push_back({r, static_cast<int32_t>(seconds)});
-      tally.figures.Add(seconds);
+      tally.figures.Add(seconds, outcome.cost.value_or(0));
       result.counted_seconds += seconds;
       lists.AddDayCall(line, site, seconds);
     }

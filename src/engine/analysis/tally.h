@@ -5,6 +5,7 @@
 // which every report and window reads.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "engine/analysis/periods.h"
 #include "engine/analysis/time_range.h"
 #include "engine/config/site_config.h"
+#include "engine/config/tariff_file.h"
 #include "engine/log/loaded_log.h"
 
 namespace tallix {
@@ -38,6 +40,8 @@ struct Reconciliation {
   uint64_t without_from = 0;         // selected lines without "from"
   uint64_t without_lasted = 0;       // selected lines without "lasted"
   uint64_t without_time = 0;         // kept lines without a time (call_time.h)
+  // With a tariff file: selected lines without a time or without a tariff.
+  uint64_t without_cost = 0;
 };
 
 // One figure of Reconciliation as the reports name it: the JSON report's
@@ -62,13 +66,17 @@ struct LineResult {
   uint16_t credited = 0;      // sites whose number the line's equals
   uint16_t beyond_limit = 0;  // credits not counted: the site was full
   uint16_t zero_seconds = 0;  // counted credits whose seconds count 0
+  // With a tariff file, a selected line's cost as one call (millionths);
+  // none without a time or a tariff.
+  std::optional<int64_t> cost;
 };
 
 // A called number that matches no site in use, with its selected calls.
 struct UnmatchedNumber {
   std::string number;  // the line's 11-character number field, as it stands
   int64_t calls = 0;
-  int64_t seconds = 0;  // a duration beyond 32 bits counts 0, as in the tally
+  int64_t seconds = 0;          // a duration beyond 32 bits counts 0, as in the tally
+  std::optional<int64_t> cost;  // of its calls that have one; none when none has
 };
 
 // The counted calls of one day (6-character day prefix), one entry per site
@@ -120,6 +128,10 @@ struct TallyResult {
   int32_t CallSeconds(int k, int s) const;
 };
 
+// The seconds a site counts of `line`: its duration, or 0 when that does not
+// fit 32 bits. The seconds a line is costed by.
+int64_t CountedSeconds(const LineResult& line);
+
 // The fields a kept line is read through.
 struct CallFields {
   std::string_view stamp;    // characters 1..15 (the whole line if shorter)
@@ -140,8 +152,12 @@ CallFields ReadCallFields(std::string_view line);
 // calls beyond kMaxCallsPerSite are not counted; a call whose duration does
 // not fit 32 bits, or would take its site's total out of 32 bits, counts
 // with 0 seconds.
+//
+// With `tariffs`, every selected line with a time and a tariff is costed as
+// one call (cost.h), from its time less its seconds as a site counts them;
+// each site it is credited to is credited that cost.
 TallyResult TallyCalls(const LoadedLog& log, const SiteConfig& config, std::string_view selection,
-                       const TimeRange& range = {});
+                       const TimeRange& range = {}, const Tariffs* tariffs = nullptr);
 
 // The counted calls with a time, for the periods: each site's in order.
 std::vector<TimedCall> CountedTimedCalls(const LoadedLog& log, const TallyResult& tally);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/analysis/cost.h"
 #include "engine/reports/periods_csv.h"
 #include "engine/reports/report_text.h"
 
@@ -20,7 +21,8 @@ bool LooksLikeFormula(std::string_view field) {
   return !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
 }
 
-// A field as every CSV output writes it (report_text.h).
+}  // namespace
+
 void AppendCsvField(std::string& out, std::string_view field) {
   const bool formula = LooksLikeFormula(field);
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -37,6 +39,8 @@ void AppendCsvField(std::string& out, std::string_view field) {
   out += '"';
 }
 
+namespace {
+
 // A tab-separated field: a tab or line break inside it would split the row,
 // so each becomes a blank; formulas are kept from spreadsheets as in CSV.
 void AppendTsvField(std::string& out, std::string_view field) {
@@ -45,10 +49,11 @@ void AppendTsvField(std::string& out, std::string_view field) {
 }
 
 // One audit row: `file_field` as it stands, the line number, the fields
-// `line` read and `result`; with `time`, a time column (empty without one).
+// `line` read and `result`; with `time`, a time column (empty without one);
+// with `tariffs`, a cost column (empty for a line without a cost).
 void AppendAuditRow(std::string& out, std::string_view file_field, uint64_t line_number,
                     const LineResult& line, std::string_view result, AuditTextForm form,
-                    const std::optional<CallTime>& time) {
+                    const std::optional<CallTime>& time, const Tariffs* tariffs) {
   const bool csv = form == AuditTextForm::kCsv;
   const auto append_field = csv ? AppendCsvField : AppendTsvField;
   const char separator = csv ? ',' : '\t';
@@ -67,6 +72,10 @@ void AppendAuditRow(std::string& out, std::string_view file_field, uint64_t line
     out += separator;
     AppendTimeText(out, *time);
   }
+  if (tariffs != nullptr) {
+    out += separator;
+    if (line.selected && line.cost) AppendMoney(out, *line.cost, tariffs->decimals);
+  }
   out += csv ? "\r\n" : "\n";
 }
 
@@ -75,7 +84,9 @@ void AppendAuditRow(std::string& out, std::string_view file_field, uint64_t line
 void WriteCallsCsv(const ReportRequest& request, ReportSink& sink) {
   const SiteConfig& config = request.config;
   std::string& out = sink.text();
-  out += "site,number,stamp,seconds,time\r\n";
+  const Tariffs* tariffs = request.tariffs;
+  out += tariffs != nullptr ? "site,number,stamp,seconds,time,cost\r\n"
+                            : "site,number,stamp,seconds,time\r\n";
   for (int s = 0; s < config.SitesInUse(); ++s) {
     const auto site = static_cast<size_t>(s);
     std::string prefix;
@@ -90,6 +101,12 @@ void WriteCallsCsv(const ReportRequest& request, ReportSink& sink) {
       AppendInteger(out, call.seconds);
       out += ',';
       AppendTimeText(out, request.log.LineTime(call.line));
+      if (tariffs != nullptr) {
+        out += ',';
+        const std::optional<int64_t>& cost =
+            request.tally.lines[static_cast<size_t>(call.line)].cost;
+        if (cost) AppendMoney(out, *cost, tariffs->decimals);
+      }
       out += "\r\n";
       sink.RowEnd();
     }
@@ -119,8 +136,9 @@ void WriteAuditRows(const TalliedLog& source, std::span<const int32_t> rows, Aud
   for (size_t f = 0; f < files.size(); ++f) append_field(file_fields[f], files[f]);
   std::string& out = sink.text();
   if (form == AuditTextForm::kCsv) {
-    out += with_time ? "file,line,stamp,number,seconds,result,time\r\n"
-                     : "file,line,stamp,number,seconds,result\r\n";
+    out += with_time ? "file,line,stamp,number,seconds,result,time"
+                     : "file,line,stamp,number,seconds,result";
+    out += source.tariffs != nullptr ? ",cost\r\n" : "\r\n";
   }
   for (const int32_t r : rows) {
     if (r < 0 || static_cast<size_t>(r) >= source.tally.lines.size()) continue;
@@ -128,17 +146,17 @@ void WriteAuditRows(const TalliedLog& source, std::span<const int32_t> rows, Aud
     const LogLine& kept = source.log.LogLines()[static_cast<size_t>(r)];
     AppendAuditRow(out, kept.origin.file < file_fields.size() ? file_fields[kept.origin.file] : "",
                    kept.origin.line, line, LineResultText(source.config, line), form,
-                   with_time ? std::optional(kept.time) : std::nullopt);
+                   with_time ? std::optional(kept.time) : std::nullopt, source.tariffs);
     sink.RowEnd();
   }
 }
 
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
-                        std::string_view result, const CallTime& time) {
+                        std::string_view result, const CallTime& time, const Tariffs* tariffs) {
   std::string file_field;
   AppendCsvField(file_field, file);
   std::string out;
-  AppendAuditRow(out, file_field, line_number, line, result, AuditTextForm::kCsv, time);
+  AppendAuditRow(out, file_field, line_number, line, result, AuditTextForm::kCsv, time, tariffs);
   return out;
 }
 
@@ -152,15 +170,16 @@ std::string AuditRowsText(const TalliedLog& source, std::span<const int32_t> row
 void WriteAuditCsv(const ReportRequest& request, ReportSink& sink) {
   std::vector<int32_t> rows(request.tally.lines.size());
   for (size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<int32_t>(r);
-  WriteAuditRows({request.log, request.config, request.tally}, rows, AuditTextForm::kCsv, sink,
-                 true);
+  WriteAuditRows({request.log, request.config, request.tally, request.tariffs}, rows,
+                 AuditTextForm::kCsv, sink, true);
 }
 
 void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site_names,
-                     ReportSink& sink) {
+                     ReportSink& sink, const PeriodCosts* costs) {
   sink.text() +=
       "period,start,end,site,calls,seconds,average_seconds,longest_seconds,change_calls,"
-      "change_seconds\r\n";
+      "change_seconds";
+  sink.text() += costs != nullptr ? ",cost,budget,over_budget\r\n" : "\r\n";
   // Each site's field once: a long table repeats them in every period.
   std::vector<std::string> site_fields(static_cast<size_t>(table.sites()));
   for (size_t s = 0; s < site_fields.size(); ++s) AppendCsvField(site_fields[s], site_names[s]);
@@ -185,15 +204,26 @@ void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site
         out += ',';
         if (change) AppendInteger(out, *change);
       }
+      if (costs != nullptr) {
+        const int decimals = costs->tariffs.decimals;
+        out += ',';
+        AppendMoney(out, site.figures.cost, decimals);
+        out += ',';
+        const Budget* budget = FindBudget(costs->tariffs, costs->site_numbers[s], costs->unit);
+        if (budget != nullptr) AppendMoney(out, budget->amount, decimals);
+        out += ',';
+        if (budget != nullptr) out += OverBudget(site.figures.cost, *budget) ? "yes" : "no";
+      }
       out += "\r\n";
       sink.RowEnd();
     }
   });
 }
 
-std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names) {
+std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names,
+                           const PeriodCosts* costs) {
   ReportSink sink;
-  WritePeriodsCsv(table, site_names, sink);
+  WritePeriodsCsv(table, site_names, sink, costs);
   return sink.Take();
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/analysis/cost.h"
 #include "engine/analysis/duration.h"
 #include "engine/reports/html_page.h"
 #include "engine/util/lenient_utf8.h"
@@ -72,10 +73,38 @@ void AppendSwatch(std::string& out, size_t site) {
   out += "\"></span>";
 }
 
-void AppendSiteTable(std::string& out, const SiteConfig& config, const TallyResult& tally) {
+// A cost's cell; one over `budget` says so in words as well as in colour.
+void AppendCostCell(std::string& out, int64_t cost, const Tariffs& tariffs,
+                    const Budget* budget = nullptr) {
+  const bool over = budget != nullptr && OverBudget(cost, *budget);
+  out += over ? "<td class=\"n over\">" : "<td class=\"n\">";
+  AppendMoney(out, cost, tariffs.decimals);
+  if (over) {
+    out += " (over ";
+    AppendMoney(out, budget->amount, tariffs.decimals);
+    out += ')';
+  }
+  out += "</td>";
+}
+
+void AppendCostHeader(std::string& out, const Tariffs& tariffs) {
+  out += "<th class=\"n\">Cost";
+  if (!tariffs.currency.empty()) {
+    out += " (";
+    AppendEscaped(out, tariffs.currency);
+    out += ')';
+  }
+  out += "</th>";
+}
+
+void AppendSiteTable(std::string& out, const SiteConfig& config, const TallyResult& tally,
+                     const Tariffs* tariffs) {
   out +=
       "<div class=\"scroll\"><table>\n<thead><tr><th>Site</th><th>Number</th>"
-      "<th class=\"n\">Calls</th><th class=\"n\">Duration</th></tr></thead>\n<tbody>\n";
+      "<th class=\"n\">Calls</th><th class=\"n\">Duration</th>";
+  if (tariffs != nullptr) AppendCostHeader(out, *tariffs);
+  out += "</tr></thead>\n<tbody>\n";
+  int64_t total_cost = 0;
   for (int s = 0; s < config.SitesInUse(); ++s) {
     const auto site = static_cast<size_t>(s);
     out += "<tr><td>";
@@ -84,10 +113,16 @@ void AppendSiteTable(std::string& out, const SiteConfig& config, const TallyResu
     out += "</td>";
     AppendCell(out, config.SiteNumbers[site]);
     AppendFigureCells(out, tally.SiteCallCounts(s), tally.SiteSeconds(s));
+    if (tariffs != nullptr) {
+      const int64_t cost = site < tally.sites.size() ? tally.sites[site].figures.cost : 0;
+      total_cost = AddMoney(total_cost, cost);
+      AppendCostCell(out, cost, *tariffs);
+    }
     out += "</tr>\n";
   }
   out += "</tbody>\n<tfoot><tr><td>Total</td><td></td>";
   AppendFigureCells(out, static_cast<int64_t>(tally.reconciliation.counted), tally.counted_seconds);
+  if (tariffs != nullptr) AppendCostCell(out, total_cost, *tariffs);
   out += "</tr></tfoot>\n</table></div>\n";
 }
 
@@ -167,14 +202,15 @@ void AppendCallLists(ReportSink& sink, const ReportRequest& request) {
 
 // The periods as rows, a group of columns per site: its calls, their
 // duration and the change in calls from the period before.
-void AppendPeriodTable(std::string& out, const SiteConfig& config, const PeriodTable& table) {
+void AppendPeriodTable(std::string& out, const SiteConfig& config, const PeriodTable& table,
+                       PeriodUnit unit, const Tariffs* tariffs) {
   if (table.size() == 0) {
     out += "<p class=\"none\">No counted call has a time.</p>\n";
     return;
   }
   out += "<div class=\"scroll\"><table>\n<thead><tr><th>Period</th>";
   for (size_t s = 0; s < static_cast<size_t>(table.sites()); ++s) {
-    out += "<th class=\"n\" colspan=\"3\">";
+    out += tariffs != nullptr ? "<th class=\"n\" colspan=\"4\">" : "<th class=\"n\" colspan=\"3\">";
     AppendSwatch(out, s);
     AppendEscaped(out, config.SiteNames[s]);
     out += "</th>";
@@ -182,12 +218,14 @@ void AppendPeriodTable(std::string& out, const SiteConfig& config, const PeriodT
   out += "</tr>\n<tr><th></th>";
   for (int s = 0; s < table.sites(); ++s) {
     out += "<th class=\"n\">Calls</th><th class=\"n\">Duration</th><th class=\"n\">Change</th>";
+    if (tariffs != nullptr) AppendCostHeader(out, *tariffs);
   }
   out += "</tr></thead>\n<tbody>\n";
-  table.ForEach([&out](const PeriodRow& period) {
+  table.ForEach([&](const PeriodRow& period) {
     out += "<tr>";
     AppendCell(out, period.label);
-    for (const PeriodSite& site : period.sites) {
+    for (size_t s = 0; s < period.sites.size(); ++s) {
+      const PeriodSite& site = period.sites[s];
       AppendFigureCells(out, site.figures.calls, site.figures.seconds);
       out += "<td class=\"n\">";
       if (site.change_calls) {
@@ -195,6 +233,10 @@ void AppendPeriodTable(std::string& out, const SiteConfig& config, const PeriodT
         AppendInteger(out, *site.change_calls);
       }
       out += "</td>";
+      if (tariffs != nullptr) {
+        AppendCostCell(out, site.figures.cost, *tariffs,
+                       FindBudget(*tariffs, config.SiteNumbers[s], unit));
+      }
     }
     out += "</tr>\n";
   });
@@ -256,6 +298,9 @@ void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
   AppendEscaped(out, tally.caption);
   out += "</title>\n";
   out += kStyle;
+  if (request.tariffs != nullptr) {
+    out += "<style>td.over{background:#fde2e1;font-weight:600}</style>\n";
+  }
   out += "</head>\n<body>\n<header>\n<h1>";
   AppendEscaped(out, tally.caption);
   out += "</h1>\n<p class=\"files\">";
@@ -272,7 +317,7 @@ void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
   out += "</dd>\n<dt>Log records</dt><dd>";
   AppendInteger(out, heading.records);
   out += "</dd>\n</dl>\n</header>\n<section>\n<h2>Sites</h2>\n";
-  AppendSiteTable(out, request.config, tally);
+  AppendSiteTable(out, request.config, tally, request.tariffs);
   const PeriodUnit unit = request.by.value_or(PeriodUnit::kMonth);
   const std::string_view unit_name = PeriodUnitName(unit);
   const PeriodTable periods(CountedTimedCalls(request.log, tally), request.config.SitesInUse(),
@@ -281,7 +326,7 @@ void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
   out += "</section>\n<section>\n<h2>Calls by ";
   out += unit_name;
   out += "</h2>\n";
-  AppendPeriodTable(out, request.config, periods);
+  AppendPeriodTable(out, request.config, periods, unit, request.tariffs);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
   AppendUnmatchedTable(sink, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";

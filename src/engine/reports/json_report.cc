@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "engine/analysis/cost.h"
 #include "engine/analysis/duration.h"
 #include "engine/reports/report_text.h"
 #include "engine/util/lenient_utf8.h"
@@ -45,9 +46,11 @@ class JsonWriter {
     AppendInteger(out_, n);
     need_comma_ = true;
   }
-  void Null() {
+  void Null() { Word("null"); }
+  void Bool(bool value) { Word(value ? "true" : "false"); }
+  void Word(std::string_view word) {
     Separate();
-    out_ += "null";
+    out_ += word;
     need_comma_ = true;
   }
   template <typename Value>
@@ -136,6 +139,13 @@ void LogObject(JsonWriter& json, const LoadedLog& log, const ReportHeading& head
   json.Close('}');
 }
 
+// An amount as a string with the file's places ("0.36"), or null.
+void CostMember(JsonWriter& json, std::string_view key, const std::optional<int64_t>& cost,
+                const Tariffs& tariffs) {
+  json.Key(key);
+  cost ? json.Text(MoneyText(*cost, tariffs.decimals)) : json.Null();
+}
+
 void SiteList(JsonWriter& json, const ReportRequest& request) {
   const TallyResult& tally = request.tally;
   json.Open('[');
@@ -152,6 +162,7 @@ void SiteList(JsonWriter& json, const ReportRequest& request) {
     json.Member("duration", FormatDuration(tally.SiteSeconds(s)));
     json.Member("average_seconds", figures.AverageSeconds());
     json.Member("longest_seconds", figures.longest_seconds);
+    if (request.tariffs != nullptr) CostMember(json, "cost", figures.cost, *request.tariffs);
     json.Key("call_list");
     json.Open('[');
     for (const CountedCall& call : tally.CallsOf(s)) {
@@ -163,6 +174,10 @@ void SiteList(JsonWriter& json, const ReportRequest& request) {
       json.Member("file", int64_t{line.origin.file});
       json.Member("line", int64_t{line.origin.line});
       TimeMember(json, "time", line.time);
+      if (request.tariffs != nullptr) {
+        CostMember(json, "cost", tally.lines[static_cast<size_t>(call.line)].cost,
+                   *request.tariffs);
+      }
       json.Close('}');
     }
     json.Close(']');
@@ -171,7 +186,7 @@ void SiteList(JsonWriter& json, const ReportRequest& request) {
   json.Close(']');
 }
 
-void UnmatchedList(JsonWriter& json, const TallyResult& tally) {
+void UnmatchedList(JsonWriter& json, const TallyResult& tally, const Tariffs* tariffs) {
   json.Open('[');
   for (const UnmatchedNumber& n : tally.unmatched) {
     json.Break();
@@ -179,16 +194,21 @@ void UnmatchedList(JsonWriter& json, const TallyResult& tally) {
     json.Member("number", n.number);
     json.Member("calls", n.calls);
     json.Member("seconds", n.seconds);
+    if (tariffs != nullptr) CostMember(json, "cost", n.cost, *tariffs);
     json.Close('}');
   }
   json.Close(']');
 }
 
-void ReconciliationObject(JsonWriter& json, const Reconciliation& sums) {
+void ReconciliationObject(JsonWriter& json, const Reconciliation& sums, bool with_cost) {
   json.Open('{');
   for (const ReconciliationFigure& figure : ReconciliationFigures()) {
     json.Break();
     json.Member(figure.key, static_cast<int64_t>(sums.*figure.value));
+  }
+  if (with_cost) {
+    json.Break();
+    json.Member("without_cost", static_cast<int64_t>(sums.without_cost));
   }
   json.Close('}');
 }
@@ -214,9 +234,12 @@ void PerDayList(JsonWriter& json, const TallyResult& tally) {
   json.Close(']');
 }
 
-void PeriodList(JsonWriter& json, const PeriodTable& table) {
+void PeriodList(JsonWriter& json, const ReportRequest& request, PeriodUnit unit) {
+  const PeriodTable table(CountedTimedCalls(request.log, request.tally),
+                          request.config.SitesInUse(), unit);
+  const Tariffs* tariffs = request.tariffs;
   json.Open('[');
-  table.ForEach([&json](const PeriodRow& period) {
+  table.ForEach([&](const PeriodRow& period) {
     json.Break();
     json.Open('{');
     json.Member("period", period.label);
@@ -228,8 +251,10 @@ void PeriodList(JsonWriter& json, const PeriodTable& table) {
     json.Member("end", day);
     json.Key("sites");
     json.Open('[');
-    for (const PeriodSite& site : period.sites) {
+    for (size_t s = 0; s < period.sites.size(); ++s) {
+      const PeriodSite& site = period.sites[s];
       json.Open('{');
+      json.Member("name", request.config.SiteNames[s]);
       json.Member("calls", site.figures.calls);
       json.Member("seconds", site.figures.seconds);
       json.Member("average_seconds", site.figures.AverageSeconds());
@@ -238,6 +263,13 @@ void PeriodList(JsonWriter& json, const PeriodTable& table) {
       json.Optional(site.change_calls);
       json.Key("change_seconds");
       json.Optional(site.change_seconds);
+      if (tariffs != nullptr) {
+        const Budget* budget = FindBudget(*tariffs, request.config.SiteNumbers[s], unit);
+        CostMember(json, "cost", site.figures.cost, *tariffs);
+        CostMember(json, "budget", budget ? std::optional(budget->amount) : std::nullopt, *tariffs);
+        json.Key("over_budget");
+        budget ? json.Bool(OverBudget(site.figures.cost, *budget)) : json.Null();
+      }
       json.Close('}');
     }
     json.Close(']');
@@ -258,6 +290,12 @@ void WriteJsonReport(const ReportRequest& request, ReportSink& sink) {
   JsonWriter json(sink);
   json.Reserve(kObjectBytes + kCallEntryBytes * tally.reconciliation.counted);
   json.Open('{');
+  if (request.tariffs != nullptr) {
+    json.Break();
+    json.Member("currency", request.tariffs->currency);
+    json.Break();
+    json.Member("decimals", int64_t{request.tariffs->decimals});
+  }
   json.Break();
   json.Key("files");
   TextList(json, request.log.LogFilePaths);
@@ -273,15 +311,14 @@ void WriteJsonReport(const ReportRequest& request, ReportSink& sink) {
   SiteList(json, request);
   json.Break();
   json.Key("unmatched");
-  UnmatchedList(json, tally);
+  UnmatchedList(json, tally, request.tariffs);
   json.Break();
   json.Key("per_day");
   PerDayList(json, tally);
   if (request.by) {
     json.Break();
     json.Key("periods");
-    PeriodList(json, PeriodTable(CountedTimedCalls(request.log, tally), request.config.SitesInUse(),
-                                 *request.by));
+    PeriodList(json, request, *request.by);
   }
   json.Break();
   json.Member("total_calls", static_cast<int64_t>(tally.reconciliation.counted));
@@ -290,7 +327,7 @@ void WriteJsonReport(const ReportRequest& request, ReportSink& sink) {
   TextList(json, request.warnings);
   json.Break();
   json.Key("reconciliation");
-  ReconciliationObject(json, tally.reconciliation);
+  ReconciliationObject(json, tally.reconciliation, request.tariffs != nullptr);
   json.Close('}');
   json.End();
 }

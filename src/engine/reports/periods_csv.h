@@ -9,14 +9,25 @@
 #include <string>
 
 #include "engine/analysis/periods.h"
+#include "engine/config/tariff_file.h"
 #include "engine/output/report_sink.h"
 
 namespace tallix {
 
+// With a tariff file, the periods' costs: three more columns,
+// "cost,budget,over_budget": the cost, and the site's budget for periods of
+// the table's unit with "yes" or "no", both empty when it has none.
+struct PeriodCosts {
+  const Tariffs& tariffs;
+  std::span<const std::string> site_numbers;  // one per site of the table
+  PeriodUnit unit;
+};
+
 // REQUIRES: site_names holds at least table.sites() names.
 void WritePeriodsCsv(const PeriodTable& table, std::span<const std::string> site_names,
-                     ReportSink& sink);
+                     ReportSink& sink, const PeriodCosts* costs = nullptr);
 // The same as one text, for the clipboard.
-std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names);
+std::string PeriodsCsvText(const PeriodTable& table, std::span<const std::string> site_names,
+                           const PeriodCosts* costs = nullptr);
 
 }  // namespace tallix

@@ -46,6 +46,8 @@ struct ReportRequest {
   // --by: the periods the JSON report lists, and the HTML page's (by month
   // when not given).
   std::optional<PeriodUnit> by = std::nullopt;
+  // The tariff file in use; null without one, and no report shows a cost.
+  const Tariffs* tariffs = nullptr;
 };
 
 // A report made into a sink, row by row (report_sink.h): the form every
@@ -101,6 +103,7 @@ struct TalliedLog {
   const LoadedLog& log;
   const SiteConfig& config;
   const TallyResult& tally;
+  const Tariffs* tariffs = nullptr;  // with one, the rows end with a cost column
 };
 
 // The audit's rows of the kept lines `rows` (indices into tally.lines), in
@@ -118,7 +121,8 @@ std::string AuditRowsText(const TalliedLog& source, std::span<const int32_t> row
 // keep: its file, its line number, the fields `line` read and `result` in
 // the result column.
 std::string AuditCsvRow(std::string_view file, uint64_t line_number, const LineResult& line,
-                        std::string_view result, const CallTime& time);
+                        std::string_view result, const CallTime& time,
+                        const Tariffs* tariffs = nullptr);
 
 // One JSON object with the files, the selection, the log's extent and days,
 // every site in use with its calls (each with its file and line), the
@@ -132,6 +136,24 @@ void WriteJsonReport(const ReportRequest& request, ReportSink& sink);
 // every site's calls with the lines they came from, and how the totals add
 // up; styled for screens of any width and for paper.
 void WriteHtmlReport(const ReportRequest& request, ReportSink& sink);
+
+// The tariff comparison as CSV, "tariff,calls,seconds,cost": for each tariff
+// of the file, in order, every selected line that has a time charged under
+// that tariff alone, whatever its number; then the row "as charged": the
+// lines that have a cost under the prefix rule, with that cost. REQUIRES:
+// request.tariffs.
+void WriteTariffsCsv(const ReportRequest& request, ReportSink& sink);
+
+// One warning for each site and period of a budget's `per` whose counted
+// calls cost more than the budget: `site "Head Office" is over its budget in
+// 2026-12: 41.20 of 40.00 EUR`; sites in order, then day, week and month
+// budgets, then periods in time order.
+std::vector<std::string> BudgetOverruns(const LoadedLog& log, const SiteConfig& config,
+                                        const TallyResult& tally, const Tariffs& tariffs);
+
+// A field as every CSV output writes it: quoted and guarded from
+// spreadsheets as said above.
+void AppendCsvField(std::string& out, std::string_view field);
 
 // The integers of every report.
 void AppendInteger(std::string& out, int64_t n);

@@ -47,18 +47,21 @@ SiteConfig SitesOf(const std::vector<std::string>& numbers);
 // the log.
 struct Tallied {
   Tallied(LoadedLog log_in, SiteConfig config_in, std::string_view selection,
-          const ReportDateTime& when = {"07/12/2026", "10:30:00"})
+          const ReportDateTime& when = {"07/12/2026", "10:30:00"},
+          const Tariffs* tariffs_in = nullptr)
       : log(std::move(log_in)),
         config(std::move(config_in)),
-        tally(TallyCalls(log, config, selection)),
+        tariffs(tariffs_in),
+        tally(TallyCalls(log, config, selection, {}, tariffs)),
         heading(MakeReportHeading(log, when)) {}
   Tallied(const Tallied&) = delete;
   Tallied& operator=(const Tallied&) = delete;
   ReportRequest request(std::span<const std::string> warnings = {}) const {
-    return {log, config, tally, heading, warnings};
+    return {log, config, tally, heading, warnings, std::nullopt, tariffs};
   }
   LoadedLog log;
   SiteConfig config;
+  const Tariffs* tariffs;
   TallyResult tally;
   ReportHeading heading;
 };

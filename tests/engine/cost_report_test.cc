@@ -7,6 +7,7 @@
 
 #include "engine/analysis/cost.h"
 #include "engine/reports/periods_csv.h"
+#include "support/fake_log_files.h"
 #include "support/test_util.h"
 
 namespace tallix {
@@ -130,6 +131,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "    {\"number\":\"99999 disco\",\"calls\":1,\"seconds\":5,\"cost\":null}]"
                  "\n    \"without_cost\":1}}\n"}),
     [](const testing::TestParamInfo<CostCase>& row) { return row.param.name; });
+
+}  // namespace
+}  // namespace tallix
+
+namespace tallix {
+namespace {
+
+// Calls ten years apart, by day: 3654 periods make at most 300 bars.
+TEST(HtmlChart, BarsStayFewOnALongSpan) {
+  LoadResult load = testing_util::LoadText(Call("2016-01-01T00:00:00Z", "01234123456", 5) + "\n" +
+                                           Call("2026-01-01T00:00:00Z", "01234123456", 7) + "\n");
+  const testing_util::Tallied tallied(std::move(load.log), testing_util::SitesOf({"01234123456"}),
+                                      " ");
+  ReportRequest request = tallied.request();
+  request.by = PeriodUnit::kDay;
+  const std::string page = ReportTextOf(WriteHtmlReport, request);
+  EXPECT_NE(std::string::npos, page.find("Each bar holds 13 days, named after the first of them."));
+}
 
 }  // namespace
 }  // namespace tallix

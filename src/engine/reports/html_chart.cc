@@ -175,12 +175,25 @@ bool SpansMoreThanAMonth(const LoadedLog& log) {
 }
 
 // The periods as the chart's bars, which show calls alone.
-std::vector<DayCalls> PeriodBars(const PeriodTable& table) {
+// Bars a chart holds at most: a log whose times lie centuries apart would
+// otherwise give millions, and a page no browser can draw.
+constexpr int64_t kMaxBars = 300;
+
+// The periods as the chart's bars, `per_bar` periods to a bar (as many as
+// keep the bars within kMaxBars), each named after its first period.
+std::vector<DayCalls> PeriodBars(const PeriodTable& table, int64_t* per_bar) {
+  *per_bar = std::max<int64_t>(1, (table.size() + kMaxBars - 1) / kMaxBars);
   std::vector<DayCalls> bars;
-  table.ForEach([&bars](const PeriodRow& period) {
-    DayCalls& bar = bars.emplace_back();
-    bar.day = period.label;
-    for (const PeriodSite& site : period.sites) bar.calls.push_back(site.figures.calls);
+  int64_t index = 0;
+  table.ForEach([&](const PeriodRow& period) {
+    if (index++ % *per_bar == 0) {
+      DayCalls& bar = bars.emplace_back();
+      bar.day = period.label;
+      bar.calls.assign(period.sites.size(), 0);
+    }
+    for (size_t s = 0; s < period.sites.size(); ++s) {
+      bars.back().calls[s] += period.sites[s].figures.calls;
+    }
   });
   return bars;
 }
@@ -198,7 +211,16 @@ void AppendChartSection(std::string& out, const ReportRequest& request, const Pe
   out += "</section>\n<section>\n<h2>Calls per ";
   out += unit;
   out += "</h2>\n";
-  AppendChart(out, request.config, by_period ? PeriodBars(periods) : request.tally.days, unit);
+  int64_t per_bar = 1;
+  AppendChart(out, request.config, by_period ? PeriodBars(periods, &per_bar) : request.tally.days,
+              unit);
+  if (per_bar > 1) {
+    out += "<p class=\"none\">Each bar holds ";
+    AppendInteger(out, per_bar);
+    out += ' ';
+    out += unit;
+    out += "s, named after the first of them.</p>\n";
+  }
 }
 
 }  // namespace tallix

@@ -202,8 +202,9 @@ void AppendCallLists(ReportSink& sink, const ReportRequest& request) {
 
 // The periods as rows, a group of columns per site: its calls, their
 // duration and the change in calls from the period before.
-void AppendPeriodTable(std::string& out, const SiteConfig& config, const PeriodTable& table,
+void AppendPeriodTable(ReportSink& sink, const SiteConfig& config, const PeriodTable& table,
                        PeriodUnit unit, const Tariffs* tariffs) {
+  std::string& out = sink.text();
   if (table.size() == 0) {
     out += "<p class=\"none\">No counted call has a time.</p>\n";
     return;
@@ -239,6 +240,7 @@ void AppendPeriodTable(std::string& out, const SiteConfig& config, const PeriodT
       }
     }
     out += "</tr>\n";
+    sink.RowEnd();
   });
   out += "</tbody>\n</table></div>\n";
 }
@@ -326,7 +328,7 @@ void WriteHtmlReport(const ReportRequest& request, ReportSink& sink) {
   out += "</section>\n<section>\n<h2>Calls by ";
   out += unit_name;
   out += "</h2>\n";
-  AppendPeriodTable(out, request.config, periods, unit, request.tariffs);
+  AppendPeriodTable(sink, request.config, periods, unit, request.tariffs);
   out += "</section>\n<section>\n<h2>Numbers no site covers</h2>\n";
   AppendUnmatchedTable(sink, tally);
   out += "</section>\n<section>\n<h2>Calls of each site</h2>\n";

@@ -320,6 +320,10 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   if (options.follow) log.ForgetUnterminatedTail();
 
   const TallyResult tally = TallyCalls(log, config.config, options.select, options.range, costs);
+  if (const std::optional<std::string> empty =
+          EmptyRangeNote(log, tally.reconciliation.selected, options.range.limited())) {
+    Say(err, "warning: ", *empty);
+  }
   const std::vector<std::string> warnings =
       RunWarnings(config.warnings, log.LimitWarnings(), tally);
 

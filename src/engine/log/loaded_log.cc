@@ -125,6 +125,18 @@ std::optional<std::string> NoKeptLineWarning(const LoadedLog& log, std::string_v
          "\" and \"disconnected\"; every site shows 0 calls";
 }
 
+std::optional<std::string> EmptyRangeNote(const LoadedLog& log, uint64_t selected,
+                                          bool range_limited) {
+  const std::optional<LogDays> days = LogDaysOf(log);
+  if (!range_limited || selected != 0 || !days) return std::nullopt;
+  std::string note = "no call lies in the range; the log's calls with a time run from ";
+  AppendDateText(note, days->first);
+  note += " to ";
+  AppendDateText(note, days->last);
+  return note +
+         " (a syslog stamp without a year takes it from the last log file's time: --year sets it)";
+}
+
 FollowedYears::FollowedYears(const LoadedLog& log) {
   const std::vector<LogLine>& lines = log.LogLines();
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {

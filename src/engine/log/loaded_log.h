@@ -114,6 +114,14 @@ std::optional<LogDays> LogDaysOf(const LoadedLog& log);
 // kept; <then>", without the count when it is not known.
 std::string KeptLimitWarning(std::optional<uint64_t> beyond, std::string_view then);
 
+// The remark when a limited range selects no line while the log has lines
+// with a time (a syslog stamp's year may be wrong): "no call lies in the
+// range; the log's calls with a time run from 2025-12-05 to 2025-12-07 (a
+// syslog stamp without a year takes it from the last log file's time: --year
+// sets it)"; nullopt otherwise.
+std::optional<std::string> EmptyRangeNote(const LoadedLog& log, uint64_t selected,
+                                          bool range_limited);
+
 // The remark after a load that kept no line (the identifier may be wrong),
 // or nullopt when it kept some.
 std::optional<std::string> NoKeptLineWarning(const LoadedLog& log, std::string_view identifier);

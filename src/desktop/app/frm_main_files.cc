@@ -76,6 +76,8 @@ void frmMain::OpenLogFile(const QString& path) {
     return;
   }
   loading_ = true;
+  // A note of the load before ("Load cancelled") is no longer true.
+  sbStatusBar->EndNote();
   // The load replaces the lines the follower would add to.
   FollowLoadedLog();
   dlgCommonDialog.Remember(path);

@@ -1,9 +1,11 @@
 #include "desktop/app/log_follow.h"
 
 #include <QSocketNotifier>
+#include <fstream>
 
 #include "desktop/app/qt_text.h"
 #include "engine/log/log_follower.h"
+#include "engine/log/log_text_reader.h"
 
 namespace tallix {
 
@@ -21,6 +23,17 @@ void LogFollow::Start() {
   Stop();
   if (log_.LogFilePaths.empty()) return;
   const std::string path = log_.LogFilePaths.back();
+  // A compressed log is written whole, not appended to line by line.
+  char magic[kCompressionMagicBytes] = {};
+  if (std::ifstream file(path, std::ios::binary);
+      file.read(magic, sizeof magic) || file.gcount() > 0) {
+    if (CompressionOf({magic, static_cast<size_t>(file.gcount())}) != Compression::kNone) {
+      note_(QString("Follow Log follows a plain log, and \"%1\" is compressed: open the plain "
+                    "file the router writes to follow it")
+                .arg(ToQtMessage(path)));
+      return;
+    }
+  }
   auto watch = std::make_unique<FolderWatch>();
   auto follower = std::make_unique<LogFollower>();
   Status started = watch->Start(path);

@@ -51,6 +51,13 @@ void ClockStatusBar::ShowNote(const QString& text) {
   note_timer_->start(kNoteMs);
 }
 
+void ClockStatusBar::EndNote() {
+  if (!note_timer_->isActive()) return;
+  note_timer_->stop();
+  status_->setText("Status");
+  status_->setToolTip({});
+}
+
 QString ClockStatusBar::StatusText() const { return status_->text(); }
 QString ClockStatusBar::DateText() const { return date_->text(); }
 QString ClockStatusBar::TimeText() const { return time_->text(); }

@@ -21,6 +21,8 @@ class ClockStatusBar : public QStatusBar {
 
   // Shows `text` in the first panel for kNoteMs, then "Status" again.
   void ShowNote(const QString& text);
+  // Ends the note shown, if any, at once.
+  void EndNote();
   static constexpr int kNoteMs = 20000;
 
  private:

@@ -30,23 +30,28 @@ using Block = std::unique_ptr<char[]>;
 Block NewBlock() { return std::make_unique_for_overwrite<char[]>(kBlockBytes); }
 
 // The bytes read of a load's files, told to LoadOptions::progress every few
-// MiB, only on the thread that runs the load. Once the callback has said no,
-// every scan stops at its next block.
+// MiB of them or of text, only on the thread that runs the load: a
+// compressed file gives MiB of text for each KiB read, and a Cancel must not
+// wait for the next MiB of it. Once the callback has said no, every scan
+// stops at its next block.
 struct LoadProgress {
+  static constexpr uint64_t kCallBytes = 4u << 20;
   const std::function<bool(uint64_t done, uint64_t total)>& callback;
   const uint64_t total;
   std::atomic<uint64_t> done = 0;
-  uint64_t next_call = 4u << 20;  // touched only on the load's thread
+  uint64_t next_call = kCallBytes;  // touched only on the load's thread
+  uint64_t blocks = 0;              // scanned since the last call, likewise
   std::atomic<bool> cancelled = false;
 
-  // Adds `bytes` read; `on_load_thread` when the caller runs on the thread
-  // that runs the load, which alone may call the callback. False once the
-  // load is cancelled.
+  // Adds `bytes` read with a block of text; `on_load_thread` when the caller
+  // runs on the thread that runs the load, which alone may call the
+  // callback. False once the load is cancelled.
   bool Add(uint64_t bytes, bool on_load_thread) {
     if (!callback) return true;
     const uint64_t now = done.fetch_add(bytes) + bytes;
-    if (on_load_thread && now >= next_call) {
-      next_call = now + (4u << 20);
+    if (on_load_thread && (now >= next_call || ++blocks * kBlockBytes >= kCallBytes)) {
+      next_call = now + kCallBytes;
+      blocks = 0;
       if (!callback(now, total)) cancelled = true;
     }
     return !cancelled;

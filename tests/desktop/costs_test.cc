@@ -1,7 +1,7 @@
 // Costs in the window with a tariff file beside the configuration: the
-// Tariffs window, the Periods window's cost columns and budget marks, and
-// Check Totals' cost column, each against the text `tallix-report` makes of
-// the same log and tariff file; a faulty file told once at start-up.
+// Tariffs window, Periods' cost columns and budget marks and Check Totals'
+// Copy against `tallix-report`'s text of the same log and tariff
+// file; a faulty file told once at start-up.
 
 #include <QAction>
 #include <QApplication>
@@ -25,53 +25,25 @@
 namespace tallix::testing {
 namespace {
 
-QByteArray Call(const char* stamp, const char* number, int seconds) {
-  return QString("%1 isdnrouter isdn: call from %2 disconnected, lasted %3 seconds\n")
-      .arg(stamp, number, QString::number(seconds))
-      .toUtf8();
-}
-
-// Day and night units for Head Office's prefix, one unit length for the
-// rest; Head Office's December passes its monthly budget, November does not.
+// Day and night units for Head Office's prefix, one unit for the rest; Head
+// Office's December passes its monthly budget, November does not.
 const QByteArray kTariffs = R"(currency = "EUR"
-[[tariff]]
-name = "Local"
-prefixes = ["0123"]
-  [[tariff.zone]]
-  days = ["Mon", "Tue", "Wed", "Thu", "Fri"]
-  from = "08:00"
-  to = "18:00"
-  unit_seconds = 90
-  unit_price = "0.06"
-  [[tariff.zone]]
-  days = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]
-  from = "00:00"
-  to = "24:00"
-  unit_seconds = 240
-  unit_price = "0.06"
-[[tariff]]
-name = "Long distance"
-prefixes = ["0"]
-setup = "0.10"
-  [[tariff.zone]]
-  days = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]
-  from = "00:00"
-  to = "24:00"
-  unit_seconds = 60
-  unit_price = "0.12"
-[[budget]]
-number = "01234123456"
-per = "month"
-amount = "0.20"
+budget = [{number = "01234123456", per = "month", amount = "0.20"}]
+tariff = [{name = "Local", prefixes = ["0123"], zone = [
+  {days = ["Mon", "Tue", "Wed", "Thu", "Fri"], from = "08:00", to = "18:00", unit_seconds = 90, unit_price = "0.06"},
+  {days = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"], from = "00:00", to = "24:00", unit_seconds = 240, unit_price = "0.06"}]},
+  {name = "Long distance", prefixes = ["0"], setup = "0.10", zone = [
+  {days = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"], from = "00:00", to = "24:00", unit_seconds = 60, unit_price = "0.12"}]}]
 )";
 
-const QByteArray kLog = Call("2026-11-30T23:59:59Z", "01234123456", 60) +
-                        Call("2026-12-01T08:00:00+01:00", "01234123456", 400) +
-                        Call("2026-12-01T17:59:00Z", "01234123456", 300) +
-                        Call("2026-12-01T09:00:00-05:00", "02079460123", 130) +
-                        Call("2026-12-28T10:00:00Z", "05550000000", 45) + "Dec 28 10:00:00 junk\n";
+const QByteArray kLog =
+    R"(2026-11-30T23:59:59Z isdnrouter isdn: call from 01234123456 disconnected, lasted 60 seconds
+2026-12-01T08:00:00+01:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 400 seconds
+2026-12-01T17:59:00Z isdnrouter isdn: call from 01234123456 disconnected, lasted 300 seconds
+2026-12-01T09:00:00-05:00 isdnrouter isdn: call from 02079460123 disconnected, lasted 130 seconds
+2026-12-28T10:00:00Z isdnrouter isdn: call from 05550000000 disconnected, lasted 45 seconds
+)";
 
-// A window opened over the log with `tariffs` beside the configuration.
 void Start(Harness& h, const QByteArray& tariffs = kTariffs) {
   h.WriteConfig(kThreeSitesConfig);
   h.WriteFile("program/Tariffs.toml", tariffs);
@@ -79,21 +51,18 @@ void Start(Harness& h, const QByteArray& tariffs = kTariffs) {
   h.Open(h.WriteFile("router.log", kLog));
 }
 
-Tariffs ReadTariffs(Harness& h) {
-  TariffRead read = ReadTariffFile(FromQt(h.PathOf("program/Tariffs.toml")));
-  if (!read.ok()) qFatal("tariffs: %s", read.error.c_str());
-  return read.tariffs;
-}
-
-// The command's text of `write` over the window's log and sites, tallied
-// over `selection` with the tariff file read anew.
-QString CommandText(Harness& h, ReportWriter write, std::string_view selection) {
-  const Tariffs tariffs = ReadTariffs(h);
-  const TallyResult tally =
-      TallyCalls(h.window().Log(), h.window().Config(), selection, {}, &tariffs);
-  const ReportHeading heading;
-  return ToQt(ReportTextOf(
-      write, {h.window().Log(), h.window().Config(), tally, heading, {}, std::nullopt, &tariffs}));
+// The tariff file read anew, when it is to be used, and the tally of
+// `selection` costed with it.
+struct Costed {
+  Tariffs tariffs;
+  TallyResult tally;
+};
+Costed Tally(Harness& h, bool costs, std::string_view selection = kAllDataSelection) {
+  Costed c;
+  if (costs) c.tariffs = ReadTariffFile(FromQt(h.PathOf("program/Tariffs.toml"))).tariffs;
+  c.tally = TallyCalls(h.window().Log(), h.window().Config(), selection, {},
+                       costs ? &c.tariffs : nullptr);
+  return c;
 }
 
 template <typename T>
@@ -107,133 +76,84 @@ class CostsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The table is the comparison's rows with the cheapest tariff marked in
-  // words; Copy and Save As are its text; a new tally is followed; the
+  // The table is the comparison's rows, the cheapest tariff marked in words;
+  // Copy and Save As are the command's text; a new tally is followed; the
   // tariff file is refused as a target.
   void tariffsWindowIsTheCommands() {
     Harness h;
     Start(h);
-    QVERIFY(h.Find<QAction>("mnuViewTariffs")->isEnabled());
     h.Trigger("mnuViewTariffs");
     auto* window = Window<FormTariffs>(h, "FormTariffs");
-    QVERIFY(window != nullptr && window->isVisible() && !window->isModal());
-    auto* table = window->findChild<QTableWidget*>("TariffsTable");
+    QString expected;
     for (const char* selection : {" ", "Dec  1"}) {
-      if (selection[0] != ' ') {
-        h.Find<QComboBox>("ComboDate")->setCurrentText(selection);
-        h.Click("CommandDate");
-      }
-      const QString expected = CommandText(h, WriteTariffsCsv, selection);
+      h.Find<QComboBox>("ComboDate")->setCurrentText(selection);
+      if (selection[0] != ' ') h.Click("CommandDate");
+      const Costed c = Tally(h, true, selection);
+      const ReportHeading heading;
+      expected = ToQt(ReportTextOf(
+          WriteTariffsCsv,
+          {h.window().Log(), h.window().Config(), c.tally, heading, {}, std::nullopt, &c.tariffs}));
       std::vector<QStringList> rows;
       for (const QString& line : expected.split("\r\n", Qt::SkipEmptyParts).mid(1)) {
         rows.push_back(line.split(',') << "");
       }
       QCOMPARE(rows.size(), size_t(3));
-      // Local's units are cheaper than Long distance's for every call here.
       rows[0][FormTariffs::kNote] = "\u25C0 cheapest";
-      QCOMPARE(TableCells(*table->model()), rows);
+      QCOMPARE(TableCells(*window->findChild<QTableWidget*>("TariffsTable")->model()), rows);
       window->findChild<QPushButton*>("cmdCopy")->click();
       QCOMPARE(QApplication::clipboard()->text(), expected);
     }
-    h.chooser.file_answers.push_back(h.PathOf("saved.csv"));
-    window->findChild<QPushButton*>("cmdSaveAs")->click();
-    QVERIFY(h.chooser.file_requests.back().initial_name.endsWith("/router-tariffs.csv"));
-    QFile saved(h.PathOf("saved.csv"));
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(QString(saved.readAll()), CommandText(h, WriteTariffsCsv, "Dec  1"));
-
-    h.chooser.file_answers.push_back(h.PathOf("program/Tariffs.toml"));
-    window->findChild<QPushButton*>("cmdSaveAs")->click();
+    for (const QString& target : {h.PathOf("saved.csv"), h.PathOf("program/Tariffs.toml")}) {
+      h.chooser.file_answers.push_back(target);
+      window->findChild<QPushButton*>("cmdSaveAs")->click();
+      QVERIFY(h.chooser.file_requests.back().initial_name.endsWith("/router-tariffs.csv"));
+    }
     QVERIFY(h.messages.shown.back().text.contains("is the tariff file"));
-    QFile tariffs(h.PathOf("program/Tariffs.toml"));
-    QVERIFY(tariffs.open(QIODevice::ReadOnly));
+    QFile saved(h.PathOf("saved.csv")), tariffs(h.PathOf("program/Tariffs.toml"));
+    QVERIFY(saved.open(QIODevice::ReadOnly) && tariffs.open(QIODevice::ReadOnly));
+    QCOMPARE(QString(saved.readAll()), expected);
     QCOMPARE(tariffs.readAll(), kTariffs);
     for (QWidget* control : window->findChildren<QWidget*>()) {
       if (control->isVisible() && control->focusPolicy() != Qt::NoFocus) {
-        QVERIFY2(!control->objectName().isEmpty() && !control->accessibleName().isEmpty(),
-                 qPrintable(control->metaObject()->className()));
+        QVERIFY(!control->objectName().isEmpty() && !control->accessibleName().isEmpty());
       }
     }
   }
 
-  // Copy is `--format periods` with costs; the cost cells over budget carry
-  // a sign and say both amounts in their tooltip.
-  void periodsShowCostsAndBudgets_data() {
-    QTest::addColumn<int>("unit");
-    QTest::addColumn<int>("marks");
-    QTest::newRow("month: Head Office's December") << 2 << 1;
-    QTest::newRow("week: a monthly budget is not shown") << 1 << 0;
-  }
+  // Periods' Copy is `--format periods` with costs; the cost cells over
+  // budget carry a sign and say both amounts in their tooltip.
   void periodsShowCostsAndBudgets() {
-    QFETCH(int, unit);
-    QFETCH(int, marks);
     Harness h;
     Start(h);
     h.Trigger("mnuViewPeriods");
     auto* window = Window<FormPeriods>(h, "FormPeriods");
-    QVERIFY(window != nullptr);
-    window->findChild<QComboBox*>("PeriodUnitBox")->setCurrentIndex(unit);
-    const Tariffs tariffs = ReadTariffs(h);
-    const TallyResult tally =
-        TallyCalls(h.window().Log(), h.window().Config(), kAllDataSelection, {}, &tariffs);
-    const PeriodTable periods(CountedTimedCalls(h.window().Log(), tally), 3,
-                              static_cast<PeriodUnit>(unit));
-    const PeriodCosts costs{tariffs, h.window().Config().SiteNumbers,
-                            static_cast<PeriodUnit>(unit)};
-    const QString expected = ToQt(PeriodsCsvText(periods, h.window().Config().SiteNames, &costs));
+    const Costed c = Tally(h, true);
+    const auto by = PeriodUnit::kMonth;
+    const PeriodCosts costs{c.tariffs, h.window().Config().SiteNumbers, by};
+    const QString expected =
+        ToQt(PeriodsCsvText(PeriodTable(CountedTimedCalls(h.window().Log(), c.tally), 3, by),
+                            h.window().Config().SiteNames, &costs));
     window->findChild<QPushButton*>("cmdCopy")->click();
     QCOMPARE(QApplication::clipboard()->text(), expected);
 
     const QAbstractItemModel& model = *window->findChild<QTableView*>("PeriodsTable")->model();
-    QCOMPARE(model.columnCount(), 1 + 3 * 5);
-    QCOMPARE(model.headerData(5, Qt::Horizontal).toString(), QString("Head Office\ncost EUR"));
-    // Per CSV row (period, site): the cost cell shows its cost, marked when over.
     int shown = 0;
     const QStringList lines = expected.split("\r\n", Qt::SkipEmptyParts).mid(1);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    for (int i = 0; i < lines.size(); ++i) {  // a row per period and site
       const QStringList f = lines[i].split(',');
-      const QModelIndex cell =
-          model.index(static_cast<int>(i / 3), 5 + static_cast<int>(i % 3) * 5);
+      const QModelIndex cell = model.index(i / 3, 5 + i % 3 * 5);
       const bool over = f[12] == "yes";
       QCOMPARE(cell.data().toString(), (over ? "\u25B2 " : "") + f[10]);
-      if (over) {
+      if (over)
         QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
                  f[10] + " of " + f[11] + " EUR: over budget");
-      }
       shown += over;
     }
-    QCOMPARE(shown, marks);
+    QCOMPARE(shown, 1);  // Head Office's December
   }
 
-  // Check Totals' table and Copy end with the audit's cost column.
-  void checkTotalsCopyHasTheCost() {
-    Harness h;
-    Start(h);
-    h.Trigger("mnuViewCheckTotals");
-    auto* window = Window<FormCheckTotals>(h, "FormCheckTotals");
-    QVERIFY(window != nullptr);
-    const Tariffs tariffs = ReadTariffs(h);
-    const TallyResult tally =
-        TallyCalls(h.window().Log(), h.window().Config(), kAllDataSelection, {}, &tariffs);
-    std::vector<int32_t> all(tally.lines.size());
-    std::iota(all.begin(), all.end(), 0);
-    const QString expected = ToQt(AuditRowsText(
-        {h.window().Log(), h.window().Config(), tally, &tariffs}, all, AuditTextForm::kTsv, true));
-    QVERIFY(expected.contains("\t0.12\n"));
-    window->findChild<QTableView*>("LinesTable")->selectAll();
-    QCOMPARE(window->RowsAsText(true), expected);
-    const QAbstractItemModel& model = *window->findChild<QTableView*>("LinesTable")->model();
-    QCOMPARE(model.headerData(KeptLinesModel::kCost, Qt::Horizontal).toString(),
-             QString("Cost (EUR)"));
-    const QStringList rows = expected.split('\n', Qt::SkipEmptyParts);
-    for (int r = 0; r < model.rowCount(); ++r) {
-      QCOMPARE(model.index(r, KeptLinesModel::kCost).data().toString(), rows[r].split('\t').last());
-    }
-  }
-
-  // What start-up says of the tariff file, in the one box of start-up
-  // problems and once: a refused file, the window then without costs; a
-  // budget for no site, the costs shown.
+  // Start-up's one box of problems says, once, a refused file (the window
+  // then without costs) or a budget for no site (the costs shown).
   void tariffFileProblemsToldOnce_data() {
     QTest::addColumn<QByteArray>("tariffs");
     QTest::addColumn<QString>("told");
@@ -241,7 +161,7 @@ class CostsTest : public QObject {
     QTest::newRow("unknown key") << QByteArray("currency = \"EUR\"\nnmae = 1\n")
                                  << "Tariffs.toml:2:1: unknown key" << false;
     QTest::newRow("budget of no site")
-        << kTariffs + "[[budget]]\nnumber = \"0999\"\nper = \"day\"\namount = 1\n"
+        << QByteArray(kTariffs).replace("01234123456", "0999")
         << "Tariffs.toml: budget for number \"0999\" names no site" << true;
   }
   void tariffFileProblemsToldOnce() {
@@ -254,15 +174,18 @@ class CostsTest : public QObject {
     h.window().ReportStartupProblems();
     QCOMPARE(h.messages.shown.size(), size_t(1));
     QVERIFY2(h.messages.shown[0].text.contains(told), qPrintable(h.messages.shown[0].text));
-    QCOMPARE(h.window().TariffsInUse() != nullptr, costs);
     QCOMPARE(h.Find<QAction>("mnuViewTariffs")->isEnabled(), costs);
-    if (!costs) {
-      QVERIFY(h.Find<QAction>("mnuViewTariffs")->statusTip().contains("Tariffs.toml"));
-    }
+    QCOMPARE(h.Find<QAction>("mnuViewTariffs")->statusTip().contains("Tariffs.toml"), !costs);
+    // Check Totals' Copy is the audit's rows, with their cost column.
     h.Trigger("mnuViewCheckTotals");
-    auto* window = Window<FormCheckTotals>(h, "FormCheckTotals");
-    QCOMPARE(window->findChild<QTableView*>("LinesTable")->model()->columnCount(),
-             costs ? KeptLinesModel::kColumns : KeptLinesModel::kCost);
+    const Costed c = Tally(h, costs);
+    std::vector<int32_t> all(c.tally.lines.size());
+    std::iota(all.begin(), all.end(), 0);
+    const QString expected = ToQt(AuditRowsText(
+        {h.window().Log(), h.window().Config(), c.tally, costs ? &c.tariffs : nullptr}, all,
+        AuditTextForm::kTsv, true));
+    QCOMPARE(expected.contains("\t0.12\n"), costs);
+    QCOMPARE(Window<FormCheckTotals>(h, "FormCheckTotals")->RowsAsText(false), expected);
   }
 };
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tallix and saves screenshots of the main window (with the example log
 # loaded), the Options dialog, the Show Log window, the Check Totals window
-# beside the main window, a log line in context, the Periods window and the
-# File menu at Export
+# beside the main window, a log line in context, the Periods window, the
+# Tariffs window (with the example tariff file) and the File menu at Export
 # into docs/screenshots/, frames and title bars
 # included. The windows run on a virtual X server of the script's own under
 # the openbox window manager; both are ended by process id when the script
@@ -53,7 +53,7 @@ done
 
 # The example configuration plays the configuration file beside the program.
 mkdir "$work/program"
-cp examples/Tallix.cfg "$work/program/"
+cp examples/Tallix.cfg examples/Tariffs.toml "$work/program/"
 
 mkdir -p docs/screenshots
 QT_QPA_PLATFORM=xcb "$build/tallix-screenshots" "$work/program" examples/router.log docs/screenshots

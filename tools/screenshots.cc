@@ -133,7 +133,6 @@ int main(int argc, char** argv) {
   const QDir out(QString::fromLocal8Bit(argv[3]));
   QTemporaryDir settings_dir;
 
-  auto data = std::make_unique<tallix::TallixData>();
   ScriptedChooser chooser(log);
   tallix::QtMessageService messages;
   tallix::QtLinePrinterFactory printers;
@@ -141,8 +140,11 @@ int main(int argc, char** argv) {
   tallix::QtClock clock;
   tallix::Services services{&chooser,  &messages, &printers,
                             &settings, &clock,    tallix::ConfigBesideProgram(program_dir)};
+  // Tariffs.toml beside Tallix.cfg, when the script put one there.
+  services.tariff_places = {{},
+                            QDir(program_dir).filePath("Tariffs.toml").toLocal8Bit().toStdString()};
 
-  tallix::frmMain window(*data, services);
+  tallix::frmMain window(services);
   window.show();
   window.findChild<QAction*>("mnuFileOpen")->trigger();
   QApplication::processEvents();
@@ -179,6 +181,11 @@ int main(int argc, char** argv) {
   }
   ok = periods != nullptr && Save(periods, out.filePath("periods.png")) && ok;
   if (periods != nullptr) periods->close();
+  // The tariffs compared, beside the main window.
+  window.findChild<QAction*>("mnuViewTariffs")->trigger();
+  auto* tariffs = window.findChild<QDialog*>("FormTariffs");
+  ok = tariffs != nullptr && Save(tariffs, out.filePath("tariffs.png"), &window) && ok;
+  if (tariffs != nullptr) tariffs->close();
   ok = GrabMenu(&window, "mnuFile", "mnuFileExport", out.filePath("export-menu.png")) && ok;
   return ok ? 0 : 1;
 }

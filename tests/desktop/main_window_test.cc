@@ -168,6 +168,7 @@ void MainWindowTest::menuTreeInOrder() {
                                 "mnuViewOptions=&Options...",
                                 "mnuViewCheckTotals=&Check Totals...",
                                 "mnuViewPeriods=&Periods...",
+                                "mnuViewTariffs=&Tariffs...",
                                 "mnuViewFollowLog=&Follow Log",
                                 "mnuHelp=&Help",
                                 "mnuHelpContents=&Contents",

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "desktop/app/qt_text.h"
+
 namespace tallix::testing {
 namespace {
 
@@ -146,6 +148,8 @@ frmMain& Harness::Start() {
                     &printers, settings_.get(),
                     &clock,    config.value_or(ConfigBesideProgram(dir_.filePath("program"))),
                     &desktop,  &load_watcher};
+  services.tariff_places =
+      tariff_places.value_or(ConfigPlaces{{}, FromQt(dir_.filePath("program/Tariffs.toml"))});
   window_ = std::make_unique<frmMain>(services);
   return *window_;
 }

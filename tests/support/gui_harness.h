@@ -155,6 +155,9 @@ class Harness {
   FakeLoadWatcher load_watcher;
   // Where Start() reads and Options writes; default: ConfigPath() for both.
   std::optional<ConfigLocation> config;
+  // Where Start() looks for the tariff file; default: Tariffs.toml beside
+  // Tallix.cfg (PathOf("program/Tariffs.toml")), with no per-user place.
+  std::optional<ConfigPlaces> tariff_places;
 
  private:
   QTemporaryDir dir_;

@@ -28,6 +28,7 @@
 #include "desktop/reports/frm_check_totals.h"
 #include "desktop/reports/frm_periods.h"
 #include "desktop/reports/frm_show_log.h"
+#include "desktop/reports/frm_tariffs.h"
 #include "engine/analysis/duration.h"
 #include "engine/analysis/tally.h"
 #include "engine/app/run_policy.h"
@@ -84,6 +85,7 @@ frmMain::frmMain(const Services& services, QWidget* parent)
 frmMain::~frmMain() {
   delete check_totals_;
   delete periods_;
+  delete tariffs_window_;
 }
 
 void frmMain::BuildControls() {
@@ -148,6 +150,7 @@ void frmMain::BuildMenus() {
       {"mnuViewOptions", "&Options...", &frmMain::mnuViewOptions_Click},
       {"mnuViewCheckTotals", "&Check Totals...", &frmMain::mnuViewCheckTotals_Click},
       {"mnuViewPeriods", "&Periods...", &frmMain::mnuViewPeriods_Click},
+      {"mnuViewTariffs", "&Tariffs...", &frmMain::mnuViewTariffs_Click},
       {"mnuViewFollowLog", "&Follow Log", &frmMain::mnuViewFollowLog_Click},
   };
   static constexpr MenuEntryDef kHelp[] = {
@@ -207,6 +210,20 @@ QString frmMain::ConfigFilePath() const { return ToQt(services_.config.write_pat
 
 // ---- Start-up and close
 
+namespace {
+
+// Why View > Tariffs is off without a tariff file: where one is looked for.
+QString NoTariffText(const ConfigPlaces& places) {
+  QStringList where;
+  for (const std::string& place : {places.per_user, places.beside_program}) {
+    if (!place.empty()) where << "\"" + ToQtMessage(place) + "\"";
+  }
+  if (where.isEmpty()) return "No tariff file is in use";
+  return "No tariff file: put one at " + where.join(" or ");
+}
+
+}  // namespace
+
 void frmMain::Form_Load() {
   geometry_ = new WindowGeometry(*this, *services_.settings);
   follow_ = new LogFollow(
@@ -225,6 +242,7 @@ void frmMain::Form_Load() {
   for (const std::string& warning : config.warnings) startup_problems_.push_back(warning);
   for (const std::string& note : config.notes) startup_problems_.push_back(note);
   if (!services_.config.skipped.empty()) startup_problems_.push_back(services_.config.skipped);
+  ReadTariffs();
   ShowSiteRows();
   EnableResultCommands(false);
   config_warnings_ = config.warnings;
@@ -296,6 +314,13 @@ void frmMain::EnableResultCommands(bool enabled) {
   for (const char* name : {"mnuFileExport", "mnuViewCheckTotals", "mnuViewPeriods"}) {
     findChild<QAction*>(name)->setEnabled(enabled);
   }
+  // Hovering a disabled entry says why in the status bar.
+  auto* tariffs = findChild<QAction*>("mnuViewTariffs");
+  tariffs->setEnabled(enabled && tariffs_);
+  tariffs->setStatusTip(!tariffs_ ? NoTariffText(services_.tariff_places)
+                        : enabled ? QString("Compare the tariffs over the calls selected")
+                                  : QString("Open a log to compare the tariffs over its calls"));
+  tariffs->setToolTip(tariffs->statusTip());
 }
 
 void frmMain::ShowTally(std::string_view selection) {
@@ -304,7 +329,7 @@ void frmMain::ShowTally(std::string_view selection) {
 }
 
 void frmMain::RunTally(std::string_view selection) {
-  last_tally_ = TallyCalls(log_, config_, selection);
+  last_tally_ = TallyCalls(log_, config_, selection, {}, TariffsInUse());
   const int sites = std::min(config_.SitesInUse(), kRows);
   for (int row = 0; row < sites; ++row) {
     const auto r = static_cast<size_t>(row);
@@ -314,6 +339,7 @@ void frmMain::RunTally(std::string_view selection) {
   ResultsRangeDisplay->setText(ToQt(last_tally_.caption));
   ShowClippedTextAsToolTip(ResultsRangeDisplay);
   RefreshCheckTotals();
+  RefreshTariffs();
 }
 
 // ---- View and Help menus
@@ -365,6 +391,10 @@ void frmMain::mnuViewCheckTotals_Click() {
 
 void frmMain::mnuViewPeriods_Click() {
   if (RequireLoadedLog("showing the periods")) ShowPeriods();
+}
+
+void frmMain::mnuViewTariffs_Click() {
+  if (RequireLoadedLog("comparing the tariffs") && tariffs_) ShowTariffs();
 }
 
 void frmMain::mnuHelpContents_Click() {

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "desktop/app/services.h"
 #include "engine/analysis/tally.h"
 #include "engine/config/site_config.h"
+#include "engine/config/tariff_file.h"
 #include "engine/log/loaded_log.h"
 
 class QAction;
@@ -37,6 +39,7 @@ class ClockStatusBar;
 struct LoadResult;
 class FormCheckTotals;
 class FormPeriods;
+class FormTariffs;
 class LogFollow;
 class WindowGeometry;
 
@@ -72,6 +75,8 @@ class frmMain : public QMainWindow {
   const LoadedLog& Log() const { return log_; }
   const SiteConfig& Config() const { return config_; }
   const TallyResult& LastTally() const { return last_tally_; }
+  // The tariff file read at start-up; null without one or when it was refused.
+  const Tariffs* TariffsInUse() const { return tariffs_ ? &*tariffs_ : nullptr; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -100,6 +105,7 @@ class frmMain : public QMainWindow {
   void mnuViewOptions_Click();
   void mnuViewCheckTotals_Click();
   void mnuViewPeriods_Click();
+  void mnuViewTariffs_Click();
   void mnuViewFollowLog_Click();
   // Follows the loaded log while View > Follow Log is on.
   void FollowLoadedLog();
@@ -143,6 +149,13 @@ class frmMain : public QMainWindow {
   // The Periods window, when open, tallies again (from the log's days after
   // a new log).
   void RefreshPeriods(bool new_log);
+  // Reads the tariff file where tallix-report finds it, when there is one;
+  // a refused file is a start-up problem and leaves the window without costs.
+  void ReadTariffs();
+  // Opens the Tariffs window, or brings the open one forward.
+  void ShowTariffs();
+  // The Tariffs window, when open, compares the last tally again.
+  void RefreshTariffs();
   // True, after saying so, when `path` is a file of the loaded log, a file
   // opened or tried as a log in this run, or the configuration file, which no
   // report may overwrite.
@@ -168,6 +181,8 @@ class frmMain : public QMainWindow {
   LoadedLog log_;
   SiteConfig config_;
   TallyResult last_tally_;
+  std::optional<Tariffs> tariffs_;
+  std::string tariff_path_;               // the file tariffs_ was read from
   bool result_commands_enabled_ = false;  // the value last given to EnableResultCommands
   std::vector<std::string> startup_problems_;
   std::vector<std::string> config_warnings_;  // of the configuration file as read
@@ -177,6 +192,7 @@ class frmMain : public QMainWindow {
   std::vector<std::string> tried_logs_;
   QPointer<FormCheckTotals> check_totals_;
   QPointer<FormPeriods> periods_;
+  QPointer<FormTariffs> tariffs_window_;
   LogFollow* follow_ = nullptr;  // owned by the window
 
   QToolBar* tbToolBar = nullptr;

@@ -17,6 +17,7 @@
 #include "desktop/app/status_bar.h"
 #include "desktop/reports/frm_check_totals.h"
 #include "desktop/reports/frm_periods.h"
+#include "desktop/reports/frm_tariffs.h"
 #include "engine/analysis/tally.h"
 #include "engine/app/run_policy.h"
 #include "engine/log/log_loader.h"
@@ -89,6 +90,7 @@ void frmMain::OpenLogFile(const QString& path) {
   }
   if (check_totals_) check_totals_->Blank();
   if (periods_) periods_->Blank();
+  if (tariffs_window_) tariffs_window_->Blank();
   LoadResult load = RunBusyLoad(
       *this, QFileInfo(path).fileName(),
       [&file, identifier = config_.RouterIdentifier](const LoadOptions& options) {
@@ -99,6 +101,7 @@ void frmMain::OpenLogFile(const QString& path) {
   if (!load.status.ok()) {
     FollowLoadedLog();
     RefreshCheckTotals();
+    RefreshTariffs();
     RefreshPeriods(false);
     if (load.status.cancelled()) {
       sbStatusBar->ShowNote("Load cancelled");
@@ -179,7 +182,11 @@ QString frmMain::InputFileAt(const std::string& path) const {
   const std::vector<std::string>& logs = log_.LogFilePaths;
   const std::string configs[] = {services_.config.read_path, services_.config.write_path};
   const std::optional<InputFile> input = tallix::InputFileAt(path, logs, configs);
-  if (!input) return {};
+  if (!input) {
+    const std::string tariffs[] = {tariff_path_};
+    if (!tariff_path_.empty() && tallix::InputFileAt(path, {}, tariffs)) return "the tariff file";
+    return {};
+  }
   if (input->kind == InputFile::Kind::kConfig) return "the configuration file";
   return logs.size() > 1 ? "a file of the log that is loaded" : "the log that is loaded";
 }
@@ -198,7 +205,7 @@ void frmMain::mnuFileExport_Click() {
   const std::vector<std::string> warnings = RunWarnings();
   const ReportHeading heading = MakeReportHeading(log_, services_.clock->Now());
   const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    type.write({log_, config_, last_tally_, heading, warnings}, sink);
+    type.write({log_, config_, last_tally_, heading, warnings, std::nullopt, TariffsInUse()}, sink);
   });
   if (!written.ok()) {
     ShowProblem("Nothing was exported.\n\n" + ToQtMessage(written.message()));

@@ -1,5 +1,5 @@
-// The main window's report windows (Show Log, Check Totals, Periods) and
-// printing.
+// The main window's report windows (Show Log, Check Totals, Periods,
+// Tariffs), the tariff file they cost calls with, and printing.
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,7 +10,10 @@
 #include "desktop/reports/frm_check_totals.h"
 #include "desktop/reports/frm_periods.h"
 #include "desktop/reports/frm_show_log.h"
+#include "desktop/reports/frm_tariffs.h"
+#include "engine/config/tariff_location.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/text_file.h"
 
 namespace tallix {
 
@@ -54,7 +57,7 @@ void frmMain::CommandShowLog_Click() {
 void frmMain::ShowCheckTotals(int choice) {
   if (check_totals_ == nullptr) {
     check_totals_ = new FormCheckTotals(
-        {log_, config_, last_tally_},
+        {log_, config_, last_tally_, TariffsInUse()},
         {dlgCommonDialog, *services_.messages, *services_.settings,
          [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
          [this] { return ProposedName("-audit.csv"); }},
@@ -74,7 +77,7 @@ void frmMain::RefreshCheckTotals() {
 void frmMain::ShowPeriods() {
   if (periods_ == nullptr) {
     periods_ =
-        new FormPeriods(log_, config_,
+        new FormPeriods(log_, config_, TariffsInUse(),
                         {dlgCommonDialog, *services_.messages, *services_.settings,
                          [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
                          [this] { return ProposedName("-periods.csv"); },
@@ -93,6 +96,41 @@ void frmMain::ShowPeriods() {
 
 void frmMain::RefreshPeriods(bool new_log) {
   if (periods_ != nullptr) periods_->Refresh(new_log);
+}
+
+void frmMain::ReadTariffs() {
+  tariff_path_ = ChooseTariffPath({}, services_.tariff_places, IsRegularFile);
+  if (tariff_path_.empty()) return;
+  TariffRead read = ReadTariffFile(tariff_path_);
+  if (!read.ok()) {
+    startup_problems_.push_back(read.error + "; Tallix goes on without costs");
+    return;
+  }
+  tariffs_ = std::move(read.tariffs);
+  const std::span<const std::string> numbers(config_.SiteNumbers.data(),
+                                             static_cast<size_t>(config_.SitesInUse()));
+  for (std::string& warning : BudgetWarnings(*tariffs_, numbers, tariff_path_)) {
+    startup_problems_.push_back(std::move(warning));
+  }
+}
+
+void frmMain::ShowTariffs() {
+  if (tariffs_window_ == nullptr) {
+    tariffs_window_ = new FormTariffs(
+        {log_, config_, last_tally_, TariffsInUse()},
+        {dlgCommonDialog, *services_.messages, *services_.settings,
+         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
+         [this] { return ProposedName("-tariffs.csv"); }},
+        [](const QString& text) { QApplication::clipboard()->setText(text); }, this);
+    tariffs_window_->show();
+  } else {
+    tariffs_window_->raise();
+  }
+  tariffs_window_->activateWindow();
+}
+
+void frmMain::RefreshTariffs() {
+  if (tariffs_window_ != nullptr) tariffs_window_->Refresh();
 }
 
 void frmMain::PrintLines(const std::vector<std::string>& lines) {

@@ -3,6 +3,7 @@
 // closed.
 
 #include <QApplication>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "desktop/app/qt_services.h"
 #include "desktop/app/startup.h"
 #include "desktop/reports/line_printer.h"
+#include "engine/config/tariff_location.h"
 
 namespace {
 
@@ -42,6 +44,8 @@ int Main(int argc, char** argv) {
   tallix::Services services{&file_chooser, &messages, &printers,
                             &settings,     &clock,    tallix::SystemConfigLocation(program_dir),
                             &desktop};
+  services.tariff_places =
+      tallix::TariffPlacesFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), program_dir);
 
   tallix::frmMain window(services);
   tallix::StartMainWindow(window, QApplication::arguments());

@@ -176,6 +176,9 @@ struct Services {
   ConfigLocation config;
   DesktopService* desktop = nullptr;
   LoadWatcher* load_watcher = nullptr;  // may stay null
+  // Where start-up looks for the tariff file: per user, else beside the
+  // program (TariffPlacesFor in the program); none when both are empty.
+  ConfigPlaces tariff_places = {};
 };
 
 // What a window of results beside the main one needs from its owner to keep

@@ -80,7 +80,7 @@ FormCheckTotals::FormCheckTotals(const TalliedLog& shown, const CheckTotalsServi
   LinesTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   LinesTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   const int digit = fontMetrics().horizontalAdvance('0');
-  const int widths[KeptLinesModel::kColumns] = {22, 7, 16, 13, 9, 24};
+  const int widths[KeptLinesModel::kColumns] = {22, 7, 16, 13, 9, 24, 10};
   for (int c = 0; c < KeptLinesModel::kColumns; ++c)
     LinesTable->setColumnWidth(c, widths[c] * digit);
   LinesTable->horizontalHeader()->setStretchLastSection(true);

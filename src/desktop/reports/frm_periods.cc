@@ -1,6 +1,7 @@
 #include "desktop/reports/frm_periods.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -18,6 +19,7 @@
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
+#include "engine/analysis/cost.h"
 #include "engine/analysis/duration.h"
 #include "engine/output/output_file.h"
 #include "engine/reports/periods_csv.h"
@@ -65,26 +67,30 @@ QString DurationChange(const std::optional<int64_t>& change) {
 }  // namespace
 
 // The periods as rows, then the total of the days chosen; per site its
-// calls, duration and the change in each against the period before. Every
-// cell is the engine's figure, as text. A period is made when it is shown:
-// days centuries apart are millions of rows.
+// calls, duration and the change in each against the period before, and its
+// cost with a tariff file. Every cell is the engine's figure, as text. A
+// period is made when it is shown: days centuries apart are millions of rows.
 class PeriodsModel : public QAbstractTableModel {
  public:
-  static constexpr int kColumnsPerSite = 4;
+  enum Figure { kCalls, kDuration, kCallsChange, kDurationChange, kCost };
 
-  PeriodsModel(const SiteConfig& config, QObject* parent)
-      : QAbstractTableModel(parent), config_(config) {}
+  PeriodsModel(const SiteConfig& config, const Tariffs* tariffs, QObject* parent)
+      : QAbstractTableModel(parent),
+        config_(config),
+        tariffs_(tariffs),
+        per_site_(tariffs != nullptr ? 5 : 4) {}
 
   // `periods` must stay as it is until the next Show.
-  void Show(const RangePeriods* periods) {
+  void Show(const RangePeriods* periods, PeriodUnit unit) {
     beginResetModel();
     periods_ = periods != nullptr && periods->table.size() > 0 ? periods : nullptr;
+    unit_ = unit;
     made_ = -1;
     endResetModel();
   }
 
   // The site of `column`; -1 for the period's.
-  static int SiteOf(int column) { return column < 1 ? -1 : (column - 1) / kColumnsPerSite; }
+  int SiteOf(int column) const { return column < 1 ? -1 : (column - 1) / per_site_; }
   bool IsTotal(int row) const { return periods_ != nullptr && row == periods_->table.size(); }
   // Row `row` (not the total's). REQUIRES: 0 <= row < rowCount() - 1.
   const PeriodRow& Period(int row) const {
@@ -100,8 +106,7 @@ class PeriodsModel : public QAbstractTableModel {
                                                    : static_cast<int>(periods_->table.size() + 1);
   }
   int columnCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() || periods_ == nullptr ? 0
-                                                   : 1 + periods_->table.sites() * kColumnsPerSite;
+    return parent.isValid() || periods_ == nullptr ? 0 : 1 + periods_->table.sites() * per_site_;
   }
 
   QVariant data(const QModelIndex& index, int role) const override {
@@ -109,18 +114,25 @@ class PeriodsModel : public QAbstractTableModel {
     if (role == Qt::TextAlignmentRole && index.column() > 0) {
       return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
-    if (role != Qt::DisplayRole) return {};
     const bool total = IsTotal(index.row());
-    if (index.column() == 0) return total ? QString("Total") : ToQt(Period(index.row()).label);
-    const auto site = static_cast<size_t>(SiteOf(index.column()));
+    if (index.column() == 0) {
+      if (role != Qt::DisplayRole) return {};
+      return total ? QString("Total") : ToQt(Period(index.row()).label);
+    }
+    const int site = SiteOf(index.column());
+    const auto s = static_cast<size_t>(site);
     const PeriodSite figures =
-        total ? PeriodSite{periods_->totals[site], {}, {}} : Period(index.row()).sites[site];
-    switch ((index.column() - 1) % kColumnsPerSite) {
-      case 0:
+        total ? PeriodSite{periods_->totals[s], {}, {}} : Period(index.row()).sites[s];
+    const auto figure = static_cast<Figure>((index.column() - 1) % per_site_);
+    if (figure == kCost)
+      return CostData(figures.figures.cost, total ? nullptr : BudgetOf(site), role);
+    if (role != Qt::DisplayRole) return {};
+    switch (figure) {
+      case kCalls:
         return QString::number(figures.figures.calls);
-      case 1:
+      case kDuration:
         return Duration(figures.figures.seconds);
-      case 2:
+      case kCallsChange:
         return Change(figures.change_calls);
       default:
         return DurationChange(figures.change_seconds);
@@ -132,14 +144,46 @@ class PeriodsModel : public QAbstractTableModel {
     if (section == 0) return QString("Period");
     // Two lines: the site over its figure, so that a column is as wide as
     // its longer part.
-    static const char* const kFigures[kColumnsPerSite] = {"calls", "duration", "calls change",
-                                                          "duration change"};
-    return ToQt(config_.SiteNames[static_cast<size_t>(SiteOf(section))]) + "\n" +
-           kFigures[(section - 1) % kColumnsPerSite];
+    static const char* const kFigures[] = {"calls", "duration", "calls change", "duration change"};
+    const auto figure = static_cast<Figure>((section - 1) % per_site_);
+    QString name = figure == kCost ? QString("cost") : QString(kFigures[figure]);
+    if (figure == kCost && !tariffs_->currency.empty()) name += " " + ToQt(tariffs_->currency);
+    return ToQt(config_.SiteNames[static_cast<size_t>(SiteOf(section))]) + "\n" + name;
   }
 
  private:
+  // The budget of `site` for periods of the table's unit; null when none.
+  const Budget* BudgetOf(int site) const {
+    return FindBudget(*tariffs_, config_.SiteNumbers[static_cast<size_t>(site)], unit_);
+  }
+
+  // A period's cost; over its budget it is marked by a sign and a colour,
+  // and the tooltip gives both amounts.
+  QVariant CostData(int64_t cost, const Budget* budget, int role) const {
+    const bool over = budget != nullptr && OverBudget(cost, *budget);
+    const QString text = ToQt(MoneyText(cost, tariffs_->decimals));
+    switch (role) {
+      case Qt::DisplayRole:
+        return over ? QString("\u25B2 ") + text : text;
+      case Qt::ToolTipRole: {
+        if (budget == nullptr) return {};
+        QString tip = text + " of " + ToQt(MoneyText(budget->amount, tariffs_->decimals));
+        if (!tariffs_->currency.empty()) tip += " " + ToQt(tariffs_->currency);
+        return over ? tip + ": over budget" : tip;
+      }
+      case Qt::BackgroundRole:
+        return over ? QVariant(QColor(255, 210, 200)) : QVariant();
+      case Qt::ForegroundRole:
+        return over ? QVariant(QColor(Qt::black)) : QVariant();
+      default:
+        return {};
+    }
+  }
+
   const SiteConfig& config_;
+  const Tariffs* tariffs_;
+  const int per_site_;
+  PeriodUnit unit_ = PeriodUnit::kMonth;
   const RangePeriods* periods_ = nullptr;
   // The period made last: a row is asked for once per cell.
   mutable int made_ = -1;
@@ -148,9 +192,9 @@ class PeriodsModel : public QAbstractTableModel {
   mutable PeriodRow period_{};
 };
 
-FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config,
+FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config, const Tariffs* tariffs,
                          const PeriodsServices& services, QWidget* parent)
-    : QDialog(parent), log_(log), config_(config), services_(services) {
+    : QDialog(parent), log_(log), config_(config), tariffs_(tariffs), services_(services) {
   setObjectName("FormPeriods");
   setWindowTitle("Periods");
   setFont(WindowFont());
@@ -194,7 +238,7 @@ FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config,
   choices->addStretch(1);
   layout->addLayout(choices);
 
-  model_ = new PeriodsModel(config_, this);
+  model_ = new PeriodsModel(config_, tariffs_, this);
   PeriodsTable = new QTableView(this);
   PeriodsTable->setObjectName("PeriodsTable");
   PeriodsTable->setAccessibleName("Calls per period and site");
@@ -263,14 +307,14 @@ void FormPeriods::Refresh(bool new_log) {
 }
 
 void FormPeriods::Blank() {
-  model_->Show(nullptr);
+  model_->Show(nullptr, Unit());
   periods_.reset();
   setEnabled(false);
 }
 
 void FormPeriods::Tally() {
   // The model lets go of the periods before they go.
-  model_->Show(nullptr);
+  model_->Show(nullptr, Unit());
   periods_.reset();
   const std::optional<LogDays> days = LogDaysOf(log_);
   const std::optional<TimeRange> range =
@@ -280,14 +324,13 @@ void FormPeriods::Tally() {
   } else if (!range) {
     PeriodsNote->setText("From lies after To.");
   } else {
-    periods_ = TallyRangePeriods(log_, config_, *range,
-                                 static_cast<PeriodUnit>(PeriodUnitBox->currentData().toInt()));
+    periods_ = TallyRangePeriods(log_, config_, *range, Unit(), tariffs_);
     const int64_t count = periods_->table.size();
     PeriodsNote->setText(count == 0   ? QString("No call counted between these days.")
                          : count == 1 ? QString("1 period")
                                       : QString("%1 periods").arg(count));
   }
-  model_->Show(periods_ ? &*periods_ : nullptr);
+  model_->Show(periods_ ? &*periods_ : nullptr, Unit());
   PeriodsTable->resizeColumnsToContents();
   const bool shown = periods_ && periods_->table.size() > 0;
   cmdCopy->setEnabled(shown);
@@ -310,12 +353,12 @@ QString FormPeriods::PeriodsText() const {
     text += bytes;
     return true;
   });
-  WritePeriodsCsv(table, config_.SiteNames, sink);
+  WritePeriods(sink);
   return sink.Finish() ? ToQt(text) : QString();
 }
 
 void FormPeriods::OpenCell(int row, int column) {
-  const int site = PeriodsModel::SiteOf(column);
+  const int site = model_->SiteOf(column);
   if (row < 0 || row >= model_->rowCount() || site < 0) return;
   const std::chrono::year_month_day from = FromQDate(FromDate->date());
   const std::chrono::year_month_day to = FromQDate(ToDate->date());
@@ -349,14 +392,26 @@ void FormPeriods::cmdSaveAs_Click() {
   const std::optional<ChosenFile> chosen = services_.files.ShowSaveAs(
       this, "Save As", {"Calls per period (*.csv)"}, {services_.proposed_name()});
   if (!chosen || services_.refused(chosen->name)) return;
-  const Status written = WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) {
-    WritePeriodsCsv(periods_->table, config_.SiteNames, sink);
-  });
+  const Status written =
+      WriteOutputFile(FromQt(chosen->name), [&](ReportSink& sink) { WritePeriods(sink); });
   if (!written.ok()) {
     services_.messages.Show(this,
                             {MessageIcon::kWarning, MessageButtons::kOk, windowTitle(),
                              "The periods were not saved.\n\n" + ToQtMessage(written.message())});
   }
+}
+
+PeriodUnit FormPeriods::Unit() const {
+  return static_cast<PeriodUnit>(PeriodUnitBox->currentData().toInt());
+}
+
+void FormPeriods::WritePeriods(ReportSink& sink) const {
+  if (tariffs_ == nullptr) {
+    WritePeriodsCsv(periods_->table, config_.SiteNames, sink);
+    return;
+  }
+  const PeriodCosts costs{*tariffs_, config_.SiteNumbers, Unit()};
+  WritePeriodsCsv(periods_->table, config_.SiteNames, sink, &costs);
 }
 
 void FormPeriods::done(int result) {

@@ -1,7 +1,8 @@
 #pragma once
 // The Periods window: the calls of all data between two days, per day, ISO
 // week or month and per site in use, each period against the one before,
-// with the total of the days chosen. Every figure is the engine's
+// with the total of the days chosen, and with a tariff file each site's cost,
+// marked where it passes the site's budget. Every figure is the engine's
 // (range_periods.h); Copy and "Save As..." give the bytes of `tallix-report
 // --format periods` for the same unit and days. A double-click on a site's
 // cell shows that site's calls of the period in Check Totals. Not modal: it
@@ -16,7 +17,9 @@
 #include "desktop/app/services.h"
 #include "engine/analysis/range_periods.h"
 #include "engine/config/site_config.h"
+#include "engine/config/tariff_file.h"
 #include "engine/log/loaded_log.h"
+#include "engine/output/report_sink.h"
 
 class QComboBox;
 class QDateEdit;
@@ -40,9 +43,10 @@ class FormPeriods : public QDialog {
  public:
   // Opens beside `parent` when there is one, from the log's first day to its
   // last, over `log` and the sites of `config`, tallied in a tally of its
-  // own. Both and the services must outlive the window.
-  FormPeriods(const LoadedLog& log, const SiteConfig& config, const PeriodsServices& services,
-              QWidget* parent = nullptr);
+  // own and costed with `tariffs` when it is not null. They and the services
+  // must outlive the window.
+  FormPeriods(const LoadedLog& log, const SiteConfig& config, const Tariffs* tariffs,
+              const PeriodsServices& services, QWidget* parent = nullptr);
   ~FormPeriods() override;
 
   // Tallies again, as the log and the sites now stand. After a new log
@@ -64,9 +68,13 @@ class FormPeriods : public QDialog {
   void Tally();
   void CopyPeriods();
   void cmdSaveAs_Click();
+  PeriodUnit Unit() const;
+  // The periods shown as `tallix-report --format periods` writes them.
+  void WritePeriods(ReportSink& sink) const;
 
   const LoadedLog& log_;
   const SiteConfig& config_;
+  const Tariffs* tariffs_;
   PeriodsServices services_;
   std::optional<RangePeriods> periods_;  // of what the table shows
   std::optional<std::chrono::year_month_day> log_last_;

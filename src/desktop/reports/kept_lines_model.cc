@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "desktop/app/qt_text.h"
+#include "engine/analysis/cost.h"
 #include "engine/reports/report_text.h"
 
 namespace tallix {
@@ -45,7 +46,7 @@ int KeptLinesModel::rowCount(const QModelIndex& parent) const {
 }
 
 int KeptLinesModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kColumns;
+  return parent.isValid() ? 0 : shown_.tariffs != nullptr ? kColumns : kCost;
 }
 
 QVariant KeptLinesModel::data(const QModelIndex& index, int role) const {
@@ -56,7 +57,8 @@ QVariant KeptLinesModel::data(const QModelIndex& index, int role) const {
   const bool known = origin.file < static_cast<uint32_t>(files_.size());
   const QString file = known ? files_[static_cast<qsizetype>(origin.file)] : QString();
   if (role == Qt::TextAlignmentRole) {
-    const bool figure = index.column() == kLine || index.column() == kSeconds;
+    const bool figure =
+        index.column() == kLine || index.column() == kSeconds || index.column() == kCost;
     return QVariant::fromValue(Qt::AlignVCenter | (figure ? Qt::AlignRight : Qt::AlignLeft));
   }
   if (role == Qt::ToolTipRole && index.column() == kFile) return file;
@@ -74,16 +76,22 @@ QVariant KeptLinesModel::data(const QModelIndex& index, int role) const {
       return line.seconds_read ? QString::number(line.seconds) : QString();
     case kResult:
       return ToQt(LineResultText(shown_.config, line));
+    case kCost:
+      return line.cost && shown_.tariffs ? ToQt(MoneyText(*line.cost, shown_.tariffs->decimals))
+                                         : QString();
     default:
       return {};
   }
 }
 
 QVariant KeptLinesModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  static const char* const kHeaders[kColumns] = {"File",   "Line",    "Time stamp",
-                                                 "Number", "Seconds", "Result"};
+  static const char* const kHeaders[kColumns] = {"File",    "Line",   "Time stamp", "Number",
+                                                 "Seconds", "Result", "Cost"};
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return section + 1;
+  if (section == kCost && shown_.tariffs && !shown_.tariffs->currency.empty()) {
+    return "Cost (" + ToQt(shown_.tariffs->currency) + ")";
+  }
   return section >= 0 && section < kColumns ? kHeaders[section] : QVariant();
 }
 
@@ -132,6 +140,10 @@ void KeptLinesModel::SortRows() {
       less = [&](int32_t a, int32_t b) {
         return results[static_cast<size_t>(a)] < results[static_cast<size_t>(b)];
       };
+      break;
+    case kCost:
+      // A line without a cost sorts first.
+      less = [&](int32_t a, int32_t b) { return line(a).cost < line(b).cost; };
       break;
     default:  // the time stamp: log order
       less = [](int32_t a, int32_t b) { return a < b; };

@@ -1,6 +1,7 @@
 #pragma once
 // The kept lines of the last tally as a table model with the audit's columns:
-// file, line, time stamp, number, seconds and result. Rows are indices into
+// file, line, time stamp, number, seconds and result, and the cost with a
+// tariff file. Rows are indices into
 // the tally's lines; every cell is read from the tally when it is shown, so
 // forty thousand rows cost one integer each.
 
@@ -27,7 +28,8 @@ std::vector<int32_t> LinesOf(const TallyResult& tally, int choice);
 
 class KeptLinesModel : public QAbstractTableModel {
  public:
-  enum Column { kFile, kLine, kStamp, kNumber, kSeconds, kResult, kColumns };
+  // kCost is shown only with a tariff file.
+  enum Column { kFile, kLine, kStamp, kNumber, kSeconds, kResult, kCost, kColumns };
 
   // What `shown` refers to must outlive the model and stay as it is.
   explicit KeptLinesModel(const TalliedLog& shown, QObject* parent = nullptr);

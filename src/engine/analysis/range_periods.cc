@@ -6,8 +6,8 @@
 
 namespace tallix {
 RangePeriods TallyRangePeriods(const LoadedLog& log, const SiteConfig& config,
-                               const TimeRange& range, PeriodUnit unit) {
-  const TallyResult tally = TallyCalls(log, config, kAllDataSelection, range);
+                               const TimeRange& range, PeriodUnit unit, const Tariffs* tariffs) {
+  const TallyResult tally = TallyCalls(log, config, kAllDataSelection, range, tariffs);
   RangePeriods periods{PeriodTable(CountedTimedCalls(log, tally), config.SitesInUse(), unit), {}};
   for (const SiteTally& site : tally.sites) periods.totals.push_back(site.figures);
   return periods;

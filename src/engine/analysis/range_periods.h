@@ -10,6 +10,7 @@
 #include "engine/analysis/periods.h"
 #include "engine/analysis/time_range.h"
 #include "engine/config/site_config.h"
+#include "engine/config/tariff_file.h"
 #include "engine/log/loaded_log.h"
 
 namespace tallix {
@@ -22,9 +23,11 @@ struct RangePeriods {
   std::vector<CallFigures> totals;
 };
 
-// Tallies all data within `range` and groups the counted calls by `unit`.
+// Tallies all data within `range` and groups the counted calls by `unit`;
+// with `tariffs`, costed as TallyCalls costs them.
 RangePeriods TallyRangePeriods(const LoadedLog& log, const SiteConfig& config,
-                               const TimeRange& range, PeriodUnit unit);
+                               const TimeRange& range, PeriodUnit unit,
+                               const Tariffs* tariffs = nullptr);
 
 // The range from the first second of `first` to the last of `last`, read as
 // --since and --until given those dates alone; none when `first` lies after

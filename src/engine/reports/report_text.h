@@ -137,10 +137,19 @@ void WriteJsonReport(const ReportRequest& request, ReportSink& sink);
 // up; styled for screens of any width and for paper.
 void WriteHtmlReport(const ReportRequest& request, ReportSink& sink);
 
-// The tariff comparison as CSV, "tariff,calls,seconds,cost": for each tariff
-// of the file, in order, every selected line that has a time charged under
-// that tariff alone, whatever its number; then the row "as charged": the
-// lines that have a cost under the prefix rule, with that cost. REQUIRES:
+// The tariff comparison: for each tariff of the file, in order, every
+// selected line that has a time charged under that tariff alone, whatever
+// its number; then the row "as charged": the lines that have a cost under
+// the prefix rule, with that cost.
+struct TariffComparisonRow {
+  std::string name;
+  int64_t calls = 0;
+  int64_t seconds = 0;
+  int64_t cost = 0;  // millionths
+};
+std::vector<TariffComparisonRow> CompareTariffs(const LoadedLog& log, const TallyResult& tally,
+                                                const Tariffs& tariffs);
+// The comparison as CSV, "tariff,calls,seconds,cost". REQUIRES:
 // request.tariffs.
 void WriteTariffsCsv(const ReportRequest& request, ReportSink& sink);
 

@@ -8,51 +8,53 @@
 
 namespace tallix {
 
-void WriteTariffsCsv(const ReportRequest& request, ReportSink& sink) {
-  const Tariffs& tariffs = *request.tariffs;
-  const std::vector<LineResult>& lines = request.tally.lines;
-  std::string& out = sink.text();
-  out += "tariff,calls,seconds,cost\r\n";
-  const auto row = [&](std::string_view name, int64_t calls, int64_t seconds, int64_t cost) {
-    AppendCsvField(out, name);
-    out += ',';
-    AppendInteger(out, calls);
-    out += ',';
-    AppendInteger(out, seconds);
-    out += ',';
-    AppendMoney(out, cost, tariffs.decimals);
-    out += "\r\n";
-    sink.RowEnd();
-  };
+std::vector<TariffComparisonRow> CompareTariffs(const LoadedLog& log, const TallyResult& tally,
+                                                const Tariffs& tariffs) {
+  const std::vector<LineResult>& lines = tally.lines;
+  std::vector<TariffComparisonRow> rows;
   // Tariff by tariff: the coster reuses what it remembers of one tariff.
   CallCoster coster(tariffs);
   for (size_t t = 0; t < tariffs.tariffs.size(); ++t) {
-    int64_t calls = 0;
-    int64_t seconds = 0;
-    int64_t cost = 0;
+    TariffComparisonRow row{tariffs.tariffs[t].name};
     for (size_t r = 0; r < lines.size(); ++r) {
-      const CallTime time = request.log.LineTime(static_cast<int32_t>(r));
+      const CallTime time = log.LineTime(static_cast<int32_t>(r));
       if (!lines[r].selected || !time.has_time) continue;
       const int64_t counted = CountedSeconds(lines[r]);
       const std::optional<WallTime> start = CallStart(time.wall, counted);
       const std::optional<int64_t> charged = start ? coster.Cost(t, *start, counted) : std::nullopt;
       if (!charged) continue;
-      ++calls;
-      seconds += counted;
-      cost = AddMoney(cost, *charged);
+      ++row.calls;
+      row.seconds += counted;
+      row.cost = AddMoney(row.cost, *charged);
     }
-    row(tariffs.tariffs[t].name, calls, seconds, cost);
+    rows.push_back(std::move(row));
   }
-  int64_t calls = 0;
-  int64_t seconds = 0;
-  int64_t cost = 0;
+  TariffComparisonRow charged{"as charged"};
   for (const LineResult& line : lines) {
     if (!line.selected || !line.cost) continue;
-    ++calls;
-    seconds += CountedSeconds(line);
-    cost = AddMoney(cost, *line.cost);
+    ++charged.calls;
+    charged.seconds += CountedSeconds(line);
+    charged.cost = AddMoney(charged.cost, *line.cost);
   }
-  row("as charged", calls, seconds, cost);
+  rows.push_back(std::move(charged));
+  return rows;
+}
+
+void WriteTariffsCsv(const ReportRequest& request, ReportSink& sink) {
+  const Tariffs& tariffs = *request.tariffs;
+  std::string& out = sink.text();
+  out += "tariff,calls,seconds,cost\r\n";
+  for (const TariffComparisonRow& row : CompareTariffs(request.log, request.tally, tariffs)) {
+    AppendCsvField(out, row.name);
+    out += ',';
+    AppendInteger(out, row.calls);
+    out += ',';
+    AppendInteger(out, row.seconds);
+    out += ',';
+    AppendMoney(out, row.cost, tariffs.decimals);
+    out += "\r\n";
+    sink.RowEnd();
+  }
 }
 
 std::vector<std::string> BudgetOverruns(const LoadedLog& log, const SiteConfig& config,

@@ -326,7 +326,12 @@ void FormPeriods::Tally() {
   } else {
     periods_ = TallyRangePeriods(log_, config_, *range, Unit(), tariffs_);
     const int64_t count = periods_->table.size();
-    PeriodsNote->setText(count == 0   ? QString("No call counted between these days.")
+    // Days of another year than the log's are the usual cause: its year may
+    // come from the file's time.
+    PeriodsNote->setText(count == 0 ? QString("No call counted between these days. The log's "
+                                              "calls with a time run from %1 to %2.")
+                                          .arg(ToQDate(days->first).toString(Qt::ISODate),
+                                               ToQDate(days->last).toString(Qt::ISODate))
                          : count == 1 ? QString("1 period")
                                       : QString("%1 periods").arg(count));
   }

@@ -1,6 +1,7 @@
 #include "desktop/app/controls.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -146,6 +147,25 @@ void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* p
             QString(row.accessible_name).replace("%1", number), parent);
     }
   }
+}
+
+CopySaveCloseButtons AddCopySaveCloseButtons(QDialog& dialog, QLayout& layout,
+                                             const char* box_name) {
+  auto* buttons = new QDialogButtonBox(&dialog);
+  buttons->setObjectName(box_name);
+  CopySaveCloseButtons made{buttons->addButton("C&opy", QDialogButtonBox::ActionRole),
+                            buttons->addButton("Save &As...", QDialogButtonBox::ActionRole),
+                            buttons->addButton(QDialogButtonBox::Close)};
+  made.copy->setObjectName("cmdCopy");
+  made.save_as->setObjectName("cmdSaveAs");
+  made.close->setObjectName("cmdClose");
+  for (QPushButton* b : {made.copy, made.save_as, made.close}) {
+    b->setAutoDefault(false);
+    b->setAccessibleName(b->text().remove('&').remove("..."));
+  }
+  layout.addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  return made;
 }
 
 }  // namespace tallix

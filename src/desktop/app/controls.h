@@ -4,6 +4,8 @@
 // caption or first text, and its place in twips. Command buttons are never
 // the default button; Enter on a focused one clicks it, as Space does.
 
+#include <QDialog>
+#include <QLayout>
 #include <QPushButton>
 #include <array>
 #include <span>
@@ -74,6 +76,17 @@ void ShowClippedTextAsToolTip(QLabel* label);
 // Puts `text` in the read-only `box`, shown from its first character, with
 // the whole text as a tooltip when it is wider than the box.
 void ShowBoxText(QLineEdit* box, const QString& text);
+
+// The Copy (Alt+O: Alt+C is Close's), Save As... and Close buttons of a
+// window beside the main one, named cmdCopy, cmdSaveAs and cmdClose, in a
+// box named `box_name` that rejects `dialog` on Close.
+struct CopySaveCloseButtons {
+  QPushButton* copy;
+  QPushButton* save_as;
+  QPushButton* close;
+};
+CopySaveCloseButtons AddCopySaveCloseButtons(QDialog& dialog, QLayout& layout,
+                                             const char* box_name);
 
 // A command button: never the default; Enter and Return click it when it has
 // the focus.

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
@@ -259,23 +260,12 @@ FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config, const T
   PeriodsNote->setTextFormat(Qt::PlainText);
   layout->addWidget(PeriodsNote);
 
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->setObjectName("PeriodsButtons");
-  // Alt+C is Close's.
-  cmdCopy = buttons->addButton("C&opy", QDialogButtonBox::ActionRole);
-  cmdCopy->setObjectName("cmdCopy");
-  cmdSaveAs = buttons->addButton("Save &As...", QDialogButtonBox::ActionRole);
-  cmdSaveAs->setObjectName("cmdSaveAs");
-  cmdClose = buttons->addButton(QDialogButtonBox::Close);
-  cmdClose->setObjectName("cmdClose");
-  for (QPushButton* b : {cmdCopy, cmdSaveAs, cmdClose}) {
-    b->setAutoDefault(false);
-    b->setAccessibleName(b->text().remove('&').remove("..."));
-  }
-  layout->addWidget(buttons);
+  const CopySaveCloseButtons buttons = AddCopySaveCloseButtons(*this, *layout, "PeriodsButtons");
+  cmdCopy = buttons.copy;
+  cmdSaveAs = buttons.save_as;
+  cmdClose = buttons.close;
   connect(cmdCopy, &QPushButton::clicked, this, &FormPeriods::CopyPeriods);
   connect(cmdSaveAs, &QPushButton::clicked, this, &FormPeriods::cmdSaveAs_Click);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(PeriodUnitBox, &QComboBox::currentIndexChanged, this, &FormPeriods::Tally);
   connect(FromDate, &QDateEdit::dateChanged, this, &FormPeriods::Tally);
   connect(ToDate, &QDateEdit::dateChanged, this, &FormPeriods::Tally);

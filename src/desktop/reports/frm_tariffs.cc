@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/app/controls.h"
 #include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
@@ -53,23 +54,12 @@ FormTariffs::FormTariffs(const TalliedLog& shown, const SavingWindowServices& se
   TariffsTable->horizontalHeader()->setStretchLastSection(true);
   layout->addWidget(TariffsTable, 1);
 
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->setObjectName("TariffsButtons");
-  // Alt+C is Close's.
-  cmdCopy = buttons->addButton("C&opy", QDialogButtonBox::ActionRole);
-  cmdCopy->setObjectName("cmdCopy");
-  cmdSaveAs = buttons->addButton("Save &As...", QDialogButtonBox::ActionRole);
-  cmdSaveAs->setObjectName("cmdSaveAs");
-  cmdClose = buttons->addButton(QDialogButtonBox::Close);
-  cmdClose->setObjectName("cmdClose");
-  for (QPushButton* b : {cmdCopy, cmdSaveAs, cmdClose}) {
-    b->setAutoDefault(false);
-    b->setAccessibleName(b->text().remove('&').remove("..."));
-  }
-  layout->addWidget(buttons);
+  const CopySaveCloseButtons buttons = AddCopySaveCloseButtons(*this, *layout, "TariffsButtons");
+  cmdCopy = buttons.copy;
+  cmdSaveAs = buttons.save_as;
+  cmdClose = buttons.close;
   connect(cmdCopy, &QPushButton::clicked, this, [this] { copy_(TariffsText()); });
   connect(cmdSaveAs, &QPushButton::clicked, this, &FormTariffs::cmdSaveAs_Click);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   RestoreSize(*this, services_.settings, kSize);
   Refresh();

@@ -203,9 +203,6 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     case ReportArgs::kRun:
       break;
   }
-  // From here on, a stop signal ends a follow in order.
-  std::optional<StopSignals> stop;
-  if (options.follow) stop.emplace();
   const std::string config_path =
       options.config ? *options.config
                      : ChooseConfigLocation(
@@ -227,6 +224,9 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   for (const std::string& log : options.logs) {
     titles.push_back(AbsoluteLogPath(log, env.current_dir));
     logs.push_back(env.opens_as_given && titles.back().size() >= PATH_MAX ? log : titles.back());
+  }
+  if (options.follow) {
+    if (const int refused = RefuseToFollow(logs.back(), err); refused != 0) return refused;
   }
   const std::span<const std::string> configs(&config_path, 1);
   // Standard input has no name to protect.
@@ -323,9 +323,10 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     if (!written.ok()) return Fail(err, written.message());
   }
   for (const std::string& warning : warnings) Say(err, "warning: ", warning);
-  if (stop) {
-    return FollowLastLog({log, config.config, options.select, options.range, logs.back()}, *stop,
-                         env.out_is_terminal, out, err);
+  if (options.follow) {
+    return FollowLastLog(
+        {log, config.config, options.select, options.range, logs.back(), env.out_fd},
+        env.out_is_terminal, out, err);
   }
   return warnings.empty() ? kExitOk : kExitLimit;
 }

@@ -1,62 +1,218 @@
 #include "cli/follow_command.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <ostream>
 #include <vector>
 
+#include "cli/report_command.h"
 #include "engine/analysis/tally.h"
 #include "engine/log/log_follower.h"
 #include "engine/output/output_file.h"
 #include "engine/reports/report_text.h"
+#include "engine/util/usage_message.h"
 #include "engine/util/visible_text.h"
 
 namespace tallix {
 namespace {
 
+constexpr char kProgram[] = "tallix-report";
 constexpr char kBeyondKeptLimit[] = "beyond kept limit";
 
-sigset_t StopSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  return set;
-}
+// The log read at most at one look, and the rows held at most for a slow
+// reader: past that the log waits, so memory stays bounded and a stop
+// signal is seen between reads.
+constexpr uint64_t kLookBytes = 1u << 20;
+constexpr size_t kHeldRowBytes = 1u << 20;
+
+// How long a row begun when a stop signal comes may take to be finished.
+constexpr int kFinishRowMs = 500;
 
 int Fail(std::ostream& err, const std::string& message) {
-  err << "tallix-report: " << VisibleText(message) << '\n';
-  return 1;
+  err << kProgram << ": " << VisibleText(message) << '\n';
+  return kExitFailure;
 }
+
+void Warn(std::ostream& err, const std::string& message) {
+  err << kProgram << ": warning: " << VisibleText(message) << '\n';
+  err.flush();
+}
+
+// Holds SIGINT and SIGTERM back for as long as it lives, to be read from
+// fd(); the mask is given back when it goes. One that the process was told
+// to ignore (SIGINT in a shell's background job) stays ignored.
+class StopSignals {
+ public:
+  StopSignals() {
+    sigemptyset(&set_);
+    for (const int signal : {SIGINT, SIGTERM}) {
+      struct sigaction now {};
+      if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
+        sigaddset(&set_, signal);
+      }
+    }
+    if (::sigprocmask(SIG_BLOCK, &set_, &old_) != 0) return;
+    masked_ = true;
+    fd_ = ::signalfd(-1, &set_, SFD_CLOEXEC | SFD_NONBLOCK);
+  }
+  ~StopSignals() {
+    if (fd_ >= 0) ::close(fd_);
+    if (masked_) ::sigprocmask(SIG_SETMASK, &old_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  // Readable once a stop signal has come; -1 when none can be waited for.
+  int fd() const { return fd_; }
+
+  // Takes the signals that came, so that they do not end the process once
+  // unblocked.
+  void Take() const {
+    signalfd_siginfo taken;
+    while (::read(fd_, &taken, sizeof taken) > 0) {
+    }
+  }
+
+ private:
+  sigset_t set_;
+  sigset_t old_;
+  bool masked_ = false;
+  int fd_ = -1;
+};
+
+// The rows on their way to standard output. A descriptor that can block (a
+// pipe, a terminal, a socket) is written without blocking: by a description
+// of its own where the system gives one, so that the shell's is left as it
+// is, else by setting its flag, put back at the end. An ordinary file is
+// written as it is. Without a descriptor the rows go to the stream.
+class RowOutput {
+ public:
+  RowOutput(int fd, std::ostream& out) : out_(out) {
+    if (fd < 0) return;
+    fd_ = fd;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) return;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (const int own = ::open(self.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        own >= 0) {
+      fd_ = own;
+      own_fd_ = true;
+      return;
+    }
+    if (const int flags = ::fcntl(fd, F_GETFL);
+        flags >= 0 && (flags & O_NONBLOCK) == 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0) {
+      old_flags_ = flags;
+    }
+  }
+  ~RowOutput() {
+    if (own_fd_) ::close(fd_);
+    if (old_flags_ >= 0) ::fcntl(fd_, F_SETFL, old_flags_);
+  }
+  RowOutput(const RowOutput&) = delete;
+  RowOutput& operator=(const RowOutput&) = delete;
+
+  int fd() const { return fd_; }
+  bool waiting() const { return done_ < held_.size(); }
+  bool full() const { return held_.size() - done_ >= kHeldRowBytes; }
+
+  // Whole rows, written as far as the output takes them now. False when it
+  // cannot be written.
+  bool Add(const std::string& rows) {
+    if (fd_ < 0) {
+      out_ << rows;
+      out_.flush();
+      return static_cast<bool>(out_);
+    }
+    held_ += rows;
+    return WriteSome();
+  }
+
+  bool WriteSome() {
+    while (waiting()) {
+      const ssize_t n = ::write(fd_, held_.data() + done_, NextWrite());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK;
+      }
+      done_ += static_cast<size_t>(n);
+      mid_row_ = held_[done_ - 1] != '\n';
+    }
+    held_.clear();
+    done_ = 0;
+    return true;
+  }
+
+  // Whole rows of at most PIPE_BUF bytes together, which a pipe takes whole
+  // or not at all, so that a reader that stops reading is left no part of a
+  // row; a longer row on its own.
+  size_t NextWrite() const {
+    const size_t left = held_.size() - done_;
+    if (left <= PIPE_BUF) return left;
+    const size_t last = held_.rfind('\n', done_ + PIPE_BUF - 1);
+    if (last != std::string::npos && last >= done_) return last + 1 - done_;
+    const size_t end = held_.find('\n', done_);
+    return (end == std::string::npos ? held_.size() : end + 1) - done_;
+  }
+
+  // On a stop: the row begun, if any, is finished if the reader takes it
+  // within kFinishRowMs; the rows not begun are dropped.
+  void FinishRow() {
+    if (!mid_row_) return;
+    const size_t end = held_.find('\n', done_);
+    if (end == std::string::npos) return;
+    held_.resize(end + 1);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFinishRowMs);
+    for (;;) {
+      if (!WriteSome() || !waiting()) return;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          until - std::chrono::steady_clock::now());
+      pollfd wait{fd_, POLLOUT, 0};
+      if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0) return;
+    }
+  }
+
+ private:
+  std::ostream& out_;
+  int fd_ = -1;
+  bool own_fd_ = false;
+  int old_flags_ = -1;
+  std::string held_;
+  size_t done_ = 0;
+  bool mid_row_ = false;
+};
 
 }  // namespace
 
-StopSignals::StopSignals() {
-  static_assert(sizeof old_mask_ >= sizeof(sigset_t));
-  const sigset_t set = StopSet();
-  sigset_t old;
-  if (::sigprocmask(SIG_BLOCK, &set, &old) != 0) return;
-  std::memcpy(old_mask_, &old, sizeof old);
-  masked_ = true;
-  fd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-}
-
-StopSignals::~StopSignals() {
-  if (fd_ >= 0) ::close(fd_);
-  if (masked_) {
-    sigset_t old;
-    std::memcpy(&old, old_mask_, sizeof old);
-    ::sigprocmask(SIG_SETMASK, &old, nullptr);
+int RefuseToFollow(const std::string& path, std::ostream& err) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
+  if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) {
+    err << kProgram << ": "
+        << VisibleText(std::string("--follow cannot follow ") +
+                       (S_ISFIFO(st.st_mode) ? "the named pipe " : "the device ") +
+                       QuotedValue(path))
+        << '\n'
+        << TryHelp(kProgram) << '\n';
+    return kExitUsage;
   }
+  if (const Status followable = FollowableLog(path); followable.code() == Status::Code::kRefused) {
+    return Fail(err, followable.message());
+  }
+  return 0;
 }
 
-int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool terminal,
-                  std::ostream& out, std::ostream& err) {
+int FollowLastLog(const FollowRequest& request, bool terminal, std::ostream& out,
+                  std::ostream& err) {
+  const StopSignals stop;
   const std::string& path = request.path;
   LoadedLog& log = request.log;
   if (stop.fd() < 0) return Fail(err, "cannot follow '" + path + "': no signal can end it");
@@ -67,8 +223,11 @@ int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool te
       !started.ok()) {
     return Fail(err, started.message());
   }
+  out.flush();
+  RowOutput output(request.out_fd, out);
   FollowedLineKeeper keeper(log);
   bool warned = false;
+  bool written = true;
   std::vector<int32_t> rows;
   auto on_lines = [&](std::span<const FollowedLine> lines) {
     rows.clear();
@@ -104,43 +263,46 @@ int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool te
       TerminalText shown;
       text = shown.Pass(text) + shown.Rest();
     }
-    out << text;
-    out.flush();
+    written = output.Add(text) && written;
     if (!beyond.empty() && !warned) {
       warned = true;
-      err << "tallix-report: warning: "
-          << KeptLimitWarning(std::nullopt, std::string("their rows say \"") + kBeyondKeptLimit +
-                                                "\" and they are not tallied")
-          << '\n';
-      err.flush();
+      Warn(err, KeptLimitWarning(std::nullopt, std::string("their rows say \"") + kBeyondKeptLimit +
+                                                   "\" and they are not tallied"));
     }
   };
 
-  const auto read_new = [&]() -> int {
-    if (Status read = follower.Poll(on_lines); !read.ok()) return Fail(err, read.message());
-    if (!out) return Fail(err, "cannot write the report to standard output");
-    return 0;
-  };
   // Lines may have come between the load and the start.
-  if (const int failed = read_new(); failed != 0) return failed;
-  pollfd waits[2] = {{watch.fd(), POLLIN, 0}, {stop.fd(), POLLIN, 0}};
+  bool look = true;
   for (;;) {
-    if (::poll(waits, 2, -1) < 0) {
+    if (look && !output.full()) {
+      if (Status read = follower.Poll(on_lines, kLookBytes); !read.ok()) {
+        return Fail(err, read.message());
+      }
+      look = follower.behind();
+      for (const std::string& warning : follower.TakeWarnings()) Warn(err, warning);
+    }
+    if (!written || !output.WriteSome()) {
+      return Fail(err, "cannot write the report to standard output");
+    }
+    // The log is looked at again only once the reader has taken most rows.
+    pollfd waits[3] = {{stop.fd(), POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLOUT, 0}};
+    if (!output.full()) waits[1].fd = watch.fd();
+    if (output.waiting()) waits[2].fd = output.fd();
+    if (::poll(waits, 3, look && !output.full() ? 0 : -1) < 0) {
       if (errno == EINTR) continue;
       return Fail(err, std::string("cannot wait for the log: ") + std::strerror(errno));
     }
-    if (waits[1].revents != 0) {
-      // Taken here, the signal does not end the process once unblocked.
-      signalfd_siginfo taken;
-      while (::read(stop.fd(), &taken, sizeof taken) > 0) {
-      }
-      break;
+    if (waits[0].revents != 0) {
+      stop.Take();
+      output.FinishRow();
+      return kExitOk;
     }
-    if (!watch.TakeEvents()) continue;
-    if (const int failed = read_new(); failed != 0) return failed;
+    if (waits[1].revents != 0 && watch.TakeEvents()) look = true;
+    if (const std::string lost = watch.TakeLostFolder(); !lost.empty()) {
+      Warn(err, "the folder '" + lost + "' was removed or renamed; '" + path +
+                    "' is followed again when it is back");
+    }
   }
-  out.flush();
-  return 0;
 }
 
 }  // namespace tallix

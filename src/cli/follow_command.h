@@ -1,7 +1,7 @@
 #pragma once
 // tallix-report --follow: once the audit of the loaded logs is written, one
-// audit row for each call-end line the router adds to the last log, flushed
-// as it is written, until SIGINT or SIGTERM.
+// audit row for each call-end line the router adds to the last log, written
+// as it is made, until SIGINT or SIGTERM.
 
 #include <iosfwd>
 #include <string>
@@ -13,32 +13,30 @@
 
 namespace tallix {
 
-// Holds SIGINT and SIGTERM back from the moment it is made, so that they end
-// the follow in order (output flushed, exit status 0) however early they
-// come; the mask is given back when it goes.
-class StopSignals {
- public:
-  StopSignals();
-  ~StopSignals();
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
+// Refuses, before anything is loaded, a last LOGFILE that cannot be
+// followed: one that is not an ordinary file (a named pipe, a device) as a
+// usage error, a compressed one as a failure that names its format. Returns
+// that exit status, with its message on `err`, or 0 when it may be followed
+// (a file that cannot be read is left to the load to name).
+int RefuseToFollow(const std::string& path, std::ostream& err);
 
-  // Readable once a stop signal has come; -1 when none can be waited for.
-  int fd() const { return fd_; }
-
- private:
-  int fd_ = -1;
-  bool masked_ = false;
-  unsigned char old_mask_[128] = {};
-};
-
-// Follows `path`, the last file of `log`, writing a row to `out` for each
-// new call-end line, tallied over `selection` and `range` with the lines
-// before it; the lines are added to `log`. A line past the kept table's limit gets the result
-// "beyond kept limit", and the first one a warning on `err`. Returns the exit status: 0 when
-// stopped by a signal, 1 (with a message) when the log cannot be followed or the output cannot be
-// written. On a `terminal`, control characters are written as visible escapes, as the report before
-// them was.
+// Follows `path`, the last file of `log`, writing a row for each new
+// call-end line, tallied over `selection` and `range` with the lines before
+// it; the lines are added to `log`. A line past the kept table's limit gets
+// the result "beyond kept limit", and the first one a warning on `err`.
+//
+// SIGINT and SIGTERM are taken from the moment it is called: either ends it
+// at once with exit status 0, whatever the reader of the output does. Rows
+// go to `out_fd` (standard output's descriptor) by writes that never block,
+// so a reader that stops reading holds back only the rows, never the
+// signal; a row begun when the signal comes is finished if the reader takes
+// it within half a second. With `out_fd` -1 the rows go to `out`.
+//
+// Returns the exit status: 0 when stopped by a signal, 1 (with a message)
+// when the log cannot be followed or the output cannot be written. On a
+// `terminal`, control characters are written as visible escapes, as the
+// report before them was. A folder on the way to the log that goes away is
+// told once on `err`; the log is followed again once it is back.
 struct FollowRequest {
   LoadedLog& log;
   const SiteConfig& config;
@@ -46,8 +44,9 @@ struct FollowRequest {
   const TimeRange& range;
   const std::string& path;
   const Tariffs* tariffs = nullptr;  // with one, each row ends with the line's cost
+  int out_fd = -1;
 };
-int FollowLastLog(const FollowRequest& request, const StopSignals& stop, bool terminal,
-                  std::ostream& out, std::ostream& err);
+int FollowLastLog(const FollowRequest& request, bool terminal, std::ostream& out,
+                  std::ostream& err);
 
 }  // namespace tallix

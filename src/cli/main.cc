@@ -42,6 +42,7 @@ int main(int argc, char** argv) try {
   env.now = tallix::LocalReportDateTime();
   env.progress_on_err = isatty(STDERR_FILENO) == 1;
   env.out_is_terminal = isatty(STDOUT_FILENO) == 1;
+  env.out_fd = STDOUT_FILENO;
   if (struct stat st{}; ::fstat(STDOUT_FILENO, &st) == 0) {
     env.standard_output = tallix::FileIdentity{st.st_dev, st.st_ino};
   }

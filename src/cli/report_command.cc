@@ -207,9 +207,6 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     case ReportArgs::kRun:
       break;
   }
-  // From here on, a stop signal ends a follow in order.
-  std::optional<StopSignals> stop;
-  if (options.follow) stop.emplace();
   const std::string config_path =
       options.config ? *options.config
                      : ChooseConfigLocation(
@@ -231,6 +228,9 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
   for (const std::string& log : options.logs) {
     titles.push_back(AbsoluteLogPath(log, env.current_dir));
     logs.push_back(env.opens_as_given && titles.back().size() >= PATH_MAX ? log : titles.back());
+  }
+  if (options.follow) {
+    if (const int refused = RefuseToFollow(logs.back(), err); refused != 0) return refused;
   }
   // The tariff file lies where the configuration does: per user, else
   // beside the program.
@@ -362,9 +362,10 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
       Say(err, "warning: ", overrun);
     }
   }
-  if (stop) {
-    return FollowLastLog({log, config.config, options.select, options.range, logs.back(), costs},
-                         *stop, env.out_is_terminal, out, err);
+  if (options.follow) {
+    return FollowLastLog(
+        {log, config.config, options.select, options.range, logs.back(), costs, env.out_fd},
+        env.out_is_terminal, out, err);
   }
   return warnings.empty() ? kExitOk : kExitLimit;
 }

@@ -33,6 +33,9 @@ struct ReportCommandEnv {
   // Standard output is a terminal: control characters in the report reach it
   // as visible escapes (TerminalText).
   bool out_is_terminal = false;
+  // Standard output's descriptor, which --follow writes its rows to without
+  // blocking; -1: they go to `out`.
+  int out_fd = -1;
 };
 
 // Runs the command on `args` (without the program name) over tables of its

@@ -7,9 +7,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "support/command_runner.h"
 #include "support/test_util.h"
 
 extern char** environ;
@@ -24,6 +28,7 @@ extern char** environ;
 namespace tallix {
 namespace {
 
+using testing_util::RunReport;
 using testing_util::TempDir;
 using testing_util::WriteFile;
 using Clock = std::chrono::steady_clock;
@@ -45,12 +50,19 @@ void Append(const std::string& path, const std::string& text) {
 // The command's standard output, read as it comes.
 class Follow {
  public:
-  explicit Follow(const std::vector<std::string>& args) {
+  // Standard error is read with the output when `with_errors`; `pipe_bytes`,
+  // when given, is the room of the output's pipe.
+  explicit Follow(const std::vector<std::string>& args, bool with_errors = false,
+                  int pipe_bytes = 0) {
     int fds[2];
     EXPECT_EQ(0, ::pipe2(fds, O_CLOEXEC));
+    if (pipe_bytes > 0) {
+      EXPECT_EQ(pipe_bytes, ::fcntl(fds[1], F_SETPIPE_SZ, pipe_bytes));
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    if (with_errors) posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -85,14 +97,34 @@ class Follow {
   // Ends it with `signal`; its exit status and what it wrote after the rows read.
   int Stop(int signal, std::string* rest) {
     ::kill(pid_, signal);
+    *rest = Rest();
+    return Ended();
+  }
+
+  // What is left to read, up to the end of the output.
+  std::string Rest() {
     while (ReadMore()) {
     }
-    *rest = buffer_;
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return buffer_;
   }
+
+  // Its exit status (128 + the signal that ended it) once it has ended, its
+  // output left unread; -1 when the time limit ends first.
+  int Ended() {
+    const int ended = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+    pollfd wait{ended, POLLIN, 0};
+    const bool done = ::poll(&wait, 1, static_cast<int>(left.count())) == 1;
+    ::close(ended);
+    int status = 0;
+    if (!done || ::waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  int out() const { return out_; }
+  pid_t pid() const { return pid_; }
 
  private:
   bool ReadMore() {
@@ -164,6 +196,111 @@ TEST(ReportFollow, AppendsRotationsAndSignal) {
   std::string rest;
   EXPECT_EQ(0, follow.Stop(SIGTERM, &rest));
   EXPECT_EQ("", rest);
+}
+
+std::string Row(const std::string& log, int line, int second) {
+  const std::string ss = (second < 10 ? "0" : "") + std::to_string(second);
+  return log + "," + std::to_string(line) + ",Dec  7 10:00:" + ss +
+         ",01234123456,75,Head Office,2026-12-07T10:00:" + ss + "\r\n";
+}
+
+// A symbolic link leads to the file followed, in another folder, and is
+// pointed at the next one; that folder is removed and made again.
+TEST(ReportFollow, LinksAndFoldersThatGo) {
+  TempDir dir;
+  const std::string real = dir.Path("real");
+  const std::string link = dir.Path("links/log");
+  std::filesystem::create_directories(real);
+  std::filesystem::create_directories(dir.Path("links"));
+  WriteFile(real + "/log", CallLine(1, "01234123456", 75));
+  std::filesystem::create_symlink("../real/log", link);
+  Follow follow({TALLIX_REPORT_EXE, "--config", kExamples + "/Tallix.cfg", "--year", "2026",
+                 "--follow", link},
+                true);
+  EXPECT_EQ(2u, follow.Lines(2).size());
+  Append(real + "/log", CallLine(2, "01234123456", 75));
+  EXPECT_EQ(std::vector<std::string>{Row(link, 2, 2)}, follow.Lines(1));
+
+  WriteFile(real + "/next", CallLine(3, "01234123456", 75));
+  std::filesystem::create_symlink("../real/next", dir.Path("links/new"));
+  std::filesystem::rename(dir.Path("links/new"), link);
+  EXPECT_EQ(std::vector<std::string>{Row(link, 1, 3)}, follow.Lines(1));
+
+  // Told once, before or after the new file's row.
+  std::filesystem::remove_all(real);
+  std::filesystem::create_directories(real);
+  WriteFile(real + "/next", CallLine(4, "01234123456", 75));
+  std::vector<std::string> lines = follow.Lines(2);
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ((std::vector<std::string>{
+                Row(link, 1, 4), "tallix-report: warning: the folder '" +
+                                     dir.Path("links/../real") + "' was removed or renamed; '" +
+                                     link + "' is followed again when it is back\n"}),
+            lines);
+  std::string rest;
+  EXPECT_EQ(0, follow.Stop(SIGINT, &rest));
+  EXPECT_EQ("", rest);
+}
+
+TEST(ReportFollow, StopSignals) {
+  TempDir dir;
+  const std::string log = dir.Path("router.log");
+  WriteFile(log, CallLine(1, "01234123456", 75));
+  const std::string config = kExamples + "/Tallix.cfg";
+  // Loading a named pipe that nothing writes to: ended as usual.
+  const std::string fifo = dir.Path("fifo");
+  ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+  Follow loading({TALLIX_REPORT_EXE, "--config", config, "--follow", fifo, log});
+  const int writer = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);  // once it reads
+  ::kill(loading.pid(), SIGINT);
+  EXPECT_EQ(128 + SIGINT, loading.Ended());
+  ::close(writer);
+
+  // Following into a pipe that fills and is not read: SIGTERM ends it, and
+  // what it wrote is whole rows.
+  Follow follow({TALLIX_REPORT_EXE, "--config", config, "--year", "2026", "--follow", log}, false,
+                4096);
+  ASSERT_EQ(2u, follow.Lines(2).size());  // the audit
+  Append(log, CallLine(2, "01234123456", 75));
+  ASSERT_EQ(std::vector<std::string>{Row(log, 2, 2)}, follow.Lines(1));  // following now
+  std::string expected;
+  for (int line = 3; line <= 100; ++line) {
+    Append(log, CallLine(line % 60, "01234123456", 75));
+    expected += Row(log, line, line % 60);
+  }
+  pollfd rows{follow.out(), POLLIN, 0};
+  ASSERT_EQ(1, ::poll(&rows, 1, 60000));
+  ::kill(follow.pid(), SIGTERM);
+  EXPECT_EQ(0, follow.Ended());
+  const std::string written = follow.Rest();
+  EXPECT_EQ(expected.substr(0, written.size()), written);
+  EXPECT_TRUE(written.ends_with('\n'));
+}
+
+// What cannot be followed is refused before anything is loaded.
+TEST(ReportFollow, Refused) {
+  TempDir dir;
+  WriteFile(dir.Path("log.gz"), std::string("\x1f\x8b\x08\x00\x00\x00", 6));
+  ASSERT_EQ(0, ::mkfifo(dir.Path("fifo").c_str(), 0600));
+  const std::string usage = "'\nTry 'tallix-report --help'.\n";
+  const struct {
+    std::string log;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"log.gz", 1,
+       "tallix-report: cannot follow '" + dir.Path("log.gz") +
+           "': it is gzip-compressed; follow the plain file the router writes\n"},
+      {"fifo", 2,
+       "tallix-report: --follow cannot follow the named pipe '" + dir.Path("fifo") + usage},
+      {"/dev/null", 2, "tallix-report: --follow cannot follow the device '/dev/null" + usage},
+  };
+  for (const auto& c : cases) {
+    const testing_util::CommandRun run = RunReport(
+        {"--config", kExamples + "/Tallix.cfg", "--follow", c.log}, dir.Path(""), dir.Path(""));
+    EXPECT_EQ(c.status, run.status) << c.log;
+    EXPECT_EQ(c.err, run.err) << c.log;
+  }
 }
 
 }  // namespace

@@ -121,6 +121,7 @@ struct FollowCase {
   int32_t kept = 0;
   std::vector<std::string> days;
   uint64_t beyond = 0;
+  std::vector<std::string> warnings = {};
 };
 
 class FollowTest : public testing::TestWithParam<FollowCase> {};
@@ -139,12 +140,19 @@ TEST_P(FollowTest, KeepsEveryLineOnce) {
   LogFollower follower(files);
   ASSERT_TRUE(follower.Start(kPath, log.resume, "isdnrouter").ok());
   FollowedLineKeeper keeper(log);
+  std::vector<std::string> warnings = {};
+  // A few bytes a look, as a caller does that looks at other things between.
   const auto look = [&] {
-    ASSERT_TRUE(follower
-                    .Poll([&](std::span<const FollowedLine> lines) {
-                      for (const FollowedLine& line : lines) keeper.Keep(line);
-                    })
-                    .ok());
+    do {
+      ASSERT_TRUE(follower
+                      .Poll(
+                          [&](std::span<const FollowedLine> lines) {
+                            for (const FollowedLine& line : lines) keeper.Keep(line);
+                          },
+                          50)
+                      .ok());
+    } while (follower.behind());
+    for (std::string& warning : follower.TakeWarnings()) warnings.push_back(std::move(warning));
   };
   for (const Step& step : c.steps) {
     switch (step.kind) {
@@ -179,6 +187,7 @@ TEST_P(FollowTest, KeepsEveryLineOnce) {
   EXPECT_EQ(c.days, log.LogDates());
   EXPECT_EQ(c.beyond, log.LinesBeyondKept);
   EXPECT_EQ(log.LogFilePaths.size(), log.LogFileLines.size());
+  EXPECT_EQ(c.warnings, warnings);
 }
 
 std::string Lines(int first, int count, int day = 7) {
@@ -188,6 +197,12 @@ std::string Lines(int first, int count, int day = 7) {
 }
 
 const std::string kB = Call(7, 2);
+
+// A gzip member's header, then bytes that would pass for a call-end line.
+const std::string kGzipMember = std::string("\x1f\x8b\x08\x00", 4) + "\n" + Call(7, 9) + "\n";
+const std::string kGzipWarning = "'/var/log/router' holds gzip-compressed data from byte " +
+                                 std::to_string(Lines(1, 2).size()) +
+                                 " on; the rest of that file is not read as lines";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FollowTest,
@@ -238,6 +253,34 @@ INSTANTIATE_TEST_SUITE_P(
                                {"0:2 " + kB, "1:1 " + Call(7, 3)},
                                3,
                                {"Dec  7"}},
+                    // Truncated, then written past the old offset before the look:
+                    // the bytes before it tell, and the new text is read whole.
+                    FollowCase{"TruncationGrownPastTheOffset",
+                               Lines(1, 1),
+                               {{Step::kTruncate, Lines(3, 2)}},
+                               {"0:1 " + Call(7, 1), "1:1 " + Call(7, 3), "1:2 " + Call(7, 4)},
+                               3,
+                               {"Dec  7"}},
+                    // copytruncate's race: emptied and a line written, then
+                    // rewritten longer.
+                    FollowCase{"TruncationThenARewrite",
+                               Lines(1, 2),
+                               {{Step::kTruncate, Lines(3, 1)}, {Step::kTruncate, Lines(4, 2)}},
+                               {"1:1 " + Call(7, 3), "2:1 " + Call(7, 4), "2:2 " + Call(7, 5)},
+                               5,
+                               {"Dec  7"}},
+                    // Appended gzip members are not lines; the file after a
+                    // truncation is read again.
+                    FollowCase{"CompressedBytesAppended",
+                               Lines(1, 1),
+                               {{Step::kAppend, Lines(2, 1) + kGzipMember},
+                                {Step::kAppend, kGzipMember},
+                                {Step::kTruncate, Lines(3, 1)}},
+                               {"0:1 " + Call(7, 1), "0:2 " + Call(7, 2), "1:1 " + Call(7, 3)},
+                               3,
+                               {"Dec  7"},
+                               0,
+                               {kGzipWarning}},
                     FollowCase{"AFileThatVanishesAndReturns",
                                Lines(1, 1),
                                {{Step::kRemove, ""}, {Step::kCreate, Lines(3, 1)}},

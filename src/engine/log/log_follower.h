@@ -10,10 +10,16 @@
 // the old file is read to its end first, so lines written to it up to that
 // moment are not lost, its last line even without a line feed, and the new
 // file is read from its first line. A file that becomes shorter than what
-// was read (truncated) is read again from its start. Either way the line
-// numbers start again from 1 and `file` counts up. While the name is missing
-// the follower waits for it to come back. A line not yet ended by a line
-// feed waits for it.
+// was read (truncated), or whose last bytes before that point are no longer
+// the ones read (truncated and written past it before the follower looked),
+// is read again from its start. Either way the line numbers start again
+// from 1 and `file` counts up. While the name is missing the follower waits
+// for it to come back. A line not yet ended by a line feed waits for it.
+//
+// A compressed file is refused at the start: its text is not appended to.
+// Compressed data that a followed file comes to hold where a line would
+// start (a gzip member appended) is not read as lines, nor is the rest of
+// that file: the follower says so once and waits for the next file.
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +28,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/analysis/call_time.h"
 #include "engine/log/loaded_log.h"
@@ -41,6 +48,11 @@ struct FollowedLine {
   uint32_t file = 0;
 };
 
+// Refuses a log that cannot be followed: one that is not an ordinary file,
+// or is compressed (the message names the format and points at the plain
+// file the router writes). Fails, too, when it cannot be opened.
+Status FollowableLog(const std::string& path, LogFileSystem& files = SystemLogFiles());
+
 class LogFollower {
  public:
   explicit LogFollower(LogFileSystem& files = SystemLogFiles());
@@ -50,16 +62,26 @@ class LogFollower {
 
   // Starts following `path` at `from`: the offset where the loaded text's
   // unended last line, if any, begins, and the line feeds before it. Keeps
-  // the lines that hold `identifier` and the call-end word. A compressed
-  // file is followed from its end. Fails when the file cannot be opened.
+  // the lines that hold `identifier` and the call-end word. Fails when the
+  // file cannot be opened or is compressed (FollowableLog).
   Status Start(const std::string& path, const LoadedLog::Resume& from, std::string_view identifier);
 
   // Reads what was added, handing the new call-end lines to `on_lines` in
-  // batches, in log order.
-  Status Poll(const std::function<void(std::span<const FollowedLine>)>& on_lines);
+  // batches, in log order; at most about `max_bytes` of it, so that a caller
+  // can look at other things between reads of a log that grows fast.
+  Status Poll(const std::function<void(std::span<const FollowedLine>)>& on_lines,
+              uint64_t max_bytes = UINT64_MAX);
+
+  // True when the last Poll stopped at its `max_bytes`: more may be there
+  // to read without any notification.
+  bool behind() const;
 
   // False while the followed name is missing.
   bool present() const;
+
+  // The warnings since the last call, each given once: compressed data met
+  // in a followed file.
+  std::vector<std::string> TakeWarnings();
 
   // Where following the file read now would go on: its unended last line's
   // offset and the line feeds before it.
@@ -90,7 +112,12 @@ class FollowedLineKeeper {
 };
 
 // Wakes a follower: the system's file notifications (inotify) on the
-// folder of a followed log.
+// folders on the way to a followed log. A symbolic link is followed to its
+// file: the link's folder is watched for the link, the target's folder for
+// the target, and the way is looked up again when a link is pointed
+// elsewhere. A folder on the way that is removed or renamed is watched for
+// from the nearest folder above it that is left, so the log is followed
+// again once it is back.
 class FolderWatch {
  public:
   FolderWatch() = default;
@@ -102,12 +129,35 @@ class FolderWatch {
   // Readable (for poll or select) when the log may have changed.
   int fd() const { return fd_; }
   // Takes the pending notifications. False when there were some and none
-  // was about the log: other files of a busy folder do not wake it.
+  // was about the log or the way to it: other files of a busy folder do not
+  // wake it.
   bool TakeEvents();
+  // The folder on the way to the log that went away (removed or renamed)
+  // since the last call, once for each time it went; empty when none did.
+  std::string TakeLostFolder();
 
  private:
+  // A name watched in a folder: the log's own, or one on the way to it (a
+  // link; a folder on the way, or missing from it), which changing means a
+  // new look at the way.
+  enum class Kind { kLog, kLink, kFolder };
+  struct Watched {
+    int wd = -1;
+    std::string folder;
+    std::string name;
+    Kind kind = Kind::kLog;
+  };
+  // Watches the way to the log as it is now; the errno of a folder on it
+  // that could not be watched, 0 when none.
+  int Resolve();
+  // Watches for `folder` from the nearest folder above it that is left.
+  void WatchFromAbove(const std::string& folder, std::vector<Watched>& watched);
+
   int fd_ = -1;
-  std::string name_;
+  std::string path_;
+  std::vector<Watched> watched_;
+  std::string missing_;  // the folder on the way that is missing now
+  std::string lost_;
 };
 
 }  // namespace tallix

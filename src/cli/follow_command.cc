@@ -298,10 +298,7 @@ int FollowLastLog(const FollowRequest& request, bool terminal, std::ostream& out
       return kExitOk;
     }
     if (waits[1].revents != 0 && watch.TakeEvents()) look = true;
-    if (const std::string lost = watch.TakeLostFolder(); !lost.empty()) {
-      Warn(err, "the folder '" + lost + "' was removed or renamed; '" + path +
-                    "' is followed again when it is back");
-    }
+    if (const std::string lost = watch.TakeLostFolderWarning(); !lost.empty()) Warn(err, lost);
   }
 }
 

@@ -87,8 +87,8 @@ void MainWindowTest::openShowsLogPanelRowsAndDays() {
 
 // View > Follow Log: lines appended to the loaded log, then to the file
 // created under its name after a rotation, show in the rows under the
-// selection last used; a missing file is said in the status bar. Every
-// wait is for the window to show the change.
+// selection last used; a missing file and a compressed one are said in the
+// status bar. Every wait is for the window to show the change.
 void MainWindowTest::followLogShowsAppendedCalls() {
   Harness h;
   h.WriteConfig(kThreeSitesConfig);
@@ -124,6 +124,11 @@ void MainWindowTest::followLogShowsAppendedCalls() {
   QVERIFY(h.messages.shown.empty());
   append(log, "Jan  3 12:00:00 isdnrouter isdn: call from 01234123456 disconnected, lasted 3 s\n");
   QTRY_COMPARE_WITH_TIMEOUT(h.Text("NoCalls0"), QString("4"), 10000);
+
+  // A compressed log is not appended to line by line: refused, and said.
+  h.Open(TALLIX_EXAMPLES_DIR "/rotated/router.log.2.gz");
+  QVERIFY2(bar->StatusText().contains("gzip-compressed; follow the plain file"),
+           qPrintable(bar->StatusText()));
 
   h.Trigger("mnuViewFollowLog");
   QCOMPARE(h.ReadSetting("FollowLog"), std::optional<QString>("0"));

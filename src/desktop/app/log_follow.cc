@@ -1,11 +1,9 @@
 #include "desktop/app/log_follow.h"
 
 #include <QSocketNotifier>
-#include <fstream>
 
 #include "desktop/app/qt_text.h"
 #include "engine/log/log_follower.h"
-#include "engine/log/log_text_reader.h"
 
 namespace tallix {
 
@@ -23,17 +21,6 @@ void LogFollow::Start() {
   Stop();
   if (log_.LogFilePaths.empty()) return;
   const std::string path = log_.LogFilePaths.back();
-  // A compressed log is written whole, not appended to line by line.
-  char magic[kCompressionMagicBytes] = {};
-  if (std::ifstream file(path, std::ios::binary);
-      file.read(magic, sizeof magic) || file.gcount() > 0) {
-    if (CompressionOf({magic, static_cast<size_t>(file.gcount())}) != Compression::kNone) {
-      note_(QString("Follow Log follows a plain log, and \"%1\" is compressed: open the plain "
-                    "file the router writes to follow it")
-                .arg(ToQtMessage(path)));
-      return;
-    }
-  }
   auto watch = std::make_unique<FolderWatch>();
   auto follower = std::make_unique<LogFollower>();
   Status started = watch->Start(path);
@@ -64,7 +51,12 @@ void LogFollow::Stop() {
 }
 
 void LogFollow::Read() {
-  if (!follower_ || !watch_->TakeEvents()) return;
+  if (!follower_) return;
+  const bool look = watch_->TakeEvents();
+  if (const std::string lost = watch_->TakeLostFolderWarning(); !lost.empty()) {
+    note_(ToQtMessage(lost));
+  }
+  if (!look) return;
   bool kept = false;
   const Status read = follower_->Poll([&](std::span<const FollowedLine> lines) {
     for (const FollowedLine& line : lines) keeper_->Keep(line);
@@ -77,6 +69,7 @@ void LogFollow::Read() {
   }
   log_.resume = follower_->position();
   if (kept) changed_();
+  for (const std::string& warning : follower_->TakeWarnings()) note_(ToQtMessage(warning));
   // Said once while it is gone, not at every look.
   if (!follower_->present() && !said_missing_) {
     said_missing_ = true;

@@ -449,6 +449,11 @@ bool FolderWatch::TakeEvents() {
   return n <= 0 || ours;
 }
 
-std::string FolderWatch::TakeLostFolder() { return std::exchange(lost_, {}); }
+std::string FolderWatch::TakeLostFolderWarning() {
+  const std::string lost = std::exchange(lost_, {});
+  if (lost.empty()) return lost;
+  return "the folder '" + lost + "' was removed or renamed; '" + path_ +
+         "' is followed again when it is back";
+}
 
 }  // namespace tallix

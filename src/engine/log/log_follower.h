@@ -132,9 +132,10 @@ class FolderWatch {
   // was about the log or the way to it: other files of a busy folder do not
   // wake it.
   bool TakeEvents();
-  // The folder on the way to the log that went away (removed or renamed)
-  // since the last call, once for each time it went; empty when none did.
-  std::string TakeLostFolder();
+  // A warning naming the folder on the way to the log that went away
+  // (removed or renamed) since the last call, once for each time it went;
+  // empty when none did.
+  std::string TakeLostFolderWarning();
 
  private:
   // A name watched in a folder: the log's own, or one on the way to it (a

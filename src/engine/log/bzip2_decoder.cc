@@ -11,7 +11,7 @@ namespace {
 class Bzip2Decoder final : public LogDecoder {
  public:
   Bzip2Decoder(LogSource& source, const std::string& path, std::string_view first)
-      : LogDecoder(source, path, "bzip2", first) {
+      : LogDecoder(source, path, Compression::kBzip2, first) {
     ready_ = BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_OK;
   }
   ~Bzip2Decoder() override {

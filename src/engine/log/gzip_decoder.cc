@@ -13,7 +13,7 @@ namespace {
 class GzipDecoder final : public LogDecoder {
  public:
   GzipDecoder(LogSource& source, const std::string& path, std::string_view first)
-      : LogDecoder(source, path, "gzip", first) {
+      : LogDecoder(source, path, Compression::kGzip, first) {
     isal_inflate_init(&state_);
     state_.crc_flag = ISAL_GZIP;
   }

@@ -22,11 +22,11 @@ inline constexpr std::string_view kXzMagic("\xfd\x37\x7a\x58\x5a\x00", 6);
 // them into text.
 class LogTextReader::Decoder {
  public:
-  Decoder(LogSource& source, const std::string& path, std::string_view format,
+  Decoder(LogSource& source, const std::string& path, Compression format,
           std::string_view first_bytes)
       : source_(source),
         path_(path),
-        format_(format),
+        format_(CompressionName(format)),
         input_(std::max(kInputBytes, first_bytes.size())),
         first_size_(first_bytes.size()) {
     std::copy(first_bytes.begin(), first_bytes.end(), input_.begin());
@@ -63,6 +63,7 @@ class LogTextReader::Decoder {
     return first_size_ == 0 && (ended_ || (source_.size() && read_ == *source_.size()));
   }
 
+  std::string_view format() const { return format_; }
   Status Refused(std::string_view reason) const {
     return Status::Error("cannot read '" + path_ + "': " + std::string(reason));
   }

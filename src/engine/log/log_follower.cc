@@ -38,28 +38,6 @@ constexpr uint32_t kAboveEvents =
 // Links followed at most on the way to a log, as the kernel's own limit.
 constexpr int kMaxLinks = 40;
 
-std::string_view CompressionName(Compression kind) {
-  switch (kind) {
-    case Compression::kGzip:
-      return "gzip";
-    case Compression::kXz:
-      return "xz";
-    case Compression::kZstd:
-      return "zstd";
-    case Compression::kBzip2:
-      return "bzip2";
-    case Compression::kLz4:
-      return "lz4";
-    case Compression::kLzip:
-      return "lzip";
-    case Compression::kLzma:
-      return "lzma";
-    case Compression::kNone:
-      break;
-  }
-  return "plain";
-}
-
 // Reads up to `length` bytes at `offset`, fewer only at the file's end.
 Status ReadUpTo(GrowingFile& file, uint64_t offset, char* buffer, size_t length, size_t* got) {
   *got = 0;

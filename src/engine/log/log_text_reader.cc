@@ -40,25 +40,46 @@ Compression CompressionOf(std::string_view first_bytes) {
   return Compression::kNone;
 }
 
+std::string_view CompressionName(Compression kind) {
+  switch (kind) {
+    case Compression::kGzip:
+      return "gzip";
+    case Compression::kXz:
+      return "xz";
+    case Compression::kZstd:
+      return "zstd";
+    case Compression::kBzip2:
+      return "bzip2";
+    case Compression::kLz4:
+      return "lz4";
+    case Compression::kLzip:
+      return "lzip";
+    case Compression::kLzma:
+      return "lzma";
+    case Compression::kNone:
+      break;
+  }
+  return "plain";
+}
+
 namespace {
 
 // A format Tallix does not read: the first read says so, and how to read it.
 class RefusedDecoder final : public LogDecoder {
  public:
-  RefusedDecoder(LogSource& source, const std::string& path, std::string_view name,
+  RefusedDecoder(LogSource& source, const std::string& path, Compression kind,
                  std::string_view decompress)
-      : LogDecoder(source, path, name, {}), path_(path), name_(name), decompress_(decompress) {}
+      : LogDecoder(source, path, kind, {}), path_(path), decompress_(decompress) {}
 
   Status Decode(uint8_t*, size_t, size_t* got) override {
     *got = 0;
-    return Refused("it is " + std::string(name_) +
+    return Refused("it is " + std::string(format()) +
                    "-compressed, which Tallix does not read; decompress it first (" +
                    std::string(decompress_) + " " + path_ + ")");
   }
 
  private:
   const std::string& path_;
-  std::string_view name_;
   std::string_view decompress_;
 };
 
@@ -81,13 +102,13 @@ LogTextReader::LogTextReader(LogSource& source, const std::string& path, Compres
       decoder_ = MakeBzip2Decoder(source, path_, first_bytes);
       break;
     case Compression::kLz4:
-      decoder_ = std::make_unique<RefusedDecoder>(source, path_, "lz4", "lz4 -d");
+      decoder_ = std::make_unique<RefusedDecoder>(source, path_, Compression::kLz4, "lz4 -d");
       break;
     case Compression::kLzip:
-      decoder_ = std::make_unique<RefusedDecoder>(source, path_, "lzip", "lzip -d");
+      decoder_ = std::make_unique<RefusedDecoder>(source, path_, Compression::kLzip, "lzip -d");
       break;
     case Compression::kLzma:
-      decoder_ = std::make_unique<RefusedDecoder>(source, path_, "lzma", "unlzma");
+      decoder_ = std::make_unique<RefusedDecoder>(source, path_, Compression::kLzma, "unlzma");
       break;
     case Compression::kNone:
       first_ = first_bytes;

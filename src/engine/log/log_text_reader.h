@@ -29,6 +29,9 @@ enum class Compression { kNone, kGzip, kXz, kZstd, kBzip2, kLz4, kLzip, kLzma };
 inline constexpr size_t kCompressionMagicBytes = 6;
 Compression CompressionOf(std::string_view first_bytes);
 
+// The name that messages give `kind`: "gzip", "xz" and so on; "plain" for kNone.
+std::string_view CompressionName(Compression kind);
+
 class LogTextReader {
  public:
   // Reads the text that `first_bytes`, already read from `source`, and the

@@ -16,7 +16,7 @@ constexpr uint64_t kXzMemoryLimit = 256u << 20;
 class XzDecoder final : public LogDecoder {
  public:
   XzDecoder(LogSource& source, const std::string& path, std::string_view first)
-      : LogDecoder(source, path, "xz", first) {
+      : LogDecoder(source, path, Compression::kXz, first) {
     ready_ = Start();
   }
   ~XzDecoder() override { lzma_end(&stream_); }

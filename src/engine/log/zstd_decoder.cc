@@ -15,7 +15,7 @@ namespace {
 class ZstdDecoder final : public LogDecoder {
  public:
   ZstdDecoder(LogSource& source, const std::string& path, std::string_view first)
-      : LogDecoder(source, path, "zstd", first), stream_(ZSTD_createDStream()) {}
+      : LogDecoder(source, path, Compression::kZstd, first), stream_(ZSTD_createDStream()) {}
   ~ZstdDecoder() override { ZSTD_freeDStream(stream_); }
 
   Status Decode(uint8_t* out, size_t length, size_t* got) override {

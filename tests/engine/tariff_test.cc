@@ -24,8 +24,12 @@ constexpr std::string_view kZone =
     "[[tariff.zone]]\ndays = [\"Mon\", \"Tue\", \"Wed\", \"Thu\", \"Fri\", \"Sat\", \"Sun\", "
     "\"Hol\"]\nfrom = \"00:00\"\nto = \"24:00\"\nunit_seconds = 60\nunit_price = \"0.10\"\n";
 
-// `text` with each "ZONE" replaced by kZone (six lines).
+// A tariff "A" without prefixes, three lines.
+constexpr std::string_view kTariff = "[[tariff]]\nname = \"A\"\nprefixes = []\n";
+
+// `text` with each "TARIFF" replaced by kTariff and each "ZONE" by kZone.
 std::string Expand(std::string text) {
+  for (size_t at; (at = text.find("TARIFF")) != std::string::npos;) text.replace(at, 6, kTariff);
   for (size_t at; (at = text.find("ZONE")) != std::string::npos;) text.replace(at, 4, kZone);
   return text;
 }
@@ -43,8 +47,6 @@ TEST_P(RefusalTest, NamesFileAndPlace) {
   EXPECT_TRUE(read.tariffs.tariffs.empty());
 }
 
-constexpr char kTariffA[] = "[[tariff]]\nname = \"A\"\nprefixes = [\"0\"]\n";
-
 INSTANTIATE_TEST_SUITE_P(
     Tariffs, RefusalTest,
     testing::Values(
@@ -55,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"[[tariff]]\nname = \"A\"\nprefix = [\"0\"]\nprefixes = []\nZONE",
                     "Tariffs.toml:3:1: unknown key \"prefix\" in [[tariff]]"},
         // A misspelt key is told as such, not as the one missing.
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\n[[tariff.zone]]\ndays = [\"Mon\"]\n"
-                    "form = \"00:00\"\nto = \"24:00\"\nunit_seconds = 1\nunit_price = 1\n",
+        RefusalCase{"TARIFF[[tariff.zone]]\ndays = [\"Mon\"]\nform = \"00:00\"\n"
+                    "to = \"24:00\"\nunit_seconds = 1\nunit_price = 1\n",
                     "Tariffs.toml:6:1: unknown key \"form\" in [[tariff.zone]]"},
         RefusalCase{"[[budget]]\nnumber = \"1\"\nper = \"day\"\namount = 1\nsum = 2\n",
                     "Tariffs.toml:5:1: unknown key \"sum\" in [[budget]]"},
@@ -64,35 +66,33 @@ INSTANTIATE_TEST_SUITE_P(
                     "Tariffs.toml:1:1: [[tariff]] has no \"name\""},
         RefusalCase{"[[tariff]]\nname = \"A\"\nZONE",
                     "Tariffs.toml:1:1: [[tariff]] has no \"prefixes\""},
-        RefusalCase{kTariffA, "Tariffs.toml:1:1: tariff \"A\" has no [[tariff.zone]]"},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\nsetup = \"0.0000001\"\nZONE",
+        RefusalCase{"TARIFF", "Tariffs.toml:1:1: tariff \"A\" has no [[tariff.zone]]"},
+        RefusalCase{"TARIFFsetup = \"0.0000001\"\nZONE",
                     "Tariffs.toml:4:9: \"setup\" has more than 6 decimal places: \"0.0000001\""},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\nsetup = \"-0.10\"\nZONE",
+        RefusalCase{"TARIFFsetup = \"-0.10\"\nZONE",
                     "Tariffs.toml:4:9: \"setup\" is negative: \"-0.10\""},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\nsetup = -1\nZONE",
-                    "Tariffs.toml:4:9: \"setup\" is negative: -1"},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\nsetup = 0.1\nZONE",
+        RefusalCase{"TARIFFsetup = -1\nZONE", "Tariffs.toml:4:9: \"setup\" is negative: -1"},
+        RefusalCase{"TARIFFsetup = 0.1\nZONE",
                     "Tariffs.toml:4:9: \"setup\" must be a string such as \"0.10\" or an integer, "
                     "not a float"},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\nsetup = \"1,5\"\nZONE",
+        RefusalCase{"TARIFFsetup = \"1,5\"\nZONE",
                     "Tariffs.toml:4:9: \"setup\" is not an amount such as \"0.10\": \"1,5\""},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\nsetup = \"1000000000000\"\nZONE",
+        RefusalCase{"TARIFFsetup = \"1000000000000\"\nZONE",
                     "Tariffs.toml:4:9: \"setup\" is too large: \"1000000000000\""},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\n[[tariff.zone]]\ndays = []\n"
+        RefusalCase{"TARIFF[[tariff.zone]]\ndays = []\n"
                     "from = \"00:00\"\nto = \"24:00\"\nunit_seconds = 0\nunit_price = 1\n",
                     "Tariffs.toml:8:16: \"unit_seconds\" must be at least 1, not 0"},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\n[[tariff.zone]]\ndays = []\n"
+        RefusalCase{"TARIFF[[tariff.zone]]\ndays = []\n"
                     "from = \"18:00\"\nto = \"08:00\"\nunit_seconds = 0\nunit_price = 1\n",
                     "Tariffs.toml:6:8: \"from\" 18:00 is not before \"to\" 08:00"},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\n[[tariff.zone]]\ndays = []\n"
+        RefusalCase{"TARIFF[[tariff.zone]]\ndays = []\n"
                     "from = \"8:00\"\nto = \"24:01\"\nunit_seconds = 1\nunit_price = 1\n",
                     "Tariffs.toml:6:8: \"from\" must be a time \"hh:mm\", not \"8:00\""},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\n[[tariff.zone]]\ndays = []\n"
+        RefusalCase{"TARIFF[[tariff.zone]]\ndays = []\n"
                     "from = \"08:00\"\nto = \"24:01\"\nunit_seconds = 1\nunit_price = 1\n",
                     "Tariffs.toml:7:6: \"to\" must be a time \"hh:mm\", not \"24:01\""},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\n[[tariff.zone]]\n"
-                    "days = [\"Mon\", \"Monday\"]\nfrom = \"00:00\"\nto = \"24:00\"\n"
-                    "unit_seconds = 1\nunit_price = 1\n",
+        RefusalCase{"TARIFF[[tariff.zone]]\ndays = [\"Mon\", \"Monday\"]\nfrom = \"00:00\"\n"
+                    "to = \"24:00\"\nunit_seconds = 1\nunit_price = 1\n",
                     "Tariffs.toml:5:16: unknown day \"Monday\": days are Mon, Tue, Wed, Thu, Fri, "
                     "Sat, Sun and Hol"},
         RefusalCase{"holidays = [\"2026-12-25\", \"2026-02-30\"]\n",
@@ -103,9 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"[[budget]]\nnumber = \"1\"\nper = \"day\"\namount = 1\n"
                     "[[budget]]\nnumber = \"1\"\nper = \"day\"\namount = 2\n",
                     "Tariffs.toml:5:1: two budgets for number \"1\" per day"},
-        RefusalCase{"[[tariff]]\nname = \"A\"\nprefixes = []\nZONE"
-                    "[[tariff]]\nname = \"A\"\nprefixes = []\nZONE",
-                    "Tariffs.toml:11:8: two tariffs are named \"A\""},
+        RefusalCase{"TARIFFZONETARIFFZONE", "Tariffs.toml:11:8: two tariffs are named \"A\""},
         RefusalCase{"currency = \"EUR-CENTS\"\n",
                     "Tariffs.toml:1:12: \"currency\" is longer than 8 characters: \"EUR-CENTS\""},
         RefusalCase{"decimals = 7\n", "Tariffs.toml:1:12: \"decimals\" must be from 0 to 6, not 7"},
@@ -120,17 +118,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "from = \"00:00\"\nto = \"24:00\"\nunit_seconds = 1\nunit_price = 1\n",
                     "Tariffs.toml: tariff \"Local\" covers no zone on Sat at 00:00"},
         RefusalCase{
-            "[[tariff]]\nname = \"A\"\nprefixes = []\n[[tariff.zone]]\n"
+            "TARIFF[[tariff.zone]]\n"
             "days = [\"Mon\", \"Tue\", \"Wed\", \"Thu\", \"Fri\", \"Sat\", \"Sun\"]\n"
             "from = \"00:00\"\nto = \"18:00\"\nunit_seconds = 1\nunit_price = 1\n"
             "[[tariff.zone]]\ndays = [\"Tue\", \"Wed\", \"Thu\", \"Fri\", \"Sat\", \"Sun\"]\n"
             "from = \"17:00\"\nto = \"24:00\"\nunit_seconds = 1\nunit_price = 1\n",
             "Tariffs.toml: tariff \"A\" covers no zone on Mon at 18:00"},
-        RefusalCase{
-            "holidays = [2026-12-25]\n[[tariff]]\nname = \"A\"\nprefixes = []\n"
-            "[[tariff.zone]]\ndays = [\"Mon\", \"Tue\", \"Wed\", \"Thu\", \"Fri\", \"Sat\", "
-            "\"Sun\"]\nfrom = \"00:00\"\nto = \"24:00\"\nunit_seconds = 1\nunit_price = 1\n",
-            "Tariffs.toml: tariff \"A\" covers no zone on Hol at 00:00"}));
+        RefusalCase{"holidays = [2026-12-25]\nTARIFF[[tariff.zone]]\n"
+                    "days = [\"Mon\", \"Tue\", \"Wed\", \"Thu\", \"Fri\", \"Sat\", \"Sun\"]\n"
+                    "from = \"00:00\"\nto = \"24:00\"\nunit_seconds = 1\nunit_price = 1\n",
+                    "Tariffs.toml: tariff \"A\" covers no zone on Hol at 00:00"}));
 
 // The example's zones, holidays and setups are checked by the costs below.
 TEST(TariffFileTest, ReadsTheExampleAndWarnsOfBudgetsWithoutSite) {
@@ -347,8 +344,7 @@ TEST(MoneyTextTest, RoundsHalfUp) {
 }
 
 struct PeriodKeyCase {
-  const char* date;
-  const char* day;
+  const char* date;  // also the day's key
   const char* week;
   const char* month;
 };
@@ -360,7 +356,7 @@ TEST_P(PeriodKeyTest, NamesPeriodsAsTheReport) {
   const PeriodKeyCase& c = GetParam();
   const local_days day = std::chrono::floor<days>(At(std::string(c.date) + "T12:00:00"));
   const std::pair<PeriodUnit, const char*> units[] = {
-      {PeriodUnit::kDay, c.day}, {PeriodUnit::kWeek, c.week}, {PeriodUnit::kMonth, c.month}};
+      {PeriodUnit::kDay, c.date}, {PeriodUnit::kWeek, c.week}, {PeriodUnit::kMonth, c.month}};
   for (const auto& [unit, key] : units) {
     EXPECT_EQ(key, BudgetPeriodKey(unit, day));
     const TimedCall call{day + std::chrono::hours{12}, 0, 1};
@@ -370,13 +366,12 @@ TEST_P(PeriodKeyTest, NamesPeriodsAsTheReport) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Budgets, PeriodKeyTest,
-    testing::Values(PeriodKeyCase{"2026-12-05", "2026-12-05", "2026-W49", "2026-12"},
-                    PeriodKeyCase{"2027-01-01", "2027-01-01", "2026-W53", "2027-01"},
-                    PeriodKeyCase{"2024-12-30", "2024-12-30", "2025-W01", "2024-12"},
-                    PeriodKeyCase{"2021-01-03", "2021-01-03", "2020-W53", "2021-01"},
-                    PeriodKeyCase{"0001-01-01", "0001-01-01", "0001-W01", "0001-01"}));
+INSTANTIATE_TEST_SUITE_P(Budgets, PeriodKeyTest,
+                         testing::Values(PeriodKeyCase{"2026-12-05", "2026-W49", "2026-12"},
+                                         PeriodKeyCase{"2027-01-01", "2026-W53", "2027-01"},
+                                         PeriodKeyCase{"2024-12-30", "2025-W01", "2024-12"},
+                                         PeriodKeyCase{"2021-01-03", "2020-W53", "2021-01"},
+                                         PeriodKeyCase{"0001-01-01", "0001-W01", "0001-01"}));
 
 }  // namespace
 }  // namespace tallix

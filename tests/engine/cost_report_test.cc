@@ -132,12 +132,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "\n    \"without_cost\":1}}\n"}),
     [](const testing::TestParamInfo<CostCase>& row) { return row.param.name; });
 
-}  // namespace
-}  // namespace tallix
-
-namespace tallix {
-namespace {
-
 // Calls ten years apart, by day: 3654 periods make at most 300 bars.
 TEST(HtmlChart, BarsStayFewOnALongSpan) {
   LoadResult load = testing_util::LoadText(Call("2016-01-01T00:00:00Z", "01234123456", 5) + "\n" +

@@ -35,12 +35,20 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kExamples = TALLIX_EXAMPLES_DIR;
 
-std::string CallLine(int second, const char* number, int seconds) {
+std::string CallLine(int second, const char* number = "01234123456", int seconds = 75) {
   char line[128];
   std::snprintf(line, sizeof line,
                 "Dec  7 10:00:%02d isdnrouter isdn: call from %s disconnected, lasted %d seconds\n",
                 second, number, seconds);
   return line;
+}
+
+// The audit row of the line CallLine(second, number, seconds) at `line` of `log`.
+std::string Row(const std::string& log, int line, int second, const char* number = "01234123456",
+                int seconds = 75, const char* result = "Head Office") {
+  const std::string ss = (second < 10 ? "0" : "") + std::to_string(second);
+  return log + "," + std::to_string(line) + ",Dec  7 10:00:" + ss + "," + number + "," +
+         std::to_string(seconds) + "," + result + ",2026-12-07T10:00:" + ss + "\r\n";
 }
 
 void Append(const std::string& path, const std::string& text) {
@@ -148,24 +156,18 @@ class Follow {
 TEST(ReportFollow, AppendsRotationsAndSignal) {
   TempDir dir;
   const std::string log = dir.Path("router.log");
-  WriteFile(log, "boot\n" + CallLine(1, "01234123456", 75));
+  WriteFile(log, "boot\n" + CallLine(1));
   Follow follow({TALLIX_REPORT_EXE, "--config", kExamples + "/Tallix.cfg", "--year", "2026",
                  "--follow", log});
   const std::string head = "file,line,stamp,number,seconds,result,time\r\n";
-  auto row = [&](int line, int second, const char* number, int seconds, const char* result) {
-    const std::string ss = (second < 10 ? "0" : "") + std::to_string(second);
-    return log + "," + std::to_string(line) + ",Dec  7 10:00:" + ss + "," + number + "," +
-           std::to_string(seconds) + "," + result + ",2026-12-07T10:00:" + ss + "\r\n";
-  };
-  EXPECT_EQ((std::vector<std::string>{head, row(2, 1, "01234123456", 75, "Head Office")}),
-            follow.Lines(2));
+  EXPECT_EQ((std::vector<std::string>{head, Row(log, 2, 1)}), follow.Lines(2));
 
   // Appended, a line written in two pieces, and a line that is not kept.
   const std::string call = CallLine(2, "02079460123", 30);
   Append(log, "noise\n" + call.substr(0, 20));
   Append(log, call.substr(20) + CallLine(3, "09999999999", 5));
-  EXPECT_EQ((std::vector<std::string>{row(4, 2, "02079460123", 30, "London Depot"),
-                                      row(5, 3, "09999999999", 5, "unmatched")}),
+  EXPECT_EQ((std::vector<std::string>{Row(log, 4, 2, "02079460123", 30, "London Depot"),
+                                      Row(log, 5, 3, "09999999999", 5, "unmatched")}),
             follow.Lines(2));
 
   // Renamed away: a line still written to the old file before the new one
@@ -174,16 +176,17 @@ TEST(ReportFollow, AppendsRotationsAndSignal) {
   std::filesystem::rename(log, old_log);
   Append(old_log, CallLine(4, "01234123456", 10));
   WriteFile(log, CallLine(5, "01132496017", 20));
-  EXPECT_EQ((std::vector<std::string>{row(6, 4, "01234123456", 10, "Head Office"),
-                                      row(1, 5, "01132496017", 20, "Leeds Branch")}),
+  EXPECT_EQ((std::vector<std::string>{Row(log, 6, 4, "01234123456", 10),
+                                      Row(log, 1, 5, "01132496017", 20, "Leeds Branch")}),
             follow.Lines(2));
   Append(log, CallLine(6, "01234123457", 40));
-  EXPECT_EQ(std::vector<std::string>{row(2, 6, "01234123457", 40, "Backup Line")}, follow.Lines(1));
+  EXPECT_EQ(std::vector<std::string>{Row(log, 2, 6, "01234123457", 40, "Backup Line")},
+            follow.Lines(1));
 
   // Truncated in place: read again from its start.
   std::filesystem::resize_file(log, 0);
   Append(log, CallLine(7, "01234123456", 1));
-  EXPECT_EQ(std::vector<std::string>{row(1, 7, "01234123456", 1, "Head Office")}, follow.Lines(1));
+  EXPECT_EQ(std::vector<std::string>{Row(log, 1, 7, "01234123456", 1)}, follow.Lines(1));
 
   // An RFC 3339 line keeps the year and offset it gave.
   Append(log,
@@ -198,12 +201,6 @@ TEST(ReportFollow, AppendsRotationsAndSignal) {
   EXPECT_EQ("", rest);
 }
 
-std::string Row(const std::string& log, int line, int second) {
-  const std::string ss = (second < 10 ? "0" : "") + std::to_string(second);
-  return log + "," + std::to_string(line) + ",Dec  7 10:00:" + ss +
-         ",01234123456,75,Head Office,2026-12-07T10:00:" + ss + "\r\n";
-}
-
 // A symbolic link leads to the file followed, in another folder, and is
 // pointed at the next one; that folder is removed and made again.
 TEST(ReportFollow, LinksAndFoldersThatGo) {
@@ -212,16 +209,16 @@ TEST(ReportFollow, LinksAndFoldersThatGo) {
   const std::string link = dir.Path("links/log");
   std::filesystem::create_directories(real);
   std::filesystem::create_directories(dir.Path("links"));
-  WriteFile(real + "/log", CallLine(1, "01234123456", 75));
+  WriteFile(real + "/log", CallLine(1));
   std::filesystem::create_symlink("../real/log", link);
   Follow follow({TALLIX_REPORT_EXE, "--config", kExamples + "/Tallix.cfg", "--year", "2026",
                  "--follow", link},
                 true);
   EXPECT_EQ(2u, follow.Lines(2).size());
-  Append(real + "/log", CallLine(2, "01234123456", 75));
+  Append(real + "/log", CallLine(2));
   EXPECT_EQ(std::vector<std::string>{Row(link, 2, 2)}, follow.Lines(1));
 
-  WriteFile(real + "/next", CallLine(3, "01234123456", 75));
+  WriteFile(real + "/next", CallLine(3));
   std::filesystem::create_symlink("../real/next", dir.Path("links/new"));
   std::filesystem::rename(dir.Path("links/new"), link);
   EXPECT_EQ(std::vector<std::string>{Row(link, 1, 3)}, follow.Lines(1));
@@ -229,7 +226,7 @@ TEST(ReportFollow, LinksAndFoldersThatGo) {
   // Told once, before or after the new file's row.
   std::filesystem::remove_all(real);
   std::filesystem::create_directories(real);
-  WriteFile(real + "/next", CallLine(4, "01234123456", 75));
+  WriteFile(real + "/next", CallLine(4));
   std::vector<std::string> lines = follow.Lines(2);
   std::sort(lines.begin(), lines.end());
   EXPECT_EQ((std::vector<std::string>{
@@ -245,7 +242,7 @@ TEST(ReportFollow, LinksAndFoldersThatGo) {
 TEST(ReportFollow, StopSignals) {
   TempDir dir;
   const std::string log = dir.Path("router.log");
-  WriteFile(log, CallLine(1, "01234123456", 75));
+  WriteFile(log, CallLine(1));
   const std::string config = kExamples + "/Tallix.cfg";
   // Loading a named pipe that nothing writes to: ended as usual.
   const std::string fifo = dir.Path("fifo");
@@ -261,11 +258,11 @@ TEST(ReportFollow, StopSignals) {
   Follow follow({TALLIX_REPORT_EXE, "--config", config, "--year", "2026", "--follow", log}, false,
                 4096);
   ASSERT_EQ(2u, follow.Lines(2).size());  // the audit
-  Append(log, CallLine(2, "01234123456", 75));
+  Append(log, CallLine(2));
   ASSERT_EQ(std::vector<std::string>{Row(log, 2, 2)}, follow.Lines(1));  // following now
   std::string expected;
   for (int line = 3; line <= 100; ++line) {
-    Append(log, CallLine(line % 60, "01234123456", 75));
+    Append(log, CallLine(line % 60));
     expected += Row(log, line, line % 60);
   }
   pollfd rows{follow.out(), POLLIN, 0};

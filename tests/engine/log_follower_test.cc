@@ -141,18 +141,8 @@ TEST_P(FollowTest, KeepsEveryLineOnce) {
   ASSERT_TRUE(follower.Start(kPath, log.resume, "isdnrouter").ok());
   FollowedLineKeeper keeper(log);
   std::vector<std::string> warnings = {};
-  // A few bytes a look, as a caller does that looks at other things between.
-  const auto look = [&] {
-    do {
-      ASSERT_TRUE(follower
-                      .Poll(
-                          [&](std::span<const FollowedLine> lines) {
-                            for (const FollowedLine& line : lines) keeper.Keep(line);
-                          },
-                          50)
-                      .ok());
-    } while (follower.behind());
-    for (std::string& warning : follower.TakeWarnings()) warnings.push_back(std::move(warning));
+  const auto keep = [&](std::span<const FollowedLine> lines) {
+    for (const FollowedLine& line : lines) keeper.Keep(line);
   };
   for (const Step& step : c.steps) {
     switch (step.kind) {
@@ -173,7 +163,11 @@ TEST_P(FollowTest, KeepsEveryLineOnce) {
         files.Create(kPath, step.text);
         break;
     }
-    look();
+    // A few bytes a look, as a caller does that looks at other things between.
+    do {
+      ASSERT_TRUE(follower.Poll(keep, 50).ok());
+    } while (follower.behind());
+    for (std::string& warning : follower.TakeWarnings()) warnings.push_back(std::move(warning));
   }
   std::vector<std::string> last;
   const std::vector<LogLine>& lines = log.LogLines();

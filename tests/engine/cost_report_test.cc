@@ -132,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "\n    \"without_cost\":1}}\n"}),
     [](const testing::TestParamInfo<CostCase>& row) { return row.param.name; });
 
-// Calls ten years apart, by day: 3654 periods make at most 300 bars.
+// Calls ten years apart, by day: 3654 periods make at most 300 bars, the
+// last holding what is left.
 TEST(HtmlChart, BarsStayFewOnALongSpan) {
   LoadResult load = testing_util::LoadText(Call("2016-01-01T00:00:00Z", "01234123456", 5) + "\n" +
                                            Call("2026-01-01T00:00:00Z", "01234123456", 7) + "\n");
@@ -141,7 +142,8 @@ TEST(HtmlChart, BarsStayFewOnALongSpan) {
   ReportRequest request = tallied.request();
   request.by = PeriodUnit::kDay;
   const std::string page = ReportTextOf(WriteHtmlReport, request);
-  EXPECT_NE(std::string::npos, page.find("Each bar holds 13 days, named after the first of them."));
+  EXPECT_NE(std::string::npos,
+            page.find("Each bar holds 13 days (the last bar 1), named after the first of them."));
 }
 
 }  // namespace

@@ -219,7 +219,14 @@ void AppendChartSection(std::string& out, const ReportRequest& request, const Pe
     AppendInteger(out, per_bar);
     out += ' ';
     out += unit;
-    out += "s, named after the first of them.</p>\n";
+    out += 's';
+    // The periods rarely divide evenly: the last bar says what it holds.
+    if (const int64_t last = periods.size() % per_bar; last != 0) {
+      out += " (the last bar ";
+      AppendInteger(out, last);
+      out += ')';
+    }
+    out += ", named after the first of them.</p>\n";
   }
 }
 

@@ -84,7 +84,7 @@ void SetUpResultWindow(QDialog& window, const char* name, const QString& title);
 
 // A table of results that the user reads but does not edit, named `name`
 // and called `spoken` by a screen reader. Tab moves on to the next control,
-// as from any other, and no cell wraps.
+// as from any other; every row is one line of the table's font high.
 void SetUpResultTable(QTableView& table, const char* name, const char* spoken);
 
 // The Copy (Alt+O: Alt+C is Close's), Save As... and Close buttons of a

@@ -64,10 +64,7 @@ FormCheckTotals::FormCheckTotals(const TalliedLog& shown, const CheckTotalsServi
   SetUpResultTable(*LinesTable, "LinesTable", "Kept log lines");
   LinesTable->setModel(model_);
   LinesTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-  // Fixed row heights and column widths: nothing is measured per row, so
-  // forty thousand rows open at once.
-  LinesTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  LinesTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  // Fixed column widths too: nothing is measured per row.
   const int digit = fontMetrics().horizontalAdvance('0');
   const int widths[KeptLinesModel::kColumns] = {22, 7, 16, 13, 9, 24, 10};
   for (int c = 0; c < KeptLinesModel::kColumns; ++c)

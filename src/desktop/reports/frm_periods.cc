@@ -238,8 +238,6 @@ FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config, const T
   SetUpResultTable(*PeriodsTable, "PeriodsTable", "Calls per period and site");
   PeriodsTable->setModel(model_);
   PeriodsTable->verticalHeader()->hide();
-  PeriodsTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  PeriodsTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   layout->addWidget(PeriodsTable, 1);
   connect(PeriodsTable, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { OpenCell(index.row(), index.column()); });

@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -38,11 +39,7 @@ class RealSessionScaleTest : public QObject {
     const char* const keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
     for (int i = 0; i < stored.size(); ++i) h.WriteSetting(keys[i], stored[i]);
     h.WriteConfig(kThreeSitesConfig);
-    h.WriteFile(
-        "program/Tariffs.toml",
-        R"(tariff = [{name = "Any", prefixes = ["0"], zone = [{from = "00:00", to = "24:00", )"
-        R"(unit_seconds = 60, unit_price = "1", )"
-        R"(days = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]}]}])");
+    QVERIFY(QFile::copy(TALLIX_EXAMPLE_TARIFFS, h.PathOf("program/Tariffs.toml")));
     frmMain& main = h.Start();
     StartMainWindow(main, {"tallix"});
     const auto framed = [](const QWidget& w) {

@@ -287,11 +287,7 @@ void RealSessionTest::accessibleNamesOverTheBus() {
   QFETCH(QString, window);
   Harness h;
   h.WriteConfig(kThreeSitesConfig);
-  h.WriteFile(
-      "program/Tariffs.toml",
-      R"(tariff = [{name = "Any", prefixes = ["0"], zone = [{from = "00:00", to = "24:00", )"
-      R"(unit_seconds = 60, unit_price = "1", )"
-      R"(days = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]}]}])");
+  QVERIFY(QFile::copy(TALLIX_EXAMPLE_TARIFFS, h.PathOf("program/Tariffs.toml")));
   QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
   QByteArray log = CallsLog(1);
   h.Open(h.WriteFile("router.log", log.replace("lasted 10", "lasted 2000000000")));

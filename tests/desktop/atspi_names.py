@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Prints what a screen reader finds in the windows of one process over the
-accessibility bus (AT-SPI): for each text box and combo box that shows, its
-window's name, role, accessible name and text, tab-separated, one a line.
+accessibility bus (AT-SPI): for each text box, combo box and table that
+shows, its window's name, role, accessible name and text (none for a table),
+tab-separated, one a line.
 
     atspi_names.py PID
 """
@@ -18,7 +19,8 @@ TEXT_ROLES = {
 }
 WINDOW_ROLES = {pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW}
 # A table's cells are not text boxes, and there may be forty thousand rows.
-SKIPPED_ROLES = {pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_LIST}
+TABLE_ROLES = {pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE}
+SKIPPED_ROLES = TABLE_ROLES | {pyatspi.ROLE_LIST}
 
 
 def flat(text):
@@ -35,11 +37,12 @@ def walk(node, window, depth):
         return
     if role in WINDOW_ROLES:
         window = node.name or ""
-    if role in TEXT_ROLES and states.contains(pyatspi.STATE_SHOWING):
+    if role in TEXT_ROLES | TABLE_ROLES and states.contains(pyatspi.STATE_SHOWING):
         text = ""
         try:
-            box = node.queryText()
-            text = box.getText(0, box.characterCount)
+            if role not in TABLE_ROLES:
+                box = node.queryText()
+                text = box.getText(0, box.characterCount)
         except NotImplementedError:
             pass
         print("\t".join([flat(window), node.getRoleName(), flat(node.name or ""), flat(text)]))

@@ -27,6 +27,8 @@ namespace {
 
 constexpr char kUnmatchedLine[] =
     "Jan  2 10:00:00 isdnrouter isdn: call from 07777000001 disconnected, lasted 9 seconds\n";
+// A call-end line after its stamp.
+constexpr char kCall[] = " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 s";
 
 // The audit's rows, each split into its fields (the log has no commas): the
 // six the table shows, then the time, which Copy and Save As carry too.
@@ -89,18 +91,11 @@ class CheckTotalsTest : public QObject {
     QTest::addColumn<QString>("choice");
     QTest::addColumn<QString>("result");  // the audit's result of the rows shown
     QTest::addColumn<int>("rows");
-    const struct {
-      const char* choice;
-      const char* result;
-      int rows;
-    } rows[] = {{"All kept lines", ".*", 5},
-                {"Selected lines", "(?!not selected).*", 2},
-                {"Calls credited to no site", "unmatched", 1},
-                {"Head Office's calls", "Head Office", 1},
-                {"London's calls", "London", 0}};
-    for (const auto& row : rows) {
-      QTest::newRow(row.choice) << QString(row.choice) << QString(row.result) << row.rows;
-    }
+    QTest::newRow("all") << QString("All kept lines") << ".*" << 5;
+    QTest::newRow("selected") << QString("Selected lines") << "(?!not selected).*" << 2;
+    QTest::newRow("no site") << QString("Calls credited to no site") << "unmatched" << 1;
+    QTest::newRow("Head Office") << QString("Head Office's calls") << "Head Office" << 1;
+    QTest::newRow("London") << QString("London's calls") << "London" << 0;
   }
   void choicesShowTheAuditsLines() {
     QFETCH(QString, choice);
@@ -236,8 +231,7 @@ class CheckTotalsTest : public QObject {
     QTest::addColumn<QString>("change");   // "truncate" or "rotate"
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
-    const QByteArray call = " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 s";
-    const QByteArray none;
+    const QByteArray call = kCall, none;
     QTest::newRow("the first") << 1 << none << "" << 1 << 6;
     QTest::newRow("the fifth") << 5 << none << "" << 1 << 10;
     QTest::newRow("more than five after it") << 7 << none << "" << 2 << 12;
@@ -261,8 +255,7 @@ class CheckTotalsTest : public QObject {
     const QString path = dir.filePath("router.log");
     QByteArrayList lines;
     for (int i = 1; i <= 20; ++i) {
-      lines << "Dec  7 10:00:" + QByteArray::number(100 + i).right(2) +
-                   " isdnrouter isdn: call from 01234123456 disconnected, lasted 9 s";
+      lines << "Dec  7 10:00:" + QByteArray::number(100 + i).right(2) + kCall;
     }
     if (!text.isEmpty()) lines[line - 1] = text;
     const auto write = [&path](const QByteArrayList& all) {

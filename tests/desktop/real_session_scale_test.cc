@@ -1,13 +1,14 @@
 // The windows at Qt's scale factor 2 in a real X session: its own Xvfb
 // server (1920 x 1080 pixels, 960 x 540 to Qt) and the openbox window
 // manager, which frames and places them. The main window, Check Totals,
-// Periods and a line in context open within the screen's available area, and
-// Check Totals and Periods beside the main window when the screen has room
-// beside it. A program of its own: Qt reads the factor once.
+// Periods, Tariffs and a line in context open within the screen's available
+// area, and the windows of the View menu beside the main window when the
+// screen has room beside it. A program of its own: Qt reads the factor once.
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -38,6 +39,7 @@ class RealSessionScaleTest : public QObject {
     const char* const keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
     for (int i = 0; i < stored.size(); ++i) h.WriteSetting(keys[i], stored[i]);
     h.WriteConfig(kThreeSitesConfig);
+    QVERIFY(QFile::copy(TALLIX_EXAMPLE_TARIFFS, h.PathOf("program/Tariffs.toml")));
     frmMain& main = h.Start();
     StartMainWindow(main, {"tallix"});
     const auto framed = [](const QWidget& w) {
@@ -63,10 +65,10 @@ class RealSessionScaleTest : public QObject {
       }
     };
     check(main, false);
-    for (const char* name : {"FormCheckTotals", "FormPeriods"}) {
-      h.Trigger(name == QByteArray("FormPeriods") ? "mnuViewPeriods" : "mnuViewCheckTotals");
+    for (const QString name : {"FormCheckTotals", "FormPeriods", "FormTariffs"}) {
+      h.Trigger(qPrintable("mnuView" + name.mid(4)));
       auto* window = main.findChild<QDialog*>(name);
-      QVERIFY(window != nullptr && QTest::qWaitForWindowExposed(window));
+      QVERIFY2(window != nullptr && QTest::qWaitForWindowExposed(window), qPrintable(name));
       check(*window, room);
       if (auto* table = window->findChild<QAbstractItemView*>("LinesTable")) {
         // A line in context, modal over Check Totals.
@@ -81,7 +83,7 @@ class RealSessionScaleTest : public QObject {
       window->close();
     }
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
-    QCOMPARE(checked, 4);
+    QCOMPARE(checked, 5);
     h.Trigger("mnuFileExit");
   }
 };

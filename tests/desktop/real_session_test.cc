@@ -260,8 +260,9 @@ void RealSessionTest::modalWindows() {
 }
 
 // Each window as a screen reader reads it over the accessibility bus:
-// every text box that shows has a name of its own, none two alike in one
-// window, and reads its whole text, a duration wider than its box too.
+// every text box and table that shows has a name of its own, none two alike
+// in one window, and a text box reads its whole text, a duration wider than
+// its box too.
 void RealSessionTest::accessibleNamesOverTheBus_data() {
   QTest::addColumn<QString>("opened");
   QTest::addColumn<QString>("window");  // the window's title on the bus
@@ -271,6 +272,8 @@ void RealSessionTest::accessibleNamesOverTheBus_data() {
                                           << "Check Totals";
   QTest::newRow("Periods") << "mnuViewPeriods"
                            << "Periods";
+  QTest::newRow("Tariffs") << "mnuViewTariffs"
+                           << "Tariffs";
   QTest::newRow("Options") << "mnuViewOptions"
                            << "Options";
   QTest::newRow("Show Log") << "CommandShowLog"
@@ -284,6 +287,7 @@ void RealSessionTest::accessibleNamesOverTheBus() {
   QFETCH(QString, window);
   Harness h;
   h.WriteConfig(kThreeSitesConfig);
+  QVERIFY(QFile::copy(TALLIX_EXAMPLE_TARIFFS, h.PathOf("program/Tariffs.toml")));
   QVERIFY(StartFramed(h, Pixels(1000, 1000, 6500, 6500)));
   QByteArray log = CallsLog(1);
   h.Open(h.WriteFile("router.log", log.replace("lasted 10", "lasted 2000000000")));
@@ -302,10 +306,10 @@ void RealSessionTest::accessibleNamesOverTheBus() {
   };
   if (opened.isEmpty()) {
     read_bus();
-  } else if (opened == "mnuViewCheckTotals" || opened == "mnuViewPeriods") {
+  } else if (opened.startsWith("mnuView") && opened != "mnuViewOptions") {
     h.Trigger(qPrintable(opened));
-    const char* name = opened == "mnuViewPeriods" ? "FormPeriods" : "FormCheckTotals";
-    QVERIFY(QTest::qWaitForWindowExposed(h.window().findChild<QDialog*>(name), kWaitMs));
+    QVERIFY(QTest::qWaitForWindowExposed(h.window().findChild<QDialog*>("Form" + opened.mid(7)),
+                                         kWaitMs));
     read_bus();
   } else if (opened == "LinesTable") {
     h.Trigger("mnuViewCheckTotals");

@@ -3,13 +3,17 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
+#include <QTableView>
 #include <type_traits>
+
+#include "desktop/app/fonts.h"
 
 namespace tallix {
 namespace {
@@ -147,6 +151,26 @@ void BuildControlRows(std::span<const ControlRowDef> rows, int pitch, QWidget* p
             QString(row.accessible_name).replace("%1", number), parent);
     }
   }
+}
+
+void SetUpResultWindow(QDialog& window, const char* name, const QString& title) {
+  window.setObjectName(name);
+  window.setWindowTitle(title);
+  window.setFont(WindowFont());
+  window.setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  window.setSizeGripEnabled(true);
+  window.setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void SetUpResultTable(QTableView& table, const char* name, const char* spoken) {
+  table.setObjectName(name);
+  table.setAccessibleName(spoken);
+  table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table.setTabKeyNavigation(false);
+  table.setWordWrap(false);
+  // Rows of one line, none measured: forty thousand rows open at once.
+  table.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + 4);
 }
 
 CopySaveCloseButtons AddCopySaveCloseButtons(QDialog& dialog, QLayout& layout,

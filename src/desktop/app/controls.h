@@ -17,6 +17,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QTableView;
 
 namespace tallix {
 
@@ -76,6 +77,15 @@ void ShowClippedTextAsToolTip(QLabel* label);
 // Puts `text` in the read-only `box`, shown from its first character, with
 // the whole text as a tooltip when it is wider than the box.
 void ShowBoxText(QLineEdit* box, const QString& text);
+
+// A window of results beside the main one: named `name`, titled `title`, in
+// the window font, resizable, without a help button, deleted when closed.
+void SetUpResultWindow(QDialog& window, const char* name, const QString& title);
+
+// A table of results that the user reads but does not edit, named `name`
+// and called `spoken` by a screen reader. Tab moves on to the next control,
+// as from any other; every row is one line of the table's font high.
+void SetUpResultTable(QTableView& table, const char* name, const char* spoken);
 
 // The Copy (Alt+O: Alt+C is Close's), Save As... and Close buttons of a
 // window beside the main one, named cmdCopy, cmdSaveAs and cmdClose, in a

@@ -166,6 +166,9 @@ class frmMain : public QMainWindow {
   // The name a report of `type` (e.g. "audit.csv", ".html") is proposed
   // under: made from the first log file's name, in its folder.
   QString ProposedName(const QString& type) const;
+  // What a window beside this one needs to keep its size and save what it
+  // shows, "Save As..." proposing the name of a report of `type`.
+  SavingWindowServices SavingServices(const char* type);
   // Adds the days that following added to the Date Search list.
   void ShowDayList();
   // Shows the load's outcome in the log panel and the rows.

@@ -54,14 +54,16 @@ void frmMain::CommandShowLog_Click() {
   window.exec();
 }
 
+SavingWindowServices frmMain::SavingServices(const char* type) {
+  return {dlgCommonDialog, *services_.messages, *services_.settings,
+          [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
+          [this, name = QString(type)] { return ProposedName(name); }};
+}
+
 void frmMain::ShowCheckTotals(int choice) {
   if (check_totals_ == nullptr) {
-    check_totals_ = new FormCheckTotals(
-        {log_, config_, last_tally_, TariffsInUse()},
-        {dlgCommonDialog, *services_.messages, *services_.settings,
-         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
-         [this] { return ProposedName("-audit.csv"); }},
-        choice, this);
+    check_totals_ = new FormCheckTotals({log_, config_, last_tally_, TariffsInUse()},
+                                        SavingServices("-audit.csv"), choice, this);
     check_totals_->show();
   } else {
     check_totals_->Choose(choice);
@@ -78,9 +80,7 @@ void frmMain::ShowPeriods() {
   if (periods_ == nullptr) {
     periods_ =
         new FormPeriods(log_, config_, TariffsInUse(),
-                        {dlgCommonDialog, *services_.messages, *services_.settings,
-                         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
-                         [this] { return ProposedName("-periods.csv"); },
+                        {SavingServices("-periods.csv"),
                          [](const QString& text) { QApplication::clipboard()->setText(text); },
                          [this](int site, const TimeRange& range, const QString& period) {
                            ShowCheckTotals(site);
@@ -117,10 +117,7 @@ void frmMain::ReadTariffs() {
 void frmMain::ShowTariffs() {
   if (tariffs_window_ == nullptr) {
     tariffs_window_ = new FormTariffs(
-        {log_, config_, last_tally_, TariffsInUse()},
-        {dlgCommonDialog, *services_.messages, *services_.settings,
-         [this](const QString& path) { return RefuseProtectedFile(path, "saved"); },
-         [this] { return ProposedName("-tariffs.csv"); }},
+        {log_, config_, last_tally_, TariffsInUse()}, SavingServices("-tariffs.csv"),
         [](const QString& text) { QApplication::clipboard()->setText(text); }, this);
     tariffs_window_->show();
   } else {

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "desktop/app/controls.h"
-#include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
 #include "desktop/reports/frm_line_context.h"
@@ -37,12 +36,7 @@ constexpr int kFigureColumns = 3;
 FormCheckTotals::FormCheckTotals(const TalliedLog& shown, const CheckTotalsServices& services,
                                  int choice, QWidget* parent)
     : QDialog(parent), shown_(shown), services_(services) {
-  setObjectName("FormCheckTotals");
-  setWindowTitle("Check Totals");
-  setFont(WindowFont());
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  setSizeGripEnabled(true);
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpResultWindow(*this, "FormCheckTotals", "Check Totals");
 
   auto* layout = new QVBoxLayout(this);
   caption_ = new QLabel(this);
@@ -67,18 +61,10 @@ FormCheckTotals::FormCheckTotals(const TalliedLog& shown, const CheckTotalsServi
 
   model_ = new KeptLinesModel(shown_, this);
   LinesTable = new QTableView(this);
-  LinesTable->setObjectName("LinesTable");
-  LinesTable->setAccessibleName("Kept log lines");
+  SetUpResultTable(*LinesTable, "LinesTable", "Kept log lines");
   LinesTable->setModel(model_);
   LinesTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-  LinesTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  // Tab moves on to the buttons, as from any other control.
-  LinesTable->setTabKeyNavigation(false);
-  LinesTable->setWordWrap(false);
-  // Fixed row heights and column widths: nothing is measured per row, so
-  // forty thousand rows open at once.
-  LinesTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  LinesTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  // Fixed column widths too: nothing is measured per row.
   const int digit = fontMetrics().horizontalAdvance('0');
   const int widths[KeptLinesModel::kColumns] = {22, 7, 16, 13, 9, 24, 10};
   for (int c = 0; c < KeptLinesModel::kColumns; ++c)
@@ -218,16 +204,13 @@ void FormCheckTotals::BuildFigures() {
   for (const Figure& def : kFigures) {
     const uint64_t value = shown_.tally.reconciliation.*def.value;
     if (!def.always && value == 0) continue;
-    const char* name = def.name;
-    const char* label = def.label;
-    const char* tip = def.tip;
-    auto* caption = new QLabel(QString(label) + ":", panel);
+    auto* caption = new QLabel(QString(def.label) + ":", panel);
     auto* figure = new QLabel(QString::number(value), panel);
-    figure->setObjectName(name);
-    figure->setAccessibleName(label);
+    figure->setObjectName(def.name);
+    figure->setAccessibleName(def.label);
     figure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     caption->setBuddy(figure);
-    if (tip != nullptr) caption->setToolTip(tip);
+    if (def.tip != nullptr) caption->setToolTip(def.tip);
     const int row = shown / kFigureColumns;
     const int column = 2 * (shown % kFigureColumns);
     grid->addWidget(caption, row, column);

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "desktop/app/controls.h"
-#include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
 #include "engine/analysis/cost.h"
@@ -196,12 +195,7 @@ class PeriodsModel : public QAbstractTableModel {
 FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config, const Tariffs* tariffs,
                          const PeriodsServices& services, QWidget* parent)
     : QDialog(parent), log_(log), config_(config), tariffs_(tariffs), services_(services) {
-  setObjectName("FormPeriods");
-  setWindowTitle("Periods");
-  setFont(WindowFont());
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  setSizeGripEnabled(true);
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpResultWindow(*this, "FormPeriods", "Periods");
 
   auto* layout = new QVBoxLayout(this);
   auto* choices = new QHBoxLayout;
@@ -241,15 +235,9 @@ FormPeriods::FormPeriods(const LoadedLog& log, const SiteConfig& config, const T
 
   model_ = new PeriodsModel(config_, tariffs_, this);
   PeriodsTable = new QTableView(this);
-  PeriodsTable->setObjectName("PeriodsTable");
-  PeriodsTable->setAccessibleName("Calls per period and site");
+  SetUpResultTable(*PeriodsTable, "PeriodsTable", "Calls per period and site");
   PeriodsTable->setModel(model_);
-  PeriodsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  PeriodsTable->setTabKeyNavigation(false);
-  PeriodsTable->setWordWrap(false);
   PeriodsTable->verticalHeader()->hide();
-  PeriodsTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  PeriodsTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   layout->addWidget(PeriodsTable, 1);
   connect(PeriodsTable, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { OpenCell(index.row(), index.column()); });

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "desktop/app/controls.h"
-#include "desktop/app/fonts.h"
 #include "desktop/app/qt_text.h"
 #include "desktop/app/window_geometry.h"
 #include "engine/analysis/cost.h"
@@ -28,12 +27,7 @@ constexpr char kCheapest[] = "\u25C0 cheapest";
 FormTariffs::FormTariffs(const TalliedLog& shown, const SavingWindowServices& services,
                          std::function<void(const QString&)> copy, QWidget* parent)
     : QDialog(parent), shown_(shown), services_(services), copy_(std::move(copy)) {
-  setObjectName("FormTariffs");
-  setWindowTitle("Tariffs");
-  setFont(WindowFont());
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  setSizeGripEnabled(true);
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpResultWindow(*this, "FormTariffs", "Tariffs");
 
   auto* layout = new QVBoxLayout(this);
   TariffsCaption = new QLabel(this);
@@ -44,12 +38,8 @@ FormTariffs::FormTariffs(const TalliedLog& shown, const SavingWindowServices& se
   layout->addWidget(TariffsCaption);
 
   TariffsTable = new QTableWidget(0, kColumns, this);
-  TariffsTable->setObjectName("TariffsTable");
-  TariffsTable->setAccessibleName("Cost of the calls per tariff");
-  TariffsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  SetUpResultTable(*TariffsTable, "TariffsTable", "Cost of the calls per tariff");
   TariffsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-  TariffsTable->setTabKeyNavigation(false);
-  TariffsTable->setWordWrap(false);
   TariffsTable->verticalHeader()->hide();
   TariffsTable->horizontalHeader()->setStretchLastSection(true);
   layout->addWidget(TariffsTable, 1);

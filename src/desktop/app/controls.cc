@@ -183,13 +183,15 @@ CopySaveCloseButtons AddCopySaveCloseButtons(QDialog& dialog, QLayout& layout,
   made.copy->setObjectName("cmdCopy");
   made.save_as->setObjectName("cmdSaveAs");
   made.close->setObjectName("cmdClose");
-  for (QPushButton* b : {made.copy, made.save_as, made.close}) {
-    b->setAutoDefault(false);
-    b->setAccessibleName(b->text().remove('&').remove("..."));
-  }
+  for (QPushButton* b : {made.copy, made.save_as, made.close}) SetUpBoxButton(*b);
   layout.addWidget(buttons);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   return made;
+}
+
+void SetUpBoxButton(QPushButton& button) {
+  button.setAutoDefault(false);
+  button.setAccessibleName(button.text().remove('&').remove("..."));
 }
 
 }  // namespace tallix

@@ -97,6 +97,9 @@ struct CopySaveCloseButtons {
 };
 CopySaveCloseButtons AddCopySaveCloseButtons(QDialog& dialog, QLayout& layout,
                                              const char* box_name);
+// A button of such a box: not the default, and spoken by its caption
+// without the access key or the dots.
+void SetUpBoxButton(QPushButton& button);
 
 // A command button: never the default; Enter and Return click it when it has
 // the focus.

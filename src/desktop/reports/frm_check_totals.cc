@@ -92,7 +92,7 @@ FormCheckTotals::FormCheckTotals(const TalliedLog& shown, const CheckTotalsServi
   cmdSaveAs->setObjectName("cmdSaveAs");
   cmdClose = buttons->addButton(QDialogButtonBox::Close);
   cmdClose->setObjectName("cmdClose");
-  for (QPushButton* b : {cmdSaveAs, cmdClose}) b->setAutoDefault(false);
+  for (QPushButton* b : {cmdSaveAs, cmdClose}) SetUpBoxButton(*b);
   layout->addWidget(buttons);
   connect(cmdSaveAs, &QPushButton::clicked, this, &FormCheckTotals::cmdSaveAs_Click);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

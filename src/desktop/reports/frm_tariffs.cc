@@ -64,6 +64,8 @@ void FormTariffs::Refresh() {
   TariffsTable->setHorizontalHeaderLabels(
       {"Tariff", "Calls", "Seconds",
        currency.isEmpty() ? QString("Cost") : "Cost (" + currency + ")", ""});
+  // The mark's column has no caption to see, but one to hear.
+  TariffsTable->horizontalHeaderItem(kColumns - 1)->setData(Qt::AccessibleTextRole, "Cheapest");
   // The last row is "as charged", which is no tariff to choose.
   const size_t compared = rows.size() - 1;
   int64_t cheapest = kMaxMoney;

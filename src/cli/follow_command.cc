@@ -48,18 +48,15 @@ void Warn(std::ostream& err, const std::string& message) {
 }
 
 // Holds SIGINT and SIGTERM back for as long as it lives, to be read from
-// fd(); the mask is given back when it goes. One that the process was told
-// to ignore (SIGINT in a shell's background job) stays ignored.
+// fd(); the mask is given back when it goes. Both are taken even when the
+// process was started to ignore them: a shell script's background job
+// ignores SIGINT, and `kill -INT` is still how such a script stops a follow.
 class StopSignals {
  public:
   StopSignals() {
     sigemptyset(&set_);
-    for (const int signal : {SIGINT, SIGTERM}) {
-      struct sigaction now {};
-      if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
-        sigaddset(&set_, signal);
-      }
-    }
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
     if (::sigprocmask(SIG_BLOCK, &set_, &old_) != 0) return;
     masked_ = true;
     fd_ = ::signalfd(-1, &set_, SFD_CLOEXEC | SFD_NONBLOCK);

@@ -211,9 +211,16 @@ TEST(ReportFollow, LinksAndFoldersThatGo) {
   std::filesystem::create_directories(dir.Path("links"));
   WriteFile(real + "/log", CallLine(1));
   std::filesystem::create_symlink("../real/log", link);
+  // Started as a script's background job is, ignoring SIGINT: it still
+  // stops at SIGINT once it follows.
+  struct sigaction ignore {
+  }, old{};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(0, ::sigaction(SIGINT, &ignore, &old));
   Follow follow({TALLIX_REPORT_EXE, "--config", kExamples + "/Tallix.cfg", "--year", "2026",
                  "--follow", link},
                 true);
+  ::sigaction(SIGINT, &old, nullptr);
   EXPECT_EQ(2u, follow.Lines(2).size());
   Append(real + "/log", CallLine(2));
   EXPECT_EQ(std::vector<std::string>{Row(link, 2, 2)}, follow.Lines(1));

@@ -6,6 +6,16 @@
 #include "engine/log/log_follower.h"
 
 namespace tallix {
+namespace {
+
+// The engine's messages, as the status bar's other notes: a capital first.
+QString Note(std::string_view message) {
+  QString note = ToQtMessage(message);
+  if (!note.isEmpty()) note[0] = note[0].toUpper();
+  return note;
+}
+
+}  // namespace
 
 LogFollow::LogFollow(LoadedLog& log, const SiteConfig& config, std::function<void()> changed,
                      std::function<void(const QString&)> note, QObject* parent)
@@ -26,7 +36,7 @@ void LogFollow::Start() {
   Status started = watch->Start(path);
   if (started.ok()) started = follower->Start(path, log_.resume, config_.RouterIdentifier);
   if (!started.ok()) {
-    note_(ToQtMessage(started.message()));
+    note_(Note(started.message()));
     return;
   }
   const int32_t lines = log_.LineCount();
@@ -54,7 +64,7 @@ void LogFollow::Read() {
   if (!follower_) return;
   const bool look = watch_->TakeEvents();
   if (const std::string lost = watch_->TakeLostFolderWarning(); !lost.empty()) {
-    note_(ToQtMessage(lost));
+    note_(Note(lost));
   }
   if (!look) return;
   bool kept = false;
@@ -63,13 +73,13 @@ void LogFollow::Read() {
     kept = kept || !lines.empty();
   });
   if (!read.ok()) {
-    note_(ToQtMessage(read.message()));
+    note_(Note(read.message()));
     Stop();
     return;
   }
   log_.resume = follower_->position();
   if (kept) changed_();
-  for (const std::string& warning : follower_->TakeWarnings()) note_(ToQtMessage(warning));
+  for (const std::string& warning : follower_->TakeWarnings()) note_(Note(warning));
   // Said once while it is gone, not at every look.
   if (!follower_->present() && !said_missing_) {
     said_missing_ = true;

@@ -138,7 +138,14 @@ class RowOutput {
       const ssize_t n = ::write(fd_, held_.data() + done_, NextWrite());
       if (n < 0) {
         if (errno == EINTR) continue;
-        return errno == EAGAIN || errno == EWOULDBLOCK;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        // A reader that never quite catches up must not make what was
+        // written pile up before the rows still held.
+        if (done_ >= kHeldRowBytes) {
+          held_.erase(0, done_);
+          done_ = 0;
+        }
+        return true;
       }
       done_ += static_cast<size_t>(n);
       mid_row_ = held_[done_ - 1] != '\n';

@@ -137,6 +137,14 @@ void PeriodTable::ForEach(const std::function<void(const PeriodRow&)>& visit) co
   for (int64_t index = 0; index < size(); ++index) visit(At(index, label, sites));
 }
 
+void PeriodTable::ForEachWithCalls(
+    const std::function<void(int64_t, std::span<const CallFigures>)>& visit) const {
+  const auto stride = static_cast<size_t>(sites_);
+  for (size_t i = 0; i < used_.size(); ++i) {
+    visit(used_[i] - used_.front(), std::span(figures_).subspan(i * stride, stride));
+  }
+}
+
 PeriodRow PeriodTable::At(int64_t index, std::string& label, std::vector<PeriodSite>& sites) const {
   const auto stride = static_cast<size_t>(sites_);
   const auto figures_of = [&](int64_t number) -> const CallFigures* {

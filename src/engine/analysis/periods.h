@@ -77,6 +77,11 @@ class PeriodTable {
   // few of many periods. Its views last while `label` and `sites` do.
   // REQUIRES: 0 <= index < size().
   PeriodRow At(int64_t index, std::string& label, std::vector<PeriodSite>& sites) const;
+  // Calls `visit` with the index and the sites' figures of each period that
+  // has a call, in time order: for a view that adds periods up without
+  // walking the empty ones.
+  void ForEachWithCalls(
+      const std::function<void(int64_t index, std::span<const CallFigures>)>& visit) const;
 
  private:
   PeriodUnit unit_;

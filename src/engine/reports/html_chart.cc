@@ -183,17 +183,17 @@ constexpr int64_t kMaxBars = 300;
 // keep the bars within kMaxBars), each named after its first period.
 std::vector<DayCalls> PeriodBars(const PeriodTable& table, int64_t* per_bar) {
   *per_bar = std::max<int64_t>(1, (table.size() + kMaxBars - 1) / kMaxBars);
-  std::vector<DayCalls> bars;
-  int64_t index = 0;
-  table.ForEach([&](const PeriodRow& period) {
-    if (index++ % *per_bar == 0) {
-      DayCalls& bar = bars.emplace_back();
-      bar.day = period.label;
-      bar.calls.assign(period.sites.size(), 0);
-    }
-    for (size_t s = 0; s < period.sites.size(); ++s) {
-      bars.back().calls[s] += period.sites[s].figures.calls;
-    }
+  std::vector<DayCalls> bars(static_cast<size_t>((table.size() + *per_bar - 1) / *per_bar));
+  std::string label;
+  std::vector<PeriodSite> sites;
+  for (size_t b = 0; b < bars.size(); ++b) {
+    bars[b].day = table.At(static_cast<int64_t>(b) * *per_bar, label, sites).label;
+    bars[b].calls.assign(static_cast<size_t>(table.sites()), 0);
+  }
+  // Only the periods with calls add to a bar: a long span is mostly empty.
+  table.ForEachWithCalls([&](int64_t index, std::span<const CallFigures> figures) {
+    std::vector<int64_t>& calls = bars[static_cast<size_t>(index / *per_bar)].calls;
+    for (size_t s = 0; s < figures.size(); ++s) calls[s] += figures[s].calls;
   });
   return bars;
 }

@@ -196,22 +196,18 @@ class RowOutput {
 
 }  // namespace
 
-int RefuseToFollow(const std::string& path, std::ostream& err) {
+FollowRefusal RefuseToFollow(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return 0;
+  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
   if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) {
-    err << kProgram << ": "
-        << VisibleText(std::string("--follow cannot follow ") +
-                       (S_ISFIFO(st.st_mode) ? "the named pipe " : "the device ") +
-                       QuotedValue(path))
-        << '\n'
-        << TryHelp(kProgram) << '\n';
-    return kExitUsage;
+    return {std::string("--follow cannot follow ") +
+                (S_ISFIFO(st.st_mode) ? "the named pipe " : "the device ") + QuotedValue(path),
+            true};
   }
   if (const Status followable = FollowableLog(path); followable.code() == Status::Code::kRefused) {
-    return Fail(err, followable.message());
+    return {followable.message()};
   }
-  return 0;
+  return {};
 }
 
 int FollowLastLog(const FollowRequest& request, bool terminal, std::ostream& out,

@@ -13,12 +13,15 @@
 
 namespace tallix {
 
-// Refuses, before anything is loaded, a last LOGFILE that cannot be
-// followed: one that is not an ordinary file (a named pipe, a device) as a
-// usage error, a compressed one as a failure that names its format. Returns
-// that exit status, with its message on `err`, or 0 when it may be followed
-// (a file that cannot be read is left to the load to name).
-int RefuseToFollow(const std::string& path, std::ostream& err);
+// Why a last LOGFILE cannot be followed, told before anything is loaded:
+// one that is not an ordinary file (a named pipe, a device) is a usage
+// error, a compressed one a failure that names its format. Empty when it
+// may be followed (a file that cannot be read is left to the load to name).
+struct FollowRefusal {
+  std::string message;
+  bool usage = false;
+};
+FollowRefusal RefuseToFollow(const std::string& path);
 
 // Follows `path`, the last file of `log`, writing a row for each new
 // call-end line, tallied over `selection` and `range` with the lines before

@@ -52,6 +52,12 @@ int Fail(std::ostream& err, const std::string& message) {
   return kExitFailure;
 }
 
+int UsageError(std::ostream& err, const std::string& problem) {
+  Say(err, "", problem);
+  err << TryHelp(kProgram) << '\n';
+  return kExitUsage;
+}
+
 // A file given twice is loaded twice, and its calls counted twice: allowed,
 // but said.
 // Each file is looked up once among those before it: tens of thousands of
@@ -201,9 +207,7 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
           << TALLIX_VERSION_PATCH << '\n';
       return kExitOk;
     case ReportArgs::kError:
-      Say(err, "", problem);
-      err << TryHelp(kProgram) << '\n';
-      return kExitUsage;
+      return UsageError(err, problem);
     case ReportArgs::kRun:
       break;
   }
@@ -230,7 +234,9 @@ int RunCommand(const std::vector<std::string>& args, const ReportCommandEnv& env
     logs.push_back(env.opens_as_given && titles.back().size() >= PATH_MAX ? log : titles.back());
   }
   if (options.follow) {
-    if (const int refused = RefuseToFollow(logs.back(), err); refused != 0) return refused;
+    const FollowRefusal refused = RefuseToFollow(logs.back());
+    if (refused.usage) return UsageError(err, refused.message);
+    if (!refused.message.empty()) return Fail(err, refused.message);
   }
   // The tariff file lies where the configuration does: per user, else
   // beside the program.

@@ -213,8 +213,8 @@ TEST(ReportFollow, LinksAndFoldersThatGo) {
   std::filesystem::create_symlink("../real/log", link);
   // Started as a script's background job is, ignoring SIGINT: it still
   // stops at SIGINT once it follows.
-  struct sigaction ignore {
-  }, old{};
+  struct sigaction ignore = {};
+  struct sigaction old = {};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(0, ::sigaction(SIGINT, &ignore, &old));
   Follow follow({TALLIX_REPORT_EXE, "--config", kExamples + "/Tallix.cfg", "--year", "2026",
